@@ -1,0 +1,63 @@
+// Entry point of the side panel. The order of the start-up matters: the shared state and the
+// hidden word processor instance come first, the single-instance check after them, then the
+// windows and the message loop.
+#include <QApplication>
+#include <QProxyStyle>
+#include <QTimer>
+#include <memory>
+
+#include "app/uCommon.h"
+#include "app/uStartup.h"
+#include "platform/ProcessLock.h"
+#include "platform/UserInteraction.h"
+#include "ui/QtInteraction.h"
+#include "ui/ufmMain.h"
+#include "wordproc/Container.h"
+#include "wordproc/WordProcessor.h"
+
+namespace {
+
+// Tooltips appear 200 ms after the pointer rests and stay for 10 s.
+class HintTimingStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* ret) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return 200;
+    if (hint == SH_ToolTip_FallAsleepDelay) return 10000;
+    return QProxyStyle::styleHint(hint, option, widget, ret);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  application.setStyle(new HintTimingStyle);
+  ui::QtInteraction interaction;
+  platform::SetUI(&interaction);
+  wordproc::RegisterWordProcessor();
+  wordproc::RegisterDocumentContainer();
+
+  bool terminate = !app::InitializeCommon();
+  // Held until the process ends; the system releases it even after a crash.
+  platform::NamedLock instanceLock(app::kInstanceLockName);
+  {
+    if (instanceLock.alreadyExisted()) {
+      platform::UI().messageBox(app::kAlreadyRunningMessage, app::kAttentionCaption,
+                                platform::MsgIcon::None, platform::MsgButtons::Ok);
+      app::FinalizeCommon();
+      platform::SetUI(nullptr);
+      return 0;
+    }
+    application.setApplicationName(app::AppTitle);
+    application.setApplicationDisplayName(app::AppTitle);
+    auto mainWindow = std::make_unique<ui::TfmMain>();
+    mainWindow->show();
+    if (terminate) QTimer::singleShot(0, &application, &QApplication::quit);
+    application.exec();
+    mainWindow.reset();
+  }
+  app::FinalizeCommon();
+  platform::SetUI(nullptr);
+  return 0;
+}

@@ -1,0 +1,33 @@
+# Core subsystems are plain C++: they may link only other core subsystems and the few non-Qt
+# libraries listed here. The check runs at configure time so a Qt dependency cannot creep in.
+set(VSP_CORE_TARGETS "" CACHE INTERNAL "")
+set(VSP_CORE_ALLOWED_LIBS ZLIB::ZLIB Threads::Threads CACHE INTERNAL "")
+
+function(vsp_core_library name)
+  if(NOT ARGN)
+    # A subsystem without sources yet still takes part in the link graph.
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp "")
+    set(ARGN ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+  endif()
+  add_library(${name} STATIC ${ARGN})
+  set(VSP_CORE_TARGETS ${VSP_CORE_TARGETS} ${name} CACHE INTERNAL "")
+endfunction()
+
+function(vsp_check_core_links)
+  foreach(target IN LISTS VSP_CORE_TARGETS)
+    get_target_property(libs ${target} LINK_LIBRARIES)
+    if(NOT libs)
+      continue()
+    endif()
+    foreach(lib IN LISTS libs)
+      if(lib MATCHES "^Qt" OR lib MATCHES "Qt6")
+        message(FATAL_ERROR "core target ${target} links ${lib}: core code must not use Qt")
+      endif()
+      list(FIND VSP_CORE_TARGETS ${lib} core_index)
+      list(FIND VSP_CORE_ALLOWED_LIBS ${lib} allowed_index)
+      if(core_index EQUAL -1 AND allowed_index EQUAL -1)
+        message(FATAL_ERROR "core target ${target} links ${lib}, which is not a core library")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()

@@ -1,0 +1,34 @@
+// Command-line arguments of stampora-batch: a subcommand, positional arguments and --options
+// with values.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace batch {
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct ParsedArgs {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> options;  // without the leading "--"
+
+  std::optional<std::string> option(const std::string& name) const;
+  // An option that must be a whole number within [min, max]; fallback when absent.
+  int intOption(const std::string& name, int fallback, int min, int max) const;
+};
+
+// Parses argv after the program name. Every option takes a value ("--page 2" or "--page=2");
+// only the names in allowed are accepted for the command. Throws UsageError.
+ParsedArgs ParseArgs(const std::vector<std::string>& args,
+                     const std::map<std::string, std::set<std::string>>& allowed);
+
+}  // namespace batch

@@ -1,0 +1,73 @@
+// stampora-batch: the program's work without its windows, for scripts and checks.
+#include <QGuiApplication>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "app/uCommon.h"
+#include "app/uStartup.h"
+#include "tools/BatchArgs.h"
+#include "tools/BatchGlyphTypes.h"
+#include "tools/BatchInfo.h"
+#include "tools/BatchRender.h"
+#include "wordproc/Container.h"
+#include "wordproc/WordProcessor.h"
+
+namespace {
+
+const char* kUsage =
+    "Использование:\n"
+    "  stampora-batch glyph-types [--file INI]\n"
+    "  stampora-batch info FILE\n"
+    "  stampora-batch render FILE [--page N] [--width PX] --out PNG\n";
+
+const std::map<std::string, std::set<std::string>> kCommands = {
+    {"glyph-types", {"file"}},
+    {"info", {}},
+    {"render", {"page", "width", "out"}},
+};
+
+// Documents are laid out and drawn with Qt's fonts, which need a GUI application; without a
+// display the offscreen platform serves.
+std::unique_ptr<QGuiApplication> StartGui(int& argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+const std::string& OnePositional(const batch::ParsedArgs& args) {
+  if (args.positional.size() != 1)
+    throw batch::UsageError("команде " + args.command + " нужен ровно один файл");
+  return args.positional[0];
+}
+
+int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
+  if (args.command == "glyph-types") {
+    std::string file = args.option("file").value_or(app::ProgramFolder() + app::GlyphTypesFileName);
+    batch::PrintGlyphTypes(app::LoadGlyphTypes(file), std::cout);
+    return 0;
+  }
+  auto gui = StartGui(argc, argv);
+  wordproc::RegisterWordProcessor();
+  wordproc::RegisterDocumentContainer();
+  if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
+  auto out = args.option("out");
+  if (!out) throw batch::UsageError("для команды render нужен параметр --out");
+  return batch::BatchRender(OnePositional(args), args.intOption("page", 1, 1, 1000000),
+                            args.intOption("width", 216, 1, 20000), *out, std::cerr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> list(argv + 1, argv + argc);
+  try {
+    return Run(batch::ParseArgs(list, kCommands), argc, argv);
+  } catch (const batch::UsageError& e) {
+    std::cerr << "stampora-batch: " << e.what() << "\n" << kUsage;
+    return 2;
+  } catch (const std::exception& e) {
+    std::cerr << "stampora-batch: " << e.what() << "\n";
+    return 1;
+  }
+}

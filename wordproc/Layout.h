@@ -1,0 +1,81 @@
+// Pagination of a document: which page each paragraph and body shape stands on, where, and the
+// character positions the object model's ranges use. Paragraphs never split across pages and
+// floating shapes never affect the text flow. The layout is kept incrementally: an edit
+// invalidates from the changed paragraph on, so appending paragraph after paragraph stays
+// linear in the document's size.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "wordproc/Model.h"
+
+namespace wordproc {
+
+struct RectF {
+  float x = 0, y = 0, width = 0, height = 0;
+};
+
+// Line height as a multiple of the largest font size of a paragraph.
+inline constexpr float kLineSpacing = 1.15f;
+// Average glyph width as a multiple of the font size, for the line-count estimate.
+inline constexpr float kAverageGlyphWidth = 0.5f;
+
+// Height of a paragraph set in a column of the given width: its estimated line count times the
+// line height of its largest font, the tallest inline picture at least, plus its spacing.
+float ParagraphHeight(const Paragraph& paragraph, float textWidth);
+
+class Layout {
+ public:
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+  explicit Layout(const Document& doc) : doc_(&doc) {}
+
+  // Call after changing paragraphs at index and later (or the page set-up: index 0).
+  void invalidateFrom(std::size_t paragraphIndex);
+
+  int pageCount();
+  int pageOfParagraph(std::size_t index);  // 1-based
+  // The first paragraph of the page (1-based); the last page's when page is beyond it.
+  std::size_t firstParagraphOfPage(int page);
+  // Top of the paragraph in points from the top edge of its page, and its height.
+  float paragraphTop(std::size_t index);
+  float paragraphHeight(std::size_t index);
+
+  // Character positions: each paragraph holds its length plus one for its mark.
+  std::int64_t paragraphStart(std::size_t index);
+  std::int64_t storyLength();
+  std::size_t paragraphAt(std::int64_t position);  // clamps to the last paragraph
+  // The paragraph's index, or npos when no paragraph has that id.
+  std::size_t paragraphIndexOf(std::uint64_t paragraphId);
+
+  // A body shape's page (of its anchor) and its rectangle in points from the page's top-left
+  // corner, taking the relative references into account.
+  int pageOfShape(const AnchoredShape& shape);
+  RectF shapeRectOnPage(const AnchoredShape& shape);
+  // Converts a position between references, keeping the shape where it is on the page.
+  float horizontalOrigin(RelH ref, const AnchoredShape& shape);
+  float verticalOrigin(RelV ref, const AnchoredShape& shape);
+
+ private:
+  struct Entry {
+    int page = 1;
+    float top = 0, height = 0;
+    std::int64_t start = 0;
+  };
+
+  void ensure(std::size_t paragraphIndex);
+  void ensureAll();
+  void place(std::size_t index);
+  std::size_t anchorIndex(const AnchoredShape& shape);
+
+  const Document* doc_;
+  std::vector<Entry> entries_;  // the valid prefix of the layout
+  std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
+  // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.
+  std::unordered_map<std::uint64_t, std::size_t> ids_;
+};
+
+}  // namespace wordproc

@@ -1,0 +1,147 @@
+// The document model of the embedded word processor: what a WordprocessingML document holds as
+// far as label designs need it. Plain data; layout, editing and the object model work on it.
+// All lengths are points (1/72 inch) as float, colours are 0xRRGGBB.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wordproc {
+
+using Rgb = std::uint32_t;  // 0xRRGGBB
+
+struct PageSetup {
+  float pageWidth = 595.3f;  // A4, as 11906 x 16838 twips
+  float pageHeight = 841.9f;
+  float topMargin = 72.0f;
+  float bottomMargin = 72.0f;
+  float leftMargin = 90.0f;
+  float rightMargin = 90.0f;
+};
+
+struct RunFormat {
+  std::string fontFamily = "Calibri";
+  float fontSize = 11.0f;
+  bool bold = false;
+  bool italic = false;
+  Rgb color = 0x000000;
+
+  bool operator==(const RunFormat&) const = default;
+};
+
+struct Run {
+  std::string text;  // UTF-8, no paragraph marks
+  RunFormat format;
+};
+
+enum class Alignment { Left, Center, Right, Justify };
+
+// A picture file kept in the package, shared by shapes that show it.
+struct Image {
+  std::string contentType;  // "image/png", "image/jpeg", ...
+  std::string extension;    // "png", "jpeg", ...
+  std::vector<std::uint8_t> bytes;
+};
+using ImagePtr = std::shared_ptr<const Image>;
+
+// A picture placed in the text flow, standing in the paragraph after the given run.
+struct InlinePicture {
+  std::size_t afterRun = 0;  // inserted after this many runs of the paragraph
+  std::uint32_t id = 0;
+  std::string name;
+  float width = 0, height = 0;
+  ImagePtr image;
+};
+
+struct Paragraph {
+  std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
+  std::vector<Run> runs;
+  Alignment alignment = Alignment::Left;
+  float spaceBefore = 0;
+  float spaceAfter = 0;
+  RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
+  std::vector<InlinePicture> inlinePictures;
+
+  std::string text() const;  // concatenated runs
+  std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)
+};
+
+// Shape kinds with the object model's MsoShapeType numbers.
+enum class ShapeKind { AutoShape = 1, Group = 6, Line = 9, Picture = 13, TextBox = 17 };
+
+// Preset geometry of an autoshape, with the MsoAutoShapeType numbers.
+enum class AutoShapeType { Rectangle = 1, RoundedRectangle = 5, Oval = 9 };
+
+// WdRelativeHorizontalPosition / WdRelativeVerticalPosition numbers; DrawingML relativeFrom
+// values appear in the same order.
+enum class RelH { Margin = 0, Page = 1, Column = 2, Character = 3, LeftMargin = 4,
+                  RightMargin = 5, InsideMargin = 6, OutsideMargin = 7 };
+enum class RelV { Margin = 0, Page = 1, Paragraph = 2, Line = 3, TopMargin = 4,
+                  BottomMargin = 5, InsideMargin = 6, OutsideMargin = 7 };
+
+// MsoLineDashStyle numbers.
+enum class DashStyle { Solid = 1, SquareDot = 2, RoundDot = 3, Dash = 4, DashDot = 5,
+                       DashDotDot = 6, LongDash = 7, LongDashDot = 8, LongDashDotDot = 9,
+                       SysDash = 10, SysDot = 11, SysDashDot = 12 };
+
+struct LineFormat {
+  bool visible = true;
+  float weight = 0.75f;
+  DashStyle dash = DashStyle::Solid;
+  Rgb color = 0x000000;
+};
+
+struct FillFormat {
+  bool visible = true;
+  Rgb color = 0xFFFFFF;
+};
+
+struct Shape {
+  std::uint32_t id = 0;  // unique within the document
+  std::string name;
+  ShapeKind kind = ShapeKind::AutoShape;
+  AutoShapeType autoShapeType = AutoShapeType::Rectangle;  // AutoShape and TextBox (rectangle)
+  bool visible = true;
+  // Position of the top-left corner relative to the references below, and the size.
+  float left = 0, top = 0, width = 0, height = 0;
+  RelH relH = RelH::Page;
+  RelV relV = RelV::Page;
+  // Lines: which diagonal of the box the line runs along.
+  bool flipH = false, flipV = false;
+  LineFormat line;
+  FillFormat fill;
+  std::vector<Paragraph> text;  // text box content
+  ImagePtr image;               // Picture
+  // Group members; their left/top are in the group's coordinates (points from the group's
+  // top-left corner) and are scaled with the group.
+  std::vector<std::unique_ptr<Shape>> children;
+
+  std::unique_ptr<Shape> clone() const;
+};
+
+// A floating shape of the body: anchored to a paragraph, drawn in front of the text.
+struct AnchoredShape {
+  std::unique_ptr<Shape> shape;
+  std::uint64_t anchorParagraph = 0;  // Paragraph::id
+};
+
+struct Document {
+  PageSetup pageSetup;
+  std::vector<Paragraph> paragraphs;  // never empty: a document has at least one paragraph
+  // Body shapes in z-order, back to front; also the order of the Shapes collection.
+  std::vector<AnchoredShape> shapes;
+  bool isTemplate = false;  // the main part carries the template content type
+
+  std::uint64_t nextParagraphId = 1;
+  std::uint32_t nextShapeId = 1;
+
+  Document();  // one empty paragraph
+  std::uint64_t newParagraphId() { return nextParagraphId++; }
+  std::uint32_t newShapeId() { return nextShapeId++; }
+  std::unique_ptr<Document> clone() const;
+};
+
+}  // namespace wordproc
