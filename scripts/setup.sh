@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, skipping those already present.
+# Usage: scripts/setup.sh [run|test|fuzz]
+set -euo pipefail
+
+mode=${1:-test}
+packages=(cmake ninja-build ccache g++ pkg-config qt6-base-dev libzip-dev libpugixml-dev
+          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
+  packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth)
+fi
+if [ "$mode" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
