@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QProxyStyle>
 #include <QTimer>
+#include <cstdlib>
 #include <memory>
 
 #include "app/uCommon.h"
@@ -35,8 +36,11 @@ int main(int argc, char** argv) {
   application.setStyle(new HintTimingStyle);
   ui::QtInteraction interaction;
   platform::SetUI(&interaction);
-  wordproc::RegisterWordProcessor();
-  wordproc::RegisterDocumentContainer();
+  // VSP_NO_WORD_PROCESSOR stands for a machine without a usable word processor.
+  if (!std::getenv("VSP_NO_WORD_PROCESSOR")) {
+    wordproc::RegisterWordProcessor();
+    wordproc::RegisterDocumentContainer();
+  }
 
   bool terminate = !app::InitializeCommon();
   // Held until the process ends; the system releases it even after a crash.
