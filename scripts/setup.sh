@@ -5,7 +5,7 @@ set -euo pipefail
 
 mode=${1:-test}
 packages=(cmake ninja-build ccache g++ pkg-config qt6-base-dev libzip-dev libpugixml-dev
-          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito)
 if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth)
 fi

@@ -10,6 +10,7 @@
 #include "tools/BatchGlyphTypes.h"
 #include "tools/BatchInfo.h"
 #include "tools/BatchRender.h"
+#include "tools/BatchSamples.h"
 #include "wordproc/Container.h"
 #include "wordproc/WordProcessor.h"
 
@@ -19,12 +20,14 @@ const char* kUsage =
     "Использование:\n"
     "  stampora-batch glyph-types [--file INI]\n"
     "  stampora-batch info FILE\n"
-    "  stampora-batch render FILE [--page N] [--width PX] --out PNG\n";
+    "  stampora-batch render FILE [--page N] [--width PX] --out PNG\n"
+    "  stampora-batch make-samples --data DIR\n";
 
 const std::map<std::string, std::set<std::string>> kCommands = {
     {"glyph-types", {"file"}},
     {"info", {}},
     {"render", {"page", "width", "out"}},
+    {"make-samples", {"data"}},
 };
 
 // Documents are laid out and drawn with Qt's fonts, which need a GUI application; without a
@@ -51,6 +54,11 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   wordproc::RegisterWordProcessor();
   wordproc::RegisterDocumentContainer();
   if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
+  if (args.command == "make-samples") {
+    auto data = args.option("data");
+    if (!data) throw batch::UsageError("для команды make-samples нужен параметр --data");
+    return batch::BatchMakeSamples(*data, std::cout, std::cerr);
+  }
   auto out = args.option("out");
   if (!out) throw batch::UsageError("для команды render нужен параметр --out");
   return batch::BatchRender(OnePositional(args), args.intOption("page", 1, 1, 1000000),

@@ -72,7 +72,7 @@ class Layout {
   std::size_t anchorIndex(const AnchoredShape& shape);
 
   const Document* doc_;
-  std::vector<Entry> entries_;  // the valid prefix of the layout
+  std::vector<Entry> entries_;          // the valid prefix of the layout
   std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.
   std::unordered_map<std::uint64_t, std::size_t> ids_;

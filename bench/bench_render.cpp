@@ -1,0 +1,131 @@
+// Drawing a glyph's first page as a thumbnail: the work each row of the thumbnail view waits for.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <vector>
+
+#include "wordlink/OleContainer.h"
+#include "wordproc/Container.h"
+#include "wordproc/Layout.h"
+#include "wordproc/Ooxml.h"
+#include "wordproc/Render.h"
+
+using namespace wordproc;
+
+namespace {
+
+constexpr int kThumbnailWidth = 216;
+
+Paragraph Text(Document& doc, const std::string& text, float size, bool bold = false) {
+  Paragraph paragraph;
+  paragraph.id = doc.newParagraphId();
+  Run run{text, {}};
+  run.format.fontSize = size;
+  run.format.bold = bold;
+  paragraph.runs.push_back(run);
+  paragraph.markFormat = run.format;
+  return paragraph;
+}
+
+Shape& Add(Document& doc, ShapeKind kind, float l, float t, float w, float h) {
+  auto shape = std::make_unique<Shape>();
+  shape->id = doc.newShapeId();
+  shape->kind = kind;
+  shape->left = l;
+  shape->top = t;
+  shape->width = w;
+  shape->height = h;
+  Shape& placed = *shape;
+  doc.shapes.push_back({std::move(shape), doc.paragraphs[0].id});
+  return placed;
+}
+
+// A label design as the catalogue holds them: a few text boxes, a frame, a rule, an oval logo
+// and the page-sized text box the thumbnail copy receives.
+Document GlyphDocument() {
+  Document doc;
+  doc.paragraphs[0] = Text(doc, "Этикетка для банок с вареньем", 12);
+  Shape& title = Add(doc, ShapeKind::TextBox, 60, 60, 300, 80);
+  title.text = {Text(doc, "Клубничное варенье", 24, true), Text(doc, "урожай 2024 года", 14)};
+  Shape& frame = Add(doc, ShapeKind::AutoShape, 50, 50, 495, 300);
+  frame.autoShapeType = AutoShapeType::RoundedRectangle;
+  frame.fill.visible = false;
+  frame.line.weight = 2;
+  Shape& rule = Add(doc, ShapeKind::Line, 60, 160, 475, 0);
+  rule.line.dash = DashStyle::Dash;
+  Shape& logo = Add(doc, ShapeKind::AutoShape, 420, 70, 100, 80);
+  logo.autoShapeType = AutoShapeType::Oval;
+  logo.fill.color = 0xE04040;
+  Shape& note = Add(doc, ShapeKind::TextBox, 60, 180, 475, 150);
+  for (int i = 0; i < 4; ++i)
+    note.text.push_back(
+        Text(doc, "Состав: клубника, сахар, лимонный сок. Хранить в прохладном месте.", 11));
+  Shape& page =
+      Add(doc, ShapeKind::TextBox, 0, 0, doc.pageSetup.pageWidth, doc.pageSetup.pageHeight);
+  page.fill.visible = false;
+  return doc;
+}
+
+const std::string& GlyphFile() {
+  static QTemporaryDir dir;
+  static const std::string path = [] {
+    std::string file = dir.filePath("glyph.doc").toStdString();
+    WritePackage(GlyphDocument(), file);
+    return file;
+  }();
+  return path;
+}
+
+void BM_OpenAndRenderFirstPage(benchmark::State& state) {
+  const std::string& file = GlyphFile();
+  for (auto _ : state) {
+    auto doc = LoadDocumentFile(file);
+    Layout layout(*doc);
+    QImage image = RenderPage(*doc, layout, 1, kThumbnailWidth);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_OpenAndRenderFirstPage)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+// The same through the container, as the thumbnail rendering does it.
+void BM_ContainerThumbnail(benchmark::State& state) {
+  const std::string& file = GlyphFile();
+  std::vector<std::uint32_t> canvas(kThumbnailWidth * 310);
+  for (auto _ : state) {
+    auto container = wordlink::CreateOleContainer();
+    container->setAutoSize(true);
+    container->createObjectFromFile(file, false);
+    double ratio = double(container->height()) / container->width();
+    container->setWidth(kThumbnailWidth);
+    container->setHeight(int(std::nearbyint(kThumbnailWidth * ratio)));
+    container->paintTo(canvas.data(), kThumbnailWidth, 310, 0, 0);
+    container->destroyObject();
+  }
+}
+BENCHMARK(BM_ContainerThumbnail)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_RenderOnly(benchmark::State& state) {
+  Document doc = GlyphDocument();
+  Layout layout(doc);
+  for (auto _ : state) {
+    QImage image = RenderPage(doc, layout, 1, kThumbnailWidth);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_RenderOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);  // fonts need it
+  RegisterDocumentContainer();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,314 @@
+#include "catalogue/uBitmap.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <string>
+
+namespace catalogue {
+
+namespace {
+
+int StrideOf(int width) {
+  return (width * 3 + 3) & ~3;
+}
+
+std::uint16_t U16(const std::uint8_t* p) {
+  return std::uint16_t(p[0] | p[1] << 8);
+}
+std::uint32_t U32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+void Put16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
+}
+
+constexpr std::uint32_t kBiRgb = 0, kBiBitfields = 3, kBiAlphaBitfields = 6;
+
+[[noreturn]] void Damaged(const std::string& why) {
+  throw CatalogueError("рисунок BMP повреждён: " + why);
+}
+
+// One channel mask: the value under it scaled to 0..255.
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  std::uint64_t max = 0;
+
+  explicit Channel(std::uint32_t m = 0) : mask(m) {
+    if (!m) return;
+    shift = std::countr_zero(m);
+    max = (std::uint64_t(1) << std::popcount(m >> shift)) - 1;
+  }
+  std::uint8_t From(std::uint32_t pixel) const {
+    if (!max) return 0;
+    std::uint64_t v = (pixel & mask) >> shift;
+    return std::uint8_t(std::min<std::uint64_t>(255, (v * 255 + max / 2) / max));
+  }
+};
+
+struct Layout {
+  TBmpInfo info;
+  std::uint32_t offBits = 0;
+  std::uint64_t consumed = 0;  // file header, info header, masks and colour table
+  Channel red, green, blue;
+  std::vector<TColor> palette;
+  std::uint64_t rowBytes = 0;
+  std::uint64_t dataBytes = 0;
+  std::uint32_t sizeImage = 0;
+};
+
+void ReadFileHeader(TByteReader& in, Layout& l) {
+  std::uint8_t h[14];
+  in.ReadExact(h, sizeof h, "заголовок файла BMP");
+  if (h[0] != 'B' || h[1] != 'M') Damaged("нет подписи «BM»");
+  l.info.FileSize = U32(h + 2);
+  l.offBits = U32(h + 10);
+  l.consumed = sizeof h;
+}
+
+void ReadCoreHeader(TByteReader& in, Layout& l) {
+  std::uint8_t h[8];
+  in.ReadExact(h, sizeof h, "заголовок рисунка BMP");
+  l.info.Width = U16(h);
+  l.info.Height = U16(h + 2);
+  l.info.Bits = U16(h + 6);
+  l.consumed += 4 + sizeof h;
+}
+
+void ReadMasks(const std::uint8_t* p, Layout& l) {
+  l.red = Channel(U32(p));
+  l.green = Channel(U32(p + 4));
+  l.blue = Channel(U32(p + 8));
+}
+
+void ReadInfoHeader(TByteReader& in, Layout& l, std::uint32_t size, std::uint32_t& colours) {
+  if (size < 40 || size > 124) Damaged("неизвестный заголовок длиной " + std::to_string(size));
+  std::uint8_t h[124];
+  in.ReadExact(h, size - 4, "заголовок рисунка BMP");
+  l.info.Width = std::int32_t(U32(h));
+  l.info.Height = std::int32_t(U32(h + 4));
+  l.info.Bits = U16(h + 10);
+  l.info.Compression = U32(h + 12);
+  l.sizeImage = U32(h + 16);
+  colours = U32(h + 28);
+  l.consumed += size;
+  bool fields = l.info.Compression == kBiBitfields || l.info.Compression == kBiAlphaBitfields;
+  if (fields && size >= 52) {
+    ReadMasks(h + 36, l);
+  } else if (fields) {
+    std::uint8_t m[16];
+    std::size_t n = l.info.Compression == kBiAlphaBitfields ? 16 : 12;
+    in.ReadExact(m, n, "маски цветов BMP");
+    ReadMasks(m, l);
+    l.consumed += n;
+  }
+}
+
+void CheckFormat(Layout& l) {
+  const TBmpInfo& i = l.info;
+  bool fields = i.Compression == kBiBitfields || i.Compression == kBiAlphaBitfields;
+  if (i.Compression != kBiRgb && !fields)
+    Damaged("сжатие " + std::to_string(i.Compression) + " не поддерживается");
+  bool bitsOk =
+      i.Bits == 1 || i.Bits == 4 || i.Bits == 8 || i.Bits == 16 || i.Bits == 24 || i.Bits == 32;
+  if (!bitsOk || (fields && i.Bits != 16 && i.Bits != 32))
+    Damaged("неподдерживаемая глубина цвета " + std::to_string(i.Bits));
+  if (i.Width < 0 || i.Height == INT32_MIN) Damaged("неверный размер");
+  if (i.Compression == kBiRgb && i.Bits == 16) {
+    l.red = Channel(0x7C00), l.green = Channel(0x03E0), l.blue = Channel(0x001F);
+  } else if (i.Compression == kBiRgb && i.Bits == 32) {
+    l.red = Channel(0xFF0000), l.green = Channel(0xFF00), l.blue = Channel(0xFF);
+  }
+  std::uint64_t height = std::uint64_t(i.Height < 0 ? -std::int64_t(i.Height) : i.Height);
+  l.rowBytes = (std::uint64_t(i.Width) * i.Bits + 31) / 32 * 4;
+  l.dataBytes = l.rowBytes * height;
+  std::uint64_t unpacked = (3 * std::uint64_t(i.Width) + 3) / 4 * 4 * height;
+  if (l.dataBytes > kMaxBmpBytes || unpacked > kMaxBmpBytes)
+    Damaged("слишком большой рисунок " + std::to_string(i.Width) + "×" + std::to_string(height));
+  if (l.sizeImage != 0 && l.sizeImage < l.dataBytes) Damaged("мало данных точек");
+}
+
+void ReadPalette(TByteReader& in, Layout& l, std::uint32_t colours, std::size_t entrySize) {
+  std::uint64_t count = colours;
+  if (l.info.Bits <= 8 && count == 0) count = 1u << l.info.Bits;
+  if (count * entrySize > kMaxBmpBytes) Damaged("слишком большая таблица цветов");
+  std::vector<std::uint8_t> raw(count * entrySize);
+  in.ReadExact(raw.data(), raw.size(), "таблица цветов BMP");
+  l.consumed += raw.size();
+  if (l.info.Bits > 8) return;  // an optional table the pixels do not use
+  l.palette.assign(std::size_t(1) << l.info.Bits, kBlack);
+  for (std::size_t k = 0; k < std::min<std::size_t>(count, l.palette.size()); ++k) {
+    const std::uint8_t* e = raw.data() + k * entrySize;
+    l.palette[k] = RGBColor(e[2], e[1], e[0]);
+  }
+}
+
+void SkipToPixels(TByteReader& in, Layout& l) {
+  std::uint64_t pixelBytes = std::max<std::uint64_t>(l.dataBytes, l.sizeImage);
+  std::uint64_t gap = l.offBits > l.consumed ? l.offBits - l.consumed : 0;
+  if (l.consumed + gap + pixelBytes > kMaxBmpBytes) Damaged("слишком большой файл");
+  in.Skip(std::size_t(gap), "промежуток перед точками BMP");
+  l.consumed += gap;
+}
+
+void DecodeRow(const Layout& l, const std::uint8_t* src, std::uint8_t* dst) {
+  const int w = l.info.Width;
+  for (int x = 0; x < w; ++x) {
+    TColor c;
+    switch (l.info.Bits) {
+      case 1:
+        c = l.palette[src[x >> 3] >> (7 - (x & 7)) & 1];
+        break;
+      case 4:
+        c = l.palette[src[x >> 1] >> ((x & 1) ? 0 : 4) & 15];
+        break;
+      case 8:
+        c = l.palette[src[x]];
+        break;
+      case 16: {
+        std::uint32_t p = U16(src + 2 * x);
+        c = RGBColor(l.red.From(p), l.green.From(p), l.blue.From(p));
+        break;
+      }
+      default: {
+        std::uint32_t p = U32(src + 4 * x);
+        c = RGBColor(l.red.From(p), l.green.From(p), l.blue.From(p));
+      }
+    }
+    dst[3 * x] = std::uint8_t(BlueOf(c));
+    dst[3 * x + 1] = std::uint8_t(GreenOf(c));
+    dst[3 * x + 2] = std::uint8_t(RedOf(c));
+  }
+}
+
+// A 24-bit file's rows are exactly the bitmap's rows, padding included: they are read in one
+// piece, and only a file stored from the top needs turning over.
+void ReadRows24(TByteReader& in, const Layout& l, TBitmap& bmp) {
+  const int h = bmp.Height();
+  const std::size_t stride = std::size_t(bmp.Stride());
+  if (h == 0) return;
+  in.ReadExact(bmp.Data(), std::size_t(l.dataBytes), "точки рисунка BMP");
+  std::vector<std::uint8_t> spare(stride);
+  if (l.info.Height < 0)
+    for (int top = 0, bottom = h - 1; top < bottom; ++top, --bottom) {
+      std::memcpy(spare.data(), bmp.ScanLine(top), stride);
+      std::memcpy(bmp.ScanLine(top), bmp.ScanLine(bottom), stride);
+      std::memcpy(bmp.ScanLine(bottom), spare.data(), stride);
+    }
+  const std::size_t used = 3 * std::size_t(bmp.Width());
+  if (used < stride)  // the file's padding may hold anything
+    for (int y = 0; y < h; ++y) std::memset(bmp.ScanLine(y) + used, 0, stride - used);
+}
+
+void ReadPixels(TByteReader& in, const Layout& l, TBitmap& bmp) {
+  const int h = bmp.Height();
+  if (l.info.Bits == 24) {
+    ReadRows24(in, l, bmp);
+  } else {
+    std::vector<std::uint8_t> row(std::size_t(l.rowBytes));
+    for (int k = 0; k < h; ++k) {
+      in.ReadExact(row.data(), row.size(), "точки рисунка BMP");
+      DecodeRow(l, row.data(), bmp.ScanLine(l.info.Height < 0 ? k : h - 1 - k));
+    }
+  }
+  if (l.sizeImage > l.dataBytes) in.Skip(l.sizeImage - l.dataBytes, "точки рисунка BMP");
+}
+
+}  // namespace
+
+TBitmap::TBitmap(int width, int height, TColor fill) {
+  SetSize(width, height, fill);
+}
+
+void TBitmap::Reset(int width, int height) {
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  stride_ = StrideOf(width_);
+  pixels_.clear();
+  pixels_.resize(std::size_t(stride_) * std::size_t(height_));
+  // Padding is never written by the pixel code, yet it is compared and saved.
+  const std::size_t used = 3 * std::size_t(width_);
+  if (used < std::size_t(stride_))
+    for (int y = 0; y < height_; ++y)
+      std::memset(ScanLine(y) + used, 0, std::size_t(stride_) - used);
+}
+
+void TBitmap::SetSize(int width, int height, TColor fill) {
+  Reset(width, height);
+  FillRect({0, 0, width_, height_}, fill);
+}
+
+TColor TBitmap::Pixel(int x, int y) const {
+  const std::uint8_t* p = ScanLine(y) + 3 * x;
+  return RGBColor(p[2], p[1], p[0]);
+}
+
+void TBitmap::SetPixel(int x, int y, TColor color) {
+  std::uint8_t* p = ScanLine(y) + 3 * x;
+  p[0] = std::uint8_t(BlueOf(color));
+  p[1] = std::uint8_t(GreenOf(color));
+  p[2] = std::uint8_t(RedOf(color));
+}
+
+void TBitmap::FillRect(TRect r, TColor color) {
+  int left = std::max(r.Left, 0), right = std::min(r.Right, width_);
+  int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, height_);
+  if (left >= right || top >= bottom) return;
+  for (int x = left; x < right; ++x) SetPixel(x, top, color);
+  const std::size_t span = std::size_t(right - left) * 3;
+  for (int y = top + 1; y < bottom; ++y)
+    std::memcpy(ScanLine(y) + 3 * left, ScanLine(top) + 3 * left, span);
+}
+
+TBitmap ReadBmp(TByteReader& in, TBmpInfo* info) {
+  Layout l;
+  ReadFileHeader(in, l);
+  std::uint8_t sizeBytes[4];
+  in.ReadExact(sizeBytes, 4, "заголовок рисунка BMP");
+  l.info.HeaderSize = U32(sizeBytes);
+  std::uint32_t colours = 0;
+  bool core = l.info.HeaderSize == 12;
+  if (core)
+    ReadCoreHeader(in, l);
+  else
+    ReadInfoHeader(in, l, l.info.HeaderSize, colours);
+  CheckFormat(l);
+  if (l.info.Bits <= 8 || colours) ReadPalette(in, l, colours, core ? 3 : 4);
+  SkipToPixels(in, l);
+  TBitmap bmp;
+  bmp.Reset(l.info.Width, l.info.Height < 0 ? -l.info.Height : l.info.Height);
+  ReadPixels(in, l, bmp);
+  if (info) {
+    *info = l.info;
+    info->BytesRead = l.consumed + std::max<std::uint64_t>(l.dataBytes, l.sizeImage);
+  }
+  return bmp;
+}
+
+std::uint32_t BmpFileSize(const TBitmap& bitmap) {
+  return 54 + std::uint32_t(bitmap.Stride()) * std::uint32_t(bitmap.Height());
+}
+
+void WriteBmp(const TBitmap& bitmap, TByteWriter& out) {
+  std::uint8_t h[54] = {'B', 'M'};
+  std::uint32_t image = std::uint32_t(bitmap.Stride()) * std::uint32_t(bitmap.Height());
+  Put32(h + 2, BmpFileSize(bitmap));
+  Put32(h + 10, 54);
+  Put32(h + 14, 40);
+  Put32(h + 18, std::uint32_t(bitmap.Width()));
+  Put32(h + 22, std::uint32_t(bitmap.Height()));
+  Put16(h + 26, 1);
+  Put16(h + 28, 24);
+  Put32(h + 34, image);
+  out.Write(h, sizeof h);
+  out.Write(bitmap.Bytes().data(), bitmap.Bytes().size());
+}
+
+}  // namespace catalogue

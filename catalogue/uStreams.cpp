@@ -1,0 +1,225 @@
+#include "catalogue/uStreams.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace catalogue {
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  return "«" + text + "»";
+}
+
+std::string SystemText(int error) {
+  return std::strerror(error);
+}
+
+}  // namespace
+
+void TByteReader::ReadExact(void* buffer, std::size_t n, const char* what) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    std::size_t got = Read(out + done, n - done);
+    if (got == 0) throw CatalogueError(std::string("данные обрываются: ") + what);
+    done += got;
+  }
+}
+
+void TByteReader::Skip(std::size_t n, const char* what) {
+  std::uint8_t scratch[4096];
+  while (n > 0) {
+    std::size_t piece = std::min(n, sizeof scratch);
+    ReadExact(scratch, piece, what);
+    n -= piece;
+  }
+}
+
+std::size_t TMemoryReader::Read(void* buffer, std::size_t n) {
+  std::size_t piece = std::min(n, size_ - pos_);
+  if (piece) std::memcpy(buffer, data_ + pos_, piece);
+  pos_ += piece;
+  return piece;
+}
+
+void TMemoryWriter::Write(const void* data, std::size_t n) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  Bytes.insert(Bytes.end(), p, p + n);
+}
+
+TFileReader::TFileReader(const std::string& fileName) : name_(fileName) {
+  fd_ = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0)
+    throw CatalogueError("Не удалось открыть файл " + Quoted(fileName) + ": " + SystemText(errno));
+  buffer_.resize(kStreamBufferSize);
+}
+
+TFileReader::~TFileReader() {
+  if (fd_ >= 0) close(fd_);
+}
+
+std::size_t TFileReader::Read(void* buffer, std::size_t n) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    if (pos_ == end_) {
+      // Large requests bypass the buffer.
+      if (n - done >= buffer_.size()) {
+        ssize_t got = ::read(fd_, out + done, n - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0)
+          throw CatalogueError("Ошибка чтения файла " + Quoted(name_) + ": " + SystemText(errno));
+        if (got == 0) break;
+        done += std::size_t(got);
+        continue;
+      }
+      ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0)
+        throw CatalogueError("Ошибка чтения файла " + Quoted(name_) + ": " + SystemText(errno));
+      if (got == 0) break;
+      pos_ = 0;
+      end_ = std::size_t(got);
+    }
+    std::size_t piece = std::min(n - done, end_ - pos_);
+    std::memcpy(out + done, buffer_.data() + pos_, piece);
+    pos_ += piece;
+    done += piece;
+  }
+  return done;
+}
+
+TFileWriter::TFileWriter(const std::string& fileName) : name_(fileName) {
+  fd_ = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0)
+    throw CatalogueError("Не удалось создать файл " + Quoted(fileName) + ": " + SystemText(errno));
+  buffer_.resize(kStreamBufferSize);
+}
+
+TFileWriter::~TFileWriter() {
+  if (fd_ >= 0) close(fd_);
+}
+
+void TFileWriter::Flush() {
+  std::size_t done = 0;
+  while (done < used_) {
+    ssize_t put = ::write(fd_, buffer_.data() + done, used_ - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0)
+      throw CatalogueError("Ошибка записи файла " + Quoted(name_) + ": " +
+                           SystemText(put < 0 ? errno : ENOSPC));
+    done += std::size_t(put);
+  }
+  used_ = 0;
+}
+
+void TFileWriter::Write(const void* data, std::size_t n) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (n > 0) {
+    std::size_t piece = std::min(n, buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, p, piece);
+    used_ += piece;
+    p += piece;
+    n -= piece;
+    if (used_ == buffer_.size()) Flush();
+  }
+}
+
+void TFileWriter::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0)
+    throw CatalogueError("Ошибка записи файла " + Quoted(name_) + ": " + SystemText(errno));
+}
+
+TMyDecompressionStream::TMyDecompressionStream(TByteReader& source) : source_(source) {
+  if (inflateInit(&z_) != Z_OK) throw CatalogueError("не удалось начать распаковку данных");
+  input_.resize(kStreamBufferSize);
+}
+
+TMyDecompressionStream::~TMyDecompressionStream() {
+  inflateEnd(&z_);
+}
+
+std::size_t TMyDecompressionStream::Read(void* buffer, std::size_t n) {
+  if (ended_ || n == 0) return 0;
+  auto* out = static_cast<Bytef*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    z_.next_out = out + done;
+    if (z_.avail_in == 0) {
+      std::size_t got = source_.Read(input_.data(), input_.size());
+      if (got == 0) throw CatalogueError("сжатые данные обрываются");
+      z_.next_in = input_.data();
+      z_.avail_in = uInt(got);
+    }
+    // Pieces of the buffer size keep the output in the cache while zlib checksums it.
+    uInt want = uInt(std::min<std::size_t>(n - done, kStreamBufferSize));
+    z_.avail_out = want;
+    int rc = inflate(&z_, Z_NO_FLUSH);
+    done += want - z_.avail_out;
+    if (rc == Z_STREAM_END) {
+      ended_ = true;
+      break;
+    }
+    if (rc != Z_OK && rc != Z_BUF_ERROR)
+      throw CatalogueError(std::string("сжатые данные повреждены") +
+                           (z_.msg ? std::string(" (") + z_.msg + ")" : std::string()));
+  }
+  return done;
+}
+
+TCompressionStream::TCompressionStream(TByteWriter& dest, int level) : dest_(dest) {
+  if (deflateInit(&z_, level) != Z_OK) throw CatalogueError("не удалось начать сжатие данных");
+  input_.resize(kStreamBufferSize);
+  output_.resize(kStreamBufferSize);
+}
+
+TCompressionStream::~TCompressionStream() {
+  deflateEnd(&z_);
+}
+
+void TCompressionStream::Deflate(const std::uint8_t* data, std::size_t n, int flush) {
+  z_.next_in = const_cast<Bytef*>(data);
+  z_.avail_in = uInt(n);
+  for (;;) {
+    z_.next_out = output_.data();
+    z_.avail_out = uInt(output_.size());
+    int rc = deflate(&z_, flush);
+    if (rc == Z_STREAM_ERROR) throw CatalogueError("ошибка сжатия данных");
+    std::size_t produced = output_.size() - z_.avail_out;
+    if (produced) dest_.Write(output_.data(), produced);
+    if (flush == Z_FINISH ? rc == Z_STREAM_END : z_.avail_in == 0 && z_.avail_out != 0) break;
+  }
+}
+
+void TCompressionStream::Write(const void* data, std::size_t n) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (n > 0) {
+    std::size_t piece = std::min(n, input_.size() - used_);
+    std::memcpy(input_.data() + used_, p, piece);
+    used_ += piece;
+    p += piece;
+    n -= piece;
+    if (used_ == input_.size()) {
+      Deflate(input_.data(), used_, Z_NO_FLUSH);
+      used_ = 0;
+    }
+  }
+}
+
+void TCompressionStream::Finish() {
+  if (finished_) return;
+  Deflate(input_.data(), used_, Z_FINISH);
+  used_ = 0;
+  finished_ = true;
+}
+
+}  // namespace catalogue

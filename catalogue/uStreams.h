@@ -1,0 +1,130 @@
+// Byte streams of the thumbnail cache: buffered files, memory, and the zlib streams that the
+// cache body goes through.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace catalogue {
+
+// Damaged or unreadable data; the text is meant for the user.
+class CatalogueError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TByteReader {
+ public:
+  virtual ~TByteReader() = default;
+  // Up to n bytes; fewer only at the end of the data. Throws CatalogueError on damage.
+  virtual std::size_t Read(void* buffer, std::size_t n) = 0;
+  // Exactly n bytes, or CatalogueError saying what was cut short.
+  void ReadExact(void* buffer, std::size_t n, const char* what);
+  void Skip(std::size_t n, const char* what);
+};
+
+class TByteWriter {
+ public:
+  virtual ~TByteWriter() = default;
+  virtual void Write(const void* data, std::size_t n) = 0;
+};
+
+class TMemoryReader : public TByteReader {
+ public:
+  TMemoryReader(const void* data, std::size_t size)
+      : data_(static_cast<const std::uint8_t*>(data)), size_(size) {}
+  std::size_t Read(void* buffer, std::size_t n) override;
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
+
+class TMemoryWriter : public TByteWriter {
+ public:
+  void Write(const void* data, std::size_t n) override;
+  std::vector<std::uint8_t> Bytes;
+};
+
+inline constexpr std::size_t kStreamBufferSize = 64 * 1024;
+
+// A file read through a 64 KB buffer. Opening a missing file throws CatalogueError.
+class TFileReader : public TByteReader {
+ public:
+  explicit TFileReader(const std::string& fileName);
+  ~TFileReader() override;
+  TFileReader(const TFileReader&) = delete;
+  TFileReader& operator=(const TFileReader&) = delete;
+  std::size_t Read(void* buffer, std::size_t n) override;
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t pos_ = 0, end_ = 0;
+};
+
+// A new file written through a 64 KB buffer; Close reports any failure, a full disk included.
+class TFileWriter : public TByteWriter {
+ public:
+  explicit TFileWriter(const std::string& fileName);
+  ~TFileWriter() override;
+  TFileWriter(const TFileWriter&) = delete;
+  TFileWriter& operator=(const TFileWriter&) = delete;
+  void Write(const void* data, std::size_t n) override;
+  void Close();
+
+ private:
+  void Flush();
+  std::string name_;
+  int fd_ = -1;
+  std::vector<std::uint8_t> buffer_;
+  std::size_t used_ = 0;
+};
+
+// Inflates one zlib stream from the source. Its size query answers 2^31 - 1, because the
+// bitmap reader of the original asked its stream for the remaining size; here nothing relies
+// on it, the bitmap reader takes every length from the headers.
+class TMyDecompressionStream : public TByteReader {
+ public:
+  explicit TMyDecompressionStream(TByteReader& source);
+  ~TMyDecompressionStream() override;
+  TMyDecompressionStream(const TMyDecompressionStream&) = delete;
+  TMyDecompressionStream& operator=(const TMyDecompressionStream&) = delete;
+  std::size_t Read(void* buffer, std::size_t n) override;
+  std::int64_t Size() const { return 2147483647; }
+
+ private:
+  TByteReader& source_;
+  z_stream z_{};
+  std::vector<std::uint8_t> input_;
+  bool ended_ = false;
+};
+
+// Deflates everything written into one zlib stream at the given level; input is gathered into
+// 64 KB pieces and output leaves in 64 KB pieces. Finish writes the pending data and the trailer.
+class TCompressionStream : public TByteWriter {
+ public:
+  TCompressionStream(TByteWriter& dest, int level);
+  ~TCompressionStream() override;
+  TCompressionStream(const TCompressionStream&) = delete;
+  TCompressionStream& operator=(const TCompressionStream&) = delete;
+  void Write(const void* data, std::size_t n) override;
+  void Finish();
+
+ private:
+  void Deflate(const std::uint8_t* data, std::size_t n, int flush);
+  TByteWriter& dest_;
+  z_stream z_{};
+  std::vector<std::uint8_t> input_, output_;
+  std::size_t used_ = 0;
+  bool finished_ = false;
+};
+
+}  // namespace catalogue

@@ -1,0 +1,33 @@
+// A scratch data folder per test, with helpers to lay out catalogue trees and give files
+// exact modification times.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "catalogue/uBitmap.h"
+
+namespace catalogue_test {
+
+// A fresh empty folder ending with the separator.
+std::string NewDataFolder();
+// The private temporary folder of this test program (TMPDIR points into the scratch folder).
+std::string TempFolder();
+
+// Writes the file, creating its folders.
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+void SetMTime(const std::string& path, std::time_t seconds);
+// Names in the folder that begin with prefix, sorted.
+std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& prefix);
+
+// A bitmap whose every pixel differs, so that a row or channel mix-up shows.
+catalogue::TBitmap Pattern(int width, int height);
+
+// Little-endian bytes for hand-written files.
+std::string LE16(int v);
+std::string LE32(std::uint32_t v);
+std::string LEDouble(double v);
+
+}  // namespace catalogue_test

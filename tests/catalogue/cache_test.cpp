@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+
+#include "Support.h"
+#include "catalogue/uPreviewList.h"
+
+using namespace catalogue;
+using namespace catalogue_test;
+
+namespace {
+
+// One blue 1x1 BMP, written out by hand.
+const std::string kTinyBmp = "BM" + LE32(58) + LE32(0) + LE32(54) + LE32(40) + LE32(1) + LE32(1) +
+                             LE16(1) + LE16(24) + std::string(24, '\0') +
+                             std::string("\xFF\x00\x00\x00", 4);
+
+std::string Record(int kind, int reserved, const std::string& path, double date,
+                   const std::string& bmp = kTinyBmp) {
+  return std::string{char(kind), char(reserved)} + LE32(std::uint32_t(path.size())) + path +
+         LEDouble(date) + bmp;
+}
+
+std::string Deflated(const std::string& plain) {
+  uLongf size = compressBound(uLong(plain.size()));
+  std::string out(size, '\0');
+  compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+            reinterpret_cast<const Bytef*>(plain.data()), uLong(plain.size()), 1);
+  out.resize(size);
+  return out;
+}
+
+std::string Header(int version, int flags) {
+  return "VSPP" + LE16(version) + LE16(flags);
+}
+
+std::string BmpOf(const TBitmap& b) {
+  TMemoryWriter out;
+  WriteBmp(b, out);
+  return std::string(out.Bytes.begin(), out.Bytes.end());
+}
+
+struct Loaded {
+  TPreviewList list{"/data/"};
+  bool threw = false;
+  std::string error;
+};
+
+std::unique_ptr<Loaded> Load(const std::string& bytes) {
+  auto r = std::make_unique<Loaded>();
+  TMemoryReader in(bytes.data(), bytes.size());
+  try {
+    r->list.LoadCacheFrom(in, "/data/cache.dat");
+  } catch (const CatalogueError& e) {
+    r->threw = true;
+    r->error = e.what();
+  }
+  return r;
+}
+
+}  // namespace
+
+TEST(CacheTest, WritesMagicVersionFlagsAndOneLevelOneStreamOfThumbnailEntries) {
+  std::string data = NewDataFolder();
+  TPreviewList list(data);
+  list.FindOrAdd("Оттиски/a.doc", kGlyphKind, 100.5)->Thumbnail =
+      std::make_shared<TBitmap>(Pattern(3, 2));
+  list.FindOrAdd("Оттиски/b.doc", kGlyphKind, 7);  // never drawn: no thumbnail, no record
+  list.FindOrAdd("Листы/c.doc", kSheetKind, 9)->Thumbnail =
+      std::make_shared<TBitmap>(Pattern(1, 1));
+  list.SaveCache();
+  std::string file = ReadFile(data + "cache.dat");
+  EXPECT_EQ(file.substr(0, 10), Header(1, 1) + "\x78\x01");
+  std::string body = Record(1, 2, "Листы/c.doc", 9, BmpOf(Pattern(1, 1))) +
+                     Record(0, 2, "Оттиски/a.doc", 100.5, BmpOf(Pattern(3, 2)));
+  EXPECT_EQ(file, Header(1, 1) + Deflated(body)) << "byte for byte what zlib level 1 makes";
+  EXPECT_TRUE(FilesStartingWith(data, "vsp").empty());
+
+  TPreviewList again(data);
+  again.LoadCache();
+  ASSERT_EQ(again.Count(), 2);
+  const TPreviewItem& a = *again.Items(1);
+  EXPECT_EQ(a.Path, "Оттиски/a.doc");
+  EXPECT_EQ(a.FileDate, 100.5);
+  EXPECT_EQ(*a.Thumbnail, Pattern(3, 2));
+  EXPECT_EQ(a.Owner, &again);
+  EXPECT_EQ(a.Present, 0);
+  EXPECT_EQ(again.Items(0)->Kind, kSheetKind);
+  EXPECT_FALSE(again.Modified);
+}
+
+TEST(CacheTest, ReadsHandWrittenFilesOfEveryAcceptedShape) {
+  std::string two = Record(0, 2, "Оттиски/a.doc", 1) + Record(1, 7, "Листы/b.doc", 2);
+  for (const std::string& file : {Header(1, 1) + Deflated(two), Header(1, 0) + two,
+                                  Header(0, 0x0100) + two, Header(1, 0x0101) + Deflated(two)}) {
+    auto r = Load(file);
+    EXPECT_FALSE(r->threw) << r->error;
+    ASSERT_EQ(r->list.Count(), 2);
+    EXPECT_EQ(r->list.Items(0)->Path, "Листы/b.doc");
+    EXPECT_EQ(r->list.Items(0)->Reserved, 7);
+    EXPECT_EQ(r->list.Items(1)->Thumbnail->Pixel(0, 0), RGBColor(0, 0, 255));
+  }
+  for (const std::string& file : {Header(2, 1) + Deflated(two), "VSPQ" + LE16(1) + LE16(1) + two,
+                                  Header(1, 1) + Deflated(""), Header(1, 0)}) {
+    auto r = Load(file);
+    EXPECT_FALSE(r->threw) << r->error;
+    EXPECT_EQ(r->list.Count(), 0);
+    EXPECT_FALSE(r->list.Modified);
+  }
+}
+
+TEST(CacheTest, DamageKeepsEarlierRecordsReportsTheFileAndAsksForARewrite) {
+  std::string good = Record(0, 2, "Оттиски/a.doc", 1);
+  std::string next = Record(0, 2, "Оттиски/b.doc", 1);
+  std::string compressed = Deflated(good + next);
+  std::string flipped = compressed;
+  flipped[flipped.size() - 3] ^= 0x5A;
+  const std::size_t bmpAt = 6 + std::string("Оттиски/b.doc").size() + 8;
+  std::string huge = next;
+  huge.replace(bmpAt + 18, 8, LE32(20000) + LE32(20000));  // 1.2 GB of pixels
+  const std::string files[] = {
+      Header(1, 0) + good + next.substr(0, 20),
+      Header(1, 1) + compressed.substr(0, compressed.size() - 6),
+      Header(1, 1) + flipped,
+      Header(1, 0) + good + std::string{0, 2} + LE32(0xFFFFFFFF),
+      Header(1, 0) + good + std::string{0, 2} + LE32(40000) + std::string(40000, 'x'),
+      Header(1, 0) + good + huge,
+      Header(1, 0) + good + next.substr(0, bmpAt) + "XX" + next.substr(bmpAt + 2),
+  };
+  for (const std::string& file : files) {
+    auto r = Load(file);
+    EXPECT_TRUE(r->threw);
+    EXPECT_NE(r->error.find("/data/cache.dat"), std::string::npos) << r->error;
+    ASSERT_GE(r->list.Count(), 1) << r->error;
+    EXPECT_EQ(r->list.Items(0)->Path, "Оттиски/a.doc");
+    EXPECT_TRUE(r->list.Modified);
+  }
+  EXPECT_TRUE(Load("VSPP\x01")->threw);
+}
+
+TEST(CacheTest, RecordsOutsideTheDataFolderOrOutOfOrderAreSettled) {
+  std::string body = Record(0, 3, "b.doc", 1) + Record(0, 2, "/etc/passwd", 1) +
+                     Record(0, 2, "../up.doc", 1) + Record(0, 2, "x/../../y.doc", 1) +
+                     Record(0, 2, "a..b.doc", 1) + Record(5, 2, "k.doc", 1) +
+                     Record(0, 4, "b.doc", 1);
+  auto r = Load(Header(1, 0) + body);
+  EXPECT_FALSE(r->threw) << r->error;
+  ASSERT_EQ(r->list.Count(), 2);
+  EXPECT_EQ(r->list.Items(0)->Path, "a..b.doc");
+  EXPECT_EQ(r->list.Items(1)->Path, "b.doc");
+  EXPECT_EQ(r->list.Items(1)->Reserved, 3) << "the first of two equal paths counts";
+  EXPECT_EQ(r->list.FindOrAdd("b.doc", 0, 1), r->list.Items(1));
+}
+
+TEST(CacheTest, MissingFileMarksTheListAndAFailedWriteLeavesNoTrace) {
+  std::string data = NewDataFolder();
+  TPreviewList list(data);
+  list.LoadCache();
+  EXPECT_TRUE(list.Modified);
+  list.FindOrAdd("a.doc", 0, 1)->Thumbnail = std::make_shared<TBitmap>(4, 4);
+  std::filesystem::create_directories(data + "cache.dat/keep");
+  try {
+    list.SaveCache();
+    FAIL() << "a folder in the cache file's place cannot be replaced";
+  } catch (const CatalogueError& e) {
+    EXPECT_NE(std::string(e.what()).find(data + "cache.dat"), std::string::npos) << e.what();
+  }
+  EXPECT_TRUE(FilesStartingWith(data, "vsp").empty());
+  EXPECT_TRUE(std::filesystem::exists(data + "cache.dat/keep"));
+}

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+
+#include "Support.h"
+#include "catalogue/uPreviewList.h"
+#include "platform/Registry.h"
+#include "wordlink/Automation.h"
+#include "wordlink/uExtAppController.h"
+#include "wordproc/Container.h"
+#include "wordproc/WordProcessor.h"
+
+using namespace catalogue;
+using namespace catalogue_test;
+
+namespace {
+
+QGuiApplication& Gui() {
+  static int argc = 1;
+  static char name[] = "test_catalogue";
+  static char* argv[] = {name, nullptr};
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QGuiApplication app(argc, argv);
+  return app;
+}
+
+bool Dark(TColor c) {
+  return RedOf(c) + GreenOf(c) + BlueOf(c) < 3 * 160;
+}
+
+}  // namespace
+
+TEST(RenderWithWordProcessorTest, ThumbnailShowsTheFirstPageWithItsOutline) {
+  Gui();
+  wordproc::RegisterWordProcessor();
+  wordproc::RegisterDocumentContainer();
+  std::string data = NewDataFolder();
+  std::string path = "Оттиски/Визитки/Мои оттиски/a.docx";
+  WriteFile(data + path, "");
+  {
+    wordlink::Variant app = wordlink::CreateOleObject("Word.Application");
+    wordlink::Variant doc = app.get("Documents").call("Add");
+    doc.get("Content").call("InsertAfter", "Варнел");
+    doc.call("SaveAs", data + path);
+    doc.call("Close", 0);
+    app.call("Quit", 0);
+  }
+  std::string original = ReadFile(data + path);
+  TPreviewList list(data);
+  TPreviewItem* entry = list.FindOrAdd(path, kGlyphKind, 0);
+  {
+    wordlink::TExtAppController controller;
+    ASSERT_TRUE(RenderThumbnail(*entry, controller));
+  }
+  const TBitmap& t = *entry->Thumbnail;
+  ASSERT_EQ(t.Width(), kThumbnailWidth);
+  EXPECT_GT(t.Height(), 250) << "a portrait page";
+  EXPECT_LT(t.Height(), 320);
+  int darkOnEdges = 0;
+  for (int y = 0; y < t.Height(); ++y) darkOnEdges += Dark(t.Pixel(0, y)) || Dark(t.Pixel(1, y));
+  EXPECT_GT(darkOnEdges, t.Height() / 2) << "the page-sized text box outlines the page";
+  EXPECT_EQ(ReadFile(data + path), original) << "only the copy was changed";
+  auto newest = platform::Registry::Instance().read(
+      platform::RegRoot::CurrentUser, "Software\\Microsoft\\Office\\16.0\\Word\\File MRU",
+      "Item 1");
+  EXPECT_TRUE(!newest || newest->text.find("/vsp") == std::string::npos)
+      << "the copy is not left in the recent-file list";
+  wordlink::UnregisterProgId("Word.Application");
+}

@@ -1,0 +1,231 @@
+// Pagination and story editing on documents built in memory.
+#include <gtest/gtest.h>
+
+#include "wordproc/Editor.h"
+#include "wordproc/Layout.h"
+
+using namespace wordproc;
+
+namespace {
+
+Paragraph Text(Document& doc, const std::string& text, float size = 11) {
+  Paragraph p;
+  p.id = doc.newParagraphId();
+  if (!text.empty()) p.runs.push_back(Run{text, RunFormat{}});
+  if (!p.runs.empty()) p.runs.back().format.fontSize = size;
+  p.markFormat.fontSize = size;
+  return p;
+}
+
+// 100 x 100 points of text area: an 11 pt line is 12.65 points, so 7 fit on a page.
+Document SmallPages(int paragraphs) {
+  Document doc;
+  doc.pageSetup = {200, 200, 50, 50, 50, 50};
+  doc.paragraphs.clear();
+  for (int k = 0; k < paragraphs; ++k) doc.paragraphs.push_back(Text(doc, ""));
+  return doc;
+}
+
+std::uint32_t AddRect(Document& doc, std::size_t anchorIndex) {
+  auto shape = std::make_unique<Shape>();
+  shape->id = doc.newShapeId();
+  shape->width = shape->height = 10;
+  std::uint32_t id = shape->id;
+  doc.shapes.push_back({std::move(shape), doc.paragraphs[anchorIndex].id});
+  return id;
+}
+
+TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesAndSpacing) {
+  Document doc;
+  Paragraph empty = Text(doc, "", 20);
+  EXPECT_FLOAT_EQ(ParagraphHeight(empty, 400), 1.15f * 20);
+
+  Paragraph mixed = Text(doc, "ab", 10);
+  mixed.runs.push_back(wordproc::Run{"c", RunFormat{}});
+  mixed.runs.back().format.fontSize = 30;
+  mixed.spaceBefore = 6;
+  mixed.spaceAfter = 4;
+  EXPECT_FLOAT_EQ(ParagraphHeight(mixed, 400), 1.15f * 30 + 10);
+
+  // 200 glyphs of 11 pt at half their size: 1100 points over a 400-point column, 3 lines.
+  Paragraph wrapped = Text(doc, std::string(200, 'x'));
+  EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400), 3 * 1.15f * 11);
+  // Cyrillic letters are two bytes each but one glyph.
+  Paragraph cyrillic = Text(doc, "ЖЖЖЖЖЖЖЖЖЖ");
+  EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40), 2 * 1.15f * 11);
+}
+
+TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
+  Document doc = SmallPages(15);
+  Layout layout(doc);
+  EXPECT_EQ(layout.pageCount(), 3);
+  EXPECT_EQ(layout.pageOfParagraph(6), 1);
+  EXPECT_EQ(layout.pageOfParagraph(7), 2);
+  EXPECT_EQ(layout.firstParagraphOfPage(2), 7u);
+  EXPECT_EQ(layout.firstParagraphOfPage(99), 14u);
+  EXPECT_FLOAT_EQ(layout.paragraphTop(7), 50);
+  EXPECT_NEAR(layout.paragraphTop(8), 50 + 12.65f, 1e-4);
+
+  // A paragraph taller than the text area stands alone on its page.
+  doc.paragraphs[3] = Text(doc, "", 200);
+  layout.invalidateFrom(3);
+  EXPECT_EQ(layout.pageOfParagraph(2), 1);
+  EXPECT_EQ(layout.pageOfParagraph(3), 2);
+  EXPECT_EQ(layout.pageOfParagraph(4), 3);
+  EXPECT_EQ(layout.firstParagraphOfPage(3), 4u);
+}
+
+TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
+  Document doc = SmallPages(40);
+  Layout incremental(doc);
+  incremental.pageCount();
+  doc.paragraphs.erase(doc.paragraphs.begin() + 10, doc.paragraphs.begin() + 13);
+  doc.paragraphs.insert(doc.paragraphs.begin() + 20, Text(doc, std::string(300, 'y')));
+  doc.pageSetup.topMargin = 20;
+  incremental.invalidateFrom(0);
+  doc.paragraphs.push_back(Text(doc, "tail", 40));
+  incremental.invalidateFrom(doc.paragraphs.size() - 1);
+
+  Layout fresh(doc);
+  ASSERT_EQ(incremental.pageCount(), fresh.pageCount());
+  for (std::size_t k = 0; k < doc.paragraphs.size(); ++k) {
+    EXPECT_EQ(incremental.pageOfParagraph(k), fresh.pageOfParagraph(k)) << k;
+    EXPECT_EQ(incremental.paragraphStart(k), fresh.paragraphStart(k)) << k;
+    EXPECT_FLOAT_EQ(incremental.paragraphTop(k), fresh.paragraphTop(k)) << k;
+  }
+}
+
+TEST(OmLayout, PositionsCountUtf16UnitsAndMarks) {
+  Document doc = SmallPages(0);
+  doc.paragraphs.push_back(Text(doc, "ab"));
+  doc.paragraphs.push_back(Text(doc, "Жё😀"));  // the emoji takes two units
+  doc.paragraphs.push_back(Text(doc, ""));
+  Layout layout(doc);
+  EXPECT_EQ(layout.paragraphStart(1), 3);
+  EXPECT_EQ(layout.paragraphStart(2), 8);
+  EXPECT_EQ(layout.storyLength(), 9);
+  EXPECT_EQ(layout.paragraphAt(2), 0u);  // the first mark
+  EXPECT_EQ(layout.paragraphAt(3), 1u);
+  EXPECT_EQ(layout.paragraphAt(1000), 2u);
+  std::uint64_t gone = doc.paragraphs[1].id;
+  doc.paragraphs.erase(doc.paragraphs.begin() + 1);
+  layout.invalidateFrom(1);
+  EXPECT_EQ(layout.paragraphIndexOf(gone), Layout::npos);
+  EXPECT_EQ(layout.paragraphIndexOf(doc.paragraphs[1].id), 1u);
+}
+
+TEST(OmLayout, ShapeOriginsFollowTheirReferences) {
+  Document doc = SmallPages(10);
+  doc.pageSetup.leftMargin = 30;
+  doc.pageSetup.rightMargin = 20;
+  AddRect(doc, 8);
+  Layout layout(doc);
+  const AnchoredShape& anchored = doc.shapes[0];
+  EXPECT_EQ(layout.pageOfShape(anchored), 2);
+  EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::Page, anchored), 0);
+  EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::Margin, anchored), 30);
+  EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::RightMargin, anchored), 180);
+  EXPECT_FLOAT_EQ(layout.verticalOrigin(RelV::Margin, anchored), 50);
+  EXPECT_NEAR(layout.verticalOrigin(RelV::Paragraph, anchored), 50 + 12.65f, 1e-4);
+  doc.shapes[0].shape->relH = RelH::Margin;
+  doc.shapes[0].shape->left = 5;
+  EXPECT_FLOAT_EQ(layout.shapeRectOnPage(anchored).x, 35);
+}
+
+class OmEditor : public ::testing::Test {
+ protected:
+  OmEditor() : layout_(doc_), editor_(doc_, layout_) {
+    doc_.paragraphs.clear();
+    for (const char* text : {"alpha", "beta", "gamma", ""})
+      doc_.paragraphs.push_back(Text(doc_, text));
+  }
+  std::string all() { return editor_.text(0, editor_.storyLength()); }
+
+  Document doc_;
+  Layout layout_;
+  Editor editor_;
+};
+
+TEST_F(OmEditor, EraseAcrossParagraphsMergesAndKeepsPartlyDeletedAnchors) {
+  AddRect(doc_, 0);
+  std::uint32_t inGamma = AddRect(doc_, 2);
+  std::uint32_t inBeta = AddRect(doc_, 1);
+  // "al|pha¶beta¶ga|mma": beta goes whole and takes its shape along, gamma's moves to alpha.
+  EXPECT_EQ(editor_.erase(2, 13), 11);
+  EXPECT_EQ(all(), "almma\r\r");
+  EXPECT_EQ(doc_.shapes.size(), 2u);
+  EXPECT_EQ(editor_.findShape(inBeta), nullptr);
+  EXPECT_EQ(editor_.anchoredShape(inGamma)->anchorParagraph, doc_.paragraphs[0].id);
+}
+
+TEST_F(OmEditor, DeletingEverythingLeavesTheFinalMarkAndNoShapes) {
+  AddRect(doc_, 3);
+  AddRect(doc_, 1);
+  editor_.erase(0, editor_.storyLength());
+  EXPECT_EQ(doc_.paragraphs.size(), 1u);
+  EXPECT_EQ(editor_.storyLength(), 1);
+  EXPECT_TRUE(doc_.shapes.empty());
+}
+
+TEST_F(OmEditor, LiveRangesFollowEdits) {
+  auto beta = editor_.track(6, 11);
+  auto atGamma = editor_.track(11, 11);
+  editor_.insertText(0, "XY");
+  EXPECT_EQ(beta->start, 8);
+  EXPECT_EQ(beta->end, 13);
+  editor_.erase(9, 11);  // "e" "t" of beta
+  EXPECT_EQ(beta->start, 8);
+  EXPECT_EQ(beta->end, 11);
+  EXPECT_EQ(atGamma->start, 11);
+  editor_.erase(0, 100);
+  EXPECT_EQ(beta->start, 0);
+  EXPECT_EQ(beta->end, 0);
+}
+
+TEST_F(OmEditor, SplittingAtAParagraphStartMovesTextAndAnchorsDown) {
+  std::uint32_t id = AddRect(doc_, 1);
+  const std::uint64_t beta = doc_.paragraphs[1].id;
+  EXPECT_EQ(editor_.splitParagraph(6), 7);
+  EXPECT_EQ(all(), "alpha\r\rbeta\rgamma\r\r");
+  EXPECT_EQ(doc_.paragraphs[2].id, beta);
+  EXPECT_EQ(editor_.anchoredShape(id)->anchorParagraph, beta);
+  editor_.splitParagraph(9);  // inside "beta"
+  EXPECT_EQ(all(), "alpha\r\rbe\rta\rgamma\r\r");
+  EXPECT_EQ(doc_.paragraphs[2].id, beta);
+}
+
+TEST_F(OmEditor, FragmentsInsertWholeParagraphsWithFreshIds) {
+  AddRect(doc_, 1);
+  Fragment piece = editor_.copy(6, 11);  // "beta" with its mark and shape
+  ASSERT_EQ(piece.paragraphs.size(), 1u);
+  EXPECT_TRUE(piece.lastHasMark);
+  ASSERT_EQ(piece.shapes.size(), 1u);
+  auto [s, e] = editor_.insertFragment(2, piece.clone());  // inside "alpha"
+  EXPECT_EQ(all(), "al\rbeta\rpha\rbeta\rgamma\r\r");
+  EXPECT_EQ(s, 3);
+  EXPECT_EQ(e, 8);
+  ASSERT_EQ(doc_.shapes.size(), 2u);
+  EXPECT_NE(doc_.shapes[0].shape->id, doc_.shapes[1].shape->id);
+  EXPECT_EQ(doc_.shapes[1].anchorParagraph, doc_.paragraphs[1].id);
+  EXPECT_EQ(editor_.shapesIn(s, e), std::vector<std::uint32_t>{doc_.shapes[1].shape->id});
+  EXPECT_EQ(editor_.shapesIn(s, s).size(), 1u);  // collapsed: the paragraph's shapes
+
+  Fragment inner = editor_.copy(4, 6);  // "et", no mark
+  EXPECT_FALSE(inner.lastHasMark);
+  editor_.insertInline(0, inner);
+  EXPECT_EQ(editor_.text(0, 5), "etal\r");
+}
+
+TEST(OmFragment, FileBodyDropsOnlyAnEmptyFinalParagraphWithoutShapes) {
+  Document file = SmallPages(2);
+  AddRect(file, 0);
+  Fragment body = FragmentOfDocument(file);
+  EXPECT_EQ(body.paragraphs.size(), 1u);
+  EXPECT_EQ(body.shapes.size(), 1u);
+
+  Document single = SmallPages(1);
+  AddRect(single, 0);
+  EXPECT_EQ(FragmentOfDocument(single).paragraphs.size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,98 @@
+// Shape properties as the program sets them: colours in the COLORREF layout, pictures, whole
+// shape ranges at once, text of text boxes and stacking order.
+#include <QImage>
+#include <fstream>
+
+#include "tests/wordproc/om_support.h"
+#include "wordproc/Ooxml.h"
+
+using namespace om_test;
+
+namespace {
+
+class OmShapes : public OmTest {
+ protected:
+  void SetUp() override {
+    OmTest::SetUp();
+    word = NewWord();
+    doc = word.get("Documents").call("Add");
+    shapes = doc.get("Shapes");
+  }
+  void TearDown() override {
+    word.call("Quit", 0);
+    OmTest::TearDown();
+  }
+
+  Variant word, doc, shapes;
+};
+
+TEST_F(OmShapes, ColoursArriveInTheColorRefLayout) {
+  Variant box = shapes.call("AddTextbox", 1, 0, 0, 100, 100);
+  box.get("Line").get("ForeColor").put("RGB", 255);       // red in the low byte
+  box.get("Fill").get("ForeColor").put("RGB", 0xFF0000);  // blue in the high byte
+  EXPECT_EQ(box.get("Line").get("ForeColor").get("RGB").toInt(), 255);
+  doc.call("SaveAs", scratch_ / "colours.docx");
+  auto saved = wordproc::ReadPackage(scratch_ / "colours.docx");
+  ASSERT_EQ(saved->shapes.size(), 1u);
+  EXPECT_EQ(saved->shapes[0].shape->line.color, 0xFF0000u);
+  EXPECT_EQ(saved->shapes[0].shape->fill.color, 0x0000FFu);
+}
+
+TEST_F(OmShapes, PicturesTakeTheirSizeAtNinetySixPixelsPerInch) {
+  QImage image(40, 20, QImage::Format_RGB32);
+  image.fill(Qt::blue);
+  ASSERT_TRUE(image.save(QString::fromStdString(scratch_ / "logo.png"), "PNG"));
+  Variant picture = shapes.call("AddPicture", scratch_ / "logo.png");
+  EXPECT_EQ(picture.get("Type").toInt(), 13);
+  EXPECT_FLOAT_EQ(picture.get("Width").toFloat(), 30);
+  EXPECT_FLOAT_EQ(picture.get("Height").toFloat(), 15);
+  std::ofstream(scratch_ / "notes.png") << "not a picture";
+  try {
+    shapes.call("AddPicture", scratch_ / "notes.png");
+    FAIL() << "a text file became a picture";
+  } catch (const wordlink::AutomationError& e) {
+    EXPECT_EQ(e.member(), "AddPicture");
+  }
+}
+
+TEST_F(OmShapes, AShapeRangeSetsEveryShapeAndReportsDisagreement) {
+  Variant a = shapes.call("AddShape", 1, 10, 10, 20, 20);
+  Variant b = shapes.call("AddShape", 9, 50, 10, 20, 20);
+  Variant all = doc.get("Content").get("ShapeRange");
+  ASSERT_EQ(all.get("Count").toInt(), 2);
+  all.put("Visible", 0);
+  all.get("Line").put("Weight", 2.0f);
+  EXPECT_EQ(a.get("Visible").toInt(), 0);
+  EXPECT_FLOAT_EQ(b.get("Line").get("Weight").toFloat(), 2);
+  EXPECT_FLOAT_EQ(all.get("Top").toFloat(), 10);  // they agree
+  EXPECT_EQ(all.get("Left").toInt(), 9999999);
+  b.put("Visible", -1);
+  EXPECT_EQ(all.get("Visible").toInt(), -2);
+  EXPECT_EQ(all.call("Item", 2).get("Name").toString(), b.get("Name").toString());
+}
+
+TEST_F(OmShapes, TextBoxesHoldParagraphsOfText) {
+  Variant box = shapes.call("AddTextbox", 1, 0, 0, 100, 40);
+  Variant text = box.get("TextFrame").get("TextRange");
+  text.put("Text", "Оттиск\rвторая строка");
+  EXPECT_EQ(text.get("Text").toString(), "Оттиск\rвторая строка");
+  EXPECT_EQ(box.get("TextFrame").get("HasText").toInt(), -1);
+  EXPECT_THROW(
+      shapes.call("AddLine", 0, 0, 10, 10).get("TextFrame").get("TextRange").put("Text", "x"),
+      wordlink::AutomationError);
+}
+
+TEST_F(OmShapes, ZOrderMovesTheShapeInTheCollection) {
+  Variant first = shapes.call("AddShape", 1, 0, 0, 10, 10);
+  shapes.call("AddShape", 1, 0, 0, 10, 10);
+  shapes.call("AddShape", 1, 0, 0, 10, 10);
+  first.call("ZOrder", 0);  // bring to front
+  EXPECT_EQ(shapes.call("Item", 3).get("Id").toInt(), first.get("Id").toInt());
+  first.call("ZOrder", 3);  // one step back
+  EXPECT_EQ(shapes.call("Item", 2).get("Id").toInt(), first.get("Id").toInt());
+  EXPECT_EQ(shapes.call("Item", first.get("Name")).get("Id").toInt(), first.get("Id").toInt());
+  first.call("Delete");
+  EXPECT_EQ(shapes.get("Count").toInt(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+// LibreOffice as an independent reader and writer of our files. Skipped where it is missing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "ooxml_test_support.h"
+#include "wordproc/Ooxml.h"
+
+using namespace wordproc;
+using namespace ooxml_test;
+
+namespace {
+
+#define REQUIRE_LIBREOFFICE() \
+  if (!HaveProgram("soffice")) GTEST_SKIP() << "LibreOffice is not installed"
+
+std::unique_ptr<Shape> Box(ShapeKind kind, const std::string& name, float left, float top,
+                           float width, float height, const std::string& text = {}) {
+  auto shape = std::make_unique<Shape>();
+  shape->kind = kind;
+  shape->name = name;
+  shape->left = left;
+  shape->top = top;
+  shape->width = width;
+  shape->height = height;
+  if (!text.empty()) {
+    Paragraph p;
+    p.runs.push_back({text, RunFormat{}});
+    shape->text.push_back(p);
+  }
+  return shape;
+}
+
+// A5 with two pages of body text, visible and hidden text boxes, a hidden group holding text,
+// a picture, a line and an oval relative to the margin.
+std::unique_ptr<Document> Sample() {
+  auto doc = std::make_unique<Document>();
+  doc->pageSetup = {419.55f, 595.3f, 42.5f, 42.5f, 56.7f, 28.35f};
+  doc->paragraphs[0].runs.push_back({"Body text\fSecond page", RunFormat{}});
+  const std::uint64_t anchor = doc->paragraphs[0].id;
+  auto add = [&](std::unique_ptr<Shape> shape) -> Shape& {
+    shape->id = doc->newShapeId();
+    for (auto& child : shape->children) child->id = doc->newShapeId();
+    Shape& added = *shape;
+    doc->shapes.push_back({std::move(shape), anchor});
+    return added;
+  };
+  add(Box(ShapeKind::TextBox, "Label Text 1", 100.5f, 120.25f, 200, 50, "Hello label"));
+  add(Box(ShapeKind::TextBox, "Secret Box", 100, 200, 200, 50, "SECRETTEXT")).visible = false;
+  auto group = Box(ShapeKind::Group, "Group 3", 50, 300, 200, 100);
+  group->visible = false;
+  group->children.push_back(Box(ShapeKind::TextBox, "GroupChild A", 0, 0, 120, 40, "GROUPSECRET"));
+  group->children.push_back(Box(ShapeKind::AutoShape, "GroupChild B", 120, 40, 80, 60));
+  add(std::move(group));
+  Shape& picture = add(Box(ShapeKind::Picture, "Picture 4", 250, 20, 60, 45));
+  picture.image = MakeImage();
+  picture.line.visible = false;
+  Shape& line = add(Box(ShapeKind::Line, "Line 5", 20, 450, 150, 40));
+  line.flipV = true;
+  line.line = {true, 2, DashStyle::DashDot, 0xFF0000};
+  Shape& oval = add(Box(ShapeKind::AutoShape, "Oval 6", 10, 15, 40, 30));
+  oval.autoShapeType = AutoShapeType::Oval;
+  oval.relH = RelH::Margin;
+  oval.relV = RelV::Margin;
+  oval.fill.color = 0x00AA00;
+  return doc;
+}
+
+TEST(OoxmlLibreOffice, OurFilesOpenWithTheirPagesTextAndHiddenShapes) {
+  REQUIRE_LIBREOFFICE();
+  TempDir dir;
+  const auto doc = Sample();
+  for (const std::string name : {"sample.docx", "sample-template.dotx", "sample-named.doc"}) {
+    SCOPED_TRACE(name);
+    WritePackage(*doc, dir / name);
+    const std::string pdf = ConvertWithLibreOffice(dir / name, "pdf", dir.path());
+    ASSERT_FALSE(pdf.empty()) << "LibreOffice did not convert the file";
+    const std::string info = RunAndCapture("pdfinfo " + Quote(pdf));
+    EXPECT_NE(info.find("Pages:           2"), std::string::npos) << info;
+    EXPECT_NE(info.find("Page size:       419.5"), std::string::npos) << info;
+    const std::string text = RunAndCapture("pdftotext " + Quote(pdf) + " -");
+    EXPECT_NE(text.find("Body text"), std::string::npos) << text;
+    EXPECT_NE(text.find("Second page"), std::string::npos) << text;
+    EXPECT_NE(text.find("Hello label"), std::string::npos) << text;
+    EXPECT_EQ(text.find("SECRETTEXT"), std::string::npos) << text;
+    EXPECT_EQ(text.find("GROUPSECRET"), std::string::npos) << text;
+  }
+}
+
+TEST(OoxmlLibreOffice, FilesWrittenByLibreOfficeAreRead) {
+  REQUIRE_LIBREOFFICE();
+  TempDir dir;
+  const auto doc = Sample();
+  WritePackage(*doc, dir / "ours.docx");
+  const std::string outDir = dir / "lo";
+  std::filesystem::create_directories(outDir);
+  const std::string theirs = ConvertWithLibreOffice(dir / "ours.docx", "docx", outDir);
+  ASSERT_FALSE(theirs.empty());
+  const auto back = ReadPackage(theirs);
+
+  const PageSetup& page = back->pageSetup;
+  EXPECT_NEAR(doc->pageSetup.pageWidth, page.pageWidth, 0.5);
+  EXPECT_NEAR(doc->pageSetup.pageHeight, page.pageHeight, 0.5);
+  EXPECT_NEAR(doc->pageSetup.topMargin, page.topMargin, 0.5);
+  EXPECT_NEAR(doc->pageSetup.leftMargin, page.leftMargin, 0.5);
+  EXPECT_NEAR(doc->pageSetup.rightMargin, page.rightMargin, 0.5);
+  EXPECT_NEAR(doc->pageSetup.bottomMargin, page.bottomMargin, 0.5);
+
+  ASSERT_EQ(doc->shapes.size(), back->shapes.size());
+  for (const AnchoredShape& expected : doc->shapes) {
+    const Shape& want = *expected.shape;
+    SCOPED_TRACE(want.name);
+    const Shape* got = nullptr;
+    for (const AnchoredShape& candidate : back->shapes) {
+      if (candidate.shape->name == want.name) got = candidate.shape.get();
+    }
+    ASSERT_TRUE(got) << "name lost";
+    EXPECT_EQ(want.kind, got->kind);
+    EXPECT_EQ(want.visible, got->visible);
+    EXPECT_EQ(want.relH, got->relH);
+    EXPECT_EQ(want.relV, got->relV);
+    EXPECT_NEAR(want.left, got->left, 0.5);
+    EXPECT_NEAR(want.top, got->top, 0.5);
+    EXPECT_NEAR(want.width, got->width, 0.5);
+    EXPECT_NEAR(want.height, got->height, 0.5);
+    ASSERT_EQ(want.children.size(), got->children.size());
+    for (std::size_t i = 0; i < want.children.size(); ++i) {
+      // LibreOffice drops member names from the drawing; they come back from its VML copy.
+      EXPECT_EQ(want.children[i]->name, got->children[i]->name);
+      EXPECT_NEAR(want.children[i]->left, got->children[i]->left, 0.5);
+      EXPECT_NEAR(want.children[i]->top, got->children[i]->top, 0.5);
+      EXPECT_NEAR(want.children[i]->width, got->children[i]->width, 0.5);
+    }
+    if (want.kind == ShapeKind::Line) {
+      EXPECT_EQ(want.flipV, got->flipV);
+      EXPECT_EQ(DashStyle::DashDot, got->line.dash);
+      EXPECT_EQ(0xFF0000u, got->line.color);
+      EXPECT_NEAR(2, got->line.weight, 0.05);
+    }
+    if (want.kind == ShapeKind::TextBox && want.visible) {
+      ASSERT_FALSE(got->text.empty());
+      EXPECT_EQ("Hello label", got->text[0].text());
+    }
+    if (want.kind == ShapeKind::Picture) {
+      ASSERT_TRUE(got->image);
+    }
+  }
+}
+
+TEST(OoxmlLibreOffice, LegacyFormatsAreImported) {
+  REQUIRE_LIBREOFFICE();
+  TempDir dir;
+  const std::string rtf = dir / "hand made.rtf";
+  WriteFile(rtf,
+            "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\paperw11906\\paperh16838"
+            "\\f0\\fs24 Hello from RTF \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?\\par"
+            "\\qc\\b Second\\b0\\par}");
+  const auto fromRtf = LoadDocumentFile(rtf);
+  ASSERT_GE(fromRtf->paragraphs.size(), 2u);
+  EXPECT_EQ("Hello from RTF Привет", fromRtf->paragraphs[0].text());
+  EXPECT_EQ("Second", fromRtf->paragraphs[1].text());
+  EXPECT_EQ(Alignment::Center, fromRtf->paragraphs[1].alignment);
+  EXPECT_NEAR(595.3, fromRtf->pageSetup.pageWidth, 0.5);
+
+  // A binary document and an OpenDocument file, both made by LibreOffice from ours. The binary
+  // filter turns text boxes into frames, so a line is what keeps its name on every path.
+  WritePackage(*Sample(), dir / "source.docx");
+  for (const std::string format : {"doc:MS Word 97", "odt"}) {
+    SCOPED_TRACE(format);
+    const std::string legacy = ConvertWithLibreOffice(dir / "source.docx", format, dir.path());
+    ASSERT_FALSE(legacy.empty());
+    const auto imported = LoadDocumentFile(legacy);
+    EXPECT_EQ("Body text", imported->paragraphs[0].text().substr(0, 9));
+    bool found = false;
+    for (const AnchoredShape& anchored : imported->shapes) {
+      if (anchored.shape->name == "Line 5") found = anchored.shape->kind == ShapeKind::Line;
+    }
+    EXPECT_TRUE(found);
+  }
+}
+
+TEST(OoxmlLibreOffice, WithoutLibreOfficeLegacyFilesAreRefusedClearly) {
+  TempDir dir;
+  const std::string rtf = dir / "letter.rtf";
+  WriteFile(rtf, "{\\rtf1\\ansi Hello\\par}");
+  const char* oldPath = std::getenv("PATH");
+  const std::string saved = oldPath ? oldPath : "";
+  ::setenv("PATH", dir.path().c_str(), 1);
+  std::string message;
+  try {
+    LoadDocumentFile(rtf);
+  } catch (const DocumentError& error) {
+    message = error.what();
+  }
+  ::setenv("PATH", saved.c_str(), 1);
+  EXPECT_NE(message.find("Не удалось открыть документ \"" + rtf + "\""), std::string::npos)
+      << message;
+  EXPECT_NE(message.find("LibreOffice"), std::string::npos) << message;
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// The window in which a visible word processor shows a document: its pages one under another,
+// with zoom and scrolling, and the few commands a viewer needs.
+#pragma once
+
+#include <memory>
+
+namespace wordproc {
+
+class DocumentHost;
+
+class DocumentWindowBase {
+ public:
+  virtual ~DocumentWindowBase() = default;
+  // Shows the document again after it changed (pages, title).
+  virtual void refresh() = 0;
+  // Position and size in points, as the object model's Window has them.
+  virtual void setGeometryPoints(double l, double t, double w, double h) = 0;
+  virtual void geometryPoints(double& l, double& t, double& w, double& h) const = 0;
+  virtual void setWindowState(int) = 0;  // 0 normal, 1 maximised, 2 minimised
+  virtual int windowState() const = 0;
+  virtual void activate() = 0;
+};
+
+// Creates and shows the window. The host outlives it; the window may be destroyed from inside
+// any of the host's calls.
+std::unique_ptr<DocumentWindowBase> CreateDocumentWindow(DocumentHost* host);
+
+}  // namespace wordproc

@@ -1,0 +1,136 @@
+// Editing of a document's main story by character positions, as the object model's ranges and
+// selection see it: text, paragraph marks, and the floating shapes anchored to paragraphs.
+// Positions are UTF-16 units; every paragraph holds its text plus one for its mark, and the
+// final mark can never be deleted. Ranges handed out by track() follow the edits the way live
+// ranges of the word processor do.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "wordproc/Layout.h"
+#include "wordproc/Model.h"
+
+namespace wordproc {
+
+struct RangeState {
+  std::int64_t start = 0;
+  std::int64_t end = 0;
+};
+
+// A piece of a story carried between documents (inserted files, the clipboard). Shapes refer to
+// their anchor paragraph by index into paragraphs; with no paragraphs they are loose shapes.
+struct Fragment {
+  std::vector<Paragraph> paragraphs;
+  bool lastHasMark = true;
+  std::vector<std::pair<std::size_t, std::unique_ptr<Shape>>> shapes;
+
+  Fragment clone() const;
+  bool empty() const { return paragraphs.empty() && shapes.empty(); }
+};
+
+// The body of a file as InsertFile brings it in: every paragraph with its shapes, except a final
+// empty paragraph that anchors nothing.
+Fragment FragmentOfDocument(Document& source);
+
+class Editor {
+ public:
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+  Editor(Document& doc, Layout& layout) : doc_(&doc), layout_(&layout) {}
+
+  Document& doc() { return *doc_; }
+  Layout& layout() { return *layout_; }
+
+  // A range kept up to date by later edits, until the last reference is dropped.
+  std::shared_ptr<RangeState> track(std::int64_t start, std::int64_t end);
+
+  std::int64_t storyLength() { return layout_->storyLength(); }
+  std::int64_t clamp(std::int64_t position);
+  // Where text can go: never past the final paragraph mark.
+  std::int64_t insertionPoint(std::int64_t position);
+  std::size_t paragraphAt(std::int64_t position) { return layout_->paragraphAt(clamp(position)); }
+  std::int64_t paragraphStart(std::size_t index) { return layout_->paragraphStart(index); }
+  std::int64_t paragraphEnd(std::size_t index);  // after its mark
+  int pageOf(std::int64_t position);
+
+  // The text with "\r" for each paragraph mark.
+  std::string text(std::int64_t start, std::int64_t end);
+  // Inserts text; "\r" and "\n" start new paragraphs. Returns the position after it.
+  std::int64_t insertText(std::int64_t position, std::string_view text);
+  // Ends the paragraph at the position; returns the position after the new mark.
+  std::int64_t splitParagraph(std::int64_t position);
+  // Deletes the range; paragraphs it holds whole, marks included, take their shapes along.
+  // Returns the number of characters removed.
+  std::int64_t erase(std::int64_t start, std::int64_t end);
+  // Inserts whole paragraphs (and their shapes) at the position, splitting a paragraph when the
+  // position is inside one. Returns the range the inserted paragraphs occupy.
+  std::pair<std::int64_t, std::int64_t> insertFragment(std::int64_t position, Fragment fragment);
+  // Text of a fragment with one unterminated paragraph goes in at the position itself.
+  std::pair<std::int64_t, std::int64_t> insertInline(std::int64_t position,
+                                                     const Fragment& fragment);
+  Fragment copy(std::int64_t start, std::int64_t end);
+
+  // Shapes, found by id among body shapes and the members of groups.
+  Shape* findShape(std::uint32_t id);
+  Shape* parentOf(std::uint32_t id);               // the group holding it, or null for a body shape
+  AnchoredShape* anchoredShape(std::uint32_t id);  // body shapes only
+  std::size_t zIndex(std::uint32_t id);  // index in doc.shapes of the body shape holding it
+  // Adds a body shape on top of the others (or at zIndex).
+  void addShape(std::unique_ptr<Shape> shape, std::uint64_t anchorParagraph,
+                std::size_t zIndex = npos);
+  std::unique_ptr<Shape> removeShape(std::uint32_t id);
+  void shapesChanged() { indexValid_ = false; }
+  // Body shapes anchored in [start, end), or in the paragraph of a collapsed range, z-order.
+  std::vector<std::uint32_t> shapesIn(std::int64_t start, std::int64_t end);
+  // Gives the shape and its members fresh ids.
+  void renumber(Shape& shape);
+  void renumberPictures(Paragraph& paragraph);
+
+  // Counts changes, for the document's Saved state and window refreshes.
+  std::uint64_t changes() const { return changes_; }
+  void touch() { ++changes_; }
+
+ private:
+  struct Loc {
+    Shape* shape = nullptr;
+    Shape* parent = nullptr;
+    Shape* body = nullptr;  // the body shape holding it, itself for a body shape
+    std::size_t z = 0;      // where the body shape was last seen in doc.shapes
+  };
+
+  void adjustForInsert(std::int64_t position, std::int64_t count);
+  void adjustForErase(std::int64_t start, std::int64_t removed);
+  void edited(std::size_t paragraphIndex);
+  void eraseShapesOfParagraphs(std::size_t first, std::size_t last, std::int64_t start,
+                               std::int64_t end);
+  void reanchor(std::uint64_t from, std::uint64_t to);
+  void eraseAcross(std::size_t i, std::size_t j, std::size_t offS, std::size_t offE);
+  void indexShape(Shape& shape, Shape* parent, Shape* body, std::size_t z);
+  void ensureIndex();
+  Loc* locate(std::uint32_t id);
+
+  Document* doc_;
+  Layout* layout_;
+  std::vector<std::weak_ptr<RangeState>> ranges_;
+  std::unordered_map<std::uint32_t, Loc> index_;
+  bool indexValid_ = false;
+  std::uint64_t changes_ = 0;
+};
+
+// Text helpers on paragraphs, by UTF-16 offsets.
+std::size_t Utf16Length(std::string_view text);
+// Makes a run boundary fall at the offset; returns the index of the run that starts there.
+std::size_t RunBoundary(Paragraph& paragraph, std::size_t offset);
+// Cuts the paragraph at the offset and returns the part after it, with the paragraph's format.
+Paragraph SplitOff(Paragraph& paragraph, std::size_t offset);
+void EraseText(Paragraph& paragraph, std::size_t from, std::size_t to);
+void AppendParagraph(Paragraph& head, Paragraph tail);
+
+}  // namespace wordproc

@@ -1,0 +1,219 @@
+#include "wordproc/Layout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wordproc {
+
+namespace {
+
+constexpr float kDefaultFontSize = 11.0f;
+// Rounding of the running sums must not push a paragraph that fits exactly onto the next page.
+constexpr double kFitTolerance = 1e-3;
+
+std::size_t CodePoints(const std::string& text) {
+  std::size_t n = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+float UsableSize(float size) {
+  return size > 0 ? size : kDefaultFontSize;
+}
+
+std::int64_t Extent(const Paragraph& paragraph) {
+  return static_cast<std::int64_t>(paragraph.length()) + 1;
+}
+
+}  // namespace
+
+float ParagraphHeight(const Paragraph& paragraph, float textWidth) {
+  float largest = 0;
+  double textLength = 0;
+  for (const Run& run : paragraph.runs) {
+    if (run.text.empty()) continue;
+    float size = UsableSize(run.format.fontSize);
+    largest = std::max(largest, size);
+    textLength += double(CodePoints(run.text)) * kAverageGlyphWidth * size;
+  }
+  if (largest == 0) largest = UsableSize(paragraph.markFormat.fontSize);
+  double lines = 1;
+  if (textWidth > 0 && textLength > textWidth) lines = std::ceil(textLength / textWidth);
+  double height = lines * kLineSpacing * largest;
+  for (const InlinePicture& picture : paragraph.inlinePictures)
+    height = std::max(height, double(picture.height));
+  height += std::max(0.0f, paragraph.spaceBefore) + std::max(0.0f, paragraph.spaceAfter);
+  return float(height);
+}
+
+void Layout::invalidateFrom(std::size_t paragraphIndex) {
+  if (paragraphIndex >= entries_.size()) return;
+  entries_.resize(paragraphIndex);
+  while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) pageFirst_.pop_back();
+}
+
+void Layout::place(std::size_t index) {
+  const PageSetup& setup = doc_->pageSetup;
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  const double topMargin = std::fabs(setup.topMargin);
+  const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  Entry entry;
+  entry.height = ParagraphHeight(paragraph, setup.pageWidth - setup.leftMargin - setup.rightMargin);
+  if (index == 0) {
+    entry.top = float(topMargin);
+    pageFirst_.assign(1, 0);
+  } else {
+    const Entry& previous = entries_[index - 1];
+    entry.start = previous.start + Extent(doc_->paragraphs[index - 1]);
+    double y = double(previous.top) + previous.height;
+    if (y + entry.height <= bottom + kFitTolerance) {
+      entry.page = previous.page;
+      entry.top = float(y);
+    } else {
+      entry.page = previous.page + 1;
+      entry.top = float(topMargin);
+      pageFirst_.push_back(index);
+    }
+  }
+  entries_.push_back(entry);
+  ids_[paragraph.id] = index;
+}
+
+void Layout::ensure(std::size_t paragraphIndex) {
+  const std::size_t count = doc_->paragraphs.size();
+  if (entries_.size() > count) invalidateFrom(count);
+  const std::size_t target = std::min(paragraphIndex + 1, count);
+  while (entries_.size() < target) place(entries_.size());
+}
+
+void Layout::ensureAll() {
+  if (!doc_->paragraphs.empty()) ensure(doc_->paragraphs.size() - 1);
+}
+
+int Layout::pageCount() {
+  ensureAll();
+  return entries_.empty() ? 1 : entries_.back().page;
+}
+
+int Layout::pageOfParagraph(std::size_t index) {
+  ensure(index);
+  if (entries_.empty()) return 1;
+  return entries_[std::min(index, entries_.size() - 1)].page;
+}
+
+std::size_t Layout::firstParagraphOfPage(int page) {
+  const std::size_t wanted = std::size_t(std::max(page, 1));
+  const std::size_t count = doc_->paragraphs.size();
+  if (entries_.size() > count) invalidateFrom(count);
+  while (pageFirst_.size() < wanted && entries_.size() < count) place(entries_.size());
+  if (pageFirst_.empty()) return 0;
+  // A page that only began with the paragraph just placed may not be complete, but its first
+  // paragraph is settled.
+  return pageFirst_[std::min(wanted, pageFirst_.size()) - 1];
+}
+
+float Layout::paragraphTop(std::size_t index) {
+  ensure(index);
+  return entries_.empty() ? 0.0f : entries_[std::min(index, entries_.size() - 1)].top;
+}
+
+float Layout::paragraphHeight(std::size_t index) {
+  ensure(index);
+  return entries_.empty() ? 0.0f : entries_[std::min(index, entries_.size() - 1)].height;
+}
+
+std::int64_t Layout::paragraphStart(std::size_t index) {
+  ensure(index);
+  if (entries_.empty()) return 0;
+  if (index < entries_.size()) return entries_[index].start;
+  return storyLength();
+}
+
+std::int64_t Layout::storyLength() {
+  ensureAll();
+  if (entries_.empty()) return 0;
+  return entries_.back().start + Extent(doc_->paragraphs[entries_.size() - 1]);
+}
+
+std::size_t Layout::paragraphAt(std::int64_t position) {
+  ensureAll();
+  if (entries_.empty()) return 0;
+  auto after = std::upper_bound(entries_.begin(), entries_.end(), position,
+                                [](std::int64_t pos, const Entry& e) { return pos < e.start; });
+  if (after == entries_.begin()) return 0;
+  return std::size_t(after - entries_.begin()) - 1;
+}
+
+std::size_t Layout::paragraphIndexOf(std::uint64_t paragraphId) {
+  auto matches = [&](std::size_t& out) {
+    auto it = ids_.find(paragraphId);
+    if (it == ids_.end() || it->second >= entries_.size()) return false;
+    if (doc_->paragraphs[it->second].id != paragraphId) return false;
+    out = it->second;
+    return true;
+  };
+  std::size_t index = 0;
+  if (matches(index)) return index;
+  ensureAll();
+  return matches(index) ? index : npos;
+}
+
+std::size_t Layout::anchorIndex(const AnchoredShape& shape) {
+  std::size_t index = paragraphIndexOf(shape.anchorParagraph);
+  return index == npos ? 0 : index;
+}
+
+int Layout::pageOfShape(const AnchoredShape& shape) {
+  return pageOfParagraph(anchorIndex(shape));
+}
+
+RectF Layout::shapeRectOnPage(const AnchoredShape& anchored) {
+  RectF rect;
+  if (!anchored.shape) return rect;
+  const Shape& shape = *anchored.shape;
+  rect.x = horizontalOrigin(shape.relH, anchored) + shape.left;
+  rect.y = verticalOrigin(shape.relV, anchored) + shape.top;
+  rect.width = shape.width;
+  rect.height = shape.height;
+  return rect;
+}
+
+float Layout::horizontalOrigin(RelH ref, const AnchoredShape&) {
+  const PageSetup& setup = doc_->pageSetup;
+  switch (ref) {
+    case RelH::Margin:
+    case RelH::Column:
+    case RelH::Character:
+      return setup.leftMargin;
+    case RelH::RightMargin:
+    case RelH::OutsideMargin:
+      return setup.pageWidth - setup.rightMargin;
+    case RelH::Page:
+    case RelH::LeftMargin:
+    case RelH::InsideMargin:
+      return 0;
+  }
+  return 0;
+}
+
+float Layout::verticalOrigin(RelV ref, const AnchoredShape& shape) {
+  const PageSetup& setup = doc_->pageSetup;
+  switch (ref) {
+    case RelV::Margin:
+      return std::fabs(setup.topMargin);
+    case RelV::Paragraph:
+    case RelV::Line:
+      return paragraphTop(anchorIndex(shape));
+    case RelV::BottomMargin:
+    case RelV::OutsideMargin:
+      return setup.pageHeight - std::fabs(setup.bottomMargin);
+    case RelV::Page:
+    case RelV::TopMargin:
+    case RelV::InsideMargin:
+      return 0;
+  }
+  return 0;
+}
+
+}  // namespace wordproc

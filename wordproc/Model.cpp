@@ -1,0 +1,73 @@
+#include "wordproc/Model.h"
+
+namespace wordproc {
+
+std::string Paragraph::text() const {
+  std::size_t total = 0;
+  for (const Run& run : runs) total += run.text.size();
+  std::string result;
+  result.reserve(total);
+  for (const Run& run : runs) result += run.text;
+  return result;
+}
+
+std::size_t Paragraph::length() const {
+  // UTF-16 code units: one per code point, two for code points beyond the basic plane (four-byte
+  // UTF-8 sequences). Continuation bytes add nothing; a stray byte counts as one unit, as the
+  // replacement character it would become.
+  std::size_t units = 0;
+  for (const Run& run : runs) {
+    for (unsigned char c : run.text) {
+      if ((c & 0xC0) == 0x80) continue;
+      units += (c >= 0xF0 && c <= 0xF7) ? 2 : 1;
+    }
+  }
+  return units;
+}
+
+std::unique_ptr<Shape> Shape::clone() const {
+  auto copy = std::make_unique<Shape>();
+  copy->id = id;
+  copy->name = name;
+  copy->kind = kind;
+  copy->autoShapeType = autoShapeType;
+  copy->visible = visible;
+  copy->left = left;
+  copy->top = top;
+  copy->width = width;
+  copy->height = height;
+  copy->relH = relH;
+  copy->relV = relV;
+  copy->flipH = flipH;
+  copy->flipV = flipV;
+  copy->line = line;
+  copy->fill = fill;
+  copy->text = text;
+  copy->image = image;  // images are immutable and shared
+  copy->children.reserve(children.size());
+  for (const auto& child : children) copy->children.push_back(child->clone());
+  return copy;
+}
+
+Document::Document() {
+  Paragraph first;
+  first.id = newParagraphId();
+  paragraphs.push_back(std::move(first));
+}
+
+std::unique_ptr<Document> Document::clone() const {
+  auto copy = std::make_unique<Document>();
+  copy->pageSetup = pageSetup;
+  copy->paragraphs = paragraphs;
+  copy->shapes.reserve(shapes.size());
+  for (const AnchoredShape& anchored : shapes) {
+    copy->shapes.push_back(
+        {anchored.shape ? anchored.shape->clone() : nullptr, anchored.anchorParagraph});
+  }
+  copy->isTemplate = isTemplate;
+  copy->nextParagraphId = nextParagraphId;
+  copy->nextShapeId = nextShapeId;
+  return copy;
+}
+
+}  // namespace wordproc

@@ -1,0 +1,91 @@
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "wordproc/ObjectModel.h"
+#include "wordproc/Render.h"
+
+namespace wordproc::om {
+
+namespace {
+
+QString Text(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+DialogReply AskToSave(const std::string& documentName) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Текстовый процессор"),
+                  QStringLiteral("Сохранить изменения в документе «%1»?").arg(Text(documentName)));
+  QPushButton* save = box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+  QPushButton* discard =
+      box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+  box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.exec();
+  if (box.clickedButton() == save) return {kDialogOk, {}};
+  if (box.clickedButton() == discard) return {kDialogNo, {}};
+  return {kDialogCancel, {}};
+}
+
+DialogReply AskFileName(const std::string& documentName, const std::string& folder) {
+  QString start = Text(folder.empty() ? documentName : folder + "/" + documentName);
+  QString file = QFileDialog::getSaveFileName(
+      nullptr, QStringLiteral("Сохранение документа"), start,
+      QStringLiteral("Документы (*.docx *.doc *.dotx *.dot);;Все файлы (*)"));
+  if (file.isEmpty()) return {kDialogCancel, {}};
+  return {kDialogOk, file.toStdString()};
+}
+
+void PrintOn(QPrinter& printer, DocumentObj& doc) {
+  QPainter painter;
+  if (!painter.begin(&printer)) Fail("Не удалось начать печать документа «" + doc.name + "»");
+  Layout& layout = doc.layout();
+  const QRectF page(QPointF(0, 0), printer.paperRect(QPrinter::DevicePixel).size());
+  for (int p = 1; p <= layout.pageCount(); ++p) {
+    if (p > 1) printer.newPage();
+    PaintPage(painter, doc.model(), layout, p, page);
+  }
+  painter.end();
+}
+
+}  // namespace
+
+DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
+                          const std::string& folder) {
+  switch (kind) {
+    case DialogKind::SaveChanges:
+      return AskToSave(documentName);
+    case DialogKind::SaveAs:
+      return AskFileName(documentName, folder);
+    case DialogKind::Print:
+      break;
+  }
+  return {kDialogCancel, {}};
+}
+
+bool PrintWithWindow(DocumentObj& doc) {
+  const PageSetup& setup = doc.model().pageSetup;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(Text(doc.name));
+  printer.setFullPage(true);
+  printer.setPageLayout(
+      QPageLayout(QPageSize(QSizeF(setup.pageWidth, setup.pageHeight), QPageSize::Point),
+                  QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+  QPrintDialog dialog(&printer);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  if (doc.app()->raiseBeforePrint(doc)) return true;
+  const char* folder = std::getenv("VSP_PRINT_TO_PDF_DIR");
+  if (folder && *folder)
+    PrintPages(doc.model(), doc.layout(), doc.name);
+  else
+    PrintOn(printer, doc);
+  return true;
+}
+
+}  // namespace wordproc::om

@@ -1,0 +1,238 @@
+#include <charconv>
+#include <cstring>
+
+#include "wordproc/OoxmlInternal.h"
+
+namespace wordproc::ooxml {
+
+std::string OpenErrorMessage(const std::string& file, const std::string& reason) {
+  return "Не удалось открыть документ \"" + file + "\": " + reason;
+}
+
+std::string SaveErrorMessage(const std::string& file, const std::string& reason) {
+  return "Не удалось сохранить документ \"" + file + "\": " + reason;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc::result_out_of_range) {
+    return text.front() == '-' ? -1e308 : 1e308;
+  }
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+double Clamp(double value, double lo, double hi, double fallback) {
+  if (std::isnan(value)) return fallback;
+  if (value < lo) return lo;
+  if (value > hi) return hi;
+  return value;
+}
+
+std::string FormatPoints(double value) {
+  value = Clamp(value, -1e9, 1e9);
+  char buffer[64];
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+  if (error != std::errc()) return "0";
+  std::string text(buffer, end);
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+  }
+  if (text == "-0") text = "0";
+  return text;
+}
+
+std::optional<Rgb> ParseHexColor(std::string_view text) {
+  if (!text.empty() && text.front() == '#') text.remove_prefix(1);
+  if (text.size() != 6) return std::nullopt;
+  Rgb value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + 6, value, 16);
+  if (error != std::errc() || end != text.data() + 6) return std::nullopt;
+  return value;
+}
+
+std::string HexColor(Rgb color) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text(6, '0');
+  for (int i = 5; i >= 0; --i) {
+    text[static_cast<std::size_t>(i)] = kDigits[color & 0xF];
+    color >>= 4;
+  }
+  return text;
+}
+
+const char* DashPreset(DashStyle dash) {
+  switch (dash) {
+    case DashStyle::Solid:
+      return "solid";
+    case DashStyle::SquareDot:
+      return "sysDash";
+    case DashStyle::RoundDot:
+      return "sysDot";
+    case DashStyle::Dash:
+      return "dash";
+    case DashStyle::DashDot:
+      return "dashDot";
+    case DashStyle::DashDotDot:
+      return "sysDashDotDot";
+    case DashStyle::LongDash:
+      return "lgDash";
+    case DashStyle::LongDashDot:
+      return "lgDashDot";
+    case DashStyle::LongDashDotDot:
+      return "lgDashDotDot";
+    case DashStyle::SysDash:
+      return "sysDash";
+    case DashStyle::SysDot:
+      return "sysDot";
+    case DashStyle::SysDashDot:
+      return "sysDashDot";
+  }
+  return "solid";
+}
+
+const char* DashCap(DashStyle dash) {
+  // Round dots are dots because of their round caps; a flat cap marks the plain system dash,
+  // which shares its preset with the square dot.
+  if (dash == DashStyle::RoundDot) return "rnd";
+  if (dash == DashStyle::SysDash) return "flat";
+  return nullptr;
+}
+
+DashStyle DashFromPreset(std::string_view preset, std::string_view cap) {
+  if (preset == "solid") return DashStyle::Solid;
+  if (preset == "dash") return DashStyle::Dash;
+  if (preset == "dashDot") return DashStyle::DashDot;
+  if (preset == "lgDash") return DashStyle::LongDash;
+  if (preset == "lgDashDot") return DashStyle::LongDashDot;
+  if (preset == "lgDashDotDot") return DashStyle::LongDashDotDot;
+  if (preset == "sysDash") return cap == "flat" ? DashStyle::SysDash : DashStyle::SquareDot;
+  if (preset == "sysDot") return cap == "rnd" ? DashStyle::RoundDot : DashStyle::SysDot;
+  if (preset == "sysDashDot") return DashStyle::SysDashDot;
+  if (preset == "sysDashDotDot") return DashStyle::DashDotDot;
+  if (preset == "dot") return DashStyle::RoundDot;
+  return DashStyle::Solid;
+}
+
+const char* VmlDashStyle(DashStyle dash) {
+  switch (dash) {
+    case DashStyle::Solid:
+      return "solid";
+    case DashStyle::SquareDot:
+      return "1 1";
+    case DashStyle::RoundDot:
+      return "dot";
+    case DashStyle::Dash:
+      return "dash";
+    case DashStyle::DashDot:
+      return "dashDot";
+    case DashStyle::DashDotDot:
+      return "shortDashDotDot";
+    case DashStyle::LongDash:
+      return "longDash";
+    case DashStyle::LongDashDot:
+      return "longDashDot";
+    case DashStyle::LongDashDotDot:
+      return "longDashDotDot";
+    case DashStyle::SysDash:
+      return "shortdash";
+    case DashStyle::SysDot:
+      return "shortdot";
+    case DashStyle::SysDashDot:
+      return "shortdashdot";
+  }
+  return "solid";
+}
+
+DashStyle DashFromVml(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (lower == "1 1") return DashStyle::SquareDot;
+  if (lower == "dot") return DashStyle::RoundDot;
+  if (lower == "dash") return DashStyle::Dash;
+  if (lower == "dashdot") return DashStyle::DashDot;
+  if (lower == "shortdashdotdot") return DashStyle::DashDotDot;
+  if (lower == "longdash") return DashStyle::LongDash;
+  if (lower == "longdashdot") return DashStyle::LongDashDot;
+  if (lower == "longdashdotdot") return DashStyle::LongDashDotDot;
+  if (lower == "shortdash") return DashStyle::SysDash;
+  if (lower == "shortdot") return DashStyle::SysDot;
+  if (lower == "shortdashdot") return DashStyle::SysDashDot;
+  if (lower.empty() || lower == "solid") return DashStyle::Solid;
+  return DashStyle::Dash;  // a custom pattern of numbers
+}
+
+std::optional<ImageFormat> SniffImage(const std::uint8_t* d, std::size_t n) {
+  auto starts = [&](const char* magic, std::size_t length) {
+    return n >= length && std::memcmp(d, magic, length) == 0;
+  };
+  if (starts("\x89PNG\r\n\x1a\n", 8)) return ImageFormat{"image/png", "png"};
+  if (starts("\xFF\xD8\xFF", 3)) return ImageFormat{"image/jpeg", "jpeg"};
+  if (starts("GIF87a", 6) || starts("GIF89a", 6)) return ImageFormat{"image/gif", "gif"};
+  if (starts("BM", 2) && n >= 26) return ImageFormat{"image/bmp", "bmp"};
+  if (starts("II*\0", 4) || starts("MM\0*", 4)) return ImageFormat{"image/tiff", "tiff"};
+  // Drawings pasted from other programs arrive as metafiles; they are pictures too.
+  if (n >= 44 && d[0] == 1 && d[1] == 0 && d[2] == 0 && d[3] == 0 && d[40] == ' ' && d[41] == 'E' &&
+      d[42] == 'M' && d[43] == 'F') {
+    return ImageFormat{"image/x-emf", "emf"};
+  }
+  if (starts("\xD7\xCD\xC6\x9A", 4)) return ImageFormat{"image/x-wmf", "wmf"};
+  return std::nullopt;
+}
+
+std::string SanitizeXmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  static const char kReplacement[] = "\xEF\xBF\xBD";
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = s[i];
+    if (c < 0x80) {
+      if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out.push_back(static_cast<char>(c));
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    std::uint32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      cp = c & 0x07;
+    }
+    bool valid = length != 0 && i + length <= n;
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      if ((s[i + k] & 0xC0) != 0x80) valid = false;
+      cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    if (valid) {
+      const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+      const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
+      valid = !overlong && !surrogate && cp <= 0x10FFFF && cp != 0xFFFE && cp != 0xFFFF;
+    }
+    if (valid) {
+      out.append(text.data() + i, length);
+      i += length;
+    } else {
+      out += kReplacement;
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace wordproc::ooxml

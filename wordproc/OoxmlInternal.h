@@ -1,0 +1,121 @@
+// Shared pieces of the package reader and writer: units, enumeration names, number handling
+// that does not depend on the C locale (Qt sets the user's locale, whose decimal separator may
+// be a comma), and the wording of errors.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "wordproc/Model.h"
+#include "wordproc/Ooxml.h"
+
+namespace wordproc::ooxml {
+
+inline constexpr double kEmuPerPt = 12700.0;
+inline constexpr double kTwipsPerPt = 20.0;
+// Nothing on a label sheet is larger than this; absurd values in a file are clamped to it.
+inline constexpr double kMaxLengthPt = 28346.0;  // 10 m
+
+inline constexpr const char* kNsW = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+inline constexpr const char* kNsR =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline constexpr const char* kNsWp =
+    "http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing";
+inline constexpr const char* kNsA = "http://schemas.openxmlformats.org/drawingml/2006/main";
+inline constexpr const char* kNsPic = "http://schemas.openxmlformats.org/drawingml/2006/picture";
+inline constexpr const char* kNsWps =
+    "http://schemas.microsoft.com/office/word/2010/wordprocessingShape";
+inline constexpr const char* kNsWpg =
+    "http://schemas.microsoft.com/office/word/2010/wordprocessingGroup";
+inline constexpr const char* kNsWp14 =
+    "http://schemas.microsoft.com/office/word/2010/wordprocessingDrawing";
+inline constexpr const char* kNsMc = "http://schemas.openxmlformats.org/markup-compatibility/2006";
+inline constexpr const char* kNsV = "urn:schemas-microsoft-com:vml";
+inline constexpr const char* kNsO = "urn:schemas-microsoft-com:office:office";
+inline constexpr const char* kNsW10 = "urn:schemas-microsoft-com:office:word";
+inline constexpr const char* kNsW14 = "http://schemas.microsoft.com/office/word/2010/wordml";
+
+inline constexpr const char* kRelOfficeDocument =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
+inline constexpr const char* kRelImage =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
+inline constexpr const char* kRelStyles =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+inline constexpr const char* kRelSettings =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
+
+inline constexpr const char* kTypeDocumentMain =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+inline constexpr const char* kTypeTemplateMain =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
+
+// relativeFrom values, indexed by the enumeration value.
+inline constexpr const char* kRelHNames[] = {"margin",       "page",         "column",
+                                             "character",    "leftMargin",   "rightMargin",
+                                             "insideMargin", "outsideMargin"};
+inline constexpr const char* kRelVNames[] = {"margin",       "page",         "paragraph",
+                                             "line",         "topMargin",    "bottomMargin",
+                                             "insideMargin", "outsideMargin"};
+// The same references in VML's mso-position-*-relative.
+inline constexpr const char* kVmlRelHNames[] = {"margin",
+                                                "page",
+                                                "text",
+                                                "char",
+                                                "left-margin-area",
+                                                "right-margin-area",
+                                                "inner-margin-area",
+                                                "outer-margin-area"};
+inline constexpr const char* kVmlRelVNames[] = {"margin",
+                                                "page",
+                                                "text",
+                                                "line",
+                                                "top-margin-area",
+                                                "bottom-margin-area",
+                                                "inner-margin-area",
+                                                "outer-margin-area"};
+
+// ReadPackage with the errors naming displayName instead of the file read.
+std::unique_ptr<Document> ReadPackageNamed(const std::string& path, const std::string& displayName,
+                                           const PackageLimits& limits);
+// A zip holding an OpenDocument file rather than an OOXML package.
+bool IsOpenDocumentZip(const std::string& path);
+
+std::string OpenErrorMessage(const std::string& file, const std::string& reason);
+std::string SaveErrorMessage(const std::string& file, const std::string& reason);
+
+// Parses a decimal number ("12", "-3.5", "1e3") without locale; nullopt for anything else.
+std::optional<double> ParseNumber(std::string_view text);
+// A finite value clamped into [lo, hi]; NaN becomes the fallback.
+double Clamp(double value, double lo, double hi, double fallback = 0.0);
+
+// Shortest decimal text for a point value, at most two decimals ("12", "7.25").
+std::string FormatPoints(double value);
+
+// ST_HexColor "RRGGBB"; nullopt for "auto" and malformed values.
+std::optional<Rgb> ParseHexColor(std::string_view text);
+std::string HexColor(Rgb color);
+
+// DrawingML preset dash names. Several dash styles share a preset; the line cap tells them
+// apart when the file came from us.
+const char* DashPreset(DashStyle dash);
+const char* DashCap(DashStyle dash);  // nullptr when the default cap is right
+DashStyle DashFromPreset(std::string_view preset, std::string_view cap);
+const char* VmlDashStyle(DashStyle dash);
+DashStyle DashFromVml(std::string_view name);
+
+// Sniffs the picture format from its first bytes: the content type and the usual extension,
+// or nullopt when the bytes are not a picture format we know.
+struct ImageFormat {
+  const char* contentType;
+  const char* extension;
+};
+std::optional<ImageFormat> SniffImage(const std::uint8_t* data, std::size_t size);
+
+// Replaces invalid UTF-8 by U+FFFD and drops characters XML 1.0 cannot carry.
+std::string SanitizeXmlText(std::string_view text);
+
+}  // namespace wordproc::ooxml

@@ -1,0 +1,744 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "wordproc/Ooxml.h"
+#include "wordproc/OoxmlInternal.h"
+#include "wordproc/Package.h"
+
+namespace wordproc {
+
+namespace {
+
+using namespace ooxml;
+
+// Word's own numbering for shapes in front of the text starts here.
+constexpr std::uint64_t kFirstRelativeHeight = 251659264;
+constexpr double kMaxEmu = kMaxLengthPt * kEmuPerPt;
+
+void Escape(std::string& out, std::string_view text, bool attribute) {
+  const std::string clean = SanitizeXmlText(text);
+  for (char c : clean) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        if (attribute)
+          out += "&quot;";
+        else
+          out += c;
+        break;
+      case '\t':
+        if (attribute)
+          out += "&#9;";
+        else
+          out += c;
+        break;
+      case '\n':
+        if (attribute)
+          out += "&#10;";
+        else
+          out += c;
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        out += c;
+    }
+  }
+}
+
+std::string Attr(std::string_view text) {
+  std::string out;
+  Escape(out, text, true);
+  return out;
+}
+
+std::int64_t Emu(double pt) {
+  return std::llround(Clamp(pt * kEmuPerPt, -kMaxEmu, kMaxEmu));
+}
+std::int64_t EmuSize(double pt) {
+  return std::llround(Clamp(pt * kEmuPerPt, 0, kMaxEmu));
+}
+std::int64_t Twips(double pt) {
+  return std::llround(Clamp(pt, -kMaxLengthPt, kMaxLengthPt) * kTwipsPerPt);
+}
+std::string Num(std::int64_t value) {
+  return std::to_string(value);
+}
+
+const char* Geometry(const Shape& shape) {
+  if (shape.kind == ShapeKind::Line) return "line";
+  switch (shape.autoShapeType) {
+    case AutoShapeType::RoundedRectangle:
+      return "roundRect";
+    case AutoShapeType::Oval:
+      return "ellipse";
+    case AutoShapeType::Rectangle:
+      break;
+  }
+  return "rect";
+}
+
+const char* KindWord(const Shape& shape) {
+  switch (shape.kind) {
+    case ShapeKind::Group:
+      return "Group";
+    case ShapeKind::Line:
+      return "Line";
+    case ShapeKind::Picture:
+      return "Picture";
+    case ShapeKind::TextBox:
+      return "Text Box";
+    case ShapeKind::AutoShape:
+      break;
+  }
+  return "Shape";
+}
+
+class Writer {
+ public:
+  Writer(const Document& doc, bool templateType) : doc_(doc), templateType_(templateType) {}
+
+  std::vector<std::uint8_t> Write() {
+    ReserveIds();
+    std::string body = DocumentXml();
+    package::ZipWriter zip;
+    zip.Add("[Content_Types].xml", ContentTypes(), true);
+    zip.Add("_rels/.rels", RootRels(), true);
+    zip.Add("word/document.xml", std::move(body), true);
+    zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
+    zip.Add("word/styles.xml", Styles(), true);
+    zip.Add("word/settings.xml", Settings(), true);
+    for (const Media& media : media_) {
+      const bool packed =
+          media.extension == "png" || media.extension == "jpeg" || media.extension == "gif";
+      zip.Add("word/" + media.target,
+              std::string(media.image->bytes.begin(), media.image->bytes.end()), !packed);
+    }
+    return zip.Finish();
+  }
+
+ private:
+  struct Media {
+    const Image* image;
+    std::string relId, target, extension, contentType;
+  };
+
+  // Ids stay as the model has them when they are unique; clashes and zeros get fresh ones.
+  void ReserveIds() {
+    std::uint32_t highest = 0;
+    auto visit = [&](auto&& self, const Shape& shape) -> void {
+      highest = std::max(highest, shape.id);
+      for (const auto& child : shape.children) self(self, *child);
+    };
+    for (const AnchoredShape& anchored : doc_.shapes) {
+      if (anchored.shape) visit(visit, *anchored.shape);
+    }
+    for (const Paragraph& p : doc_.paragraphs) {
+      for (const InlinePicture& picture : p.inlinePictures) highest = std::max(highest, picture.id);
+    }
+    nextFreeId_ = highest == std::numeric_limits<std::uint32_t>::max() ? 1 : highest + 1;
+  }
+
+  std::uint32_t TakeId(std::uint32_t wanted) {
+    if (wanted != 0 && usedIds_.insert(wanted).second) return wanted;
+    while (nextFreeId_ == 0 || !usedIds_.insert(nextFreeId_).second) ++nextFreeId_;
+    return nextFreeId_++;
+  }
+
+  const Media* MediaFor(const ImagePtr& image) {
+    if (!image || image->bytes.empty()) return nullptr;
+    const auto found = mediaIndex_.find(image.get());
+    if (found != mediaIndex_.end()) return &media_[found->second];
+    Media media;
+    media.image = image.get();
+    const auto sniffed = SniffImage(image->bytes.data(), image->bytes.size());
+    std::string extension;
+    for (char c : image->extension) {
+      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+        extension += c;
+      else if (c >= 'A' && c <= 'Z')
+        extension += static_cast<char>(c - 'A' + 'a');
+    }
+    if (sniffed) {
+      media.extension = sniffed->extension;
+      media.contentType = sniffed->contentType;
+    } else {
+      media.extension = extension.empty() ? "bin" : extension;
+      media.contentType =
+          image->contentType.empty() ? "application/octet-stream" : image->contentType;
+    }
+    media.relId = "rId" + std::to_string(media_.size() + 10);
+    media.target = "media/image" + std::to_string(media_.size() + 1) + "." + media.extension;
+    mediaIndex_.emplace(image.get(), media_.size());
+    media_.push_back(std::move(media));
+    return &media_.back();
+  }
+
+  std::string ContentTypes() const {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+    std::map<std::string, std::string> defaults;
+    for (const Media& media : media_) defaults.emplace(media.extension, media.contentType);
+    for (const auto& [extension, type] : defaults) {
+      out += "<Default Extension=\"" + Attr(extension) + "\" ContentType=\"" + Attr(type) + "\"/>";
+    }
+    out += "<Override PartName=\"/word/document.xml\" ContentType=\"";
+    out += templateType_ ? kTypeTemplateMain : kTypeDocumentMain;
+    out +=
+        "\"/><Override PartName=\"/word/styles.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
+        "<Override PartName=\"/word/settings.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/></Types>";
+    return out;
+  }
+
+  static std::string RootRels() {
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships\"><Relationship Id=\"rId1\" Type=\"") +
+           kRelOfficeDocument + "\" Target=\"word/document.xml\"/></Relationships>";
+  }
+
+  std::string DocumentRels() const {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    out += std::string("<Relationship Id=\"rId1\" Type=\"") + kRelStyles +
+           "\" Target=\"styles.xml\"/>";
+    out += std::string("<Relationship Id=\"rId2\" Type=\"") + kRelSettings +
+           "\" Target=\"settings.xml\"/>";
+    for (const Media& media : media_) {
+      out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
+             Attr(media.target) + "\"/>";
+    }
+    out += "</Relationships>";
+    return out;
+  }
+
+  static std::string Styles() {
+    const RunFormat defaults;
+    const std::string font = Attr(defaults.fontFamily);
+    const std::string size = Num(std::llround(defaults.fontSize * 2));
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+               "<w:styles xmlns:w=\"") +
+           kNsW + "\"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"" + font +
+           "\" w:eastAsia=\"" + font + "\" w:hAnsi=\"" + font + "\" w:cs=\"" + font +
+           "\"/><w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size +
+           "\"/><w:lang w:val=\"ru-RU\" w:eastAsia=\"en-US\" w:bidi=\"ar-SA\"/></w:rPr>"
+           "</w:rPrDefault><w:pPrDefault><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
+           "w:lineRule=\"auto\"/></w:pPr></w:pPrDefault></w:docDefaults>"
+           "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
+           "<w:name w:val=\"Normal\"/><w:qFormat/></w:style>"
+           "<w:style w:type=\"character\" w:default=\"1\" w:styleId=\"DefaultParagraphFont\">"
+           "<w:name w:val=\"Default Paragraph Font\"/><w:uiPriority w:val=\"1\"/>"
+           "<w:semiHidden/><w:unhideWhenUsed/></w:style></w:styles>";
+  }
+
+  static std::string Settings() {
+    return std::string(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+               "<w:settings xmlns:w=\"") +
+           kNsW +
+           "\"><w:zoom w:percent=\"100\"/><w:defaultTabStop w:val=\"708\"/>"
+           "<w:characterSpacingControl w:val=\"doNotCompress\"/><w:compat>"
+           "<w:compatSetting w:name=\"compatibilityMode\" "
+           "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"15\"/>"
+           "</w:compat></w:settings>";
+  }
+
+  std::string DocumentXml() {
+    std::string out;
+    out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
+    const std::pair<const char*, const char*> namespaces[] = {
+        {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
+        {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
+        {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
+    for (const auto& [prefix, uri] : namespaces) {
+      out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
+    }
+    out += " mc:Ignorable=\"w14 wp14\"><w:body>";
+
+    // Shapes go into their anchor paragraphs in z-order; one whose anchor is gone stays in the
+    // document on the first paragraph.
+    std::unordered_map<std::uint64_t, std::size_t> paragraphIndex;
+    for (std::size_t i = 0; i < doc_.paragraphs.size(); ++i) {
+      paragraphIndex.emplace(doc_.paragraphs[i].id, i);
+    }
+    std::vector<std::vector<std::size_t>> anchored(
+        std::max<std::size_t>(1, doc_.paragraphs.size()));
+    for (std::size_t i = 0; i < doc_.shapes.size(); ++i) {
+      if (!doc_.shapes[i].shape) continue;
+      const auto found = paragraphIndex.find(doc_.shapes[i].anchorParagraph);
+      anchored[found == paragraphIndex.end() ? 0 : found->second].push_back(i);
+    }
+    const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
+    heightStep_ =
+        std::clamp<std::uint64_t>((0xFFFFFFFFull - kFirstRelativeHeight) / count, 1, 1024);
+
+    if (doc_.paragraphs.empty()) {
+      out += "<w:p/>";
+      // A document without paragraphs is not valid; its shapes still need a home.
+      if (!anchored[0].empty()) {
+        Paragraph empty;
+        WriteParagraph(out, empty, &anchored[0], false);
+      }
+    }
+    for (std::size_t i = 0; i < doc_.paragraphs.size(); ++i) {
+      WriteParagraph(out, doc_.paragraphs[i], &anchored[i], false);
+    }
+
+    const PageSetup& page = doc_.pageSetup;
+    const double width = Clamp(page.pageWidth, 1, kMaxLengthPt, 595.3);
+    const double height = Clamp(page.pageHeight, 1, kMaxLengthPt, 841.9);
+    out += "<w:sectPr><w:pgSz w:w=\"" + Num(Twips(width)) + "\" w:h=\"" + Num(Twips(height)) + "\"";
+    if (width > height) out += " w:orient=\"landscape\"";
+    out += "/><w:pgMar w:top=\"" + Num(Twips(page.topMargin)) + "\" w:right=\"" +
+           Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
+           "\" w:left=\"" + Num(Twips(page.leftMargin)) +
+           "\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
+           "<w:cols w:space=\"708\"/></w:sectPr></w:body></w:document>";
+    return out;
+  }
+
+  void WriteRunFormat(std::string& out, const RunFormat& format) const {
+    out += "<w:rPr>";
+    if (!format.fontFamily.empty()) {
+      const std::string font = Attr(format.fontFamily);
+      out += "<w:rFonts w:ascii=\"" + font + "\" w:hAnsi=\"" + font + "\" w:eastAsia=\"" + font +
+             "\" w:cs=\"" + font + "\"/>";
+    }
+    if (format.bold) out += "<w:b/><w:bCs/>";
+    if (format.italic) out += "<w:i/><w:iCs/>";
+    // LibreOffice hides a hidden text box but still prints its text; hidden text it does not.
+    if (hideText_) out += "<w:vanish/>";
+    out += "<w:color w:val=\"" + HexColor(format.color & 0xFFFFFF) + "\"/>";
+    const std::string size = Num(std::llround(Clamp(format.fontSize, 1, 1638, 11) * 2));
+    out += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/></w:rPr>";
+  }
+
+  void WriteRun(std::string& out, const Run& run) const {
+    if (run.text.empty()) return;
+    out += "<w:r>";
+    WriteRunFormat(out, run.format);
+    std::string pending;
+    auto flush = [&] {
+      if (pending.empty()) return;
+      const bool keepSpaces = pending.front() == ' ' || pending.back() == ' ' ||
+                              pending.find("  ") != std::string::npos;
+      out += keepSpaces ? "<w:t xml:space=\"preserve\">" : "<w:t>";
+      Escape(out, pending, false);
+      out += "</w:t>";
+      pending.clear();
+    };
+    for (char c : run.text) {
+      switch (c) {
+        case '\t':
+          flush();
+          out += "<w:tab/>";
+          break;
+        case '\v':
+        case '\n':
+        case '\r':
+          flush();
+          out += "<w:br/>";
+          break;
+        case '\f':
+          flush();
+          out += "<w:br w:type=\"page\"/>";
+          break;
+        default:
+          pending += c;
+      }
+    }
+    flush();
+    out += "</w:r>";
+  }
+
+  void WriteParagraph(std::string& out, const Paragraph& p,
+                      const std::vector<std::size_t>* anchored, bool fallback) {
+    out += "<w:p><w:pPr>";
+    if (p.spaceBefore != 0 || p.spaceAfter != 0) {
+      out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +
+             "\" w:after=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceAfter))) + "\"/>";
+    }
+    switch (p.alignment) {
+      case Alignment::Center:
+        out += "<w:jc w:val=\"center\"/>";
+        break;
+      case Alignment::Right:
+        out += "<w:jc w:val=\"right\"/>";
+        break;
+      case Alignment::Justify:
+        out += "<w:jc w:val=\"both\"/>";
+        break;
+      case Alignment::Left:
+        break;
+    }
+    WriteRunFormat(out, p.markFormat);
+    out += "</w:pPr>";
+    if (anchored) {
+      for (std::size_t index : *anchored) WriteAnchored(out, *doc_.shapes[index].shape, index);
+    }
+    // Empty runs are not written, so pictures are placed by the runs that carry text.
+    std::vector<const InlinePicture*> pictures;
+    for (const InlinePicture& picture : p.inlinePictures) pictures.push_back(&picture);
+    std::stable_sort(pictures.begin(), pictures.end(),
+                     [](const auto* a, const auto* b) { return a->afterRun < b->afterRun; });
+    std::size_t next = 0;
+    for (std::size_t r = 0; r <= p.runs.size(); ++r) {
+      while (next < pictures.size() && (pictures[next]->afterRun <= r || r == p.runs.size())) {
+        if (!fallback) WriteInlinePicture(out, *pictures[next]);
+        ++next;
+      }
+      if (r < p.runs.size()) WriteRun(out, p.runs[r]);
+    }
+    out += "</w:p>";
+  }
+
+  void WriteInlinePicture(std::string& out, const InlinePicture& picture) {
+    const std::uint32_t id = TakeId(picture.id);
+    const std::string name = picture.name.empty() ? "Picture " + std::to_string(id) : picture.name;
+    const std::int64_t cx = EmuSize(picture.width), cy = EmuSize(picture.height);
+    out += "<w:r><w:drawing><wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">";
+    out += "<wp:extent cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
+           "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>";
+    out += "<wp:docPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"/>";
+    out +=
+        "<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
+        "</wp:cNvGraphicFramePr><a:graphic><a:graphicData uri=\"";
+    out += kNsPic;
+    out += "\">";
+    WritePic(out, id, name, true, 0, 0, cx, cy, picture.image, nullptr);
+    out += "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+  }
+
+  void WritePic(std::string& out, std::uint32_t id, const std::string& name, bool visible,
+                std::int64_t x, std::int64_t y, std::int64_t cx, std::int64_t cy,
+                const ImagePtr& image, const LineFormat* line) {
+    const Media* media = MediaFor(image);
+    out += "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
+    if (!visible) out += " hidden=\"1\"";
+    out +=
+        "/><pic:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></pic:cNvPicPr></pic:nvPicPr>"
+        "<pic:blipFill><a:blip";
+    if (media) out += " r:embed=\"" + media->relId + "\"";
+    out += "/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm><a:off x=\"" +
+           Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
+           "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
+    if (line) WriteLine(out, *line);
+    out += "</pic:spPr></pic:pic>";
+  }
+
+  static void WriteLine(std::string& out, const LineFormat& line) {
+    out += "<a:ln w=\"" + Num(std::llround(Clamp(line.weight, 0, 1584, 0.75) * kEmuPerPt)) + "\"";
+    if (const char* cap = DashCap(line.dash)) out += std::string(" cap=\"") + cap + "\"";
+    out += ">";
+    if (line.visible) {
+      out +=
+          "<a:solidFill><a:srgbClr val=\"" + HexColor(line.color & 0xFFFFFF) + "\"/></a:solidFill>";
+    } else {
+      out += "<a:noFill/>";
+    }
+    out += std::string("<a:prstDash val=\"") + DashPreset(line.dash) + "\"/></a:ln>";
+  }
+
+  static void WriteFill(std::string& out, const FillFormat& fill) {
+    if (fill.visible) {
+      out +=
+          "<a:solidFill><a:srgbClr val=\"" + HexColor(fill.color & 0xFFFFFF) + "\"/></a:solidFill>";
+    } else {
+      out += "<a:noFill/>";
+    }
+  }
+
+  // A shape inside a wps or wpg element; child shapes carry their name in cNvPr, top-level ones
+  // in docPr. Sizes and positions are EMU in the coordinates of the container.
+  void WriteShapeBody(std::string& out, const Shape& shape, std::uint32_t id, bool child,
+                      std::int64_t x, std::int64_t y) {
+    const bool outerHidden = hideText_;
+    hideText_ = hideText_ || !shape.visible;
+    WriteShapeBodyContent(out, shape, id, child, x, y);
+    hideText_ = outerHidden;
+  }
+
+  void WriteShapeBodyContent(std::string& out, const Shape& shape, std::uint32_t id, bool child,
+                             std::int64_t x, std::int64_t y) {
+    const std::int64_t cx = EmuSize(shape.width), cy = EmuSize(shape.height);
+    const std::string name = shape.name;
+    if (shape.kind == ShapeKind::Picture) {
+      WritePic(out, id, name, shape.visible, x, y, cx, cy, shape.image, &shape.line);
+      return;
+    }
+    if (shape.kind == ShapeKind::Group) {
+      out += child ? "<wpg:grpSp>" : "<wpg:wgp>";
+      if (child) {
+        out += "<wpg:cNvPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
+        if (!shape.visible) out += " hidden=\"1\"";
+        out += "/>";
+      }
+      out += "<wpg:cNvGrpSpPr/><wpg:grpSpPr><a:xfrm><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) +
+             "\"/><a:ext cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
+             "\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
+             "\"/></a:xfrm></wpg:grpSpPr>";
+      for (const auto& member : shape.children) {
+        if (!member) continue;
+        WriteShapeBody(out, *member, TakeId(member->id), true, Emu(member->left), Emu(member->top));
+      }
+      out += child ? "</wpg:grpSp>" : "</wpg:wgp>";
+      return;
+    }
+    out += "<wps:wsp>";
+    if (child) {
+      out += "<wps:cNvPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
+      if (!shape.visible) out += " hidden=\"1\"";
+      out += "/>";
+    }
+    if (shape.kind == ShapeKind::Line) {
+      out += "<wps:cNvCnPr/>";
+    } else if (shape.kind == ShapeKind::TextBox) {
+      out += "<wps:cNvSpPr txBox=\"1\"/>";
+    } else {
+      out += "<wps:cNvSpPr/>";
+    }
+    out += "<wps:spPr><a:xfrm";
+    if (shape.kind == ShapeKind::Line && shape.flipH) out += " flipH=\"1\"";
+    if (shape.kind == ShapeKind::Line && shape.flipV) out += " flipV=\"1\"";
+    out += "><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) +
+           "\" cy=\"" + Num(cy) + "\"/></a:xfrm><a:prstGeom prst=\"" + Geometry(shape) +
+           "\"><a:avLst/></a:prstGeom>";
+    if (shape.kind == ShapeKind::Line) {
+      out += "<a:noFill/>";
+    } else {
+      WriteFill(out, shape.fill);
+    }
+    WriteLine(out, shape.line);
+    out += "</wps:spPr>";
+    const bool hasText = shape.kind == ShapeKind::TextBox || !shape.text.empty();
+    if (hasText && shape.kind != ShapeKind::Line) {
+      out += "<wps:txbx><w:txbxContent>";
+      WriteTextBoxContent(out, shape, false);
+      out += "</w:txbxContent></wps:txbx>";
+      out +=
+          "<wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" lIns=\"91440\" tIns=\"45720\" "
+          "rIns=\"91440\" bIns=\"45720\" anchor=\"t\" anchorCtr=\"0\"><a:noAutofit/>"
+          "</wps:bodyPr>";
+    } else {
+      out += "<wps:bodyPr/>";
+    }
+    out += "</wps:wsp>";
+  }
+
+  void WriteTextBoxContent(std::string& out, const Shape& shape, bool fallback) {
+    if (shape.text.empty()) {
+      out += "<w:p/>";
+      return;
+    }
+    for (const Paragraph& p : shape.text) WriteParagraph(out, p, nullptr, fallback);
+  }
+
+  void WriteAnchored(std::string& out, const Shape& shape, std::size_t zIndex) {
+    const std::uint32_t id = TakeId(shape.id);
+    const std::uint64_t relativeHeight = kFirstRelativeHeight + zIndex * heightStep_;
+    const std::string name =
+        shape.name.empty() ? std::string(KindWord(shape)) + " " + std::to_string(id) : shape.name;
+    const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
+    const int relV = std::clamp(static_cast<int>(shape.relV), 0, 7);
+    const char* uri = shape.kind == ShapeKind::Picture ? kNsPic
+                      : shape.kind == ShapeKind::Group ? kNsWpg
+                                                       : kNsWps;
+    const bool wrapped = shape.kind != ShapeKind::Picture;
+
+    out += "<w:r><w:rPr><w:noProof/></w:rPr>";
+    if (wrapped) {
+      out += "<mc:AlternateContent><mc:Choice Requires=\"";
+      out += shape.kind == ShapeKind::Group ? "wpg" : "wps";
+      out += "\">";
+    }
+    out +=
+        "<w:drawing><wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" "
+        "simplePos=\"0\" relativeHeight=\"" +
+        Num(static_cast<std::int64_t>(relativeHeight)) +
+        "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\">"
+        "<wp:simplePos x=\"0\" y=\"0\"/>";
+    out += std::string("<wp:positionH relativeFrom=\"") + kRelHNames[relH] + "\"><wp:posOffset>" +
+           Num(Emu(shape.left)) + "</wp:posOffset></wp:positionH>";
+    out += std::string("<wp:positionV relativeFrom=\"") + kRelVNames[relV] + "\"><wp:posOffset>" +
+           Num(Emu(shape.top)) + "</wp:posOffset></wp:positionV>";
+    out += "<wp:extent cx=\"" + Num(EmuSize(shape.width)) + "\" cy=\"" +
+           Num(EmuSize(shape.height)) +
+           "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>"
+           "<wp:wrapNone/>";
+    out += "<wp:docPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
+    if (!shape.visible) out += " hidden=\"1\"";
+    out += "/>";
+    if (shape.kind == ShapeKind::Picture) {
+      out +=
+          "<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
+          "</wp:cNvGraphicFramePr>";
+    } else {
+      out += "<wp:cNvGraphicFramePr/>";
+    }
+    out += std::string("<a:graphic><a:graphicData uri=\"") + uri + "\">";
+    if (shape.kind == ShapeKind::Picture) {
+      WritePic(out, id, name, true, 0, 0, EmuSize(shape.width), EmuSize(shape.height), shape.image,
+               &shape.line);
+    } else {
+      WriteShapeBody(out, shape, id, false, 0, 0);
+    }
+    out += "</a:graphicData></a:graphic></wp:anchor></w:drawing>";
+    if (wrapped) {
+      out += "</mc:Choice><mc:Fallback><w:pict>";
+      WriteVml(out, shape, name, id, relativeHeight, true);
+      out += "</w:pict></mc:Fallback></mc:AlternateContent>";
+    }
+    out += "</w:r>";
+  }
+
+  // The VML copy read by word processors that predate wps. Top-level shapes are positioned in
+  // points; group members in the group's coordinate units (hundredths of a point).
+  void WriteVml(std::string& out, const Shape& shape, const std::string& name, std::uint32_t id,
+                std::uint64_t zIndex, bool topLevel) {
+    const bool outerHidden = hideText_;
+    hideText_ = hideText_ || !shape.visible;
+    WriteVmlContent(out, shape, name, id, zIndex, topLevel);
+    hideText_ = outerHidden;
+  }
+
+  void WriteVmlContent(std::string& out, const Shape& shape, const std::string& name,
+                       std::uint32_t id, std::uint64_t zIndex, bool topLevel) {
+    auto length = [&](double pt) {
+      return topLevel ? FormatPoints(pt) + "pt"
+                      : Num(std::llround(Clamp(pt, -kMaxLengthPt, kMaxLengthPt) * 100));
+    };
+    std::string style = "position:absolute;";
+    if (shape.kind != ShapeKind::Line) {
+      style += topLevel ? "margin-left:" : "left:";
+      style += length(shape.left) + ";";
+      style += topLevel ? "margin-top:" : "top:";
+      style += length(shape.top) + ";width:" + length(Clamp(shape.width, 0, kMaxLengthPt)) +
+               ";height:" + length(Clamp(shape.height, 0, kMaxLengthPt)) + ";";
+    }
+    if (topLevel) style += "z-index:" + Num(static_cast<std::int64_t>(zIndex)) + ";";
+    if (!shape.visible) style += "visibility:hidden;";
+    if (topLevel) {
+      style += std::string("mso-position-horizontal:absolute;mso-position-horizontal-relative:") +
+               kVmlRelHNames[std::clamp(static_cast<int>(shape.relH), 0, 7)] +
+               ";mso-position-vertical:absolute;mso-position-vertical-relative:" +
+               kVmlRelVNames[std::clamp(static_cast<int>(shape.relV), 0, 7)];
+    }
+    const std::string common = " id=\"" + Attr(name) + "\" o:spid=\"_x0000_s" +
+                               Num(1024 + static_cast<std::int64_t>(id)) + "\" style=\"" +
+                               Attr(style) + "\"";
+    if (shape.kind == ShapeKind::Group) {
+      const std::int64_t w =
+          std::max<std::int64_t>(1, std::llround(Clamp(shape.width, 0, kMaxLengthPt) * 100));
+      const std::int64_t h =
+          std::max<std::int64_t>(1, std::llround(Clamp(shape.height, 0, kMaxLengthPt) * 100));
+      out +=
+          "<v:group" + common + " coordorigin=\"0,0\" coordsize=\"" + Num(w) + "," + Num(h) + "\">";
+      for (const auto& member : shape.children) {
+        if (!member) continue;
+        WriteVml(out, *member, member->name, member->id, 0, false);
+      }
+      out += "</v:group>";
+      return;
+    }
+    std::string paint;
+    if (shape.kind == ShapeKind::Picture || shape.kind == ShapeKind::Line || !shape.fill.visible) {
+      paint += " filled=\"f\"";
+    } else {
+      paint += " fillcolor=\"#" + HexColor(shape.fill.color & 0xFFFFFF) + "\"";
+    }
+    if (shape.line.visible) {
+      paint += " strokecolor=\"#" + HexColor(shape.line.color & 0xFFFFFF) + "\" strokeweight=\"" +
+               FormatPoints(Clamp(shape.line.weight, 0, 1584)) + "pt\"";
+    } else {
+      paint += " stroked=\"f\"";
+    }
+    const std::string stroke =
+        std::string("<v:stroke dashstyle=\"") + VmlDashStyle(shape.line.dash) + "\"/>";
+    if (shape.kind == ShapeKind::Line) {
+      double x1 = shape.left, y1 = shape.top;
+      double x2 = shape.left + shape.width, y2 = shape.top + shape.height;
+      if (shape.flipH) std::swap(x1, x2);
+      if (shape.flipV) std::swap(y1, y2);
+      out += "<v:line" + common + " from=\"" + length(x1) + "," + length(y1) + "\" to=\"" +
+             length(x2) + "," + length(y2) + "\"" + paint + ">" + stroke + "</v:line>";
+      return;
+    }
+    const char* element = "v:rect";
+    if (shape.kind == ShapeKind::AutoShape || shape.kind == ShapeKind::TextBox) {
+      if (shape.autoShapeType == AutoShapeType::Oval) element = "v:oval";
+      if (shape.autoShapeType == AutoShapeType::RoundedRectangle) element = "v:roundrect";
+    }
+    out += std::string("<") + element + common + paint + ">" + stroke;
+    if (shape.kind == ShapeKind::Picture) {
+      if (const Media* media = MediaFor(shape.image)) {
+        out += "<v:imagedata r:id=\"" + media->relId + "\" o:title=\"\"/>";
+      }
+    } else if (shape.kind == ShapeKind::TextBox || !shape.text.empty()) {
+      out += "<v:textbox inset=\"7.2pt,3.6pt,7.2pt,3.6pt\"><w:txbxContent>";
+      WriteTextBoxContent(out, shape, true);
+      out += "</w:txbxContent></v:textbox>";
+    }
+    out += std::string("</") + element + ">";
+  }
+
+  const Document& doc_;
+  bool templateType_;
+  std::vector<Media> media_;
+  std::unordered_map<const Image*, std::size_t> mediaIndex_;
+  std::unordered_set<std::uint32_t> usedIds_;
+  std::uint32_t nextFreeId_ = 1;
+  std::uint64_t heightStep_ = 1024;
+  bool hideText_ = false;  // inside a hidden shape
+};
+
+bool IsTemplateName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  const std::string extension = package::AsciiLower(path.substr(dot + 1));
+  return extension == "dotx" || extension == "dot" || extension == "dotm";
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WritePackageToMemory(const Document& doc, bool templateType) {
+  return Writer(doc, templateType).Write();
+}
+
+void WritePackage(const Document& doc, const std::string& path) {
+  try {
+    package::ReplaceFile(path, WritePackageToMemory(doc, IsTemplateName(path)));
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw DocumentError(SaveErrorMessage(path, "недостаточно памяти"));
+  } catch (const std::exception& error) {
+    throw DocumentError(SaveErrorMessage(path, error.what()));
+  }
+}
+
+}  // namespace wordproc

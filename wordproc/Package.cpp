@@ -1,0 +1,359 @@
+#include "wordproc/Package.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "wordproc/OoxmlInternal.h"
+
+namespace wordproc::package {
+
+namespace {
+
+std::string ZipErrorReason(int code) {
+  switch (code) {
+    case ZIP_ER_NOENT:
+      return "файл не найден";
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+      return "файл не удаётся прочитать";
+    case ZIP_ER_MEMORY:
+      return "недостаточно памяти";
+    case ZIP_ER_COMPNOTSUPP:
+      return "пакет сжат неподдерживаемым методом";
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+      return "пакет зашифрован";
+    default:
+      return "файл не является пакетом OOXML или повреждён";
+  }
+}
+
+std::string NormalizeName(const char* raw) {
+  std::string name(raw);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  while (!name.empty() && name.front() == '/') name.erase(name.begin());
+  return AsciiLower(std::move(name));
+}
+
+}  // namespace
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::unique_ptr<ZipReader> ZipReader::OpenFile(const std::string& path,
+                                               const std::string& displayName,
+                                               const PackageLimits& limits) {
+  std::unique_ptr<ZipReader> reader(new ZipReader(displayName, limits));
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    reader->Fail(errno == ENOENT ? "файл не найден" : "файл не удаётся прочитать");
+  }
+  if (!S_ISREG(st.st_mode)) reader->Fail("это не файл");
+  int error = 0;
+  reader->zip_ = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!reader->zip_) reader->Fail(ZipErrorReason(error));
+  reader->Index();
+  return reader;
+}
+
+std::unique_ptr<ZipReader> ZipReader::OpenMemory(const void* data, std::size_t size,
+                                                 const std::string& displayName,
+                                                 const PackageLimits& limits) {
+  std::unique_ptr<ZipReader> reader(new ZipReader(displayName, limits));
+  zip_error_t error;
+  zip_error_init(&error);
+  // libzip refuses a null buffer even when it is empty.
+  static const char kEmpty = 0;
+  zip_source_t* source = zip_source_buffer_create(size ? data : &kEmpty, size, 0, &error);
+  if (!source) {
+    zip_error_fini(&error);
+    reader->Fail("недостаточно памяти");
+  }
+  reader->zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+  if (!reader->zip_) {
+    zip_source_free(source);
+    const int code = zip_error_code_zip(&error);
+    zip_error_fini(&error);
+    reader->Fail(ZipErrorReason(code));
+  }
+  zip_error_fini(&error);
+  reader->Index();
+  return reader;
+}
+
+ZipReader::~ZipReader() {
+  if (zip_) zip_discard(zip_);
+}
+
+void ZipReader::Fail(const std::string& reason) const {
+  throw DocumentError(ooxml::OpenErrorMessage(displayName_, reason));
+}
+
+void ZipReader::Index() {
+  const zip_int64_t count = zip_get_num_entries(zip_, 0);
+  if (count <= 0) Fail("файл не является пакетом OOXML или повреждён");
+  if (static_cast<std::uint64_t>(count) > limits_.maxEntries) {
+    Fail("в пакете слишком много частей (" + std::to_string(count) + ")");
+  }
+  entries_.reserve(static_cast<std::size_t>(count));
+  for (zip_int64_t i = 0; i < count; ++i) {
+    const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+    if (!name) continue;
+    // The first entry of a name wins, as in the central directory order.
+    entries_.emplace(NormalizeName(name), static_cast<std::uint64_t>(i));
+  }
+}
+
+bool ZipReader::Has(const std::string& partName) const {
+  return entries_.count(AsciiLower(partName)) != 0;
+}
+
+std::string ZipReader::Read(const std::string& partName) {
+  const auto found = entries_.find(AsciiLower(partName));
+  if (found == entries_.end()) Fail("в пакете нет части \"" + partName + "\"");
+  const zip_uint64_t index = found->second;
+  const std::string quoted = "\"" + partName + "\"";
+
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_stat_index(zip_, index, 0, &st) != 0) Fail("часть " + quoted + " повреждена");
+  std::uint64_t declared = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+  if (declared > limits_.maxPartSize) {
+    Fail("часть " + quoted + " слишком велика (" + std::to_string(declared) +
+         " байт при допустимых " + std::to_string(limits_.maxPartSize) + ")");
+  }
+  if (totalRead_ + declared > limits_.maxTotalSize) {
+    Fail("распакованные части пакета превышают допустимый объём (" +
+         std::to_string(limits_.maxTotalSize) + " байт)");
+  }
+
+  zip_file_t* file = zip_fopen_index(zip_, index, 0);
+  if (!file) {
+    const int code = zip_error_code_zip(zip_get_error(zip_));
+    if (code == ZIP_ER_COMPNOTSUPP || code == ZIP_ER_ENCRNOTSUPP || code == ZIP_ER_NOPASSWD) {
+      Fail(ZipErrorReason(code));
+    }
+    Fail("часть " + quoted + " не удаётся распаковать");
+  }
+  std::string data;
+  data.reserve(static_cast<std::size_t>(declared));
+  // The declared size is only a claim: the data is counted as it comes, and reading stops one
+  // chunk past what the header promised or the limits allow.
+  const std::uint64_t allowed =
+      std::min<std::uint64_t>(limits_.maxPartSize, limits_.maxTotalSize - totalRead_);
+  char chunk[64 * 1024];
+  for (;;) {
+    const zip_int64_t got = zip_fread(file, chunk, sizeof chunk);
+    if (got < 0) {
+      zip_fclose(file);
+      Fail("данные части " + quoted + " повреждены");
+    }
+    if (got == 0) break;
+    if (data.size() + static_cast<std::uint64_t>(got) > allowed) {
+      zip_fclose(file);
+      Fail("часть " + quoted + " при распаковке превышает допустимый размер");
+    }
+    if ((st.valid & ZIP_STAT_SIZE) && data.size() + static_cast<std::uint64_t>(got) > declared) {
+      zip_fclose(file);
+      Fail("часть " + quoted + " больше, чем указано в пакете; пакет повреждён");
+    }
+    data.append(chunk, static_cast<std::size_t>(got));
+  }
+  const int closeError = zip_fclose(file);
+  if (closeError != 0) Fail("данные части " + quoted + " повреждены");
+  if ((st.valid & ZIP_STAT_SIZE) && data.size() != declared) {
+    Fail("часть " + quoted + " обрывается; пакет повреждён");
+  }
+  totalRead_ += data.size();
+  return data;
+}
+
+void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part) {
+  const PackageLimits& limits = reader.Limits();
+  const std::string quoted = "\"" + partName + "\"";
+  const auto markup =
+      static_cast<std::uint64_t>(std::count(part.text.begin(), part.text.end(), '<'));
+  if (markup > limits.maxXmlNodes) {
+    reader.Fail("часть " + quoted + " содержит слишком много элементов XML");
+  }
+  const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
+  const pugi::xml_parse_result result = part.doc.load_buffer_inplace(
+      part.text.data(), part.text.size(), options, pugi::encoding_auto);
+  if (!result) {
+    if (result.status == pugi::status_out_of_memory) reader.Fail("недостаточно памяти");
+    reader.Fail("часть " + quoted + " повреждена (ошибка XML в позиции " +
+                std::to_string(result.offset) + ")");
+  }
+  // Walks the tree without recursion: the depth is what is being checked.
+  std::uint32_t depth = 0;
+  pugi::xml_node node = part.doc.first_child();
+  while (node) {
+    if (node.type() == pugi::node_doctype) {
+      reader.Fail("часть " + quoted + " содержит объявление DTD, что в пакетах OOXML запрещено");
+    }
+    pugi::xml_node child = node.first_child();
+    if (child) {
+      if (++depth >= limits.maxXmlDepth) {
+        reader.Fail("часть " + quoted + " вложена слишком глубоко");
+      }
+      node = child;
+      continue;
+    }
+    while (node && !node.next_sibling()) {
+      node = node.parent();
+      if (!node || node == part.doc) {
+        node = pugi::xml_node();
+        break;
+      }
+      --depth;
+    }
+    if (node) node = node.next_sibling();
+  }
+}
+
+void ZipWriter::Add(std::string name, std::string data, bool compress) {
+  parts_.emplace_back(std::move(name), std::move(data));
+  compress_.push_back(compress);
+}
+
+std::vector<std::uint8_t> ZipWriter::Finish() {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  if (!buffer) throw std::runtime_error("недостаточно памяти");
+  zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+  zip_error_fini(&error);
+  if (!archive) {
+    zip_source_free(buffer);
+    throw std::runtime_error("не удалось создать архив");
+  }
+  zip_source_keep(buffer);
+  auto fail = [&](const char* reason) {
+    zip_discard(archive);
+    zip_source_free(buffer);
+    throw std::runtime_error(reason);
+  };
+  for (std::size_t i = 0; i < parts_.size(); ++i) {
+    const auto& [name, data] = parts_[i];
+    zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+    if (!source) fail("недостаточно памяти");
+    const zip_int64_t index =
+        zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+    if (index < 0) {
+      zip_source_free(source);
+      fail("не удалось добавить часть в архив");
+    }
+    // Big parts get the fast level: saving a thousand-page document must stay quick.
+    const zip_uint32_t level = data.size() > (4u << 20) ? 1 : 6;
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
+                             compress_[i] ? ZIP_CM_DEFLATE : ZIP_CM_STORE,
+                             compress_[i] ? level : 0);
+  }
+  if (zip_close(archive) != 0) fail("не удалось сжать пакет");
+
+  std::vector<std::uint8_t> bytes;
+  if (zip_source_open(buffer) != 0) {
+    zip_source_free(buffer);
+    throw std::runtime_error("не удалось сжать пакет");
+  }
+  zip_source_seek(buffer, 0, SEEK_END);
+  const zip_int64_t size = zip_source_tell(buffer);
+  zip_source_seek(buffer, 0, SEEK_SET);
+  if (size > 0) {
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const zip_int64_t got = zip_source_read(buffer, bytes.data() + done, bytes.size() - done);
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+  }
+  zip_source_close(buffer);
+  zip_source_free(buffer);
+  parts_.clear();
+  compress_.clear();
+  return bytes;
+}
+
+void ReplaceFile(const std::string& requested, const std::vector<std::uint8_t>& bytes) {
+  // Saving through a symbolic link replaces the file it points to, not the link.
+  std::string path = requested;
+  struct stat linkStat {};
+  if (::lstat(requested.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+    if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
+      path = resolved;
+      std::free(resolved);
+    }
+  }
+  struct stat existing {};
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists) {
+    if (S_ISDIR(existing.st_mode)) throw std::runtime_error("по этому пути находится папка");
+    if (!(existing.st_mode & S_IWUSR)) throw std::runtime_error("файл доступен только для чтения");
+  }
+
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    throw std::runtime_error(errno == ENOENT ? "папка не существует"
+                             : errno == EACCES || errno == EROFS
+                                 ? "нет прав на запись в папку"
+                                 : std::string("не удаётся создать файл: ") + std::strerror(errno));
+  }
+  auto failWith = [&](const std::string& reason) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    throw std::runtime_error(reason);
+  };
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      failWith(errno == ENOSPC ? "на диске недостаточно места"
+                               : std::string("ошибка записи: ") + std::strerror(errno));
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+  // mkstemp makes the file private; a replaced file keeps its mode, a new one gets the usual.
+  mode_t mode;
+  if (exists) {
+    mode = existing.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::fchmod(fd, mode);
+  if (::fsync(fd) != 0 && errno != EINVAL) failWith("ошибка записи на диск");
+  if (::close(fd) != 0) {
+    ::unlink(temp.c_str());
+    throw std::runtime_error("ошибка записи на диск");
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int saved = errno;
+    ::unlink(temp.c_str());
+    throw std::runtime_error(std::string("не удаётся заменить файл: ") + std::strerror(saved));
+  }
+}
+
+}  // namespace wordproc::package

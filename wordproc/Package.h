@@ -1,0 +1,83 @@
+// The zip container under an OOXML package: reading parts within PackageLimits, writing a
+// package in memory, and replacing a file without ever leaving it half written.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "wordproc/Ooxml.h"
+
+struct zip;
+struct zip_source;
+
+namespace wordproc::package {
+
+// Part names are kept without the leading slash, with forward slashes; lookups ignore case as
+// OPC part names do.
+class ZipReader {
+ public:
+  // displayName is the file name the errors mention.
+  static std::unique_ptr<ZipReader> OpenFile(const std::string& path,
+                                             const std::string& displayName,
+                                             const PackageLimits& limits);
+  static std::unique_ptr<ZipReader> OpenMemory(const void* data, std::size_t size,
+                                               const std::string& displayName,
+                                               const PackageLimits& limits);
+  ~ZipReader();
+  ZipReader(const ZipReader&) = delete;
+  ZipReader& operator=(const ZipReader&) = delete;
+
+  bool Has(const std::string& partName) const;
+  // The whole part, read in chunks so that a lying header cannot make it exceed the limits.
+  std::string Read(const std::string& partName);
+
+  const std::string& DisplayName() const { return displayName_; }
+  const PackageLimits& Limits() const { return limits_; }
+  [[noreturn]] void Fail(const std::string& reason) const;
+
+ private:
+  ZipReader(const std::string& displayName, const PackageLimits& limits)
+      : displayName_(displayName), limits_(limits) {}
+  void Index();
+
+  std::string displayName_;
+  PackageLimits limits_;
+  struct zip* zip_ = nullptr;
+  std::unordered_map<std::string, std::uint64_t> entries_;  // lower-case name -> zip index
+  std::uint64_t totalRead_ = 0;
+};
+
+// A parsed XML part; the document points into the buffer, so both live together.
+struct XmlPart {
+  std::string text;
+  pugi::xml_document doc;
+};
+
+// Parses a part read from the package: no DTD, at most limits.maxXmlDepth levels and
+// limits.maxXmlNodes markup items. Failures go through reader.Fail naming the part.
+void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part);
+
+class ZipWriter {
+ public:
+  void Add(std::string name, std::string data, bool compress);
+  std::vector<std::uint8_t> Finish();  // throws std::runtime_error with a Russian reason
+
+ private:
+  std::vector<std::pair<std::string, std::string>> parts_;
+  std::vector<bool> compress_;
+};
+
+// Writes the bytes to a new file beside the target and renames it over the target. Throws
+// std::runtime_error with the reason in Russian.
+void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// Lower-cases ASCII letters.
+std::string AsciiLower(std::string text);
+
+}  // namespace wordproc::package

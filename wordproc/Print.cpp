@@ -1,0 +1,186 @@
+#include <QDir>
+#include <QFile>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/Files.h"
+#include "wordproc/Ooxml.h"
+#include "wordproc/Render.h"
+
+namespace wordproc {
+
+namespace {
+
+constexpr int kPdfResolution = 300;
+
+std::string Quoted(const std::string& text) {
+  return "«" + text + "»";
+}
+
+QPageLayout PageLayoutOf(const PageSetup& setup) {
+  QSizeF size(setup.pageWidth, setup.pageHeight);
+  // Paper sizes are upright with an orientation, which is what printer drivers expect.
+  bool landscape = size.width() > size.height();
+  QPageSize pageSize(landscape ? size.transposed() : size, QPageSize::Point, QString(),
+                     QPageSize::ExactMatch);
+  return QPageLayout(pageSize, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                     QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+int PageCount(Layout& layout) {
+  return std::max(1, layout.pageCount());
+}
+
+// Paints every page onto a device whose pages are pageSize device pixels.
+bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& doc, Layout& layout,
+                const QSizeF& pageSize) {
+  for (int page = 1, count = PageCount(layout); page <= count; ++page) {
+    if (page > 1 && !device.newPage()) return false;
+    PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), pageSize));
+  }
+  return true;
+}
+
+void WritePdfTo(QFile& file, const Document& doc, Layout& layout, const std::string& title) {
+  const std::string path = file.fileName().toStdString();
+  {
+    QPdfWriter writer(&file);
+    writer.setResolution(kPdfResolution);
+    writer.setTitle(QString::fromStdString(title));
+    writer.setCreator(QStringLiteral("Varnel Stampora"));
+    writer.setPageLayout(PageLayoutOf(doc.pageSetup));
+    QPainter painter;
+    if (!painter.begin(&writer))
+      throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
+    QSizeF size(doc.pageSetup.pageWidth * kPdfResolution / 72.0,
+                doc.pageSetup.pageHeight * kPdfResolution / 72.0);
+    bool painted = PaintPages(writer, painter, doc, layout, size);
+    painter.end();
+    if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
+  }
+  if (!file.flush() || file.error() != QFileDevice::NoError) {
+    throw DocumentError("Не удалось записать PDF-файл " + Quoted(path) + ": " +
+                        file.errorString().toStdString());
+  }
+}
+
+// A half-written PDF would pass for a printout; it goes when writing fails.
+void WritePdfOrRemove(QFile& file, const Document& doc, Layout& layout, const std::string& title) {
+  try {
+    WritePdfTo(file, doc, layout, title);
+    file.close();
+  } catch (...) {
+    file.remove();
+    throw;
+  }
+}
+
+std::string BaseName(const std::string& path) {
+  std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file name made from a document name: no folders, no extension, nothing a file system or a
+// shell would trip over.
+std::string SanitizedName(const std::string& documentName) {
+  std::string name = BaseName(documentName);
+  std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  for (char& c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 ||
+        std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos)
+      c = '_';
+  }
+  name.erase(0, name.find_first_not_of('.'));  // no hidden files, no ".."
+  // Room for the number within the usual 255-byte limit, cut between UTF-8 characters.
+  constexpr std::size_t kMaxBytes = 200;
+  if (name.size() > kMaxBytes) {
+    std::size_t cut = kMaxBytes;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.erase(cut);
+  }
+  return name.empty() ? "document" : name;
+}
+
+// Creates "<folder>/<name>-<n>.pdf" with the first n not taken; never replaces a file.
+void OpenNewPdf(QFile& file, const std::string& folder, const std::string& documentName) {
+  QDir dir(QString::fromStdString(folder));
+  if (!dir.mkpath(QStringLiteral(".")))
+    throw DocumentError("Не удалось создать папку " + Quoted(folder) + " для PDF-файлов");
+  QString stem = QString::fromStdString(SanitizedName(documentName));
+  constexpr int kAttempts = 100000;
+  for (int n = 1; n <= kAttempts; ++n) {
+    file.setFileName(dir.filePath(stem + QStringLiteral("-%1.pdf").arg(n)));
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return;
+    if (!file.exists()) {
+      throw DocumentError("Не удалось создать PDF-файл " + Quoted(file.fileName().toStdString()) +
+                          ": " + file.errorString().toStdString());
+    }
+  }
+  throw DocumentError("В папке " + Quoted(folder) + " нет свободного имени для PDF-файла");
+}
+
+std::string PrintToPdfFolder(const Document& doc, Layout& layout, const std::string& folder,
+                             const std::string& documentName) {
+  QFile file;
+  OpenNewPdf(file, folder, documentName);
+  WritePdfOrRemove(file, doc, layout, documentName);
+  return file.fileName().toStdString();
+}
+
+std::string PrivatePdfFolder() {
+  try {
+    return platform::PrivateTempFolder();
+  } catch (const platform::FileError& e) {
+    throw DocumentError(std::string("Нет папки для PDF-файла печати: ") + e.what());
+  }
+}
+
+void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& info,
+                    const std::string& documentName) {
+  QPrinter printer(info, QPrinter::HighResolution);
+  const std::string printerName = info.printerName().toStdString();
+  printer.setDocName(QString::fromStdString(documentName));
+  printer.setFullPage(true);
+  printer.setPageLayout(PageLayoutOf(doc.pageSetup));
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    throw DocumentError("Не удалось начать печать документа " + Quoted(documentName) +
+                        " на принтере " + Quoted(printerName));
+  }
+  bool painted =
+      PaintPages(printer, painter, doc, layout, printer.paperRect(QPrinter::DevicePixel).size());
+  painter.end();
+  if (!painted || printer.printerState() == QPrinter::Error) {
+    throw DocumentError("Ошибка печати документа " + Quoted(documentName) + " на принтере " +
+                        Quoted(printerName));
+  }
+}
+
+}  // namespace
+
+void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    throw DocumentError("Не удалось создать PDF-файл " + Quoted(path) + ": " +
+                        file.errorString().toStdString());
+  }
+  WritePdfOrRemove(file, doc, layout, BaseName(path));
+}
+
+std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName) {
+  const char* folder = std::getenv("VSP_PRINT_TO_PDF_DIR");
+  if (folder && *folder) return PrintToPdfFolder(doc, layout, folder, documentName);
+  QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (!printer.isNull()) {
+    PrintToPrinter(doc, layout, printer, documentName);
+    return {};
+  }
+  return PrintToPdfFolder(doc, layout, PrivatePdfFolder(), documentName);
+}
+
+}  // namespace wordproc

@@ -1,0 +1,192 @@
+#include "wordproc/Render.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "wordproc/RenderText.h"
+
+namespace wordproc {
+
+namespace {
+
+// The default insets of a text box body, left/right and top/bottom.
+constexpr double kTextInsetX = 7.2;
+constexpr double kTextInsetY = 3.6;
+// The corner radius of a rounded rectangle as a part of its shorter side.
+constexpr double kCornerRadius = 0.16667;
+
+void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box);
+
+// Dash and gap lengths in line widths, as the word processor draws each style.
+QList<qreal> DashPattern(DashStyle dash) {
+  switch (dash) {
+    case DashStyle::Solid:
+      return {};
+    case DashStyle::SquareDot:
+    case DashStyle::SysDot:
+      return {1, 1};
+    case DashStyle::RoundDot:
+      return {0.01, 2};
+    case DashStyle::Dash:
+      return {4, 3};
+    case DashStyle::DashDot:
+      return {4, 3, 1, 3};
+    case DashStyle::DashDotDot:
+      return {4, 3, 1, 3, 1, 3};
+    case DashStyle::LongDash:
+      return {8, 3};
+    case DashStyle::LongDashDot:
+      return {8, 3, 1, 3};
+    case DashStyle::LongDashDotDot:
+      return {8, 3, 1, 3, 1, 3};
+    case DashStyle::SysDash:
+      return {3, 1};
+    case DashStyle::SysDashDot:
+      return {3, 1, 1, 1};
+  }
+  return {};
+}
+
+double DevicePixelsPerUnit(const QPainter& painter) {
+  QTransform t = painter.combinedTransform();
+  return std::max(1e-6, std::sqrt(std::abs(t.determinant())));
+}
+
+QPen LinePen(const QPainter& painter, const LineFormat& line) {
+  if (!line.visible) return Qt::NoPen;
+  // Hairlines would vanish from small pictures such as thumbnails: one device pixel at least.
+  double width = std::max(double(line.weight), 1.0 / DevicePixelsPerUnit(painter));
+  QPen pen(ToQColor(line.color), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+  QList<qreal> pattern = DashPattern(line.dash);
+  if (!pattern.isEmpty()) pen.setDashPattern(pattern);
+  if (line.dash == DashStyle::RoundDot) pen.setCapStyle(Qt::RoundCap);
+  return pen;
+}
+
+QBrush FillBrush(const FillFormat& fill) {
+  return fill.visible ? QBrush(ToQColor(fill.color)) : QBrush(Qt::NoBrush);
+}
+
+void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
+  painter.setPen(LinePen(painter, shape.line));
+  painter.setBrush(FillBrush(shape.fill));
+  switch (shape.autoShapeType) {
+    case AutoShapeType::Rectangle:
+      return painter.drawRect(box);
+    case AutoShapeType::Oval:
+      return painter.drawEllipse(box);
+    case AutoShapeType::RoundedRectangle: {
+      double radius = kCornerRadius * std::min(box.width(), box.height());
+      return painter.drawRoundedRect(box, radius, radius);
+    }
+  }
+  painter.drawRect(box);
+}
+
+void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
+  double width = box.width() - 2 * kTextInsetX;
+  if (width <= 0 || shape.text.empty()) return;
+  painter.save();
+  painter.setClipRect(box, Qt::IntersectClip);
+  double y = box.top() + kTextInsetY;
+  for (const Paragraph& paragraph : shape.text) {
+    if (y >= box.bottom()) break;
+    y += DrawParagraph(painter, paragraph, box.left() + kTextInsetX, y, width);
+  }
+  painter.restore();
+}
+
+void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
+  QPointF from(shape.flipH ? box.right() : box.left(), shape.flipV ? box.bottom() : box.top());
+  QPointF to(shape.flipH ? box.left() : box.right(), shape.flipV ? box.top() : box.bottom());
+  painter.setPen(LinePen(painter, shape.line));
+  painter.drawLine(from, to);
+}
+
+void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
+  QImage image = PictureImage(shape.image);
+  if (!image.isNull()) painter.drawImage(box, image);
+  painter.setPen(LinePen(painter, shape.line));
+  painter.setBrush(Qt::NoBrush);
+  if (shape.line.visible) painter.drawRect(box);
+}
+
+// Members stand in points from the group's corner; resizing a group rescales them in the model.
+void DrawGroup(QPainter& painter, const Shape& group, const QRectF& box) {
+  for (const auto& child : group.children) {
+    if (!child) continue;
+    QRectF childBox(box.left() + child->left, box.top() + child->top, child->width, child->height);
+    DrawShape(painter, *child, childBox);
+  }
+}
+
+void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box) {
+  if (!shape.visible) return;
+  switch (shape.kind) {
+    case ShapeKind::Group:
+      return DrawGroup(painter, shape, box);
+    case ShapeKind::Line:
+      return DrawLineShape(painter, shape, box);
+    case ShapeKind::Picture:
+      return DrawPicture(painter, shape, box);
+    case ShapeKind::TextBox:
+      DrawOutline(painter, shape, box);
+      return DrawBoxText(painter, shape, box);
+    case ShapeKind::AutoShape:
+      return DrawOutline(painter, shape, box);
+  }
+}
+
+void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  const PageSetup& setup = doc.pageSetup;
+  double width = setup.pageWidth - setup.leftMargin - setup.rightMargin;
+  for (std::size_t i = layout.firstParagraphOfPage(page);
+       i < doc.paragraphs.size() && layout.pageOfParagraph(i) == page; ++i) {
+    DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
+  }
+}
+
+void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  for (const AnchoredShape& anchored : doc.shapes) {
+    if (!anchored.shape || !anchored.shape->visible) continue;
+    if (layout.pageOfShape(anchored) != page) continue;
+    RectF r = layout.shapeRectOnPage(anchored);
+    DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height));
+  }
+}
+
+bool HasArea(const PageSetup& setup) {
+  return setup.pageWidth > 0 && setup.pageHeight > 0;
+}
+
+}  // namespace
+
+void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
+               const QRectF& target) {
+  painter.save();
+  painter.fillRect(target, Qt::white);
+  const PageSetup& setup = doc.pageSetup;
+  if (HasArea(setup) && page >= 1 && page <= layout.pageCount()) {
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                           QPainter::SmoothPixmapTransform);
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / setup.pageWidth, target.height() / setup.pageHeight);
+    painter.setClipRect(QRectF(0, 0, setup.pageWidth, setup.pageHeight), Qt::IntersectClip);
+    DrawBodyText(painter, doc, layout, page);
+    DrawShapes(painter, doc, layout, page);
+  }
+  painter.restore();
+}
+
+QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
+  const PageSetup& setup = doc.pageSetup;
+  if (widthPx <= 0 || !HasArea(setup)) return {};
+  int height = std::max(1, int(std::lround(widthPx * double(setup.pageHeight) / setup.pageWidth)));
+  QImage image(widthPx, height, QImage::Format_RGB32);
+  if (image.isNull()) return {};  // too large to allocate
+  QPainter painter(&image);
+  PaintPage(painter, doc, layout, page, QRectF(0, 0, widthPx, height));
+  return image;
+}
+
+}  // namespace wordproc
