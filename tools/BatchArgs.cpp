@@ -38,6 +38,10 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args,
     }
     std::string name = a.substr(2), value;
     auto eq = name.find('=');
+    if (eq == std::string::npos && known->second.count(name + "?")) {
+      parsed.options[name] = "1";
+      continue;
+    }
     if (eq != std::string::npos) {
       value = name.substr(eq + 1);
       name.erase(eq);

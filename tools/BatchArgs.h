@@ -26,8 +26,9 @@ struct ParsedArgs {
   int intOption(const std::string& name, int fallback, int min, int max) const;
 };
 
-// Parses argv after the program name. Every option takes a value ("--page 2" or "--page=2");
-// only the names in allowed are accepted for the command. Throws UsageError.
+// Parses argv after the program name. Options take a value ("--page 2" or "--page=2"), except
+// names listed with a trailing "?" in allowed, which are flags and read as "1" when given.
+// Only the names in allowed are accepted for the command. Throws UsageError.
 ParsedArgs ParseArgs(const std::vector<std::string>& args,
                      const std::map<std::string, std::set<std::string>>& allowed);
 

@@ -7,6 +7,7 @@
 #include "app/uCommon.h"
 #include "app/uStartup.h"
 #include "tools/BatchArgs.h"
+#include "tools/BatchCatalogue.h"
 #include "tools/BatchGlyphTypes.h"
 #include "tools/BatchInfo.h"
 #include "tools/BatchRender.h"
@@ -21,13 +22,18 @@ const char* kUsage =
     "  stampora-batch glyph-types [--file INI]\n"
     "  stampora-batch info FILE\n"
     "  stampora-batch render FILE [--page N] [--width PX] --out PNG\n"
-    "  stampora-batch make-samples --data DIR\n";
+    "  stampora-batch make-samples --data DIR\n"
+    "  stampora-batch scan [--data DIR] [--sheets] [--category NAME] [--filter NAME] "
+    "[--thumbnails]\n"
+    "  stampora-batch cache [--data DIR]\n";
 
 const std::map<std::string, std::set<std::string>> kCommands = {
     {"glyph-types", {"file"}},
     {"info", {}},
     {"render", {"page", "width", "out"}},
     {"make-samples", {"data"}},
+    {"scan", {"data", "kind", "sheets?", "category", "filter", "thumbnails?"}},
+    {"cache", {"data"}},
 };
 
 // Documents are laid out and drawn with Qt's fonts, which need a GUI application; without a
@@ -50,9 +56,13 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
     batch::PrintGlyphTypes(app::LoadGlyphTypes(file), std::cout);
     return 0;
   }
+  if (args.command == "cache") return batch::BatchCache(args, std::cout, std::cerr);
+  if (args.command == "scan" && !args.option("thumbnails"))
+    return batch::BatchScan(args, std::cout, std::cerr);
   auto gui = StartGui(argc, argv);
   wordproc::RegisterWordProcessor();
   wordproc::RegisterDocumentContainer();
+  if (args.command == "scan") return batch::BatchScan(args, std::cout, std::cerr);
   if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
   if (args.command == "make-samples") {
     auto data = args.option("data");
