@@ -51,6 +51,7 @@ class WordprocDocuments : public ::testing::Test {
     fs::create_directories(dir / "pdf");
     previousRegistry = platform::Registry::Instance().filePath();
     platform::Registry::Instance().setFilePath((dir / "registry").string());
+    if (const char* old = std::getenv("VSP_PRINT_TO_PDF_DIR")) previousPrints = old;
     setenv("VSP_PRINT_TO_PDF_DIR", (dir / "pdf").c_str(), 1);
     wordproc::RegisterWordProcessor();
     wordproc::SetDialogResponder([](wordproc::DialogKind, const std::string&) {
@@ -62,7 +63,10 @@ class WordprocDocuments : public ::testing::Test {
   }
   void TearDown() override {
     wordproc::SetDialogResponder(nullptr);
-    unsetenv("VSP_PRINT_TO_PDF_DIR");
+    if (previousPrints.empty())
+      unsetenv("VSP_PRINT_TO_PDF_DIR");
+    else
+      setenv("VSP_PRINT_TO_PDF_DIR", previousPrints.c_str(), 1);
     platform::Registry::Instance().setFilePath(previousRegistry);
     fs::remove_all(dir);
   }
@@ -89,7 +93,7 @@ class WordprocDocuments : public ::testing::Test {
   }
 
   fs::path dir;
-  std::string previousRegistry;
+  std::string previousRegistry, previousPrints;
   TExtAppController c;
   TExtAppInstance* worker = nullptr;
 };

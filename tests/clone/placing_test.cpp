@@ -1,0 +1,128 @@
+// Preparing glyphs and filling a sheet, on documents opened directly in the word processor.
+#include "CloneSupport.h"
+#include "clone/uPlacing.h"
+
+using namespace cloning;
+using namespace clone_test;
+
+namespace {
+
+class PlacingTest : public CloneTest {
+ protected:
+  Variant Open(const std::string& path) {
+    const Variant skip = Variant::missing();
+    return Word().get("Documents").call("OpenNoRepairDialog", path, skip, false, false, skip,
+                                        skip, skip, skip, skip, skip, skip, false);
+  }
+  // The glyph prepared and saved as its working copy, as the glyph stage leaves it.
+  std::string PreparedGlyph(const std::string& tag) {
+    const std::string path = data + tag + ".doc";
+    MakeGlyph(Word(), path, tag);
+    Variant doc = Open(path);
+    EXPECT_EQ(PrepareGlyphDocument(doc), 0);
+    doc.call("SaveAs", WorkingCopyOf(path));
+    doc.call("Close", 0);
+    return path;
+  }
+  Variant Sheet(int positions) {
+    MakeTemplate(Word(), data + "sheet.doc", Column(positions));
+    Variant doc = Open(data + "sheet.doc");
+    layout = ReadSheetTemplate(doc);
+    return doc;
+  }
+  TSheetTemplate layout;
+  int steps = 0;
+  std::function<void()> step = [this] { ++steps; };
+};
+
+TEST_F(PlacingTest, PreparedGlyphIsOneGroupSpanningItsPage) {
+  const std::string path = data + "G.doc";
+  MakeGlyph(Word(), path, "G", 150);
+  Variant doc = Open(path);
+
+  ASSERT_EQ(PrepareGlyphDocument(doc), 0);
+
+  Variant shapes = doc.get("Shapes");
+  ASSERT_EQ(shapes.get("Count").toInt(), 1);
+  Variant group = shapes.call("Item", 1);
+  EXPECT_FLOAT_EQ(group.get("Width").toFloat(), 150);
+  EXPECT_FLOAT_EQ(group.get("Height").toFloat(), 150);
+  Variant frame = group.get("GroupItems").call("Item", 2);
+  EXPECT_FALSE(frame.get("Visible").toBool());
+  EXPECT_EQ(doc.get("Content").get("End").toInt(), 1) << "only the anchoring paragraph is left";
+}
+
+TEST_F(PlacingTest, GlyphWithoutShapesHasNoGraphics) {
+  const std::string path = data + "text.doc";
+  MakeGlyph(Word(), path, "");
+  Variant doc = Open(path);
+  EXPECT_EQ(PrepareGlyphDocument(doc), kNoGraphics);
+}
+
+TEST_F(PlacingTest, InlinePictureIsConvertedWhenPrepared) {
+  const std::string path = data + "picture.doc";
+  MakeInlinePictureGlyph(path, 60, 30);
+  Variant doc = Open(path);
+  ASSERT_EQ(PrepareGlyphDocument(doc), 0);
+  EXPECT_EQ(doc.get("InlineShapes").get("Count").toInt(), 0);
+  EXPECT_EQ(doc.get("Shapes").call("Item", 1).get("GroupItems").call("Item", 1).get("Type").toInt(),
+            13);
+}
+
+TEST_F(PlacingTest, GlyphBringingNoShapeStillUsesUpItsPositions) {
+  const std::string a = PreparedGlyph("A");
+  const std::string empty = data + "E.doc";
+  MakeGlyph(Word(), WorkingCopyOf(empty), "");
+  Variant doc = Sheet(3);
+
+  FillSheet(doc, layout, {{empty, 1}, {a, 1}}, 2, step);
+
+  const auto copies = ShapesNamed(doc, "VSP_CLONED_");
+  ASSERT_EQ(copies.size(), 2u);
+  EXPECT_EQ(PageOf(copies[0]), 1);
+  EXPECT_FLOAT_EQ(copies[0].get("Top").toFloat(), layout.Positions[1].Top);
+  EXPECT_EQ(PageOf(copies[1]), 2);
+  EXPECT_FLOAT_EQ(copies[1].get("Top").toFloat(), layout.Positions[0].Top);
+  EXPECT_EQ(GlyphTag(copies[1]), "A");
+  EXPECT_EQ(Pages(doc), 2);
+  EXPECT_EQ(steps, 4);
+}
+
+TEST_F(PlacingTest, InlinePictureIsConvertedWhenInserted) {
+  const std::string picture = data + "P.doc";
+  MakeInlinePictureGlyph(WorkingCopyOf(picture), 60, 30);
+  Variant doc = Sheet(2);
+
+  FillSheet(doc, layout, {{picture, 1}}, 3, step);
+
+  const auto copies = ShapesNamed(doc, "VSP_CLONED_");
+  ASSERT_EQ(copies.size(), 3u);
+  for (const Variant& copy : copies) {
+    EXPECT_EQ(copy.get("Type").toInt(), 13);
+    EXPECT_FLOAT_EQ(copy.get("Width").toFloat(), 200);
+  }
+  EXPECT_EQ(doc.get("InlineShapes").get("Count").toInt(), 0) << "no picture left in the text";
+  EXPECT_EQ(Pages(doc), 2);
+}
+
+TEST_F(PlacingTest, CountZeroStillTakesOnePositionPerSet) {
+  const std::string a = PreparedGlyph("A"), b = PreparedGlyph("B");
+  Variant doc = Sheet(4);
+
+  FillSheet(doc, layout, {{a, 0}, {b, 1}}, 3, step);
+
+  std::vector<std::string> tags;
+  for (const Variant& copy : ShapesNamed(doc, "VSP_CLONED_")) tags.push_back(GlyphTag(copy));
+  EXPECT_EQ(tags, (std::vector<std::string>{"A", "B", "A", "B", "A", "B"}));
+  EXPECT_EQ(Pages(doc), 2);
+}
+
+TEST_F(PlacingTest, NoPositionsFillNothing) {
+  const std::string a = PreparedGlyph("A");
+  Variant doc = Sheet(0);
+  FillSheet(doc, layout, {{a, 1}}, 5, step);
+  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0);
+  EXPECT_EQ(Pages(doc), 1);
+}
+
+}  // namespace
