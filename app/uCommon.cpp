@@ -15,8 +15,8 @@ namespace app {
 std::string DataFolder;
 std::string AppFolder;
 std::vector<TGlyphType> GlyphTypes;
-std::vector<TPaperSize> PaperSizes;
 std::unique_ptr<wordlink::TExtAppController> AppController;
+std::unique_ptr<catalogue::TPreviewList> PreviewList;
 std::string ShortDateFormat = "dd.MM.yy";
 std::string LongTimeFormat = "HH:mm:ss";
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "clone/uClone.h"
+#include "catalogue/uPreviewList.h"
 #include "platform/Registry.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
@@ -24,12 +26,7 @@ struct TGlyphType {
   bool operator==(const TGlyphType&) const = default;
 };
 
-// One paper size offered for cloning: the part of a sheet template's file name after its
-// prefix, and the text shown for it (always the same).
-struct TPaperSize {
-  std::string Name;
-  std::string Caption;
-};
+using cloning::TPaperSize;
 
 inline constexpr std::int32_t GlyphMargin = 0;
 inline constexpr float PointsPerMm = 2.835f;
@@ -40,8 +37,11 @@ inline constexpr const char* GlyphTypesFileName = "glyph_types.ini";
 extern std::string DataFolder;  // ends with the path separator
 extern std::string AppFolder;   // ends with the path separator
 extern std::vector<TGlyphType> GlyphTypes;
-extern std::vector<TPaperSize> PaperSizes;
+using cloning::PaperSizes;
 extern std::unique_ptr<wordlink::TExtAppController> AppController;
+// The catalogue entry list: made by the first fill of a catalogue grid, freed with the main
+// window.
+extern std::unique_ptr<catalogue::TPreviewList> PreviewList;
 // The date and time pictures every date-to-text conversion of the program uses.
 extern std::string ShortDateFormat;
 extern std::string LongTimeFormat;

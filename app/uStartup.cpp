@@ -26,14 +26,18 @@ std::string ReadTextOrEmpty(platform::RegRoot root, const std::string& key,
 
 }  // namespace
 
-std::string ResolveDataFolder() {
+std::string DefaultDataFolder() {
   std::string folder = ReadTextOrEmpty(platform::RegRoot::LocalMachine, SettingsKey, "DataDir");
   if (folder.empty()) {
     folder = ReadTextOrEmpty(platform::RegRoot::CurrentUser, platform::kShellFoldersKey,
                              "Personal");
     folder = IncludeTrailingSeparator(folder) + "Varnel";
   }
-  folder = IncludeTrailingSeparator(folder);
+  return IncludeTrailingSeparator(folder);
+}
+
+std::string ResolveDataFolder() {
+  std::string folder = DefaultDataFolder();
   platform::ForceDirectories(folder);
   return folder;
 }

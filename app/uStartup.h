@@ -12,7 +12,9 @@ inline constexpr const char* kAttentionCaption = "Внимание!";
 inline constexpr const char* kInstanceLockName = "VarnelStampora_App";
 
 // The data folder from the "DataDir" setting, else the documents folder + "Varnel"; always
-// with a trailing separator, created with its parents (a failure is not reported).
+// with a trailing separator. DefaultDataFolder only names it; ResolveDataFolder also creates it
+// with its parents (a failure is not reported).
+std::string DefaultDataFolder();
 std::string ResolveDataFolder();
 // Folder of the running program file, with a trailing separator.
 std::string ProgramFolder();

@@ -11,6 +11,18 @@ std::optional<std::string> ParsedArgs::option(const std::string& name) const {
   return it->second;
 }
 
+std::string ParsedArgs::required(const std::string& name) const {
+  auto value = option(name);
+  if (!value || value->empty())
+    throw UsageError("для команды " + command + " нужен параметр --" + name);
+  return *value;
+}
+
+std::vector<std::string> ParsedArgs::optionValues(const std::string& name) const {
+  auto it = repeated.find(name);
+  return it == repeated.end() ? std::vector<std::string>{} : it->second;
+}
+
 int ParsedArgs::intOption(const std::string& name, int fallback, int min, int max) const {
   auto text = option(name);
   if (!text) return fallback;
@@ -53,6 +65,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args,
     if (!known->second.count(name))
       throw UsageError("неизвестный параметр --" + name + " для команды " + parsed.command);
     parsed.options[name] = value;
+    parsed.repeated[name].push_back(value);
   }
   return parsed;
 }

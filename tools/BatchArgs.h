@@ -19,9 +19,14 @@ class UsageError : public std::runtime_error {
 struct ParsedArgs {
   std::string command;
   std::vector<std::string> positional;
-  std::map<std::string, std::string> options;  // without the leading "--"
+  std::map<std::string, std::string> options;  // without the leading "--"; the last value given
+  std::map<std::string, std::vector<std::string>> repeated;  // every value, in order
 
   std::optional<std::string> option(const std::string& name) const;
+  // An option the command cannot do without; UsageError when it is absent or empty.
+  std::string required(const std::string& name) const;
+  // Every value of an option that may be given more than once; empty when absent.
+  std::vector<std::string> optionValues(const std::string& name) const;
   // An option that must be a whole number within [min, max]; fallback when absent.
   int intOption(const std::string& name, int fallback, int min, int max) const;
 };

@@ -8,6 +8,7 @@
 #include "app/uStartup.h"
 #include "tools/BatchArgs.h"
 #include "tools/BatchCatalogue.h"
+#include "tools/BatchClone.h"
 #include "tools/BatchGlyphTypes.h"
 #include "tools/BatchInfo.h"
 #include "tools/BatchRender.h"
@@ -22,7 +23,13 @@ const char* kUsage =
     "  stampora-batch glyph-types [--file INI]\n"
     "  stampora-batch info FILE\n"
     "  stampora-batch render FILE [--page N] [--width PX] --out PNG\n"
-    "  stampora-batch make-samples --data DIR\n"
+    "  stampora-batch make-samples [DIR]\n"
+    "      без DIR — папка данных программы, если её ещё нет\n"
+    "  stampora-batch clone --data DIR --category NAME --paper NAME --sets N\n"
+    "      --glyph FILE[:COUNT] [--glyph FILE[:COUNT]]... --out FILE [--pdf FILE]\n"
+    "  stampora-batch count --data DIR --category NAME --paper NAME\n"
+    "  stampora-batch templates --data DIR --category NAME\n"
+    "  stampora-batch print FILE [--pdf OUT]\n"
     "  stampora-batch scan [--data DIR] [--sheets] [--category NAME] [--filter NAME] "
     "[--thumbnails]\n"
     "  stampora-batch cache [--data DIR]\n";
@@ -31,7 +38,11 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"glyph-types", {"file"}},
     {"info", {}},
     {"render", {"page", "width", "out"}},
-    {"make-samples", {"data"}},
+    {"make-samples", {}},
+    {"clone", {"data", "category", "paper", "sets", "glyph", "out", "pdf"}},
+    {"count", {"data", "category", "paper"}},
+    {"templates", {"data", "category"}},
+    {"print", {"pdf"}},
     {"scan", {"data", "kind", "sheets?", "category", "filter", "thumbnails?"}},
     {"cache", {"data"}},
 };
@@ -50,6 +61,16 @@ const std::string& OnePositional(const batch::ParsedArgs& args) {
   return args.positional[0];
 }
 
+std::string DataOption(const batch::ParsedArgs& args) {
+  return batch::DataFolderArg(args.required("data"));
+}
+
+int MakeSamples(const batch::ParsedArgs& args) {
+  if (args.positional.size() > 1) throw batch::UsageError("команде make-samples нужна одна папка");
+  if (args.positional.empty()) return batch::BatchSeedDefaultDataFolder(std::cout, std::cerr);
+  return batch::BatchMakeSamples(args.positional[0], std::cout, std::cerr);
+}
+
 int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "glyph-types") {
     std::string file = args.option("file").value_or(app::ProgramFolder() + app::GlyphTypesFileName);
@@ -59,16 +80,22 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "cache") return batch::BatchCache(args, std::cout, std::cerr);
   if (args.command == "scan" && !args.option("thumbnails"))
     return batch::BatchScan(args, std::cout, std::cerr);
+  if (args.command == "templates")
+    return batch::BatchTemplates(DataOption(args), args.required("category"), std::cout);
   auto gui = StartGui(argc, argv);
   wordproc::RegisterWordProcessor();
   wordproc::RegisterDocumentContainer();
   if (args.command == "scan") return batch::BatchScan(args, std::cout, std::cerr);
   if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
-  if (args.command == "make-samples") {
-    auto data = args.option("data");
-    if (!data) throw batch::UsageError("для команды make-samples нужен параметр --data");
-    return batch::BatchMakeSamples(*data, std::cout, std::cerr);
-  }
+  if (args.command == "make-samples") return MakeSamples(args);
+  if (args.command == "clone")
+    return batch::BatchClone(batch::CloneRequestFrom(args), std::cout, std::cerr);
+  if (args.command == "count")
+    return batch::BatchCount(DataOption(args), args.required("category"), args.required("paper"),
+                             std::cout, std::cerr);
+  if (args.command == "print")
+    return batch::BatchPrint(OnePositional(args), args.option("pdf").value_or(""), std::cout,
+                             std::cerr);
   auto out = args.option("out");
   if (!out) throw batch::UsageError("для команды render нужен параметр --out");
   return batch::BatchRender(OnePositional(args), args.intOption("page", 1, 1, 1000000),

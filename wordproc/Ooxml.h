@@ -20,12 +20,14 @@ class DocumentError : public std::runtime_error {
 
 // Limits that keep hostile packages from exhausting memory.
 struct PackageLimits {
-  std::uint64_t maxPartSize = 64ull << 20;      // uncompressed size of one part
-  std::uint64_t maxTotalSize = 256ull << 20;    // all parts read
+  // Large enough for the sheets cloning writes (about 90 KB of XML a page of ten cards, so a
+  // few thousand pages), small enough that a hostile package cannot exhaust memory.
+  std::uint64_t maxPartSize = 256ull << 20;     // uncompressed size of one part
+  std::uint64_t maxTotalSize = 512ull << 20;    // all parts read
   std::uint32_t maxEntries = 10000;
   std::uint32_t maxXmlDepth = 256;
   // Markup items ('<') in one XML part; the parsed tree costs far more than its text.
-  std::uint64_t maxXmlNodes = 8000000;
+  std::uint64_t maxXmlNodes = 32000000;
 };
 
 // Reads a package from a file or from memory. Throws DocumentError naming the file and the

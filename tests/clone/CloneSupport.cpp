@@ -178,6 +178,14 @@ Variant CloneTest::Word() {
   return word_;
 }
 
+Variant CloneTest::OpenHidden(const std::string& path) {
+  const Variant skip = Variant::missing();
+  return Word()
+      .get("Documents")
+      .call("OpenNoRepairDialog", path, skip, false, false, skip, skip, skip, skip, skip, skip,
+            skip, false);
+}
+
 std::string CloneTest::GlyphPath(const std::string& category, const std::string& name) const {
   return data + "Оттиски/" + category + "/Мои оттиски/" + name;
 }
@@ -210,7 +218,8 @@ std::string CloneTest::GlyphTag(const Variant& copy) {
   for (int i = 1, n = items.get("Count").toInt(); i <= n; ++i) {
     std::string name = items.call("Item", i).get("Name").toString();
     const std::string tail = " oval";
-    if (name.size() > tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
+    if (name.size() > tail.size() &&
+        name.compare(name.size() - tail.size(), tail.size(), tail) == 0)
       return name.substr(0, name.size() - tail.size());
   }
   return {};

@@ -76,8 +76,9 @@ class CloneTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // A worker application of its own for building files.
+  // A worker application of its own for building and reading files.
   Variant Word();
+  Variant OpenHidden(const std::string& path);
   std::string GlyphPath(const std::string& category, const std::string& name) const;
   std::string TemplatePath(const std::string& category, const std::string& paper) const;
 

@@ -1,4 +1,4 @@
-// Preparing glyphs and filling a sheet, on documents opened directly in the word processor.
+// Filling a sheet, on documents opened directly in the word processor.
 #include "CloneSupport.h"
 #include "clone/uPlacing.h"
 
@@ -9,16 +9,11 @@ namespace {
 
 class PlacingTest : public CloneTest {
  protected:
-  Variant Open(const std::string& path) {
-    const Variant skip = Variant::missing();
-    return Word().get("Documents").call("OpenNoRepairDialog", path, skip, false, false, skip,
-                                        skip, skip, skip, skip, skip, skip, false);
-  }
   // The glyph prepared and saved as its working copy, as the glyph stage leaves it.
   std::string PreparedGlyph(const std::string& tag) {
     const std::string path = data + tag + ".doc";
     MakeGlyph(Word(), path, tag);
-    Variant doc = Open(path);
+    Variant doc = OpenHidden(path);
     EXPECT_EQ(PrepareGlyphDocument(doc), 0);
     doc.call("SaveAs", WorkingCopyOf(path));
     doc.call("Close", 0);
@@ -26,7 +21,7 @@ class PlacingTest : public CloneTest {
   }
   Variant Sheet(int positions) {
     MakeTemplate(Word(), data + "sheet.doc", Column(positions));
-    Variant doc = Open(data + "sheet.doc");
+    Variant doc = OpenHidden(data + "sheet.doc");
     layout = ReadSheetTemplate(doc);
     return doc;
   }
@@ -34,40 +29,6 @@ class PlacingTest : public CloneTest {
   int steps = 0;
   std::function<void()> step = [this] { ++steps; };
 };
-
-TEST_F(PlacingTest, PreparedGlyphIsOneGroupSpanningItsPage) {
-  const std::string path = data + "G.doc";
-  MakeGlyph(Word(), path, "G", 150);
-  Variant doc = Open(path);
-
-  ASSERT_EQ(PrepareGlyphDocument(doc), 0);
-
-  Variant shapes = doc.get("Shapes");
-  ASSERT_EQ(shapes.get("Count").toInt(), 1);
-  Variant group = shapes.call("Item", 1);
-  EXPECT_FLOAT_EQ(group.get("Width").toFloat(), 150);
-  EXPECT_FLOAT_EQ(group.get("Height").toFloat(), 150);
-  Variant frame = group.get("GroupItems").call("Item", 2);
-  EXPECT_FALSE(frame.get("Visible").toBool());
-  EXPECT_EQ(doc.get("Content").get("End").toInt(), 1) << "only the anchoring paragraph is left";
-}
-
-TEST_F(PlacingTest, GlyphWithoutShapesHasNoGraphics) {
-  const std::string path = data + "text.doc";
-  MakeGlyph(Word(), path, "");
-  Variant doc = Open(path);
-  EXPECT_EQ(PrepareGlyphDocument(doc), kNoGraphics);
-}
-
-TEST_F(PlacingTest, InlinePictureIsConvertedWhenPrepared) {
-  const std::string path = data + "picture.doc";
-  MakeInlinePictureGlyph(path, 60, 30);
-  Variant doc = Open(path);
-  ASSERT_EQ(PrepareGlyphDocument(doc), 0);
-  EXPECT_EQ(doc.get("InlineShapes").get("Count").toInt(), 0);
-  EXPECT_EQ(doc.get("Shapes").call("Item", 1).get("GroupItems").call("Item", 1).get("Type").toInt(),
-            13);
-}
 
 TEST_F(PlacingTest, GlyphBringingNoShapeStillUsesUpItsPositions) {
   const std::string a = PreparedGlyph("A");
@@ -115,14 +76,6 @@ TEST_F(PlacingTest, CountZeroStillTakesOnePositionPerSet) {
   for (const Variant& copy : ShapesNamed(doc, "VSP_CLONED_")) tags.push_back(GlyphTag(copy));
   EXPECT_EQ(tags, (std::vector<std::string>{"A", "B", "A", "B", "A", "B"}));
   EXPECT_EQ(Pages(doc), 2);
-}
-
-TEST_F(PlacingTest, NoPositionsFillNothing) {
-  const std::string a = PreparedGlyph("A");
-  Variant doc = Sheet(0);
-  FillSheet(doc, layout, {{a, 1}}, 5, step);
-  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0);
-  EXPECT_EQ(Pages(doc), 1);
 }
 
 }  // namespace

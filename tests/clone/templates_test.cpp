@@ -22,9 +22,9 @@ std::vector<std::string> Names(const std::vector<TPaperSize>& sizes) {
 TEST(LoadCloneTemplates, TakesOnlyDocFilesWithTheExactPrefix) {
   const std::string data = NewDataFolder();
   const std::string folder = data + "Оттиски/Визитки/";
-  for (const char* name : {"Шаблон_A4.doc", "Шаблон_A5 (148 x 210 mm).DOC", "шаблон_A3.doc",
-                           "ШАБЛОН_B4.doc", "Шаблон_B5.docx", ".Шаблон_C4.doc", "Визитка.doc",
-                           "Шаблон_.doc"})
+  for (const char* name :
+       {"Шаблон_A4.doc", "Шаблон_A5 (148 x 210 mm).DOC", "шаблон_A3.doc", "ШАБЛОН_B4.doc",
+        "Шаблон_B5.docx", ".Шаблон_C4.doc", "Визитка.doc", "Шаблон_.doc"})
     WriteFile(folder + name, "x");
   std::filesystem::create_directories(folder + "Шаблон_D.doc");
 
@@ -98,16 +98,6 @@ TEST_F(LabelCount, CountsShapesWithAreaDiagonalsIncludedAndKeepsTheAnswer) {
   EXPECT_EQ(CountLabelPositions(controller, data, "Этикетки", "A4"), 4) << "kept until asked anew";
   EXPECT_EQ(CountLabelPositions(controller, data, "Этикетки", "A5"), 0);
   EXPECT_EQ(CountLabelPositions(controller, data, "Этикетки", "A4"), 5);
-}
-
-TEST_F(LabelCount, OpenSheetTemplateIsHiddenAndReadOnly) {
-  EXPECT_EQ(OpenSheetTemplate(host->Controller(), data, "Этикетки", "A4"), nullptr);
-  MakeTemplate(Word(), TemplatePath("Этикетки", "A4"), Column(2));
-  wordlink::TExtAppDocument* doc = OpenSheetTemplate(host->Controller(), data, "Этикетки", "A4");
-  ASSERT_NE(doc, nullptr);
-  EXPECT_FALSE(doc->Visible);
-  EXPECT_TRUE(doc->Document.get("ReadOnly").toBool());
-  EXPECT_FALSE(doc->AppRef().get("Visible").toBool());
 }
 
 }  // namespace

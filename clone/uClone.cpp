@@ -1,0 +1,367 @@
+#include "clone/uClone.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "catalogue/uCatalogueViews.h"
+#include "catalogue/uPreviewList.h"
+#include "clone/uPlacing.h"
+#include "platform/Files.h"
+#include "platform/UserInteraction.h"
+
+namespace cloning {
+
+namespace fs = std::filesystem;
+using wordlink::TExtAppDocument;
+using wordlink::Variant;
+
+std::vector<TPaperSize> PaperSizes;
+
+namespace {
+
+constexpr char kSep = platform::kPathSep;
+
+bool HasTemplatePrefix(const std::string& name) {
+  return name.rfind(kTemplatePrefix, 0) == 0;
+}
+
+// The folder lists "*.doc" as the system matches it: the extension in any letter case.
+bool HasDocExtension(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string ext = name.substr(name.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return char(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+  return ext == kTemplateExtension;
+}
+
+std::string WithExtension(const std::string& path, const std::string& ext) {
+  const auto dot = path.find_last_of('.');
+  const auto sep = path.find_last_of(kSep);
+  if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return path + ext;
+  return path.substr(0, dot) + ext;
+}
+
+// File operations of the run ignore their results, as the system's calls do.
+void DeleteFileQuietly(const std::string& path) {
+  std::error_code ignored;
+  fs::remove(path, ignored);
+}
+
+// Copies over an existing file and leaves the copy writable.
+void CopyFileOver(const std::string& from, const std::string& to) {
+  DeleteFileQuietly(to);
+  std::error_code ignored;
+  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ignored);
+  platform::SetNormal(to);
+}
+
+void ShowMessage(const std::string& text, const std::string& caption, platform::MsgIcon icon) {
+  platform::UI().messageBox(text, caption, icon, platform::MsgButtons::Ok);
+}
+
+}  // namespace
+
+std::string GlyphCategoryFolder(const std::string& dataFolder, const std::string& category) {
+  return dataFolder + catalogue::kGlyphRoot + kSep + category + kSep;
+}
+
+std::string SheetTemplatePath(const std::string& dataFolder, const std::string& category,
+                              const std::string& paperName) {
+  return GlyphCategoryFolder(dataFolder, category) + kTemplatePrefix + paperName +
+         kTemplateExtension;
+}
+
+std::string MySheetsFolder(const std::string& dataFolder, const std::string& category) {
+  const std::string sheets = dataFolder + catalogue::kSheetRoot + kSep;
+  if (platform::DirectoryExists(sheets + category))
+    return sheets + category + kSep + kMySheetsFolder;
+  return sheets + kOtherCategory + kSep + kMySheetsFolder;
+}
+
+const std::vector<TPaperSize>& LoadCloneTemplates(const std::string& dataFolder,
+                                                  const std::string& category) {
+  PaperSizes.clear();
+  std::error_code error;
+  fs::directory_iterator it(GlyphCategoryFolder(dataFolder, category), error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (platform::IsHiddenName(name) || !HasDocExtension(name) || !HasTemplatePrefix(name))
+      continue;
+    if (!it->is_regular_file(error)) continue;
+    const std::size_t prefix = std::string(kTemplatePrefix).size();
+    const std::string paper = name.substr(prefix, name.size() - prefix - 4);
+    PaperSizes.push_back({paper, paper});
+  }
+  return PaperSizes;
+}
+
+std::string TPaperSizeCombo::Text() const {
+  if (ItemIndex < 0 || ItemIndex >= int(Items.size())) return {};
+  return Items[std::size_t(ItemIndex)].Text;
+}
+
+int TPaperSizeCombo::SelectedValue() const {
+  if (ItemIndex < 0 || ItemIndex >= int(Items.size())) return kNoTemplatesValue;
+  return Items[std::size_t(ItemIndex)].Value;
+}
+
+bool FillPaperSizeCombo(TPaperSizeCombo& combo, const std::vector<TPaperSize>& sizes) {
+  const std::string remembered = combo.Text();
+  combo.Items.clear();
+  for (std::size_t i = 0; i < sizes.size(); ++i) combo.Items.push_back({sizes[i].Caption, int(i)});
+  const bool any = !combo.Items.empty();
+  if (!any) combo.Items.push_back({kNoTemplatesItem, kNoTemplatesValue});
+  combo.ItemIndex = 0;
+  for (std::size_t i = 0; i < combo.Items.size(); ++i) {
+    if (catalogue::SameTextIgnoringCase(combo.Items[i].Text, remembered)) {
+      combo.ItemIndex = int(i);
+      break;
+    }
+  }
+  return any;
+}
+
+TExtAppDocument* OpenSheetTemplate(wordlink::TExtAppController& controller,
+                                   const std::string& dataFolder, const std::string& category,
+                                   const std::string& paperName) {
+  const std::string path = SheetTemplatePath(dataFolder, category, paperName);
+  if (!platform::FileExists(path)) return nullptr;
+  return controller.OpenDocument(path, false, true, wordlink::kKindDefault);
+}
+
+void CloneHost::BeginProgress(const std::string& text, int max) {
+  platform::UI().beginProgress(text, max);
+}
+
+void CloneHost::StepProgress() {
+  platform::UI().stepProgress();
+}
+
+void CloneHost::EndProgress() {
+  platform::UI().endProgress();
+}
+
+namespace {
+
+// One cloning run: the glyph stage, the template stage and the closing steps.
+class TCloneRun {
+ public:
+  TCloneRun(CloneHost& host, TCloneParams& glyphs, int sets, const std::string& category,
+            const TPaperSize& paper)
+      : host_(host),
+        controller_(host.Controller()),
+        dataFolder_(host.DataFolder()),
+        glyphs_(glyphs),
+        sets_(sets),
+        category_(category),
+        paper_(paper) {}
+
+  TExtAppDocument* Run();
+
+ private:
+  bool GlyphStage();
+  bool SaveOpenGlyph(TCloneParam& glyph);
+  bool PrepareGlyph(const TCloneParam& glyph);
+  void TemplateStage();
+  TExtAppDocument* OpenWorkingSheet(const std::string& templatePath, const std::string& work);
+  void HideWordForFilling(TExtAppDocument& sheet);
+  bool FillWorkingSheet(TExtAppDocument& sheet, const std::string& templatePath);
+  void PublishSheet(const std::string& work, const std::string& sheetsFolder,
+                    const Variant& workerApp);
+  void BringResultForward();
+  void RemoveWorkingCopies();
+  int ProgressMax() const;
+
+  CloneHost& host_;
+  wordlink::TExtAppController& controller_;
+  const std::string dataFolder_;
+  TCloneParams& glyphs_;
+  const int sets_;
+  const std::string category_;
+  const TPaperSize paper_;
+  TExtAppDocument* result_ = nullptr;
+};
+
+int TCloneRun::ProgressMax() const {
+  const std::int64_t max = std::int64_t(glyphs_.size()) * sets_;
+  return int(std::clamp<std::int64_t>(max, 0, INT_MAX));
+}
+
+TExtAppDocument* TCloneRun::Run() {
+  host_.BeginProgress(kCloneProgressText, ProgressMax());
+  try {
+    if (GlyphStage()) TemplateStage();
+  } catch (...) {
+    BringResultForward();
+    host_.EndProgress();
+    throw;
+  }
+  BringResultForward();
+  host_.EndProgress();
+  RemoveWorkingCopies();
+  host_.ProcessMessages();
+  return result_;
+}
+
+bool TCloneRun::GlyphStage() {
+  for (TCloneParam& glyph : glyphs_) {
+    if (!SaveOpenGlyph(glyph) || !PrepareGlyph(glyph)) return false;
+  }
+  return true;
+}
+
+// The user's latest edits must be in the file before it is copied; a read-only collection
+// file is saved under another name instead, when the user picks one.
+bool TCloneRun::SaveOpenGlyph(TCloneParam& glyph) {
+  TExtAppDocument* open = controller_.FindDocument(glyph.FileName, wordlink::kKindDefault);
+  if (!open) return true;
+  platform::OverwriteAnswer answer{1, {}};
+  if (platform::IsReadOnly(glyph.FileName)) {
+    answer = platform::UI().askOverwrite(
+        GlyphCategoryFolder(dataFolder_, category_) + kMyGlyphsFolder + kSep, glyph.FileName);
+  }
+  if (answer.result == 1) {
+    open->CloseDocument(wordlink::kSaveChanges);
+    return true;
+  }
+  if (answer.result == 2) {
+    open->SaveAsDocument(answer.newName);
+    open->CloseDocument(wordlink::kSaveChanges);
+    glyph.FileName = answer.newName;
+    return true;
+  }
+  result_ = open;
+  return false;
+}
+
+bool TCloneRun::PrepareGlyph(const TCloneParam& glyph) {
+  const std::string copy = WorkingCopyOf(glyph.FileName);
+  CopyFileOver(glyph.FileName, copy);
+  TExtAppDocument* doc = controller_.OpenDocument(copy, false, false, wordlink::kKindDefault);
+  if (!doc) throw std::runtime_error("Не удалось открыть оттиск «" + glyph.FileName + "»");
+  if (PrepareGlyphDocument(doc->Document) == kNoGraphics) {
+    ShowMessage(kNoGraphicsMessage, kNoGraphicsCaption, platform::MsgIcon::None);
+    result_ = doc;
+    return false;
+  }
+  doc->Document.call("Save");
+  doc->CloseDocument(wordlink::kDoNotSaveChanges);
+  return true;
+}
+
+void TCloneRun::TemplateStage() {
+  const std::string sheetsFolder = MySheetsFolder(dataFolder_, category_);
+  platform::ForceDirectories(sheetsFolder);
+  const std::string templatePath = SheetTemplatePath(dataFolder_, category_, paper_.Name);
+  const std::string work = WithExtension(platform::CreateTempFile("", "vsp"), ".doc");
+  TExtAppDocument* sheet = OpenWorkingSheet(templatePath, work);
+  if (!sheet) return;
+  HideWordForFilling(*sheet);
+  if (!FillWorkingSheet(*sheet, templatePath)) return;
+  host_.SheetFilled(*sheet);
+  sheet->Document.call("Save");
+  sheet->CloseDocument(wordlink::kSaveChanges);
+  PublishSheet(work, sheetsFolder, sheet->AppRef());
+}
+
+TExtAppDocument* TCloneRun::OpenWorkingSheet(const std::string& templatePath,
+                                             const std::string& work) {
+  if (!platform::FileExists(templatePath)) {
+    ShowMessage("", kTemplateMissingCaption + templatePath, platform::MsgIcon::Error);
+    return nullptr;
+  }
+  CopyFileOver(templatePath, work);
+  TExtAppDocument* sheet = controller_.OpenDocument(work, false, false, wordlink::kKindDefault);
+  if (!sheet) {
+    ShowMessage("", kTemplateMissingCaption + work, platform::MsgIcon::Error);
+    return nullptr;
+  }
+  // Word holds the sheet in memory and writes the file anew when it is saved; until then no
+  // stale working file is left behind should the filling fail.
+  std::remove(work.c_str());
+  return sheet;
+}
+
+// An invisible Word without background checking fills pages much faster.
+void TCloneRun::HideWordForFilling(TExtAppDocument& sheet) {
+  const Variant app = sheet.AppRef();
+  const Variant view = sheet.Document.get("ActiveWindow").get("View");
+  if (sheet.Instance->Version >= 10) view.put("DisplayPageBoundaries", true);
+  const Variant options = app.get("Options");
+  options.put("CheckSpellingAsYouType", false);
+  options.put("CheckGrammarAsYouType", false);
+  view.put("ShowAll", false);
+  app.put("Visible", false);
+  host_.ProcessMessages();
+}
+
+// A template without label positions would never use up a set: the run ends with a message
+// instead of an endless sheet.
+bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& templatePath) {
+  const TSheetTemplate layout = ReadSheetTemplate(sheet.Document);
+  if (layout.Positions.empty() && sets_ > 0) {
+    sheet.CloseDocument(wordlink::kDoNotSaveChanges);
+    ShowMessage("В шаблоне «" + templatePath +
+                    "» нет ни одного места для оттиска, клонирование не будет выполнено",
+                kNoPositionsCaption, platform::MsgIcon::None);
+    return false;
+  }
+  FillSheet(sheet.Document, layout, glyphs_, sets_, [this] { host_.StepProgress(); });
+  return true;
+}
+
+// Word's next open or save-as dialog starts in the user's sheets folder.
+void TCloneRun::PublishSheet(const std::string& work, const std::string& sheetsFolder,
+                             const Variant& workerApp) {
+  platform::SetNormal(work);
+  const std::string dot = WithExtension(work, ".dot");
+  std::error_code ignored;
+  fs::copy_file(work, dot, fs::copy_options::overwrite_existing, ignored);
+  catalogue::TPreviewItem* entry = host_.PreviewList().FindOrAdd(dot, catalogue::kSheetKind, 0);
+  result_ = host_.EditItem(*entry);
+  const Variant app = result_ ? result_->AppRef() : workerApp;
+  if (app.isObject()) app.call("ChangeFileOpenDirectory", sheetsFolder);
+}
+
+void TCloneRun::BringResultForward() {
+  if (!result_) return;
+  try {
+    const Variant app = result_->AppRef();
+    app.put("Visible", true);
+    app.put("ScreenUpdating", true);
+    app.call("Activate");
+  } catch (const std::exception&) {
+  }
+}
+
+// A working copy still open in Word (a glyph without graphics, shown to the user) stays.
+void TCloneRun::RemoveWorkingCopies() {
+  for (const TCloneParam& glyph : glyphs_) {
+    const std::string copy = WorkingCopyOf(glyph.FileName);
+    try {
+      if (controller_.FindDocument(copy, wordlink::kKindDefault)) continue;
+    } catch (const std::exception&) {
+    }
+    DeleteFileQuietly(copy);
+  }
+}
+
+}  // namespace
+
+TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
+                             const std::string& category, const TPaperSize& paper) {
+  if (glyphs.empty()) return nullptr;
+  TCloneRun run(host, glyphs, sets, category, paper);
+  return run.Run();
+}
+
+std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions) {
+  if (sets == 0 || positions == 0) return 0;
+  return (perSet * sets - 1) / positions + 1;
+}
+
+}  // namespace cloning

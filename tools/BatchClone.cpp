@@ -1,0 +1,179 @@
+#include "tools/BatchClone.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "clone/uPlacing.h"
+#include "platform/Files.h"
+#include "wordlink/uExtAppDocument.h"
+
+namespace batch {
+
+namespace fs = std::filesystem;
+using wordlink::Variant;
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  return "«" + text + "»";
+}
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ignored;
+  fs::path absolute = fs::absolute(path, ignored);
+  return absolute.empty() ? path : absolute.lexically_normal().string();
+}
+
+void StartWorker(wordlink::TExtAppController& controller) {
+  if (!controller.Connect(wordlink::kKindDefault, false, true))
+    throw std::runtime_error("текстовый процессор «Word.Application» недоступен");
+}
+
+// The quick print of the program, with its errors reported instead of swallowed.
+void QuickPrint(wordlink::TExtAppController& controller, const Variant& doc,
+                const std::string& pdf) {
+  const Variant skip = Variant::missing();
+  wordlink::PrintingFromProgram = true;
+  controller.SetNonPrintableVisible(doc, false);
+  try {
+    if (pdf.empty())
+      doc.call("PrintOut", false);
+    else
+      doc.call("PrintOut", false, skip, skip, pdf, skip, skip, skip, skip, skip, skip, true);
+  } catch (...) {
+    wordlink::PrintingFromProgram = false;
+    controller.SetNonPrintableVisible(doc, true);
+    throw;
+  }
+  wordlink::PrintingFromProgram = false;
+  controller.SetNonPrintableVisible(doc, true);
+}
+
+}  // namespace
+
+BatchHost::BatchHost(std::string dataFolder)
+    : dataFolder_(std::move(dataFolder)),
+      controller_(std::make_unique<wordlink::TExtAppController>()),
+      list_(dataFolder_) {
+  StartWorker(*controller_);
+}
+
+// Whatever is left open was the run's own work, already saved where it was asked for. The
+// program cleans its temporary files when its window closes; a batch run has no window, so it
+// removes the working sheet (".dot", ".doc" and the name's placeholder) itself.
+BatchHost::~BatchHost() {
+  controller_->CloseAllDocuments(wordlink::kDoNotSaveChanges);
+  if (sheetFile_.empty()) return;
+  const fs::path sheet(sheetFile_);
+  std::error_code ignored;
+  for (const char* ext : {".dot", ".doc", ".tmp"})
+    fs::remove(fs::path(sheet).replace_extension(ext), ignored);
+}
+
+// Headless nobody edits the sheet, so it is not opened again: its file is the result.
+wordlink::TExtAppDocument* BatchHost::EditItem(catalogue::TPreviewItem& entry) {
+  sheetFile_ = entry.FullPath();
+  return nullptr;
+}
+
+void BatchHost::SheetFilled(wordlink::TExtAppDocument& sheet) {
+  if (!PdfFile.empty()) QuickPrint(*controller_, sheet.Document, PdfFile);
+}
+
+cloning::TCloneParam ParseGlyphArg(const std::string& text) {
+  const auto colon = text.find_last_of(':');
+  if (colon != std::string::npos && colon + 1 < text.size() && colon > 0) {
+    const std::string count = text.substr(colon + 1);
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(count.c_str(), &end, 10);
+    if (*end == '\0' && errno != ERANGE && value >= -1000000 && value <= 1000000)
+      return {text.substr(0, colon), int(value)};
+  }
+  return {text, 1};
+}
+
+std::string DataFolderArg(const std::string& text) {
+  if (!platform::DirectoryExists(text)) throw UsageError("нет папки данных " + Quoted(text));
+  std::string folder = AbsolutePath(text);
+  if (folder.back() != platform::kPathSep) folder += platform::kPathSep;
+  return folder;
+}
+
+CloneRequest CloneRequestFrom(const ParsedArgs& args) {
+  CloneRequest request;
+  request.dataFolder = DataFolderArg(args.required("data"));
+  request.category = args.required("category");
+  request.paper = args.required("paper");
+  args.required("sets");
+  request.sets = args.intOption("sets", 0, 0, 10000000);
+  request.out = AbsolutePath(args.required("out"));
+  if (auto pdf = args.option("pdf")) request.pdf = AbsolutePath(*pdf);
+  for (const std::string& value : args.optionValues("glyph")) {
+    cloning::TCloneParam glyph = ParseGlyphArg(value);
+    glyph.FileName = AbsolutePath(glyph.FileName);
+    if (!platform::FileExists(glyph.FileName))
+      throw UsageError("нет файла оттиска " + Quoted(glyph.FileName));
+    request.glyphs.push_back(glyph);
+  }
+  if (request.glyphs.empty()) throw UsageError("для команды clone нужен хотя бы один --glyph");
+  return request;
+}
+
+int BatchClone(const CloneRequest& request, std::ostream& out, std::ostream& err) {
+  BatchHost host(request.dataFolder);
+  host.PdfFile = request.pdf;
+  cloning::TCloneParams glyphs = request.glyphs;
+  const cloning::TPaperSize paper{request.paper, request.paper};
+  cloning::CloneGlyphs(host, glyphs, request.sets, request.category, paper);
+  if (host.SheetFile().empty()) {
+    err << "stampora-batch: лист не создан\n";
+    return 1;
+  }
+  std::error_code error;
+  fs::copy_file(host.SheetFile(), request.out, fs::copy_options::overwrite_existing, error);
+  if (error)
+    throw std::runtime_error("не удалось записать " + Quoted(request.out) + ": " + error.message());
+  out << request.out << "\n";
+  if (!request.pdf.empty()) out << request.pdf << "\n";
+  return 0;
+}
+
+int BatchCount(const std::string& dataFolder, const std::string& category, const std::string& paper,
+               std::ostream& out, std::ostream& err) {
+  const std::string path = cloning::SheetTemplatePath(dataFolder, category, paper);
+  if (!platform::FileExists(path)) {
+    err << "stampora-batch: нет шаблона " << Quoted(path) << "\n";
+    return 1;
+  }
+  BatchHost host(dataFolder);
+  out << cloning::CountLabelPositions(host.Controller(), dataFolder, category, paper) << "\n";
+  return 0;
+}
+
+int BatchTemplates(const std::string& dataFolder, const std::string& category, std::ostream& out) {
+  for (const cloning::TPaperSize& size : cloning::LoadCloneTemplates(dataFolder, category))
+    out << size.Caption << "\n";
+  return 0;
+}
+
+int BatchPrint(const std::string& file, const std::string& pdf, std::ostream& out,
+               std::ostream& err) {
+  const std::string path = AbsolutePath(file);
+  if (!platform::FileExists(path)) {
+    err << "stampora-batch: нет файла " << Quoted(path) << "\n";
+    return 1;
+  }
+  wordlink::TExtAppController controller;
+  StartWorker(controller);
+  wordlink::TExtAppDocument* doc = controller.OpenDocument(path, false, true);
+  if (!doc) throw std::runtime_error("не удалось открыть " + Quoted(path));
+  QuickPrint(controller, doc->Document, pdf.empty() ? pdf : AbsolutePath(pdf));
+  if (!pdf.empty()) out << AbsolutePath(pdf) << "\n";
+  controller.CloseAllDocuments(wordlink::kDoNotSaveChanges);
+  return 0;
+}
+
+}  // namespace batch
