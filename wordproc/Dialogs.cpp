@@ -20,8 +20,20 @@ const char* KindName(DialogKind kind) {
       return "saveas";
     case DialogKind::Print:
       return "print";
+    case DialogKind::PdfFile:
+      return "pdf";
+    case DialogKind::Picture:
+      return "picture";
+    case DialogKind::Color:
+      return "color";
+    case DialogKind::PageSetup:
+      return "pagesetup";
   }
   return "";
+}
+
+bool AnswersWithValue(DialogKind kind) {
+  return kind == DialogKind::Color || kind == DialogKind::PageSetup;
 }
 
 std::optional<int> AnswerCode(const std::string& word) {
@@ -31,11 +43,11 @@ std::optional<int> AnswerCode(const std::string& word) {
   return std::nullopt;
 }
 
-std::optional<DialogReply> ParseEntry(const std::string& entry) {
+std::optional<DialogReply> ParseEntry(const std::string& entry, DialogKind kind) {
   std::string answer = entry;
   DialogReply reply;
   if (auto colon = answer.find(':'); colon != std::string::npos) {
-    reply.fileName = answer.substr(colon + 1);
+    (AnswersWithValue(kind) ? reply.value : reply.fileName) = answer.substr(colon + 1);
     answer.resize(colon);
   }
   auto code = AnswerCode(answer);
@@ -60,9 +72,9 @@ std::optional<DialogReply> ParseDialogAnswer(const std::string& answers, DialogK
     from = end + 1;
     std::size_t equals = entry.find('=');
     if (equals == std::string::npos) {
-      if (!general) general = ParseEntry(entry);
+      if (!general) general = ParseEntry(entry, kind);
     } else if (entry.compare(0, equals, KindName(kind)) == 0) {
-      if (auto reply = ParseEntry(entry.substr(equals + 1))) return reply;
+      if (auto reply = ParseEntry(entry.substr(equals + 1), kind)) return reply;
     }
   }
   return general;

@@ -1,11 +1,13 @@
 // The questions the word processor asks its user: whether to save changes, under which name,
-// and whether to print. Tests and scripted runs answer them without a person, through a
-// responder installed in the process or through VSP_DIALOG_ANSWER in a child process.
+// whether to print, and the dialogs of its document windows. Tests and scripted runs answer them
+// without a person, through a responder installed in the process or through VSP_DIALOG_ANSWER in a
+// child process.
 #pragma once
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace wordproc {
 
@@ -13,6 +15,10 @@ enum class DialogKind {
   SaveChanges,  // "save the changes to …?" when a changed document closes
   SaveAs,       // the file name for a document that has none yet, or the Save As dialog
   Print,        // the print dialog
+  PdfFile,      // where a window writes a PDF of its document
+  Picture,      // the picture file a window inserts
+  Color,        // a colour for lines, fills or text
+  PageSetup,    // paper size and margins
 };
 
 // Answers, with the numbers Dialog.Show returns: OK (Yes, Save) and Cancel. The save question
@@ -22,8 +28,14 @@ inline constexpr int kDialogCancel = 0;
 inline constexpr int kDialogNo = 1;
 
 struct DialogReply {
-  int result = kDialogCancel;
-  std::string fileName;  // SaveAs with OK: where to save
+  DialogReply(int result = kDialogCancel, std::string fileName = {}, std::string value = {})
+      : result(result), fileName(std::move(fileName)), value(std::move(value)) {}
+
+  int result;
+  std::string fileName;  // SaveAs, PdfFile and Picture with OK: the file
+  // Color: "#RRGGBB". PageSetup: millimetres, "width,height" or
+  // "width,height,top,bottom,left,right".
+  std::string value;
 };
 
 // text: the document's name. An empty function removes the responder.
@@ -34,9 +46,10 @@ void SetDialogResponder(DialogResponder responder);
 // answers (the caller then shows a window or takes the default).
 //
 // VSP_DIALOG_ANSWER holds entries separated by ";", each "[kind=]answer[:file]", where kind is
-// "save" (the save question), "saveas" or "print", and answer is "ok", "yes", "no" or
-// "cancel"; an entry without a kind answers every dialog. Example:
-// "save=yes;saveas=ok:/tmp/label.docx;print=cancel".
+// "save" (the save question), "saveas", "print", "pdf", "picture", "color" or "pagesetup", and
+// answer is "ok", "yes", "no" or "cancel"; what follows the colon is the file or the value. An
+// entry without a kind answers every dialog. Example:
+// "save=yes;saveas=ok:/tmp/label.docx;print=cancel;color=ok:#FF0000;pagesetup=ok:148,210".
 std::optional<DialogReply> ScriptedReply(DialogKind kind, const std::string& text);
 
 // Parses one VSP_DIALOG_ANSWER value; exposed for tests.

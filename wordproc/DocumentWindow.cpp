@@ -1,34 +1,38 @@
 #include "wordproc/DocumentWindow.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QLabel>
+#include <QLocale>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPaintEvent>
-#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QWheelEvent>
+#include <QTextEdit>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 
+#include "platform/UserInteraction.h"
 #include "wordproc/DocumentHost.h"
-#include "wordproc/Render.h"
+#include "wordproc/EditCanvas.h"
+#include "wordproc/EditDialogs.h"
+#include "wordproc/EditFormatBar.h"
+#include "wordproc/EditPanel.h"
+#include "wordproc/EditSession.h"
+#include "wordproc/ShapeOps.h"
 
 namespace wordproc {
 
 namespace {
 
-constexpr int kGap = 16;  // pixels around and between pages
-constexpr int kShadow = 4;
 constexpr double kZoomStep = 1.25;
-constexpr double kMinZoom = 0.1;
-constexpr double kMaxZoom = 8.0;
+constexpr float kMillimetre = 72 / 25.4f;
 
 double LogicalDpi(const QWidget* widget) {
   const QScreen* screen = widget->screen();
@@ -36,94 +40,50 @@ double LogicalDpi(const QWidget* widget) {
   return dpi > 0 ? dpi : 96;
 }
 
-class PageView : public QWidget {
- public:
-  PageView(DocumentHost* host, std::function<void(double)> zoomBy)
-      : host_(host), zoomBy_(std::move(zoomBy)) {}
-
-  double zoom() const { return zoom_; }
-  void setZoom(double zoom) {
-    zoom_ = std::clamp(zoom, kMinZoom, kMaxZoom);
-    relayout();
-  }
-  // The zoom at which a page fills the given width, gaps included.
-  double zoomToFit(int width) const {
-    double pagePixels = host_->document().pageSetup.pageWidth * LogicalDpi(this) / 72.0;
-    return pagePixels > 0 ? (width - 2 * kGap) / pagePixels : zoom_;
-  }
-  void relayout() {
-    if (host_) resize(contentSize());
-    update();
-  }
-  void detach() { host_ = nullptr; }
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    QPainter painter(this);
-    painter.fillRect(event->rect(), QColor(0x80, 0x80, 0x80));
-    if (!host_) return;
-    QSize page = pageSize();
-    int pitch = page.height() + kGap;
-    int count = host_->layout().pageCount();
-    int first = std::max(1, (event->rect().top() - kGap) / pitch + 1);
-    int last = std::min(count, event->rect().bottom() / pitch + 1);
-    for (int n = first; n <= last; ++n)
-      paintPage(painter, n, QRect(pageLeft(), kGap + (n - 1) * pitch, page.width(), page.height()));
-  }
-
-  void wheelEvent(QWheelEvent* event) override {
-    if (!(event->modifiers() & Qt::ControlModifier) || event->angleDelta().y() == 0)
-      return event->ignore();
-    zoomBy_(event->angleDelta().y() > 0 ? kZoomStep : 1 / kZoomStep);
-    event->accept();
-  }
-
- private:
-  QSize pageSize() const {
-    const PageSetup& setup = host_->document().pageSetup;
-    double scale = zoom_ * LogicalDpi(this) / 72.0;
-    return QSize(std::max(1, int(std::lround(setup.pageWidth * scale))),
-                 std::max(1, int(std::lround(setup.pageHeight * scale))));
-  }
-
-  int pageLeft() const { return std::max(kGap, (width() - pageSize().width()) / 2); }
-
-  QSize contentSize() const {
-    QSize page = pageSize();
-    int count = std::max(1, host_->layout().pageCount());
-    return QSize(page.width() + 2 * kGap, count * (page.height() + kGap) + kGap);
-  }
-
-  void paintPage(QPainter& painter, int page, const QRect& rect) {
-    painter.fillRect(rect.translated(kShadow, kShadow), QColor(0x40, 0x40, 0x40));
-    PaintPage(painter, host_->document(), host_->layout(), page, rect);
-  }
-
-  DocumentHost* host_;
-  std::function<void(double)> zoomBy_;
-  double zoom_ = 1.0;
-};
-
 class DocumentMainWindow : public QMainWindow {
  public:
-  explicit DocumentMainWindow(DocumentHost* host) : host_(host) {
-    view_ = new PageView(host, [this](double factor) { zoomBy(factor); });
+  explicit DocumentMainWindow(DocumentHost* host)
+      : host_(host), session_(std::make_unique<EditSession>(host)) {
+    canvas_ = new EditCanvas(*session_);
     scroll_ = new QScrollArea;
     scroll_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     scroll_->setBackgroundRole(QPalette::Dark);
-    scroll_->setWidget(view_);
+    scroll_->setWidget(canvas_);
     setCentralWidget(scroll_);
+    panel_ = new EditPanel(*session_);
+    // The panel scrolls rather than keep the window from being made as small as automation asks.
+    auto* panelScroll = new QScrollArea;
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setWidget(panel_);
+    dock_ = new QDockWidget(QStringLiteral("Свойства"), this);
+    dock_->setObjectName(QStringLiteral("propertiesDock"));
+    dock_->setWidget(panelScroll);
+    addDockWidget(Qt::RightDockWidgetArea, dock_);
+    formatBar_ = new EditFormatBar(*session_, *canvas_, this);
+    addToolBar(formatBar_);
     status_ = new QLabel;
     statusBar()->addWidget(status_);
+    connectSession();
     buildMenus();
     resizeToScreen();
     refresh();
   }
 
+  // The child widgets hold on to the session and go only after this destructor; the session
+  // outlives them, detached, and nothing they do on their way reaches this half-gone window.
+  ~DocumentMainWindow() override {
+    canvas_->cancelText();
+    canvas_->disconnect(this);
+    session_->disconnect(this);
+    session_->detach();
+    session_.release()->deleteLater();
+  }
+
   // The host let the window go; the window may be inside one of the host's calls right now.
   void detachFromHost() {
     host_ = nullptr;
-    view_->detach();
+    canvas_->cancelText();
+    session_->detach();
     hide();
     if (busy_ > 0)
       deleteLater();
@@ -134,18 +94,30 @@ class DocumentMainWindow : public QMainWindow {
   void refresh() {
     if (!host_) return;
     setWindowTitle(QString::fromStdString(host_->title()));
-    view_->relayout();
-    showStatus();
+    canvas_->relayout();
+    showSelection();
   }
 
  protected:
   void closeEvent(QCloseEvent* event) override {
+    canvas_->commitText();
     bool close = true;
     callHost([&](DocumentHost& host) { close = host.userClose(); }, &close);
     close ? event->accept() : event->ignore();
   }
 
  private:
+  void connectSession() {
+    session_->beforeCommand = [this] { canvas_->commitText(); };
+    connect(session_.get(), &EditSession::changed, this, [this] { refresh(); });
+    connect(session_.get(), &EditSession::selectionChanged, this, [this] { showSelection(); });
+    connect(canvas_, &EditCanvas::textEditingChanged, this, [this] { showSelection(); });
+    connect(canvas_, &EditCanvas::textFormatChanged, formatBar_, &EditFormatBar::refresh);
+    connect(canvas_, &EditCanvas::zoomChanged, this, [this] { showStatus(); });
+    connect(&session_->undoStack(), &QUndoStack::canUndoChanged, this, [this] { showUndo(); });
+    connect(&session_->undoStack(), &QUndoStack::canRedoChanged, this, [this] { showUndo(); });
+  }
+
   // Calls into the host may destroy the window (closing the document) or fail with a message.
   template <typename Call>
   void callHost(Call call, bool* clearedOnError = nullptr) {
@@ -155,9 +127,14 @@ class DocumentMainWindow : public QMainWindow {
       call(*host_);
     } catch (const std::exception& e) {
       if (clearedOnError) *clearedOnError = false;
-      QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+      complain(e.what());
     }
     --busy_;
+  }
+
+  void complain(const std::string& message) {
+    platform::UI().messageBox(message, windowTitle().toStdString(), platform::MsgIcon::Warning,
+                              platform::MsgButtons::Ok);
   }
 
   QAction* addAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& keys,
@@ -170,15 +147,88 @@ class DocumentMainWindow : public QMainWindow {
   }
 
   void buildMenus() {
+    buildFileMenu();
+    buildEditMenu();
+    buildInsertMenu();
+    buildShapeMenu();
+    buildViewMenu();
+  }
+
+  void buildFileMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
     addAction(file, "actionSave", QStringLiteral("&Сохранить"), QKeySequence::Save,
-              [this] { callHost([](DocumentHost& host) { host.userSave(); }); });
+              [this] { hostCommand([](DocumentHost& host) { host.userSave(); }); });
+    addAction(file, "actionSaveAs", QStringLiteral("Сохранить &как…"), QKeySequence::SaveAs,
+              [this] { hostCommand([](DocumentHost& host) { host.userSaveAs(); }); });
+    file->addSeparator();
+    addAction(file, "actionPageSetup", QStringLiteral("Пара&метры страницы…"), {},
+              [this] { pageSetup(); });
     addAction(file, "actionPrint", QStringLiteral("&Печать…"), QKeySequence::Print,
-              [this] { callHost([](DocumentHost& host) { host.userPrint(); }); });
+              [this] { hostCommand([](DocumentHost& host) { host.userPrint(); }); });
+    addAction(file, "actionPrintToPdf", QStringLiteral("Печать в P&DF…"), {},
+              [this] { printToPdf(); });
     file->addSeparator();
     addAction(file, "actionClose", QStringLiteral("&Закрыть"), QKeySequence::Close,
               [this] { close(); });
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
+  }
+
+  void buildEditMenu() {
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Правка"));
+    undo_ = addAction(edit, "actionUndo", QStringLiteral("&Отменить"), QKeySequence::Undo,
+                      [this] { textOr(&QTextEdit::undo, [this] { session_->undo(); }); });
+    redo_ = addAction(edit, "actionRedo", QStringLiteral("&Повторить"), QKeySequence::Redo,
+                      [this] { textOr(&QTextEdit::redo, [this] { session_->redo(); }); });
+    edit->addSeparator();
+    addAction(edit, "actionCut", QStringLiteral("&Вырезать"), QKeySequence::Cut,
+              [this] { textOr(&QTextEdit::cut, [this] { session_->cut(); }); });
+    addAction(edit, "actionCopy", QStringLiteral("&Копировать"), QKeySequence::Copy,
+              [this] { textOr(&QTextEdit::copy, [this] { session_->copy(); }); });
+    addAction(edit, "actionPaste", QStringLiteral("Вст&авить"), QKeySequence::Paste,
+              [this] { textOr(&QTextEdit::paste, [this] { paste(); }); });
+    addAction(edit, "actionDelete", QStringLiteral("&Удалить"), QKeySequence::Delete,
+              [this] { deleteSelection(); });
+    addAction(edit, "actionSelectAll", QStringLiteral("Выделить &все фигуры"),
+              QKeySequence::SelectAll,
+              [this] { textOr(&QTextEdit::selectAll, [this] { selectAll(); }); });
+  }
+
+  void buildInsertMenu() {
+    QMenu* insert = menuBar()->addMenu(QStringLiteral("&Вставка"));
+    auto tool = [this](ShapeKind kind, AutoShapeType type) {
+      return [this, kind, type] { canvas_->setTool(InsertTool{kind, type, nullptr, 0, 0}); };
+    };
+    addAction(insert, "actionInsertTextBox", QStringLiteral("&Надпись"), {},
+              tool(ShapeKind::TextBox, AutoShapeType::Rectangle));
+    addAction(insert, "actionInsertRectangle", QStringLiteral("&Прямоугольник"), {},
+              tool(ShapeKind::AutoShape, AutoShapeType::Rectangle));
+    addAction(insert, "actionInsertRoundedRectangle", QStringLiteral("&Скруглённый прямоугольник"),
+              {}, tool(ShapeKind::AutoShape, AutoShapeType::RoundedRectangle));
+    addAction(insert, "actionInsertOval", QStringLiteral("&Овал"), {},
+              tool(ShapeKind::AutoShape, AutoShapeType::Oval));
+    addAction(insert, "actionInsertLine", QStringLiteral("&Линия"), {},
+              tool(ShapeKind::Line, AutoShapeType::Rectangle));
+    addAction(insert, "actionInsertPicture", QStringLiteral("&Рисунок из файла…"), {},
+              [this] { insertPicture(); });
+  }
+
+  void buildShapeMenu() {
+    QMenu* shape = menuBar()->addMenu(QStringLiteral("Ф&игура"));
+    addAction(shape, "actionEditText", QStringLiteral("Изменить &текст"), Qt::Key_F2,
+              [this] { editText(); });
+    shape->addSeparator();
+    addAction(shape, "actionGroup", QStringLiteral("&Сгруппировать"), Qt::CTRL | Qt::Key_G,
+              [this] { session_->group(); });
+    addAction(shape, "actionUngroup", QStringLiteral("&Разгруппировать"),
+              Qt::CTRL | Qt::SHIFT | Qt::Key_G, [this] { session_->ungroup(); });
+    shape->addSeparator();
+    addAction(shape, "actionBringForward", QStringLiteral("Переместить &вперёд"),
+              Qt::CTRL | Qt::Key_BracketRight, [this] { session_->bringForward(); });
+    addAction(shape, "actionSendBackward", QStringLiteral("Переместить &назад"),
+              Qt::CTRL | Qt::Key_BracketLeft, [this] { session_->sendBackward(); });
+  }
+
+  void buildViewMenu() {
+    QMenu* view = menuBar()->addMenu(QStringLiteral("В&ид"));
     addAction(view, "actionZoomIn", QStringLiteral("&Увеличить"), QKeySequence::ZoomIn,
               [this] { zoomBy(kZoomStep); });
     addAction(view, "actionZoomOut", QStringLiteral("&Уменьшить"), QKeySequence::ZoomOut,
@@ -187,6 +237,98 @@ class DocumentMainWindow : public QMainWindow {
               QKeySequence(Qt::CTRL | Qt::Key_2), [this] { fitWidth(); });
     addAction(view, "actionActualSize", QStringLiteral("&Масштаб 100%"),
               QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(1.0); });
+    view->addSeparator();
+    QAction* snap = addAction(view, "actionSnapToGrid", QStringLiteral("&Привязка к сетке"), {},
+                              [this] { canvas_->setSnapToGrid(!canvas_->snapToGrid()); });
+    snap->setCheckable(true);
+    snap->setChecked(canvas_->snapToGrid());
+    buildGridMenu(view->addMenu(QStringLiteral("Ш&аг сетки")));
+    view->addSeparator();
+    view->addAction(dock_->toggleViewAction());
+    view->addAction(formatBar_->toggleViewAction());
+  }
+
+  void buildGridMenu(QMenu* menu) {
+    auto* steps = new QActionGroup(this);
+    for (double mm : {0.5, 1.0, 2.0, 5.0}) {
+      QAction* step = menu->addAction(QStringLiteral("%1 мм").arg(QLocale().toString(mm)));
+      step->setObjectName(QStringLiteral("actionGrid%1").arg(int(mm * 10)));
+      step->setCheckable(true);
+      step->setChecked(mm == 1.0);
+      steps->addAction(step);
+      connect(step, &QAction::triggered, this,
+              [this, mm] { canvas_->setGridStep(float(mm) * kMillimetre); });
+    }
+  }
+
+  // What was typed goes into the document before the host saves, prints or closes it.
+  template <typename Call>
+  void hostCommand(Call call) {
+    canvas_->commitText();
+    callHost(call);
+  }
+
+  // Clipboard and undo commands work on the text while it is being edited.
+  void textOr(void (QTextEdit::*textCommand)(), const std::function<void()>& shapeCommand) {
+    if (QTextEdit* text = canvas_->textEditor()) return (text->*textCommand)();
+    if (host_) shapeCommand();
+  }
+
+  void deleteSelection() {
+    if (QTextEdit* text = canvas_->textEditor()) return text->textCursor().deleteChar();
+    if (host_) session_->deleteSelection();
+  }
+
+  void selectAll() {
+    std::vector<std::uint32_t> ids;
+    for (const AnchoredShape& anchored : host_->document().shapes)
+      ids.push_back(anchored.shape->id);
+    session_->select(ids);
+  }
+
+  void paste() {
+    if (!session_->paste(canvas_->currentPage()))
+      statusBar()->showMessage(QStringLiteral("В буфере обмена нет фигур"), 3000);
+  }
+
+  void editText() {
+    if (!host_) return;
+    const auto ids = session_->selection();
+    if (ids.size() == 1 && canvas_->beginTextEdit(ids.front())) return;
+    canvas_->beginBodyEdit(canvas_->currentPage());
+  }
+
+  void insertPicture() {
+    if (!host_) return;
+    auto file = AskPictureFile(this, host_->title());
+    if (!file) return;
+    try {
+      InsertTool tool{ShapeKind::Picture, AutoShapeType::Rectangle, nullptr, 0, 0};
+      tool.image = LoadPicture(*file, tool.width, tool.height);
+      canvas_->setTool(tool);
+    } catch (const std::exception& e) {
+      complain(e.what());
+    }
+  }
+
+  void pageSetup() {
+    if (!host_) return;
+    canvas_->commitText();
+    if (auto setup = AskPageSetup(this, host_->title(), host_->document().pageSetup))
+      session_->setPageSetup(*setup);
+  }
+
+  void printToPdf() {
+    if (!host_) return;
+    canvas_->commitText();
+    std::string stem = std::filesystem::path(host_->title()).stem().string();
+    auto file = AskPdfFile(this, host_->title(), stem + ".pdf");
+    if (!file) return;
+    bool written = false;
+    callHost([&](DocumentHost& host) { written = host.userPrintToPdf(*file); });
+    if (written && host_)
+      statusBar()->showMessage(
+          QStringLiteral("PDF-файл записан: %1").arg(QString::fromStdString(*file)), 5000);
   }
 
   void resizeToScreen() {
@@ -195,26 +337,48 @@ class DocumentMainWindow : public QMainWindow {
     resize(area.width() * 2 / 3, area.height() * 4 / 5);
   }
 
-  void zoomBy(double factor) { setZoom(view_->zoom() * factor); }
-  void fitWidth() { setZoom(view_->zoomToFit(scroll_->viewport()->width())); }
+  void zoomBy(double factor) { setZoom(canvas_->zoom() * factor); }
+  void fitWidth() { setZoom(canvas_->zoomToFit(scroll_->viewport()->width())); }
 
   void setZoom(double zoom) {
     if (!host_) return;
-    view_->setZoom(zoom);
+    canvas_->setZoom(zoom);
+  }
+
+  void showSelection() {
+    if (!host_) return;
+    canvas_->update();
+    panel_->refresh();
+    formatBar_->refresh();
     showStatus();
+    showUndo();
+  }
+
+  void showUndo() {
+    if (!host_) return;
+    const bool editing = canvas_->textEditor() != nullptr;
+    undo_->setEnabled(editing || session_->undoStack().canUndo());
+    redo_->setEnabled(editing || session_->undoStack().canRedo());
   }
 
   void showStatus() {
     if (!host_) return;
-    status_->setText(QStringLiteral("Страниц: %1    Масштаб: %2%")
+    status_->setText(QStringLiteral("Страниц: %1    Масштаб: %2%    Выделено фигур: %3")
                          .arg(host_->layout().pageCount())
-                         .arg(std::lround(view_->zoom() * 100)));
+                         .arg(std::lround(canvas_->zoom() * 100))
+                         .arg(session_->selection().size()));
   }
 
   DocumentHost* host_;
+  std::unique_ptr<EditSession> session_;
   QScrollArea* scroll_;
-  PageView* view_;
+  EditCanvas* canvas_;
+  EditPanel* panel_;
+  QDockWidget* dock_;
+  EditFormatBar* formatBar_;
   QLabel* status_;
+  QAction* undo_ = nullptr;
+  QAction* redo_ = nullptr;
   int busy_ = 0;  // depth of calls into the host under way
 };
 

@@ -405,6 +405,44 @@ Fragment Editor::copy(std::int64_t start, std::int64_t end) {
   return fragment;
 }
 
+void Editor::adjustForReplace(std::int64_t start, std::int64_t oldEnd, std::int64_t newEnd) {
+  auto moved = [&](std::int64_t p) {
+    if (p >= oldEnd) return p + newEnd - oldEnd;
+    return p > start ? std::min(p, newEnd - 1) : p;
+  };
+  std::erase_if(ranges_, [&](const std::weak_ptr<RangeState>& weak) {
+    auto range = weak.lock();
+    if (!range) return true;
+    range->start = moved(range->start);
+    range->end = moved(range->end);
+    return false;
+  });
+}
+
+void Editor::replaceParagraphs(std::size_t first, std::size_t count,
+                               std::vector<Paragraph> paragraphs) {
+  auto& all = doc_->paragraphs;
+  count = std::min(count, all.size() - first);
+  if (paragraphs.empty()) return;
+  const std::int64_t start = paragraphStart(first);
+  const std::int64_t oldEnd = count > 0 ? paragraphEnd(first + count - 1) : start;
+  std::int64_t added = 0;
+  std::unordered_set<std::uint64_t> kept;
+  for (const Paragraph& p : paragraphs) {
+    kept.insert(p.id);
+    added += std::int64_t(p.length()) + 1;
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    if (!kept.count(all[first + k].id))
+      reanchor(all[first + k].id, paragraphs[std::min(k, paragraphs.size() - 1)].id);
+  }
+  all.erase(all.begin() + std::ptrdiff_t(first), all.begin() + std::ptrdiff_t(first + count));
+  all.insert(all.begin() + std::ptrdiff_t(first), std::make_move_iterator(paragraphs.begin()),
+             std::make_move_iterator(paragraphs.end()));
+  edited(first);
+  adjustForReplace(start, oldEnd, start + added);
+}
+
 void Editor::indexShape(Shape& shape, Shape* parent, Shape* body, std::size_t z) {
   index_[shape.id] = Loc{&shape, parent, body, z};
   for (auto& child : shape.children)

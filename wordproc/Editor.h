@@ -76,6 +76,10 @@ class Editor {
   std::pair<std::int64_t, std::int64_t> insertInline(std::int64_t position,
                                                      const Fragment& fragment);
   Fragment copy(std::int64_t start, std::int64_t end);
+  // Puts the paragraphs (at least one, each with its id) in place of count paragraphs from
+  // first. Shapes anchored to a replaced paragraph whose id is gone move to the paragraph now
+  // standing in its place; live ranges inside the span stay inside it.
+  void replaceParagraphs(std::size_t first, std::size_t count, std::vector<Paragraph> paragraphs);
 
   // Shapes, found by id among body shapes and the members of groups.
   Shape* findShape(std::uint32_t id);
@@ -111,6 +115,7 @@ class Editor {
   void eraseShapesOfParagraphs(std::size_t first, std::size_t last, std::int64_t start,
                                std::int64_t end);
   void reanchor(std::uint64_t from, std::uint64_t to);
+  void adjustForReplace(std::int64_t start, std::int64_t oldEnd, std::int64_t newEnd);
   void eraseAcross(std::size_t i, std::size_t j, std::size_t offS, std::size_t offE);
   void indexShape(Shape& shape, Shape* parent, Shape* body, std::size_t z);
   void ensureIndex();

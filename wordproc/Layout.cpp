@@ -1,7 +1,10 @@
 #include "wordproc/Layout.h"
 
+#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
+
+#include "wordproc/RenderText.h"
 
 namespace wordproc {
 
@@ -39,7 +42,13 @@ float ParagraphHeight(const Paragraph& paragraph, float textWidth) {
   }
   if (largest == 0) largest = UsableSize(paragraph.markFormat.fontSize);
   double lines = 1;
-  if (textWidth > 0 && textLength > textWidth) lines = std::ceil(textLength / textWidth);
+  // With fonts at hand the pages break where the text really wraps when drawn; without them
+  // (no GUI application) an estimate of the glyph widths stands in.
+  if (textLength > 0 && textWidth > 0 &&
+      qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    lines = std::max(1, CountLines(paragraph, textWidth));
+  else if (textWidth > 0 && textLength > textWidth)
+    lines = std::ceil(textLength / textWidth);
   double height = lines * kLineSpacing * largest;
   for (const InlinePicture& picture : paragraph.inlinePictures)
     height = std::max(height, double(picture.height));

@@ -49,6 +49,17 @@ std::unique_ptr<Shape> Shape::clone() const {
   return copy;
 }
 
+bool Shape::sameAs(const Shape& o) const {
+  bool alike = id == o.id && name == o.name && kind == o.kind && autoShapeType == o.autoShapeType &&
+               visible == o.visible && left == o.left && top == o.top && width == o.width &&
+               height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
+               flipV == o.flipV && line == o.line && fill == o.fill && text == o.text &&
+               image == o.image && children.size() == o.children.size();
+  for (std::size_t k = 0; alike && k < children.size(); ++k)
+    alike = children[k]->sameAs(*o.children[k]);
+  return alike;
+}
+
 Document::Document() {
   Paragraph first;
   first.id = newParagraphId();

@@ -20,6 +20,8 @@ struct PageSetup {
   float bottomMargin = 72.0f;
   float leftMargin = 90.0f;
   float rightMargin = 90.0f;
+
+  bool operator==(const PageSetup&) const = default;
 };
 
 struct RunFormat {
@@ -35,6 +37,8 @@ struct RunFormat {
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
+
+  bool operator==(const Run&) const = default;
 };
 
 enum class Alignment { Left, Center, Right, Justify };
@@ -54,6 +58,8 @@ struct InlinePicture {
   std::string name;
   float width = 0, height = 0;
   ImagePtr image;
+
+  bool operator==(const InlinePicture&) const = default;
 };
 
 struct Paragraph {
@@ -67,6 +73,8 @@ struct Paragraph {
 
   std::string text() const;  // concatenated runs
   std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)
+
+  bool operator==(const Paragraph&) const = default;
 };
 
 // Shape kinds with the object model's MsoShapeType numbers.
@@ -92,11 +100,15 @@ struct LineFormat {
   float weight = 0.75f;
   DashStyle dash = DashStyle::Solid;
   Rgb color = 0x000000;
+
+  bool operator==(const LineFormat&) const = default;
 };
 
 struct FillFormat {
   bool visible = true;
   Rgb color = 0xFFFFFF;
+
+  bool operator==(const FillFormat&) const = default;
 };
 
 struct Shape {
@@ -120,6 +132,8 @@ struct Shape {
   std::vector<std::unique_ptr<Shape>> children;
 
   std::unique_ptr<Shape> clone() const;
+  // Everything alike, members included; images compare as the same part.
+  bool sameAs(const Shape& other) const;
 };
 
 // A floating shape of the body: anchored to a paragraph, drawn in front of the text.

@@ -215,7 +215,7 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   void afterCall() override;
 
   Document& model() { return *model_; }
-  Editor& editor() { return *editor_; }
+  Editor& editor() override { return *editor_; }
   void replaceModel(std::unique_ptr<Document> model);
 
   std::string name;
@@ -252,9 +252,13 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   const Document& document() const override { return *model_; }
   Layout& layout() override { return *layout_; }
   std::string title() const override { return name; }
+  std::vector<std::uint32_t> shapeSelection() const override { return selectedShapes; }
+  void setShapeSelection(const std::vector<std::uint32_t>& ids) override;
   void userPrint() override;
+  bool userPrintToPdf(const std::string& path) override;
   bool userClose() override;
   void userSave() override;
+  void userSaveAs() override;
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override;
@@ -271,6 +275,8 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   std::uint64_t savedAt_ = 0;
   bool forcedUnsaved_ = false;
   std::uint64_t shownAt_ = 0;
+  std::vector<std::uint32_t> shownSelection_;
+  std::string shownName_;
 };
 
 // An object that lives inside a document and dies with it.

@@ -212,9 +212,15 @@ void DocumentObj::showWindow(bool show) {
   shownAt_ = editor_->changes();
 }
 
+// A new name and a selection made by automation show too, though they change nothing in the
+// document.
 void DocumentObj::refreshWindow() {
-  if (!ui || shownAt_ == editor_->changes()) return;
+  if (!ui) return;
+  if (shownAt_ == editor_->changes() && shownSelection_ == selectedShapes && shownName_ == name)
+    return;
   shownAt_ = editor_->changes();
+  shownSelection_ = selectedShapes;
+  shownName_ = name;
   ui->refresh();
 }
 
@@ -306,6 +312,33 @@ void DocumentObj::userPrint() {
   try {
     checkAlive();
     showPrintDialog();
+  } catch (const std::exception& e) {
+    Report(e);
+  }
+}
+
+void DocumentObj::setShapeSelection(const std::vector<std::uint32_t>& ids) {
+  selectShapes(ids, true);
+  if (auto app = app_.lock()) app->makeCurrent(self());
+}
+
+bool DocumentObj::userPrintToPdf(const std::string& path) {
+  try {
+    checkAlive();
+    if (app()->raiseBeforePrint(*this)) return false;
+    WritePdf(*model_, *layout_, path);
+    return true;
+  } catch (const std::exception& e) {
+    Report(e);
+    return false;
+  }
+}
+
+void DocumentObj::userSaveAs() {
+  try {
+    checkAlive();
+    showSaveAsDialog();
+  } catch (const CancelledError&) {
   } catch (const std::exception& e) {
     Report(e);
   }

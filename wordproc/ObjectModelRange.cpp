@@ -1,8 +1,7 @@
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QString>
 #include <algorithm>
 
+#include "wordproc/Clipboard.h"
 #include "wordproc/ObjectModel.h"
 
 namespace wordproc::om {
@@ -15,18 +14,6 @@ constexpr int kUnitWord = 2;
 constexpr int kUnitParagraph = 4;
 constexpr int kUnitLine = 5;
 constexpr int kUnitStory = 6;
-
-// What Copy leaves for Paste, shared by every instance in the process.
-std::optional<Fragment>& Clipboard() {
-  static std::optional<Fragment> clipboard;
-  return clipboard;
-}
-
-void PublishText(const std::string& text) {
-  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-  if (QClipboard* clipboard = QGuiApplication::clipboard())
-    clipboard->setText(QString::fromStdString(text));
-}
 
 bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == 0xA0;
@@ -190,8 +177,7 @@ Fragment SelectedShapes(TextRangeBase& r) {
 
 void Copy(TextRangeBase& r) {
   Fragment fragment = r.shapeMode() ? SelectedShapes(r) : r.editor().copy(r.start(), r.end());
-  PublishText(r.editor().text(r.start(), r.end()));
-  Clipboard() = std::move(fragment);
+  SetClipboard(std::move(fragment), r.editor().text(r.start(), r.end()));
 }
 
 void PasteShapes(TextRangeBase& r, const Fragment& fragment) {
@@ -208,8 +194,9 @@ void PasteShapes(TextRangeBase& r, const Fragment& fragment) {
 }
 
 void Paste(TextRangeBase& r) {
-  if (!Clipboard() || Clipboard()->empty()) Fail("Буфер обмена пуст");
-  const Fragment& fragment = *Clipboard();
+  const Fragment* content = ClipboardFragment();
+  if (!content || content->empty()) Fail("Буфер обмена пуст");
+  const Fragment& fragment = *content;
   const std::int64_t at = r.clearForTyping();
   if (fragment.paragraphs.empty()) return PasteShapes(r, fragment);
   const bool inline_ = fragment.paragraphs.size() == 1 && !fragment.lastHasMark;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "wordproc/ObjectModel.h"
+#include "wordproc/ShapeOps.h"
 
 namespace wordproc::om {
 
@@ -12,7 +13,6 @@ constexpr int kTriStateMixed = -2;
 struct GroupMember {
   std::size_t z;
   std::uint32_t id;
-  RectF box;
 };
 
 std::vector<GroupMember> GroupMembers(DocumentObj& doc, const std::vector<std::uint32_t>& ids) {
@@ -21,7 +21,7 @@ std::vector<GroupMember> GroupMembers(DocumentObj& doc, const std::vector<std::u
   for (std::uint32_t id : ids) {
     AnchoredShape* body = editor.anchoredShape(id);
     if (!body) Fail("В группу можно объединить только фигуры документа, не входящие в группы");
-    members.push_back({editor.zIndex(id), id, doc.layout().shapeRectOnPage(*body)});
+    members.push_back({editor.zIndex(id), id});
   }
   std::sort(members.begin(), members.end(), [](auto& a, auto& b) { return a.z < b.z; });
   members.erase(
@@ -31,45 +31,16 @@ std::vector<GroupMember> GroupMembers(DocumentObj& doc, const std::vector<std::u
   return members;
 }
 
-RectF Bounds(const std::vector<GroupMember>& members) {
-  float x1 = members.front().box.x, y1 = members.front().box.y;
-  float x2 = x1 + members.front().box.width, y2 = y1 + members.front().box.height;
-  for (const GroupMember& m : members) {
-    x1 = std::min(x1, m.box.x);
-    y1 = std::min(y1, m.box.y);
-    x2 = std::max(x2, m.box.x + m.box.width);
-    y2 = std::max(y2, m.box.y + m.box.height);
-  }
-  return RectF{x1, y1, x2 - x1, y2 - y1};
-}
-
-// The group takes the lowest member's place in the z-order, its anchor and its references;
-// the members keep their names and move into the group's coordinates.
+// The group takes the lowest member's place in the z-order and its anchor; the members keep
+// their names.
 std::uint32_t Group(DocumentObj& doc, const std::vector<std::uint32_t>& ids) {
   Editor& editor = doc.editor();
-  Layout& layout = doc.layout();
   std::vector<GroupMember> members = GroupMembers(doc, ids);
-  const RectF bounds = Bounds(members);
-  AnchoredShape& lowest = *editor.anchoredShape(members.front().id);
-  auto group = std::make_unique<Shape>();
-  group->kind = ShapeKind::Group;
-  group->id = doc.model().newShapeId();
-  group->name = "Group " + std::to_string(group->id);
-  group->relH = lowest.shape->relH;
-  group->relV = lowest.shape->relV;
-  group->left = bounds.x - layout.horizontalOrigin(group->relH, lowest);
-  group->top = bounds.y - layout.verticalOrigin(group->relV, lowest);
-  group->width = bounds.width;
-  group->height = bounds.height;
-  group->line.visible = false;
-  group->fill.visible = false;
-  const std::uint64_t anchor = lowest.anchorParagraph;
-  for (const GroupMember& m : members) {
-    auto child = editor.removeShape(m.id);
-    child->left = m.box.x - bounds.x;
-    child->top = m.box.y - bounds.y;
-    group->children.push_back(std::move(child));
-  }
+  std::vector<const AnchoredShape*> bodies;
+  for (const GroupMember& m : members) bodies.push_back(editor.anchoredShape(m.id));
+  auto group = GroupOf(doc.layout(), bodies, doc.model().newShapeId());
+  const std::uint64_t anchor = bodies.front()->anchorParagraph;
+  for (const GroupMember& m : members) editor.removeShape(m.id);
   const std::uint32_t id = group->id;
   editor.addShape(std::move(group), anchor, members.front().z);
   std::erase_if(doc.selectedShapes, [&](std::uint32_t s) {

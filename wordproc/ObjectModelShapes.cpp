@@ -1,10 +1,8 @@
-#include <QBuffer>
-#include <QByteArray>
-#include <QFile>
-#include <QImageReader>
 #include <algorithm>
 
 #include "wordproc/ObjectModel.h"
+#include "wordproc/Ooxml.h"
+#include "wordproc/ShapeOps.h"
 
 namespace wordproc::om {
 
@@ -12,31 +10,6 @@ namespace {
 
 constexpr float kDuplicateOffset = 10;  // points right and down
 constexpr float kLargestShapeSide = 1584 * 3;
-constexpr double kPointsPerPixel = 0.75;
-
-std::string KindName(const Shape& shape) {
-  switch (shape.kind) {
-    case ShapeKind::TextBox:
-      return "Text Box";
-    case ShapeKind::Line:
-      return "Line";
-    case ShapeKind::Picture:
-      return "Picture";
-    case ShapeKind::Group:
-      return "Group";
-    case ShapeKind::AutoShape:
-      break;
-  }
-  switch (shape.autoShapeType) {
-    case AutoShapeType::RoundedRectangle:
-      return "Rounded Rectangle";
-    case AutoShapeType::Oval:
-      return "Oval";
-    case AutoShapeType::Rectangle:
-      break;
-  }
-  return "Rectangle";
-}
 
 // ColorFormat.RGB is a COLORREF, 0x00BBGGRR; the model keeps 0xRRGGBB.
 int ToColorRef(Rgb rgb) {
@@ -52,16 +25,6 @@ float Extent(const Variant& value) {
   float v = value.toFloat();
   if (!(v >= 0 && v <= kLargestShapeSide)) Fail("Значение вне допустимого диапазона");
   return v;
-}
-
-void ScaleChildren(Shape& group, float fx, float fy) {
-  for (auto& child : group.children) {
-    child->left *= fx;
-    child->top *= fy;
-    child->width *= fx;
-    child->height *= fy;
-    ScaleChildren(*child, fx, fy);
-  }
 }
 
 Shape& Lookup(DocumentObj& doc, std::uint32_t id) {
@@ -323,14 +286,12 @@ class ShapeObj : public DocumentPart {
 
   void setWidth(float w) {
     Shape& s = shape();
-    if (s.kind == ShapeKind::Group && s.width > 0) ScaleChildren(s, w / s.width, 1);
-    s.width = w;
+    SetShapeSize(s, w, s.height);
     changed();
   }
   void setHeight(float h) {
     Shape& s = shape();
-    if (s.kind == ShapeKind::Group && s.height > 0) ScaleChildren(s, 1, h / s.height);
-    s.height = h;
+    SetShapeSize(s, s.width, h);
     changed();
   }
 
@@ -366,7 +327,7 @@ class ShapeObj : public DocumentPart {
     editor().renumber(*copy);
     copy->left += kDuplicateOffset;
     copy->top += kDuplicateOffset;
-    copy->name = KindName(*copy) + " " + std::to_string(copy->id);
+    copy->name = ShapeKindName(*copy) + " " + std::to_string(copy->id);
     const std::uint32_t id = copy->id;
     editor().addShape(std::move(copy), anchor);
     return Variant(MakeShape(doc_, id));
@@ -477,14 +438,6 @@ DispatchPtr MakeShape(const std::shared_ptr<DocumentObj>& doc, std::uint32_t id)
 
 namespace {
 
-std::unique_ptr<Shape> NewShape(ShapeKind kind) {
-  auto shape = std::make_unique<Shape>();
-  shape->kind = kind;
-  if (kind == ShapeKind::Line || kind == ShapeKind::Picture) shape->fill.visible = false;
-  if (kind == ShapeKind::Picture) shape->line.visible = false;
-  return shape;
-}
-
 // Adds the shape to the document: anchored at the first paragraph of the Anchor range and
 // placed from the column and paragraph, or without an anchor placed from the page.
 Variant Place(DocumentObj& doc, std::unique_ptr<Shape> shape, const Args& args,
@@ -498,7 +451,7 @@ Variant Place(DocumentObj& doc, std::unique_ptr<Shape> shape, const Args& args,
     shape->relV = RelV::Paragraph;
   }
   shape->id = doc.model().newShapeId();
-  shape->name = KindName(*shape) + " " + std::to_string(shape->id);
+  shape->name = ShapeKindName(*shape) + " " + std::to_string(shape->id);
   const std::uint32_t id = shape->id;
   editor.addShape(std::move(shape), anchor);
   return Variant(MakeShape(doc.self(), id));
@@ -516,7 +469,7 @@ void SetBox(Shape& shape, const Args& args, std::size_t first) {
 Variant AddTextbox(DocumentObj& doc, Args& args) {
   AtMost(args, 6);
   EnumArg(wordlink::ArgAt(args, 0), {1, 2, 3, 4, 5, 6});
-  auto shape = NewShape(ShapeKind::TextBox);
+  auto shape = NewShapeOf(ShapeKind::TextBox);
   SetBox(*shape, args, 1);
   return Place(doc, std::move(shape), args, 5);
 }
@@ -527,7 +480,7 @@ Variant AddShape(DocumentObj& doc, Args& args) {
   int type = args[0].toInt();
   if (type != 1 && type != 5 && type != 9)
     Fail("Тип фигуры " + std::to_string(type) + " не поддерживается");
-  auto shape = NewShape(ShapeKind::AutoShape);
+  auto shape = NewShapeOf(ShapeKind::AutoShape);
   shape->autoShapeType = AutoShapeType(type);
   SetBox(*shape, args, 1);
   return Place(doc, std::move(shape), args, 5);
@@ -537,7 +490,7 @@ Variant AddLine(DocumentObj& doc, Args& args) {
   AtMost(args, 5);
   const float x1 = RequiredFloat(args, 0), y1 = RequiredFloat(args, 1);
   const float x2 = RequiredFloat(args, 2), y2 = RequiredFloat(args, 3);
-  auto shape = NewShape(ShapeKind::Line);
+  auto shape = NewShapeOf(ShapeKind::Line);
   shape->left = std::min(x1, x2);
   shape->top = std::min(y1, y2);
   shape->width = std::abs(x2 - x1);
@@ -548,27 +501,17 @@ Variant AddLine(DocumentObj& doc, Args& args) {
 }
 
 ImagePtr LoadImage(const std::string& path, float& width, float& height) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) Fail("Не удалось открыть файл рисунка «" + path + "»");
-  QByteArray bytes = file.readAll();
-  QBuffer buffer(&bytes);
-  QImageReader reader(&buffer);
-  QSize size = reader.size();
-  std::string format = reader.format().toLower().toStdString();
-  if (format.empty() || !size.isValid()) Fail("Файл «" + path + "» не является рисунком");
-  auto image = std::make_shared<Image>();
-  image->extension = format == "jpg" ? "jpeg" : format;
-  image->contentType = "image/" + image->extension;
-  image->bytes.assign(bytes.begin(), bytes.end());
-  width = float(size.width() * kPointsPerPixel);
-  height = float(size.height() * kPointsPerPixel);
-  return image;
+  try {
+    return LoadPicture(path, width, height);
+  } catch (const DocumentError& e) {
+    Fail(e.what());
+  }
 }
 
 // AddPicture(FileName, LinkToFile, SaveWithDocument, Left, Top, Width, Height, Anchor).
 Variant AddPicture(DocumentObj& doc, Args& args) {
   AtMost(args, 8);
-  auto shape = NewShape(ShapeKind::Picture);
+  auto shape = NewShapeOf(ShapeKind::Picture);
   shape->image =
       LoadImage(doc.app()->resolve(RequiredString(args, 0)), shape->width, shape->height);
   shape->left = FloatArg(args, 3, 0);

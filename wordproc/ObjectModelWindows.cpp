@@ -63,7 +63,7 @@ DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
       return AskToSave(documentName);
     case DialogKind::SaveAs:
       return AskFileName(documentName, folder);
-    case DialogKind::Print:
+    default:
       break;
   }
   return {kDialogCancel, {}};

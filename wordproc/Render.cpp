@@ -4,18 +4,16 @@
 #include <cmath>
 
 #include "wordproc/RenderText.h"
+#include "wordproc/ShapeOps.h"
 
 namespace wordproc {
 
 namespace {
 
-// The default insets of a text box body, left/right and top/bottom.
-constexpr double kTextInsetX = 7.2;
-constexpr double kTextInsetY = 3.6;
 // The corner radius of a rounded rectangle as a part of its shorter side.
 constexpr double kCornerRadius = 0.16667;
 
-void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box);
+void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
 
 // Dash and gap lengths in line widths, as the word processor draws each style.
 QList<qreal> DashPattern(DashStyle dash) {
@@ -84,23 +82,21 @@ void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
-  double width = box.width() - 2 * kTextInsetX;
+  double width = box.width() - 2 * kTextBoxInsetX;
   if (width <= 0 || shape.text.empty()) return;
   painter.save();
   painter.setClipRect(box, Qt::IntersectClip);
-  double y = box.top() + kTextInsetY;
+  double y = box.top() + kTextBoxInsetY;
   for (const Paragraph& paragraph : shape.text) {
     if (y >= box.bottom()) break;
-    y += DrawParagraph(painter, paragraph, box.left() + kTextInsetX, y, width);
+    y += DrawParagraph(painter, paragraph, box.left() + kTextBoxInsetX, y, width);
   }
   painter.restore();
 }
 
 void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
-  QPointF from(shape.flipH ? box.right() : box.left(), shape.flipV ? box.bottom() : box.top());
-  QPointF to(shape.flipH ? box.left() : box.right(), shape.flipV ? box.top() : box.bottom());
   painter.setPen(LinePen(painter, shape.line));
-  painter.drawLine(from, to);
+  painter.drawLine(LineAcross(shape, box));
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
@@ -112,19 +108,40 @@ void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 // Members stand in points from the group's corner; resizing a group rescales them in the model.
-void DrawGroup(QPainter& painter, const Shape& group, const QRectF& box) {
+void DrawGroup(QPainter& painter, const Shape& group, const QRectF& box, PaintMode mode) {
   for (const auto& child : group.children) {
     if (!child) continue;
     QRectF childBox(box.left() + child->left, box.top() + child->top, child->width, child->height);
-    DrawShape(painter, *child, childBox);
+    DrawShape(painter, *child, childBox, mode);
   }
 }
 
-void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box) {
+// A guide line is drawn in the guide pen alone; other guide shapes show through faintly under
+// an outline in it.
+void DrawGuide(QPainter& painter, const Shape& shape, const QRectF& box) {
+  constexpr double kFaint = 0.35;
+  painter.save();
+  if (shape.kind == ShapeKind::Line) {
+    painter.setPen(GuidePen());
+    painter.drawLine(LineAcross(shape, box));
+  } else {
+    painter.setOpacity(kFaint);
+    DrawShape(painter, shape, box, PaintMode::Output);
+    painter.setOpacity(1);
+    painter.setPen(GuidePen());
+    painter.setBrush(Qt::NoBrush);
+    bool oval = shape.kind == ShapeKind::AutoShape && shape.autoShapeType == AutoShapeType::Oval;
+    oval ? painter.drawEllipse(box) : painter.drawRect(box);
+  }
+  painter.restore();
+}
+
+void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode) {
   if (!shape.visible) return;
+  if (mode == PaintMode::Screen && IsGuideShape(shape)) return DrawGuide(painter, shape, box);
   switch (shape.kind) {
     case ShapeKind::Group:
-      return DrawGroup(painter, shape, box);
+      return DrawGroup(painter, shape, box, mode);
     case ShapeKind::Line:
       return DrawLineShape(painter, shape, box);
     case ShapeKind::Picture:
@@ -146,12 +163,12 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   }
 }
 
-void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page) {
+void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page, PaintMode mode) {
   for (const AnchoredShape& anchored : doc.shapes) {
     if (!anchored.shape || !anchored.shape->visible) continue;
     if (layout.pageOfShape(anchored) != page) continue;
     RectF r = layout.shapeRectOnPage(anchored);
-    DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height));
+    DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height), mode);
   }
 }
 
@@ -161,8 +178,20 @@ bool HasArea(const PageSetup& setup) {
 
 }  // namespace
 
+QLineF LineAcross(const Shape& shape, const QRectF& box) {
+  return QLineF(
+      QPointF(shape.flipH ? box.right() : box.left(), shape.flipV ? box.bottom() : box.top()),
+      QPointF(shape.flipH ? box.left() : box.right(), shape.flipV ? box.top() : box.bottom()));
+}
+
+QPen GuidePen() {
+  QPen pen(QColor(0x00, 0xB4, 0xD8), 0, Qt::DashLine);
+  pen.setCosmetic(true);
+  return pen;
+}
+
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
-               const QRectF& target) {
+               const QRectF& target, PaintMode mode) {
   painter.save();
   painter.fillRect(target, Qt::white);
   const PageSetup& setup = doc.pageSetup;
@@ -173,7 +202,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
     painter.scale(target.width() / setup.pageWidth, target.height() / setup.pageHeight);
     painter.setClipRect(QRectF(0, 0, setup.pageWidth, setup.pageHeight), Qt::IntersectClip);
     DrawBodyText(painter, doc, layout, page);
-    DrawShapes(painter, doc, layout, page);
+    DrawShapes(painter, doc, layout, page, mode);
   }
   painter.restore();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLineF>
 #include <QPainter>
 #include <QRectF>
 #include <string>
@@ -11,9 +12,24 @@
 
 namespace wordproc {
 
+// The insets of a text box's text from its edges, left and right, top and bottom (points).
+inline constexpr double kTextBoxInsetX = 7.2;
+inline constexpr double kTextBoxInsetY = 3.6;
+
+// Output is what paper, PDF files and pictures of pages get. Screen is a document window: guide
+// shapes (see IsGuideShape) are drawn in a style of their own there, so nobody takes them for
+// part of the label.
+enum class PaintMode { Output, Screen };
+
 // Paints one page (1-based) scaled into target. Hidden shapes are never drawn.
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
-               const QRectF& target);
+               const QRectF& target, PaintMode mode = PaintMode::Output);
+
+// How a window draws guide shapes: a dashed cyan pen one device pixel wide.
+QPen GuidePen();
+
+// The line a line shape draws across its box: from its start to its end, as the flips say.
+QLineF LineAcross(const Shape& shape, const QRectF& box);
 
 // A page as a picture widthPx wide, height by the page's proportions, on white.
 QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx);

@@ -17,12 +17,17 @@ namespace {
 
 class FakeHost : public DocumentHost {
  public:
-  FakeHost() : layout_(doc_) {}
+  FakeHost() : layout_(doc_), editor_(doc_, layout_) {}
   const Document& document() const override { return doc_; }
   Layout& layout() override { return layout_; }
+  Editor& editor() override { return editor_; }
   std::string title() const override { return title_; }
+  std::vector<std::uint32_t> shapeSelection() const override { return selection_; }
+  void setShapeSelection(const std::vector<std::uint32_t>& ids) override { selection_ = ids; }
   void userPrint() override { ++prints; }
+  bool userPrintToPdf(const std::string&) override { return false; }
   void userSave() override { ++saves; }
+  void userSaveAs() override {}
   bool userClose() override {
     ++closes;
     if (onClose) onClose();
@@ -37,6 +42,8 @@ class FakeHost : public DocumentHost {
  private:
   Document doc_;
   Layout layout_;
+  Editor editor_;
+  std::vector<std::uint32_t> selection_;
 };
 
 QMainWindow* VisibleWindow() {

@@ -1,0 +1,192 @@
+// Text typed and formatted in place, in text boxes and body paragraphs: what comes back from
+// the editor, what automation and the file see, and that LibreOffice reads it.
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include "tests/wordproc/edit_support.h"
+#include "tests/wordproc/ooxml_test_support.h"
+#include "wordproc/EditText.h"
+#include "wordproc/Ooxml.h"
+
+using namespace edit_test;
+using namespace wordproc;
+
+namespace {
+
+Paragraph Para(std::uint64_t id, std::vector<Run> runs, Alignment alignment = Alignment::Left) {
+  Paragraph p;
+  p.id = id;
+  p.runs = std::move(runs);
+  p.alignment = alignment;
+  return p;
+}
+
+RunFormat Format(const char* family, float size, bool bold, bool italic, Rgb colour) {
+  RunFormat f;
+  f.fontFamily = family;
+  f.fontSize = size;
+  f.bold = bold;
+  f.italic = italic;
+  f.color = colour;
+  return f;
+}
+
+std::vector<Paragraph> Sample() {
+  Paragraph mixed = Para(7,
+                         {{"Цена: ", Format("DejaVu Sans", 10.5f, false, false, 0x000000)},
+                          {"99", Format("DejaVu Serif", 13.5f, true, true, 0xCC0000)},
+                          {" руб.", Format("DejaVu Sans", 10.5f, false, false, 0x000000)}},
+                         Alignment::Center);
+  mixed.spaceBefore = 6;
+  static const ImagePtr image = ooxml_test::MakeImage();
+  mixed.inlinePictures.push_back({2, 40, "Picture 40", 30, 20, image});
+  Paragraph empty = Para(8, {}, Alignment::Right);
+  empty.markFormat.fontSize = 20;
+  Paragraph lines = Para(9, {{"раз\vдва", RunFormat{}}}, Alignment::Justify);
+  return {mixed, empty, lines};
+}
+
+class EditText : public ::testing::Test {
+ protected:
+  void SetUp() override { om_test::EnsureGui(); }
+};
+
+TEST_F(EditText, ParagraphsComeBackFromTheEditorAsTheyWentAtAnyZoom) {
+  for (TextScale scale :
+       {TextScale{1, 96.0 / 72}, TextScale{1.5625, 2.0833}, TextScale{0.3, 0.4}}) {
+    QTextDocument text;
+    LoadParagraphs(text, Sample(), scale);
+    auto back = ReadParagraphs(text, Sample(), scale);
+    EXPECT_TRUE(SameText(back, Sample())) << "at zoom " << scale.fontScale;
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].id, 7u);
+    EXPECT_EQ(back[0].inlinePictures.size(), 1u);
+    EXPECT_EQ(back[1].markFormat.fontSize, 20) << "an empty paragraph keeps its mark";
+    EXPECT_EQ(back[2].runs[0].text, "раз\vдва") << "line breaks stay inside the paragraph";
+  }
+}
+
+TEST_F(EditText, SplitParagraphsTakeNewIdsAndJoinedOnesLoseTheirs) {
+  const TextScale scale;
+  QTextDocument text;
+  LoadParagraphs(text, Sample(), scale);
+  QTextCursor cursor(text.begin());
+  cursor.setPosition(3);  // inside "Цена"
+  cursor.insertBlock();
+  auto split = ReadParagraphs(text, Sample(), scale);
+  ASSERT_EQ(split.size(), 4u);
+  EXPECT_EQ(split[0].id, 7u);
+  EXPECT_EQ(split[1].id, 0u) << "the new half is a new paragraph";
+  EXPECT_EQ(split[1].alignment, Alignment::Center);
+  EXPECT_EQ(split[1].inlinePictures.size(), 1u) << "the picture went with the text after it";
+  EXPECT_EQ(split[2].id, 8u);
+
+  cursor.movePosition(QTextCursor::EndOfBlock);
+  cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+  cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();  // the empty paragraph joins the one before it
+  auto joined = ReadParagraphs(text, Sample(), scale);
+  ASSERT_EQ(joined.size(), 3u);
+  EXPECT_EQ(joined[1].id, 0u);
+  EXPECT_EQ(joined[2].id, 9u);
+  EXPECT_FALSE(SameText(joined, Sample()));
+}
+
+TEST_F(EditText, FormatsThatTheEditorLeavesUnsetComeFromTheModel) {
+  const RunFormat fallback = Format("DejaVu Sans", 9, true, false, 0x123456);
+  QTextCharFormat partial;
+  partial.setFontItalic(true);
+  const RunFormat read = RunFormatOf(partial, 2, fallback);
+  EXPECT_TRUE(read.italic);
+  EXPECT_TRUE(read.bold);
+  EXPECT_EQ(read.fontSize, 9);
+  EXPECT_EQ(read.color, 0x123456u);
+  partial.setFontPointSize(21.1);
+  EXPECT_EQ(RunFormatOf(partial, 2, fallback).fontSize, 10.5f) << "half points, as files keep";
+}
+
+using EditTyping = EditTest;
+
+TEST_F(EditTyping, TextTypedAndFormattedReachesAutomationTheFileAndLibreOffice) {
+  Variant doc = AddDocument();
+  doc.get("Content").call("InsertAfter", "Основной текст");
+  Variant box = doc.get("Shapes").call("AddTextbox", 1, 100, 150, 250, 80);
+  auto* canvas = Canvas(doc);
+  DoubleClick(canvas, At(doc, 200, 190));
+  QTextEdit* editor = canvas->textEditor();
+  ASSERT_NE(editor, nullptr);
+  Type(editor, QStringLiteral("Цена 100"));
+  editor->selectAll();
+  Trigger(doc, "actionBold");
+  Trigger(doc, "actionAlignCenter");
+  Window(doc)->findChild<QDoubleSpinBox*>("fontSize")->setValue(16);
+  replies.push_back({kDialogOk, {}, "#0000FF"});
+  Trigger(doc, "actionTextColor");
+  Click(canvas, At(doc, 500, 700));  // elsewhere on the page: typing is over
+  EXPECT_EQ(canvas->textEditor(), nullptr);
+  EXPECT_EQ(box.get("TextFrame").get("TextRange").get("Text").toString(), "Цена 100");
+
+  DoubleClick(canvas, At(doc, 300, 500));
+  ASSERT_NE(canvas->textEditor(), nullptr) << "the body is edited where the page has no shape";
+  Key(canvas->textEditor(), Qt::Key_Return);
+  Type(canvas->textEditor(), QStringLiteral("Вторая строка"));
+  Key(canvas->textEditor(), Qt::Key_Escape);
+  EXPECT_EQ(doc.get("Content").get("Text").toString(), "Основной текст\rВторая строка\r");
+  EXPECT_EQ(Model(doc).shapes[0].anchorParagraph, Model(doc).paragraphs[0].id)
+      << "the text box stays anchored where it was";
+
+  const std::string path = scratch_ / "typed.docx";
+  replies.push_back({kDialogOk, path});
+  Trigger(doc, "actionSaveAs");
+  ASSERT_EQ(events->count(kBeforeSave), 1);
+  EXPECT_TRUE(events->events.back().args[1].toBool()) << "the Save As dialog was shown";
+  auto saved = ReadPackage(path);
+  const Paragraph& typed = saved->shapes.at(0).shape->text.at(0);
+  ASSERT_EQ(typed.runs.size(), 1u);
+  EXPECT_EQ(typed.alignment, Alignment::Center);
+  EXPECT_TRUE(typed.runs[0].format.bold);
+  EXPECT_EQ(typed.runs[0].format.fontSize, 16);
+  EXPECT_EQ(typed.runs[0].format.color, 0x0000FFu);
+  ASSERT_EQ(saved->paragraphs.size(), 2u);
+
+  if (!ooxml_test::HaveProgram("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  const std::string pdf = ooxml_test::ConvertWithLibreOffice(path, "pdf", scratch_.path());
+  ASSERT_FALSE(pdf.empty()) << "LibreOffice did not open the file";
+  const std::string text = ooxml_test::RunAndCapture("pdftotext " + ooxml_test::Quote(pdf) + " -");
+  EXPECT_NE(text.find("Цена 100"), std::string::npos) << text;
+  EXPECT_NE(text.find("Вторая строка"), std::string::npos) << text;
+}
+
+TEST_F(EditTyping, FormatsGoToWholeTextBoxesWhenNothingIsTyped) {
+  Variant doc = AddDocument();
+  Variant box = doc.get("Shapes").call("AddTextbox", 1, 100, 100, 200, 60);
+  box.get("TextFrame").get("TextRange").put("Text", "Раз\rДва");
+  Click(Canvas(doc), At(doc, 150, 130));
+  Trigger(doc, "actionItalic");
+  Trigger(doc, "actionAlignRight");
+  for (const Paragraph& p : Model(doc).shapes[0].shape->text) {
+    EXPECT_TRUE(p.runs.at(0).format.italic);
+    EXPECT_EQ(p.alignment, Alignment::Right);
+  }
+  Trigger(doc, "actionUndo");
+  EXPECT_EQ(Model(doc).shapes[0].shape->text[1].alignment, Alignment::Left);
+  Trigger(doc, "actionUndo");
+  EXPECT_FALSE(Model(doc).shapes[0].shape->text[1].runs[0].format.italic);
+}
+
+TEST_F(EditTyping, TypingIntoAShapeThatAutomationDeletedGoesNowhere) {
+  Variant doc = AddDocument();
+  Variant box = doc.get("Shapes").call("AddTextbox", 1, 100, 100, 200, 60);
+  DoubleClick(Canvas(doc), At(doc, 150, 130));
+  Type(Canvas(doc)->textEditor(), QStringLiteral("потеряно"));
+  box.call("Delete");
+  EXPECT_EQ(Canvas(doc)->textEditor(), nullptr);
+  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0);
+  Trigger(doc, "actionUndo");
+  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0) << "there was no edit to undo";
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include "wordproc/EditText.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <cmath>
+#include <set>
+
+#include "wordproc/RenderText.h"
+
+namespace wordproc {
+
+namespace {
+
+// Which loaded paragraph a block came from, and which inline picture an image is.
+constexpr int kOriginProperty = QTextFormat::UserProperty + 1;
+constexpr int kPictureParagraphProperty = QTextFormat::UserProperty + 2;
+constexpr int kPictureIndexProperty = QTextFormat::UserProperty + 3;
+
+Qt::Alignment QtAlignment(Alignment alignment) {
+  switch (alignment) {
+    case Alignment::Center:
+      return Qt::AlignHCenter;
+    case Alignment::Right:
+      return Qt::AlignRight;
+    case Alignment::Justify:
+      return Qt::AlignJustify;
+    case Alignment::Left:
+      break;
+  }
+  return Qt::AlignLeft;
+}
+
+Alignment ModelAlignment(Qt::Alignment alignment) {
+  if (alignment & Qt::AlignHCenter) return Alignment::Center;
+  if (alignment & Qt::AlignRight) return Alignment::Right;
+  if (alignment & Qt::AlignJustify) return Alignment::Justify;
+  return Alignment::Left;
+}
+
+QString ScreenText(const std::string& text) {
+  QString s = QString::fromStdString(text);
+  s.replace(QChar(u'\v'), QChar::LineSeparator);
+  s.replace(QChar(u'\n'), QChar::LineSeparator);
+  return s;
+}
+
+std::string ModelText(QString text) {
+  text.replace(QChar::LineSeparator, QChar(u'\v'));
+  text.remove(QChar::ObjectReplacementCharacter);
+  return text.toStdString();
+}
+
+void InsertPicture(QTextCursor& cursor, const InlinePicture& picture, int paragraph, int index,
+                   const TextScale& scale) {
+  QString name = QStringLiteral("vsp-inline-%1-%2").arg(paragraph).arg(index);
+  cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name),
+                                 PictureImage(picture.image));
+  QTextImageFormat image;
+  image.setName(name);
+  image.setWidth(picture.width * scale.pixelsPerPoint);
+  image.setHeight(picture.height * scale.pixelsPerPoint);
+  image.setProperty(kPictureParagraphProperty, paragraph);
+  image.setProperty(kPictureIndexProperty, index);
+  cursor.insertImage(image);
+}
+
+void LoadParagraph(QTextCursor& cursor, const Paragraph& p, int index, const TextScale& scale) {
+  QTextBlockFormat block;
+  block.setAlignment(QtAlignment(p.alignment));
+  block.setTopMargin(p.spaceBefore * scale.pixelsPerPoint);
+  block.setBottomMargin(p.spaceAfter * scale.pixelsPerPoint);
+  block.setProperty(kOriginProperty, index);
+  cursor.setBlockFormat(block);
+  cursor.setBlockCharFormat(CharFormatOf(p.markFormat, scale.fontScale));
+  auto pictures = [&](std::size_t afterRun, bool orLater) {
+    for (std::size_t k = 0; k < p.inlinePictures.size(); ++k) {
+      std::size_t at = p.inlinePictures[k].afterRun;
+      if (at == afterRun || (orLater && at > afterRun))
+        InsertPicture(cursor, p.inlinePictures[k], index, int(k), scale);
+    }
+  };
+  for (std::size_t r = 0; r < p.runs.size(); ++r) {
+    pictures(r, false);
+    cursor.insertText(ScreenText(p.runs[r].text), CharFormatOf(p.runs[r].format, scale.fontScale));
+  }
+  pictures(p.runs.size(), true);
+}
+
+// Runs in the format of the run before them, with no picture in between, join it: the model
+// and Qt cut text into runs differently.
+void AddRun(Paragraph& p, std::string text, const RunFormat& format) {
+  if (text.empty()) return;
+  const bool pictureAtEnd =
+      !p.inlinePictures.empty() && p.inlinePictures.back().afterRun == p.runs.size();
+  if (!p.runs.empty() && !pictureAtEnd && p.runs.back().format == format)
+    p.runs.back().text += text;
+  else
+    p.runs.push_back(Run{std::move(text), format});
+}
+
+struct Reader {
+  const std::vector<Paragraph>& loaded;
+  const TextScale& scale;
+  std::set<int> claimed;                 // loaded paragraphs whose id is taken
+  std::set<std::pair<int, int>> placed;  // inline pictures already read
+
+  const Paragraph* origin(const QTextBlock& block) const {
+    QVariant value = block.blockFormat().property(kOriginProperty);
+    int k = value.isValid() ? value.toInt() : -1;
+    return k >= 0 && std::size_t(k) < loaded.size() ? &loaded[std::size_t(k)] : nullptr;
+  }
+
+  void readPicture(Paragraph& p, const QTextCharFormat& format) {
+    int paragraph = format.property(kPictureParagraphProperty).toInt();
+    int index = format.property(kPictureIndexProperty).toInt();
+    if (!format.hasProperty(kPictureIndexProperty) || !placed.insert({paragraph, index}).second)
+      return;
+    if (std::size_t(paragraph) >= loaded.size()) return;
+    const auto& pictures = loaded[std::size_t(paragraph)].inlinePictures;
+    if (std::size_t(index) >= pictures.size()) return;
+    InlinePicture picture = pictures[std::size_t(index)];
+    picture.afterRun = p.runs.size();
+    p.inlinePictures.push_back(picture);
+  }
+
+  Paragraph read(const QTextBlock& block) {
+    const Paragraph* from = origin(block);
+    Paragraph p;
+    if (from) {
+      p.spaceBefore = from->spaceBefore;
+      p.spaceAfter = from->spaceAfter;
+      p.markFormat = from->markFormat;
+      if (claimed.insert(int(from - loaded.data())).second) p.id = from->id;
+    }
+    p.alignment = ModelAlignment(block.blockFormat().alignment());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (fragment.charFormat().isImageFormat()) readPicture(p, fragment.charFormat());
+      RunFormat format = RunFormatOf(fragment.charFormat(), scale.fontScale, p.markFormat);
+      AddRun(p, ModelText(fragment.text()), format);
+    }
+    readMark(p, block, from);
+    return p;
+  }
+
+  // An empty paragraph shows its mark's format, which the user may have changed.
+  void readMark(Paragraph& p, const QTextBlock& block, const Paragraph* from) {
+    if (!p.runs.empty()) {
+      if (!from) p.markFormat = p.runs.back().format;
+      return;
+    }
+    RunFormat shown = RunFormatOf(block.charFormat(), scale.fontScale, p.markFormat);
+    QTextCharFormat loadedMark = CharFormatOf(p.markFormat, scale.fontScale);
+    if (!(shown == RunFormatOf(loadedMark, scale.fontScale, p.markFormat))) p.markFormat = shown;
+  }
+};
+
+Paragraph Normalized(const Paragraph& p) {
+  Paragraph out = p;
+  out.runs.clear();
+  out.inlinePictures.clear();
+  auto pictures = [&](std::size_t afterRun, bool orLater) {
+    for (const InlinePicture& picture : p.inlinePictures) {
+      if (picture.afterRun != afterRun && !(orLater && picture.afterRun > afterRun)) continue;
+      out.inlinePictures.push_back(picture);
+      out.inlinePictures.back().afterRun = out.runs.size();
+    }
+  };
+  for (std::size_t r = 0; r < p.runs.size(); ++r) {
+    pictures(r, false);
+    AddRun(out, p.runs[r].text, p.runs[r].format);
+  }
+  pictures(p.runs.size(), true);
+  out.id = 0;
+  return out;
+}
+
+}  // namespace
+
+QTextCharFormat CharFormatOf(const RunFormat& format, double fontScale) {
+  QTextCharFormat f;
+  f.setFontFamilies(QStringList{QString::fromStdString(format.fontFamily)});
+  f.setFontPointSize(std::max(1.0f, format.fontSize) * fontScale);
+  f.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
+  f.setFontItalic(format.italic);
+  f.setForeground(ToQColor(format.color));
+  return f;
+}
+
+RunFormat RunFormatOf(const QTextCharFormat& f, double fontScale, const RunFormat& fallback) {
+  RunFormat format = fallback;
+  QStringList families = f.fontFamilies().toStringList();
+  if (!families.isEmpty() && !families.front().isEmpty())
+    format.fontFamily = families.front().toStdString();
+  if (f.fontPointSize() > 0 && fontScale > 0)
+    format.fontSize = float(std::round(f.fontPointSize() / fontScale * 2) / 2);
+  if (f.hasProperty(QTextFormat::FontWeight)) format.bold = f.fontWeight() >= QFont::DemiBold;
+  if (f.hasProperty(QTextFormat::FontItalic)) format.italic = f.fontItalic();
+  if (f.foreground().style() != Qt::NoBrush) format.color = f.foreground().color().rgb() & 0xFFFFFF;
+  return format;
+}
+
+void LoadParagraphs(QTextDocument& doc, const std::vector<Paragraph>& paragraphs,
+                    const TextScale& scale) {
+  doc.clear();
+  QTextCursor cursor(&doc);
+  for (std::size_t k = 0; k < paragraphs.size(); ++k) {
+    if (k > 0) cursor.insertBlock();
+    LoadParagraph(cursor, paragraphs[k], int(k), scale);
+  }
+  doc.clearUndoRedoStacks();
+  doc.setModified(false);
+}
+
+std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
+                                      const std::vector<Paragraph>& loaded,
+                                      const TextScale& scale) {
+  Reader reader{loaded, scale, {}, {}};
+  std::vector<Paragraph> paragraphs;
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
+    paragraphs.push_back(reader.read(block));
+  return paragraphs;
+}
+
+bool SameText(const std::vector<Paragraph>& a, const std::vector<Paragraph>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k)
+    if (!(Normalized(a[k]) == Normalized(b[k]))) return false;
+  return true;
+}
+
+}  // namespace wordproc

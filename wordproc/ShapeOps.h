@@ -1,0 +1,45 @@
+// Rules about shapes that the object model and the document windows must apply alike: names
+// and formats of new shapes, resizing groups, grouping and ungrouping.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wordproc/Layout.h"
+#include "wordproc/Model.h"
+
+namespace wordproc {
+
+// Shapes whose names start with this (exactly, case included) are guides for the person
+// designing a label: shown on screen, never meant for paper.
+inline constexpr std::string_view kGuideShapePrefix = "VSP_NONPRINTABLE_";
+bool IsGuideShape(const Shape& shape);
+
+// "Rectangle", "Text Box", ...: new shapes are named "<kind> <id>".
+std::string ShapeKindName(const Shape& shape);
+// A shape with the formats the word processor gives new shapes of the kind.
+std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShapeType::Rectangle);
+// Gives the shape a fresh id from the document and the name that goes with it.
+void NameNewShape(Document& doc, Shape& shape);
+
+// A picture file as an image part, with the size it has at 96 pixels per inch. Throws
+// DocumentError naming the file when it cannot be read or is no picture.
+ImagePtr LoadPicture(const std::string& path, float& width, float& height);
+
+// Group members keep their places relative to the group while it is resized.
+void ScaleChildren(Shape& group, float fx, float fy);
+void SetShapeSize(Shape& shape, float width, float height);
+
+// The group of the body shapes given in z-order, back to front: it takes the lowest member's
+// references and covers them all; the members are moved in unchanged apart from positions.
+// id 0 leaves the group unnamed for the caller.
+std::unique_ptr<Shape> GroupOf(Layout& layout, const std::vector<const AnchoredShape*>& members,
+                               std::uint32_t id);
+// The members of a body group as body shapes anchored where the group is, placed in its
+// references where they stand on the page.
+std::vector<std::unique_ptr<Shape>> MembersOfGroup(const Shape& group);
+
+}  // namespace wordproc
