@@ -38,9 +38,12 @@ int PageCount(Layout& layout) {
 // Paints every page onto a device whose pages are pageSize device pixels.
 bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& doc, Layout& layout,
                 const QSizeF& pageSize) {
+  const auto shapes = ShapesByPage(doc, layout);
   for (int page = 1, count = PageCount(layout); page <= count; ++page) {
     if (page > 1 && !device.newPage()) return false;
-    PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), pageSize));
+    const auto* pageShapes = std::size_t(page) <= shapes.size() ? &shapes[page - 1] : nullptr;
+    PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), pageSize), PaintMode::Output,
+              pageShapes);
   }
   return true;
 }

@@ -163,13 +163,20 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   }
 }
 
-void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page, PaintMode mode) {
-  for (const AnchoredShape& anchored : doc.shapes) {
-    if (!anchored.shape || !anchored.shape->visible) continue;
-    if (layout.pageOfShape(anchored) != page) continue;
-    RectF r = layout.shapeRectOnPage(anchored);
-    DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height), mode);
+void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode) {
+  if (!anchored.shape || !anchored.shape->visible) return;
+  RectF r = layout.shapeRectOnPage(anchored);
+  DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height), mode);
+}
+
+void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page, PaintMode mode,
+                const std::vector<const AnchoredShape*>* pageShapes) {
+  if (pageShapes) {
+    for (const AnchoredShape* anchored : *pageShapes) DrawShape(painter, layout, *anchored, mode);
+    return;
   }
+  for (const AnchoredShape& anchored : doc.shapes)
+    if (layout.pageOfShape(anchored) == page) DrawShape(painter, layout, anchored, mode);
 }
 
 bool HasArea(const PageSetup& setup) {
@@ -190,8 +197,18 @@ QPen GuidePen() {
   return pen;
 }
 
+std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc, Layout& layout) {
+  std::vector<std::vector<const AnchoredShape*>> pages(std::size_t(std::max(0, layout.pageCount())));
+  for (const AnchoredShape& anchored : doc.shapes) {
+    int page = layout.pageOfShape(anchored);
+    if (page >= 1 && std::size_t(page) <= pages.size()) pages[page - 1].push_back(&anchored);
+  }
+  return pages;
+}
+
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
-               const QRectF& target, PaintMode mode) {
+               const QRectF& target, PaintMode mode,
+               const std::vector<const AnchoredShape*>* pageShapes) {
   painter.save();
   painter.fillRect(target, Qt::white);
   const PageSetup& setup = doc.pageSetup;
@@ -202,7 +219,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
     painter.scale(target.width() / setup.pageWidth, target.height() / setup.pageHeight);
     painter.setClipRect(QRectF(0, 0, setup.pageWidth, setup.pageHeight), Qt::IntersectClip);
     DrawBodyText(painter, doc, layout, page);
-    DrawShapes(painter, doc, layout, page, mode);
+    DrawShapes(painter, doc, layout, page, mode, pageShapes);
   }
   painter.restore();
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRectF>
 #include <string>
+#include <vector>
 
 #include "wordproc/Layout.h"
 #include "wordproc/Model.h"
@@ -22,8 +23,14 @@ inline constexpr double kTextBoxInsetY = 3.6;
 enum class PaintMode { Output, Screen };
 
 // Paints one page (1-based) scaled into target. Hidden shapes are never drawn.
+// pageShapes, when given, are the page's body shapes in z-order (from ShapesByPage), so that
+// drawing many pages does not look at every shape of the document for each page.
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
-               const QRectF& target, PaintMode mode = PaintMode::Output);
+               const QRectF& target, PaintMode mode = PaintMode::Output,
+               const std::vector<const AnchoredShape*>* pageShapes = nullptr);
+
+// The body shapes of every page (element 0 holds page 1's), in z-order.
+std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc, Layout& layout);
 
 // How a window draws guide shapes: a dashed cyan pen one device pixel wide.
 QPen GuidePen();
