@@ -21,7 +21,8 @@ void EnsureGui() {
   static int argc = 1;
   static char name[] = "test_app";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+  new QApplication(argc, argv);
 }
 
 class GlyphCommands : public ::testing::Test {

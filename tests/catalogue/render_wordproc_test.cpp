@@ -21,8 +21,9 @@ QGuiApplication& Gui() {
   static char name[] = "test_catalogue";
   static char* argv[] = {name, nullptr};
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QGuiApplication app(argc, argv);
-  return app;
+  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+  static QGuiApplication* app = new QGuiApplication(argc, argv);
+  return *app;
 }
 
 bool Dark(TColor c) {

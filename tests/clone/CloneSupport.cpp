@@ -38,7 +38,8 @@ class ScratchEnvironment : public ::testing::Environment {
     static char name[] = "test_clone";
     static char* argv[] = {name, nullptr};
     // Fonts and layout need a GUI application; without widgets no document window opens.
-    static QGuiApplication app(argc, argv);
+    // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+    new QGuiApplication(argc, argv);
     wordproc::RegisterWordProcessor();
   }
   void TearDown() override {

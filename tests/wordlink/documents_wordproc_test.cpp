@@ -28,7 +28,8 @@ void EnsureGui() {
   static int argc = 1;
   static char name[] = "test_wordlink";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+  new QApplication(argc, argv);
 }
 
 std::string PdfText(const fs::path& pdf) {

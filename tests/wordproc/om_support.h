@@ -46,7 +46,8 @@ inline void EnsureGui() {
   static int argc = 1;
   static char name[] = "test_wordproc";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+  new QApplication(argc, argv);
 }
 
 inline Variant NewWord() {

@@ -19,7 +19,8 @@ inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "test_wordproc";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
+  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
+  new QApplication(argc, argv);
 }
 
 // 600 x 800 points without margins: drawn 600 pixels wide, page points are pixels.
