@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "platform/Files.h"
 
@@ -41,6 +42,8 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
 }
 
 const std::int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
+// 1970-01-01 as a date-time value (days since 1899-12-30).
+constexpr std::int64_t kUnixEpochInDateTime = 25569;
 
 bool IsDocumentName(const char* name) {
   const char* dot = std::strrchr(name, '.');
@@ -109,14 +112,29 @@ struct TPreviewList::Found {
   int position;
 };
 
+// The local time's offset from UTC. Offsets change only at transitions that fall on quarter
+// hours, so one look-up serves every file dated within the same quarter of an hour — a scan
+// dates many files and the system's conversion is slow.
+long UtcOffsetAt(std::time_t seconds) {
+  static std::time_t cachedQuarter = std::numeric_limits<std::time_t>::min();
+  static long cachedOffset = 0;
+  std::time_t quarter = seconds >= 0 ? seconds / 900 : (seconds - 899) / 900;
+  if (quarter != cachedQuarter) {
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    cachedOffset = local.tm_gmtoff;
+    cachedQuarter = quarter;
+  }
+  return cachedOffset;
+}
+
 double DateTimeFromUnix(std::time_t seconds) {
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  int sec = std::min(local.tm_sec & ~1, 58);
-  std::int64_t days =
-      DaysFromCivil(local.tm_year + 1900LL, unsigned(local.tm_mon + 1), unsigned(local.tm_mday)) -
-      kEpochDays;
-  double time = (local.tm_hour * 3600000.0 + local.tm_min * 60000.0 + sec * 1000.0) / 86400000.0;
+  std::int64_t local = std::int64_t(seconds) + UtcOffsetAt(seconds);
+  std::int64_t unixDays = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+  std::int64_t secondOfDay = local - unixDays * 86400;
+  std::int64_t days = unixDays + kUnixEpochInDateTime;
+  // The file system's dates have two-second resolution.
+  double time = double(secondOfDay & ~std::int64_t(1)) / 86400.0;
   return days >= 0 ? double(days) + time : double(days) - time;
 }
 
