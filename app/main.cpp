@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
     application.setApplicationName(app::AppTitle);
     application.setApplicationDisplayName(app::AppTitle);
     auto mainWindow = std::make_unique<ui::TfmMain>();
+    // The group print wizard belongs here: made hidden right after the main window, which
+    // places it beside itself through GroupPrintWizard.
     mainWindow->show();
     if (terminate) QTimer::singleShot(0, &application, &QApplication::quit);
     application.exec();

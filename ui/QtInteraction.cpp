@@ -1,11 +1,13 @@
 #include "ui/QtInteraction.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <cstdlib>
 #include <fstream>
+
+#include "ui/ModalDialogs.h"
+#include "ui/ufmRewriteDlg.h"
 
 namespace ui {
 
@@ -67,28 +69,23 @@ platform::MsgResult QtInteraction::messageBox(const std::string& text, const std
 
 platform::OverwriteAnswer QtInteraction::askOverwrite(const std::string& initialFolder,
                                                       const std::string& collectionFile) {
-  for (;;) {
-    QString chosen = QFileDialog::getSaveFileName(
-        QApplication::activeWindow(), "Подтверждение перезаписи редактируемого файла",
-        QString::fromStdString(initialFolder), "Microsoft Word Document (*.doc)");
-    if (chosen.isEmpty()) return {1, {}};
-    if (!chosen.contains('.')) chosen += ".doc";
-    if (chosen.toStdString() != collectionFile) return {2, chosen.toStdString()};
-    messageBox("Выбранное имя файла должно отличаться от файла коллекции", "Предупреждение",
-               platform::MsgIcon::Warning, platform::MsgButtons::Ok);
-  }
+  TForm1 form(QApplication::activeWindow());
+  form.InitialFolder = initialFolder;
+  form.CollectionFileName = collectionFile;
+  ExecModal(form, QDialog::Rejected);
+  return {form.ResultCode, form.NewFileName};
 }
 
 std::optional<std::string> QtInteraction::inputBox(const std::string& caption,
                                                    const std::string& prompt,
                                                    const std::string& defaultText) {
-  bool ok = false;
-  QString text = QInputDialog::getText(QApplication::activeWindow(),
-                                       QString::fromStdString(caption),
-                                       QString::fromStdString(prompt), QLineEdit::Normal,
-                                       QString::fromStdString(defaultText), &ok);
-  if (!ok) return std::nullopt;
-  return text.toStdString();
+  QInputDialog box(QApplication::activeWindow());
+  box.setObjectName("InputBox");
+  box.setWindowTitle(QString::fromStdString(caption));
+  box.setLabelText(QString::fromStdString(prompt));
+  box.setTextValue(QString::fromStdString(defaultText));
+  if (ExecModal(box, QDialog::Rejected) != QDialog::Accepted) return std::nullopt;
+  return box.textValue().toStdString();
 }
 
 void QtInteraction::beginProgress(const std::string& text, int max) {

@@ -1,6 +1,8 @@
 // The user-interaction interface on Qt Widgets. When VSP_MESSAGE_LOG names a file, message boxes
 // are not shown: their caption and text are appended to that file and the default button is
-// taken, so that tests and scripted runs can drive the program without a person.
+// taken, so that tests and scripted runs can drive the program without a person. The overwrite
+// question is the dialog TForm1 and the input box a Qt one, both answerable as ModalDialogs.h
+// says; progress is shown by the window that registers itself as the progress view.
 #pragma once
 
 #include <QWidget>

@@ -1,31 +1,275 @@
 #include "ui/ufmMain.h"
 
-#include <QGuiApplication>
+#include <dirent.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QTabWidget>
 
 #include "app/uCommon.h"
+#include "platform/UserInteraction.h"
+#include "ui/ModalDialogs.h"
+#include "ui/PanelStyle.h"
+#include "ui/QtInteraction.h"
+#include "ui/ufmAbout.h"
 
 namespace ui {
 
+namespace {
+
+constexpr const char* kHelpFileName = "VSP-help.chm";
+
+QtInteraction* QtUI() {
+  return dynamic_cast<QtInteraction*>(&platform::UI());
+}
+
+// The system matches "vsp*.*" without regard to letter case.
+bool IsOurTempName(const char* name) {
+  return strncasecmp(name, "vsp", 3) == 0;
+}
+
+}  // namespace
+
 TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
-  setObjectName("fmMain");
+  sheets_.state.Kind = catalogue::kSheetKind;
+  untitled_ = std::make_unique<catalogue::TPreviewList>(std::string());
+  CreateControls();
+  CreateCommands();
+  CreateMenus();
+  if (QtInteraction* qt = QtUI()) {
+    qt->setProgressView({[this](const std::string& text, int max) { BeginProgress(text, max); },
+                         [this] { StepProgress(); }, [this] { EndProgress(); }});
+  }
+  FormCreate();
+}
+
+TfmMain::~TfmMain() {
+  if (QtInteraction* qt = QtUI()) qt->setProgressView({});
+  FormDestroy();
+}
+
+void TfmMain::Guard(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    platform::UI().messageBox(e.what(), app::AppTitle, platform::MsgIcon::Error,
+                              platform::MsgButtons::Ok);
+  }
+}
+
+void TfmMain::FormCreate() {
+  firstActivation_ = true;
+  FillingGrid = false;
   setWindowTitle(app::AppTitle);
-  auto* info = new QLabel(QString::fromStdString("Каталог: " + app::DataFolder), this);
-  info->setWordWrap(true);
-  info->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  info->setMargin(6);
-  setCentralWidget(info);
-  setMinimumHeight(kMinHeight);
-  setFixedWidth(kPanelWidth);
+  for (TStringGrid* grid : {sgMyGlyphs, sgMySheets, sgOpenDocs}) grid->Tag = 0;
+  SetGridColor(sgMyGlyphs, QColor(166, 202, 240));
+  SetGridColor(sgMySheets, QColor(192, 220, 192));
+  LoadPaperSize();
+  CreateGlyphTypeMenus();
   PlaceAtWorkArea();
+  SetActivePage(tsMyGlyphs);
 }
 
 void TfmMain::PlaceAtWorkArea() {
-  QScreen* screen = QGuiApplication::primaryScreen();
+  QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
-  QRect area = screen->availableGeometry();
-  setGeometry(area.left(), area.top(), kPanelWidth, std::max(area.height(), kMinHeight));
+  const QRect area = screen->availableGeometry();
+  const int frameHeight = frameGeometry().height() - geometry().height();
+  move(area.topLeft());
+  resize(kPanelWidth, std::max(area.height() - frameHeight, kMinHeight));
+}
+
+void TfmMain::SetActivePage(QWidget* page) {
+  // Only the user's switching of tabs runs PageControlChange.
+  QSignalBlocker quiet(PageControl);
+  PageControl->setCurrentWidget(page);
+}
+
+// The word processor's windows live in this process, so coming back from them, as from any other
+// program, shows as the panel's activation rather than the application's.
+bool TfmMain::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  if (event->type() == QEvent::WindowActivate) {
+    Guard([this] { ApplicationEvents1Activate(); });
+    Guard([this] { FormActivate(); });
+  }
+  return handled;
+}
+
+void TfmMain::FormActivate() {
+  if (!firstActivation_) return;
+  firstActivation_ = false;
+  FillCategoryBox(cbGlyphCategory);
+  FillCategoryBox(cbSheetCategory);
+  for (int i = 0; i < cbGlyphCategory->count(); ++i) {
+    if (cbGlyphCategory->itemText(i) == "Визитки") {
+      cbGlyphCategory->setCurrentIndex(i);
+      FillFilterBox(cbGlyphCategory);
+      return;
+    }
+  }
+}
+
+void TfmMain::PageControlChange() {
+  QWidget* page = PageControl->currentWidget();
+  if (page == tsMyGlyphs)
+    FillCategoryBox(cbGlyphCategory);
+  else if (page == tsMySheets)
+    FillCategoryBox(cbSheetCategory);
+  else
+    UpdateGridState(sgOpenDocs);
+}
+
+void TfmMain::ApplicationEvents1Activate() {
+  if (!sgOpenDocs->isHidden()) RefreshOpenDocs(-1);
+  // A fill lets messages run once; an activation then must not start a second fill inside it.
+  if (!app::DocumentsSaved || catalogueDepth_ > 0) return;
+  QWidget* page = PageControl->currentWidget();
+  if (page == tsMyGlyphs)
+    FillGrid(cbGlyphCategory);
+  else if (page == tsMySheets)
+    FillGrid(cbSheetCategory);
+}
+
+void TfmMain::closeEvent(QCloseEvent* event) {
+  bool allowed = false;
+  Guard([&] { allowed = FormCloseQuery(); });
+  if (!allowed) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+void TfmMain::FormClose() {
+  if (app::PreviewList && app::PreviewList->Modified) Guard([] { app::PreviewList->SaveCache(); });
+  try {
+    SavePaperSize();
+  } catch (const std::exception&) {
+    // Without a writable settings key the program still closes, only without the setting.
+  }
+  DeleteTempFiles();
+}
+
+void TfmMain::FormDestroy() {
+  app::PreviewList.reset();
+}
+
+void TfmMain::aExitExecute() {
+  close();
+}
+
+void TfmMain::aViewThumbnailsExecute() {
+  UpdateRowHeights();
+}
+
+void TfmMain::aViewListExecute() {
+  UpdateRowHeights();
+}
+
+void TfmMain::aHelpExecute() {
+  ShellOpen(app::AppFolder + kHelpFileName);
+}
+
+void TfmMain::aHelpGoToSiteExecute() {
+  ShellOpen(kSiteAddress);
+}
+
+void TfmMain::aHelpAboutExecute() {
+  TfmAbout about(this);
+  ExecModal(about, QDialog::Accepted);
+}
+
+void TfmMain::LoadPaperSize() {
+  std::string stored;
+  try {
+    stored = app::ReadSetting("PaperSize");
+  } catch (const std::exception&) {
+    // A value of another type than text counts as not stored.
+  }
+  std::vector<std::string> items;
+  for (int i = 0; i < cbPaperSize->count(); ++i)
+    items.push_back(cbPaperSize->itemText(i).toStdString());
+  QSignalBlocker quiet(cbPaperSize);
+  cbPaperSize->setCurrentIndex(app::SelectComboText(items, stored));
+}
+
+void TfmMain::SavePaperSize() {
+  app::WriteSetting("PaperSize", cbPaperSize->currentText().toStdString());
+}
+
+void TfmMain::DeleteTempFiles() {
+  std::string folder;
+  try {
+    folder = app::GetTempFolder();
+  } catch (const std::exception&) {
+    return;
+  }
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  std::vector<std::string> names;
+  while (const dirent* e = readdir(dir))
+    if (IsOurTempName(e->d_name) && e->d_type != DT_DIR) names.emplace_back(e->d_name);
+  closedir(dir);
+  for (const std::string& name : names) unlink((folder + name).c_str());
+}
+
+QLabel* TfmMain::InfoLineOf(const TStringGrid* grid) const {
+  if (grid == sgMyGlyphs) return laGlyphInfo;
+  if (grid == sgMySheets) return laSheetInfo;
+  return laDocInfo;
+}
+
+void TfmMain::BeginProgress(const std::string& text, int max) {
+  progressLabel_ = InfoLineOf(ActiveGrid());
+  savedInfo_ = progressLabel_->text();
+  progressLabel_->setText(QString::fromStdString(text));
+  pbar->setRange(0, std::max(max, 0));
+  pbar->setValue(0);
+  PlaceProgressBar();
+  pbar->show();
+  pbar->raise();
+  // The run keeps the message loop waiting; the bar is painted at once.
+  progressLabel_->repaint();
+  pbar->repaint();
+}
+
+void TfmMain::StepProgress() {
+  pbar->setValue(std::min(pbar->value() + 1, pbar->maximum()));
+  pbar->repaint();
+}
+
+void TfmMain::EndProgress() {
+  if (progressLabel_) progressLabel_->setText(savedInfo_);
+  progressLabel_ = nullptr;
+  pbar->hide();
+}
+
+void TfmMain::PlaceProgressBar() {
+  QLabel* info = progressLabel_ ? progressLabel_ : InfoLineOf(ActiveGrid());
+  const QPoint at = info->mapTo(this, QPoint(0, 0));
+  pbar->setGeometry(6, at.y() - 24, width() - 2 * 10, 22);
+}
+
+// The frame is known only once the window is shown; the panel then fits the work area again.
+void TfmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (placed_) return;
+  placed_ = true;
+  PlaceAtWorkArea();
+}
+
+void TfmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!pbar->isHidden()) PlaceProgressBar();
 }
 
 }  // namespace ui

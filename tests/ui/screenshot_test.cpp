@@ -1,0 +1,66 @@
+// Renders the panel as the user first sees it and as it looks in the list view, into PNG files
+// of the build folder, for a person to look at; the checks keep the pictures from going blank.
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "UiSupport.h"
+#include "app/uCommon.h"
+#include "ui/ufmAbout.h"
+#include "ui/ufmRewriteDlg.h"
+#include "ui/ufmSaveDocs.h"
+
+namespace ui_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kShots = VSP_BIN_DIR "/../ui-screenshots/";
+
+std::string Save(QWidget& widget, const std::string& name) {
+  fs::create_directories(kShots);
+  const std::string path = kShots + name;
+  EXPECT_TRUE(widget.grab().save(QString::fromStdString(path)));
+  return path;
+}
+
+class Screenshot : public UiTest {};
+
+TEST_F(Screenshot, PanelWithThumbnailsAndTheListView) {
+  ui::TfmMain& w = Open();
+  SelectFile(w.sgMyGlyphs, "a.doc");
+  QImage shot(QString::fromStdString(Save(w, "main-window.png")));
+  ASSERT_EQ(shot.width(), ui::TfmMain::kPanelWidth);
+  // The glyph rows are drawn in their own blue somewhere in the grid.
+  const QPoint inGrid = w.sgMyGlyphs->viewport()->mapTo(&w, QPoint(10, 5));
+  EXPECT_EQ(shot.pixelColor(inGrid), QColor(0xA6, 0xCA, 0xF0));
+
+  w.PageControl->setCurrentWidget(w.tsMySheets);
+  Settle();
+  Save(w, "main-window-sheets.png");
+  w.aViewList->trigger();
+  Settle();
+  Save(w, "main-window-list.png");
+
+  w.aViewThumbnails->trigger();
+  SelectFile(w.sgMySheets, "s2.doc");
+  w.aEditSheet->trigger();
+  Settle();
+  Save(w, "main-window-open-docs.png");
+}
+
+TEST_F(Screenshot, SmallDialogs) {
+  ui::TfmAbout about;
+  Save(about, "about.png");
+  ui::TForm1 overwrite;
+  Save(overwrite, "overwrite.png");
+  ui::TfmSaveDocs exit;
+  exit.Label1->setText("Из программы было открыто 2 документов. \nВыберите ваши действия:");
+  QImage shot(QString::fromStdString(Save(exit, "exit.png")));
+  EXPECT_EQ(shot.size(), QSize(304, 245));
+}
+
+}  // namespace
+}  // namespace ui_test

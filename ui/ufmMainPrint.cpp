@@ -1,0 +1,112 @@
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include "app/uCommon.h"
+#include "clone/uPlacing.h"
+#include "platform/UserInteraction.h"
+#include "ui/ufmMain.h"
+
+namespace ui {
+
+namespace {
+
+constexpr const char* kDigitsOnlyMessage = "При указании числа оттисков допустимы только цифры";
+
+}  // namespace
+
+bool TfmMain::FillPaperSizes() {
+  paperSizes_.Items.clear();
+  for (int i = 0; i < cbPaperSize->count(); ++i) {
+    const QVariant value = cbPaperSize->itemData(i);
+    paperSizes_.Items.push_back({cbPaperSize->itemText(i).toStdString(), value.toInt()});
+  }
+  paperSizes_.ItemIndex = cbPaperSize->currentIndex();
+  const bool templates = cloning::FillPaperSizeCombo(paperSizes_);
+  QSignalBlocker quiet(cbPaperSize);
+  cbPaperSize->clear();
+  for (const cloning::TPaperSizeItem& item : paperSizes_.Items)
+    cbPaperSize->addItem(QString::fromStdString(item.Text), item.Value);
+  cbPaperSize->setCurrentIndex(paperSizes_.ItemIndex);
+  return templates;
+}
+
+void TfmMain::edNumberToPrintChange() {
+  bool number = false;
+  const int count = edNumberToPrint->text().toInt(&number);
+  if (!number) {
+    platform::UI().messageBox(kDigitsOnlyMessage, app::AppTitle, platform::MsgIcon::None,
+                              platform::MsgButtons::Ok);
+    // Emptying the field is no new entry to complain about.
+    QSignalBlocker quiet(edNumberToPrint);
+    edNumberToPrint->clear();
+    return;
+  }
+  QString pages;
+  catalogue::TPreviewItem* entry = EntryAtRow(-1);
+  const int paper = cbPaperSize->currentIndex() >= 0 ? cbPaperSize->currentData().toInt() : -1;
+  if (entry && paper >= 0 && paper < int(cloning::PaperSizes.size())) {
+    const int positions =
+        cloning::CountLabelPositions(*app::AppController, app::DataFolder, entry->CategoryOf(),
+                                     cloning::PaperSizes[std::size_t(paper)].Caption);
+    pages = QString::number(cloning::PageCount(1, count, positions));
+  }
+  lbPages->setText(pages);
+}
+
+void TfmMain::aGlyphCloneExecute() {
+  catalogue::TPreviewItem* entry = EntryAtRow(-1);
+  const int paper = cbPaperSize->currentIndex() >= 0 ? cbPaperSize->currentData().toInt() : -1;
+  if (!entry || entry->Kind != catalogue::kGlyphKind || paper < 0 ||
+      paper >= int(cloning::PaperSizes.size()))
+    return;
+  const cloning::TPaperSize size = cloning::PaperSizes[std::size_t(paper)];
+  cloning::TCloneParams glyphs{{entry->FullPath(), 1}};
+  bool number = false;
+  int sets = edNumberToPrint->text().toInt(&number);
+  if (!number) sets = 0;
+  if (wordlink::TExtAppDocument* doc =
+          cloning::CloneGlyphs(*this, glyphs, sets, entry->CategoryOf(), size))
+    ArrangeWordWindow(doc);
+}
+
+void TfmMain::PrintSelected(bool quick) {
+  catalogue::TPreviewItem* entry = EntryAtRow(-1);
+  if (!entry) return;
+  wordlink::TExtAppDocument* doc = app::AppController->FindDocument(entry->FullPath());
+  if (!doc) {
+    doc = EditItem(*entry);
+    QApplication::processEvents();
+  }
+  if (doc) app::AppController->PrintDocument(doc, quick);
+}
+
+void TfmMain::aQuickPrintExecute() {
+  PrintSelected(true);
+}
+
+void TfmMain::aPrintExecute() {
+  PrintSelected(false);
+}
+
+wordlink::TExtAppController& TfmMain::Controller() {
+  return *app::AppController;
+}
+
+std::string TfmMain::DataFolder() {
+  return app::DataFolder;
+}
+
+catalogue::TPreviewList& TfmMain::PreviewList() {
+  EnsurePreviewList();
+  return *app::PreviewList;
+}
+
+void TfmMain::ProcessMessages() {
+  QApplication::processEvents();
+}
+
+}  // namespace ui
