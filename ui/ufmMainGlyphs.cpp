@@ -1,12 +1,34 @@
-// New glyphs, glyphs extracted from sheets and the group print wizard arrive with their own
-// commands; until then these commands leave everything as it is.
+// New glyphs and glyphs extracted from sheets; the group print wizard arrives with its own
+// window and until then its command leaves everything as it is.
+#include <QAction>
+
+#include "app/uGlyphCommands.h"
 #include "ui/ufmMain.h"
 
 namespace ui {
 
-void TfmMain::aGlyphNewExecute(QObject* sender) {}
+void TfmMain::aGlyphNewExecute(QObject* sender) {
+  // Only the glyph-type menu items carry a type; the command itself (Ctrl+N) makes a blank
+  // document and nothing more.
+  const app::TGlyphType* type = nullptr;
+  auto* item = qobject_cast<QAction*>(sender);
+  if (item && item != aGlyphNew && item->data().isValid()) {
+    int tag = item->data().toInt();
+    if (tag >= 0 && tag < int(app::GlyphTypes.size())) type = &app::GlyphTypes[std::size_t(tag)];
+  }
+  wordlink::TExtAppDocument* doc =
+      app::NewGlyphDocument(*app::AppController, type, app::DataFolder);
+  if (doc && type) ArrangeWordWindow(doc);
+}
 
-void TfmMain::aExtractGlyphExecute() {}
+void TfmMain::aExtractGlyphExecute() {
+  catalogue::TPreviewItem* sheet = EntryAtRow(-1);
+  if (!sheet || sheet->Kind != 1) return;
+  std::string path = app::ExtractGlyph(*app::AppController, sheet->FullPath(), app::DataFolder);
+  if (path.empty()) return;
+  catalogue::TPreviewItem* glyph = PreviewList().FindOrAdd(path, 0, 0);
+  if (glyph) EditItem(*glyph);
+}
 
 void TfmMain::aGlyphSendToGroupExecute() {}
 
