@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "catalogue/uCatalogueViews.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 
@@ -233,37 +234,10 @@ bool IsValidUtf8(const std::string& bytes) {
   return true;
 }
 
-std::string LowerText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    unsigned char c = text[i];
-    if (c >= 'A' && c <= 'Z') {
-      out += char(c - 'A' + 'a');
-    } else if ((c == 0xD0) && i + 1 < text.size()) {
-      unsigned char d = text[++i];
-      if (d >= 0x90 && d <= 0x9F) {  // А..П -> а..п
-        out += char(0xD0);
-        out += char(d + 0x20);
-      } else if (d >= 0xA0 && d <= 0xAF) {  // Р..Я -> р..я
-        out += char(0xD1);
-        out += char(d - 0x20);
-      } else if (d >= 0x80 && d <= 0x8F) {  // Ѐ..Џ -> ѐ..џ
-        out += char(0xD1);
-        out += char(d + 0x10);
-      } else {
-        out += char(c);
-        out += char(d);
-      }
-    } else {
-      out += char(c);
-    }
-  }
-  return out;
-}
+std::string LowerText(const std::string& text) { return catalogue::LowerText(text); }
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
-  return LowerText(a) == LowerText(b);
+  return catalogue::SameTextIgnoringCase(a, b);
 }
 
 std::string IncludeTrailingSeparator(const std::string& path) {
