@@ -12,6 +12,7 @@
 #include "platform/ProcessLock.h"
 #include "platform/UserInteraction.h"
 #include "ui/QtInteraction.h"
+#include "ui/ufmGroupPrintWizard.h"
 #include "ui/ufmMain.h"
 #include "wordproc/Container.h"
 #include "wordproc/WordProcessor.h"
@@ -56,11 +57,13 @@ int main(int argc, char** argv) {
     application.setApplicationName(app::AppTitle);
     application.setApplicationDisplayName(app::AppTitle);
     auto mainWindow = std::make_unique<ui::TfmMain>();
-    // The group print wizard belongs here: made hidden right after the main window, which
-    // places it beside itself through GroupPrintWizard.
+    // The group print wizard starts hidden; the main window places it beside itself.
+    auto wizard = std::make_unique<ui::TfmGroupPrintWizard>(*mainWindow);
+    mainWindow->GroupPrintWizard = wizard.get();
     mainWindow->show();
     if (terminate) QTimer::singleShot(0, &application, &QApplication::quit);
     application.exec();
+    wizard.reset();
     mainWindow.reset();
   }
   app::FinalizeCommon();

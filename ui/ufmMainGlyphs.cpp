@@ -1,8 +1,8 @@
-// New glyphs and glyphs extracted from sheets; the group print wizard arrives with its own
-// window and until then its command leaves everything as it is.
+// New glyphs, glyphs extracted from sheets, and glyphs sent to the group print wizard.
 #include <QAction>
 
 #include "app/uGlyphCommands.h"
+#include "ui/ufmGroupPrintWizard.h"
 #include "ui/ufmMain.h"
 
 namespace ui {
@@ -30,6 +30,12 @@ void TfmMain::aExtractGlyphExecute() {
   if (glyph) EditItem(*glyph);
 }
 
-void TfmMain::aGlyphSendToGroupExecute() {}
+void TfmMain::aGlyphSendToGroupExecute() {
+  auto* wizard = qobject_cast<TfmGroupPrintWizard*>(GroupPrintWizard.data());
+  TStringGrid* grid = ActiveGrid();
+  if (!wizard || !grid || !EntryAtRow(-1)) return;
+  const catalogue::TPreviewItemPtr entry = grid->Object(grid->Row());
+  if (entry && !entry->CategoryOf().empty()) wizard->SendGlyph(entry);
+}
 
 }  // namespace ui
