@@ -103,7 +103,7 @@ class TPreviewList {
  private:
   struct Found;
   bool Locate(const std::string& path, int& index, int hint) const;
-  TPreviewItemPtr MakeEntry(const std::string& path, std::uint8_t kind);
+  TPreviewItemPtr MakeEntry(std::string path, std::uint8_t kind);
   void Touch(TPreviewItem& entry, double date);
   void Merge(std::vector<Found>& fresh, std::uint8_t kind);
   void Walk(int dirFd, std::string& relative, std::vector<Found>& fresh,
