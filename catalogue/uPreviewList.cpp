@@ -99,8 +99,7 @@ void ReadChild(int dirFd, const dirent* e, Children& children) {
   struct stat st {};
   if (fstatat(dirFd, e->d_name, &st, 0) != 0) return;
   if (S_ISDIR(st.st_mode)) return children.Add(e->d_name, true, 0);
-  if (S_ISREG(st.st_mode) && IsDocumentName(e->d_name))
-    children.Add(e->d_name, false, st.st_mtime);
+  if (S_ISREG(st.st_mode) && IsDocumentName(e->d_name)) children.Add(e->d_name, false, st.st_mtime);
 }
 
 // Folders carry their separator, so children sort as their full paths do.
