@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <filesystem>
 
@@ -133,6 +134,22 @@ TEST(PreviewListTest, ScanMergesNewEntriesAmongOthersAndRescanChangesNothing) {
   EXPECT_EQ(Paths(list), expected);
   EXPECT_FALSE(list.Modified);
   EXPECT_TRUE(d->Thumbnail);
+}
+
+// Folder names that sort differently from their paths ("a b/", "a-x/" and "a/" around "a.doc")
+// must still come out in path order, or later look-ups would miss and add duplicates.
+TEST(PreviewListTest, ScanKeepsPathOrderWhereFolderNamesAndFileNamesInterleave) {
+  std::string data = NewDataFolder();
+  for (const char* name : {"a/z.doc", "a b/y.doc", "a-x/w.doc", "a.doc", "a0.doc"})
+    WriteFile(data + kSource + name, "x");
+  TPreviewList list(data);
+  list.FindOrAdd(kSource + "a-x/v.doc", kGlyphKind, 1);
+  list.ScanFolder(kSource, kGlyphKind);
+  std::vector<std::string> paths = Paths(list);
+  EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end()));
+  EXPECT_EQ(paths.size(), 6u);
+  for (const std::string& path : paths) list.FindOrAdd(path, kGlyphKind, 1);
+  EXPECT_EQ(list.Count(), 6);
 }
 
 TEST(PreviewListTest, RefreshDropsVanishedEntriesAndRedatesChangedOnes) {
