@@ -129,8 +129,10 @@ void CheckFormat(Layout& l) {
   std::uint64_t height = std::uint64_t(i.Height < 0 ? -std::int64_t(i.Height) : i.Height);
   l.rowBytes = (std::uint64_t(i.Width) * i.Bits + 31) / 32 * 4;
   l.dataBytes = l.rowBytes * height;
-  std::uint64_t unpacked = (3 * std::uint64_t(i.Width) + 3) / 4 * 4 * height;
-  if (l.dataBytes > kMaxBmpBytes || unpacked > kMaxBmpBytes)
+  std::uint64_t unpackedRow = (3 * std::uint64_t(i.Width) + 3) / 4 * 4;
+  // A row is read whole even when there are no rows to keep, so it is bounded on its own.
+  bool tooBig = l.rowBytes > kMaxBmpBytes || unpackedRow > kMaxBmpBytes;
+  if (tooBig || l.dataBytes > kMaxBmpBytes || unpackedRow * height > kMaxBmpBytes)
     Damaged("слишком большой рисунок " + std::to_string(i.Width) + "×" + std::to_string(height));
   if (l.sizeImage != 0 && l.sizeImage < l.dataBytes) Damaged("мало данных точек");
 }
