@@ -131,7 +131,8 @@ void CheckFormat(Layout& l) {
   l.dataBytes = l.rowBytes * height;
   std::uint64_t unpackedRow = (3 * std::uint64_t(i.Width) + 3) / 4 * 4;
   // A row is read whole even when there are no rows to keep, so it is bounded on its own.
-  bool tooBig = l.rowBytes > kMaxBmpBytes || unpackedRow > kMaxBmpBytes;
+  bool tooBig = l.rowBytes > kMaxBmpBytes || unpackedRow > kMaxBmpBytes ||
+                std::uint64_t(i.Width) > kMaxBmpSide || height > kMaxBmpSide;
   if (tooBig || l.dataBytes > kMaxBmpBytes || unpackedRow * height > kMaxBmpBytes)
     Damaged("слишком большой рисунок " + std::to_string(i.Width) + "×" + std::to_string(height));
   if (l.sizeImage != 0 && l.sizeImage < l.dataBytes) Damaged("мало данных точек");

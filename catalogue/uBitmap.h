@@ -100,6 +100,8 @@ struct TBmpInfo {
 
 // No BMP may claim or unpack to more than this; a larger one counts as damaged.
 inline constexpr std::uint64_t kMaxBmpBytes = 64ull * 1024 * 1024;
+// Nor a side longer than this: a picture with no width could otherwise claim a billion rows.
+inline constexpr std::uint64_t kMaxBmpSide = 1u << 20;
 
 // Reads one BMP file: exactly its headers, colour table, any gap up to the pixel offset and
 // the pixel data whose length follows from the headers. Throws CatalogueError for damaged,

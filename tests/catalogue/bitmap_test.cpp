@@ -105,6 +105,7 @@ TEST(BitmapTest, DamagedOrHugeBitmapsAreRefusedWithoutAllocating) {
       Bmp(40, 100000, 100000, 24, 0, "", pixel),      // claims 30 GB
       Bmp(40, 20000, 20000, 1, 0, "", pixel),         // small file, huge picture
       Bmp(40, 0x74000003, 0, 16, 0, "", pixel),       // no rows, but each 3.9 GB wide
+      Bmp(40, 0, 0x2E2E0300, 32, 0, "", pixel),       // no width, 775 million rows
       Bmp(40, 1, 1, 24, 0, "", pixel).substr(0, 30),
       Bmp(200, 1, 1, 24, 0, "", pixel),
   };
