@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMainWindow>
@@ -33,12 +34,6 @@ namespace {
 
 constexpr double kZoomStep = 1.25;
 constexpr float kMillimetre = 72 / 25.4f;
-
-double LogicalDpi(const QWidget* widget) {
-  const QScreen* screen = widget->screen();
-  double dpi = screen ? screen->logicalDotsPerInch() : 96;
-  return dpi > 0 ? dpi : 96;
-}
 
 class DocumentMainWindow : public QMainWindow {
  public:
@@ -397,19 +392,23 @@ class DocumentWindow final : public DocumentWindowBase {
 
   void setGeometryPoints(double l, double t, double w, double h) override {
     if (!window_) return;
-    double f = LogicalDpi(window_) / 72.0;
+    const double f = 1 / ScreenPointsPerPixel();
+    // move() places the frame, resize() sizes what is inside it.
+    const QSize frame = window_->frameGeometry().size() - window_->size();
     window_->move(int(std::lround(l * f)), int(std::lround(t * f)));
-    window_->resize(std::max(1, int(std::lround(w * f))), std::max(1, int(std::lround(h * f))));
+    window_->resize(std::max(1, int(std::lround(w * f)) - frame.width()),
+                    std::max(1, int(std::lround(h * f)) - frame.height()));
   }
 
   void geometryPoints(double& l, double& t, double& w, double& h) const override {
     l = t = w = h = 0;
     if (!window_) return;
-    double f = LogicalDpi(window_) / 72.0;
-    l = window_->x() / f;
-    t = window_->y() / f;
-    w = window_->width() / f;
-    h = window_->height() / f;
+    const double f = ScreenPointsPerPixel();
+    const QRect outer = window_->frameGeometry();
+    l = outer.x() * f;
+    t = outer.y() * f;
+    w = outer.width() * f;
+    h = outer.height() * f;
   }
 
   void setWindowState(int state) override {
@@ -438,6 +437,14 @@ class DocumentWindow final : public DocumentWindowBase {
 };
 
 }  // namespace
+
+double ScreenPointsPerPixel() {
+  const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+                              ? QGuiApplication::primaryScreen()
+                              : nullptr;
+  const double dpi = screen ? screen->logicalDotsPerInch() : 96;
+  return 72 / (dpi > 0 ? dpi : 96);
+}
 
 std::unique_ptr<DocumentWindowBase> CreateDocumentWindow(DocumentHost* host) {
   return std::make_unique<DocumentWindow>(host);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/Files.h"
+#include "wordproc/DocumentWindow.h"
 #include "wordproc/ObjectModel.h"
 #include "wordproc/RecentFiles.h"
 
@@ -10,7 +11,6 @@ namespace wordproc::om {
 
 namespace {
 
-constexpr double kPointsPerPixel = 0.75;  // 96 pixels per inch
 constexpr double kPointsPerMillimetre = 72.0 / 25.4;
 
 bool SameText(std::string_view a, std::string_view b) {
@@ -261,9 +261,9 @@ const Members<ApplicationObj>& ApplicationMembers() {
       {"Application", [](A& s, Args&) { return Variant(DispatchPtr(s.self())); }},
       {"PathSeparator", [](A&, Args&) { return Variant(std::string(1, platform::kPathSep)); }},
       {"PixelsToPoints",
-       [](A&, Args& a) { return Variant(float(RequiredFloat(a, 0) * kPointsPerPixel)); }},
+       [](A&, Args& a) { return Variant(float(RequiredFloat(a, 0) * ScreenPointsPerPixel())); }},
       {"PointsToPixels",
-       [](A&, Args& a) { return Variant(float(RequiredFloat(a, 0) / kPointsPerPixel)); }},
+       [](A&, Args& a) { return Variant(float(RequiredFloat(a, 0) / ScreenPointsPerPixel())); }},
       {"MillimetersToPoints",
        [](A&, Args& a) { return Variant(float(RequiredFloat(a, 0) * kPointsPerMillimetre)); }},
       {"CentimetersToPoints",

@@ -88,9 +88,9 @@ TEST_F(Edit, WordWindowStartsAtThePanelsRightEdgeAndFillsTheWorkArea) {
   const QRect area = w.screen()->availableGeometry();
   EXPECT_EQ(word->frameGeometry().left(), w.frameGeometry().right() + 1);
   EXPECT_EQ(word->frameGeometry().top(), area.top());
-  // Width and Height give the size of the window's inside.
-  EXPECT_EQ(word->width(), area.right() - w.frameGeometry().right());
-  EXPECT_EQ(word->height(), area.height());
+  // Width and Height are the outer bounds: the frame ends at the work area's edges.
+  EXPECT_EQ(word->frameGeometry().right(), area.right());
+  EXPECT_EQ(word->frameGeometry().bottom(), area.bottom());
   EXPECT_FALSE(word->isMaximized());
   const Variant window = Found(w.sgOpenDocs->Object(0))->Document.get("ActiveWindow");
   EXPECT_EQ(window.get("View").get("Type").toInt(), 3);

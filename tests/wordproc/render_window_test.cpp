@@ -112,7 +112,9 @@ TEST_F(DocumentWindowTest, ClosingAsksTheHostWhichMayRefuseOrDropTheWindow) {
   EXPECT_EQ(VisibleWindow(), nullptr);
 }
 
-TEST_F(DocumentWindowTest, GeometryInPointsAndStateRoundTrip) {
+// The points are the window's outer bounds: a window placed to fill an area must not overrun it
+// by its frame.
+TEST_F(DocumentWindowTest, GeometryInPointsIsTheOuterFrameAndStateRoundTrips) {
   window_->setGeometryPoints(72, 36, 540, 360);
   double l, t, w, h;
   window_->geometryPoints(l, t, w, h);
@@ -120,7 +122,13 @@ TEST_F(DocumentWindowTest, GeometryInPointsAndStateRoundTrip) {
   EXPECT_NEAR(t, 36, 1);
   EXPECT_NEAR(w, 540, 1);
   EXPECT_NEAR(h, 360, 1);
-  EXPECT_NEAR(main_->width(), 540 * main_->screen()->logicalDotsPerInch() / 72.0, 1);
+  const double pixelsPerPoint = 1 / wordproc::ScreenPointsPerPixel();
+  const QRect outer = main_->frameGeometry();
+  EXPECT_NEAR(outer.left(), 72 * pixelsPerPoint, 1);
+  EXPECT_NEAR(outer.top(), 36 * pixelsPerPoint, 1);
+  EXPECT_NEAR(outer.width(), 540 * pixelsPerPoint, 1);
+  EXPECT_NEAR(outer.height(), 360 * pixelsPerPoint, 1);
+  EXPECT_LT(main_->width(), outer.width()) << "the platform's frame has a width";
   for (int state : {1, 2, 0}) {
     window_->setWindowState(state);
     EXPECT_EQ(window_->windowState(), state);
