@@ -101,11 +101,22 @@ class TMyDecompressionStream : public TByteReader {
   std::int64_t Size() const { return 2147483647; }
 
  private:
+  void Refill();
+  // Bytes of the zlib framing: first from what inflate left unread, then from the source.
+  void TakeFraming(std::uint8_t* out, std::size_t n);
+  void ReadHeader();
+  void CheckTrailer();
+
   TByteReader& source_;
   z_stream z_{};
   std::vector<std::uint8_t> input_;
+  bool headerRead_ = false;
   bool ended_ = false;
+  std::uint32_t adler_ = 1;
 };
+
+// The Adler-32 checksum of zlib streams, continued from adler over n more bytes (start with 1).
+std::uint32_t Adler32(std::uint32_t adler, const std::uint8_t* data, std::size_t n);
 
 // Deflates everything written into one zlib stream at the given level; input is gathered into
 // 64 KB pieces and output leaves in 64 KB pieces. Finish writes the pending data and the trailer.

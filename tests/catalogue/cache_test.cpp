@@ -123,6 +123,7 @@ TEST(CacheTest, DamageKeepsEarlierRecordsReportsTheFileAndAsksForARewrite) {
       Header(1, 0) + good + next.substr(0, 20),
       Header(1, 1) + compressed.substr(0, compressed.size() - 6),
       Header(1, 1) + flipped,
+      Header(1, 1) + compressed.substr(0, compressed.size() - 2),  // checksum cut short
       Header(1, 0) + good + std::string{0, 2} + LE32(0xFFFFFFFF),
       Header(1, 0) + good + std::string{0, 2} + LE32(40000) + std::string(40000, 'x'),
       Header(1, 0) + good + huge,
@@ -137,6 +138,34 @@ TEST(CacheTest, DamageKeepsEarlierRecordsReportsTheFileAndAsksForARewrite) {
     EXPECT_TRUE(r->list.Modified);
   }
   EXPECT_TRUE(Load("VSPP\x01")->threw);
+  for (std::size_t at : {0, 1}) {  // the stream's own two-byte header
+    std::string file = Header(1, 1) + compressed;
+    file[8 + at] ^= 0x01;
+    auto r = Load(file);
+    EXPECT_TRUE(r->threw);
+    EXPECT_EQ(r->list.Count(), 0);
+  }
+}
+
+// The loader's checksum must agree with zlib's over any length and any split into pieces,
+// including long runs of 0xFF, where its sums come closest to overflowing.
+TEST(CacheTest, StreamChecksumAgreesWithZlib) {
+  std::string bytes(300000, '\0');
+  std::uint32_t seed = 12345;
+  for (char& c : bytes) c = char((seed = seed * 1103515245u + 12345u) >> 23);
+  const std::string ones(1 << 20, '\xFF');
+  const std::string* sources[] = {&bytes, &ones};
+  for (const std::string* data : sources)
+    for (std::size_t length : {0, 1, 15, 16, 17, 5535, 5536, 5537, 11079, 300000}) {
+      length = std::min(length, data->size());
+      const auto* p = reinterpret_cast<const std::uint8_t*>(data->data());
+      const auto expected = std::uint32_t(adler32(1, p, uInt(length)));
+      EXPECT_EQ(Adler32(1, p, length), expected) << length;
+      const std::size_t split = length / 3;
+      EXPECT_EQ(Adler32(Adler32(1, p, split), p + split, length - split), expected) << length;
+    }
+  const auto* p = reinterpret_cast<const std::uint8_t*>(ones.data());
+  EXPECT_EQ(Adler32(1, p, ones.size()), std::uint32_t(adler32(1, p, uInt(ones.size()))));
 }
 
 TEST(CacheTest, RecordsOutsideTheDataFolderOrOutOfOrderAreSettled) {
