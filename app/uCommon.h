@@ -10,6 +10,7 @@
 
 #include "clone/uClone.h"
 #include "catalogue/uPreviewList.h"
+#include "platform/Guard.h"
 #include "platform/Registry.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
@@ -30,7 +31,7 @@ using cloning::TPaperSize;
 
 inline constexpr std::int32_t GlyphMargin = 0;
 inline constexpr float PointsPerMm = 2.835f;
-inline constexpr const char* AppTitle = "Varnel Stampora";
+inline constexpr const char* AppTitle = platform::kAppTitle;
 inline constexpr const char* SettingsKey = "Software\\Varnel\\Stampora";
 inline constexpr const char* GlyphTypesFileName = "glyph_types.ini";
 

@@ -56,12 +56,7 @@ TfmMain::~TfmMain() {
 }
 
 void TfmMain::Guard(const std::function<void()>& command) {
-  try {
-    command();
-  } catch (const std::exception& e) {
-    platform::UI().messageBox(e.what(), app::AppTitle, platform::MsgIcon::Error,
-                              platform::MsgButtons::Ok);
-  }
+  platform::Guarded(command);
 }
 
 void TfmMain::FormCreate() {

@@ -2,6 +2,8 @@
 // the runtime folder and the home folder all point there, so no test touches the user's own.
 #pragma once
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +45,23 @@ int ExitCodeOfChild(Body body) {
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
+}
+
+inline constexpr int kNoSmallDisk = 77;
+
+// Runs body(folder) in a child process whose folder is a file system of the given size, so
+// that writing more fills the disk; the exit code of body, or kNoSmallDisk when no such file
+// system can be mounted here (neither as root nor in a user namespace).
+template <typename Body>
+int WithSmallDisk(std::size_t bytes, Body body) {
+  std::string folder = NewFolder("disk");
+  return ExitCodeOfChild([&] {
+    if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return kNoSmallDisk;
+    mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+    std::string options = "size=" + std::to_string(bytes);
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) return kNoSmallDisk;
+    return body(folder);
+  });
 }
 
 }  // namespace platform_test
