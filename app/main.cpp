@@ -9,6 +9,7 @@
 
 #include "app/uCommon.h"
 #include "app/uStartup.h"
+#include "platform/Guard.h"
 #include "platform/ProcessLock.h"
 #include "platform/UserInteraction.h"
 #include "ui/QtInteraction.h"
@@ -30,10 +31,22 @@ class HintTimingStyle : public QProxyStyle {
   }
 };
 
+// Event handlers that are not signals (painting, closing, the mouse) end here too: nothing a
+// window does may unwind through the event loop and take the user's documents with it.
+class GuardedApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    bool handled = false;
+    platform::Guarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  GuardedApplication application(argc, argv);
   application.setStyle(new HintTimingStyle);
   ui::QtInteraction interaction;
   platform::SetUI(&interaction);

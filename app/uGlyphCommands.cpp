@@ -1,5 +1,6 @@
 #include "app/uGlyphCommands.h"
 
+#include "catalogue/uCatalogueViews.h"
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
 
@@ -62,10 +63,23 @@ std::string SaveExtracted(wordlink::TExtAppController& controller, const std::st
   return fullName.size() > dataFolder.size() ? fullName.substr(dataFolder.size()) : std::string();
 }
 
+// glyph_types.ini is outside data: its category becomes a folder name only when it is one, never
+// a way out of the data folder ("..", separators, an absolute path).
+bool CheckTypeCategory(const TGlyphType& type) {
+  if (type.Category.empty()) return true;
+  const std::string problem = catalogue::CategoryNameProblem(type.Category);
+  if (problem.empty()) return true;
+  platform::UI().messageBox(problem + "\nИсправьте категорию типа оттиска «" + type.Name +
+                                "» в файле " + GlyphTypesFileName + ".",
+                            "Внимание!", platform::MsgIcon::Warning, platform::MsgButtons::Ok);
+  return false;
+}
+
 }  // namespace
 
-TExtAppDocument* NewGlyphDocument(wordlink::TExtAppController& controller,
-                                  const TGlyphType* type, const std::string& dataFolder) {
+TExtAppDocument* NewGlyphDocument(wordlink::TExtAppController& controller, const TGlyphType* type,
+                                  const std::string& dataFolder) {
+  if (type && !CheckTypeCategory(*type)) return nullptr;
   TExtAppDocument* doc = controller.NewDocument(true);
   if (!doc || !type) return doc;
   SetUpGlyphPage(doc->Document, *type);

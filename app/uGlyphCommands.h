@@ -17,7 +17,8 @@ inline constexpr const char* kNoFreeNameMessage =
 // A new visible blank document. With a glyph type it becomes that type's glyph: page size and
 // margins, the non-printing outline shape selected, the word processor's open folder set to
 // the category's "Мои оттиски" folder. Without one (the command's shortcut) the blank
-// document stays as it is. nullptr when no word processor is available.
+// document stays as it is. nullptr when no word processor is available, and when the type's
+// category is no usable folder name (a message says so and nothing is created).
 wordlink::TExtAppDocument* NewGlyphDocument(wordlink::TExtAppController& controller,
                                             const TGlyphType* type, const std::string& dataFolder);
 

@@ -45,18 +45,13 @@ std::string WithExtension(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-// File operations of the run ignore their results, as the system's calls do.
-void DeleteFileQuietly(const std::string& path) {
-  std::error_code ignored;
-  fs::remove(path, ignored);
-}
-
-// Copies over an existing file and leaves the copy writable.
-void CopyFileOver(const std::string& from, const std::string& to) {
-  DeleteFileQuietly(to);
-  std::error_code ignored;
-  fs::copy_file(from, to, fs::copy_options::overwrite_existing, ignored);
-  platform::SetNormal(to);
+// A copy the word processor works on, in the private temporary folder under a name of its own:
+// glyphs in read-only folders, long names and two runs on one glyph all work, and the copy goes
+// with the object on every way out of the run.
+platform::ScopedTempFile WorkingCopy(const std::string& source) {
+  platform::ScopedTempFile copy = platform::ScopedTempFile::Create("vsp", kTemplateExtension);
+  platform::CopyFileContents(source, copy.path());
+  return copy;
 }
 
 void ShowMessage(const std::string& text, const std::string& caption, platform::MsgIcon icon) {
@@ -71,8 +66,18 @@ std::string GlyphCategoryFolder(const std::string& dataFolder, const std::string
 
 std::string SheetTemplatePath(const std::string& dataFolder, const std::string& category,
                               const std::string& paperName) {
-  return GlyphCategoryFolder(dataFolder, category) + kTemplatePrefix + paperName +
-         kTemplateExtension;
+  const std::string folder = GlyphCategoryFolder(dataFolder, category);
+  const std::string wanted = kTemplatePrefix + paperName + kTemplateExtension;
+  if (platform::FileExists(folder + wanted)) return folder + wanted;
+  std::error_code error;
+  fs::directory_iterator it(folder, error);
+  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == wanted.size() && HasDocExtension(name) &&
+        name.compare(0, name.size() - 4, wanted, 0, wanted.size() - 4) == 0)
+      return folder + name;
+  }
+  return folder + wanted;
 }
 
 std::string MySheetsFolder(const std::string& dataFolder, const std::string& category) {
@@ -127,10 +132,11 @@ bool FillPaperSizeCombo(TPaperSizeCombo& combo, const std::vector<TPaperSize>& s
 
 TExtAppDocument* OpenSheetTemplate(wordlink::TExtAppController& controller,
                                    const std::string& dataFolder, const std::string& category,
-                                   const std::string& paperName) {
+                                   const std::string& paperName, platform::ScopedTempFile& copy) {
   const std::string path = SheetTemplatePath(dataFolder, category, paperName);
   if (!platform::FileExists(path)) return nullptr;
-  return controller.OpenDocument(path, false, true, wordlink::kKindDefault);
+  copy = WorkingCopy(path);
+  return controller.OpenDocument(copy.path(), false, true, wordlink::kKindDefault);
 }
 
 void CloneHost::BeginProgress(const std::string& text, int max) {
@@ -165,15 +171,15 @@ class TCloneRun {
  private:
   bool GlyphStage();
   bool SaveOpenGlyph(TCloneParam& glyph);
-  bool PrepareGlyph(const TCloneParam& glyph);
+  bool PrepareGlyph(TCloneParam& glyph);
   void TemplateStage();
-  TExtAppDocument* OpenWorkingSheet(const std::string& templatePath, const std::string& work);
+  TExtAppDocument* OpenWorkingSheet(const std::string& templatePath,
+                                    platform::ScopedTempFile& work);
   void HideWordForFilling(TExtAppDocument& sheet);
   bool FillWorkingSheet(TExtAppDocument& sheet, const std::string& templatePath);
   void PublishSheet(const std::string& work, const std::string& sheetsFolder,
                     const Variant& workerApp);
   void BringResultForward();
-  void RemoveWorkingCopies();
   int ProgressMax() const;
 
   CloneHost& host_;
@@ -184,6 +190,7 @@ class TCloneRun {
   const std::string category_;
   const TPaperSize paper_;
   TExtAppDocument* result_ = nullptr;
+  std::vector<platform::ScopedTempFile> workingCopies_;
 };
 
 int TCloneRun::ProgressMax() const {
@@ -202,7 +209,6 @@ TExtAppDocument* TCloneRun::Run() {
   }
   BringResultForward();
   host_.EndProgress();
-  RemoveWorkingCopies();
   host_.ProcessMessages();
   return result_;
 }
@@ -238,10 +244,11 @@ bool TCloneRun::SaveOpenGlyph(TCloneParam& glyph) {
   return false;
 }
 
-bool TCloneRun::PrepareGlyph(const TCloneParam& glyph) {
-  const std::string copy = WorkingCopyOf(glyph.FileName);
-  CopyFileOver(glyph.FileName, copy);
-  TExtAppDocument* doc = controller_.OpenDocument(copy, false, false, wordlink::kKindDefault);
+bool TCloneRun::PrepareGlyph(TCloneParam& glyph) {
+  workingCopies_.push_back(WorkingCopy(glyph.FileName));
+  glyph.WorkingCopy = workingCopies_.back().path();
+  TExtAppDocument* doc =
+      controller_.OpenDocument(glyph.WorkingCopy, false, false, wordlink::kKindDefault);
   if (!doc) throw std::runtime_error("Не удалось открыть оттиск «" + glyph.FileName + "»");
   if (PrepareGlyphDocument(doc->Document) == kNoGraphics) {
     ShowMessage(kNoGraphicsMessage, kNoGraphicsCaption, platform::MsgIcon::None);
@@ -257,7 +264,7 @@ void TCloneRun::TemplateStage() {
   const std::string sheetsFolder = MySheetsFolder(dataFolder_, category_);
   platform::ForceDirectories(sheetsFolder);
   const std::string templatePath = SheetTemplatePath(dataFolder_, category_, paper_.Name);
-  const std::string work = WithExtension(platform::CreateTempFile("", "vsp"), ".doc");
+  platform::ScopedTempFile work;
   TExtAppDocument* sheet = OpenWorkingSheet(templatePath, work);
   if (!sheet) return;
   HideWordForFilling(*sheet);
@@ -265,24 +272,25 @@ void TCloneRun::TemplateStage() {
   host_.SheetFilled(*sheet);
   sheet->Document.call("Save");
   sheet->CloseDocument(wordlink::kSaveChanges);
-  PublishSheet(work, sheetsFolder, sheet->AppRef());
+  PublishSheet(work.path(), sheetsFolder, sheet->AppRef());
 }
 
 TExtAppDocument* TCloneRun::OpenWorkingSheet(const std::string& templatePath,
-                                             const std::string& work) {
+                                             platform::ScopedTempFile& work) {
   if (!platform::FileExists(templatePath)) {
     ShowMessage("", kTemplateMissingCaption + templatePath, platform::MsgIcon::Error);
     return nullptr;
   }
-  CopyFileOver(templatePath, work);
-  TExtAppDocument* sheet = controller_.OpenDocument(work, false, false, wordlink::kKindDefault);
+  work = WorkingCopy(templatePath);
+  TExtAppDocument* sheet =
+      controller_.OpenDocument(work.path(), false, false, wordlink::kKindDefault);
   if (!sheet) {
-    ShowMessage("", kTemplateMissingCaption + work, platform::MsgIcon::Error);
+    ShowMessage("", kTemplateMissingCaption + work.path(), platform::MsgIcon::Error);
     return nullptr;
   }
   // Word holds the sheet in memory and writes the file anew when it is saved; until then no
   // stale working file is left behind should the filling fail.
-  std::remove(work.c_str());
+  std::remove(work.path().c_str());
   return sheet;
 }
 
@@ -315,12 +323,12 @@ bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& temp
 }
 
 // Word's next open or save-as dialog starts in the user's sheets folder.
+// The ".dot" beside the working sheet is the result: the document the user edits is based on
+// it, so it stays in the temporary folder until the program cleans that up.
 void TCloneRun::PublishSheet(const std::string& work, const std::string& sheetsFolder,
                              const Variant& workerApp) {
-  platform::SetNormal(work);
   const std::string dot = WithExtension(work, ".dot");
-  std::error_code ignored;
-  fs::copy_file(work, dot, fs::copy_options::overwrite_existing, ignored);
+  platform::CopyFileContents(work, dot);
   catalogue::TPreviewItem* entry = host_.PreviewList().FindOrAdd(dot, catalogue::kSheetKind, 0);
   result_ = host_.EditItem(*entry);
   const Variant app = result_ ? result_->AppRef() : workerApp;
@@ -335,18 +343,6 @@ void TCloneRun::BringResultForward() {
     app.put("ScreenUpdating", true);
     app.call("Activate");
   } catch (const std::exception&) {
-  }
-}
-
-// A working copy still open in Word (a glyph without graphics, shown to the user) stays.
-void TCloneRun::RemoveWorkingCopies() {
-  for (const TCloneParam& glyph : glyphs_) {
-    const std::string copy = WorkingCopyOf(glyph.FileName);
-    try {
-      if (controller_.FindDocument(copy, wordlink::kKindDefault)) continue;
-    } catch (const std::exception&) {
-    }
-    DeleteFileQuietly(copy);
   }
 }
 

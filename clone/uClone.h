@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
 
@@ -36,6 +37,9 @@ inline constexpr const char* kNoPositionsCaption = "Внимание";
 struct TCloneParam {
   std::string FileName;
   std::int32_t Count = 1;
+  // The prepared copy the sheet is filled from; the glyph stage of a run makes it in the
+  // private temporary folder.
+  std::string WorkingCopy;
 };
 using TCloneParams = std::vector<TCloneParam>;
 
@@ -51,6 +55,8 @@ extern std::vector<TPaperSize> PaperSizes;
 
 // dataFolder ends with the separator.
 std::string GlyphCategoryFolder(const std::string& dataFolder, const std::string& category);
+// The template file of a paper size: its real name when one exists ("Шаблон_A4.DOC" as well as
+// "Шаблон_A4.doc"), else the name it would have.
 std::string SheetTemplatePath(const std::string& dataFolder, const std::string& category,
                               const std::string& paperName);
 // The folder the user's cloned sheets of a category are saved in (without creating it).
@@ -79,11 +85,15 @@ struct TPaperSizeCombo {
 // the first item. True when at least one template exists.
 bool FillPaperSizeCombo(TPaperSizeCombo& combo, const std::vector<TPaperSize>& sizes = PaperSizes);
 
-// The template opened hidden and read-only, or nullptr when its file does not exist.
+// The template opened hidden and read-only, or nullptr when its file does not exist. What is
+// opened is a private copy (kept in `copy` until the caller is done): the user may have the
+// template itself open for editing, and that document must never be found, read or closed by
+// a count.
 wordlink::TExtAppDocument* OpenSheetTemplate(wordlink::TExtAppController& controller,
                                              const std::string& dataFolder,
                                              const std::string& category,
-                                             const std::string& paperName);
+                                             const std::string& paperName,
+                                             platform::ScopedTempFile& copy);
 
 // The window a cloning run works in. The main window, the batch tool and the tests implement
 // it; messages and the overwrite question go through platform::UI().

@@ -79,10 +79,6 @@ std::optional<TLabelCountCache> labelCountCache;
 
 }  // namespace
 
-std::string WorkingCopyOf(const std::string& glyphFile) {
-  return glyphFile + ".tmp";
-}
-
 int PrepareGlyphDocument(const Variant& doc) {
   ConvertInlineShapes(doc);
   AddPageFrame(doc);
@@ -191,7 +187,7 @@ void TSheetFiller::MakePageExist() {
 }
 
 Variant TSheetFiller::InsertMaster(const Variant& range, const TCloneParam& glyph) {
-  range.call("InsertFile", WorkingCopyOf(glyph.FileName));
+  range.call("InsertFile", glyph.WorkingCopy);
   range.call("Expand", kParagraphUnit);
   Variant master = MasterOf(range);
   if (!master.isEmpty()) SizeMaster(master);
@@ -301,7 +297,9 @@ int CountLabelPositions(wordlink::TExtAppController& controller, const std::stri
   if (labelCountCache && labelCountCache->DataFolder == dataFolder &&
       labelCountCache->Category == category && labelCountCache->PaperName == paperName)
     return labelCountCache->Count;
-  wordlink::TExtAppDocument* doc = OpenSheetTemplate(controller, dataFolder, category, paperName);
+  platform::ScopedTempFile copy;
+  wordlink::TExtAppDocument* doc =
+      OpenSheetTemplate(controller, dataFolder, category, paperName, copy);
   if (!doc) {
     labelCountCache.reset();
     return 0;

@@ -43,14 +43,11 @@ int PrepareGlyphDocument(const wordlink::Variant& doc);
 // document, then clears its content; the page set-up stays.
 TSheetTemplate ReadSheetTemplate(const wordlink::Variant& doc);
 
-// Fills the cleared sheet with the glyphs' working copies (their paths + ".tmp"), page after
+// Fills the cleared sheet with the glyphs' working copies (their WorkingCopy), page after
 // page, and trims the page left empty after the last one. step runs once per glyph placed.
 // Nothing is filled when sets is 0 or less, or when the template has no label position.
 void FillSheet(const wordlink::Variant& doc, const TSheetTemplate& sheet,
                const TCloneParams& glyphs, int sets, const std::function<void()>& step);
-
-// The glyph's working copy beside it.
-std::string WorkingCopyOf(const std::string& glyphFile);
 
 // Label positions of a template; 0 when it does not exist. The last answer is kept until
 // another category or paper size is asked for.

@@ -79,6 +79,21 @@ std::string RandomHex() {
   return digits;
 }
 
+// A hidden name beside the target for its new version: "." + name + "." + suffix, the name cut
+// (at a character boundary) so that long file names still leave room.
+std::string HiddenNameBeside(const std::string& target, const std::string& suffix) {
+  constexpr std::size_t kNameMax = 255;
+  std::string name = NameOf(target);
+  const std::size_t room = kNameMax - 2 - suffix.size();
+  if (name.size() > room) {
+    name.resize(room);
+    while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80)
+      name.pop_back();
+    if (!name.empty() && static_cast<unsigned char>(name.back()) >= 0xC0) name.pop_back();
+  }
+  return FolderOf(target) + kPathSep + "." + name + "." + suffix;
+}
+
 bool StatPath(const std::string& path, struct stat& st) {
   return stat(path.c_str(), &st) == 0;
 }
@@ -272,7 +287,7 @@ AtomicFile::AtomicFile(const std::string& path) : path_(path), target_(ReplacedF
   nameless_ = fd_ >= 0;
 #endif
   if (fd_ < 0) {
-    temp_ = folder + kPathSep + "." + NameOf(target_) + ".XXXXXX";
+    temp_ = HiddenNameBeside(target_, "XXXXXX");
     fd_ = mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) {
       temp_.clear();
@@ -305,7 +320,7 @@ void AtomicFile::Write(const void* data, std::size_t n) {
 void AtomicFile::LinkIntoFolder() {
   const std::string own = "/proc/self/fd/" + std::to_string(fd_);
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = FolderOf(target_) + kPathSep + "." + NameOf(target_) + "." + RandomHex();
+    std::string name = HiddenNameBeside(target_, RandomHex());
     if (linkat(AT_FDCWD, own.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
         linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
       temp_ = name;
@@ -339,24 +354,53 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
   file.Commit();
 }
 
-void CopyFileAtomically(const std::string& source, const std::string& target) {
-  int in = OpenRegularFile(source);
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closer{in};
-  AtomicFile out(target);
+namespace {
+
+struct Descriptor {
+  int fd;
+  ~Descriptor() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+template <typename Sink>
+void CopyFrom(const std::string& source, Sink&& sink) {
+  Descriptor in{OpenRegularFile(source)};
   std::vector<char> buffer(256 * 1024);
   for (;;) {
-    ssize_t got = read(in, buffer.data(), buffer.size());
+    ssize_t got = read(in.fd, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       throw FileError("Не удалось прочитать файл " + Quoted(source) + ": " + ErrorReason(errno));
     }
     if (got == 0) break;
-    out.Write(buffer.data(), std::size_t(got));
+    sink(buffer.data(), std::size_t(got));
   }
+}
+
+}  // namespace
+
+void CopyFileAtomically(const std::string& source, const std::string& target) {
+  AtomicFile out(target);
+  CopyFrom(source, [&](const char* data, std::size_t n) { out.Write(data, n); });
   out.Commit();
+}
+
+void CopyFileContents(const std::string& source, const std::string& target) {
+  Descriptor out{open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)};
+  auto fail = [&](int error) {
+    throw FileError("Не удалось записать файл " + Quoted(target) + ": " + ErrorReason(error));
+  };
+  if (out.fd < 0) fail(errno);
+  CopyFrom(source, [&](const char* data, std::size_t n) {
+    int error = 0;
+    if (!WriteAll(out.fd, data, n, error)) fail(error);
+  });
+  if (close(out.fd) != 0) {
+    out.fd = -1;
+    fail(errno);
+  }
+  out.fd = -1;
 }
 
 int OpenRegularFile(const std::string& path) {

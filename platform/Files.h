@@ -92,6 +92,11 @@ void WriteFileAtomically(const std::string& path, const void* data, std::size_t 
 // file that failed. The source must be a regular file.
 void CopyFileAtomically(const std::string& source, const std::string& target);
 
+// A plain copy of a regular file over the target, for the program's own scratch copies in its
+// temporary folder (no flushing to the disk: nothing there outlives a crash). Throws FileError
+// naming the file that failed.
+void CopyFileContents(const std::string& source, const std::string& target);
+
 // Opens a regular file for reading, never blocking on a pipe, a device or a socket that carries
 // the name; returns the descriptor (close-on-exec). Throws FileError naming the file when it
 // cannot be opened or is not a regular file.

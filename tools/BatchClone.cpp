@@ -12,13 +12,10 @@
 namespace batch {
 
 namespace fs = std::filesystem;
+using platform::Quoted;
 using wordlink::Variant;
 
 namespace {
-
-std::string Quoted(const std::string& text) {
-  return "«" + text + "»";
-}
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ignored;
@@ -62,13 +59,13 @@ BatchHost::BatchHost(std::string dataFolder)
 
 // Whatever is left open was the run's own work, already saved where it was asked for. The
 // program cleans its temporary files when its window closes; a batch run has no window, so it
-// removes the working sheet (".dot", ".doc" and the name's placeholder) itself.
+// removes the published sheet (".dot", and a ".doc" the run may have left) itself.
 BatchHost::~BatchHost() {
   controller_->CloseAllDocuments(wordlink::kDoNotSaveChanges);
   if (sheetFile_.empty()) return;
   const fs::path sheet(sheetFile_);
   std::error_code ignored;
-  for (const char* ext : {".dot", ".doc", ".tmp"})
+  for (const char* ext : {".dot", ".doc"})
     fs::remove(fs::path(sheet).replace_extension(ext), ignored);
 }
 
@@ -132,10 +129,7 @@ int BatchClone(const CloneRequest& request, std::ostream& out, std::ostream& err
     err << "stampora-batch: лист не создан\n";
     return 1;
   }
-  std::error_code error;
-  fs::copy_file(host.SheetFile(), request.out, fs::copy_options::overwrite_existing, error);
-  if (error)
-    throw std::runtime_error("не удалось записать " + Quoted(request.out) + ": " + error.message());
+  platform::CopyFileAtomically(host.SheetFile(), request.out);
   out << request.out << "\n";
   if (!request.pdf.empty()) out << request.pdf << "\n";
   return 0;

@@ -7,6 +7,9 @@
 #include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/Connect.h"
 
 namespace ui {
 
@@ -23,7 +26,8 @@ class CellPainter : public QStyledItemDelegate {
              const QModelIndex& index) const override {
     if (!grid_->OnDrawCell) return;
     painter->save();
-    grid_->OnDrawCell(index.column(), index.row(), option.rect, *painter);
+    platform::Guarded(
+        [&] { grid_->OnDrawCell(index.column(), index.row(), option.rect, *painter); });
     painter->restore();
   }
 
@@ -47,8 +51,8 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(1, 2, parent), objects_
   setWordWrap(false);
   setItemDelegate(new CellPainter(this));
   setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) { CurrentRowChanged(current); });
+  On(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+     [this](const QModelIndex& current) { CurrentRowChanged(current); });
   silent_ = true;
   setCurrentCell(0, 0);
   silent_ = false;
@@ -56,7 +60,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableWidget(1, 2, parent), objects_
 
 void TStringGrid::CurrentRowChanged(const QModelIndex& current) {
   if (silent_ || !current.isValid() || !OnSelectCell) return;
-  OnSelectCell(current.row());
+  platform::Guarded([&] { OnSelectCell(current.row()); });
 }
 
 void TStringGrid::SetRowCount(int count) {
@@ -139,7 +143,8 @@ QRect TStringGrid::CellRect(int col, int row) const {
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
-  if (OnMouseDown) OnMouseDown(event->button(), event->position().toPoint());
+  if (OnMouseDown)
+    platform::Guarded([&] { OnMouseDown(event->button(), event->position().toPoint()); });
   // A right click only selects through the handler; the pop-up menu follows.
   if (event->button() == Qt::RightButton) return;
   QTableWidget::mousePressEvent(event);
@@ -147,7 +152,7 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
 
 void TStringGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   QTableWidget::mouseDoubleClickEvent(event);
-  if (event->button() == Qt::LeftButton && OnDblClick) OnDblClick();
+  if (event->button() == Qt::LeftButton && OnDblClick) platform::Guarded(OnDblClick);
 }
 
 TUpDown::TUpDown(QLineEdit* associate, QWidget* parent) : QWidget(parent), associate_(associate) {
@@ -161,7 +166,7 @@ TUpDown::TUpDown(QLineEdit* associate, QWidget* parent) : QWidget(parent), assoc
     arrow->setAutoRepeat(true);
     arrow->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     column->addWidget(arrow);
-    connect(arrow, &QToolButton::clicked, this, [this, delta] { Click(delta); });
+    On(arrow, &QToolButton::clicked, this, [this, delta] { Click(delta); });
   }
 }
 

@@ -9,6 +9,7 @@
 #include <QScreen>
 
 #include "app/uCommon.h"
+#include "ui/Connect.h"
 #include "ui/ModalDialogs.h"
 #include "ui/PanelStyle.h"
 
@@ -69,7 +70,7 @@ TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
   OKButton = new QPushButton("OK", this);
   OKButton->setGeometry(153, 263, 75, 25);
   OKButton->setDefault(true);
-  connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+  On(OKButton, &QPushButton::clicked, this, [this] { accept(); });
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
   FormCreate();

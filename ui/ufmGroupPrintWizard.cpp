@@ -22,6 +22,7 @@
 #include "clone/uPlacing.h"
 #include "platform/Locale.h"
 #include "platform/UserInteraction.h"
+#include "ui/Connect.h"
 #include "ui/ufmMain.h"
 
 namespace ui {
@@ -50,9 +51,9 @@ QPushButton* NewButton(QWidget* parent, const char* name, int width, QAction* co
   auto* button = new QPushButton(command->text(), parent);
   button->setObjectName(name);
   button->setFixedSize(width, 25);
-  QObject::connect(button, &QPushButton::clicked, command, &QAction::trigger);
-  QObject::connect(command, &QAction::changed, button,
-                   [button, command] { button->setEnabled(command->isEnabled()); });
+  On(button, &QPushButton::clicked, command, [command] { command->trigger(); });
+  On(command, &QAction::changed, button,
+     [button, command] { button->setEnabled(command->isEnabled()); });
   button->setEnabled(command->isEnabled());
   return button;
 }
@@ -105,8 +106,7 @@ QAction* TfmGroupPrintWizard::Command(const char* name, const char* caption,
                                       void (TfmGroupPrintWizard::*run)()) {
   auto* command = new QAction(caption, this);
   command->setObjectName(name);
-  connect(command, &QAction::triggered, this,
-          [this, run] { TfmMain::Guard([this, run] { (this->*run)(); }); });
+  On(command, &QAction::triggered, this, [this, run] { (this->*run)(); });
   return command;
 }
 
@@ -151,12 +151,12 @@ void TfmGroupPrintWizard::CreateGroupBox() {
   sg->OnDrawCell = [this](int col, int row, const QRect& r, QPainter& canvas) {
     sgDrawCell(col, row, r, canvas);
   };
-  sg->OnSelectCell = [this](int row) { TfmMain::Guard([this, row] { sgSelectCell(row); }); };
+  sg->OnSelectCell = [this](int row) { sgSelectCell(row); };
   sg->OnMouseDown = [this](Qt::MouseButton, const QPoint& pos) { sgMouseDown(pos); };
-  connect(sg, &QTableWidget::itemChanged, this,
-          [this](QTableWidgetItem* item) { sgSetEditText(item->column()); });
-  connect(sg, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { PopupMenu->popup(sg->viewport()->mapToGlobal(pos)); });
+  On(sg, &QTableWidget::itemChanged, this,
+     [this](QTableWidgetItem* item) { sgSetEditText(item->column()); });
+  On(sg, &QWidget::customContextMenuRequested, this,
+     [this](const QPoint& pos) { PopupMenu->popup(sg->viewport()->mapToGlobal(pos)); });
 }
 
 void TfmGroupPrintWizard::CreateDistributePrint() {
@@ -193,8 +193,8 @@ void TfmGroupPrintWizard::CreateDistributePrint() {
   btQuickPrint->move(143, 80);
   btPrint = NewButton(g, "btPrint", 71, aPrint);
   btPrint->move(kRight - 71, 80);
-  connect(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
-  connect(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
+  On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
+  On(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
 }
 
 void TfmGroupPrintWizard::FormCreate() {
@@ -331,12 +331,7 @@ void TfmGroupPrintWizard::PrintCurrent(bool quick) {
   const catalogue::TPreviewItem* entry = EntryAtRow();
   if (!entry) return;
   wordlink::TExtAppDocument* doc = app::AppController->FindDocument(entry->FullPath());
-  if (!doc) return;
-  try {
-    app::AppController->PrintDocument(doc, quick);
-  } catch (...) {
-    // A printer that fails leaves the group as it is; the user may simply try again.
-  }
+  if (doc) ReportPrintFailure(*doc, app::AppController->PrintDocument(doc, quick));
 }
 
 void TfmGroupPrintWizard::aQuickPrintExecute() {

@@ -221,4 +221,7 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   QActionGroup* windowOptions_;
 };
 
+// Tells the user that the document could not be printed and why; nothing for an empty failure.
+void ReportPrintFailure(const wordlink::TExtAppDocument& doc, const std::string& failure);
+
 }  // namespace ui

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/uCommon.h"
+#include "ui/Connect.h"
 #include "ui/PanelStyle.h"
 #include "ui/ufmAbout.h"
 #include "ui/ufmMain.h"
@@ -153,8 +154,7 @@ void TfmMain::CreatePageControl(QWidget* parent) {
   PageControl->addTab(tsMyGlyphs, "Оттиски");
   PageControl->addTab(tsMySheets, "Листы");
   PageControl->addTab(tsOpenDocs, "Открытые документы");
-  connect(PageControl, &QTabWidget::currentChanged, this,
-          [this] { Guard([this] { PageControlChange(); }); });
+  On(PageControl, &QTabWidget::currentChanged, this, [this] { PageControlChange(); });
 }
 
 QWidget* TfmMain::CreateOpenDocsTab() {
@@ -216,10 +216,10 @@ QWidget* TfmMain::CreateCatalogueTab(const char* name, TCatalogueBoxes& boxes,
     tbMySheets = bar, laSheetCategory = category, laSheetFilter = filter;
     AddSheetTools(page, column);
   }
-  connect(boxes.category, &QComboBox::activated, this,
-          [this, box = boxes.category] { Guard([this, box] { cbGlyphCategoryChange(box); }); });
-  connect(boxes.filter, &QComboBox::activated, this,
-          [this, box = boxes.category] { Guard([this, box] { cbGlyphFilterChange(box); }); });
+  On(boxes.category, &QComboBox::activated, this,
+     [this, box = boxes.category] { cbGlyphCategoryChange(box); });
+  On(boxes.filter, &QComboBox::activated, this,
+     [this, box = boxes.category] { cbGlyphFilterChange(box); });
   return page;
 }
 
@@ -278,10 +278,8 @@ void TfmMain::CreateDistributePrint(QWidget* parent) {
   btQuickPrint->move(143, 80);
   btPrint = Button(g, "btPrint", 71);
   btPrint->move(kRight - 71, 80);
-  connect(edNumberToPrint, &QLineEdit::textChanged, this,
-          [this] { Guard([this] { edNumberToPrintChange(); }); });
-  connect(cbPaperSize, &QComboBox::activated, this,
-          [this] { Guard([this] { edNumberToPrintChange(); }); });
+  On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
+  On(cbPaperSize, &QComboBox::activated, this, [this] { edNumberToPrintChange(); });
 }
 
 struct TCommandRow {
@@ -356,16 +354,14 @@ void TfmMain::CreateCommand(const TCommandRow& row) {
   command->setEnabled(row.enabled);
   command->setToolTip(ToolTipOf(command));
   if (auto handler = row.handler)
-    connect(command, &QAction::triggered, this,
-            [this, handler] { Guard([this, handler] { (this->*handler)(); }); });
+    On(command, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
   addAction(command);
 }
 
 void TfmMain::CreateCommands() {
   for (const TCommandRow& row : kCommands) CreateCommand(row);
   // Without a menu item as its sender the command makes a blank glyph only.
-  connect(aGlyphNew, &QAction::triggered, this,
-          [this] { Guard([this] { aGlyphNewExecute(aGlyphNew); }); });
+  On(aGlyphNew, &QAction::triggered, this, [this] { aGlyphNewExecute(aGlyphNew); });
   aHelpGoToSite->setText(QString("Сайт ") + kSiteHost);
   aHelpGoToSite->setToolTip(aHelpGoToSite->text());
   aGlyphNew->setIcon(il[0]);
@@ -405,9 +401,9 @@ void TfmMain::BindButton(QPushButton* button, QAction* command) {
   button->setText(command->text());
   button->setToolTip(command->toolTip());
   button->setEnabled(command->isEnabled());
-  connect(command, &QAction::changed, button,
-          [button, command] { button->setEnabled(command->isEnabled()); });
-  connect(button, &QPushButton::clicked, command, &QAction::trigger);
+  On(command, &QAction::changed, button,
+     [button, command] { button->setEnabled(command->isEnabled()); });
+  On(button, &QPushButton::clicked, command, [command] { command->trigger(); });
 }
 
 QAction* TfmMain::MirrorItem(QAction* command, const QString& caption, bool followChecked) {
@@ -416,12 +412,11 @@ QAction* TfmMain::MirrorItem(QAction* command, const QString& caption, bool foll
   if (!command->shortcut().isEmpty())
     item->setText(caption + "\t" + command->shortcut().toString(QKeySequence::NativeText));
   item->setEnabled(command->isEnabled());
-  connect(command, &QAction::changed, item,
-          [item, command] { item->setEnabled(command->isEnabled()); });
-  connect(item, &QAction::triggered, command, &QAction::trigger);
+  On(command, &QAction::changed, item, [item, command] { item->setEnabled(command->isEnabled()); });
+  On(item, &QAction::triggered, command, [command] { command->trigger(); });
   if (followChecked) {
     item->setCheckable(true);
-    connect(command, &QAction::toggled, item, [item](bool on) {
+    On(command, &QAction::toggled, item, [item](bool on) {
       if (on) item->setChecked(true);
     });
   }
@@ -491,8 +486,7 @@ void TfmMain::CreateGlyphTypeMenus() {
     for (QMenu* menu : {menuNewGlyph, mnuNewGlyph}) {
       QAction* item = menu->addAction(il[0], caption);
       item->setData(int(i));
-      connect(item, &QAction::triggered, this,
-              [this, item] { Guard([this, item] { aGlyphNewExecute(item); }); });
+      On(item, &QAction::triggered, this, [this, item] { aGlyphNewExecute(item); });
     }
   }
 }
@@ -501,17 +495,14 @@ void TfmMain::ConnectGrid(TStringGrid* grid) {
   grid->OnDrawCell = [this, grid](int col, int row, const QRect& rect, QPainter& canvas) {
     sgMyGlyphsDrawCell(grid, col, row, rect, canvas);
   };
-  grid->OnSelectCell = [this, grid](int row) {
-    Guard([this, grid, row] { sgMyGlyphsSelectCell(grid, row); });
-  };
-  connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
-    PopupMenu1->popup(grid->viewport()->mapToGlobal(pos));
-  });
+  grid->OnSelectCell = [this, grid](int row) { sgMyGlyphsSelectCell(grid, row); };
+  On(grid, &QWidget::customContextMenuRequested, this,
+     [this, grid](const QPoint& pos) { PopupMenu1->popup(grid->viewport()->mapToGlobal(pos)); });
   if (grid == sgOpenDocs) return;
   grid->OnMouseDown = [this, grid](Qt::MouseButton button, const QPoint& pos) {
-    Guard([this, grid, button, pos] { sgMyGlyphsMouseDown(grid, button, pos); });
+    sgMyGlyphsMouseDown(grid, button, pos);
   };
-  grid->OnDblClick = [this] { Guard([this] { sgMyGlyphsDblClick(); }); };
+  grid->OnDblClick = [this] { sgMyGlyphsDblClick(); };
 }
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include "app/uCommon.h"
 #include "clone/uPlacing.h"
+#include "platform/Files.h"
 #include "platform/UserInteraction.h"
 #include "ui/ufmMain.h"
 
@@ -81,7 +82,20 @@ void TfmMain::PrintSelected(bool quick) {
     doc = EditItem(*entry);
     QApplication::processEvents();
   }
-  if (doc) app::AppController->PrintDocument(doc, quick);
+  if (doc) ReportPrintFailure(*doc, app::AppController->PrintDocument(doc, quick));
+}
+
+// Printing never ends a command, but a failed print must not look like a finished one.
+void ReportPrintFailure(const wordlink::TExtAppDocument& doc, const std::string& failure) {
+  if (failure.empty()) return;
+  std::string name;
+  try {
+    name = doc.Document.get("FullName").toString();
+  } catch (const std::exception&) {
+  }
+  platform::UI().messageBox(
+      "Не удалось напечатать документ " + platform::Quoted(name) + ": " + failure, "Внимание",
+      platform::MsgIcon::Warning, platform::MsgButtons::Ok);
 }
 
 void TfmMain::aQuickPrintExecute() {

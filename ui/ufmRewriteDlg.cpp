@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "platform/UserInteraction.h"
+#include "ui/Connect.h"
 #include "ui/ModalDialogs.h"
 #include "ui/PanelStyle.h"
 
@@ -41,8 +42,8 @@ TForm1::TForm1(QWidget* parent)
   Button3->setGeometry(309, 78, 75, 25);
   SaveDialog1 = new QFileDialog(this);
   SaveDialog1->setObjectName("SaveDialog1");
-  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
-  connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+  On(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  On(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 }

@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include "ui/Connect.h"
 #include "ui/PanelStyle.h"
 
 namespace ui {
@@ -38,7 +39,7 @@ QPushButton* TfmSaveDocs::AddButton(const char* name, const char* caption, int t
   auto* button = new QPushButton(caption, this);
   button->setObjectName(name);
   button->setGeometry(12, top, 280, height);
-  connect(button, &QPushButton::clicked, this, [this, result] { done(result); });
+  On(button, &QPushButton::clicked, this, [this, result] { done(result); });
   return button;
 }
 

@@ -72,7 +72,10 @@ class TExtAppController {
   TExtAppDocument* NewDocument(bool Visible, std::uint8_t Kind = kKindDefault);
   TExtAppDocument* FindDocument(const std::string& FileName, std::uint8_t Kind = kKindDefault);
   TExtAppDocument* SaveDocument(const std::string& FileName, bool WithDialog);
-  void PrintDocument(TExtAppDocument* Doc, bool Quick);
+  // Prints with the non-printing shapes hidden. A failure is not raised (printing never ends a
+  // command) but returned as its text, so the caller can tell the user; empty when it printed
+  // or the user cancelled the print dialog.
+  std::string PrintDocument(TExtAppDocument* Doc, bool Quick);
   void SetNonPrintableVisible(const Variant& Document, bool Show);
   std::int32_t CountOwnDocuments();
   void LeaveVisibleOpen();

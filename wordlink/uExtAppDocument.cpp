@@ -102,8 +102,7 @@ TExtAppDocument* TExtAppController::FindInInstance(TExtAppInstance* inst,
   return rec;
 }
 
-TExtAppDocument* TExtAppController::FindDocument(const std::string& FileName,
-                                                 std::uint8_t Kind) {
+TExtAppDocument* TExtAppController::FindDocument(const std::string& FileName, std::uint8_t Kind) {
   if (Kind == kKindDefault) Kind = DefaultKind();
   for (std::int32_t i = 0; i < Count(); ++i) {
     TExtAppInstance* inst = instances_[i].get();
@@ -123,8 +122,8 @@ Variant TExtAppController::OpenInWord(TExtAppInstance* inst, const std::string& 
     return docs.call("OpenNoRepairDialog", fileName, skip, readOnly, visible, skip, skip, skip,
                      skip, skip, skip, skip, visible);
   if (inst->Version >= 9)
-    return docs.call("Open", fileName, skip, readOnly, visible, skip, skip, skip, skip, skip,
-                     skip, skip, visible);
+    return docs.call("Open", fileName, skip, readOnly, visible, skip, skip, skip, skip, skip, skip,
+                     skip, visible);
   return docs.call("Open", fileName, skip, readOnly, visible);
 }
 
@@ -183,8 +182,8 @@ void TExtAppController::SetNonPrintableVisible(const Variant& Document, bool Sho
   app.put("ScreenUpdating", true);
 }
 
-void TExtAppController::PrintDocument(TExtAppDocument* Doc, bool Quick) {
-  if (!Doc || Doc->Document.isEmpty()) return;
+std::string TExtAppController::PrintDocument(TExtAppDocument* Doc, bool Quick) {
+  if (!Doc || Doc->Document.isEmpty()) return {};
   try {
     PrintingFromProgram = true;
     try {
@@ -201,8 +200,10 @@ void TExtAppController::PrintDocument(TExtAppDocument* Doc, bool Quick) {
     }
     PrintingFromProgram = false;
     SetNonPrintableVisible(Doc->Document, true);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    return e.what();
   }
+  return {};
 }
 
 std::int32_t TExtAppController::CountOwnDocuments() {

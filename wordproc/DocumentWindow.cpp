@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "platform/UserInteraction.h"
+#include "wordproc/Connect.h"
 #include "wordproc/DocumentHost.h"
 #include "wordproc/EditCanvas.h"
 #include "wordproc/EditDialogs.h"
@@ -104,13 +105,13 @@ class DocumentMainWindow : public QMainWindow {
  private:
   void connectSession() {
     session_->beforeCommand = [this] { canvas_->commitText(); };
-    connect(session_.get(), &EditSession::changed, this, [this] { refresh(); });
-    connect(session_.get(), &EditSession::selectionChanged, this, [this] { showSelection(); });
-    connect(canvas_, &EditCanvas::textEditingChanged, this, [this] { showSelection(); });
-    connect(canvas_, &EditCanvas::textFormatChanged, formatBar_, &EditFormatBar::refresh);
-    connect(canvas_, &EditCanvas::zoomChanged, this, [this] { showStatus(); });
-    connect(&session_->undoStack(), &QUndoStack::canUndoChanged, this, [this] { showUndo(); });
-    connect(&session_->undoStack(), &QUndoStack::canRedoChanged, this, [this] { showUndo(); });
+    on(session_.get(), &EditSession::changed, this, [this] { refresh(); });
+    on(session_.get(), &EditSession::selectionChanged, this, [this] { showSelection(); });
+    on(canvas_, &EditCanvas::textEditingChanged, this, [this] { showSelection(); });
+    on(canvas_, &EditCanvas::textFormatChanged, formatBar_, &EditFormatBar::refresh);
+    on(canvas_, &EditCanvas::zoomChanged, this, [this] { showStatus(); });
+    on(&session_->undoStack(), &QUndoStack::canUndoChanged, this, [this] { showUndo(); });
+    on(&session_->undoStack(), &QUndoStack::canRedoChanged, this, [this] { showUndo(); });
   }
 
   // Calls into the host may destroy the window (closing the document) or fail with a message.
@@ -137,7 +138,7 @@ class DocumentMainWindow : public QMainWindow {
     QAction* action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, std::move(slot));
+    on(action, &QAction::triggered, this, std::move(slot));
     return action;
   }
 
@@ -251,8 +252,8 @@ class DocumentMainWindow : public QMainWindow {
       step->setCheckable(true);
       step->setChecked(mm == 1.0);
       steps->addAction(step);
-      connect(step, &QAction::triggered, this,
-              [this, mm] { canvas_->setGridStep(float(mm) * kMillimetre); });
+      on(step, &QAction::triggered, this,
+         [this, mm] { canvas_->setGridStep(float(mm) * kMillimetre); });
     }
   }
 

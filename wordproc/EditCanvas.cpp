@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "wordproc/Connect.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/ShapeOps.h"
@@ -621,15 +622,15 @@ bool EditCanvas::beginEditing(std::uint32_t shapeId, int page, const QRectF& rec
   const RectF area{float(rect.x()), float(rect.y()), float(rect.width()), float(rect.height())};
   overlay->setGeometry(toWidget(page, area).toAlignedRect());
   overlay->finished = [this] { commitText(); };
-  connect(overlay, &QTextEdit::currentCharFormatChanged, this, &EditCanvas::textFormatChanged);
-  connect(overlay, &QTextEdit::cursorPositionChanged, this, &EditCanvas::textFormatChanged);
+  on(overlay, &QTextEdit::currentCharFormatChanged, this, &EditCanvas::textFormatChanged);
+  on(overlay, &QTextEdit::cursorPositionChanged, this, &EditCanvas::textFormatChanged);
   overlay->moveCursor(QTextCursor::End);
   overlay->show();
   overlay->setFocus(Qt::OtherFocusReason);
   editing_ = Editing{shapeId, page, std::move(paragraphs)};
   overlay_ = overlay;
-  focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
-                        [this](QWidget*, QWidget* now) { focusMoved(now); });
+  focusWatch_ = on(qApp, &QApplication::focusChanged, this,
+                   [this](QWidget*, QWidget* now) { focusMoved(now); });
   emit textEditingChanged(true);
   return true;
 }

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "wordproc/Connect.h"
 #include "wordproc/Dialogs.h"
 
 namespace wordproc {
@@ -101,13 +102,12 @@ PageSetupDialog::PageSetupDialog(const PageSetup& setup, QWidget* parent)
   left_->setValue(PointsToMillimetres(setup.leftMargin));
   right_->setValue(PointsToMillimetres(setup.rightMargin));
   sizeEdited();
-  connect(preset_, &QComboBox::activated, this, &PageSetupDialog::choosePreset);
-  connect(landscape_, &QCheckBox::clicked, this, &PageSetupDialog::turn);
+  on(preset_, &QComboBox::activated, this, &PageSetupDialog::choosePreset);
+  on(landscape_, &QCheckBox::clicked, this, &PageSetupDialog::turn);
   for (QDoubleSpinBox* box : {width_, height_})
-    connect(box, &QDoubleSpinBox::valueChanged, this, &PageSetupDialog::sizeEdited);
+    on(box, &QDoubleSpinBox::valueChanged, this, &PageSetupDialog::sizeEdited);
   for (QDoubleSpinBox* box : {width_, height_, top_, bottom_, left_, right_})
-    connect(box, &QDoubleSpinBox::valueChanged, this,
-            [this] { ok_->setEnabled(HasRoom(result())); });
+    on(box, &QDoubleSpinBox::valueChanged, this, [this] { ok_->setEnabled(HasRoom(result())); });
 }
 
 void PageSetupDialog::buildForm() {
@@ -137,8 +137,8 @@ void PageSetupDialog::buildForm() {
   ok_->setText(QStringLiteral("ОК"));
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
   form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  on(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  on(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void PageSetupDialog::choosePreset(int index) {

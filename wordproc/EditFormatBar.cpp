@@ -6,6 +6,7 @@
 #include <QFontComboBox>
 #include <QTextEdit>
 
+#include "wordproc/Connect.h"
 #include "wordproc/EditDialogs.h"
 #include "wordproc/EditText.h"
 #include "wordproc/RenderText.h"
@@ -27,7 +28,8 @@ EditFormatBar::EditFormatBar(EditSession& session, EditCanvas& canvas, QWidget* 
   addWidget(size_);
   bold_ = addToggle("actionBold", QStringLiteral("Полужирный"), QKeySequence::Bold);
   italic_ = addToggle("actionItalic", QStringLiteral("Курсив"), QKeySequence::Italic);
-  colour_ = addAction(QStringLiteral("Цвет текста…"), this, &EditFormatBar::pickColour);
+  colour_ = addAction(QStringLiteral("Цвет текста…"));
+  on(colour_, &QAction::triggered, this, [this] { pickColour(); });
   colour_->setObjectName(QStringLiteral("actionTextColor"));
   addSeparator();
   alignments_ = new QActionGroup(this);
@@ -36,22 +38,22 @@ EditFormatBar::EditFormatBar(EditSession& session, EditCanvas& canvas, QWidget* 
   addAlignment("actionAlignRight", QStringLiteral("По правому краю"), Alignment::Right);
   addAlignment("actionAlignJustify", QStringLiteral("По ширине"), Alignment::Justify);
 
-  connect(family_, &QFontComboBox::currentFontChanged, this, [this](const QFont& font) {
+  on(family_, &QFontComboBox::currentFontChanged, this, [this](const QFont& font) {
     QTextCharFormat f;
     f.setFontFamilies(QStringList{font.family()});
     apply(f, [&](RunFormat& r) { r.fontFamily = font.family().toStdString(); });
   });
-  connect(size_, &QDoubleSpinBox::valueChanged, this, [this](double points) {
+  on(size_, &QDoubleSpinBox::valueChanged, this, [this](double points) {
     QTextCharFormat f;
     f.setFontPointSize(points * canvas_.textScale().fontScale);
     apply(f, [&](RunFormat& r) { r.fontSize = float(points); });
   });
-  connect(bold_, &QAction::triggered, this, [this](bool on) {
+  on(bold_, &QAction::triggered, this, [this](bool on) {
     QTextCharFormat f;
     f.setFontWeight(on ? QFont::Bold : QFont::Normal);
     apply(f, [&](RunFormat& r) { r.bold = on; });
   });
-  connect(italic_, &QAction::triggered, this, [this](bool on) {
+  on(italic_, &QAction::triggered, this, [this](bool on) {
     QTextCharFormat f;
     f.setFontItalic(on);
     apply(f, [&](RunFormat& r) { r.italic = on; });
@@ -73,7 +75,7 @@ void EditFormatBar::addAlignment(const char* name, const QString& text, Alignmen
   action->setCheckable(true);
   action->setData(int(alignment));
   alignments_->addAction(action);
-  connect(action, &QAction::triggered, this, [this, alignment] { align(alignment); });
+  on(action, &QAction::triggered, this, [this, alignment] { align(alignment); });
 }
 
 std::vector<std::uint32_t> EditFormatBar::textBoxes() {

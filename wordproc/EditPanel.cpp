@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "wordproc/Connect.h"
 #include "wordproc/EditDialogs.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/ShapeOps.h"
@@ -140,33 +141,33 @@ QWidget* EditPanel::fillBox() {
 }
 
 void EditPanel::connectEdits() {
-  connect(list_, &QComboBox::activated, this, [this](int index) {
+  on(list_, &QComboBox::activated, this, [this](int index) {
     if (index >= 0) session_.select({list_->itemData(index).toUInt()});
   });
-  connect(name_, &QLineEdit::editingFinished, this, [this] {
+  on(name_, &QLineEdit::editingFinished, this, [this] {
     const std::string name = name_->text().toStdString();
     edit(
         ShapeEdit::Properties, [&](Shape& s) { s.name = name; }, false);
   });
-  connect(visible_, &QCheckBox::toggled, this,
-          [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.visible = on; }); });
-  connect(left_, &QDoubleSpinBox::valueChanged, this, [this](double v) { placeOnPage(true, v); });
-  connect(top_, &QDoubleSpinBox::valueChanged, this, [this](double v) { placeOnPage(false, v); });
-  connect(width_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(true, v); });
-  connect(height_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(false, v); });
-  connect(lineVisible_, &QCheckBox::toggled, this,
-          [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.line.visible = on; }); });
-  connect(lineWeight_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
+  on(visible_, &QCheckBox::toggled, this,
+     [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.visible = on; }); });
+  on(left_, &QDoubleSpinBox::valueChanged, this, [this](double v) { placeOnPage(true, v); });
+  on(top_, &QDoubleSpinBox::valueChanged, this, [this](double v) { placeOnPage(false, v); });
+  on(width_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(true, v); });
+  on(height_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(false, v); });
+  on(lineVisible_, &QCheckBox::toggled, this,
+     [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.line.visible = on; }); });
+  on(lineWeight_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
     edit(ShapeEdit::Properties, [&](Shape& s) { s.line.weight = float(v); });
   });
-  connect(dash_, &QComboBox::activated, this, [this](int index) {
+  on(dash_, &QComboBox::activated, this, [this](int index) {
     auto dash = DashStyle(dash_->itemData(index).toInt());
     edit(ShapeEdit::Properties, [&](Shape& s) { s.line.dash = dash; });
   });
-  connect(lineColour_, &QPushButton::clicked, this, [this] { pickColour(true); });
-  connect(fillVisible_, &QCheckBox::toggled, this,
-          [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.fill.visible = on; }); });
-  connect(fillColour_, &QPushButton::clicked, this, [this] { pickColour(false); });
+  on(lineColour_, &QPushButton::clicked, this, [this] { pickColour(true); });
+  on(fillVisible_, &QCheckBox::toggled, this,
+     [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.fill.visible = on; }); });
+  on(fillColour_, &QPushButton::clicked, this, [this] { pickColour(false); });
 }
 
 void EditPanel::edit(ShapeEdit kind, const std::function<void(Shape&)>& change, bool all) {

@@ -8,6 +8,7 @@
 
 #include "app/uGlyphCommands.h"
 #include "platform/Registry.h"
+#include "platform/UserInteraction.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/WordProcessor.h"
 
@@ -106,6 +107,22 @@ TEST_F(GlyphCommands, OvalTypeKeepsTheDefaultOutline) {
   EXPECT_NEAR(oval.get("Height").toDouble(), 113.4, 0.01);
 }
 
+TEST_F(GlyphCommands, ACategoryThatIsNoFolderNameIsRefusedAndNothingIsCreated) {
+  platform::ScriptedInteraction ui;
+  platform::ScopedUI scoped(&ui);
+  const std::string outside = (dir / "outside").string();
+  for (const std::string& category : {std::string(".."), std::string("a/../../x"), outside}) {
+    app::TGlyphType type{"Чужой", 50, 50, false, category};
+    EXPECT_EQ(app::NewGlyphDocument(c, &type, data), nullptr) << category;
+  }
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_NE(ui.messages[0].text.find("glyph_types.ini"), std::string::npos);
+  EXPECT_EQ(c.CountOwnDocuments(), 0);
+  EXPECT_FALSE(fs::exists(dir / "outside"));
+  EXPECT_FALSE(fs::exists(data + "x"));
+  EXPECT_FALSE(fs::exists(data + "Мои оттиски"));
+}
+
 TEST_F(GlyphCommands, ShortcutLeavesABlankDocumentOnly) {
   auto* doc = app::NewGlyphDocument(c, nullptr, data);
   ASSERT_NE(doc, nullptr);
@@ -114,8 +131,8 @@ TEST_F(GlyphCommands, ShortcutLeavesABlankDocumentOnly) {
 }
 
 TEST_F(GlyphCommands, ExtractionCopiesTheFirstClonedShapeUnderFreshNames) {
-  std::string sheet = MakeSheet({{"A", 20}, {"B", 20}, {"VSP_CLONED_3", 50}, {"X", 20},
-                                 {"VSP_CLONED_5", 80}});
+  std::string sheet =
+      MakeSheet({{"A", 20}, {"B", 20}, {"VSP_CLONED_3", 50}, {"X", 20}, {"VSP_CLONED_5", 80}});
   std::string first = app::ExtractGlyph(c, sheet, data);
   EXPECT_EQ(first, "Оттиски/Другие/Мои оттиски/Извлеченный_оттиск.doc");
   ASSERT_TRUE(fs::exists(data + first));

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <sstream>
 
 #include "clone/uPlacing.h"
+#include "platform/Files.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/Ooxml.h"
 #include "wordproc/WordProcessor.h"
@@ -154,6 +156,8 @@ void TestHost::BeginProgress(const std::string& text, int max) {
 }
 
 void CloneTest::SetUp() {
+  for (const std::string& name : FilesIn(platform::PrivateTempFolder()))
+    std::remove((platform::PrivateTempFolder() + name).c_str());
   data = NewDataFolder();
   host = std::make_unique<TestHost>(data);
   scopedUi = std::make_unique<platform::ScopedUI>(&ui);
@@ -224,6 +228,23 @@ std::string CloneTest::GlyphTag(const Variant& copy) {
       return name.substr(0, name.size() - tail.size());
   }
   return {};
+}
+
+std::vector<std::string> CloneTest::FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error))
+    names.push_back(it->path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> CloneTest::TemporaryLitter() {
+  std::vector<std::string> litter;
+  for (const std::string& name : FilesIn(platform::PrivateTempFolder()))
+    if (name.size() < 4 || name.compare(name.size() - 4, 4, ".dot") != 0) litter.push_back(name);
+  return litter;
 }
 
 }  // namespace clone_test

@@ -88,6 +88,10 @@ class CloneTest : public ::testing::Test {
   static int Pages(const Variant& doc);
   // The name of the first member of a copy's group whose name ends with " oval", or "".
   static std::string GlyphTag(const Variant& copy);
+  // File names in a folder, sorted.
+  static std::vector<std::string> FilesIn(const std::string& folder);
+  // What runs left in the program's temporary folder besides published sheets (".dot").
+  static std::vector<std::string> TemporaryLitter();
 
   std::string data;
   std::unique_ptr<TestHost> host;

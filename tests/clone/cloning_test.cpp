@@ -1,5 +1,7 @@
 // Whole cloning runs on real files, checked by reading the filled sheet back through the
 // automation interface.
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "CloneSupport.h"
@@ -87,7 +89,10 @@ TEST_F(CloneGlyphsTest, TwoGlyphsTwoSetsFillTwoPagesInPlacingOrder) {
   EXPECT_EQ(host->list.Items(0)->Kind, catalogue::kSheetKind);
   EXPECT_TRUE(sheet->AppRef().get("Visible").toBool());
   EXPECT_TRUE(platform::DirectoryExists(data + "Листы/Визитки/Мои листы"));
-  for (const TCloneParam& g : glyphs) EXPECT_FALSE(fs::exists(g.FileName + ".tmp"));
+  EXPECT_EQ(FilesIn(data + "Оттиски/Визитки/Мои оттиски"),
+            (std::vector<std::string>{"A.doc", "B.doc"}))
+      << "no working copies beside the glyphs";
+  EXPECT_TRUE(TemporaryLitter().empty());
 }
 
 TEST_F(CloneGlyphsTest, TwelveSetsOnTenPositionsMakeTwoPages) {
@@ -135,7 +140,7 @@ TEST_F(CloneGlyphsTest, TemplateWithoutPositionsEndsWithAMessageAndNoSheet) {
   EXPECT_TRUE(host->edited.empty());
   EXPECT_EQ(host->ended, 1);
   EXPECT_EQ(host->controller->CountOwnDocuments(), 0) << "the working sheet is closed";
-  EXPECT_FALSE(fs::exists(glyphs[0].FileName + ".tmp"));
+  EXPECT_TRUE(TemporaryLitter().empty());
 
   ui.messages.clear();
   EXPECT_NE(Clone(glyphs, 0), nullptr) << "no sets need no positions";
@@ -157,9 +162,12 @@ TEST_F(CloneGlyphsTest, GlyphWithoutGraphicsStopsAndStaysOpen) {
   EXPECT_EQ(ui.messages[0].caption, "Внимание");
   EXPECT_EQ(ui.messages[0].buttons, platform::MsgButtons::Ok);
   ASSERT_NE(stopped, nullptr);
-  EXPECT_EQ(stopped->Document.get("FullName").toString(), empty + ".tmp");
-  EXPECT_TRUE(fs::exists(empty + ".tmp")) << "the open working copy survives";
-  EXPECT_FALSE(fs::exists(glyphs[0].FileName + ".tmp"));
+  EXPECT_EQ(stopped->Document.get("FullName").toString().rfind(platform::PrivateTempFolder(), 0),
+            0u)
+      << "the user is shown the working copy, never the glyph itself";
+  EXPECT_EQ(FilesIn(data + "Оттиски/Визитки/Мои оттиски"),
+            (std::vector<std::string>{"A.doc", "Пустой.doc"}));
+  EXPECT_TRUE(TemporaryLitter().empty()) << "its file goes; the document stays open in memory";
   EXPECT_FALSE(fs::exists(data + "Листы")) << "the template stage never ran";
   EXPECT_TRUE(host->edited.empty());
 }
@@ -175,7 +183,7 @@ TEST_F(CloneGlyphsTest, MissingTemplateIsNamedInTheCaption) {
             "Не найден шаблон для клонирования: " + TemplatePath("Визитки", "A4"));
   EXPECT_EQ(ui.messages[0].icon, platform::MsgIcon::Error);
   EXPECT_TRUE(platform::DirectoryExists(data + "Листы/Другие/Мои листы"));
-  EXPECT_FALSE(fs::exists(glyphs[0].FileName + ".tmp"));
+  EXPECT_TRUE(TemporaryLitter().empty());
   EXPECT_EQ(host->ended, 1);
 }
 
@@ -226,7 +234,7 @@ TEST_F(CloneGlyphsTest, ReadOnlyOpenGlyphSavedUnderTheNameChosen) {
   EXPECT_EQ(Tags(ShapesNamed(sheet->Document, "VSP_CLONED_")), (std::vector<std::string>{"Mine"}));
   EXPECT_EQ(ReadFile(collection), before) << "the collection file is left as it was";
   EXPECT_TRUE(platform::IsReadOnly(collection));
-  EXPECT_FALSE(fs::exists(chosen + ".tmp"));
+  EXPECT_TRUE(TemporaryLitter().empty());
 }
 
 TEST_F(CloneGlyphsTest, ReadOnlyOpenGlyphWithoutChoiceStopsOnIt) {
@@ -259,6 +267,41 @@ TEST_F(CloneGlyphsTest, InlinePictureGlyphBecomesAFloatingCopy) {
   EXPECT_EQ(copies[1].get("GroupItems").call("Item", "Logo").get("Type").toInt(), 13);
   EXPECT_FLOAT_EQ(copies[1].get("Width").toFloat(), 200);
   EXPECT_EQ(sheet->Document.get("InlineShapes").get("Count").toInt(), 0);
+}
+
+// Working copies live in the private temporary folder under names of their own, so neither
+// the glyph's folder nor the length of its name matters, and a failing run leaves nothing.
+TEST_F(CloneGlyphsTest, WorkingCopiesDoNotDependOnTheGlyphsFolderOrName) {
+  MakeTemplate(Word(), TemplatePath("Визитки", "A4"), Column(2));
+  const std::string longName = GlyphPath("Визитки", std::string(250, 'g') + ".doc");
+  fs::rename(Glyph("Long"), longName);
+  const std::string folder = data + "Оттиски/Визитки/Коллекция оттисков/";
+  fs::create_directories(folder);
+  MakeGlyph(Word(), folder + "R.doc", "R");
+  chmod(folder.c_str(), 0555);
+  TCloneParams glyphs = {{longName, 1}, {folder + "R.doc", 1}};
+
+  wordlink::TExtAppDocument* sheet = Clone(glyphs, 1);
+
+  chmod(folder.c_str(), 0755);
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(Tags(ShapesNamed(sheet->Document, "VSP_CLONED_")),
+            (std::vector<std::string>{"Long", "R"}));
+  EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"R.doc"}));
+  EXPECT_TRUE(TemporaryLitter().empty());
+}
+
+TEST_F(CloneGlyphsTest, ARunThatFailsLeavesNoWorkingCopies) {
+  MakeTemplate(Word(), TemplatePath("Визитки", "A4"), Column(2));
+  TCloneParams glyphs = {{Glyph("A"), 1}, {GlyphPath("Визитки", "B.doc"), 1}};
+  ASSERT_EQ(mkfifo(glyphs[1].FileName.c_str(), 0600), 0) << "a glyph that cannot be copied";
+
+  EXPECT_THROW(Clone(glyphs, 1), platform::FileError);
+
+  EXPECT_EQ(host->ended, 1);
+  EXPECT_TRUE(TemporaryLitter().empty());
+  EXPECT_EQ(FilesIn(data + "Оттиски/Визитки/Мои оттиски"),
+            (std::vector<std::string>{"A.doc", "B.doc"}));
 }
 
 }  // namespace

@@ -19,6 +19,10 @@ class PlacingTest : public CloneTest {
     doc.call("Close", 0);
     return path;
   }
+  static std::string WorkingCopyOf(const std::string& glyph) { return glyph + ".work.doc"; }
+  static TCloneParam Glyph(const std::string& path, int count) {
+    return {path, count, WorkingCopyOf(path)};
+  }
   Variant Sheet(int positions) {
     MakeTemplate(Word(), data + "sheet.doc", Column(positions));
     Variant doc = OpenHidden(data + "sheet.doc");
@@ -36,7 +40,7 @@ TEST_F(PlacingTest, GlyphBringingNoShapeStillUsesUpItsPositions) {
   MakeGlyph(Word(), WorkingCopyOf(empty), "");
   Variant doc = Sheet(3);
 
-  FillSheet(doc, layout, {{empty, 1}, {a, 1}}, 2, step);
+  FillSheet(doc, layout, {Glyph(empty, 1), Glyph(a, 1)}, 2, step);
 
   const auto copies = ShapesNamed(doc, "VSP_CLONED_");
   ASSERT_EQ(copies.size(), 2u);
@@ -54,7 +58,7 @@ TEST_F(PlacingTest, InlinePictureIsConvertedWhenInserted) {
   MakeInlinePictureGlyph(WorkingCopyOf(picture), 60, 30);
   Variant doc = Sheet(2);
 
-  FillSheet(doc, layout, {{picture, 1}}, 3, step);
+  FillSheet(doc, layout, {Glyph(picture, 1)}, 3, step);
 
   const auto copies = ShapesNamed(doc, "VSP_CLONED_");
   ASSERT_EQ(copies.size(), 3u);
@@ -70,7 +74,7 @@ TEST_F(PlacingTest, CountZeroStillTakesOnePositionPerSet) {
   const std::string a = PreparedGlyph("A"), b = PreparedGlyph("B");
   Variant doc = Sheet(4);
 
-  FillSheet(doc, layout, {{a, 0}, {b, 1}}, 3, step);
+  FillSheet(doc, layout, {Glyph(a, 0), Glyph(b, 1)}, 3, step);
 
   std::vector<std::string> tags;
   for (const Variant& copy : ShapesNamed(doc, "VSP_CLONED_")) tags.push_back(GlyphTag(copy));

@@ -100,4 +100,33 @@ TEST_F(LabelCount, CountsShapesWithAreaDiagonalsIncludedAndKeepsTheAnswer) {
   EXPECT_EQ(CountLabelPositions(controller, data, "Этикетки", "A4"), 5);
 }
 
+// A template whose extension is written in capitals is found under its real name everywhere.
+TEST_F(LabelCount, TemplateNamesKeepTheirOwnLetterCase) {
+  const std::string upper = data + "Оттиски/Этикетки/Шаблон_UP.DOC";
+  MakeTemplate(Word(), upper, Column(3));
+  LoadCloneTemplates(data, "Этикетки");
+  ASSERT_EQ(Names(PaperSizes), (std::vector<std::string>{"UP"}));
+  EXPECT_EQ(SheetTemplatePath(data, "Этикетки", "UP"), upper);
+  EXPECT_EQ(CountLabelPositions(host->Controller(), data, "Этикетки", "UP"), 3);
+  EXPECT_EQ(SheetTemplatePath(data, "Этикетки", "A4"), data + "Оттиски/Этикетки/Шаблон_A4.doc")
+      << "a template that does not exist keeps the name it would have";
+}
+
+// The user may be editing the template: a count must leave that document open, edits and all.
+TEST_F(LabelCount, CountingNeverTouchesTheUsersOpenTemplate) {
+  const std::string path = TemplatePath("Этикетки", "A4");
+  MakeTemplate(Word(), path, Column(3));
+  auto& controller = host->Controller();
+  wordlink::TExtAppDocument* open = controller.OpenDocument(path, true, false);
+  ASSERT_NE(open, nullptr);
+  open->Document.get("Shapes").call("AddShape", 1, 10.0f, 10.0f, 50.0f, 50.0f);
+
+  EXPECT_EQ(CountLabelPositions(controller, data, "Этикетки", "A4"), 3) << "the saved file counts";
+
+  ASSERT_EQ(controller.FindDocument(path), open);
+  EXPECT_FALSE(open->Document.isEmpty());
+  EXPECT_EQ(open->Document.get("Shapes").get("Count").toInt(), 4) << "the user's edit is kept";
+  EXPECT_TRUE(TemporaryLitter().empty());
+}
+
 }  // namespace

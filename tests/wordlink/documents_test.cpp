@@ -131,7 +131,8 @@ class PrintTest : public DocumentsTest {
 };
 
 TEST_F(PrintTest, QuickPrintHidesGuideShapesAndShowsThemAgain) {
-  TExtAppDocument* doc = OpenWithShapes({"VSP_CLONED_1", "VSP_NONPRINTABLE_L1", "vsp_nonprintable_x"});
+  TExtAppDocument* doc =
+      OpenWithShapes({"VSP_CLONED_1", "VSP_NONPRINTABLE_L1", "vsp_nonprintable_x"});
   c.PrintDocument(doc, true);
   ASSERT_EQ(lastDoc().visibilityAtPrint.size(), 1u);
   EXPECT_EQ(lastDoc().visibilityAtPrint[0], (std::vector<bool>{true, false, true}));
@@ -140,10 +141,13 @@ TEST_F(PrintTest, QuickPrintHidesGuideShapesAndShowsThemAgain) {
   EXPECT_TRUE(world.apps[0]->props["screenupdating"].toBool());
 }
 
-TEST_F(PrintTest, FailedPrintStillRestoresAndIsSwallowed) {
+TEST_F(PrintTest, FailedPrintStillRestoresAndTellsWhy) {
   TExtAppDocument* doc = OpenWithShapes({"VSP_NONPRINTABLE_L1"});
+  EXPECT_EQ(c.PrintDocument(doc, true), "");
   lastDoc().failPrint = true;
-  EXPECT_NO_THROW(c.PrintDocument(doc, true));
+  std::string failure;
+  EXPECT_NO_THROW(failure = c.PrintDocument(doc, true));
+  EXPECT_FALSE(failure.empty());
   EXPECT_EQ(lastDoc().shapeVisible, std::vector<bool>{true});
   EXPECT_FALSE(PrintingFromProgram);
 }
@@ -154,15 +158,13 @@ TEST_F(PrintTest, ScreenUpdatingComesBackAfterAFailure) {
   fakeDoc.methods["shapes"] = [&fakeDoc](Args&) -> Variant {
     auto shapes = std::make_shared<fake::FakeObject>();
     shapes->props["count"] = 1;
-    shapes->methods["item"] = [](Args&) -> Variant {
-      throw AutomationError("Item", "gone");
-    };
+    shapes->methods["item"] = [](Args&) -> Variant { throw AutomationError("Item", "gone"); };
     return Variant(std::static_pointer_cast<Dispatch>(shapes));
   };
-  EXPECT_THROW(c.SetNonPrintableVisible(Variant(std::static_pointer_cast<Dispatch>(
-                                            world.apps[0]->documents.back())),
-                                        false),
-               AutomationError);
+  EXPECT_THROW(
+      c.SetNonPrintableVisible(
+          Variant(std::static_pointer_cast<Dispatch>(world.apps[0]->documents.back())), false),
+      AutomationError);
   EXPECT_TRUE(world.apps[0]->props["screenupdating"].toBool());
 }
 

@@ -167,7 +167,10 @@ TEST_F(WordprocDocuments, FailedPrintStillShowsTheGuidesAgain) {
   TExtAppDocument* doc = c.OpenDocument(MakeSheet("f.docx", "VSP_NONPRINTABLE_L1"), false, false);
   std::ofstream(dir / "blocker") << "x";
   setenv("VSP_PRINT_TO_PDF_DIR", (dir / "blocker" / "sub").c_str(), 1);
-  EXPECT_NO_THROW(c.PrintDocument(doc, true));
+  std::string failure;
+  EXPECT_NO_THROW(failure = c.PrintDocument(doc, true));
+  EXPECT_NE(failure.find("PDF"), std::string::npos)
+      << "the failure reaches the caller: " << failure;
   EXPECT_TRUE(Pdfs().empty());
   EXPECT_TRUE(doc->Document.get("Shapes").call("Item", 2).get("Visible").toBool());
   EXPECT_FALSE(PrintingFromProgram);

@@ -1,0 +1,22 @@
+# Fails when a window connects a signal to a handler other than through the guarded helpers
+# (ui/Connect.h, wordproc/Connect.h): a handler that throws would otherwise unwind through Qt
+# and end the program with every unsaved document.
+set(bad "")
+foreach(dir ui wordproc)
+  file(GLOB_RECURSE files ${ROOT}/${dir}/*.h ${ROOT}/${dir}/*.cpp)
+  foreach(f IN LISTS files)
+    if(f MATCHES "/Connect\\.h$")
+      continue()
+    endif()
+    file(STRINGS ${f} lines REGEX "(^|[^A-Za-z_])connect[ \t]*\\(|addAction\\([^;]*,[ \t]*&[A-Za-z_:]+\\)")
+    foreach(line IN LISTS lines)
+      if(NOT line MATCHES "disconnect")
+        list(APPEND bad "${f}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(bad)
+  message(FATAL_ERROR "signals connected without the guard:\n${bad}")
+endif()
+message(STATUS "every signal of the windows reaches its handler through the guard")
