@@ -20,37 +20,54 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/Files.h"
+#include "platform/UserInteraction.h"
 
 namespace platform {
 namespace {
 
+// The file is kept as its lines, so that comments, blank lines and lines this version does not
+// understand survive every write; the keys and values found in it are indexed over them.
 struct Entry {
   std::string name;
   RegValue value;
+  std::vector<std::size_t> lines;  // every line that sets it; the last one counts
 };
 
 struct Key {
   RegRoot root;
   std::string path;
+  std::size_t lastLine;  // the last line of the key's section that is not blank
   std::vector<Entry> entries;
+  std::unordered_map<std::string, std::size_t> byName;  // lower-case name -> entry
 };
 
-using Model = std::vector<Key>;
+struct Model {
+  std::vector<std::string> lines;
+  std::vector<Key> keys;
+  std::unordered_map<std::string, std::size_t> byPath;  // root + lower-case path -> key
+  std::unordered_set<std::string> prefixes;             // the same for every key and its parents
+};
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+std::string LowerAscii(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = LowerAscii(c);
+  return lower;
+}
+
 bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+  return a.size() == b.size() && LowerAscii(a) == LowerAscii(b);
 }
 
 // "\Software\\Varnel\" and "Software\Varnel" name the same key.
@@ -69,24 +86,18 @@ std::string NormalKey(std::string_view key) {
   return result;
 }
 
-Key* FindKey(Model& model, RegRoot root, std::string_view path) {
-  for (Key& key : model) {
-    if (key.root == root && SameText(key.path, path)) return &key;
-  }
-  return nullptr;
+std::string KeyId(RegRoot root, std::string_view normalPath) {
+  return (root == RegRoot::LocalMachine ? "M" : "U") + LowerAscii(normalPath);
 }
 
-Entry* FindEntry(Key& key, std::string_view name) {
-  for (Entry& entry : key.entries) {
-    if (SameText(entry.name, name)) return &entry;
-  }
-  return nullptr;
+const Key* FindKey(const Model& model, RegRoot root, std::string_view path) {
+  auto found = model.byPath.find(KeyId(root, path));
+  return found == model.byPath.end() ? nullptr : &model.keys[found->second];
 }
 
-Key& ObtainKey(Model& model, RegRoot root, const std::string& path) {
-  if (Key* key = FindKey(model, root, path)) return *key;
-  model.push_back(Key{root, path, {}});
-  return model.back();
+const Entry* FindEntry(const Key& key, std::string_view name) {
+  auto found = key.byName.find(LowerAscii(name));
+  return found == key.byName.end() ? nullptr : &key.entries[found->second];
 }
 
 bool NeedsPercent(unsigned char c) {
@@ -202,61 +213,115 @@ std::optional<RegValue> ParseValue(std::string_view text) {
   return value;
 }
 
+Key& ObtainKey(Model& model, RegRoot root, const std::string& path, std::size_t line) {
+  auto [found, added] = model.byPath.try_emplace(KeyId(root, path), model.keys.size());
+  if (added) {
+    model.keys.push_back(Key{root, path, line, {}, {}});
+    for (std::size_t end = path.size();; end = path.rfind('\\', end - 1)) {
+      model.prefixes.insert(KeyId(root, path.substr(0, end)));
+      if (end == 0 || end == std::string::npos) break;
+    }
+  }
+  return model.keys[found->second];
+}
+
 // A damaged header makes the lines under it homeless, so they are skipped rather than filed
 // under the key before it.
-std::optional<std::size_t> ParseHeader(Model& model, std::string_view line) {
+Key* ParseHeader(Model& model, std::string_view line, std::size_t number) {
   std::string_view inner = line.substr(1, line.size() - 2);
   std::size_t slash = inner.find('\\');
   std::optional<RegRoot> root = ParseRoot(inner.substr(0, slash));
   std::string_view rest = slash == std::string_view::npos ? "" : inner.substr(slash + 1);
   std::optional<std::string> path = DecodeName(rest);
-  if (!root || !path) return std::nullopt;
-  Key& key = ObtainKey(model, *root, NormalKey(*path));
-  return static_cast<std::size_t>(&key - model.data());
+  if (!root || !path) return nullptr;
+  Key& key = ObtainKey(model, *root, NormalKey(*path), number);
+  key.lastLine = number;
+  return &key;
 }
 
-void ParseEntry(Key& key, std::string_view line) {
+void ParseEntry(Key& key, std::string_view line, std::size_t number) {
   std::size_t equals = line.find('=');
   if (equals == std::string_view::npos) return;
   std::optional<std::string> name = DecodeName(line.substr(0, equals));
   std::optional<RegValue> value = ParseValue(line.substr(equals + 1));
   if (!name || !value) return;
-  if (Entry* entry = FindEntry(key, *name)) {
-    entry->value = std::move(*value);
-  } else {
-    key.entries.push_back(Entry{std::move(*name), std::move(*value)});
-  }
+  auto [found, added] = key.byName.try_emplace(LowerAscii(*name), key.entries.size());
+  if (added) key.entries.push_back(Entry{std::move(*name), {}, {}});
+  Entry& entry = key.entries[found->second];
+  entry.value = std::move(*value);
+  entry.lines.push_back(number);
 }
 
-Model Load(const std::string& filePath) {
+Model Parse(std::vector<std::string> lines) {
   Model model;
-  std::ifstream in(filePath, std::ios::binary);
-  std::optional<std::size_t> current;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+  model.lines = std::move(lines);
+  Key* current = nullptr;
+  for (std::size_t i = 0; i < model.lines.size(); ++i) {
+    std::string_view line = model.lines[i];
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) continue;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      current = ParseHeader(model, line);
+      current = ParseHeader(model, line, i);
     } else if (current) {
-      ParseEntry(model[*current], line);
+      current->lastLine = i;
+      if (line[0] != '#' && line[0] != ';') ParseEntry(*current, line, i);
     }
   }
   return model;
 }
 
-std::string Serialize(const Model& model) {
-  std::ostringstream out;
-  for (const Key& key : model) {
-    out << '[' << RootName(key.root);
-    if (!key.path.empty()) out << '\\' << EncodeName(key.path);
-    out << "]\n";
-    for (const Entry& entry : key.entries) {
-      out << EncodeName(entry.name) << '=' << FormatValue(entry.value) << '\n';
-    }
-    out << '\n';
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.emplace_back(text, start, end - start);
+    start = end + 1;
   }
-  return out.str();
+  return lines;
+}
+
+std::string Serialize(const Model& model) {
+  std::string text;
+  for (const std::string& line : model.lines) text.append(line).append("\n");
+  return text;
+}
+
+std::string HeaderLine(RegRoot root, const std::string& path) {
+  return std::string("[") + RootName(root) + (path.empty() ? "" : "\\" + EncodeName(path)) + "]";
+}
+
+std::string ValueLine(const std::string& name, const RegValue& value) {
+  return EncodeName(name) + '=' + FormatValue(value);
+}
+
+// The value's last line is rewritten (a name that appears twice keeps the first line, which
+// no longer counts); a new value goes under its key, a new key at the end.
+Model WithValue(Model model, RegRoot root, const std::string& path, const std::string& name,
+                const RegValue& value) {
+  const Key* key = FindKey(model, root, path);
+  const Entry* entry = key ? FindEntry(*key, name) : nullptr;
+  if (entry) {
+    model.lines[entry->lines.back()] = ValueLine(entry->name, value);
+  } else if (key) {
+    model.lines.insert(model.lines.begin() + std::ptrdiff_t(key->lastLine + 1),
+                       ValueLine(name, value));
+  } else {
+    if (!model.lines.empty() && !model.lines.back().empty()) model.lines.emplace_back();
+    model.lines.push_back(HeaderLine(root, path));
+    model.lines.push_back(ValueLine(name, value));
+  }
+  return Parse(std::move(model.lines));
+}
+
+Model WithoutValue(Model model, const Entry& entry) {
+  std::vector<std::string> lines;
+  lines.reserve(model.lines.size());
+  for (std::size_t i = 0; i < model.lines.size(); ++i)
+    if (std::find(entry.lines.begin(), entry.lines.end(), i) == entry.lines.end())
+      lines.push_back(std::move(model.lines[i]));
+  return Parse(std::move(lines));
 }
 
 std::string FolderOf(const std::string& path) {
@@ -266,70 +331,21 @@ std::string FolderOf(const std::string& path) {
 }
 
 [[noreturn]] void Fail(const std::string& filePath, const std::string& reason) {
-  throw RegistryError("cannot write the registry file " + filePath + ": " + reason);
-}
-
-[[noreturn]] void Fail(const std::string& filePath, int error) {
-  Fail(filePath, std::string(std::strerror(error)));
-}
-
-// A registry file that is a link (a managed dotfile) stays a link: the target is replaced.
-std::string WriteTarget(const std::string& filePath) {
-  if (char* resolved = realpath(filePath.c_str(), nullptr)) {
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
-  }
-  char link[4096];
-  ssize_t length = readlink(filePath.c_str(), link, sizeof link);
-  if (length <= 0 || length == sizeof link) return filePath;
-  std::string target(link, static_cast<std::size_t>(length));
-  return target[0] == '/' ? target : FolderOf(filePath) + "/" + target;
-}
-
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Readers never lock: the rename makes every version of the file appear whole.
-void Save(const Model& model, const std::string& filePath) {
-  std::string target = WriteTarget(filePath);
-  std::string temp = target + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) Fail(filePath, errno);
-  struct stat old {};
-  if (stat(target.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-  bool written = WriteAll(fd, Serialize(model)) && fsync(fd) == 0;
-  int error = errno;
-  if (close(fd) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  if (written && rename(temp.c_str(), target.c_str()) == 0) return;
-  if (written) error = errno;
-  unlink(temp.c_str());
-  Fail(filePath, error);
+  throw RegistryError("Не удалось записать файл настроек " + Quoted(filePath) + ": " + reason);
 }
 
 // Serializes read-modify-write cycles of all processes sharing the file.
 class WriteLock {
  public:
   explicit WriteLock(const std::string& filePath) {
-    if (!ForceDirectories(FolderOf(filePath))) Fail(filePath, "its folder cannot be created");
+    if (!ForceDirectories(FolderOf(filePath))) Fail(filePath, "не удаётся создать его папку");
     fd_ = open((filePath + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) Fail(filePath, errno);
+    if (fd_ < 0) Fail(filePath, ErrorReason(errno));
     while (flock(fd_, LOCK_EX) != 0) {
       if (errno != EINTR) {
         int error = errno;
         close(fd_);
-        Fail(filePath, error);
+        Fail(filePath, ErrorReason(error));
       }
     }
   }
@@ -341,24 +357,16 @@ class WriteLock {
   int fd_ = -1;
 };
 
+void Save(const Model& model, const std::string& filePath) {
+  const std::string text = Serialize(model);
+  try {
+    WriteFileAtomically(filePath, text.data(), text.size());
+  } catch (const FileError& e) {
+    throw RegistryError(e.what());
+  }
+}
+
 constexpr const char* kPersonal = "Personal";
-
-// What the system always publishes without anyone writing it.
-void AddSystemDefaults(Model& model) {
-  std::string shellFolders = NormalKey(kShellFoldersKey);
-  Key* key = FindKey(model, RegRoot::CurrentUser, shellFolders);
-  if (key && FindEntry(*key, kPersonal)) return;
-  std::string documents = XdgDocumentsFolder();
-  if (documents.empty()) return;
-  ObtainKey(model, RegRoot::CurrentUser, shellFolders)
-      .entries.push_back(Entry{kPersonal, RegValue{RegType::String, documents, 0}});
-}
-
-Model View(const std::string& filePath) {
-  Model model = Load(filePath);
-  AddSystemDefaults(model);
-  return model;
-}
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -423,60 +431,189 @@ std::string Registry::DefaultFilePath() {
   return config + "/varnel-stampora/registry";
 }
 
-Registry::Registry(std::string filePath) : filePath_(std::move(filePath)) {}
+// What the file looked like when it was read; a different stamp means another process (or
+// another object) wrote it since.
+struct Stamp {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  std::int64_t modified = 0, changed = 0;
+  bool operator==(const Stamp&) const = default;
+};
+
+struct RegistryState {
+  std::mutex mutex;
+  std::optional<Stamp> stamp;  // of the file the model came from; none when there is no file
+  Model model;
+  // The file exists but cannot be read: it is never written over, and the settings live in
+  // memory for the rest of the run.
+  std::string unreadable;
+  bool reported = false;
+};
+
+namespace {
+
+std::int64_t Nanoseconds(const timespec& t) {
+  return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+Stamp StampOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size, Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
+}
+
+// The whole file, or the reason it cannot be read. A missing file reads as empty.
+std::optional<std::string> ReadWhole(const std::string& path, std::string& failure) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno != ENOENT && errno != ENOTDIR) failure = ErrorReason(errno);
+    return std::nullopt;
+  }
+  struct stat st {};
+  std::string text;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    failure = "это не обычный файл";
+  } else {
+    char buffer[65536];
+    for (;;) {
+      ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) failure = ErrorReason(errno);
+      if (got <= 0) break;
+      text.append(buffer, std::size_t(got));
+    }
+  }
+  close(fd);
+  if (!failure.empty()) return std::nullopt;
+  return text;
+}
+
+std::optional<RegValue> SystemDefault(RegRoot root, const std::string& path,
+                                      const std::string& name) {
+  if (root != RegRoot::CurrentUser || LowerAscii(path) != LowerAscii(NormalKey(kShellFoldersKey)) ||
+      LowerAscii(name) != LowerAscii(kPersonal))
+    return std::nullopt;
+  std::string documents = XdgDocumentsFolder();
+  if (documents.empty()) return std::nullopt;
+  return RegValue{RegType::String, documents, 0};
+}
+
+const Model& Unreadable(RegistryState& state, const std::string& filePath,
+                        const std::string& reason) {
+  state.unreadable = reason;
+  state.model = {};
+  state.stamp.reset();
+  if (!state.reported) {
+    state.reported = true;
+    UI().messageBox("Не удаётся прочитать файл настроек " + Quoted(filePath) + ": " + reason +
+                        ".\nПрограмма работает с настройками по умолчанию; этот файл она не "
+                        "изменит, и новые настройки не сохранятся после выхода.",
+                    "Внимание!", MsgIcon::Warning, MsgButtons::Ok);
+  }
+  return state.model;
+}
+
+// Brings the cached model up to the file; the caller holds the state's mutex. Reading a file of
+// many keys costs a parse only when the file has changed, a stat otherwise.
+const Model& Current(RegistryState& state, const std::string& filePath) {
+  if (!state.unreadable.empty()) return state.model;
+  struct stat st {};
+  if (stat(filePath.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      if (state.stamp) state.model = {};
+      state.stamp.reset();
+      return state.model;
+    }
+    return Unreadable(state, filePath, ErrorReason(errno));
+  }
+  if (state.stamp && *state.stamp == StampOf(st)) return state.model;
+  std::string failure;
+  std::optional<std::string> text = ReadWhole(filePath, failure);
+  if (!failure.empty()) return Unreadable(state, filePath, failure);
+  state.model = Parse(SplitLines(text.value_or("")));
+  state.stamp = StampOf(st);
+  return state.model;
+}
+
+void Store(RegistryState& state, const std::string& filePath, Model model) {
+  if (!state.unreadable.empty()) {
+    state.model = std::move(model);
+    return;
+  }
+  Save(model, filePath);
+  struct stat st {};
+  state.stamp.reset();
+  if (stat(filePath.c_str(), &st) == 0) state.stamp = StampOf(st);
+  state.model = std::move(model);
+}
+
+}  // namespace
+
+Registry::Registry(std::string filePath)
+    : filePath_(std::move(filePath)), state_(std::make_shared<RegistryState>()) {}
+
+Registry::~Registry() = default;
+
+void Registry::setFilePath(std::string filePath) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  filePath_ = std::move(filePath);
+  state_->stamp.reset();
+  state_->model = {};
+  state_->unreadable.clear();
+  state_->reported = false;
+}
 
 bool Registry::keyExists(RegRoot root, const std::string& key) const {
   std::string path = NormalKey(key);
   if (path.empty()) return true;
-  for (const Key& stored : View(filePath_)) {
-    if (stored.root != root || stored.path.size() < path.size()) continue;
-    bool sameStart = SameText(std::string_view(stored.path).substr(0, path.size()), path);
-    if (sameStart && (stored.path.size() == path.size() || stored.path[path.size()] == '\\')) {
-      return true;
-    }
-  }
-  return false;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (Current(*state_, filePath_).prefixes.count(KeyId(root, path))) return true;
+  const std::string shellFolders = NormalKey(kShellFoldersKey);
+  return root == RegRoot::CurrentUser &&
+         LowerAscii(shellFolders + "\\").rfind(LowerAscii(path + "\\"), 0) == 0 &&
+         !XdgDocumentsFolder().empty();
 }
 
 std::optional<RegValue> Registry::read(RegRoot root, const std::string& key,
                                        const std::string& name) const {
-  Model model = View(filePath_);
-  Key* stored = FindKey(model, root, NormalKey(key));
-  Entry* entry = stored ? FindEntry(*stored, name) : nullptr;
-  if (!entry) return std::nullopt;
-  return entry->value;
+  const std::string path = NormalKey(key);
+  {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    const Key* stored = FindKey(Current(*state_, filePath_), root, path);
+    if (const Entry* entry = stored ? FindEntry(*stored, name) : nullptr) return entry->value;
+  }
+  return SystemDefault(root, path, name);
 }
 
 void Registry::write(RegRoot root, const std::string& key, const std::string& name,
                      const RegValue& value) {
-  WriteLock lock(filePath_);
-  Model model = Load(filePath_);
-  Key& stored = ObtainKey(model, root, NormalKey(key));
-  if (Entry* entry = FindEntry(stored, name)) {
-    entry->value = value;
-  } else {
-    stored.entries.push_back(Entry{name, value});
-  }
-  Save(model, filePath_);
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  std::optional<WriteLock> fileLock;
+  if (state_->unreadable.empty()) fileLock.emplace(filePath_);
+  Store(*state_, filePath_,
+        WithValue(Current(*state_, filePath_), root, NormalKey(key), name, value));
 }
 
 bool Registry::deleteValue(RegRoot root, const std::string& key, const std::string& name) {
-  WriteLock lock(filePath_);
-  Model model = Load(filePath_);
-  Key* stored = FindKey(model, root, NormalKey(key));
-  Entry* entry = stored ? FindEntry(*stored, name) : nullptr;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  std::optional<WriteLock> fileLock;
+  if (state_->unreadable.empty()) fileLock.emplace(filePath_);
+  const Model& model = Current(*state_, filePath_);
+  const Key* stored = FindKey(model, root, NormalKey(key));
+  const Entry* entry = stored ? FindEntry(*stored, name) : nullptr;
   if (!entry) return false;
-  stored->entries.erase(stored->entries.begin() + (entry - stored->entries.data()));
-  Save(model, filePath_);
+  Store(*state_, filePath_, WithoutValue(model, *entry));
   return true;
 }
 
 std::vector<std::string> Registry::valueNames(RegRoot root, const std::string& key) const {
-  Model model = View(filePath_);
+  const std::string path = NormalKey(key);
   std::vector<std::string> names;
-  if (Key* stored = FindKey(model, root, NormalKey(key))) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (const Key* stored = FindKey(Current(*state_, filePath_), root, path)) {
     for (const Entry& entry : stored->entries) names.push_back(entry.name);
+    if (stored->byName.count(LowerAscii(kPersonal))) return names;
   }
+  if (SystemDefault(root, path, kPersonal)) names.push_back(kPersonal);
   return names;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -33,17 +34,22 @@ class Registry {
   static std::string DefaultFilePath();
 
   explicit Registry(std::string filePath);
+  ~Registry();
 
   const std::string& filePath() const { return filePath_; }
   // Points the registry at another file (tests).
-  void setFilePath(std::string filePath) { filePath_ = std::move(filePath); }
+  void setFilePath(std::string filePath);
 
   bool keyExists(RegRoot root, const std::string& key) const;
   // The value, or nothing when the key or the value is absent. Keys and value names are
-  // matched ignoring the case of ASCII letters, as the system does. An unreadable file reads
-  // as an empty registry, and damaged lines of it as absent.
+  // matched ignoring the case of ASCII letters, as the system does. The file is read again only
+  // when it has changed. A file that exists but cannot be read (permissions, a folder in its
+  // place) is reported once and never written over: the registry then lives in memory for the
+  // rest of the run. Damaged lines read as absent, and stay in the file as they are, as do
+  // comments and lines of later versions.
   std::optional<RegValue> read(RegRoot root, const std::string& key, const std::string& name) const;
-  // Creates the key when missing. Throws RegistryError naming the file when it cannot write.
+  // Creates the key when missing. The file is replaced whole (written beside, then renamed), so
+  // it is never seen half written. Throws RegistryError naming the file when it cannot write.
   void write(RegRoot root, const std::string& key, const std::string& name, const RegValue& value);
   // Removes a value; false when it did not exist.
   bool deleteValue(RegRoot root, const std::string& key, const std::string& name);
@@ -51,6 +57,7 @@ class Registry {
 
  private:
   std::string filePath_;
+  std::shared_ptr<struct RegistryState> state_;
 };
 
 // "Shell Folders" of the current user, where the documents folder is published as "Personal".

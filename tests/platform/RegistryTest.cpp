@@ -3,14 +3,26 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <climits>
+#include <fstream>
+#include <sstream>
 
 #include "Scratch.h"
+#include "platform/UserInteraction.h"
 
 using namespace platform;
 using namespace platform_test;
 
 namespace {
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 const char* const kSettings = "Software\\Varnel\\Stampora";
 constexpr RegRoot kLM = RegRoot::LocalMachine, kCU = RegRoot::CurrentUser;
@@ -71,6 +83,76 @@ TEST(Registry, DamagedLinesAreSkippedAndTheRestStillReads) {
   EXPECT_EQ(damaged.valueNames(kLM, "Good"), std::vector<std::string>{"Text"});
   damaged.write(kLM, "Good", "New", Number(1));
   EXPECT_EQ(damaged.read(kLM, "Good", "Text")->text, "kept");
+  EXPECT_EQ(ReadText(damaged.filePath()),
+            "garbage\n[HKLM\\Good]\r\nText=str:kept\r\nBadType=blob:1\nBadNumber=num:12x\n"
+            "BadEscape=str:a\\q\nBadPercent%G1=str:x\nNew=num:1\n"
+            "[HKXX\\Unknown root]\nOrphan=str:must not join Good\n")
+      << "lines it does not understand are another version's business: kept as they are";
+}
+
+TEST(Registry, WritesKeepCommentsAndTheLayoutOfTheFile) {
+  Registry registry(NewFolder("kept") + "/registry");
+  const std::string before =
+      "# settings of the label program\n[HKLM\\Software\\Varnel\\Stampora]\n"
+      "; the data folder\nDataDir=str:/srv/labels\nPaperSize=str:A4\n\n"
+      "[HKCU\\Other]\nX=num:1\n";
+  WriteText(registry.filePath(), before);
+  registry.write(kLM, kSettings, "papersize", Text("A5"));
+  registry.write(kLM, kSettings, "Printer", Text("PDF"));
+  registry.write(kCU, "New", "Y", Number(2));
+  EXPECT_EQ(ReadText(registry.filePath()),
+            "# settings of the label program\n[HKLM\\Software\\Varnel\\Stampora]\n"
+            "; the data folder\nDataDir=str:/srv/labels\nPaperSize=str:A5\nPrinter=str:PDF\n\n"
+            "[HKCU\\Other]\nX=num:1\n\n[HKCU\\New]\nY=num:2\n");
+  EXPECT_TRUE(registry.deleteValue(kLM, kSettings, "DataDir"));
+  EXPECT_EQ(ReadText(registry.filePath()).find("DataDir"), std::string::npos);
+  EXPECT_NE(ReadText(registry.filePath()).find("; the data folder\nPaperSize"), std::string::npos);
+}
+
+// A settings file the program cannot read must never be replaced by one holding only what
+// this run happened to write: it would lose the data folder and everything else.
+TEST(Registry, AFileThatCannotBeReadIsReportedOnceAndNeverWrittenOver) {
+  ScriptedInteraction ui;
+  ScopedUI scoped(&ui);
+  std::string folder = NewFolder("unreadable");
+  Registry registry(folder + "/registry");
+  ASSERT_EQ(mkdir(registry.filePath().c_str(), 0700), 0) << "a folder where the file should be";
+
+  EXPECT_FALSE(registry.read(kLM, kSettings, "DataDir"));
+  registry.write(kLM, kSettings, "PaperSize", Text("A5"));
+  EXPECT_EQ(registry.read(kLM, kSettings, "PaperSize")->text, "A5") << "kept for this run";
+  EXPECT_TRUE(registry.deleteValue(kLM, kSettings, "PaperSize"));
+  EXPECT_FALSE(registry.read(kLM, kSettings, "PaperSize"));
+
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find(registry.filePath()), std::string::npos);
+  struct stat st {};
+  ASSERT_EQ(stat(registry.filePath().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+  if (geteuid() == 0) return;  // permissions do not stop root
+  Registry locked(folder + "/locked");
+  WriteText(locked.filePath(), "[HKLM\\Software\\Varnel\\Stampora]\nDataDir=str:/srv\n");
+  chmod(locked.filePath().c_str(), 0);
+  locked.write(kLM, kSettings, "PaperSize", Text("A5"));
+  chmod(locked.filePath().c_str(), 0600);
+  EXPECT_EQ(Registry(locked.filePath()).read(kLM, kSettings, "DataDir")->text, "/srv");
+}
+
+TEST(Registry, ManyKeysAreFoundAndAChangedFileIsReadAgain) {
+  std::string file = NewFolder("many") + "/registry";
+  std::string text;
+  for (int k = 0; k < 20000; ++k)
+    text += "[HKCU\\Key" + std::to_string(k) + "\\Sub]\nValue=num:" + std::to_string(k) + "\n";
+  WriteText(file, text);
+  Registry registry(file);
+  EXPECT_EQ(registry.read(kCU, "key19999\\SUB", "value")->number, 19999);
+  EXPECT_TRUE(registry.keyExists(kCU, "Key123"));
+  EXPECT_FALSE(registry.keyExists(kCU, "Key123\\Sub\\Deeper"));
+  EXPECT_FALSE(registry.read(kCU, "Key20000\\Sub", "Value"));
+
+  Registry(file).write(kCU, "Key7\\Sub", "Value", Number(-7));
+  EXPECT_EQ(registry.read(kCU, "Key7\\Sub", "Value")->number, -7) << "written by another";
 }
 
 TEST_F(RegistryTest, WriteFailureNamesTheFile) {
