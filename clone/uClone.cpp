@@ -136,7 +136,16 @@ TExtAppDocument* OpenSheetTemplate(wordlink::TExtAppController& controller,
   const std::string path = SheetTemplatePath(dataFolder, category, paperName);
   if (!platform::FileExists(path)) return nullptr;
   copy = WorkingCopy(path);
-  return controller.OpenDocument(copy.path(), false, true, wordlink::kKindDefault);
+  try {
+    return controller.OpenDocument(copy.path(), false, true, wordlink::kKindDefault);
+  } catch (const std::exception& e) {
+    // The user knows the template, not its private copy.
+    std::string text = e.what();
+    for (auto at = text.find(copy.path()); at != std::string::npos;
+         at = text.find(copy.path(), at + path.size()))
+      text.replace(at, copy.path().size(), path);
+    throw std::runtime_error(text);
+  }
 }
 
 void CloneHost::BeginProgress(const std::string& text, int max) {
