@@ -217,7 +217,8 @@ void MakeFolders(const fs::path& root) {
 void WriteGlyphTypes(const fs::path& root, std::ostream& out) {
   const fs::path file = root / app::GlyphTypesFileName;
   if (fs::exists(file)) return;
-  std::ofstream(file, std::ios::binary) << kSampleGlyphTypes;
+  const std::string text = kSampleGlyphTypes;
+  platform::WriteFileAtomically(file.string(), text.data(), text.size());
   out << app::GlyphTypesFileName << "\n";
 }
 

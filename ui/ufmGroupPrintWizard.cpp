@@ -23,6 +23,7 @@
 #include "platform/Locale.h"
 #include "platform/UserInteraction.h"
 #include "ui/Connect.h"
+#include "ui/DistributePrintBox.h"
 #include "ui/ufmMain.h"
 
 namespace ui {
@@ -45,17 +46,6 @@ QLabel* HeaderLabel(QWidget* parent, const char* name, const char* text, int wid
   label->setFont(font);
   label->setFixedWidth(width);
   return label;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, int width, QAction* command) {
-  auto* button = new QPushButton(command->text(), parent);
-  button->setObjectName(name);
-  button->setFixedSize(width, 25);
-  On(button, &QPushButton::clicked, command, [command] { command->trigger(); });
-  On(command, &QAction::changed, button,
-     [button, command] { button->setEnabled(command->isEnabled()); });
-  button->setEnabled(command->isEnabled());
-  return button;
 }
 
 int IntOr0(const QString& text) {
@@ -160,39 +150,16 @@ void TfmGroupPrintWizard::CreateGroupBox() {
 }
 
 void TfmGroupPrintWizard::CreateDistributePrint() {
-  pDistributePrint = new QGroupBox("Распределение оттисков по листам и печать", this);
-  pDistributePrint->setObjectName("pDistributePrint");
-  pDistributePrint->setFixedHeight(112);
-  QWidget* g = pDistributePrint;
-  constexpr int kRight = 312;
-  la1 = NewLabel(g, "la1", "Введите количество групп оттисков:");
-  la1->adjustSize();
-  la1->move(8, 26);
-  edNumberToPrint = new QLineEdit("1", g);
-  edNumberToPrint->setObjectName("edNumberToPrint");
-  edNumberToPrint->setGeometry(la1->geometry().right() + 5, 22, 40, 21);
-  edNumberToPrint->setEnabled(false);
-  udNumberToPrint = new TUpDown(edNumberToPrint, g);
-  udNumberToPrint->setObjectName("udNumberToPrint");
-  udNumberToPrint->setGeometry(edNumberToPrint->geometry().right() + 1, 22, 16, 21);
-  udNumberToPrint->setEnabled(false);
-  la3 = NewLabel(g, "la3", "Страниц:");
-  la3->setGeometry(kRight - 50, 18, 50, 14);
-  lbPages = NewLabel(g, "lbPages", "1");
-  lbPages->setGeometry(kRight - 50, 32, 50, 14);
-  la2 = NewLabel(g, "la2", "Укажите формат бумаги:");
-  la2->adjustSize();
-  la2->move(8, 56);
-  cbPaperSize = new QComboBox(g);
-  cbPaperSize->setObjectName("cbPaperSize");
-  cbPaperSize->setGeometry(kRight - 163, 52, 163, 21);
-  cbPaperSize->setEnabled(false);
-  btGlyphClone = NewButton(g, "btGlyphClone", 130, aGlyphClone);
-  btGlyphClone->move(8, 80);
-  btQuickPrint = NewButton(g, "btQuickPrint", 96, aQuickPrint);
-  btQuickPrint->move(143, 80);
-  btPrint = NewButton(g, "btPrint", 71, aPrint);
-  btPrint->move(kRight - 71, 80);
+  auto* box = new TDistributePrintBox("Введите количество групп оттисков:", this);
+  pDistributePrint = box;
+  la1 = box->la1, la2 = box->la2, la3 = box->la3, lbPages = box->lbPages;
+  edNumberToPrint = box->edNumberToPrint;
+  udNumberToPrint = box->udNumberToPrint;
+  cbPaperSize = box->cbPaperSize;
+  btGlyphClone = box->btGlyphClone, btQuickPrint = box->btQuickPrint, btPrint = box->btPrint;
+  TDistributePrintBox::BindButton(btGlyphClone, aGlyphClone);
+  TDistributePrintBox::BindButton(btQuickPrint, aQuickPrint);
+  TDistributePrintBox::BindButton(btPrint, aPrint);
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
 }

@@ -19,6 +19,7 @@
 
 #include "app/uCommon.h"
 #include "ui/Connect.h"
+#include "ui/DistributePrintBox.h"
 #include "ui/PanelStyle.h"
 #include "ui/ufmAbout.h"
 #include "ui/ufmMain.h"
@@ -242,42 +243,15 @@ void TfmMain::AddSheetTools(QWidget* page, QVBoxLayout* column) {
   column->addLayout(buttons);
 }
 
-// Controls follow their labels, so that the labels are never cut whatever font is installed.
 void TfmMain::CreateDistributePrint(QWidget* parent) {
-  pDistributePrint = new QGroupBox("Распределение оттисков по листам и печать", parent);
-  pDistributePrint->setObjectName("pDistributePrint");
-  pDistributePrint->setFixedHeight(112);
-  QWidget* g = pDistributePrint;
-  constexpr int kRight = 312;
-  la1 = Label(g, "la1", "Введите количество оттисков:");
-  la1->adjustSize();
-  la1->move(8, 26);
-  edNumberToPrint = new QLineEdit("1", g);
-  edNumberToPrint->setObjectName("edNumberToPrint");
-  edNumberToPrint->setGeometry(la1->geometry().right() + 5, 22, 46, 21);
-  edNumberToPrint->setEnabled(false);
-  udNumberToPrint = new TUpDown(edNumberToPrint, g);
-  udNumberToPrint->setObjectName("udNumberToPrint");
-  udNumberToPrint->setGeometry(edNumberToPrint->geometry().right() + 1, 22, 16, 21);
-  udNumberToPrint->setEnabled(false);
-  la3 = Label(g, "la3", "Страниц:");
-  la3->setGeometry(kRight - 65, 18, 65, 14);
-  la3->setAlignment(Qt::AlignHCenter);
-  lbPages = Label(g, "lbPages", "1");
-  lbPages->setGeometry(kRight - 65, 32, 65, 14);
-  lbPages->setAlignment(Qt::AlignCenter);
-  la2 = Label(g, "la2", "Укажите формат бумаги:");
-  la2->adjustSize();
-  la2->move(8, 56);
-  cbPaperSize = DropDownList(g, "cbPaperSize", 163, {"A4 (210 x 297 mm)", "A3 (297 x 300 mm)"});
-  cbPaperSize->move(std::min(la2->geometry().right() + 5, kRight - 163), 52);
-  cbPaperSize->setEnabled(false);
-  btGlyphClone = Button(g, "btGlyphClone", 130);
-  btGlyphClone->move(8, 80);
-  btQuickPrint = Button(g, "btQuickPrint", 96);
-  btQuickPrint->move(143, 80);
-  btPrint = Button(g, "btPrint", 71);
-  btPrint->move(kRight - 71, 80);
+  auto* box = new TDistributePrintBox("Введите количество оттисков:", parent);
+  pDistributePrint = box;
+  la1 = box->la1, la2 = box->la2, la3 = box->la3, lbPages = box->lbPages;
+  edNumberToPrint = box->edNumberToPrint;
+  udNumberToPrint = box->udNumberToPrint;
+  cbPaperSize = box->cbPaperSize;
+  cbPaperSize->addItems({"A4 (210 x 297 mm)", "A3 (297 x 300 mm)"});
+  btGlyphClone = box->btGlyphClone, btQuickPrint = box->btQuickPrint, btPrint = box->btPrint;
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::activated, this, [this] { edNumberToPrintChange(); });
 }
@@ -398,12 +372,7 @@ void TfmMain::BindControls() {
 }
 
 void TfmMain::BindButton(QPushButton* button, QAction* command) {
-  button->setText(command->text());
-  button->setToolTip(command->toolTip());
-  button->setEnabled(command->isEnabled());
-  On(command, &QAction::changed, button,
-     [button, command] { button->setEnabled(command->isEnabled()); });
-  On(button, &QPushButton::clicked, command, [command] { command->trigger(); });
+  TDistributePrintBox::BindButton(button, command);
 }
 
 QAction* TfmMain::MirrorItem(QAction* command, const QString& caption, bool followChecked) {
