@@ -12,7 +12,8 @@ namespace catalogue_test {
 
 // A fresh empty folder ending with the separator.
 std::string NewDataFolder();
-// The private temporary folder of this test program (TMPDIR points into the scratch folder).
+// The private temporary folder of this test program, as the program chooses it (TMPDIR and
+// XDG_RUNTIME_DIR point into the scratch folder).
 std::string TempFolder();
 
 // Writes the file, creating its folders.

@@ -113,13 +113,15 @@ TEST_F(ViewsTest, ChangedDocumentsAreRedatedAndRenamedOnesReplacedInTheCache) {
   EXPECT_EQ(cached, (Names{"deep.doc", "b.doc"})) << "rewritten without the stale thumbnails";
 }
 
-TEST_F(ViewsTest, DamagedCacheStopsTheFirstFillAndTheNextOneRewritesIt) {
+TEST_F(ViewsTest, DamagedCacheIsReportedOnceWhileTheFillGoesOnAndIsRewritten) {
   WriteFile(data + "cache.dat", "VSPP" + LE16(1) + LE16(1) + "garbage");
-  EXPECT_THROW(catalogue.FillCategoryBox(glyphs), CatalogueError);
-  ASSERT_TRUE(list);
-  EXPECT_TRUE(glyphs.Rows.empty());
-  catalogue.FillGrid(glyphs);
+  catalogue.FillCategoryBox(glyphs);
   EXPECT_EQ(glyphs.Rows.size(), 4u);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find(data + "cache.dat"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("повреждён"), std::string::npos);
+  catalogue.FillGrid(glyphs);
+  EXPECT_EQ(ui.messages.size(), 1u) << "the same damage is not reported again";
   TPreviewList check(data);
   EXPECT_NO_THROW(check.LoadCache());
 }
