@@ -122,12 +122,13 @@ class TPreviewList {
   // rewritten, and throws CatalogueError naming the file. A file too short to hold the
   // signature is no cache, as one with a foreign signature.
   void LoadCache();
-  void LoadCacheFrom(TByteReader& in, const std::string& fileName);
+  void LoadCacheFrom(TByteReader& in, const std::string& fileName,
+                     std::uint64_t budget = kMaxCacheBytes);
   // Replaces the file through platform::AtomicFile: a failed write leaves the previous cache
   // intact and nothing beside it, and the file keeps its mode. Throws CatalogueError naming
   // the file. Records stop where the whole would pass kMaxCacheBytes.
   void SaveCache() const;
-  void SaveCacheTo(TByteWriter& out) const;
+  void SaveCacheTo(TByteWriter& out, std::uint64_t budget = kMaxCacheBytes) const;
   // LoadCache and SaveCache for the fills and the closing of the window: the catalogue goes on
   // without a cache that cannot be read or written, and the problem is reported once a run.
   void LoadCacheOrReport();
@@ -187,14 +188,15 @@ struct TCacheRecord {
 class TCacheReader {
  public:
   enum class THeader { Cache, Foreign, Newer };
-  explicit TCacheReader(TByteReader& in);
+  // budget: what the records may take together (see kMaxCacheBytes).
+  explicit TCacheReader(TByteReader& in, std::uint64_t budget = kMaxCacheBytes);
   ~TCacheReader();
   // Foreign magic or a version above 1 leave nothing to read.
   THeader Header() const { return header_; }
   std::int16_t Version() const { return version_; }
   std::uint16_t Flags() const { return flags_; }
   // False at the end of the body; CatalogueError for damage, and for records that together
-  // pass kMaxCacheBytes.
+  // pass the budget.
   bool Next(TCacheRecord& record);
 
  private:
@@ -203,6 +205,7 @@ class TCacheReader {
   TByteReader& file_;
   std::unique_ptr<TMyDecompressionStream> inflater_;
   std::unique_ptr<TCountingReader> body_;
+  std::uint64_t budget_;
   std::uint64_t used_ = 0;
   THeader header_ = THeader::Foreign;
   std::int16_t version_ = 0;

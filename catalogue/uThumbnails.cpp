@@ -239,7 +239,7 @@ void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
 }  // namespace
 
 // A file too short for the signature is no cache at all, as one with a foreign signature.
-TCacheReader::TCacheReader(TByteReader& in) : file_(in) {
+TCacheReader::TCacheReader(TByteReader& in, std::uint64_t budget) : file_(in), budget_(budget) {
   std::uint8_t head[8];
   std::size_t got = 0;
   while (got < 4) {
@@ -268,8 +268,8 @@ TCacheReader::~TCacheReader() = default;
 void TCacheReader::Charge(const TCacheRecord& record, std::uint64_t read) {
   const std::uint64_t held = record.Path.size() + record.Thumbnail.Bytes().size();
   used_ += std::max(read, held);
-  if (used_ > kMaxCacheBytes)
-    throw CatalogueError("эскизы вместе больше " + std::to_string(kMaxCacheBytes >> 20) + " МБ");
+  if (used_ > budget_)
+    throw CatalogueError("эскизы вместе больше " + std::to_string(budget_ >> 20) + " МБ");
 }
 
 bool TCacheReader::Next(TCacheRecord& record) {
@@ -306,11 +306,12 @@ void TPreviewList::LoadCache() {
   LoadCacheFrom(in, name);
 }
 
-void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName) {
+void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName,
+                                 std::uint64_t budget) {
   Clear();
   int number = 0;
   try {
-    TCacheReader reader(in);
+    TCacheReader reader(in, budget);
     TCacheRecord record;
     while (reader.Next(record)) {
       ++number;
@@ -348,7 +349,7 @@ bool IsCacheable(const TPreviewItem& entry) {
          t->Width() <= kThumbnailWidth && t->Height() <= kMaxThumbnailHeight;
 }
 
-void TPreviewList::SaveCacheTo(TByteWriter& out) const {
+void TPreviewList::SaveCacheTo(TByteWriter& out, std::uint64_t budget) const {
   std::uint8_t head[8] = {'V', 'S', 'P', 'P'};
   PutLE(head + 4, std::uint16_t(kCacheVersion), 2);
   PutLE(head + 6, 1, 2);
@@ -358,7 +359,7 @@ void TPreviewList::SaveCacheTo(TByteWriter& out) const {
   for (const TPreviewItemPtr& entry : items_) {
     if (!IsCacheable(*entry)) continue;
     used += RecordCost(*entry);
-    if (used > kMaxCacheBytes) break;
+    if (used > budget) break;
     WriteRecord(*entry, z);
   }
   z.Finish();
