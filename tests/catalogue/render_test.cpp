@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "Support.h"
 #include "catalogue/uPreviewList.h"
@@ -283,4 +284,65 @@ TEST_F(RenderTest, RecentFileEntryIsRemovedOnlyWhenItNamesTheCopy) {
   ForgetRecentFile(12);
   EXPECT_FALSE(reg.keyExists(platform::RegRoot::CurrentUser,
                              "Software\\Microsoft\\Office\\12.0\\Word\\File MRU"));
+}
+
+TEST_F(RenderTest, TemporaryFolderThatCannotBeMadeIsReportedOnceAndKeptOutOfTheCache) {
+  std::vector<std::string> reports;
+  list.Report = [&](const std::string& text) { reports.push_back(text); };
+  TPreviewItem& a = Entry("a.doc", "x");
+  TPreviewItem& b = Entry("b.doc", "x");
+  const std::string blocker = NewDataFolder() + "file";
+  WriteFile(blocker, "not a folder");
+  {
+    ScopedEnv tmp("TMPDIR", blocker + "/tmp");
+    ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_TRUE(RenderThumbnail(a, controller));
+    EXPECT_TRUE(RenderThumbnail(b, controller));
+  }
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("временную папку"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[0].find(blocker), std::string::npos) << reports[0];
+  for (TPreviewItem* entry : {&a, &b}) {
+    EXPECT_EQ(*entry->Thumbnail, TBitmap(4, 4));
+    EXPECT_TRUE(entry->TransientThumbnail);
+  }
+  EXPECT_TRUE(box->embedded.empty()) << "nothing was embedded";
+  TMemoryWriter out;
+  list.SaveCacheTo(out);
+  TMemoryReader in(out.Bytes.data(), out.Bytes.size());
+  TPreviewList back("/data/");
+  back.LoadCacheFrom(in, "cache.dat");
+  EXPECT_EQ(back.Count(), 0) << "a placeholder for a passing reason is made again next run";
+}
+
+TEST_F(RenderTest, OnlyRegularFilesInsideTheDataFolderAreCopied) {
+  TPreviewItem& pipe = Entry("pipe.doc", "x");
+  std::filesystem::remove(data + "pipe.doc");
+  ASSERT_EQ(mkfifo((data + "pipe.doc").c_str(), 0600), 0);
+  EXPECT_EQ(ExitCodeWithin(30,
+                           [&] {
+                             RenderThumbnail(pipe, controller);
+                             return box->embedded.empty() ? 0 : 1;
+                           }),
+            0)
+      << "a pipe under a document's name is never opened";
+
+  const std::string outside = NewDataFolder() + "private.doc";
+  WriteFile(outside, "PRIVATE");
+  WriteFile(data + "sub/in.doc", "INSIDE");
+  ASSERT_EQ(symlink(outside.c_str(), (data + "out.doc").c_str()), 0);
+  ASSERT_EQ(symlink("sub/in.doc", (data + "in.doc").c_str()), 0);
+  TPreviewItem* out = list.FindOrAdd("out.doc", kGlyphKind, 1);
+  TPreviewItem* in = list.FindOrAdd("in.doc", kGlyphKind, 1);
+  RenderThumbnail(*out, controller);
+  EXPECT_TRUE(box->embedded.empty());
+  EXPECT_EQ(*out->Thumbnail, TBitmap(4, 4));
+  RenderThumbnail(*in, controller);
+  EXPECT_EQ(box->embedded, "INSIDE");
+  EXPECT_TRUE(FilesStartingWith(TempFolder(), "vsp").empty());
+
+  list.Refresh();
+  std::vector<std::string> kept;
+  for (const auto& e : list.Entries()) kept.push_back(e->Path);
+  EXPECT_EQ(kept, std::vector<std::string>{"in.doc"});
 }
