@@ -38,9 +38,10 @@ inline constexpr int kMaxThumbnailHeight = kThumbnailWidth * 20;
 // and a full colour table.
 inline constexpr std::uint64_t kMaxThumbnailBmpBytes = 4u << 20;
 // The whole cache at most, counting each record as the larger of what the file body holds for
-// it and what its thumbnail takes in memory, where every thumbnail stays for the whole run:
-// room for some 2,600 full-page thumbnails or 6,900 business-card ones. The writer stops at it
-// too, so every cache the program writes reads back whole.
+// it and what the program writes for it, its thumbnail's bytes in memory and a few more. The
+// thumbnails stay in memory for the whole run; this is room for some 2,600 full-page
+// thumbnails or 6,900 business-card ones. The writer stops at it too, so every cache the
+// program writes reads back whole.
 inline constexpr std::uint64_t kMaxCacheBytes = 512ull << 20;
 
 class TPreviewList;

@@ -35,9 +35,9 @@ std::uint64_t GetLE(const std::uint8_t* p, int bytes) {
   return v;
 }
 
-// What a record costs against kMaxCacheBytes, as the reader counts it.
-std::uint64_t RecordCost(const TPreviewItem& entry) {
-  return kRecordFraming + entry.Path.size() + BmpFileSize(*entry.Thumbnail);
+// The bytes a record takes in the cache body as the program writes it.
+std::uint64_t RecordSize(const std::string& path, const TBitmap& thumbnail) {
+  return kRecordFraming + path.size() + BmpFileSize(thumbnail);
 }
 
 void WriteRecord(const TPreviewItem& entry, TByteWriter& out) {
@@ -262,12 +262,12 @@ TCacheReader::TCacheReader(TByteReader& in, std::uint64_t budget) : file_(in), b
 
 TCacheReader::~TCacheReader() = default;
 
-// Each record counts as the larger of its bytes in the body and its bytes in memory, so that
-// neither a body of endless gaps nor small pictures unpacked large pass the budget by more
-// than one record.
+// Each record counts as the larger of its bytes in the body and what writing it back takes,
+// which is its thumbnail's bytes in memory and a few more: neither a body of endless gaps nor
+// small pictures unpacked large pass the budget by more than one record, and whatever is read
+// within the budget is written back within it.
 void TCacheReader::Charge(const TCacheRecord& record, std::uint64_t read) {
-  const std::uint64_t held = record.Path.size() + record.Thumbnail.Bytes().size();
-  used_ += std::max(read, held);
+  used_ += std::max(read, RecordSize(record.Path, record.Thumbnail));
   if (used_ > budget_)
     throw CatalogueError("эскизы вместе больше " + std::to_string(budget_ >> 20) + " МБ");
 }
@@ -358,7 +358,7 @@ void TPreviewList::SaveCacheTo(TByteWriter& out, std::uint64_t budget) const {
   std::uint64_t used = 0;
   for (const TPreviewItemPtr& entry : items_) {
     if (!IsCacheable(*entry)) continue;
-    used += RecordCost(*entry);
+    used += RecordSize(entry->Path, *entry->Thumbnail);
     if (used > budget) break;
     WriteRecord(*entry, z);
   }
