@@ -144,14 +144,6 @@ TEST_F(ViewsTest, DamagedCacheIsReportedOnceWhileTheFillGoesOnAndIsRewritten) {
   EXPECT_EQ(*tab.Rows[1]->Thumbnail, Pattern(5, 3));
 }
 
-TEST_F(ViewsTest, EmptyCacheFileIsQuietlyReplaced) {
-  WriteFile(data + "cache.dat", "");
-  catalogue.FillCategoryBox(glyphs);
-  EXPECT_EQ(glyphs.Rows.size(), 4u);
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(ReadFile(data + "cache.dat").substr(0, 4), "VSPP");
-}
-
 // A folder in the cache file's place stands for every write that fails, a read-only data
 // folder and a full disk among them, which root would not see.
 TEST_F(ViewsTest, CacheThatCannotBeWrittenIsReportedOnceARunAndTheEntriesAreShown) {

@@ -106,14 +106,6 @@ TEST_F(BatchCatalogueTest, ScanListsTheEntriesWhenTheCacheCannotBeWrittenAndWarn
   EXPECT_NE(r.err.find("«" + data + "cache.dat»"), std::string::npos) << r.err;
 }
 
-TEST_F(BatchCatalogueTest, EmptyCacheIsQuietlyReplaced) {
-  std::ofstream(data + "cache.dat").flush();
-  Result r = Scan();
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ReadText(data + "cache.dat").substr(0, 4), "VSPP");
-}
-
 TEST_F(BatchCatalogueTest, ScanAndCacheEscapeNamesThatWouldBreakTheirLines) {
   for (const char* name : {"line\nbreak.doc", "tab\there.doc", "back\\slash.doc", "cr\r.doc"})
     std::ofstream(data + kSource + name) << "x";

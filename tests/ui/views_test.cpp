@@ -10,16 +10,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include <utime.h>
 
 #include "UiSupport.h"
 #include "app/uCommon.h"
-#include "wordproc/Ooxml.h"
 
 namespace ui_test {
 namespace {
@@ -155,62 +152,6 @@ TEST_F(Views, NewCategoryIsAskedForCreatedAndListedInItsPlace) {
   ChooseCategory(w.cbGlyphCategory, "Добавить новую категорию...");
   EXPECT_EQ(w.cbGlyphCategory->currentIndex(), 0);
   EXPECT_EQ(w.cbGlyphCategory->count(), 5);
-}
-
-int Occurrences(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
-// Sets or unsets an environment variable for a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-    value ? setenv(name, value, 1) : unsetenv(name);
-  }
-  ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
-
- private:
-  const char* name_;
-  std::string old_;
-  bool had_ = false;
-};
-
-// The word processor refuses the outline of a page this tall: the glyph keeps its placeholder,
-// which is not drawn again, so however often the grid paints there is one message.
-TEST_F(Views, UndrawableGlyphIsReportedOnceHoweverOftenTheGridPaints) {
-  wordproc::Document tall;
-  tall.pageSetup.pageHeight = 4800;
-  fs::create_directories(data + "Оттиски/Этикетки/Мои оттиски");
-  wordproc::WritePackage(tall, data + "Оттиски/Этикетки/Мои оттиски/tall.docx");
-  ui::TfmMain& w = Open();
-  ChooseCategory(w.cbGlyphCategory, "Этикетки");
-  ASSERT_EQ(w.sgMyGlyphs->Tag, 2);
-  for (int pass = 0; pass < 3; ++pass) {
-    w.sgMyGlyphs->grab();
-    Settle();
-  }
-  EXPECT_EQ(Occurrences(Messages(), "tall.docx"), 1) << Messages();
-  const int row = SelectFile(w.sgMyGlyphs, "tall.docx");
-  EXPECT_EQ(*w.sgMyGlyphs->Object(row)->Thumbnail, catalogue::TBitmap(4, 4));
-}
-
-TEST_F(Views, TemporaryFolderThatCannotBeMadeIsReportedOnceForAllThumbnails) {
-  const std::string blocker = dir + "blocker";
-  std::ofstream(blocker) << "not a folder";
-  ScopedEnv tmp("TMPDIR", (blocker + "/tmp").c_str());
-  ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
-  ui::TfmMain& w = Open();
-  ASSERT_EQ(w.sgMyGlyphs->Tag, 2);
-  w.sgMyGlyphs->grab();
-  Settle();
-  w.sgMyGlyphs->grab();
-  Settle();
-  EXPECT_EQ(Occurrences(Messages(), "временную папку"), 1) << Messages();
-  for (int row = 0; row < w.sgMyGlyphs->Tag; ++row)
-    EXPECT_EQ(*w.sgMyGlyphs->Object(row)->Thumbnail, catalogue::TBitmap(4, 4)) << row;
 }
 
 }  // namespace
