@@ -147,8 +147,8 @@ bool IsKernelFileSystem(long type) {
 // the file system mounted on /dev (when it is a mount of its own).
 bool IsDeviceFolderFileSystem(dev_t device) {
   static const std::optional<dev_t> devices = []() -> std::optional<dev_t> {
-    struct stat root {
-    }, dev{};
+    struct stat root {};
+    struct stat dev {};
     if (stat("/", &root) != 0 || stat("/dev", &dev) != 0 || dev.st_dev == root.st_dev) return {};
     return dev.st_dev;
   }();

@@ -74,16 +74,18 @@ struct RenderingScope {
   TPreviewList& list;
 };
 
+struct ClosedOnExit {
+  int fd;
+  ~ClosedOnExit() { close(fd); }
+};
+
 // False when the source cannot be read; FileError when the copy cannot be written.
 bool CopyContents(int in, const platform::ScopedTempFile& copy) {
   int out = open(copy.path().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
   if (out < 0)
     throw platform::FileError("Не удалось записать файл " + Quoted(copy.path()) + ": " +
                               platform::ErrorReason(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closeCopy{out};
+  ClosedOnExit closeCopy{out};
   char buffer[65536];
   for (;;) {
     ssize_t got = read(in, buffer, sizeof buffer);
@@ -111,10 +113,7 @@ platform::ScopedTempFile CopyToTemporary(const std::string& source) {
   } catch (const platform::FileError&) {
     return {};
   }
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closeSource{in};
+  ClosedOnExit closeSource{in};
   platform::ScopedTempFile copy = platform::ScopedTempFile::Create("vsp", ".doc");
   return CopyContents(in, copy) ? std::move(copy) : platform::ScopedTempFile();
 }
