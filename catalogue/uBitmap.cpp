@@ -111,7 +111,7 @@ void ReadInfoHeader(TByteReader& in, Layout& l, std::uint32_t size, std::uint32_
   }
 }
 
-void CheckFormat(Layout& l) {
+void CheckFormat(Layout& l, const TBmpLimits& limits) {
   const TBmpInfo& i = l.info;
   bool fields = i.Compression == kBiBitfields || i.Compression == kBiAlphaBitfields;
   if (i.Compression != kBiRgb && !fields)
@@ -131,32 +131,35 @@ void CheckFormat(Layout& l) {
   l.dataBytes = l.rowBytes * height;
   std::uint64_t unpackedRow = (3 * std::uint64_t(i.Width) + 3) / 4 * 4;
   // A row is read whole even when there are no rows to keep, so it is bounded on its own.
-  bool tooBig = l.rowBytes > kMaxBmpBytes || unpackedRow > kMaxBmpBytes ||
-                std::uint64_t(i.Width) > kMaxBmpSide || height > kMaxBmpSide;
-  if (tooBig || l.dataBytes > kMaxBmpBytes || unpackedRow * height > kMaxBmpBytes)
+  bool tooBig = l.rowBytes > limits.MaxBytes || unpackedRow > limits.MaxBytes ||
+                std::uint64_t(i.Width) > limits.MaxWidth || height > limits.MaxHeight;
+  if (tooBig || l.dataBytes > limits.MaxBytes || unpackedRow * height > limits.MaxBytes)
     Damaged("слишком большой рисунок " + std::to_string(i.Width) + "×" + std::to_string(height));
   if (l.sizeImage != 0 && l.sizeImage < l.dataBytes) Damaged("мало данных точек");
 }
 
-void ReadPalette(TByteReader& in, Layout& l, std::uint32_t colours, std::size_t entrySize) {
+// Only the entries the pixels can use are kept; the rest of a long table is passed over.
+void ReadPalette(TByteReader& in, Layout& l, std::uint32_t colours, std::size_t entrySize,
+                 const TBmpLimits& limits) {
   std::uint64_t count = colours;
   if (l.info.Bits <= 8 && count == 0) count = 1u << l.info.Bits;
-  if (count * entrySize > kMaxBmpBytes) Damaged("слишком большая таблица цветов");
-  std::vector<std::uint8_t> raw(count * entrySize);
-  in.ReadExact(raw.data(), raw.size(), "таблица цветов BMP");
-  l.consumed += raw.size();
-  if (l.info.Bits > 8) return;  // an optional table the pixels do not use
-  l.palette.assign(std::size_t(1) << l.info.Bits, kBlack);
-  for (std::size_t k = 0; k < std::min<std::size_t>(count, l.palette.size()); ++k) {
-    const std::uint8_t* e = raw.data() + k * entrySize;
+  if (count * entrySize > limits.MaxBytes) Damaged("слишком большая таблица цветов");
+  const std::size_t usable = l.info.Bits <= 8 ? std::size_t(1) << l.info.Bits : 0;
+  l.palette.assign(usable, kBlack);
+  const std::size_t kept = std::size_t(std::min<std::uint64_t>(count, usable));
+  for (std::size_t k = 0; k < kept; ++k) {
+    std::uint8_t e[4];
+    in.ReadExact(e, entrySize, "таблица цветов BMP");
     l.palette[k] = RGBColor(e[2], e[1], e[0]);
   }
+  in.Skip(std::size_t((count - kept) * entrySize), "таблица цветов BMP");
+  l.consumed += count * entrySize;
 }
 
-void SkipToPixels(TByteReader& in, Layout& l) {
+void SkipToPixels(TByteReader& in, Layout& l, const TBmpLimits& limits) {
   std::uint64_t pixelBytes = std::max<std::uint64_t>(l.dataBytes, l.sizeImage);
   std::uint64_t gap = l.offBits > l.consumed ? l.offBits - l.consumed : 0;
-  if (l.consumed + gap + pixelBytes > kMaxBmpBytes) Damaged("слишком большой файл");
+  if (l.consumed + gap + pixelBytes > limits.MaxBytes) Damaged("слишком большой файл");
   in.Skip(std::size_t(gap), "промежуток перед точками BMP");
   l.consumed += gap;
 }
@@ -270,7 +273,7 @@ void TBitmap::FillRect(TRect r, TColor color) {
     std::memcpy(ScanLine(y) + 3 * left, ScanLine(top) + 3 * left, span);
 }
 
-TBitmap ReadBmp(TByteReader& in, TBmpInfo* info) {
+TBitmap ReadBmp(TByteReader& in, TBmpInfo* info, const TBmpLimits& limits) {
   Layout l;
   ReadFileHeader(in, l);
   std::uint8_t sizeBytes[4];
@@ -282,9 +285,9 @@ TBitmap ReadBmp(TByteReader& in, TBmpInfo* info) {
     ReadCoreHeader(in, l);
   else
     ReadInfoHeader(in, l, l.info.HeaderSize, colours);
-  CheckFormat(l);
-  if (l.info.Bits <= 8 || colours) ReadPalette(in, l, colours, core ? 3 : 4);
-  SkipToPixels(in, l);
+  CheckFormat(l, limits);
+  if (l.info.Bits <= 8 || colours) ReadPalette(in, l, colours, core ? 3 : 4, limits);
+  SkipToPixels(in, l, limits);
   TBitmap bmp;
   bmp.Reset(l.info.Width, l.info.Height < 0 ? -l.info.Height : l.info.Height);
   ReadPixels(in, l, bmp);

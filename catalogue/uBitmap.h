@@ -103,10 +103,18 @@ inline constexpr std::uint64_t kMaxBmpBytes = 64ull * 1024 * 1024;
 // Nor a side longer than this: a picture with no width could otherwise claim a billion rows.
 inline constexpr std::uint64_t kMaxBmpSide = 1u << 20;
 
+// What a reader accepts of one BMP file; anything beyond counts as damage, and is refused
+// before anything is allocated for it.
+struct TBmpLimits {
+  std::uint64_t MaxWidth = kMaxBmpSide;
+  std::uint64_t MaxHeight = kMaxBmpSide;
+  std::uint64_t MaxBytes = kMaxBmpBytes;  // of the file, and of the pixels it unpacks to
+};
+
 // Reads one BMP file: exactly its headers, colour table, any gap up to the pixel offset and
 // the pixel data whose length follows from the headers. Throws CatalogueError for damaged,
 // compressed or oversized bitmaps.
-TBitmap ReadBmp(TByteReader& in, TBmpInfo* info = nullptr);
+TBitmap ReadBmp(TByteReader& in, TBmpInfo* info = nullptr, const TBmpLimits& limits = {});
 void WriteBmp(const TBitmap& bitmap, TByteWriter& out);
 // The length WriteBmp produces.
 std::uint32_t BmpFileSize(const TBitmap& bitmap);

@@ -209,7 +209,8 @@ void TCatalogue::FillGrid(TCatalogueTab& tab) {
   if (!list_) {
     list_ = std::make_unique<TPreviewList>(dataFolder_, MakeContainer ? MakeContainer() : nullptr);
     list_->ProcessMessages = ProcessMessages;
-    list_->LoadCache();
+    list_->Report = Report;
+    list_->LoadCacheOrReport();
   }
   TPreviewList& list = *list_;
   list.Refresh();
@@ -218,7 +219,7 @@ void TCatalogue::FillGrid(TCatalogueTab& tab) {
   for (const std::string& category : CategoryFolders(tab))
     for (const std::string& source : SourceFolders(tab, category))
       list.ScanFolder(root + category + kSep + source + kSep, tab.Kind);
-  if (list.Modified) list.SaveCache();
+  if (list.Modified) list.SaveCacheOrReport();
   tab.Rows.clear();
   for (const TPreviewItemPtr& entry : list.Entries())
     if (entry->Present == 1 && entry->Kind == tab.Kind) tab.Rows.push_back(entry);

@@ -75,14 +75,17 @@ class TCatalogue {
   std::function<std::unique_ptr<wordlink::OleContainer>()> MakeContainer;
   // Given to the list for rendering.
   std::function<void()> ProcessMessages;
+  // Given to the list for its problems (TPreviewList::Report).
+  std::function<void(const std::string&)> Report;
 
   const std::string& DataFolder() const { return dataFolder_; }
   TPreviewList* List() const { return list_.get(); }
 
   void FillCategoryBox(TCatalogueTab& tab);
   void FillFilterBox(TCatalogueTab& tab);
-  // A damaged cache raises CatalogueError after the list is made, before any scan; so do
-  // read and write errors of the cache file.
+  // A cache file that cannot be read or written (damaged, on a full or read-only disk, a
+  // folder in its place) does not stop the fill: the entries are shown and the list reports
+  // the problem once a run.
   void FillGrid(TCatalogueTab& tab);
   // The change handler of both category boxes; caption is the main window's caption.
   void cbGlyphCategoryChange(TCatalogueTab& tab, const std::string& caption);

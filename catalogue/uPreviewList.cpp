@@ -2,17 +2,23 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <set>
 #include <string_view>
 
 #include "platform/Files.h"
+#include "platform/Guard.h"
 
 namespace catalogue {
 
@@ -88,23 +94,96 @@ struct Children {
   }
 };
 
+// The data folder as the system resolves it, with the separator; empty when it cannot be.
+std::string RealFolder(const std::string& folder) {
+  std::string real;
+  if (char* resolved = realpath(folder.c_str(), nullptr)) {
+    real = resolved;
+    std::free(resolved);
+    if (real.back() != kSep) real += kSep;
+  }
+  return real;
+}
+
+bool LeadsInside(const std::string& path, const std::string& realFolder) {
+  if (realFolder.empty()) return false;
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return false;
+  const bool inside = std::strncmp(resolved, realFolder.data(), realFolder.size()) == 0;
+  std::free(resolved);
+  return inside;
+}
+
+// The file systems through which the kernel shows its own state. Their trees are endless or
+// loop through links, and nobody keeps documents there.
+bool IsKernelFileSystem(long type) {
+  constexpr long kConfigFs = 0x62656570, kFuseControl = 0x65735543, kMessageQueues = 0x19800202;
+  switch (type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC:
+    case DEVPTS_SUPER_MAGIC:
+    case BINFMTFS_MAGIC:
+    case SELINUX_MAGIC:
+    case SMACK_MAGIC:
+    case EFIVARFS_MAGIC:
+    case NSFS_MAGIC:
+    case kConfigFs:
+    case kFuseControl:
+    case kMessageQueues:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The device folder reports itself as an ordinary memory file system, so it is known by being
+// the file system mounted on /dev (when it is a mount of its own).
+bool IsDeviceFolderFileSystem(dev_t device) {
+  static const std::optional<dev_t> devices = []() -> std::optional<dev_t> {
+    struct stat root {};
+    struct stat dev {};
+    if (stat("/", &root) != 0 || stat("/dev", &dev) != 0 || dev.st_dev == root.st_dev) return {};
+    return dev.st_dev;
+  }();
+  return devices && *devices == device;
+}
+
+// Context of listing one folder of a scan.
+struct Listing {
+  int dirFd;
+  std::string folder;           // its full path, with the separator
+  const std::string& realRoot;  // the data folder resolved, with the separator
+};
+
 // Hidden names (beginning with ".", the "." and ".." entries included) are skipped, and so is
-// anything that is neither a folder nor a regular file.
-void ReadChild(int dirFd, const dirent* e, Children& children) {
+// anything that is neither a folder nor a regular file; a link to a document counts only when
+// the document lies inside the data folder.
+void ReadChild(const Listing& at, const dirent* e, Children& children) {
   if (e->d_name[0] == '.') return;
   unsigned char type = e->d_type;
   if (type == DT_DIR) return children.Add(e->d_name, true, 0);
   if (type != DT_REG && type != DT_LNK && type != DT_UNKNOWN) return;
   if (type == DT_REG && !IsDocumentName(e->d_name)) return;
   struct stat st {};
-  if (fstatat(dirFd, e->d_name, &st, 0) != 0) return;
+  if (fstatat(at.dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+  const bool link = S_ISLNK(st.st_mode);
+  if (link && fstatat(at.dirFd, e->d_name, &st, 0) != 0) return;
   if (S_ISDIR(st.st_mode)) return children.Add(e->d_name, true, 0);
-  if (S_ISREG(st.st_mode) && IsDocumentName(e->d_name)) children.Add(e->d_name, false, st.st_mtime);
+  if (!S_ISREG(st.st_mode) || !IsDocumentName(e->d_name)) return;
+  if (link && !LeadsInside(at.folder + e->d_name, at.realRoot)) return;
+  children.Add(e->d_name, false, st.st_mtime);
 }
 
 // Folders carry their separator, so children sort as their full paths do.
-void ListChildren(DIR* dir, Children& children) {
-  while (const dirent* e = readdir(dir)) ReadChild(dirfd(dir), e, children);
+void ListChildren(DIR* dir, const Listing& at, Children& children) {
+  while (const dirent* e = readdir(dir)) ReadChild(at, e, children);
   std::sort(children.list.begin(), children.list.end(),
             [&](const Children::Child& a, const Children::Child& b) {
               return children.Name(a) < children.Name(b);
@@ -117,6 +196,23 @@ struct TPreviewList::Found {
   std::string path;
   double date;
   int position;
+};
+
+// One scan lists each real folder once, however many links lead to it: links to a parent would
+// loop, and links into a tree of links would multiply the walk.
+struct TPreviewList::ScanState {
+  std::string realRoot;
+  std::set<std::pair<dev_t, ino_t>> visited;
+  std::vector<Found> fresh;
+  int hint = 0;
+
+  bool Enter(int dirFd) {
+    struct stat st {};
+    if (fstat(dirFd, &st) != 0 || !visited.insert({st.st_dev, st.st_ino}).second) return false;
+    struct statfs fs {};
+    if (fstatfs(dirFd, &fs) == 0 && IsKernelFileSystem(long(fs.f_type))) return false;
+    return !IsDeviceFolderFileSystem(st.st_dev);
+  }
 };
 
 // The local time's offset from UTC. Offsets change only at transitions that fall on quarter
@@ -166,6 +262,12 @@ std::string DateTimeToIso(double dateTime) {
   return text;
 }
 
+bool IsSaneDate(double dateTime) {
+  constexpr double kFirstDay = -693593;     // 1 January of the year 1
+  constexpr double kPastLastDay = 2958466;  // 1 January 10000
+  return std::isfinite(dateTime) && dateTime >= kFirstDay && dateTime < kPastLastDay;
+}
+
 bool IsAbsolutePath(const std::string& path) {
   return !path.empty() && path[0] == kSep;
 }
@@ -189,7 +291,8 @@ std::string TPreviewItem::FullPath() const {
 std::string TPreviewItem::RenderSource() const {
   if (!TwinPath.empty()) {
     std::string twin = FullPathOf(Owner->DataFolder(), TwinPath);
-    if (platform::FileExists(twin)) return twin;
+    struct stat st {};
+    if (Owner->IsDocumentFile(twin, st)) return twin;
   }
   return FullPath();
 }
@@ -270,45 +373,37 @@ TPreviewItem* TPreviewList::FindOrAdd(const std::string& path, std::uint8_t kind
   return entry;
 }
 
-void TPreviewList::Walk(int dirFd, std::string& relative, std::vector<Found>& fresh,
-                        std::vector<std::pair<std::uint64_t, std::uint64_t>>& ancestors,
-                        int& hint) {
-  struct stat self {};
+void TPreviewList::Walk(int dirFd, std::string& relative, ScanState& scan) {
   DIR* dir = fdopendir(dirFd);
   if (!dir) {
     close(dirFd);
     return;
   }
-  // A folder link that leads back to one of its own parents would never end.
-  std::pair<std::uint64_t, std::uint64_t> id{};
-  if (fstat(dirFd, &self) == 0) id = {std::uint64_t(self.st_dev), std::uint64_t(self.st_ino)};
-  if (std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end()) {
+  if (!scan.Enter(dirFd)) {
     closedir(dir);
     return;
   }
-  ancestors.push_back(id);
   const std::size_t base = relative.size();
   Children children;
-  ListChildren(dir, children);
+  ListChildren(dir, {dirfd(dir), dataFolder_ + relative, scan.realRoot}, children);
   for (const Children::Child& child : children.list) {
     relative.append(children.Name(child));
     if (child.folder) {
       int sub = openat(dirfd(dir), relative.c_str() + base, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      if (sub >= 0) Walk(sub, relative, fresh, ancestors, hint);
+      if (sub >= 0) Walk(sub, relative, scan);
     } else {
       int index = 0;
       double date = DateTimeFromUnix(child.mtime);
-      if (Locate(relative, index, hint)) {
+      if (Locate(relative, index, scan.hint)) {
         Touch(*items_[index], date);
-        hint = index + 1;
+        scan.hint = index + 1;
       } else {
-        fresh.push_back({relative, date, index});
-        hint = index;
+        scan.fresh.push_back({relative, date, index});
+        scan.hint = index;
       }
     }
     relative.resize(base);
   }
-  ancestors.pop_back();
   closedir(dir);
 }
 
@@ -332,11 +427,10 @@ void TPreviewList::ScanFolder(const std::string& folder, std::uint8_t kind) {
   int fd = open((dataFolder_ + folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   std::string relative = folder;
-  std::vector<Found> fresh;
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> ancestors;
-  int hint = 0;
-  Walk(fd, relative, fresh, ancestors, hint);
-  Merge(fresh, kind);
+  ScanState scan;
+  scan.realRoot = RealFolder(dataFolder_);
+  Walk(fd, relative, scan);
+  Merge(scan.fresh, kind);
 }
 
 void TPreviewList::Refresh() {
@@ -345,8 +439,7 @@ void TPreviewList::Refresh() {
   for (TPreviewItemPtr& entry : items_) {
     // Always below the data folder: an entry registered with an absolute path leaves here.
     struct stat st {};
-    bool exists = !IsAbsolutePath(entry->Path) &&
-                  stat((dataFolder_ + entry->Path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    bool exists = !IsAbsolutePath(entry->Path) && IsDocumentFile(dataFolder_ + entry->Path, st);
     if (!exists) {
       entry->Present = 0;
       Modified = true;
@@ -361,6 +454,27 @@ void TPreviewList::Refresh() {
     kept.push_back(std::move(entry));
   }
   items_ = std::move(kept);
+}
+
+bool TPreviewList::IsDocumentFile(const std::string& fullPath, struct stat& st) const {
+  if (lstat(fullPath.c_str(), &st) != 0) return false;
+  if (S_ISREG(st.st_mode)) return true;
+  return S_ISLNK(st.st_mode) && stat(fullPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         LeadsInside(fullPath, RealFolder(dataFolder_));
+}
+
+void TPreviewList::ReportProblem(const std::string& text) const {
+  if (Report)
+    Report(text);
+  else
+    platform::ReportFailure(text);
+}
+
+void TPreviewList::ReportOnce(TProblem problem, const std::string& text) {
+  const auto bit = std::uint8_t(problem);
+  if (reported_ & bit) return;
+  reported_ |= bit;
+  ReportProblem(text);
 }
 
 void TPreviewList::ClearPresent(std::uint8_t kind) {

@@ -13,18 +13,6 @@
 
 namespace catalogue {
 
-namespace {
-
-std::string Quoted(const std::string& text) {
-  return "«" + text + "»";
-}
-
-std::string SystemText(int error) {
-  return std::strerror(error);
-}
-
-}  // namespace
-
 void TByteReader::ReadExact(void* buffer, std::size_t n, const char* what) {
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::size_t done = 0;
@@ -44,6 +32,12 @@ void TByteReader::Skip(std::size_t n, const char* what) {
   }
 }
 
+std::size_t TCountingReader::Read(void* buffer, std::size_t n) {
+  std::size_t got = source_.Read(buffer, n);
+  count_ += got;
+  return got;
+}
+
 std::size_t TMemoryReader::Read(void* buffer, std::size_t n) {
   std::size_t piece = std::min(n, size_ - pos_);
   if (piece) std::memcpy(buffer, data_ + pos_, piece);
@@ -57,9 +51,11 @@ void TMemoryWriter::Write(const void* data, std::size_t n) {
 }
 
 TFileReader::TFileReader(const std::string& fileName) : name_(fileName) {
-  fd_ = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0)
-    throw CatalogueError("Не удалось открыть файл " + Quoted(fileName) + ": " + SystemText(errno));
+  try {
+    fd_ = platform::OpenRegularFile(fileName);
+  } catch (const platform::FileError& e) {
+    throw CatalogueError(e.what());
+  }
   buffer_.resize(kStreamBufferSize);
 }
 
@@ -77,7 +73,8 @@ std::size_t TFileReader::Read(void* buffer, std::size_t n) {
         ssize_t got = ::read(fd_, out + done, n - done);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0)
-          throw CatalogueError("Ошибка чтения файла " + Quoted(name_) + ": " + SystemText(errno));
+          throw CatalogueError("Ошибка чтения файла " + platform::Quoted(name_) + ": " +
+                               platform::ErrorReason(errno));
         if (got == 0) break;
         done += std::size_t(got);
         continue;
@@ -85,7 +82,8 @@ std::size_t TFileReader::Read(void* buffer, std::size_t n) {
       ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
       if (got < 0 && errno == EINTR) continue;
       if (got < 0)
-        throw CatalogueError("Ошибка чтения файла " + Quoted(name_) + ": " + SystemText(errno));
+        throw CatalogueError("Ошибка чтения файла " + platform::Quoted(name_) + ": " +
+                             platform::ErrorReason(errno));
       if (got == 0) break;
       pos_ = 0;
       end_ = std::size_t(got);
@@ -98,27 +96,14 @@ std::size_t TFileReader::Read(void* buffer, std::size_t n) {
   return done;
 }
 
-TFileWriter::TFileWriter(const std::string& fileName) : name_(fileName) {
-  fd_ = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd_ < 0)
-    throw CatalogueError("Не удалось создать файл " + Quoted(fileName) + ": " + SystemText(errno));
+TFileWriter::TFileWriter(const std::string& fileName) : file_(fileName) {
   buffer_.resize(kStreamBufferSize);
 }
 
-TFileWriter::~TFileWriter() {
-  if (fd_ >= 0) close(fd_);
-}
+TFileWriter::~TFileWriter() = default;
 
 void TFileWriter::Flush() {
-  std::size_t done = 0;
-  while (done < used_) {
-    ssize_t put = ::write(fd_, buffer_.data() + done, used_ - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0)
-      throw CatalogueError("Ошибка записи файла " + Quoted(name_) + ": " +
-                           SystemText(put < 0 ? errno : ENOSPC));
-    done += std::size_t(put);
-  }
+  file_.Write(buffer_.data(), used_);
   used_ = 0;
 }
 
@@ -134,13 +119,9 @@ void TFileWriter::Write(const void* data, std::size_t n) {
   }
 }
 
-void TFileWriter::Close() {
-  if (fd_ < 0) return;
+void TFileWriter::Commit() {
   Flush();
-  int fd = fd_;
-  fd_ = -1;
-  if (close(fd) != 0)
-    throw CatalogueError("Ошибка записи файла " + Quoted(name_) + ": " + SystemText(errno));
+  file_.Commit();
 }
 
 // zlib's checksum is scalar and takes about as long as inflating itself; the cache holds

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace catalogue {
 
 // Damaged or unreadable data; the text is meant for the user.
@@ -34,6 +36,18 @@ class TByteWriter {
   virtual void Write(const void* data, std::size_t n) = 0;
 };
 
+// Counts what is read through it.
+class TCountingReader : public TByteReader {
+ public:
+  explicit TCountingReader(TByteReader& source) : source_(source) {}
+  std::size_t Read(void* buffer, std::size_t n) override;
+  std::uint64_t Count() const { return count_; }
+
+ private:
+  TByteReader& source_;
+  std::uint64_t count_ = 0;
+};
+
 class TMemoryReader : public TByteReader {
  public:
   TMemoryReader(const void* data, std::size_t size)
@@ -54,7 +68,8 @@ class TMemoryWriter : public TByteWriter {
 
 inline constexpr std::size_t kStreamBufferSize = 64 * 1024;
 
-// A file read through a 64 KB buffer. Opening a missing file throws CatalogueError.
+// A regular file read through a 64 KB buffer; a pipe or a device under the name is refused
+// without waiting on it. Opening a missing file throws CatalogueError.
 class TFileReader : public TByteReader {
  public:
   explicit TFileReader(const std::string& fileName);
@@ -70,7 +85,9 @@ class TFileReader : public TByteReader {
   std::size_t pos_ = 0, end_ = 0;
 };
 
-// A new file written through a 64 KB buffer; Close reports any failure, a full disk included.
+// A whole file written through a 64 KB buffer into platform::AtomicFile: until Commit the
+// previous file stays as it was, and a writer destroyed without Commit leaves nothing behind.
+// Failures, a full disk included, throw platform::FileError naming the file.
 class TFileWriter : public TByteWriter {
  public:
   explicit TFileWriter(const std::string& fileName);
@@ -78,12 +95,11 @@ class TFileWriter : public TByteWriter {
   TFileWriter(const TFileWriter&) = delete;
   TFileWriter& operator=(const TFileWriter&) = delete;
   void Write(const void* data, std::size_t n) override;
-  void Close();
+  void Commit();
 
  private:
   void Flush();
-  std::string name_;
-  int fd_ = -1;
+  platform::AtomicFile file_;
   std::vector<std::uint8_t> buffer_;
   std::size_t used_ = 0;
 };

@@ -20,11 +20,10 @@ namespace {
 
 constexpr char kMagic[4] = {'V', 'S', 'P', 'P'};
 constexpr std::int16_t kCacheVersion = 1;
-constexpr int kMaxThumbnailSide = 32767;
+constexpr TBmpLimits kThumbnailLimits{kThumbnailWidth, kMaxThumbnailHeight, kMaxThumbnailBmpBytes};
+constexpr std::size_t kRecordFraming = 6 + 8;  // kind, reserved, path length; date
 
-std::string Quoted(const std::string& text) {
-  return "«" + text + "»";
-}
+using platform::Quoted;
 
 void PutLE(std::uint8_t* p, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) p[i] = std::uint8_t(v >> (8 * i));
@@ -34,6 +33,11 @@ std::uint64_t GetLE(const std::uint8_t* p, int bytes) {
   std::uint64_t v = 0;
   for (int i = bytes; i-- > 0;) v = v << 8 | p[i];
   return v;
+}
+
+// The bytes a record takes in the cache body as the program writes it.
+std::uint64_t RecordSize(const std::string& path, const TBitmap& thumbnail) {
+  return kRecordFraming + path.size() + BmpFileSize(thumbnail);
 }
 
 void WriteRecord(const TPreviewItem& entry, TByteWriter& out) {
@@ -70,35 +74,48 @@ struct RenderingScope {
   TPreviewList& list;
 };
 
-// The catalogue document itself is only read: its permissions protect it from being
-// overwritten, so the copy is made by hand and is always the program's own writable file.
-bool CopyContents(const std::string& source, const std::string& dest) {
-  int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  platform::SetNormal(dest);
-  int out = open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  bool ok = out >= 0;
+struct ClosedOnExit {
+  int fd;
+  ~ClosedOnExit() { close(fd); }
+};
+
+// False when the source cannot be read; FileError when the copy cannot be written.
+bool CopyContents(int in, const platform::ScopedTempFile& copy) {
+  int out = open(copy.path().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  if (out < 0)
+    throw platform::FileError("Не удалось записать файл " + Quoted(copy.path()) + ": " +
+                              platform::ErrorReason(errno));
+  ClosedOnExit closeCopy{out};
   char buffer[65536];
-  while (ok) {
+  for (;;) {
     ssize_t got = read(in, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ok = got == 0;
-      break;
+    if (got <= 0) return got == 0;
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(out, buffer + done, std::size_t(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0)
+        throw platform::FileError("Не удалось записать файл " + Quoted(copy.path()) + ": " +
+                                  platform::ErrorReason(put < 0 ? errno : ENOSPC));
+      done += put;
     }
-    ok = write(out, buffer, std::size_t(got)) == got;
   }
-  if (out >= 0 && close(out) != 0) ok = false;
-  close(in);
-  return ok;
 }
 
-// "vsp" + hex digits + ".tmp" made empty by the system, and the copy beside it as ".doc";
-// both stay until the main window deletes vsp*.* on closing.
-std::string CopyToTemporary(const std::string& source) {
-  std::string temp = platform::CreateTempFile("", "vsp");
-  std::string copy = temp.substr(0, temp.rfind('.')) + ".doc";
-  return CopyContents(source, copy) ? copy : std::string();
+// The document copied into a new "vsp….doc" file of the temporary folder, removed with the
+// returned object as soon as the thumbnail is made. The catalogue document itself is only
+// read. Empty when the document cannot be read; FileError when the temporary folder cannot
+// take the copy.
+platform::ScopedTempFile CopyToTemporary(const std::string& source) {
+  int in = -1;
+  try {
+    in = platform::OpenRegularFile(source);
+  } catch (const platform::FileError&) {
+    return {};
+  }
+  ClosedOnExit closeSource{in};
+  platform::ScopedTempFile copy = platform::ScopedTempFile::Create("vsp", ".doc");
+  return CopyContents(in, copy) ? std::move(copy) : platform::ScopedTempFile();
 }
 
 // The page-sized text box draws the page outline into the picture.
@@ -142,10 +159,10 @@ bool PrepareCopy(wordlink::TExtAppController& controller, const std::string& cop
   return true;
 }
 
+// Never larger than the cache takes back: a page taller than the tallest thumbnail is squeezed.
 void PaintInto(wordlink::OleContainer& box, TBitmap& thumb) {
-  int w = std::clamp(box.width(), 1, kMaxThumbnailSide);
-  int rowLimit = int(kMaxBmpBytes / std::uint64_t((w * 3 + 3) & ~3));
-  int h = std::clamp(box.height(), 1, std::min(kMaxThumbnailSide, rowLimit));
+  int w = std::clamp(box.width(), 1, kThumbnailWidth);
+  int h = std::clamp(box.height(), 1, kMaxThumbnailHeight);
   std::vector<std::uint32_t> argb(std::size_t(w) * std::size_t(h), 0xFFFFFFFFu);
   box.paintTo(argb.data(), w, h, 0, 0);
   thumb.SetSize(w, h);
@@ -186,11 +203,49 @@ void EmbedAndPaint(TPreviewList& list, wordlink::OleContainer& box, const std::s
   Pump(list);
 }
 
+// What keeps every thumbnail of the run from being made leaves the entry a placeholder for
+// this run only, and is reported once.
+void NoThumbnails(TPreviewItem& entry, const std::string& why) {
+  entry.TransientThumbnail = true;
+  entry.Owner->ReportOnce(TPreviewList::TProblem::Thumbnails,
+                          why + ". Эскизы документов не сделаны.");
+}
+
+// The copy to render, or none: a link out of the data folder is not rendered, and a temporary
+// folder that cannot take the copy stops thumbnails for now.
+platform::ScopedTempFile CopyForRendering(TPreviewItem& entry, const std::string& source) {
+  struct stat st {};
+  if (!entry.Owner->IsDocumentFile(source, st)) return {};
+  try {
+    return CopyToTemporary(source);
+  } catch (const platform::FileError& e) {
+    NoThumbnails(entry, e.what());
+    return {};
+  }
+}
+
+// What the word processor fails on in one document leaves that document its placeholder; the
+// report names the document, and the placeholder keeps it from being tried again.
+void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
+                   const std::string& source, const std::string& copy, TBitmap& thumb) {
+  try {
+    if (PrepareCopy(controller, copy)) EmbedAndPaint(list, *list.Container, copy, thumb);
+  } catch (const std::exception& e) {
+    list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " + e.what());
+  }
+}
+
 }  // namespace
 
-TCacheReader::TCacheReader(TByteReader& in) : file_(in) {
+// A file too short for the signature is no cache at all, as one with a foreign signature.
+TCacheReader::TCacheReader(TByteReader& in, std::uint64_t budget) : file_(in), budget_(budget) {
   std::uint8_t head[8];
-  in.ReadExact(head, 4, "подпись файла");
+  std::size_t got = 0;
+  while (got < 4) {
+    std::size_t n = in.Read(head + got, 4 - got);
+    if (n == 0) return;
+    got += n;
+  }
   in.ReadExact(head + 4, 2, "версия файла");
   version_ = std::int16_t(GetLE(head + 4, 2));
   if (std::memcmp(head, kMagic, 4) != 0 || version_ > kCacheVersion) {
@@ -200,18 +255,25 @@ TCacheReader::TCacheReader(TByteReader& in) : file_(in) {
   in.ReadExact(head + 6, 2, "флаги файла");
   flags_ = std::uint16_t(GetLE(head + 6, 2));
   header_ = THeader::Cache;
-  if (flags_ & 0xFF) {
-    inflater_ = std::make_unique<TMyDecompressionStream>(in);
-    body_ = inflater_.get();
-  } else {
-    body_ = &in;
-  }
+  if (flags_ & 0xFF) inflater_ = std::make_unique<TMyDecompressionStream>(in);
+  body_ = std::make_unique<TCountingReader>(inflater_ ? *inflater_ : in);
 }
 
 TCacheReader::~TCacheReader() = default;
 
+// Each record counts as the larger of its bytes in the body and what writing it back takes,
+// which is its thumbnail's bytes in memory and a few more: neither a body of endless gaps nor
+// small pictures unpacked large pass the budget by more than one record, and whatever is read
+// within the budget is written back within it.
+void TCacheReader::Charge(const TCacheRecord& record, std::uint64_t read) {
+  used_ += std::max(read, RecordSize(record.Path, record.Thumbnail));
+  if (used_ > budget_)
+    throw CatalogueError("эскизы вместе больше " + std::to_string(budget_ >> 20) + " МБ");
+}
+
 bool TCacheReader::Next(TCacheRecord& record) {
   if (header_ != THeader::Cache) return false;
+  const std::uint64_t start = body_->Count();
   std::uint8_t kind = 0;
   if (body_->Read(&kind, 1) == 0) return false;
   std::uint8_t head[5];
@@ -226,7 +288,9 @@ bool TCacheReader::Next(TCacheRecord& record) {
   std::uint8_t date[8];
   body_->ReadExact(date, sizeof date, "дата файла");
   record.FileDate = std::bit_cast<double>(GetLE(date, 8));
-  record.Thumbnail = ReadBmp(*body_, &record.Bmp);
+  if (!IsSaneDate(record.FileDate)) throw CatalogueError("неверная дата файла");
+  record.Thumbnail = ReadBmp(*body_, &record.Bmp, kThumbnailLimits);
+  Charge(record, body_->Count() - start);
   return true;
 }
 
@@ -241,11 +305,12 @@ void TPreviewList::LoadCache() {
   LoadCacheFrom(in, name);
 }
 
-void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName) {
+void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName,
+                                 std::uint64_t budget) {
   Clear();
   int number = 0;
   try {
-    TCacheReader reader(in);
+    TCacheReader reader(in, budget);
     TCacheRecord record;
     while (reader.Next(record)) {
       ++number;
@@ -268,33 +333,53 @@ void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName) {
   SortUnique(items_);
 }
 
-void TPreviewList::SaveCacheTo(TByteWriter& out) const {
+void TPreviewList::LoadCacheOrReport() {
+  try {
+    LoadCache();
+  } catch (const CatalogueError& e) {
+    ReportOnce(TProblem::CacheRead, e.what());
+  }
+}
+
+bool IsCacheable(const TPreviewItem& entry) {
+  const TBitmap* t = entry.Thumbnail.get();
+  return t && !entry.TransientThumbnail && IsSafeRelativePath(entry.Path) &&
+         entry.Path.size() <= std::size_t(kMaxCachePath) && IsSaneDate(entry.FileDate) &&
+         t->Width() <= kThumbnailWidth && t->Height() <= kMaxThumbnailHeight;
+}
+
+void TPreviewList::SaveCacheTo(TByteWriter& out, std::uint64_t budget) const {
   std::uint8_t head[8] = {'V', 'S', 'P', 'P'};
   PutLE(head + 4, std::uint16_t(kCacheVersion), 2);
   PutLE(head + 6, 1, 2);
   out.Write(head, sizeof head);
   TCompressionStream z(out, 1);
-  for (const TPreviewItemPtr& entry : items_)
-    if (entry->Thumbnail && IsSafeRelativePath(entry->Path) &&
-        entry->Path.size() <= std::size_t(kMaxCachePath))
-      WriteRecord(*entry, z);
+  std::uint64_t used = 0;
+  for (const TPreviewItemPtr& entry : items_) {
+    if (!IsCacheable(*entry)) continue;
+    used += RecordSize(entry->Path, *entry->Thumbnail);
+    if (used > budget) break;
+    WriteRecord(*entry, z);
+  }
   z.Finish();
 }
 
 void TPreviewList::SaveCache() const {
-  std::string name = CacheFileName();
-  std::string temp;
+  const std::string name = CacheFileName();
   try {
-    std::string folder = dataFolder_;
-    if (folder.size() > 1 && folder.back() == platform::kPathSep) folder.pop_back();
-    temp = platform::CreateTempFile(folder, "vsp");
-    TFileWriter out(temp);
+    TFileWriter out(name);
     SaveCacheTo(out);
-    out.Close();
-    if (std::rename(temp.c_str(), name.c_str()) != 0) throw CatalogueError(std::strerror(errno));
+    out.Commit();
   } catch (const std::exception& e) {
-    if (!temp.empty()) unlink(temp.c_str());
-    throw CatalogueError("Не удалось записать файл эскизов " + Quoted(name) + ": " + e.what());
+    throw CatalogueError("Файл эскизов " + Quoted(name) + " не сохранён. " + e.what());
+  }
+}
+
+void TPreviewList::SaveCacheOrReport() {
+  try {
+    SaveCache();
+  } catch (const CatalogueError& e) {
+    ReportOnce(TProblem::CacheWrite, e.what());
   }
 }
 
@@ -316,12 +401,19 @@ bool RenderThumbnail(TPreviewItem& entry, wordlink::TExtAppController& controlle
   RenderingScope scope(list);
   if (!entry.Thumbnail) entry.Thumbnail = std::make_shared<TBitmap>(4, 4);
   std::shared_ptr<TBitmap> thumb = entry.Thumbnail;
-  if (!list.Container) list.Container = wordlink::CreateOleContainer();
-  wordlink::OleContainer& box = *list.Container;
-  box.setAutoSize(true);
+  if (!list.Container) {
+    try {
+      list.Container = wordlink::CreateOleContainer();
+    } catch (const std::exception& e) {
+      NoThumbnails(entry, e.what());
+      return true;
+    }
+  }
+  list.Container->setAutoSize(true);
   Pump(list);
-  std::string copy = CopyToTemporary(entry.RenderSource());
-  if (!copy.empty() && PrepareCopy(controller, copy)) EmbedAndPaint(list, box, copy, *thumb);
+  const std::string source = entry.RenderSource();
+  platform::ScopedTempFile copy = CopyForRendering(entry, source);
+  if (!copy.path().empty()) PaintDocument(list, controller, source, copy.path(), *thumb);
   Pump(list);
   return true;
 }

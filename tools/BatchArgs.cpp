@@ -1,7 +1,11 @@
 #include "tools/BatchArgs.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
+
+#include "platform/Files.h"
 
 namespace batch {
 
@@ -68,6 +72,12 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args,
     parsed.repeated[name].push_back(value);
   }
   return parsed;
+}
+
+void RequireRegularFile(const std::string& file) {
+  struct stat st {};
+  if (stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw std::runtime_error("документ " + platform::Quoted(file) + " не является обычным файлом");
 }
 
 }  // namespace batch

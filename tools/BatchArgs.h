@@ -37,4 +37,9 @@ struct ParsedArgs {
 ParsedArgs ParseArgs(const std::vector<std::string>& args,
                      const std::map<std::string, std::set<std::string>>& allowed);
 
+// A document named on the command line must be a regular file: a pipe, a device or a socket
+// under that name would keep the word processor waiting for ever. Looked at without opening
+// it; a missing file is left to the opener's own message. Throws std::runtime_error.
+void RequireRegularFile(const std::string& file);
+
 }  // namespace batch

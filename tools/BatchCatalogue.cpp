@@ -11,9 +11,31 @@ namespace batch {
 namespace {
 
 using namespace catalogue;
+using platform::Quoted;
 
-std::string Quoted(const std::string& text) {
-  return "«" + text + "»";
+// A file name may hold any byte but "/" and NUL; escaped, each name stays one field of one line.
+std::string Field(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
 }
 
 // Options that are switches still carry a value in this parser: anything but a "no" is a yes.
@@ -34,22 +56,12 @@ std::uint8_t KindOf(const ParsedArgs& args) {
   return kind == "sheets" || Switch(args, "sheets") ? kSheetKind : kGlyphKind;
 }
 
-// A damaged cache stops the first fill as it does in the window; the next fill goes on.
-void FillAgainAfterCacheError(TCatalogue& catalogue, TCatalogueTab& tab,
-                              void (TCatalogue::*fill)(TCatalogueTab&), std::ostream& err) {
-  try {
-    (catalogue.*fill)(tab);
-  } catch (const CatalogueError& e) {
-    if (!catalogue.List()) throw;
-    err << "stampora-batch: " << e.what() << "\n";
-    catalogue.FillGrid(tab);
-  }
-}
-
 bool Choose(TComboState& box, const std::string& text, bool lastIsCommand) {
   return box.SelectText(text) && !(lastIsCommand && box.ItemIndex == box.LastIndex());
 }
 
+// A document that cannot be drawn keeps its placeholder and is reported by the list; the
+// others are drawn all the same.
 void RenderMissing(TCatalogueTab& tab, TPreviewList& list) {
   if (!wordlink::IsProgIdRegistered("Word.Application"))
     throw CatalogueError("для эскизов нужен текстовый процессор, а он не зарегистрирован");
@@ -59,18 +71,21 @@ void RenderMissing(TCatalogueTab& tab, TPreviewList& list) {
     RenderThumbnail(*entry, controller);
     list.Modified = true;
   }
-  if (list.Modified) list.SaveCache();
+  if (list.Modified) list.SaveCacheOrReport();
 }
 
 std::string SizeOf(const TBitmap* b) {
   return b ? std::to_string(b->Width()) + "x" + std::to_string(b->Height()) : "-";
 }
 
+// Problems that leave the listing whole, such as a cache file that cannot be written, are
+// warnings on stderr; the listing still succeeds.
 int Scan(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   std::unique_ptr<TPreviewList> list;
   TCatalogue catalogue(DataFolderOf(args), list);
+  catalogue.Report = [&err](const std::string& text) { err << "stampora-batch: " << text << "\n"; };
   TCatalogueTab tab(KindOf(args));
-  FillAgainAfterCacheError(catalogue, tab, &TCatalogue::FillCategoryBox, err);
+  catalogue.FillCategoryBox(tab);
   if (auto name = args.option("category")) {
     if (!Choose(tab.Category, *name, true)) {
       err << "stampora-batch: нет категории " << Quoted(*name) << "\n";
@@ -88,7 +103,7 @@ int Scan(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   }
   if (Switch(args, "thumbnails")) RenderMissing(tab, *list);
   for (const TPreviewItemPtr& e : tab.Rows)
-    out << int(e->Kind) << '\t' << e->Path << '\t' << DateTimeToIso(e->FileDate) << '\t'
+    out << int(e->Kind) << '\t' << Field(e->Path) << '\t' << DateTimeToIso(e->FileDate) << '\t'
         << SizeOf(e->Thumbnail.get()) << '\n';
   return 0;
 }
@@ -117,7 +132,7 @@ int ListCache(const std::string& name, std::ostream& out, std::ostream& err) {
           << "): " << e.what() << "\n";
       return 1;
     }
-    out << int(r.Kind) << '\t' << int(r.Reserved) << '\t' << r.Path << '\t'
+    out << int(r.Kind) << '\t' << int(r.Reserved) << '\t' << Field(r.Path) << '\t'
         << DateTimeToIso(r.FileDate) << '\t' << r.Bmp.Width << 'x' << r.Bmp.Height << 'x'
         << r.Bmp.Bits << '\n';
   }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <exception>
 
+#include "tools/BatchArgs.h"
 #include "wordlink/Automation.h"
 #include "wordproc/WordProcessor.h"
 
@@ -69,6 +70,7 @@ int BatchInfo(const std::string& file, std::ostream& out, std::ostream& err) {
   Variant word;
   int result = 0;
   try {
+    RequireRegularFile(file);
     word = wordlink::CreateOleObject("Word.Application");
     WriteInfo(word, file, out);
   } catch (const std::exception& e) {

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <exception>
 
+#include "tools/BatchArgs.h"
 #include "wordproc/Layout.h"
 #include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
@@ -25,6 +26,7 @@ int BatchRender(const std::string& file, int page, int widthPx, const std::strin
     return 1;
   }
   try {
+    RequireRegularFile(file);
     // The object model hands out no pixels, so the document is drawn by the renderer the
     // word processor itself uses for thumbnails, PDF files and printing.
     auto doc = wordproc::LoadDocumentFile(file);

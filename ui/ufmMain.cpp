@@ -145,7 +145,7 @@ void TfmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfmMain::FormClose() {
-  if (app::PreviewList && app::PreviewList->Modified) Guard([] { app::PreviewList->SaveCache(); });
+  if (app::PreviewList && app::PreviewList->Modified) app::PreviewList->SaveCacheOrReport();
   try {
     SavePaperSize();
   } catch (const std::exception&) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -206,8 +207,9 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void PlaceProgressBar();
 
   bool firstActivation_ = true;
-  bool placed_ = false;     // with the frame known, once shown
-  int catalogueDepth_ = 0;  // fills under way
+  bool placed_ = false;                 // with the frame known, once shown
+  int catalogueDepth_ = 0;              // fills under way
+  std::set<std::string> drawFailures_;  // reported once each
   TCatalogueBoxes glyphs_, sheets_;
   std::unique_ptr<catalogue::TCatalogue> catalogue_;
   // Documents made from a template carry only the word processor's name for them until they

@@ -13,9 +13,11 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "app/uCommon.h"
 #include "catalogue/uDrawing.h"
+#include "platform/Guard.h"
 #include "platform/Locale.h"
 #include "platform/UserInteraction.h"
 #include "ui/ufmMain.h"
@@ -94,19 +96,30 @@ void TextOut(QPainter& canvas, int x, int y, const QString& text) {
   canvas.drawText(QPoint(x, y + canvas.fontMetrics().ascent()), text);
 }
 
-// The list of the entry renders without letting other handlers run: this happens while Qt paints.
+// No message box may open while Qt paints: the report follows at once.
+void ReportAfterPainting(const std::string& text) {
+  QTimer::singleShot(0, qApp, [text] { platform::ReportFailure(text); });
+}
+
+// The list of the entry renders without letting other handlers run, and reports after the
+// painting: this happens while Qt paints.
 class QuietRendering {
  public:
   explicit QuietRendering(catalogue::TPreviewList* list) : list_(list) {
-    if (list_) std::swap(saved_, list_->ProcessMessages);
+    if (!list_) return;
+    std::swap(saved_, list_->ProcessMessages);
+    savedReport_ = std::exchange(list_->Report, ReportAfterPainting);
   }
   ~QuietRendering() {
-    if (list_) std::swap(saved_, list_->ProcessMessages);
+    if (!list_) return;
+    std::swap(saved_, list_->ProcessMessages);
+    list_->Report = std::move(savedReport_);
   }
 
  private:
   catalogue::TPreviewList* list_;
   std::function<void()> saved_;
+  std::function<void(const std::string&)> savedReport_;
 };
 
 }  // namespace
@@ -142,7 +155,7 @@ void TfmMain::EnsurePreviewList() {
   app::PreviewList =
       std::make_unique<catalogue::TPreviewList>(app::DataFolder, std::move(container));
   app::PreviewList->ProcessMessages = [] { QApplication::processEvents(); };
-  Guard([] { app::PreviewList->LoadCache(); });
+  app::PreviewList->LoadCacheOrReport();
 }
 
 void TfmMain::ReadBoxes(TCatalogueBoxes& boxes) {
@@ -326,11 +339,8 @@ void TfmMain::sgMyGlyphsDrawCell(TStringGrid* grid, int col, int row, const QRec
     else
       DrawThumbnailCell(grid, col, row, rect, canvas);
   } catch (const std::exception& e) {
-    // No message box may open while Qt paints; the report follows at once.
-    QTimer::singleShot(0, this, [text = std::string(e.what())] {
-      platform::UI().messageBox(text, app::AppTitle, platform::MsgIcon::Error,
-                                platform::MsgButtons::Ok);
-    });
+    // Each repaint would fail the same way: the user hears of it once.
+    if (drawFailures_.insert(e.what()).second) ReportAfterPainting(e.what());
   }
 }
 

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Files.h"
+
 namespace catalogue_test {
 namespace {
 
@@ -23,7 +25,10 @@ class ScratchEnvironment : public ::testing::Environment {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     scratch = pattern;
     std::filesystem::create_directories(scratch + "/tmp");
+    std::filesystem::create_directories(scratch + "/run");
+    chmod((scratch + "/run").c_str(), 0700);
     setenv("TMPDIR", (scratch + "/tmp").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (scratch + "/run").c_str(), 1);
     setenv("VSP_REGISTRY_FILE", (scratch + "/registry").c_str(), 1);
   }
   void TearDown() override {
@@ -44,7 +49,7 @@ std::string NewDataFolder() {
 }
 
 std::string TempFolder() {
-  return scratch + "/tmp/varnel-stampora-" + std::to_string(geteuid());
+  return platform::PrivateTempFolder();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "Support.h"
@@ -47,11 +49,11 @@ struct Loaded {
   std::string error;
 };
 
-std::unique_ptr<Loaded> Load(const std::string& bytes) {
+std::unique_ptr<Loaded> Load(const std::string& bytes, std::uint64_t budget = kMaxCacheBytes) {
   auto r = std::make_unique<Loaded>();
   TMemoryReader in(bytes.data(), bytes.size());
   try {
-    r->list.LoadCacheFrom(in, "/data/cache.dat");
+    r->list.LoadCacheFrom(in, "/data/cache.dat", budget);
   } catch (const CatalogueError& e) {
     r->threw = true;
     r->error = e.what();
@@ -197,4 +199,98 @@ TEST(CacheTest, MissingFileMarksTheListAndAFailedWriteLeavesNoTrace) {
   }
   EXPECT_TRUE(FilesStartingWith(data, "vsp").empty());
   EXPECT_TRUE(std::filesystem::exists(data + "cache.dat/keep"));
+}
+
+namespace {
+
+// A 1-bit BMP: few bytes in the file, three bytes a pixel once loaded.
+std::string OneBitBmp(int width, int height) {
+  const std::uint32_t row = std::uint32_t(width + 31) / 32 * 4;
+  const std::uint32_t size = 14 + 40 + 8 + row * std::uint32_t(height);
+  return "BM" + LE32(size) + LE32(0) + LE32(62) + LE32(40) + LE32(std::uint32_t(width)) +
+         LE32(std::uint32_t(height)) + LE16(1) + LE16(1) + std::string(24, '\0') +
+         std::string(8, '\xFF') + std::string(row * std::uint32_t(height), '\0');
+}
+
+std::string Paths(const TPreviewList& list) {
+  std::string paths;
+  for (const auto& e : list.Entries()) paths += e->Path + " ";
+  return paths;
+}
+
+}  // namespace
+
+TEST(CacheTest, FilesTooShortForTheSignatureAreNoCache) {
+  for (const std::string bytes : {"", "V", "VSP"}) {
+    auto r = Load(bytes);
+    EXPECT_FALSE(r->threw) << r->error;
+    EXPECT_EQ(r->list.Count(), 0);
+    EXPECT_FALSE(r->list.Modified) << "as a foreign file: replaced at the next write";
+  }
+}
+
+// Wider than 216 pixels, taller than 20 times that, or dated outside the years 1 to 9999: the
+// program never writes such a record. A 64 MB picture is refused from its header alone.
+TEST(CacheTest, RecordsThatTheProgramNeverWritesAreDamage) {
+  const std::string good = Record(0, 2, "a.doc", 1);
+  const std::string huge = "BM" + LE32(0) + LE32(0) + LE32(54) + LE32(40) + LE32(4096) +
+                           LE32(5461) + LE16(1) + LE16(24) + std::string(24, '\0');
+  const std::string bad[] = {Record(0, 2, "b.doc", 1, OneBitBmp(217, 1)),
+                             Record(0, 2, "b.doc", 1, OneBitBmp(1, 4321)),
+                             Record(0, 2, "b.doc", 1, huge),
+                             Record(0, 2, "b.doc", std::nan("")),
+                             Record(0, 2, "b.doc", HUGE_VAL),
+                             Record(0, 2, "b.doc", 1e300)};
+  for (const std::string& record : bad) {
+    auto r = Load(Header(1, 0) + good + record);
+    EXPECT_TRUE(r->threw);
+    EXPECT_EQ(Paths(r->list), "a.doc ") << r->error;
+  }
+  auto largest = Load(Header(1, 0) + good + Record(0, 2, "b.doc", 1, OneBitBmp(216, 4320)));
+  EXPECT_FALSE(largest->threw) << largest->error;
+}
+
+// Each record counts as the larger of its bytes in the body and in memory, and the writer
+// stops where the reader would.
+TEST(CacheTest, WholeCacheIsBoundedAndTheWriterStaysWithinTheBound) {
+  const std::uint64_t budget = 2u << 20;  // three 216 x 1000 thumbnails, not four
+  TPreviewList list(NewDataFolder());
+  for (const char* path : {"a.doc", "b.doc", "c.doc", "d.doc"})
+    list.FindOrAdd(path, 0, 1)->Thumbnail = std::make_shared<TBitmap>(216, 1000);
+  TMemoryWriter out;
+  list.SaveCacheTo(out, budget);
+  auto back = Load(std::string(out.Bytes.begin(), out.Bytes.end()), budget);
+  EXPECT_FALSE(back->threw) << back->error;
+  EXPECT_EQ(Paths(back->list), "a.doc b.doc c.doc ");
+
+  std::string packed, gaps;  // 713 KB a record once loaded; 750 KB of gap a record in the body
+  std::string spaced = kTinyBmp;
+  spaced.replace(10, 4, LE32(54 + 750000));
+  spaced.insert(54, std::string(750000, '\0'));
+  for (const char* path : {"a.doc", "b.doc", "c.doc"}) {
+    packed += Record(0, 2, path, 1, OneBitBmp(216, 1100));
+    gaps += Record(0, 2, path, 1, spaced);
+  }
+  for (const std::string& body : {packed, gaps}) {
+    auto r = Load(Header(1, 1) + Deflated(body), budget);
+    EXPECT_NE(r->error.find("больше 2 МБ"), std::string::npos) << r->error;
+    EXPECT_EQ(Paths(r->list), "a.doc b.doc ");
+  }
+}
+
+TEST(CacheTest, ReplacedCacheKeepsItsModeAndANewOneTakesTheUmasks) {
+  std::string data = NewDataFolder();
+  TPreviewList list(data);
+  list.FindOrAdd("a.doc", 0, 1)->Thumbnail = std::make_shared<TBitmap>(4, 4);
+  struct stat st {};
+  const mode_t previous = umask(027);
+  list.SaveCache();
+  umask(previous);
+  ASSERT_EQ(stat((data + "cache.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  chmod((data + "cache.dat").c_str(), 0664);
+  list.SaveCache();
+  ASSERT_EQ(stat((data + "cache.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u) << "others sharing the catalogue still read it";
+  EXPECT_EQ(FilesStartingWith(data, ""), std::vector<std::string>{"cache.dat"});
 }

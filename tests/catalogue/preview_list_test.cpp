@@ -176,3 +176,59 @@ TEST(PreviewListTest, RefreshDropsVanishedEntriesAndRedatesChangedOnes) {
   list.ClearPresent(kAnyKind);
   EXPECT_EQ(a->Present, 0);
 }
+
+// Links that lead back up, into the kernel's own file systems or twice into the same folder
+// would keep the scan going for ever; the child process fails the test instead of hanging.
+TEST(PreviewListTest, ScanListsEachRealFolderOnceAndKeepsOutOfKernelFileSystems) {
+  std::string data = NewDataFolder();
+  std::string src = data + kSource;
+  WriteFile(src + "a.doc", "x");
+  WriteFile(data + "cwd/seen.doc", "x");
+  symlink("/proc/self", (src + "process").c_str());
+  symlink("/sys/kernel", (src + "kernel").c_str());
+  symlink("/dev", (src + "devices").c_str());
+  symlink("..", (src + "up").c_str());
+  // Two links a level, 24 levels deep: 16 million paths to one document.
+  std::filesystem::create_directories(data + "store/g24");
+  WriteFile(data + "store/g24/leaf.doc", "x");
+  symlink((data + "store/g1").c_str(), (src + "g0").c_str());
+  for (int level = 1; level < 24; ++level) {
+    std::string folder = data + "store/g" + std::to_string(level) + "/";
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"a", "b"})
+      symlink((data + "store/g" + std::to_string(level + 1)).c_str(), (folder + name).c_str());
+  }
+  std::string leaf = kSource + "g0/";
+  for (int level = 1; level < 24; ++level) leaf += "a/";
+  const std::vector<std::string> expected = {kSource + "a.doc", leaf + "leaf.doc"};
+  int code = ExitCodeWithin(60, [&] {
+    if (chdir((data + "cwd").c_str()) != 0) return 2;
+    TPreviewList list(data);
+    list.ScanFolder(kSource, kGlyphKind);
+    return Paths(list) == expected ? 0 : 1;
+  });
+  EXPECT_EQ(code, 0) << "1: other entries than " << expected[0] << " and " << expected[1] << "; "
+                     << kChildKilled << ": the scan did not end";
+}
+
+TEST(PreviewListTest, LinkedDocumentsCountOnlyInsideTheDataFolder) {
+  std::string data = NewDataFolder();
+  std::string src = data + kSource;
+  WriteFile(data + "store/real.doc", "x");
+  std::string outside = NewDataFolder() + "private.doc";
+  WriteFile(outside, "x");
+  std::filesystem::create_directories(src);
+  symlink((data + "store/real.doc").c_str(), (src + "absolute.doc").c_str());
+  symlink("../../../store/real.doc", (src + "relative.doc").c_str());
+  symlink(outside.c_str(), (src + "outside.doc").c_str());
+  const std::string climbing = "../../../../" +
+                               std::filesystem::path(outside).parent_path().filename().string() +
+                               "/private.doc";
+  symlink(climbing.c_str(), (src + "climbing.doc").c_str());
+  TPreviewList list(data);
+  list.FindOrAdd(kSource + "outside.doc", kGlyphKind, 1);  // from an older cache
+  list.Refresh();
+  list.ScanFolder(kSource, kGlyphKind);
+  EXPECT_EQ(Paths(list),
+            (std::vector<std::string>{kSource + "absolute.doc", kSource + "relative.doc"}));
+}

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "Support.h"
 #include "catalogue/uPreviewList.h"
@@ -68,10 +69,14 @@ class FakeBox : public wordlink::OleContainer {
   Journal& journal;
   int naturalWidth = 816, naturalHeight = 1056, w = 0, h = 0;
   bool has = false;
+  std::string embedded;  // the file's contents when the object was made from it
+  bool embeddedWritable = false;
 
   void setAutoSize(bool on) override { journal.push_back("box.autoSize=" + std::to_string(on)); }
   void createObjectFromFile(const std::string& file, bool iconic) override {
     journal.push_back("box.create(" + file + "," + std::to_string(iconic) + ")");
+    embedded = ReadFile(file);
+    embeddedWritable = !platform::IsReadOnly(file);
     has = true, w = naturalWidth, h = naturalHeight;
   }
   bool hasObject() const override { return has; }
@@ -199,13 +204,11 @@ TEST_F(RenderTest, OutlinesACopyInTheWordProcessorThenPaintsItTwoHundredSixteenW
   EXPECT_EQ(pumps, 7);
 
   EXPECT_TRUE(platform::IsReadOnly(data + entry.Path)) << "the catalogue document is untouched";
-  auto after = FilesStartingWith(TempFolder(), "vsp");
-  ASSERT_EQ(after.size(), before.size() + 2) << "the copy and its empty name file stay";
-  std::string stem = opened.substr(0, opened.size() - 4);
+  EXPECT_EQ(opened.rfind(TempFolder() + "vsp", 0), 0u) << opened;
   EXPECT_EQ(opened.substr(opened.size() - 4), ".doc");
-  EXPECT_EQ(ReadFile(stem + ".tmp"), "");
-  EXPECT_EQ(ReadFile(opened), "DOC");
-  EXPECT_FALSE(platform::IsReadOnly(opened));
+  EXPECT_EQ(box->embedded, "DOC");
+  EXPECT_TRUE(box->embeddedWritable);
+  EXPECT_EQ(FilesStartingWith(TempFolder(), "vsp"), before) << "the copy goes with its thumbnail";
 }
 
 TEST_F(RenderTest, HeightRoundsHalvesToEven) {
@@ -236,11 +239,18 @@ TEST_F(RenderTest, FailuresKeepTheFourByFourPlaceholder) {
 
   refuseTextbox = true;
   journal.clear();
+  std::vector<std::string> reports;
+  list.Report = [&](const std::string& text) { reports.push_back(text); };
   TPreviewItem& broken = Entry("c.doc", "x");
-  EXPECT_THROW(RenderThumbnail(broken, controller), wordlink::AutomationError);
+  EXPECT_TRUE(RenderThumbnail(broken, controller));
   EXPECT_EQ(Lines("doc ").back(), "doc.Close(0,1,True)") << "the copy is not left open";
   EXPECT_EQ(broken.Thumbnail->Width(), 4);
+  EXPECT_FALSE(broken.TransientThumbnail) << "cached: the document fails alike until it changes";
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("«" + data + "c.doc»"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[0].find("no room"), std::string::npos) << reports[0];
   EXPECT_FALSE(list.Rendering);
+  EXPECT_TRUE(FilesStartingWith(TempFolder(), "vsp").empty()) << "nor is the copy left behind";
 }
 
 TEST_F(RenderTest, DotEntriesRenderTheirTwinAndNestedRequestsWait) {
@@ -250,7 +260,7 @@ TEST_F(RenderTest, DotEntriesRenderTheirTwinAndNestedRequestsWait) {
   bool nested = true;
   list.ProcessMessages = [&] { nested = nested && !RenderThumbnail(other, controller); };
   RenderThumbnail(dot, controller);
-  EXPECT_EQ(ReadFile(opened), "TWIN");
+  EXPECT_EQ(box->embedded, "TWIN");
   EXPECT_TRUE(nested) << "the container is busy";
   EXPECT_FALSE(other.Thumbnail);
 }
@@ -274,4 +284,53 @@ TEST_F(RenderTest, RecentFileEntryIsRemovedOnlyWhenItNamesTheCopy) {
   ForgetRecentFile(12);
   EXPECT_FALSE(reg.keyExists(platform::RegRoot::CurrentUser,
                              "Software\\Microsoft\\Office\\12.0\\Word\\File MRU"));
+}
+
+TEST_F(RenderTest, TemporaryFolderThatCannotBeMadeIsReportedOnceAndKeptOutOfTheCache) {
+  std::vector<std::string> reports;
+  list.Report = [&](const std::string& text) { reports.push_back(text); };
+  TPreviewItem& a = Entry("a.doc", "x");
+  TPreviewItem& b = Entry("b.doc", "x");
+  const std::string blocker = NewDataFolder() + "file";
+  WriteFile(blocker, "not a folder");
+  {
+    ScopedEnv tmp("TMPDIR", blocker + "/tmp");
+    ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_TRUE(RenderThumbnail(a, controller));
+    EXPECT_TRUE(RenderThumbnail(b, controller));
+  }
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].find("временную папку"), std::string::npos) << reports[0];
+  EXPECT_NE(reports[0].find(blocker), std::string::npos) << reports[0];
+  for (TPreviewItem* entry : {&a, &b}) {
+    EXPECT_EQ(*entry->Thumbnail, TBitmap(4, 4));
+    EXPECT_FALSE(IsCacheable(*entry)) << "a placeholder for a passing reason is not kept";
+  }
+  EXPECT_TRUE(box->embedded.empty());
+}
+
+TEST_F(RenderTest, OnlyRegularFilesInsideTheDataFolderAreCopied) {
+  TPreviewItem& pipe = Entry("pipe.doc", "x");
+  std::filesystem::remove(data + "pipe.doc");
+  ASSERT_EQ(mkfifo((data + "pipe.doc").c_str(), 0600), 0);
+  EXPECT_EQ(ExitCodeWithin(30,
+                           [&] {
+                             RenderThumbnail(pipe, controller);
+                             return box->embedded.empty() ? 0 : 1;
+                           }),
+            0)
+      << "a pipe under a document's name is never opened";
+
+  const std::string outside = NewDataFolder() + "private.doc";
+  WriteFile(outside, "PRIVATE");
+  WriteFile(data + "sub/in.doc", "INSIDE");
+  ASSERT_EQ(symlink(outside.c_str(), (data + "out.doc").c_str()), 0);
+  ASSERT_EQ(symlink("sub/in.doc", (data + "in.doc").c_str()), 0);
+  TPreviewItem* out = list.FindOrAdd("out.doc", kGlyphKind, 1);
+  TPreviewItem* in = list.FindOrAdd("in.doc", kGlyphKind, 1);
+  RenderThumbnail(*out, controller);
+  EXPECT_TRUE(box->embedded.empty());
+  EXPECT_EQ(*out->Thumbnail, TBitmap(4, 4));
+  RenderThumbnail(*in, controller);
+  EXPECT_EQ(box->embedded, "INSIDE");
 }

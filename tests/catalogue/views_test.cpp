@@ -113,15 +113,52 @@ TEST_F(ViewsTest, ChangedDocumentsAreRedatedAndRenamedOnesReplacedInTheCache) {
   EXPECT_EQ(cached, (Names{"deep.doc", "b.doc"})) << "rewritten without the stale thumbnails";
 }
 
-TEST_F(ViewsTest, DamagedCacheStopsTheFirstFillAndTheNextOneRewritesIt) {
-  WriteFile(data + "cache.dat", "VSPP" + LE16(1) + LE16(1) + "garbage");
-  EXPECT_THROW(catalogue.FillCategoryBox(glyphs), CatalogueError);
-  ASSERT_TRUE(list);
-  EXPECT_TRUE(glyphs.Rows.empty());
-  catalogue.FillGrid(glyphs);
+// What was read before the damage stays; the next run finds a sound cache and says nothing.
+TEST_F(ViewsTest, DamagedCacheIsReportedOnceWhileTheFillGoesOnAndIsRewritten) {
+  const std::string path = "Оттиски/Визитки/Мои оттиски/a.doc";
+  TPreviewList before(data);
+  before.FindOrAdd(path, kGlyphKind, 0)->Thumbnail = std::make_shared<TBitmap>(Pattern(5, 3));
+  before.FindOrAdd("Оттиски/Я/z.doc", kGlyphKind, 1)->Thumbnail = std::make_shared<TBitmap>(4, 4);
+  TMemoryWriter good;
+  before.SaveCacheTo(good);
+  std::string file(good.Bytes.begin(), good.Bytes.end());
+  file.resize(file.size() - 3);
+  WriteFile(data + "cache.dat", file);
+
+  catalogue.FillCategoryBox(glyphs);
   EXPECT_EQ(glyphs.Rows.size(), 4u);
-  TPreviewList check(data);
-  EXPECT_NO_THROW(check.LoadCache());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find(data + "cache.dat"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("повреждён"), std::string::npos);
+  catalogue.FillGrid(glyphs);
+  EXPECT_EQ(ui.messages.size(), 1u) << "the same damage is not reported again";
+
+  std::unique_ptr<TPreviewList> nextRun;
+  TCatalogue next(data, nextRun);
+  TCatalogueTab tab(kGlyphKind);
+  next.FillCategoryBox(tab);
+  EXPECT_EQ(ui.messages.size(), 1u);
+  ASSERT_EQ(tab.Rows.size(), 4u);
+  EXPECT_EQ(tab.Rows[1]->Path, path);
+  ASSERT_TRUE(tab.Rows[1]->Thumbnail) << "kept from before the damage";
+  EXPECT_EQ(*tab.Rows[1]->Thumbnail, Pattern(5, 3));
+}
+
+// A folder in the cache file's place stands for every write that fails, a read-only data
+// folder and a full disk among them, which root would not see.
+TEST_F(ViewsTest, CacheThatCannotBeWrittenIsReportedOnceARunAndTheEntriesAreShown) {
+  std::filesystem::create_directories(data + "cache.dat/keep");
+  catalogue.FillCategoryBox(glyphs);
+  EXPECT_EQ(RowNames(glyphs), (Names{"c.doc", "a.doc", "deep.doc", "b.doc"}));
+  TCatalogueTab sheets(kSheetKind);
+  catalogue.FillCategoryBox(sheets);
+  EXPECT_EQ(RowNames(sheets), (Names{"s.doc"}));
+  catalogue.FillGrid(glyphs);
+  list->SaveCacheOrReport();  // as the closing of the window does
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("«" + data + "cache.dat»"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("папка"), std::string::npos) << ui.messages[0].text;
+  EXPECT_TRUE(std::filesystem::exists(data + "cache.dat/keep"));
 }
 
 TEST_F(ViewsTest, NewCategoriesAreMadeInTheRootOnlyFromPlainNames) {
