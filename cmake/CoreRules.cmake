@@ -4,11 +4,6 @@ set(VSP_CORE_TARGETS "" CACHE INTERNAL "")
 set(VSP_CORE_ALLOWED_LIBS ZLIB::ZLIB Threads::Threads CACHE INTERNAL "")
 
 function(vsp_core_library name)
-  if(NOT ARGN)
-    # A subsystem without sources yet still takes part in the link graph.
-    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp "")
-    set(ARGN ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
-  endif()
   add_library(${name} STATIC ${ARGN})
   set(VSP_CORE_TARGETS ${VSP_CORE_TARGETS} ${name} CACHE INTERNAL "")
 endfunction()

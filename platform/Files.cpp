@@ -403,7 +403,12 @@ void CopyFileContents(const std::string& source, const std::string& target) {
   out.fd = -1;
 }
 
+// A device is never opened at all (opening some has effects of its own); the check on the open
+// descriptor catches a file swapped in between.
 int OpenRegularFile(const std::string& path) {
+  struct stat before {};
+  if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+    throw FileError("Не удалось открыть файл " + Quoted(path) + ": это не обычный файл");
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     throw FileError("Не удалось открыть файл " + Quoted(path) + ": " + ErrorReason(errno));

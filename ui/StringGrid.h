@@ -25,7 +25,6 @@ class TStringGrid : public QTableWidget {
   int Tag = 0;
   static constexpr int DefaultRowHeight = 16;
 
-  int RowCount() const { return rowCount(); }
   // Never below one row; rows cut off lose their objects.
   void SetRowCount(int count);
   int Row() const;

@@ -174,11 +174,6 @@ DispatchPtr Variant::toObject() const {
   return object_;
 }
 
-DispatchPtr Variant::objectOrNull() const {
-  if (type_ == VarType::Empty) return nullptr;
-  return toObject();
-}
-
 void Variant::put(std::string_view member, const Variant& value) const {
   Args list{value};
   invoke(member, InvokeKind::PropertyPut, list);

@@ -72,8 +72,6 @@ class Variant {
   std::string toString() const;
   // The object reference; fails unless the variant holds an object.
   DispatchPtr toObject() const;
-  // The object or null for an empty variant; fails for any other value.
-  DispatchPtr objectOrNull() const;
 
   // Calls on the held object, as a late-bound caller writes them.
   template <typename... A>

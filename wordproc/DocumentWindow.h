@@ -1,5 +1,6 @@
-// The window in which a visible word processor shows a document: its pages one under another,
-// with zoom and scrolling, and the few commands a viewer needs.
+// The window in which a visible word processor shows and edits a document: its pages one under
+// another with zoom and scrolling, shapes drawn, moved and formatted on them, text typed into
+// them, undo, the clipboard, saving and printing.
 #pragma once
 
 #include <memory>
