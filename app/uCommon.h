@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "clone/uClone.h"
 #include "catalogue/uPreviewList.h"
+#include "clone/uClone.h"
 #include "platform/Guard.h"
 #include "platform/Registry.h"
 #include "wordlink/uExtAppController.h"
@@ -60,8 +60,7 @@ std::string DefaultGlyphTypeLine();
 
 // Registry access. RegReadString: empty when the key or value is absent; a value that is not
 // text raises platform::RegistryError. RegWriteString raises when it cannot write.
-std::string RegReadString(platform::RegRoot root, const std::string& key,
-                          const std::string& name);
+std::string RegReadString(platform::RegRoot root, const std::string& key, const std::string& name);
 void RegWriteString(platform::RegRoot root, const std::string& key, const std::string& name,
                     const std::string& value);
 std::string ReadSetting(const std::string& name);

@@ -29,8 +29,8 @@ std::string ReadTextOrEmpty(platform::RegRoot root, const std::string& key,
 std::string DefaultDataFolder() {
   std::string folder = ReadTextOrEmpty(platform::RegRoot::LocalMachine, SettingsKey, "DataDir");
   if (folder.empty()) {
-    folder = ReadTextOrEmpty(platform::RegRoot::CurrentUser, platform::kShellFoldersKey,
-                             "Personal");
+    folder =
+        ReadTextOrEmpty(platform::RegRoot::CurrentUser, platform::kShellFoldersKey, "Personal");
     folder = IncludeTrailingSeparator(folder) + "Varnel";
   }
   return IncludeTrailingSeparator(folder);

@@ -15,30 +15,42 @@ namespace {
 
 QMessageBox::Icon ToQt(platform::MsgIcon icon) {
   switch (icon) {
-    case platform::MsgIcon::Information: return QMessageBox::Information;
-    case platform::MsgIcon::Warning: return QMessageBox::Warning;
-    case platform::MsgIcon::Error: return QMessageBox::Critical;
-    case platform::MsgIcon::Question: return QMessageBox::Question;
-    default: return QMessageBox::NoIcon;
+    case platform::MsgIcon::Information:
+      return QMessageBox::Information;
+    case platform::MsgIcon::Warning:
+      return QMessageBox::Warning;
+    case platform::MsgIcon::Error:
+      return QMessageBox::Critical;
+    case platform::MsgIcon::Question:
+      return QMessageBox::Question;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
 QMessageBox::StandardButtons ToQt(platform::MsgButtons buttons) {
   switch (buttons) {
-    case platform::MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case platform::MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case platform::MsgButtons::OkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case platform::MsgButtons::YesNo:
+      return QMessageBox::Yes | QMessageBox::No;
     case platform::MsgButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    default: return QMessageBox::Ok;
+    default:
+      return QMessageBox::Ok;
   }
 }
 
 platform::MsgResult FromQt(int button) {
   switch (button) {
-    case QMessageBox::Cancel: return platform::MsgResult::Cancel;
-    case QMessageBox::Yes: return platform::MsgResult::Yes;
-    case QMessageBox::No: return platform::MsgResult::No;
-    default: return platform::MsgResult::Ok;
+    case QMessageBox::Cancel:
+      return platform::MsgResult::Cancel;
+    case QMessageBox::Yes:
+      return platform::MsgResult::Yes;
+    case QMessageBox::No:
+      return platform::MsgResult::No;
+    default:
+      return platform::MsgResult::Ok;
   }
 }
 

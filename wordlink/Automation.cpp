@@ -12,21 +12,29 @@ namespace {
 
 std::string TypeName(VarType t) {
   switch (t) {
-    case VarType::Empty: return "Empty";
-    case VarType::Missing: return "Missing";
-    case VarType::Bool: return "Boolean";
-    case VarType::Int: return "Integer";
-    case VarType::Single: return "Single";
-    case VarType::Double: return "Double";
-    case VarType::String: return "String";
-    case VarType::Object: return "Object";
+    case VarType::Empty:
+      return "Empty";
+    case VarType::Missing:
+      return "Missing";
+    case VarType::Bool:
+      return "Boolean";
+    case VarType::Int:
+      return "Integer";
+    case VarType::Single:
+      return "Single";
+    case VarType::Double:
+      return "Double";
+    case VarType::String:
+      return "String";
+    case VarType::Object:
+      return "Object";
   }
   return "?";
 }
 
 [[noreturn]] void ConversionFailed(VarType from, const char* to) {
-  throw AutomationError("", "Could not convert variant of type (" + TypeName(from) + ") into type (" +
-                                to + ")");
+  throw AutomationError(
+      "", "Could not convert variant of type (" + TypeName(from) + ") into type (" + to + ")");
 }
 
 std::string Trim(const std::string& s) {
@@ -104,11 +112,15 @@ Variant Variant::missing() {
 
 bool Variant::toBool() const {
   switch (type_) {
-    case VarType::Empty: return false;
-    case VarType::Bool: return bool_;
-    case VarType::Int: return int_ != 0;
+    case VarType::Empty:
+      return false;
+    case VarType::Bool:
+      return bool_;
+    case VarType::Int:
+      return int_ != 0;
     case VarType::Single:
-    case VarType::Double: return double_ != 0;
+    case VarType::Double:
+      return double_ != 0;
     case VarType::String: {
       std::string t = Trim(string_);
       if (EqualsNoCase(t, "true")) return true;
@@ -117,23 +129,29 @@ bool Variant::toBool() const {
       if (ParseNumber(t, d)) return d != 0;
       ConversionFailed(type_, "Boolean");
     }
-    default: ConversionFailed(type_, "Boolean");
+    default:
+      ConversionFailed(type_, "Boolean");
   }
 }
 
 double Variant::toDouble() const {
   switch (type_) {
-    case VarType::Empty: return 0;
-    case VarType::Bool: return bool_ ? -1 : 0;
-    case VarType::Int: return int_;
+    case VarType::Empty:
+      return 0;
+    case VarType::Bool:
+      return bool_ ? -1 : 0;
+    case VarType::Int:
+      return int_;
     case VarType::Single:
-    case VarType::Double: return double_;
+    case VarType::Double:
+      return double_;
     case VarType::String: {
       double d;
       if (ParseNumber(string_, d)) return d;
       ConversionFailed(type_, "Double");
     }
-    default: ConversionFailed(type_, "Double");
+    default:
+      ConversionFailed(type_, "Double");
   }
 }
 
@@ -146,26 +164,34 @@ float Variant::toFloat() const {
 
 std::int32_t Variant::toInt() const {
   switch (type_) {
-    case VarType::Int: return int_;
+    case VarType::Int:
+      return int_;
     case VarType::Object:
-    case VarType::Missing: ConversionFailed(type_, "Integer");
-    default: return RoundToInt(toDouble());
+    case VarType::Missing:
+      ConversionFailed(type_, "Integer");
+    default:
+      return RoundToInt(toDouble());
   }
 }
 
 std::string Variant::toString() const {
   switch (type_) {
-    case VarType::Empty: return {};
-    case VarType::Bool: return bool_ ? "True" : "False";
-    case VarType::Int: return std::to_string(int_);
+    case VarType::Empty:
+      return {};
+    case VarType::Bool:
+      return bool_ ? "True" : "False";
+    case VarType::Int:
+      return std::to_string(int_);
     case VarType::Single:
     case VarType::Double: {
       char buf[64];
       std::snprintf(buf, sizeof buf, type_ == VarType::Single ? "%.7g" : "%.15g", double_);
       return buf;
     }
-    case VarType::String: return string_;
-    default: ConversionFailed(type_, "String");
+    case VarType::String:
+      return string_;
+    default:
+      ConversionFailed(type_, "String");
   }
 }
 
@@ -189,13 +215,19 @@ bool Variant::sameAs(const Variant& other) const {
   if (type_ != other.type_) return false;
   switch (type_) {
     case VarType::Empty:
-    case VarType::Missing: return true;
-    case VarType::Bool: return bool_ == other.bool_;
-    case VarType::Int: return int_ == other.int_;
+    case VarType::Missing:
+      return true;
+    case VarType::Bool:
+      return bool_ == other.bool_;
+    case VarType::Int:
+      return int_ == other.int_;
     case VarType::Single:
-    case VarType::Double: return double_ == other.double_;
-    case VarType::String: return string_ == other.string_;
-    case VarType::Object: return object_ == other.object_;
+    case VarType::Double:
+      return double_ == other.double_;
+    case VarType::String:
+      return string_ == other.string_;
+    case VarType::Object:
+      return object_ == other.object_;
   }
   return false;
 }
@@ -210,7 +242,9 @@ void RegisterProgId(const std::string& progId, Factory factory) {
   Factories()[Lower(progId)] = std::move(factory);
 }
 
-void UnregisterProgId(const std::string& progId) { Factories().erase(Lower(progId)); }
+void UnregisterProgId(const std::string& progId) {
+  Factories().erase(Lower(progId));
+}
 
 bool IsProgIdRegistered(const std::string& progId) {
   return Factories().count(Lower(progId)) != 0;
@@ -225,7 +259,9 @@ Variant CreateOleObject(const std::string& progId) {
   return Variant(obj);
 }
 
-bool SameMember(std::string_view a, std::string_view b) { return EqualsNoCase(a, b); }
+bool SameMember(std::string_view a, std::string_view b) {
+  return EqualsNoCase(a, b);
+}
 
 const Variant& ArgAt(const Args& args, std::size_t index) {
   static const Variant kMissing = Variant::missing();

@@ -11,10 +11,13 @@ OleContainerFactory& ContainerFactory() {
 }
 }  // namespace
 
-void RegisterOleContainer(OleContainerFactory factory) { ContainerFactory() = std::move(factory); }
+void RegisterOleContainer(OleContainerFactory factory) {
+  ContainerFactory() = std::move(factory);
+}
 
 std::unique_ptr<OleContainer> CreateOleContainer() {
-  if (!ContainerFactory()) throw AutomationError("OleContainer", "No document server is registered");
+  if (!ContainerFactory())
+    throw AutomationError("OleContainer", "No document server is registered");
   return ContainerFactory()();
 }
 

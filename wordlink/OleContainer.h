@@ -25,8 +25,7 @@ class OleContainer {
   virtual void setHeight(int pixels) = 0;
   // Paints the object's picture, scaled to the container's size, onto 32-bit pixels
   // (0xAARRGGBB, rows of canvasWidth) with its top-left corner at (x, y), clipped to the canvas.
-  virtual void paintTo(std::uint32_t* pixels, int canvasWidth, int canvasHeight, int x,
-                       int y) = 0;
+  virtual void paintTo(std::uint32_t* pixels, int canvasWidth, int canvasHeight, int x, int y) = 0;
   virtual void destroyObject() = 0;
 };
 

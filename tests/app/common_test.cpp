@@ -15,7 +15,9 @@ using app::TGlyphType;
 
 namespace {
 
-TGlyphType Line(const std::string& text) { return app::ParseGlyphTypeLine(text); }
+TGlyphType Line(const std::string& text) {
+  return app::ParseGlyphTypeLine(text);
+}
 
 TEST(GlyphTypeLine, FieldsAreCutAtCommasFromTheLeft) {
   EXPECT_EQ(Line("A,90,50,0,B"), (TGlyphType{"A", 90, 50, false, "B"}));
@@ -31,7 +33,8 @@ TEST(GlyphTypeLine, FieldsAreCutAtCommasFromTheLeft) {
 
 TEST(GlyphTypeFile, EveryLineCountsInOrder) {
   std::string text;
-  for (int i = 0; i < 10; ++i) text += "T" + std::to_string(i) + "," + std::to_string(i) + ",1,0,c\r\n";
+  for (int i = 0; i < 10; ++i)
+    text += "T" + std::to_string(i) + "," + std::to_string(i) + ",1,0,c\r\n";
   auto types = app::ParseGlyphTypes(text);
   ASSERT_EQ(types.size(), 10u);
   EXPECT_EQ(types[0].Name, "T0");
@@ -43,7 +46,8 @@ TEST(GlyphTypeFile, EveryLineCountsInOrder) {
 TEST(GlyphTypeFile, NoLinesGiveTheStandardType) {
   TGlyphType standard{"Стандартный", 210, 297, false, "0"};
   EXPECT_EQ(app::ParseGlyphTypes(""), std::vector<TGlyphType>{standard});
-  EXPECT_EQ(app::ParseGlyphTypes(std::string("\0A,1,2,0,x", 10)), std::vector<TGlyphType>{standard});
+  EXPECT_EQ(app::ParseGlyphTypes(std::string("\0A,1,2,0,x", 10)),
+            std::vector<TGlyphType>{standard});
   EXPECT_EQ(app::LoadGlyphTypes("/nonexistent/glyph_types.ini"), std::vector<TGlyphType>{standard});
 }
 
@@ -113,8 +117,8 @@ TEST_F(ScratchTest, SettingsAreTypedStrings) {
   EXPECT_EQ(app::ReadSetting("PaperSize"), "A4 (210 x 297 mm)");
   EXPECT_EQ(app::ReadSetting("Missing"), "");
   platform::RegValue number{platform::RegType::Number, "", 7};
-  platform::Registry::Instance().write(platform::RegRoot::LocalMachine, app::SettingsKey,
-                                       "DataDir", number);
+  platform::Registry::Instance().write(platform::RegRoot::LocalMachine, app::SettingsKey, "DataDir",
+                                       number);
   EXPECT_THROW(app::ReadSetting("DataDir"), platform::RegistryError);
   std::string dataFolder = app::ResolveDataFolder();
   EXPECT_FALSE(dataFolder.empty()) << "a number is taken as no setting at start-up";

@@ -16,10 +16,10 @@
 
 #include "catalogue/uPreviewList.h"
 #include "platform/Registry.h"
+#include "tests/crash/crash_picture.h"
 #include "tools/BatchClone.h"
 #include "wordlink/Automation.h"
 #include "wordproc/WordProcessor.h"
-#include "tests/crash/crash_picture.h"
 
 namespace {
 

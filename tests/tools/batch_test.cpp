@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::map<std::string, std::set<std::string>> kTable = {
-    {"render", {"page", "out"}}, {"scan", {"data", "sheets?"}}};
+const std::map<std::string, std::set<std::string>> kTable = {{"render", {"page", "out"}},
+                                                             {"scan", {"data", "sheets?"}}};
 
 TEST(BatchArgs, OptionsFlagsAndPositionals) {
   auto a = batch::ParseArgs({"render", "f.docx", "--page=3", "--out", "x.png"}, kTable);
@@ -39,8 +39,7 @@ TEST(BatchArgs, MistakesAreUsageErrors) {
 
 TEST(BatchGlyphTypes, OneTabSeparatedLinePerType) {
   std::ostringstream out;
-  batch::PrintGlyphTypes({{"Визитка", 90, 50, false, "Визитки"}, {"Круг", 40, 40, true, "1"}},
-                         out);
+  batch::PrintGlyphTypes({{"Визитка", 90, 50, false, "Визитки"}, {"Круг", 40, 40, true, "1"}}, out);
   EXPECT_EQ(out.str(), "0\tВизитка\t90\t50\t0\tВизитки\n1\tКруг\t40\t40\t1\t1\n");
 }
 

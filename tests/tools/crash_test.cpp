@@ -18,10 +18,10 @@
 #include <sstream>
 #include <thread>
 
-#include "catalogue/uStreams.h"
-#include "tests/crash/crash_picture.h"
 #include "catalogue/uPreviewList.h"
+#include "catalogue/uStreams.h"
 #include "platform/Registry.h"
+#include "tests/crash/crash_picture.h"
 #include "tools/BatchClone.h"
 #include "tools/BatchSamples.h"
 #include "wordlink/Automation.h"
@@ -145,9 +145,8 @@ class Crash : public ::testing::Test {
       fs::copy(folder + "/" + name, kept, ignored);
       std::ofstream(dir + "left") << Strangers(folder, {name, name + ".lock"}).size() << " "
                                   << std::count_if(fs::directory_iterator(folder),
-                                                   fs::directory_iterator(), [](auto&) {
-                                                     return true;
-                                                   });
+                                                   fs::directory_iterator(),
+                                                   [](auto&) { return true; });
       _exit(code);
     }
     return WaitFor(child);
@@ -157,7 +156,8 @@ class Crash : public ::testing::Test {
 };
 
 std::string SettingsValue(const std::string& file) {
-  auto value = platform::Registry(file).read(platform::RegRoot::LocalMachine, kSettingsKey, "Value");
+  auto value =
+      platform::Registry(file).read(platform::RegRoot::LocalMachine, kSettingsKey, "Value");
   return value ? value->text : "";
 }
 
@@ -174,8 +174,7 @@ TEST_F(Crash, SettingsSurviveAKillAtAnyMoment) {
                                  {platform::RegType::String, "v0:x:4", 0});
   KillRepeatedly({"settings", file, "300000"}, 25, 120, [&] {
     CheckSettings(file);
-    EXPECT_EQ(Strangers(dir, {"registry", "registry.lock", "errors"}),
-              std::vector<std::string>{});
+    EXPECT_EQ(Strangers(dir, {"registry", "registry.lock", "errors"}), std::vector<std::string>{});
   });
 }
 
@@ -232,7 +231,8 @@ std::string DocumentText(const std::string& path) {
   std::string text;
   try {
     Variant doc = word.get("Documents").call("Open", path);
-    text = doc.get("Shapes").call("Item", 1).get("TextFrame").get("TextRange").get("Text").toString();
+    text =
+        doc.get("Shapes").call("Item", 1).get("TextFrame").get("TextRange").get("Text").toString();
   } catch (const std::exception& e) {
     text = std::string("cannot open: ") + e.what();
   }
@@ -260,8 +260,7 @@ class CloneCrash : public Crash {
     ASSERT_EQ(batch::BatchMakeSamples(data, quiet, quiet), 0);
     glyph = data + "Оттиски/Визитки/Мои оттиски/Моя визитка.doc";
     out = dir + "sheet.doc";
-    batch::CloneRequest request{data, "Визитки", "A4 (210 x 297 mm)", 1, {{glyph, 1, {}}}, out,
-                                ""};
+    batch::CloneRequest request{data, "Визитки", "A4 (210 x 297 mm)", 1, {{glyph, 1, {}}}, out, ""};
     ASSERT_EQ(batch::BatchClone(request, quiet, quiet), 0);
   }
   // A sheet that opens, with the copies of some whole run.
@@ -328,9 +327,8 @@ TEST_F(Crash, AFullDiskKeepsThePreviousDocument) {
   const std::string disk = dir + "disk";
   fs::create_directories(disk);
   MakeTextDocument(disk + "/glyph.docx");
-  const int code =
-      FillDisk(disk, 256 * 1024, {"document", disk + "/glyph.docx", "3000000"}, "glyph.docx",
-               dir + "kept.docx");
+  const int code = FillDisk(disk, 256 * 1024, {"document", disk + "/glyph.docx", "3000000"},
+                            "glyph.docx", dir + "kept.docx");
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
   EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)
@@ -345,8 +343,7 @@ TEST_F(CloneCrash, AFullDiskKeepsThePreviousSheet) {
   fs::rename(out, disk + "/sheet.doc");
   const auto size = fs::file_size(disk + "/sheet.doc");
   const int code = FillDisk(disk, std::size_t(size) + 8 * 1024,
-                            {"clone", data, glyph, disk + "/sheet.doc", "2000"}, "sheet.doc",
-                            out);
+                            {"clone", data, glyph, disk + "/sheet.doc", "2000"}, "sheet.doc", out);
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
   EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)

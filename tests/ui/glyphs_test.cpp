@@ -61,8 +61,10 @@ TEST_F(GlyphCommandsUi, ANewGlyphIsSavedClonedAndPrinted) {
   glyph->Document.get("Shapes").call("AddShape", 1, 20.0f, 20.0f, 200.0f, 100.0f);
   const std::string file = data + "Оттиски/Визитки/Мои оттиски/card.doc";
   wordproc::SetDialogResponder([file](wordproc::DialogKind kind, const std::string&) {
-    if (kind == wordproc::DialogKind::SaveAs) return wordproc::DialogReply{wordproc::kDialogOk, file};
-    if (kind == wordproc::DialogKind::SaveChanges) return wordproc::DialogReply(wordproc::kDialogNo);
+    if (kind == wordproc::DialogKind::SaveAs)
+      return wordproc::DialogReply{wordproc::kDialogOk, file};
+    if (kind == wordproc::DialogKind::SaveChanges)
+      return wordproc::DialogReply(wordproc::kDialogNo);
     return wordproc::DialogReply(wordproc::kDialogOk);
   });
   ASSERT_NE(WordAction(WordWindow(), "actionSave"), nullptr);

@@ -74,8 +74,7 @@ TEST_F(StartupProcess, SecondCopyIsRefusedWithItsMessage) {
   // state rather than for a time.
   int status = 0;
   while (!LockHeld()) {
-    ASSERT_EQ(waitpid(first, &status, WNOHANG), 0) << "the first copy ended early: "
-                                                     << Messages();
+    ASSERT_EQ(waitpid(first, &status, WNOHANG), 0) << "the first copy ended early: " << Messages();
     usleep(20000);
   }
   EXPECT_EQ(Wait(Start()), 0);

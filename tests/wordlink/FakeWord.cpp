@@ -18,9 +18,9 @@ std::string Describe(std::string_view member, const Args& args) {
   text += "(";
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (i) text += ",";
-    text += args[i].isMissing() ? "~" : args[i].type() == wordlink::VarType::Object
-                                            ? "obj"
-                                            : args[i].toString();
+    text += args[i].isMissing()                           ? "~"
+            : args[i].type() == wordlink::VarType::Object ? "obj"
+                                                          : args[i].toString();
   }
   return text + ")";
 }
@@ -143,6 +143,8 @@ Registration::Registration() {
   wordlink::RegisterProgId("Word.Application", [] { return MakeApp(); });
 }
 
-Registration::~Registration() { wordlink::UnregisterProgId("Word.Application"); }
+Registration::~Registration() {
+  wordlink::UnregisterProgId("Word.Application");
+}
 
 }  // namespace fake

@@ -56,8 +56,7 @@ TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesAndSpacing) {
   EXPECT_GE(lines, 3);
   EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400), lines * 1.15f * 11);
   Paragraph cyrillic = Text(doc, "ЖЖЖЖЖЖЖЖЖЖ");
-  EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40),
-                  wordproc::CountLines(cyrillic, 40) * 1.15f * 11);
+  EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40), wordproc::CountLines(cyrillic, 40) * 1.15f * 11);
 }
 
 TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
