@@ -180,7 +180,7 @@ class TCloneRun {
  private:
   bool GlyphStage();
   bool SaveOpenGlyph(TCloneParam& glyph);
-  bool PrepareGlyph(TCloneParam& glyph);
+  bool PrepareGlyph(const TCloneParam& glyph);
   void TemplateStage();
   TExtAppDocument* OpenWorkingSheet(const std::string& templatePath,
                                     platform::ScopedTempFile& work);
@@ -253,11 +253,10 @@ bool TCloneRun::SaveOpenGlyph(TCloneParam& glyph) {
   return false;
 }
 
-bool TCloneRun::PrepareGlyph(TCloneParam& glyph) {
+bool TCloneRun::PrepareGlyph(const TCloneParam& glyph) {
   workingCopies_.push_back(WorkingCopy(glyph.FileName));
-  glyph.WorkingCopy = workingCopies_.back().path();
   TExtAppDocument* doc =
-      controller_.OpenDocument(glyph.WorkingCopy, false, false, wordlink::kKindDefault);
+      controller_.OpenDocument(workingCopies_.back().path(), false, false, wordlink::kKindDefault);
   if (!doc) throw std::runtime_error("Не удалось открыть оттиск «" + glyph.FileName + "»");
   if (PrepareGlyphDocument(doc->Document) == kNoGraphics) {
     ShowMessage(kNoGraphicsMessage, kNoGraphicsCaption, platform::MsgIcon::None);
@@ -327,7 +326,9 @@ bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& temp
                 kNoPositionsCaption, platform::MsgIcon::None);
     return false;
   }
-  FillSheet(sheet.Document, layout, glyphs_, sets_, [this] { host_.StepProgress(); });
+  std::vector<std::string> copies;
+  for (const platform::ScopedTempFile& copy : workingCopies_) copies.push_back(copy.path());
+  FillSheet(sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); });
   return true;
 }
 

@@ -37,9 +37,6 @@ inline constexpr const char* kNoPositionsCaption = "Внимание";
 struct TCloneParam {
   std::string FileName;
   std::int32_t Count = 1;
-  // The prepared copy the sheet is filled from; the glyph stage of a run makes it in the
-  // private temporary folder.
-  std::string WorkingCopy;
 };
 using TCloneParams = std::vector<TCloneParam>;
 

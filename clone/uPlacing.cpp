@@ -122,12 +122,14 @@ namespace {
 class TSheetFiller {
  public:
   TSheetFiller(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
-               int sets, const std::function<void()>& step)
+               const std::vector<std::string>& workingCopies, int sets,
+               const std::function<void()>& step)
       : doc_(doc),
         shapes_(doc.get("Shapes")),
         selection_(doc.get("Application").get("Selection")),
         sheet_(sheet),
         glyphs_(glyphs),
+        workingCopies_(workingCopies),
         setsLeft_(sets),
         step_(step) {}
 
@@ -136,7 +138,7 @@ class TSheetFiller {
 
  private:
   void MakePageExist();
-  Variant InsertMaster(const Variant& range, const TCloneParam& glyph);
+  Variant InsertMaster(const Variant& range, const std::string& workingCopy);
   Variant MasterOf(const Variant& range);
   void SizeMaster(const Variant& master);
   bool PlaceCopies(const std::vector<Variant>& masters);
@@ -147,6 +149,7 @@ class TSheetFiller {
   Variant doc_, shapes_, selection_;
   const TSheetTemplate& sheet_;
   const TCloneParams& glyphs_;
+  const std::vector<std::string>& workingCopies_;
   int setsLeft_;
   const std::function<void()>& step_;
   int page_ = 1;
@@ -167,7 +170,7 @@ void TSheetFiller::Fill() {
     referenceWidth_ = referenceHeight_ = -1;
     std::vector<Variant> masters;
     masters.reserve(glyphs_.size());
-    for (const TCloneParam& glyph : glyphs_) masters.push_back(InsertMaster(range, glyph));
+    for (const std::string& copy : workingCopies_) masters.push_back(InsertMaster(range, copy));
     more = PlaceCopies(masters);
     for (const Variant& master : masters)
       if (!master.isEmpty()) master.call("Delete");
@@ -186,8 +189,8 @@ void TSheetFiller::MakePageExist() {
   }
 }
 
-Variant TSheetFiller::InsertMaster(const Variant& range, const TCloneParam& glyph) {
-  range.call("InsertFile", glyph.WorkingCopy);
+Variant TSheetFiller::InsertMaster(const Variant& range, const std::string& workingCopy) {
+  range.call("InsertFile", workingCopy);
   range.call("Expand", kParagraphUnit);
   Variant master = MasterOf(range);
   if (!master.isEmpty()) SizeMaster(master);
@@ -286,8 +289,11 @@ void TSheetFiller::Finish() {
 }  // namespace
 
 void FillSheet(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
-               int sets, const std::function<void()>& step) {
-  TSheetFiller filler(doc, sheet, glyphs, sets, step);
+               const std::vector<std::string>& workingCopies, int sets,
+               const std::function<void()>& step) {
+  if (workingCopies.size() != glyphs.size())
+    throw std::invalid_argument("FillSheet: one working copy per glyph is needed");
+  TSheetFiller filler(doc, sheet, glyphs, workingCopies, sets, step);
   filler.Fill();
   filler.Finish();
 }

@@ -43,11 +43,12 @@ int PrepareGlyphDocument(const wordlink::Variant& doc);
 // document, then clears its content; the page set-up stays.
 TSheetTemplate ReadSheetTemplate(const wordlink::Variant& doc);
 
-// Fills the cleared sheet with the glyphs' working copies (their WorkingCopy), page after
+// Fills the cleared sheet with the glyphs' working copies (one per glyph, in order), page after
 // page, and trims the page left empty after the last one. step runs once per glyph placed.
 // Nothing is filled when sets is 0 or less, or when the template has no label position.
 void FillSheet(const wordlink::Variant& doc, const TSheetTemplate& sheet,
-               const TCloneParams& glyphs, int sets, const std::function<void()>& step);
+               const TCloneParams& glyphs, const std::vector<std::string>& workingCopies, int sets,
+               const std::function<void()>& step);
 
 // Label positions of a template; 0 when it does not exist. The last answer is kept until
 // another category or paper size is asked for.

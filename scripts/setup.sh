@@ -4,7 +4,7 @@
 set -euo pipefail
 
 mode=${1:-test}
-packages=(cmake ninja-build ccache g++ pkg-config qt6-base-dev libzip-dev libpugixml-dev
+packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libzip-dev libpugixml-dev
           zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito)
 if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth)

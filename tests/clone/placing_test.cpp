@@ -20,8 +20,10 @@ class PlacingTest : public CloneTest {
     return path;
   }
   static std::string WorkingCopyOf(const std::string& glyph) { return glyph + ".work.doc"; }
-  static TCloneParam Glyph(const std::string& path, int count) {
-    return {path, count, WorkingCopyOf(path)};
+  void Fill(const Variant& doc, const TCloneParams& glyphs, int sets) {
+    std::vector<std::string> copies;
+    for (const TCloneParam& glyph : glyphs) copies.push_back(WorkingCopyOf(glyph.FileName));
+    FillSheet(doc, layout, glyphs, copies, sets, step);
   }
   Variant Sheet(int positions) {
     MakeTemplate(Word(), data + "sheet.doc", Column(positions));
@@ -40,7 +42,7 @@ TEST_F(PlacingTest, GlyphBringingNoShapeStillUsesUpItsPositions) {
   MakeGlyph(Word(), WorkingCopyOf(empty), "");
   Variant doc = Sheet(3);
 
-  FillSheet(doc, layout, {Glyph(empty, 1), Glyph(a, 1)}, 2, step);
+  Fill(doc, {{empty, 1}, {a, 1}}, 2);
 
   const auto copies = ShapesNamed(doc, "VSP_CLONED_");
   ASSERT_EQ(copies.size(), 2u);
@@ -58,7 +60,7 @@ TEST_F(PlacingTest, InlinePictureIsConvertedWhenInserted) {
   MakeInlinePictureGlyph(WorkingCopyOf(picture), 60, 30);
   Variant doc = Sheet(2);
 
-  FillSheet(doc, layout, {Glyph(picture, 1)}, 3, step);
+  Fill(doc, {{picture, 1}}, 3);
 
   const auto copies = ShapesNamed(doc, "VSP_CLONED_");
   ASSERT_EQ(copies.size(), 3u);
@@ -74,7 +76,7 @@ TEST_F(PlacingTest, CountZeroStillTakesOnePositionPerSet) {
   const std::string a = PreparedGlyph("A"), b = PreparedGlyph("B");
   Variant doc = Sheet(4);
 
-  FillSheet(doc, layout, {Glyph(a, 0), Glyph(b, 1)}, 3, step);
+  Fill(doc, {{a, 0}, {b, 1}}, 3);
 
   std::vector<std::string> tags;
   for (const Variant& copy : ShapesNamed(doc, "VSP_CLONED_")) tags.push_back(GlyphTag(copy));

@@ -79,7 +79,7 @@ void Clone(const std::string& data, const std::string& glyph, const std::string&
   request.dataFolder = data;
   request.category = "Визитки";
   request.paper = "A4 (210 x 297 mm)";
-  request.glyphs = {{glyph, 1, {}}};
+  request.glyphs = {{glyph, 1}};
   request.out = out;
   for (long i = 0;; ++i) {
     request.sets = sets - int(i % sets);
