@@ -12,8 +12,9 @@ scripts/build.sh -DVSP_BUILD_TESTS=ON -DVSP_BUILD_BENCH=ON -DVSP_WERROR=ON
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 if [ "${VSP_SANITIZE:-1}" != 0 ]; then
+  # GCC's flow warnings misfire on instrumented code, so this build does not fail on warnings.
   VSP_BUILD_DIR=build-asan scripts/build.sh -DVSP_BUILD_TESTS=ON -DVSP_BUILD_BENCH=OFF \
-    -DVSP_WERROR=ON -DVSP_SANITIZE=address,undefined
+    -DVSP_WERROR=OFF -DVSP_SANITIZE=address,undefined
   # Leaks at exit (Qt's and the tests' deliberately immortal application) are not the point.
   ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j2 --timeout 1200

@@ -9,6 +9,8 @@
 #include "app/uGlyphCommands.h"
 #include "platform/Registry.h"
 #include "platform/UserInteraction.h"
+#include "tests/support/Gui.h"
+#include "tests/support/Scratch.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/WordProcessor.h"
 
@@ -17,27 +19,16 @@ using wordlink::Variant;
 
 namespace {
 
-void EnsureGui() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "test_app";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-  new QApplication(argc, argv);
-}
-
 class GlyphCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureGui();
-    dir = fs::temp_directory_path() / ("vsp-glyphs-" + std::to_string(getpid()));
-    fs::remove_all(dir);
+    test_support::EnsureApplication();
+    dir = test_support::NewFolder("glyphs");
     fs::create_directories(dir / "data");
     data = (dir / "data").string() + "/";
     previousRegistry = platform::Registry::Instance().filePath();
     platform::Registry::Instance().setFilePath((dir / "registry").string());
     app::AppFolder = dir.string() + "/";
-    wordproc::RegisterWordProcessor();
     wordproc::SetDialogResponder([](wordproc::DialogKind, const std::string&) {
       return wordproc::DialogReply{wordproc::kDialogNo, {}};
     });

@@ -14,54 +14,12 @@
 #include "platform/Files.h"
 
 namespace catalogue_test {
-namespace {
-
-std::string scratch;
-
-class ScratchEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char pattern[] = "/tmp/vsp-catalogue-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch = pattern;
-    std::filesystem::create_directories(scratch + "/tmp");
-    std::filesystem::create_directories(scratch + "/run");
-    chmod((scratch + "/run").c_str(), 0700);
-    setenv("TMPDIR", (scratch + "/tmp").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (scratch + "/run").c_str(), 1);
-    setenv("VSP_REGISTRY_FILE", (scratch + "/registry").c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-  }
-};
-
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new ScratchEnvironment);
-
-}  // namespace
-
 std::string NewDataFolder() {
-  static int counter = 0;
-  std::string folder = scratch + "/data" + std::to_string(++counter) + "/";
-  std::filesystem::create_directories(folder);
-  return folder;
+  return test_support::NewFolder("data") + "/";
 }
 
 std::string TempFolder() {
   return platform::PrivateTempFolder();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 void SetMTime(const std::string& path, std::time_t seconds) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "catalogue/uBitmap.h"
-#include "tests/platform/Scratch.h"
+#include "tests/support/Scratch.h"
 
 namespace catalogue_test {
 
@@ -20,9 +20,8 @@ std::string NewDataFolder();
 // XDG_RUNTIME_DIR point into the scratch folder).
 std::string TempFolder();
 
-// Writes the file, creating its folders.
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+using test_support::ReadFile;
+using test_support::WriteFile;
 void SetMTime(const std::string& path, std::time_t seconds);
 // Names in the folder that begin with prefix, sorted.
 std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& prefix);
@@ -35,22 +34,13 @@ std::string LE16(int v);
 std::string LE32(std::uint32_t v);
 std::string LEDouble(double v);
 
-using platform_test::ScopedEnv;
+using test_support::kChildKilled;
+using test_support::ScopedEnv;
 
-inline constexpr int kChildKilled = -1;
-
-// The exit code of body run in a child process that the alarm ends after the given seconds,
-// so that a hang fails the test instead of stopping the run; kChildKilled when it did not exit.
+// The exit code of body run in a child process that an alarm ends after the given seconds.
 template <typename Body>
 int ExitCodeWithin(unsigned seconds, Body body) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    alarm(seconds);
-    _exit(body());
-  }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return kChildKilled;
-  return WEXITSTATUS(status);
+  return test_support::ExitCodeOfChild(body, seconds);
 }
 
 }  // namespace catalogue_test

@@ -14,6 +14,7 @@
 
 #include "clone/uPlacing.h"
 #include "platform/Files.h"
+#include "tests/support/Gui.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/Ooxml.h"
 #include "wordproc/WordProcessor.h"
@@ -22,76 +23,17 @@ namespace clone_test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string scratch;
-
-class ScratchEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char pattern[] = "/tmp/vsp-clone-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch = pattern;
-    fs::create_directories(scratch + "/tmp");
-    setenv("TMPDIR", (scratch + "/tmp").c_str(), 1);
-    setenv("VSP_REGISTRY_FILE", (scratch + "/registry").c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "test_clone";
-    static char* argv[] = {name, nullptr};
-    // Fonts and layout need a GUI application; without widgets no document window opens.
-    // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-    new QGuiApplication(argc, argv);
-    wordproc::RegisterWordProcessor();
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-  }
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ScratchEnvironment);
-
-void PageRelative(const Variant& shape) {
-  shape.put("RelativeHorizontalPosition", 1);
-  shape.put("RelativeVerticalPosition", 1);
-}
-
-}  // namespace
-
 std::string NewDataFolder() {
-  static std::atomic<int> counter{0};
-  std::string folder = scratch + "/data" + std::to_string(++counter) + "/";
-  fs::create_directories(folder);
-  return folder;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return test_support::NewFolder("data") + "/";
 }
 
 void MakeGlyph(const Variant& word, const std::string& path, const std::string& tag, float side) {
-  fs::create_directories(fs::path(path).parent_path());
-  Variant doc = word.get("Documents").call("Add");
-  Variant setup = doc.get("PageSetup");
-  for (const char* margin : {"TopMargin", "BottomMargin", "LeftMargin", "RightMargin"})
-    setup.put(margin, 0.0f);
-  setup.put("PageWidth", side);
-  setup.put("PageHeight", side);
+  Variant doc = test_support::NewPage(word, side, side);
   if (!tag.empty()) {
     Variant oval = doc.get("Shapes").call("AddShape", 9, 10.0f, 20.0f, 50.0f, 40.0f);
     oval.put("Name", tag + " oval");
   }
-  doc.call("SaveAs", path);
-  doc.call("Close", 0);
+  test_support::SaveClosed(doc, path);
 }
 
 void MakeInlinePictureGlyph(const std::string& path, float width, float height) {
@@ -118,7 +60,7 @@ void MakeTemplate(const Variant& word, const std::string& path, const std::vecto
   Variant shapes = doc.get("Shapes");
   for (const Rect& r : positions) {
     Variant shape = shapes.call("AddShape", 1, r.left, r.top, r.width, r.height);
-    PageRelative(shape);
+    test_support::PageRelative(shape);
   }
   for (const Line& l : lines) {
     Variant line = shapes.call("AddLine", l.x1, l.y1, l.x2, l.y2);
@@ -156,6 +98,7 @@ void TestHost::BeginProgress(const std::string& text, int max) {
 }
 
 void CloneTest::SetUp() {
+  test_support::EnsureApplication();
   for (const std::string& name : FilesIn(platform::PrivateTempFolder()))
     std::remove((platform::PrivateTempFolder() + name).c_str());
   data = NewDataFolder();
@@ -228,16 +171,6 @@ std::string CloneTest::GlyphTag(const Variant& copy) {
       return name.substr(0, name.size() - tail.size());
   }
   return {};
-}
-
-std::vector<std::string> CloneTest::FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-       it.increment(error))
-    names.push_back(it->path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 std::vector<std::string> CloneTest::TemporaryLitter() {

@@ -12,6 +12,7 @@
 #include "catalogue/uPreviewList.h"
 #include "clone/uClone.h"
 #include "platform/UserInteraction.h"
+#include "tests/support/Scratch.h"
 #include "wordlink/Automation.h"
 #include "wordlink/uExtAppController.h"
 
@@ -21,8 +22,9 @@ using wordlink::Variant;
 
 // A fresh data folder ending with the separator.
 std::string NewDataFolder();
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+using test_support::FilesIn;
+using test_support::ReadFile;
+using test_support::WriteFile;
 
 struct Rect {
   float left, top, width, height;
@@ -88,8 +90,6 @@ class CloneTest : public ::testing::Test {
   static int Pages(const Variant& doc);
   // The name of the first member of a copy's group whose name ends with " oval", or "".
   static std::string GlyphTag(const Variant& copy);
-  // File names in a folder, sorted.
-  static std::vector<std::string> FilesIn(const std::string& folder);
   // What runs left in the program's temporary folder besides published sheets (".dot").
   static std::vector<std::string> TemporaryLitter();
 

@@ -7,20 +7,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "Scratch.h"
 #include "platform/Files.h"
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using namespace platform_test;
+using namespace test_support;
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 mode_t ModeOf(const std::string& path) {
   struct stat st {};
@@ -28,18 +21,16 @@ mode_t ModeOf(const std::string& path) {
 }
 
 std::size_t EntriesIn(const std::string& folder) {
-  std::size_t n = 0;
-  for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(folder)) ++n;
-  return n;
+  return FilesIn(folder).size();
 }
 
 TEST(AtomicFile, ReplacesKeepingModeAndLinkAndLeavesNothingElse) {
   std::string folder = NewFolder("atomic");
   std::string file = folder + "/cache.dat";
-  WriteText(file, "old");
+  WriteFile(file, "old");
   chmod(file.c_str(), 0664);
   WriteFileAtomically(file, "new", 3);
-  EXPECT_EQ(ReadText(file), "new");
+  EXPECT_EQ(ReadFile(file), "new");
   EXPECT_EQ(ModeOf(file), 0664u) << "other users of a shared folder keep their access";
 
   std::string link = folder + "/link.dat";
@@ -48,7 +39,7 @@ TEST(AtomicFile, ReplacesKeepingModeAndLinkAndLeavesNothingElse) {
   struct stat st {};
   ASSERT_EQ(lstat(link.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ReadText(file), "via link");
+  EXPECT_EQ(ReadFile(file), "via link");
 
   mode_t mask = umask(022);
   WriteFileAtomically(folder + "/fresh", "x", 1);
@@ -60,12 +51,12 @@ TEST(AtomicFile, ReplacesKeepingModeAndLinkAndLeavesNothingElse) {
 TEST(AtomicFile, UncommittedOrFailedWritesLeaveThePreviousFile) {
   std::string folder = NewFolder("atomic");
   std::string file = folder + "/sheet.doc";
-  WriteText(file, "previous");
+  WriteFile(file, "previous");
   {
     AtomicFile out(file);
     out.Write("partial", 7);
   }
-  EXPECT_EQ(ReadText(file), "previous");
+  EXPECT_EQ(ReadFile(file), "previous");
   EXPECT_EQ(EntriesIn(folder), 1u);
 
   ASSERT_EQ(mkdir((folder + "/dir").c_str(), 0755), 0);
@@ -81,7 +72,7 @@ TEST(AtomicFile, UncommittedOrFailedWritesLeaveThePreviousFile) {
 TEST(AtomicFile, AFullDiskIsReportedAsSuchAndKeepsTheOldFile) {
   int code = WithSmallDisk(64 * 1024, [](const std::string& disk) {
     std::string file = disk + "/cache.dat";
-    WriteText(file, "previous");
+    WriteFile(file, "previous");
     std::string big(1 << 20, 'x');
     try {
       WriteFileAtomically(file, big.data(), big.size());
@@ -89,7 +80,7 @@ TEST(AtomicFile, AFullDiskIsReportedAsSuchAndKeepsTheOldFile) {
     } catch (const FileError& e) {
       if (std::string(e.what()).find("недостаточно места") == std::string::npos) return 2;
     }
-    if (ReadText(file) != "previous") return 3;
+    if (ReadFile(file) != "previous") return 3;
     return EntriesIn(disk) == 1 ? 0 : 4;
   });
   if (code == kNoSmallDisk) GTEST_SKIP() << "no size-limited file system can be mounted here";
@@ -98,9 +89,9 @@ TEST(AtomicFile, AFullDiskIsReportedAsSuchAndKeepsTheOldFile) {
 
 TEST(CopyFileAtomically, CopiesAndRefusesWhatIsNotARegularFile) {
   std::string folder = NewFolder("copy");
-  WriteText(folder + "/a", std::string(300000, 'a'));
+  WriteFile(folder + "/a", std::string(300000, 'a'));
   CopyFileAtomically(folder + "/a", folder + "/b");
-  EXPECT_EQ(ReadText(folder + "/b"), std::string(300000, 'a'));
+  EXPECT_EQ(ReadFile(folder + "/b"), std::string(300000, 'a'));
 
   std::string fifo = folder + "/pipe.doc";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);

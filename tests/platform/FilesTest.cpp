@@ -8,10 +8,10 @@
 #include <regex>
 #include <set>
 
-#include "Scratch.h"
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using namespace platform_test;
+using namespace test_support;
 
 namespace {
 
@@ -23,7 +23,7 @@ mode_t ModeOf(const std::string& path) {
 TEST(PrivateTempFolder, IsMadePrivateAndATakenNameLeadsToAUniqueFolder) {
   std::string base = NewFolder("tmpdir"), elsewhere = NewFolder("elsewhere");
   std::string own = base + "/varnel-stampora-" + std::to_string(geteuid());
-  ScopedEnv tmpdir("TMPDIR", base + "/");
+  ScopedEnv tmpdir("TMPDIR", base + "/"), noRuntime("XDG_RUNTIME_DIR", std::nullopt);
   mkdir(own.c_str(), 0755);
   EXPECT_EQ(PrivateTempFolder(), own + "/");
   EXPECT_EQ(ModeOf(own), 0700u);
@@ -102,7 +102,7 @@ TEST(CreateTempFile, MissingFolderThrowsNamingIt) {
 
 TEST(FileAttributes, ReadOnlyNormalAndHidden) {
   std::string file = NewFolder("attr") + "/f.doc";
-  WriteText(file, "x");
+  WriteFile(file, "x");
   chmod(file.c_str(), 0664);
   EXPECT_FALSE(IsReadOnly(file));
   EXPECT_TRUE(SetReadOnly(file));
@@ -121,14 +121,14 @@ TEST(ForceDirectories, CreatesMissingParentsAndFailsOnAFile) {
   EXPECT_TRUE(ForceDirectories(folder + "/a/b/c/"));
   EXPECT_TRUE(DirectoryExists(folder + "/a/b/c") && !FileExists(folder + "/a/b/c"));
   EXPECT_TRUE(ForceDirectories(folder + "/a/b"));
-  WriteText(folder + "/file", "");
+  WriteFile(folder + "/file", "");
   EXPECT_FALSE(ForceDirectories(folder + "/file/sub"));
   EXPECT_FALSE(ForceDirectories(""));
 }
 
 TEST(FileModificationTime, KeepsTheSubSecondPart) {
   std::string file = NewFolder("time") + "/f";
-  WriteText(file, "");
+  WriteFile(file, "");
   timespec times[2] = {{1700000000, 0}, {1700000000, 250000000}};
   ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
   EXPECT_DOUBLE_EQ(FileModificationTime(file), 1700000000.25);

@@ -4,10 +4,10 @@
 
 #include <clocale>
 
-#include "Scratch.h"
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using platform_test::ScopedEnv;
+using test_support::ScopedEnv;
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "Scratch.h"
 #include "platform/Files.h"
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using namespace platform_test;
+using namespace test_support;
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST(RuntimeFolder, FallsBackToThePrivateFolderWhenXdgIsUnusable) {
   ScopedEnv xdg("XDG_RUNTIME_DIR", runtime);
   EXPECT_EQ(RuntimeFolder(), runtime + "/");
 
-  WriteText(runtime + "/file", "");
+  WriteFile(runtime + "/file", "");
   ScopedEnv notFolder("XDG_RUNTIME_DIR", runtime + "/file");
   EXPECT_EQ(RuntimeFolder(), PrivateTempFolder());
   ScopedEnv relative("XDG_RUNTIME_DIR", "run");

@@ -9,20 +9,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "Scratch.h"
 #include "platform/UserInteraction.h"
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using namespace platform_test;
+using namespace test_support;
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 const char* const kSettings = "Software\\Varnel\\Stampora";
 constexpr RegRoot kLM = RegRoot::LocalMachine, kCU = RegRoot::CurrentUser;
@@ -76,14 +69,14 @@ TEST_F(RegistryTest, KeysAndNamesIgnoreCaseAndStraySeparatorsButRootsDiffer) {
 
 TEST(Registry, DamagedLinesAreSkippedAndTheRestStillReads) {
   Registry damaged(NewFolder("damaged") + "/registry");
-  WriteText(damaged.filePath(),
+  WriteFile(damaged.filePath(),
             "garbage\n[HKLM\\Good]\r\nText=str:kept\r\nBadType=blob:1\nBadNumber=num:12x\n"
             "BadEscape=str:a\\q\nBadPercent%G1=str:x\n"
             "[HKXX\\Unknown root]\nOrphan=str:must not join Good\n");
   EXPECT_EQ(damaged.valueNames(kLM, "Good"), std::vector<std::string>{"Text"});
   damaged.write(kLM, "Good", "New", Number(1));
   EXPECT_EQ(damaged.read(kLM, "Good", "Text")->text, "kept");
-  EXPECT_EQ(ReadText(damaged.filePath()),
+  EXPECT_EQ(ReadFile(damaged.filePath()),
             "garbage\n[HKLM\\Good]\r\nText=str:kept\r\nBadType=blob:1\nBadNumber=num:12x\n"
             "BadEscape=str:a\\q\nBadPercent%G1=str:x\nNew=num:1\n"
             "[HKXX\\Unknown root]\nOrphan=str:must not join Good\n")
@@ -96,17 +89,17 @@ TEST(Registry, WritesKeepCommentsAndTheLayoutOfTheFile) {
       "# settings of the label program\n[HKLM\\Software\\Varnel\\Stampora]\n"
       "; the data folder\nDataDir=str:/srv/labels\nPaperSize=str:A4\n\n"
       "[HKCU\\Other]\nX=num:1\n";
-  WriteText(registry.filePath(), before);
+  WriteFile(registry.filePath(), before);
   registry.write(kLM, kSettings, "papersize", Text("A5"));
   registry.write(kLM, kSettings, "Printer", Text("PDF"));
   registry.write(kCU, "New", "Y", Number(2));
-  EXPECT_EQ(ReadText(registry.filePath()),
+  EXPECT_EQ(ReadFile(registry.filePath()),
             "# settings of the label program\n[HKLM\\Software\\Varnel\\Stampora]\n"
             "; the data folder\nDataDir=str:/srv/labels\nPaperSize=str:A5\nPrinter=str:PDF\n\n"
             "[HKCU\\Other]\nX=num:1\n\n[HKCU\\New]\nY=num:2\n");
   EXPECT_TRUE(registry.deleteValue(kLM, kSettings, "DataDir"));
-  EXPECT_EQ(ReadText(registry.filePath()).find("DataDir"), std::string::npos);
-  EXPECT_NE(ReadText(registry.filePath()).find("; the data folder\nPaperSize"), std::string::npos);
+  EXPECT_EQ(ReadFile(registry.filePath()).find("DataDir"), std::string::npos);
+  EXPECT_NE(ReadFile(registry.filePath()).find("; the data folder\nPaperSize"), std::string::npos);
 }
 
 // A settings file the program cannot read must never be replaced by one holding only what
@@ -132,7 +125,7 @@ TEST(Registry, AFileThatCannotBeReadIsReportedOnceAndNeverWrittenOver) {
 
   if (geteuid() == 0) return;  // permissions do not stop root
   Registry locked(folder + "/locked");
-  WriteText(locked.filePath(), "[HKLM\\Software\\Varnel\\Stampora]\nDataDir=str:/srv\n");
+  WriteFile(locked.filePath(), "[HKLM\\Software\\Varnel\\Stampora]\nDataDir=str:/srv\n");
   chmod(locked.filePath().c_str(), 0);
   locked.write(kLM, kSettings, "PaperSize", Text("A5"));
   chmod(locked.filePath().c_str(), 0600);
@@ -144,7 +137,7 @@ TEST(Registry, ManyKeysAreFoundAndAChangedFileIsReadAgain) {
   std::string text;
   for (int k = 0; k < 20000; ++k)
     text += "[HKCU\\Key" + std::to_string(k) + "\\Sub]\nValue=num:" + std::to_string(k) + "\n";
-  WriteText(file, text);
+  WriteFile(file, text);
   Registry registry(file);
   EXPECT_EQ(registry.read(kCU, "key19999\\SUB", "value")->number, 19999);
   EXPECT_TRUE(registry.keyExists(kCU, "Key123"));
@@ -157,7 +150,7 @@ TEST(Registry, ManyKeysAreFoundAndAChangedFileIsReadAgain) {
 
 TEST_F(RegistryTest, WriteFailureNamesTheFile) {
   std::string blocker = NewFolder("blocked") + "/file";
-  WriteText(blocker, "not a folder");
+  WriteFile(blocker, "not a folder");
   try {
     Registry(blocker + "/registry").write(kLM, kSettings, "x", Text("1"));
     FAIL() << "no exception";
@@ -206,13 +199,13 @@ TEST(XdgDocumentsFolder, UserDirsFileThenHomeDocuments) {
   std::string config = NewFolder("xdg");
   ScopedEnv configHome("XDG_CONFIG_HOME", config), home("HOME", "/home/anna");
   EXPECT_EQ(XdgDocumentsFolder(), "/home/anna/Documents");
-  WriteText(config + "/user-dirs.dirs",
+  WriteFile(config + "/user-dirs.dirs",
             "# XDG_DOCUMENTS_DIR=\"/wrong\"\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
             "XDG_DOCUMENTS_DIR=\"$HOME/Мои \\\"документы\\\"\"\n");
   EXPECT_EQ(XdgDocumentsFolder(), "/home/anna/Мои \"документы\"");
-  WriteText(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/data/docs\"\n");
+  WriteFile(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"/data/docs\"\n");
   EXPECT_EQ(XdgDocumentsFolder(), "/data/docs");
-  WriteText(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"relative/docs\"\n");
+  WriteFile(config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"relative/docs\"\n");
   EXPECT_EQ(XdgDocumentsFolder(), "/home/anna/Documents");
 }
 

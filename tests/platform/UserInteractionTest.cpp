@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include "Scratch.h"
+#include <unistd.h>
+#include <fstream>
+
+#include "tests/support/Scratch.h"
 
 using namespace platform;
-using namespace platform_test;
+using namespace test_support;
 
 namespace {
 

@@ -22,6 +22,8 @@
 #include "catalogue/uStreams.h"
 #include "platform/Registry.h"
 #include "tests/crash/crash_picture.h"
+#include "tests/support/Gui.h"
+#include "tests/support/Scratch.h"
 #include "tools/BatchClone.h"
 #include "tools/BatchSamples.h"
 #include "wordlink/Automation.h"
@@ -32,15 +34,8 @@ using wordlink::Variant;
 
 namespace {
 
-constexpr int kNoSmallDisk = 77;
+using test_support::kNoSmallDisk;
 const std::string kSettingsKey = "Software\\Varnel\\Stampora";
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // A version the writer makes: "v<i>:" + filler + ":<length of what comes before>".
 bool IsWholeVersion(const std::string& value) {
@@ -83,26 +78,8 @@ int WaitFor(pid_t pid) {
 
 class Crash : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (!QGuiApplication::instance()) {
-      static int argc = 1;
-      static char name[] = "test_tools";
-      static char* argv[] = {name, nullptr};
-      setenv("QT_QPA_PLATFORM", "offscreen", 1);
-      new QGuiApplication(argc, argv);
-    }
-    wordproc::RegisterWordProcessor();
-  }
-
-  void SetUp() override {
-    char pattern[] = "/tmp/vsp-crash-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = std::string(pattern) + "/";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
+  static void SetUpTestSuite() { test_support::EnsureApplication(); }
+  void SetUp() override { dir = test_support::NewFolder("crash") + "/"; }
 
   // Kills a fresh writer at a random moment, `rounds` times, and checks the file each time.
   template <typename Check>
@@ -115,7 +92,8 @@ class Crash : public ::testing::Test {
           std::uniform_int_distribution<int>(0, maxDelayMs * 1000)(random)));
       kill(pid, SIGKILL);
       WaitFor(pid);
-      SCOPED_TRACE("round " + std::to_string(round) + ": " + ReadText(dir + "errors"));
+      SCOPED_TRACE("round " + std::to_string(round) + ": " +
+                   test_support::ReadFile(dir + "errors"));
       check();
       if (HasFatalFailure() || HasNonfatalFailure()) return;
     }
@@ -133,11 +111,7 @@ class Crash : public ::testing::Test {
       fs::rename(item.path(), dir + "prepared/" + item.path().filename().string());
     pid_t child = fork();
     if (child == 0) {
-      if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
-        _exit(kNoSmallDisk);
-      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-      const std::string options = "size=" + std::to_string(bytes);
-      if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) _exit(kNoSmallDisk);
+      if (!test_support::MountSmallDisk(folder, bytes)) _exit(kNoSmallDisk);
       for (const auto& item : fs::directory_iterator(dir + "prepared"))
         fs::copy(item.path(), folder + "/" + item.path().filename().string());
       const int code = WaitFor(StartWriter(args, dir + "errors"));
@@ -162,7 +136,7 @@ std::string SettingsValue(const std::string& file) {
 }
 
 void CheckSettings(const std::string& file) {
-  const std::string text = ReadText(file);
+  const std::string text = test_support::ReadFile(file);
   EXPECT_EQ(text.rfind("# kept comment\n", 0), 0u) << "the file's own lines survive";
   EXPECT_TRUE(IsWholeVersion(SettingsValue(file))) << text.substr(0, 80);
 }
@@ -302,11 +276,11 @@ TEST_F(Crash, AFullDiskKeepsThePreviousSettings) {
                             "registry", dir + "kept");
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
-  EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)
-      << ReadText(dir + "errors");
+  EXPECT_NE(test_support::ReadFile(dir + "errors").find("недостаточно места"), std::string::npos)
+      << test_support::ReadFile(dir + "errors");
   CheckSettings(dir + "kept");
   EXPECT_EQ(SettingsValue(dir + "kept"), "v0:x:4");
-  EXPECT_EQ(ReadText(dir + "left"), "0 2") << "the file and its lock, nothing else";
+  EXPECT_EQ(test_support::ReadFile(dir + "left"), "0 2") << "the file and its lock, nothing else";
 }
 
 TEST_F(Crash, AFullDiskKeepsThePreviousCache) {
@@ -317,10 +291,10 @@ TEST_F(Crash, AFullDiskKeepsThePreviousCache) {
                             dir + "kept/cache.dat");
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
-  EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)
-      << ReadText(dir + "errors");
+  EXPECT_NE(test_support::ReadFile(dir + "errors").find("недостаточно места"), std::string::npos)
+      << test_support::ReadFile(dir + "errors");
   ASSERT_NO_THROW(CheckCache(dir + "kept/"));
-  EXPECT_EQ(ReadText(dir + "left"), "0 1");
+  EXPECT_EQ(test_support::ReadFile(dir + "left"), "0 1");
 }
 
 TEST_F(Crash, AFullDiskKeepsThePreviousDocument) {
@@ -331,10 +305,10 @@ TEST_F(Crash, AFullDiskKeepsThePreviousDocument) {
                             "glyph.docx", dir + "kept.docx");
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
-  EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)
-      << ReadText(dir + "errors");
+  EXPECT_NE(test_support::ReadFile(dir + "errors").find("недостаточно места"), std::string::npos)
+      << test_support::ReadFile(dir + "errors");
   EXPECT_EQ(DocumentText(dir + "kept.docx"), "v0:x:4");
-  EXPECT_EQ(ReadText(dir + "left"), "0 1");
+  EXPECT_EQ(test_support::ReadFile(dir + "left"), "0 1");
 }
 
 TEST_F(CloneCrash, AFullDiskKeepsThePreviousSheet) {
@@ -346,10 +320,10 @@ TEST_F(CloneCrash, AFullDiskKeepsThePreviousSheet) {
                             {"clone", data, glyph, disk + "/sheet.doc", "2000"}, "sheet.doc", out);
   if (code == kNoSmallDisk) GTEST_SKIP() << "no small file system can be mounted here";
   EXPECT_EQ(code, 1);
-  EXPECT_NE(ReadText(dir + "errors").find("недостаточно места"), std::string::npos)
-      << ReadText(dir + "errors");
+  EXPECT_NE(test_support::ReadFile(dir + "errors").find("недостаточно места"), std::string::npos)
+      << test_support::ReadFile(dir + "errors");
   CheckSheet(1);
-  EXPECT_EQ(ReadText(dir + "left"), "0 1");
+  EXPECT_EQ(test_support::ReadFile(dir + "left"), "0 1");
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include "app/uCommon.h"
 #include "clone/uPlacing.h"
 #include "platform/Registry.h"
+#include "tests/support/Gui.h"
+#include "tests/support/Scratch.h"
 #include "ui/ModalDialogs.h"
 #include "wordlink/uExtAppDocument.h"
 #include "wordproc/Container.h"
@@ -29,56 +31,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string scratch;
-std::string samples;
+using test_support::NewPage;
+using test_support::PageRelative;
+using test_support::SaveClosed;
 
-class ScratchEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    char pattern[] = "/tmp/vsp-ui-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    scratch = std::string(pattern) + "/";
-    fs::create_directories(scratch + "tmp");
-    // Our temporary files, which the window deletes when it closes, stay inside the scratch.
-    setenv("TMPDIR", (scratch + "tmp").c_str(), 1);
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "test_ui";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-    new QApplication(argc, argv);
-    wordproc::RegisterWordProcessor();
-    wordproc::RegisterDocumentContainer();
-    samples = scratch + "samples/";
-    MakeSampleCatalogue(samples);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-  }
-};
-
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ScratchEnvironment);
-
-void PageRelative(const Variant& shape) {
-  shape.put("RelativeHorizontalPosition", 1);
-  shape.put("RelativeVerticalPosition", 1);
-}
-
-Variant NewPage(const Variant& word, float width, float height) {
-  Variant doc = word.get("Documents").call("Add");
-  Variant setup = doc.get("PageSetup");
-  for (const char* margin : {"TopMargin", "BottomMargin", "LeftMargin", "RightMargin"})
-    setup.put(margin, 0.0f);
-  setup.put("PageWidth", width);
-  setup.put("PageHeight", height);
-  return doc;
-}
-
-void SaveClosed(const Variant& doc, const std::string& path) {
-  fs::create_directories(fs::path(path).parent_path());
-  doc.call("SaveAs", path);
-  doc.call("Close", 0);
+// The sample catalogue is made once for the program; each test works on a copy of it.
+const std::string& Samples() {
+  static const std::string samples = [] {
+    test_support::EnsureApplication();
+    std::string folder = test_support::NewFolder("samples") + "/";
+    MakeSampleCatalogue(folder);
+    return folder;
+  }();
+  return samples;
 }
 
 }  // namespace
@@ -131,8 +96,8 @@ void MakeSampleCatalogue(const std::string& d) {
 }
 
 void UiTest::SetUp() {
-  static std::atomic<int> counter{0};
-  dir = scratch + "t" + std::to_string(++counter) + "/";
+  const std::string& samples = Samples();
+  dir = test_support::NewFolder("t") + "/";
   data = dir + "data/";
   fs::create_directories(dir + "app");
   fs::create_directories(dir + "pdf");

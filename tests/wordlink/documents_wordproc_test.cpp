@@ -13,6 +13,8 @@
 
 #include "platform/Registry.h"
 #include "platform/UserInteraction.h"
+#include "tests/support/Gui.h"
+#include "tests/support/Scratch.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
 #include "wordproc/Dialogs.h"
@@ -23,38 +25,20 @@ using namespace wordlink;
 
 namespace {
 
-void EnsureGui() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "test_wordlink";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-  new QApplication(argc, argv);
-}
-
 std::string PdfText(const fs::path& pdf) {
-  std::string cmd = "pdftotext '" + pdf.string() + "' - 2>/dev/null";
-  std::string text;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[4096];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-    pclose(p);
-  }
-  return text;
+  return test_support::PdfText(pdf.string());
 }
 
 class WordprocDocuments : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureGui();
-    dir = fs::temp_directory_path() / ("vsp-wl-" + std::to_string(getpid()));
-    fs::remove_all(dir);
+    test_support::EnsureApplication();
+    dir = test_support::NewFolder("wordlink");
     fs::create_directories(dir / "pdf");
     previousRegistry = platform::Registry::Instance().filePath();
     platform::Registry::Instance().setFilePath((dir / "registry").string());
     if (const char* old = std::getenv("VSP_PRINT_TO_PDF_DIR")) previousPrints = old;
     setenv("VSP_PRINT_TO_PDF_DIR", (dir / "pdf").c_str(), 1);
-    wordproc::RegisterWordProcessor();
     wordproc::SetDialogResponder([](wordproc::DialogKind, const std::string&) {
       return wordproc::DialogReply{wordproc::kDialogOk, {}};
     });
