@@ -156,7 +156,7 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
 
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
   const PageSetup& setup = doc.pageSetup;
-  double width = setup.pageWidth - setup.leftMargin - setup.rightMargin;
+  const double width = TextColumnWidth(setup);
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) == page; ++i) {
     DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
@@ -198,7 +198,8 @@ QPen GuidePen() {
 }
 
 std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc, Layout& layout) {
-  std::vector<std::vector<const AnchoredShape*>> pages(std::size_t(std::max(0, layout.pageCount())));
+  std::vector<std::vector<const AnchoredShape*>> pages(
+      std::size_t(std::max(0, layout.pageCount())));
   for (const AnchoredShape& anchored : doc.shapes) {
     int page = layout.pageOfShape(anchored);
     if (page >= 1 && std::size_t(page) <= pages.size()) pages[page - 1].push_back(&anchored);

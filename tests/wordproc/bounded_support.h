@@ -1,0 +1,54 @@
+// Running work that hostile input could blow up inside a child process with a ceiling on its
+// address space and a watchdog: memory growing with what a file claims ends in a failed
+// allocation, an endless loop in SIGALRM, and either makes the child die instead of exiting
+// normally. Use with EXPECT_EXIT(..., testing::ExitedWithCode(0), "what the child reports").
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace bounded_test {
+
+// The process's address space now, in bytes, as the kernel counts it for RLIMIT_AS.
+inline std::size_t AddressSpaceBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  std::size_t kb = 0;
+  while (status >> key) {
+    if (key == "VmSize:") {
+      status >> kb;
+      break;
+    }
+  }
+  return kb * 1024;
+}
+
+// Runs body with the address space limited to what the process holds plus headroomMb, and at
+// most `seconds` to finish; writes what body returns to the standard error and exits with 0.
+// Only ever called in the death-test child.
+inline void RunBounded(std::size_t headroomMb, unsigned seconds,
+                       const std::function<std::string()>& body) {
+  const rlim_t limit = AddressSpaceBytes() + (rlim_t(headroomMb) << 20);
+  rlimit ceiling{limit, limit};
+  if (setrlimit(RLIMIT_AS, &ceiling) != 0) std::_Exit(90);
+  alarm(seconds);
+  const std::string outcome = body();
+  std::fputs(outcome.c_str(), stderr);
+  std::fflush(stderr);
+  std::_Exit(0);
+}
+
+// The child runs the test again from its start in a fresh process, so neither Qt's threads nor
+// anything else of this process is copied half-way into it.
+inline void UseFreshChildren() {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+}
+
+}  // namespace bounded_test
