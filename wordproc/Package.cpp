@@ -39,6 +39,65 @@ std::string ZipErrorReason(int code) {
   }
 }
 
+// pugixml's allocations while a part is parsed on this thread, counted against what the reader's
+// memory budget has left; an allocation beyond it fails, which ends the parse.
+struct TreeAccount {
+  std::uint64_t used = 0;
+  std::uint64_t limit = 0;
+  bool exceeded = false;
+};
+thread_local TreeAccount* parsing = nullptr;
+
+void* CountedAllocate(std::size_t size) {
+  if (TreeAccount* account = parsing) {
+    if (size > account->limit - account->used) {
+      account->exceeded = true;
+      return nullptr;
+    }
+    account->used += size;
+  }
+  return std::malloc(size);
+}
+
+// pugixml's own functions are malloc and free too, so trees made before these were installed are
+// freed alike.
+void InstallCountedAllocation() {
+  static const bool installed = [] {
+    pugi::set_memory_management_functions(CountedAllocate, std::free);
+    return true;
+  }();
+  (void)installed;
+}
+
+// What a part's tree will take at least, from its markup: pugixml keeps 64 bytes for an element
+// and 40 for an attribute on 64-bit systems.
+struct MarkupCount {
+  std::uint64_t items = 0;  // every '<'
+  std::uint64_t treeBytes = 0;
+};
+
+MarkupCount CountMarkup(const std::string& text) {
+  MarkupCount count;
+  bool inTag = false;
+  char quote = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '<') {
+      ++count.items;
+      inTag = true;
+      const char next = i + 1 < text.size() ? text[i + 1] : 0;
+      if (next != '/' && next != '?' && next != '!') count.treeBytes += 64;
+    } else if (inTag) {
+      if (c == '"' || c == '\'') quote = c;
+      if (c == '=') count.treeBytes += 40;
+      if (c == '>') inTag = false;
+    }
+  }
+  return count;
+}
+
 std::string NormalizeName(const char* raw) {
   std::string name(raw);
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -104,6 +163,16 @@ void ZipReader::Fail(const std::string& reason) const {
   throw DocumentError(ooxml::OpenErrorMessage(displayName_, reason));
 }
 
+void ZipReader::FailTooLarge() const {
+  Fail("документ слишком велик: для его чтения нужно больше " +
+       std::to_string(limits_.maxMemory >> 20) + " МБ памяти");
+}
+
+void ZipReader::Charge(std::uint64_t bytes) {
+  if (bytes > MemoryLeft()) FailTooLarge();
+  charged_ += bytes;
+}
+
 void ZipReader::Index() {
   const zip_int64_t count = zip_get_num_entries(zip_, 0);
   if (count <= 0) Fail("файл не является пакетом OOXML или повреждён");
@@ -141,6 +210,7 @@ std::string ZipReader::Read(const std::string& partName) {
     Fail("распакованные части пакета превышают допустимый объём (" +
          std::to_string(limits_.maxTotalSize) + " байт)");
   }
+  if (declared > MemoryLeft()) FailTooLarge();
 
   zip_file_t* file = zip_fopen_index(zip_, index, 0);
   if (!file) {
@@ -168,6 +238,10 @@ std::string ZipReader::Read(const std::string& partName) {
       zip_fclose(file);
       Fail("часть " + quoted + " при распаковке превышает допустимый размер");
     }
+    if (data.size() + static_cast<std::uint64_t>(got) > MemoryLeft()) {
+      zip_fclose(file);
+      FailTooLarge();
+    }
     if ((st.valid & ZIP_STAT_SIZE) && data.size() + static_cast<std::uint64_t>(got) > declared) {
       zip_fclose(file);
       Fail("часть " + quoted + " больше, чем указано в пакете; пакет повреждён");
@@ -180,20 +254,38 @@ std::string ZipReader::Read(const std::string& partName) {
     Fail("часть " + quoted + " обрывается; пакет повреждён");
   }
   totalRead_ += data.size();
+  Charge(data.size());
   return data;
 }
 
-void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part) {
-  const PackageLimits& limits = reader.Limits();
-  const std::string quoted = "\"" + partName + "\"";
-  const auto markup =
-      static_cast<std::uint64_t>(std::count(part.text.begin(), part.text.end(), '<'));
-  if (markup > limits.maxXmlNodes) {
+namespace {
+
+// The tree is refused from its markup before anything is allocated for it; the estimate leaves
+// text nodes out, so the parse is counted as well.
+pugi::xml_parse_result ParseCounted(ZipReader& reader, const std::string& quoted, XmlPart& part) {
+  const MarkupCount markup = CountMarkup(part.text);
+  if (markup.items > reader.Limits().maxXmlNodes) {
     reader.Fail("часть " + quoted + " содержит слишком много элементов XML");
   }
+  if (markup.treeBytes > reader.MemoryLeft()) reader.FailTooLarge();
+  InstallCountedAllocation();
+  TreeAccount account{0, reader.MemoryLeft(), false};
+  parsing = &account;
   const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
   const pugi::xml_parse_result result = part.doc.load_buffer_inplace(
       part.text.data(), part.text.size(), options, pugi::encoding_auto);
+  parsing = nullptr;
+  if (account.exceeded) reader.FailTooLarge();
+  reader.Charge(account.used);
+  return result;
+}
+
+}  // namespace
+
+void ParseXml(ZipReader& reader, const std::string& partName, XmlPart& part) {
+  const PackageLimits& limits = reader.Limits();
+  const std::string quoted = "\"" + partName + "\"";
+  const pugi::xml_parse_result result = ParseCounted(reader, quoted, part);
   if (!result) {
     if (result.status == pugi::status_out_of_memory) reader.Fail("недостаточно памяти");
     reader.Fail("часть " + quoted + " повреждена (ошибка XML в позиции " +

@@ -41,6 +41,11 @@ class ZipReader {
   const PackageLimits& Limits() const { return limits_; }
   [[noreturn]] void Fail(const std::string& reason) const;
 
+  // Counts memory the reading takes against limits.maxMemory; fails when it would exceed it.
+  void Charge(std::uint64_t bytes);
+  std::uint64_t MemoryLeft() const { return limits_.maxMemory - charged_; }
+  [[noreturn]] void FailTooLarge() const;
+
  private:
   ZipReader(const std::string& displayName, const PackageLimits& limits)
       : displayName_(displayName), limits_(limits) {}
@@ -51,6 +56,7 @@ class ZipReader {
   struct zip* zip_ = nullptr;
   std::unordered_map<std::string, std::uint64_t> entries_;  // lower-case name -> zip index
   std::uint64_t totalRead_ = 0;
+  std::uint64_t charged_ = 0;
 };
 
 // A parsed XML part; the document points into the buffer, so both live together.
@@ -60,8 +66,9 @@ struct XmlPart {
 };
 
 // Parses a part read from the package: no DTD, at most limits.maxXmlDepth levels and
-// limits.maxXmlNodes markup items. Failures go through reader.Fail naming the part.
-void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part);
+// limits.maxXmlNodes markup items, and a tree that fits in the reader's memory budget, which it
+// is charged to. Failures go through reader.Fail naming the part.
+void ParseXml(ZipReader& reader, const std::string& partName, XmlPart& part);
 
 class ZipWriter {
  public:

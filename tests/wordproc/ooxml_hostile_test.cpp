@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <fstream>
 
+#include "bounded_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/Ooxml.h"
 
 using namespace wordproc;
 using namespace ooxml_test;
+using testing::ExitedWithCode;
 
 namespace {
 
@@ -256,6 +258,63 @@ TEST(OoxmlHostile, LimitsOnEntriesPartsAndTotal) {
   for (int i = 0; i < 100; ++i) wide += "<w:p/>";
   EXPECT_NE(ErrorOf(PackageWithBody(wide), nodes).find("слишком много элементов"),
             std::string::npos);
+}
+
+std::string Repeated(const std::string& item, std::size_t count) {
+  std::string out;
+  out.reserve(item.size() * count);
+  for (std::size_t i = 0; i < count; ++i) out += item;
+  return out;
+}
+
+TEST(OoxmlHostile, ParagraphsOfBodyAndTextBoxesAndTheirTextAreLimited) {
+  PackageLimits few;
+  few.maxParagraphs = 100;
+  EXPECT_NE(ErrorOf(PackageWithBody(Repeated("<w:p/>", 101)), few).find("больше 100 абзацев"),
+            std::string::npos);
+  EXPECT_EQ("", ErrorOf(PackageWithBody(Repeated("<w:p/>", 100)), few));
+  const std::string textBox =
+      "<w:p><w:r><w:drawing><wp:anchor><wp:extent cx=\"10\" cy=\"10\"/><wp:docPr id=\"1\" "
+      "name=\"T\"/><a:graphic><a:graphicData><wps:wsp><wps:txbx><w:txbxContent>" +
+      Repeated("<w:p/>", 60) +
+      "</w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor>"
+      "</w:drawing></w:r></w:p>";
+  EXPECT_NE(ErrorOf(PackageWithBody(textBox + Repeated("<w:p/>", 40)), few).find("абзацев"),
+            std::string::npos);
+
+  PackageLimits little;
+  little.maxTextBytes = 1000;
+  const std::string run = "<w:r><w:t>" + std::string(500, 'a') + "</w:t></w:r>";
+  EXPECT_EQ("", ErrorOf(PackageWithBody("<w:p>" + run + run + "</w:p>"), little));
+  EXPECT_NE(ErrorOf(PackageWithBody("<w:p>" + run + "</w:p><w:p>" + run + run + "</w:p>"), little)
+                .find("текст документа больше 1000 байт"),
+            std::string::npos);
+}
+
+// Text between elements is no part of the estimate made before parsing; the parse is counted
+// as it allocates.
+TEST(OoxmlHostile, ParsedTreesAreCountedAgainstTheMemoryBudget) {
+  const std::string package = PackageWithBody(Repeated("<w:unknown/>x", 100000));
+  PackageLimits tight;
+  tight.maxMemory = 10 << 20;
+  EXPECT_NE(
+      ErrorOf(package, tight).find("документ слишком велик: для его чтения нужно больше 10 МБ"),
+      std::string::npos);
+  PackageLimits roomy;
+  roomy.maxMemory = 32 << 20;
+  EXPECT_EQ("", ErrorOf(package, roomy));
+  tight.maxMemory = 1 << 20;
+  EXPECT_NE(ErrorOf(package, tight).find("слишком велик"), std::string::npos)
+      << "the part's text alone is over the budget";
+}
+
+TEST(OoxmlHostile, MillionsOfEmptyParagraphsAreRefusedInBoundedMemory) {
+  // 120 MB of "<w:p/>" in a package of a few hundred kilobytes; read as it came, its tree and
+  // paragraphs would take several gigabytes.
+  std::string package = PackageWithBody(Repeated("<w:p/>", 20000000));
+  EXPECT_LT(package.size(), 1u << 20);
+  EXPECT_EXIT(bounded_test::RunBounded(512, 60, [&] { return ErrorOf(package); }),
+              ExitedWithCode(0), "документ слишком велик");
 }
 
 TEST(OoxmlHostile, MissingOrWrongParts) {
