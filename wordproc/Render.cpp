@@ -100,7 +100,7 @@ void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
-  QImage image = PictureImage(shape.image);
+  QImage image = PictureImage(shape.image, DevicePixels(painter, box));
   if (!image.isNull()) painter.drawImage(box, image);
   painter.setPen(LinePen(painter, shape.line));
   painter.setBrush(Qt::NoBrush);
@@ -210,6 +210,7 @@ std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc,
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const QRectF& target, PaintMode mode,
                const std::vector<const AnchoredShape*>* pageShapes) {
+  PageDecoding decoding;
   painter.save();
   painter.fillRect(target, Qt::white);
   const PageSetup& setup = doc.pageSetup;

@@ -1,8 +1,12 @@
 #include "wordproc/RenderText.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <list>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -248,8 +252,8 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     painter.setPen(style.color);
     painter.drawText(QPointF(x, baseline), piece.text);
   } else if (piece.kind == PieceKind::Picture) {
-    QImage image = PictureImage(piece.picture->image);
     QRectF box(x, baseline - piece.picture->height, piece.picture->width, piece.picture->height);
+    QImage image = PictureImage(piece.picture->image, DevicePixels(painter, box));
     if (!image.isNull()) painter.drawImage(box, image);
   }
 }
@@ -288,6 +292,95 @@ void BreakLines(const Paragraph& paragraph, const StyleTable& styles, double wid
   breaker.finish();
 }
 
+// The most the decoded pictures kept for repainting may take; a picture larger than that is
+// decoded for each painting.
+constexpr qsizetype kPictureCacheBytes = qsizetype(64) << 20;
+
+// The pixels a box drawn at that size needs from a picture of the full size: never more than
+// the picture has, at least one.
+QSize NeededSize(const QSizeF& drawn, const QSize& full) {
+  auto side = [](double wanted, int most) {
+    if (!(wanted < most)) return most;  // NaN too
+    return std::clamp(int(std::ceil(wanted)), 1, most);
+  };
+  return {side(drawn.width(), full.width()), side(drawn.height(), full.height())};
+}
+
+// Reads the header first: a picture claiming more than kMaxPicturePixels is not decoded at all,
+// and others are decoded straight at the size asked for, not whole and then scaled.
+QImage Decode(const Image& image, const QSize& wanted, QSize& full) {
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(image.bytes.data()),
+                                             qsizetype(image.bytes.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  full = reader.size();
+  if (!PictureSizeAllowed(full)) return {};
+  reader.setAllocationLimit(int((kMaxPicturePixels * 4) >> 20));
+  if (!SpendDecoding(qint64(full.width()) * full.height())) return {};
+  const QSize size = NeededSize(wanted, full);
+  if (size != full) reader.setScaledSize(size);
+  return reader.read();
+}
+
+// Pages are painted again and again while a window scrolls; each picture is kept decoded at the
+// largest size it was needed at, the least recently used going first when memory runs short.
+class PictureCache {
+ public:
+  QImage get(const ImagePtr& image, const QSizeF& drawn) {
+    std::lock_guard lock(mutex_);
+    dropExpired();
+    QSize wanted(int(std::min(drawn.width(), 1e9)), int(std::min(drawn.height(), 1e9)));
+    auto found = std::find_if(entries_.begin(), entries_.end(),
+                              [&](const Entry& e) { return e.part.lock() == image; });
+    if (found != entries_.end()) {
+      const QSize kept = found->picture.size();
+      const QSize needed = NeededSize(drawn, found->full);
+      if (kept.width() >= needed.width() && kept.height() >= needed.height()) {
+        entries_.splice(entries_.begin(), entries_, found);
+        return found->picture;
+      }
+      wanted = wanted.expandedTo(kept);
+      forget(found);
+    }
+    QSize full;
+    QImage picture = Decode(*image, wanted, full);
+    return keep(image, full, std::move(picture));
+  }
+
+ private:
+  struct Entry {
+    std::weak_ptr<const Image> part;
+    QSize full;  // the picture's own size
+    QImage picture;
+  };
+
+  QImage keep(const ImagePtr& image, const QSize& full, QImage picture) {
+    if (picture.isNull() || picture.sizeInBytes() > kPictureCacheBytes) return picture;
+    entries_.push_front({image, full, picture});
+    bytes_ += picture.sizeInBytes();
+    while (bytes_ > kPictureCacheBytes) forget(std::prev(entries_.end()));
+    return picture;
+  }
+
+  void forget(std::list<Entry>::iterator entry) {
+    bytes_ -= entry->picture.sizeInBytes();
+    entries_.erase(entry);
+  }
+
+  void dropExpired() {
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      auto next = std::next(it);
+      if (it->part.expired()) forget(it);
+      it = next;
+    }
+  }
+
+  std::mutex mutex_;
+  std::list<Entry> entries_;  // most recently used first
+  qsizetype bytes_ = 0;
+};
+
 }  // namespace
 
 int CountLines(const Paragraph& paragraph, double width) {
@@ -321,22 +414,41 @@ double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left,
   return y - top + paragraph.spaceAfter;
 }
 
-QImage PictureImage(const ImagePtr& image) {
+namespace {
+thread_local PageDecoding* pageDecoding = nullptr;
+}  // namespace
+
+PageDecoding::PageDecoding() : outer_(pageDecoding) {
+  pageDecoding = this;
+}
+
+PageDecoding::~PageDecoding() {
+  pageDecoding = outer_;
+}
+
+bool SpendDecoding(qint64 pixels) {
+  PageDecoding* page = pageDecoding;
+  if (!page) return true;
+  if (pixels > page->left_) return false;
+  page->left_ -= pixels;
+  return true;
+}
+
+bool PictureSizeAllowed(const QSize& size) {
+  return size.width() > 0 && size.height() > 0 &&
+         qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
+QSizeF DevicePixels(const QPainter& painter, const QRectF& box) {
+  const QSizeF mapped = painter.combinedTransform().mapRect(box).size();
+  const QPaintDevice* device = painter.device();
+  return mapped * (device ? device->devicePixelRatio() : 1.0);
+}
+
+QImage PictureImage(const ImagePtr& image, const QSizeF& drawn) {
   if (!image || image->bytes.empty()) return {};
-  // Pages are painted again and again while a window scrolls; decoding once per part is enough.
-  static std::mutex mutex;
-  static std::vector<std::pair<std::weak_ptr<const Image>, QImage>> cache;
-  constexpr std::size_t kCacheSize = 16;
-  std::lock_guard lock(mutex);
-  std::erase_if(cache, [](const auto& entry) { return entry.first.expired(); });
-  for (const auto& [part, picture] : cache) {
-    if (part.lock() == image) return picture;
-  }
-  QImage picture;
-  picture.loadFromData(image->bytes.data(), qsizetype(image->bytes.size()));
-  if (cache.size() >= kCacheSize) cache.erase(cache.begin());
-  cache.emplace_back(image, picture);
-  return picture;
+  static PictureCache cache;
+  return cache.get(image, drawn);
 }
 
 }  // namespace wordproc

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -35,6 +36,9 @@ inline std::size_t AddressSpaceBytes() {
 // Only ever called in the death-test child.
 inline void RunBounded(std::size_t headroomMb, unsigned seconds,
                        const std::function<std::string()>& body) {
+  // Threads started by the work (Qt converts large images on several) would each reserve a
+  // malloc arena of 64 MB of address space; with one arena the ceiling is about memory used.
+  mallopt(M_ARENA_MAX, 1);
   const rlim_t limit = AddressSpaceBytes() + (rlim_t(headroomMb) << 20);
   rlimit ceiling{limit, limit};
   if (setrlimit(RLIMIT_AS, &ceiling) != 0) std::_Exit(90);

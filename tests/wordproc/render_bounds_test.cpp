@@ -1,11 +1,13 @@
 // Laying out and drawing unusual and hostile documents ends, in bounded memory.
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <cmath>
 #include <limits>
 
 #include "tests/wordproc/bounded_support.h"
+#include "tests/wordproc/ooxml_test_support.h"
 #include "tests/wordproc/render_support.h"
 #include "wordproc/Layout.h"
 #include "wordproc/Render.h"
@@ -67,6 +69,95 @@ TEST(RenderBounds, PageNarrowerThanItsMarginsIsLaidOutDrawnAndPrinted) {
                           "x" + std::to_string(thumbnail.height());
                  }),
       ExitedWithCode(0), "pages 1 lines ([4-9]|[1-9][0-9]) picture 216x144");
+}
+
+// One picture file's bytes as many distinct parts, as a package holding the same picture under
+// many names gives them.
+std::vector<ImagePtr> LargePictures(int count, QSize size, QColor colour) {
+  QImage picture(size, QImage::Format_RGB32);
+  picture.fill(colour);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  std::vector<ImagePtr> parts;
+  for (int i = 0; i < count; ++i)
+    parts.push_back(std::make_shared<Image>(Image{"image/png", "png", {png.begin(), png.end()}}));
+  return parts;
+}
+
+TEST(RenderBounds, PicturesAreDecodedAtTheSizeTheyAreDrawnAndNeverLarger) {
+  EnsureApplication();
+  const ImagePtr part = LargePictures(1, {400, 300}, Qt::red)[0];
+  EXPECT_EQ(PictureImage(part, {40, 30}).size(), QSize(40, 30));
+  EXPECT_EQ(PictureImage(part, {20.2, 10}).size(), QSize(40, 30)) << "a larger one is kept";
+  EXPECT_EQ(PictureImage(part, {100, 10}).size(), QSize(100, 30));
+  EXPECT_EQ(PictureImage(part, {5000, 5000}).size(), QSize(400, 300));
+  EXPECT_TRUE(PictureImage(part, {0, 0}).size().isValid());
+
+  // A header claiming 100,000 x 100,000 pixels is refused before anything is decoded.
+  auto claim = std::make_shared<Image>(*LargePictures(1, {1, 1}, Qt::red)[0]);
+  auto put32 = [&](std::size_t at, std::uint32_t value) {
+    for (int k = 0; k < 4; ++k) claim->bytes[at + k] = std::uint8_t(value >> (24 - 8 * k));
+  };
+  put32(16, 100000);  // IHDR width and height
+  put32(20, 100000);
+  put32(29, ooxml_test::Crc32(claim->bytes.data() + 12, 17));
+  EXPECT_FALSE(PictureSizeAllowed({100000, 100000}));
+  EXPECT_TRUE(PictureImage(claim, {10, 10}).isNull());
+}
+
+TEST(RenderBounds, DecodingForOnePageStopsAtItsBudget) {
+  EXPECT_TRUE(SpendDecoding(kMaxDecodedPixelsPerPage * 2)) << "outside a page nothing counts";
+  PageDecoding page;
+  EXPECT_TRUE(SpendDecoding(kMaxDecodedPixelsPerPage - 10));
+  EXPECT_FALSE(SpendDecoding(11));
+  EXPECT_TRUE(SpendDecoding(10));
+  {
+    PageDecoding next;
+    EXPECT_TRUE(SpendDecoding(kMaxDecodedPixelsPerPage));
+  }
+  EXPECT_FALSE(SpendDecoding(1));
+}
+
+TEST(RenderBounds, KeptPicturesAreBoundedInBytesNotInNumber) {
+  UseFreshChildren();
+  // Thirty pictures of 16 MB each, drawn at full size: as many as would fit in a cache counted in
+  // entries would take far more than the headroom.
+  EXPECT_EXIT(RunBounded(320, 60,
+                         [] {
+                           EnsureApplication();
+                           const auto parts = LargePictures(30, {2048, 2048}, Qt::blue);
+                           int drawn = 0;
+                           for (const ImagePtr& part : parts)
+                             drawn += PictureImage(part, {2048, 2048}).width() == 2048;
+                           return "decoded " + std::to_string(drawn);
+                         }),
+              ExitedWithCode(0), "decoded 30");
+}
+
+TEST(RenderBounds, PageOfManyLargePicturesIsDrawnInBoundedMemory) {
+  UseFreshChildren();
+  EXPECT_EXIT(RunBounded(320, 60,
+                         [] {
+                           EnsureApplication();
+                           auto doc = PlainDocument();
+                           int column = 0;
+                           for (const ImagePtr& part : LargePictures(12, {4000, 3000}, Qt::red)) {
+                             auto shape = NewShape(ShapeKind::Picture, 50 * column++, 0, 40, 30);
+                             shape->image = part;
+                             Place(*doc, std::move(shape));
+                           }
+                           Layout layout(*doc);
+                           const QImage page = RenderPage(*doc, layout, 1, 600);
+                           int drawn = 0;
+                           for (int c = 0; c < column; ++c) {
+                             const QRect inside(50 * c + 3, 3, 34, 24);
+                             drawn += CountPixels(page, inside, IsRed) == 34 * 24;
+                           }
+                           return "drawn " + std::to_string(drawn);
+                         }),
+              ExitedWithCode(0), "drawn 12");
 }
 
 }  // namespace
