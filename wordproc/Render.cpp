@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "wordproc/RenderText.h"
 #include "wordproc/ShapeOps.h"
@@ -226,14 +227,23 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
   painter.restore();
 }
 
-QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
-  const PageSetup& setup = doc.pageSetup;
+QSize RenderSize(const PageSetup& setup, int widthPx) {
   if (widthPx <= 0 || !HasArea(setup)) return {};
-  int height = std::max(1, int(std::lround(widthPx * double(setup.pageHeight) / setup.pageWidth)));
-  QImage image(widthPx, height, QImage::Format_RGB32);
+  const double height = std::round(widthPx * double(setup.pageHeight) / setup.pageWidth);
+  return {widthPx, int(std::clamp(height, 1.0, double(std::numeric_limits<int>::max())))};
+}
+
+bool RenderSizeAllowed(const QSize& size) {
+  return !size.isEmpty() && qint64(size.width()) * size.height() <= kMaxRenderPixels;
+}
+
+QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
+  const QSize size = RenderSize(doc.pageSetup, widthPx);
+  if (!RenderSizeAllowed(size)) return {};
+  QImage image(size, QImage::Format_RGB32);
   if (image.isNull()) return {};  // too large to allocate
   QPainter painter(&image);
-  PaintPage(painter, doc, layout, page, QRectF(0, 0, widthPx, height));
+  PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), size));
   return image;
 }
 

@@ -71,6 +71,33 @@ TEST(RenderBounds, PageNarrowerThanItsMarginsIsLaidOutDrawnAndPrinted) {
       ExitedWithCode(0), "pages 1 lines ([4-9]|[1-9][0-9]) picture 216x144");
 }
 
+TEST(RenderBounds, PicturesOfPagesAreCappedInPixelsThumbnailsAreNot) {
+  PageSetup a4;
+  EXPECT_EQ(RenderSize(a4, 216), QSize(216, 305));
+  EXPECT_TRUE(RenderSizeAllowed(RenderSize(a4, 5000)));
+  PageSetup tall = a4;
+  tall.pageHeight = 3 * a4.pageHeight;
+  EXPECT_NEAR(RenderSize(tall, 20000).height(), 84853, 3);
+  EXPECT_FALSE(RenderSizeAllowed(RenderSize(tall, 20000)));
+  PageSetup needle{1, 28346, 0, 0, 0, 0};
+  EXPECT_EQ(RenderSize(needle, 1000000).height(), std::numeric_limits<int>::max());
+
+  UseFreshChildren();
+  EXPECT_EXIT(RunBounded(256, 60,
+                         [] {
+                           EnsureApplication();
+                           Document doc;
+                           doc.pageSetup.pageHeight *= 3;
+                           Layout layout(doc);
+                           const bool refused = RenderPage(doc, layout, 1, 20000).isNull();
+                           const QSize thumbnail = RenderPage(doc, layout, 1, 216).size();
+                           return std::string(refused ? "refused" : "drawn") + " thumbnail " +
+                                  std::to_string(thumbnail.width()) + "x" +
+                                  std::to_string(thumbnail.height());
+                         }),
+              ExitedWithCode(0), "refused thumbnail 216x916");
+}
+
 // One picture file's bytes as many distinct parts, as a package holding the same picture under
 // many names gives them.
 std::vector<ImagePtr> LargePictures(int count, QSize size, QColor colour) {
