@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -1590,13 +1587,12 @@ std::unique_ptr<Document> ReadPackageNamed(const std::string& path, const std::s
   return ReadFrom(*zip);
 }
 
-bool IsOpenDocumentZip(const std::string& path) {
-  try {
-    auto zip = package::ZipReader::OpenFile(path, path, PackageLimits());
-    return zip->Has("mimetype") && !zip->Has("[Content_Types].xml");
-  } catch (const DocumentError&) {
-    return false;
-  }
+std::unique_ptr<Document> ReadZip(package::ZipReader& zip) {
+  return ReadFrom(zip);
+}
+
+bool IsOpenDocument(const package::ZipReader& zip) {
+  return zip.Has("mimetype") && !zip.Has("[Content_Types].xml");
 }
 
 }  // namespace ooxml
@@ -1613,12 +1609,9 @@ std::unique_ptr<Document> ReadPackageFromMemory(const void* data, std::size_t si
 }
 
 bool LooksLikePackage(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char magic[4] = {};
-  const ssize_t got = ::read(fd, magic, sizeof magic);
-  ::close(fd);
-  return got == 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0;
+  std::string reason;
+  const package::FileDescriptor file(package::OpenRegularForReading(path, reason));
+  return file.get() >= 0 && package::StartsLikeZip(file.get());
 }
 
 }  // namespace wordproc

@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/Files.h"
 #include "wordproc/OoxmlInternal.h"
 
 namespace wordproc::package {
@@ -98,6 +100,14 @@ MarkupCount CountMarkup(const std::string& text) {
   return count;
 }
 
+std::string NotRegularReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "это папка, а не файл";
+  if (S_ISFIFO(mode)) return "это канал, а не файл";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "это устройство, а не файл";
+  if (S_ISSOCK(mode)) return "это сокет, а не файл";
+  return "это не обычный файл";
+}
+
 std::string NormalizeName(const char* raw) {
   std::string name(raw);
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -114,18 +124,71 @@ std::string AsciiLower(std::string text) {
   return text;
 }
 
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int OpenRegularForReading(const std::string& path, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    reason = errno == ENOENT || errno == ENOTDIR ? "файл не найден" : "файл не удаётся прочитать";
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    reason = NotRegularReason(st.st_mode);
+    return -1;
+  }
+  if (::access(path.c_str(), R_OK) != 0) {
+    reason = "нет прав на чтение файла";
+    return -1;
+  }
+  // The open file is checked again: the name may have been given to a pipe meanwhile.
+  try {
+    return platform::OpenRegularFile(path);
+  } catch (const platform::FileError&) {
+    reason = "файл не удаётся прочитать";
+    return -1;
+  }
+}
+
+bool StartsLikeZip(int fd) {
+  char magic[4] = {};
+  return ::pread(fd, magic, sizeof magic, 0) == 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0;
+}
+
 std::unique_ptr<ZipReader> ZipReader::OpenFile(const std::string& path,
                                                const std::string& displayName,
                                                const PackageLimits& limits) {
+  std::string reason;
+  const int fd = OpenRegularForReading(path, reason);
+  if (fd < 0) ZipReader(displayName, limits).Fail(reason);
+  return OpenDescriptor(fd, displayName, limits);
+}
+
+// libzip reads through a stream of the descriptor; it never opens the name again.
+std::unique_ptr<ZipReader> ZipReader::OpenDescriptor(int fd, const std::string& displayName,
+                                                     const PackageLimits& limits) {
   std::unique_ptr<ZipReader> reader(new ZipReader(displayName, limits));
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    reader->Fail(errno == ENOENT ? "файл не найден" : "файл не удаётся прочитать");
+  FILE* stream = ::fdopen(fd, "rb");
+  if (!stream) {
+    ::close(fd);
+    reader->Fail("файл не удаётся прочитать");
   }
-  if (!S_ISREG(st.st_mode)) reader->Fail("это не файл");
-  int error = 0;
-  reader->zip_ = zip_open(path.c_str(), ZIP_RDONLY, &error);
-  if (!reader->zip_) reader->Fail(ZipErrorReason(error));
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_filep_create(stream, 0, -1, &error);
+  if (!source) {
+    std::fclose(stream);
+    zip_error_fini(&error);
+    reader->Fail("недостаточно памяти");
+  }
+  reader->zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+  const int code = zip_error_code_zip(&error);
+  zip_error_fini(&error);
+  if (!reader->zip_) {
+    zip_source_free(source);
+    reader->Fail(ZipErrorReason(code));
+  }
   reader->Index();
   return reader;
 }

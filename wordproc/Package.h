@@ -18,14 +18,40 @@ struct zip_source;
 
 namespace wordproc::package {
 
+// Opens a file for reading only when it is a regular file: a pipe or a device carrying the name
+// would block the reading forever or read without end. Returns the descriptor, or -1 with the
+// reason in Russian ("файл не найден", "это канал, а не файл", ...).
+int OpenRegularForReading(const std::string& path, std::string& reason);
+
+// A descriptor closed with the object.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// Whether the open file starts like a zip package; its offset stays where it was.
+bool StartsLikeZip(int fd);
+
 // Part names are kept without the leading slash, with forward slashes; lookups ignore case as
 // OPC part names do.
 class ZipReader {
  public:
   // displayName is the file name the errors mention.
+  // Only a regular file is opened, as OpenRegularForReading opens it.
   static std::unique_ptr<ZipReader> OpenFile(const std::string& path,
                                              const std::string& displayName,
                                              const PackageLimits& limits);
+  // Reads the package from a file already open, which it closes.
+  static std::unique_ptr<ZipReader> OpenDescriptor(int fd, const std::string& displayName,
+                                                   const PackageLimits& limits);
   static std::unique_ptr<ZipReader> OpenMemory(const void* data, std::size_t size,
                                                const std::string& displayName,
                                                const PackageLimits& limits);

@@ -2,6 +2,7 @@
 // crash and without memory growing with what the file claims.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -174,6 +175,41 @@ TEST(OoxmlHostile, NotAPackageAtAll) {
   }
   EXPECT_THROW(LoadDocumentFile("/nonexistent/file.doc"), DocumentError);
   EXPECT_FALSE(LooksLikePackage("/nonexistent/file.doc"));
+}
+
+template <typename Open>
+std::string RefusalOf(Open open) {
+  try {
+    open();
+  } catch (const DocumentError& error) {
+    return error.what();
+  }
+  return "opened";
+}
+
+// A pipe named like a document would block every reader forever, a device would never end; the
+// child's watchdog turns a block into a failure instead of a hung test.
+TEST(OoxmlHostile, OnlyRegularFilesAreOpened) {
+  TempDir dir;
+  const std::string pipe = dir / "pipe.doc";
+  ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
+  EXPECT_EXIT(
+      bounded_test::RunBounded(256, 20,
+                               [&] {
+                                 std::string seen;
+                                 for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+                                   seen += RefusalOf([&] { LoadDocumentFile(path); }) + " | ";
+                                   seen += RefusalOf([&] { ReadPackage(path); }) + " | ";
+                                   seen += LooksLikePackage(path) ? "zip | " : "not | ";
+                                 }
+                                 return seen;
+                               }),
+      ExitedWithCode(0),
+      "^Не удалось открыть документ \"[^\"]*/pipe.doc\": это канал, а не файл \\| "
+      "[^|]*pipe.doc\": это канал, а не файл \\| not \\| "
+      "[^|]*\"/dev/zero\": это устройство, а не файл \\| [^|]*устройство[^|]*\\| not");
+  EXPECT_NE(RefusalOf([&] { LoadDocumentFile(dir.path()); }).find("это папка, а не файл"),
+            std::string::npos);
 }
 
 TEST(OoxmlHostile, TruncatedAndCorruptedPackagesNeverCrash) {

@@ -1,5 +1,6 @@
 // Laying out and drawing unusual and hostile documents ends, in bounded memory.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QBuffer>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "wordproc/Layout.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/ShapeOps.h"
 
 using namespace wordproc;
 using namespace render_test;
@@ -132,6 +134,37 @@ TEST(RenderBounds, PicturesAreDecodedAtTheSizeTheyAreDrawnAndNeverLarger) {
   put32(29, ooxml_test::Crc32(claim->bytes.data() + 12, 17));
   EXPECT_FALSE(PictureSizeAllowed({100000, 100000}));
   EXPECT_TRUE(PictureImage(claim, {10, 10}).isNull());
+}
+
+TEST(RenderBounds, InsertedPicturesAreRegularFilesOfSaneSizes) {
+  UseFreshChildren();
+  ooxml_test::TempDir dir;
+  const std::string pipe = dir / "pipe.png";
+  ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
+  const std::string claim = dir / "claim.png";
+  std::vector<std::uint8_t> png = ooxml_test::MakePng(1, 1, 0xFF0000);
+  for (int at : {16, 20})
+    for (int k = 0; k < 4; ++k) png[at + k] = std::uint8_t(100000u >> (24 - 8 * k));
+  const std::uint32_t crc = ooxml_test::Crc32(png.data() + 12, 17);
+  for (int k = 0; k < 4; ++k) png[29 + k] = std::uint8_t(crc >> (24 - 8 * k));
+  ooxml_test::WriteFile(claim, std::string(png.begin(), png.end()));
+  EXPECT_EXIT(RunBounded(256, 20,
+                         [&] {
+                           std::string seen;
+                           for (const std::string& path : {pipe, claim}) {
+                             float width = 0, height = 0;
+                             try {
+                               LoadPicture(path, width, height);
+                               seen += "inserted | ";
+                             } catch (const DocumentError& e) {
+                               seen += std::string(e.what()) + " | ";
+                             }
+                           }
+                           return seen;
+                         }),
+              ExitedWithCode(0),
+              "pipe.png»: это канал, а не файл \\| Рисунок «[^»]*claim.png» слишком велик: "
+              "100000 × 100000 точек");
 }
 
 TEST(RenderBounds, DecodingForOnePageStopsAtItsBudget) {
