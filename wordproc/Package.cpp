@@ -446,68 +446,25 @@ std::vector<std::uint8_t> ZipWriter::Finish() {
   return bytes;
 }
 
-void ReplaceFile(const std::string& requested, const std::vector<std::uint8_t>& bytes) {
-  // Saving through a symbolic link replaces the file it points to, not the link.
-  std::string path = requested;
-  struct stat linkStat {};
-  if (::lstat(requested.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
-    if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
-      path = resolved;
-      std::free(resolved);
-    }
-  }
+void RefuseUnwritableTarget(const std::string& path) {
   struct stat existing {};
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists) {
-    if (S_ISDIR(existing.st_mode)) throw std::runtime_error("по этому пути находится папка");
-    if (!(existing.st_mode & S_IWUSR)) throw std::runtime_error("файл доступен только для чтения");
-  }
+  if (::stat(path.c_str(), &existing) != 0) return;
+  if (S_ISDIR(existing.st_mode)) throw std::runtime_error("по этому пути находится папка");
+  if (!(existing.st_mode & S_IWUSR)) throw std::runtime_error("файл доступен только для чтения");
+}
 
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    throw std::runtime_error(errno == ENOENT ? "папка не существует"
-                             : errno == EACCES || errno == EROFS
-                                 ? "нет прав на запись в папку"
-                                 : std::string("не удаётся создать файл: ") + std::strerror(errno));
-  }
-  auto failWith = [&](const std::string& reason) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw std::runtime_error(reason);
-  };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      failWith(errno == ENOSPC ? "на диске недостаточно места"
-                               : std::string("ошибка записи: ") + std::strerror(errno));
-    }
-    done += static_cast<std::size_t>(wrote);
-  }
-  // mkstemp makes the file private; a replaced file keeps its mode, a new one gets the usual.
-  mode_t mode;
-  if (exists) {
-    mode = existing.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(fd, mode);
-  if (::fsync(fd) != 0 && errno != EINVAL) failWith("ошибка записи на диск");
-  if (::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    throw std::runtime_error("ошибка записи на диск");
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(temp.c_str());
-    throw std::runtime_error(std::string("не удаётся заменить файл: ") + std::strerror(saved));
+std::string FileErrorReason(const std::exception& error, const std::string& path) {
+  const std::string message = error.what();
+  const std::string naming = "Не удалось записать файл " + platform::Quoted(path) + ": ";
+  return message.compare(0, naming.size(), naming) == 0 ? message.substr(naming.size()) : message;
+}
+
+void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  RefuseUnwritableTarget(path);
+  try {
+    platform::WriteFileAtomically(path, bytes.data(), bytes.size());
+  } catch (const platform::FileError& error) {
+    throw std::runtime_error(FileErrorReason(error, path));
   }
 }
 

@@ -106,8 +106,16 @@ class ZipWriter {
   std::vector<bool> compress_;
 };
 
-// Writes the bytes to a new file beside the target and renames it over the target. Throws
-// std::runtime_error with the reason in Russian.
+// Throws std::runtime_error with the reason in Russian when the file is a folder or may not be
+// written: saving renames a new file over the old one, which a read-only file would not stop.
+void RefuseUnwritableTarget(const std::string& path);
+
+// The reason a platform::FileError about writing the file gives, without the words naming it.
+std::string FileErrorReason(const std::exception& error, const std::string& path);
+
+// Writes the bytes through platform::AtomicFile: beside the target, flushed to the disk and
+// renamed over it, so the previous file stays whole until the new one is. A link keeps leading
+// to the file it names. Throws std::runtime_error with the reason in Russian.
 void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Lower-cases ASCII letters.

@@ -2,11 +2,15 @@
 // address space and a watchdog: memory growing with what a file claims ends in a failed
 // allocation, an endless loop in SIGALRM, and either makes the child die instead of exiting
 // normally. Use with EXPECT_EXIT(..., testing::ExitedWithCode(0), "what the child reports").
+// The child may also get a disk of its own with little room.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <malloc.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,6 +51,24 @@ inline void RunBounded(std::size_t headroomMb, unsigned seconds,
   std::fputs(outcome.c_str(), stderr);
   std::fflush(stderr);
   std::_Exit(0);
+}
+
+// Mounts a file system with those options (its size) over the folder, seen by this process alone:
+// as root, or in a user namespace of its own where the system allows them. Only for a child
+// process.
+inline bool MountSmallDisk(const char* folder, const char* options) {
+  if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+  mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+  return mount("tmpfs", folder, "tmpfs", 0, options) == 0;
+}
+
+// Whether MountSmallDisk works here, tried in a child that makes nothing but system calls.
+inline bool SmallDiskPossible(const std::string& folder) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(MountSmallDisk(folder.c_str(), "size=65536") ? 0 : 1);
+  int status = 0;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
 }
 
 // The child runs the test again from its start in a fresh process, so neither Qt's threads nor
