@@ -61,11 +61,15 @@ void* CountedAllocate(std::size_t size) {
   return std::malloc(size);
 }
 
+void Free(void* memory) {
+  std::free(memory);
+}
+
 // pugixml's own functions are malloc and free too, so trees made before these were installed are
 // freed alike.
 void InstallCountedAllocation() {
   static const bool installed = [] {
-    pugi::set_memory_management_functions(CountedAllocate, std::free);
+    pugi::set_memory_management_functions(CountedAllocate, Free);
     return true;
   }();
   (void)installed;
@@ -161,7 +165,7 @@ std::unique_ptr<ZipReader> ZipReader::OpenFile(const std::string& path,
                                                const PackageLimits& limits) {
   std::string reason;
   const int fd = OpenRegularForReading(path, reason);
-  if (fd < 0) ZipReader(displayName, limits).Fail(reason);
+  if (fd < 0) throw DocumentError(ooxml::OpenErrorMessage(displayName, reason));
   return OpenDescriptor(fd, displayName, limits);
 }
 

@@ -144,6 +144,7 @@ class LineBreaker {
     line_.endsParagraph = endsParagraph;
     sink_(line_);
     line_ = Line();
+    hasWord_ = false;
     pending_ = 0;
     wrapped_ = !endsParagraph;
   }
@@ -156,19 +157,15 @@ class LineBreaker {
   }
 
   void addWord(Piece piece) {
-    if (hasWord() && line_.width + pending_ + piece.width > width_) endLine(false);
+    if (hasWord_ && line_.width + pending_ + piece.width > width_) endLine(false);
     if (piece.kind == PieceKind::Word && piece.width > width_) return splitWord(std::move(piece));
     place(std::move(piece));
-  }
-
-  bool hasWord() const {
-    return std::any_of(line_.pieces.begin(), line_.pieces.end(),
-                       [](const Piece& p) { return p.kind != PieceKind::Space; });
   }
 
   void place(Piece piece) {
     line_.width += pending_ + piece.width;
     pending_ = 0;
+    hasWord_ = true;
     if (piece.picture)
       line_.pictureHeight = std::max<double>(line_.pictureHeight, piece.picture->height);
     line_.pieces.push_back(std::move(piece));
@@ -206,6 +203,7 @@ class LineBreaker {
   const std::vector<Style>& styles_;
   LineSink sink_;
   Line line_;
+  bool hasWord_ = false;  // a word or picture stands on the line
   double pending_ = 0;
   bool wrapped_ = false;
 };
