@@ -85,33 +85,48 @@ void WritePdfOrRemove(QFile& file, const Document& doc, Layout& layout, const st
 }
 
 // The PDF's bytes go to a file beside the target that is renamed over it only when complete
-// (platform::AtomicFile), so a failure or a kill leaves the previous PDF as it was.
+// (platform::AtomicFile), so a failure or a kill leaves the previous PDF as it was. The writer's
+// many small pieces are gathered into large writes.
 class AtomicPdfFile final : public QIODevice {
  public:
   explicit AtomicPdfFile(const std::string& path) : file_(path) {
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
   }
-  // The first failure, in words for the user; empty while all went well.
-  const std::string& failure() const { return failure_; }
+  // Writes what is gathered; returns the first failure in words for the user, empty when all
+  // went well.
+  const std::string& finish() {
+    flush();
+    return failure_;
+  }
   void commit() { file_.Commit(); }
   bool isSequential() const override { return true; }
 
  protected:
   qint64 readData(char*, qint64) override { return -1; }
   qint64 writeData(const char* data, qint64 size) override {
-    if (!failure_.empty()) return -1;
-    try {
-      file_.Write(data, std::size_t(size));
-      return size;
-    } catch (const platform::FileError& error) {
-      failure_ = package::FileErrorReason(error, file_.path());
-      setErrorString(QString::fromStdString(failure_));
-      return -1;
-    }
+    pending_.append(data, std::size_t(size));
+    if (pending_.size() >= kChunk && !flush()) return -1;
+    return size;
   }
 
  private:
+  static constexpr std::size_t kChunk = 256 * 1024;
+
+  bool flush() {
+    if (!failure_.empty()) return false;
+    try {
+      file_.Write(pending_.data(), pending_.size());
+      pending_.clear();
+      return true;
+    } catch (const platform::FileError& error) {
+      failure_ = package::FileErrorReason(error, file_.path());
+      setErrorString(QString::fromStdString(failure_));
+      return false;
+    }
+  }
+
   platform::AtomicFile file_;
+  std::string pending_;
   std::string failure_;
 };
 
@@ -209,7 +224,8 @@ void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
     throw DocumentError(failed + package::FileErrorReason(error, path));
   }
   WritePdfTo(*file, doc, layout, BaseName(path), path);
-  if (!file->failure().empty()) throw DocumentError(failed + file->failure());
+  if (const std::string& failure = file->finish(); !failure.empty())
+    throw DocumentError(failed + failure);
   try {
     file->commit();
   } catch (const platform::FileError& error) {
