@@ -17,6 +17,24 @@ std::string Quoted(const std::string& text) {
   return "«" + text + "»";
 }
 
+// Empty when the page can be drawn at that width; else why not, in words for the user.
+std::string WhyNotDrawable(wordproc::Layout& layout, const wordproc::Document& doc,
+                           const std::string& file, int page, int widthPx) {
+  const int pages = layout.pageCount();
+  if (page < 1 || page > pages) {
+    return "в документе " + Quoted(file) + " нет страницы " + std::to_string(page) +
+           " (страниц: " + std::to_string(pages) + ")";
+  }
+  const QSize size = wordproc::RenderSize(doc.pageSetup, widthPx);
+  if (!wordproc::RenderSizeAllowed(size)) {
+    return "страница документа " + Quoted(file) + " шириной " + std::to_string(widthPx) +
+           " пикселей была бы высотой " + std::to_string(size.height()) +
+           " пикселей, а рисунок больше " + std::to_string(wordproc::kMaxRenderPixels >> 20) +
+           " мегапикселей не рисуется; укажите меньшую ширину";
+  }
+  return {};
+}
+
 }  // namespace
 
 int BatchRender(const std::string& file, int page, int widthPx, const std::string& outPng,
@@ -31,10 +49,8 @@ int BatchRender(const std::string& file, int page, int widthPx, const std::strin
     // word processor itself uses for thumbnails, PDF files and printing.
     auto doc = wordproc::LoadDocumentFile(file);
     wordproc::Layout layout(*doc);
-    int pages = layout.pageCount();
-    if (page < 1 || page > pages) {
-      err << "stampora-batch: в документе " << Quoted(file) << " нет страницы " << page
-          << " (страниц: " << pages << ")\n";
+    if (std::string why = WhyNotDrawable(layout, *doc, file, page, widthPx); !why.empty()) {
+      err << "stampora-batch: " << why << "\n";
       return 1;
     }
     QImage image = wordproc::RenderPage(*doc, layout, page, widthPx);

@@ -606,8 +606,7 @@ bool EditCanvas::beginBodyEdit(int page) {
   const float top = layout.paragraphTop(first);
   float height = setup.pageHeight - std::fabs(setup.bottomMargin) - top;
   height = std::max(height, layout.paragraphTop(last) + layout.paragraphHeight(last) - top);
-  const QRectF area(setup.leftMargin, top, setup.pageWidth - setup.leftMargin - setup.rightMargin,
-                    height);
+  const QRectF area(setup.leftMargin, top, TextColumnWidth(setup), height);
   std::vector<Paragraph> paragraphs(doc.paragraphs.begin() + std::ptrdiff_t(first),
                                     doc.paragraphs.begin() + std::ptrdiff_t(last) + 1);
   session_.select({});

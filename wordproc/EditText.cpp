@@ -1,5 +1,6 @@
 #include "wordproc/EditText.h"
 
+#include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextImageFormat>
@@ -55,8 +56,11 @@ std::string ModelText(QString text) {
 void InsertPicture(QTextCursor& cursor, const InlinePicture& picture, int paragraph, int index,
                    const TextScale& scale) {
   QString name = QStringLiteral("vsp-inline-%1-%2").arg(paragraph).arg(index);
+  // Sharp on screens of any pixel ratio.
+  const QSizeF shown =
+      QSizeF(picture.width, picture.height) * scale.pixelsPerPoint * qApp->devicePixelRatio();
   cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name),
-                                 PictureImage(picture.image));
+                                 PictureImage(picture.image, shown));
   QTextImageFormat image;
   image.setName(name);
   image.setWidth(picture.width * scale.pixelsPerPoint);

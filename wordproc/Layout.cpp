@@ -31,6 +31,13 @@ std::int64_t Extent(const Paragraph& paragraph) {
 
 }  // namespace
 
+float TextColumnWidth(const PageSetup& setup) {
+  const float room = setup.pageWidth - setup.leftMargin - setup.rightMargin;
+  // NaN margins leave no room either.
+  if (room >= kMinTextColumn) return room;
+  return std::max(std::min(kMinTextColumn, setup.pageWidth), 1.0f);
+}
+
 float ParagraphHeight(const Paragraph& paragraph, float textWidth) {
   float largest = 0;
   double textLength = 0;
@@ -68,7 +75,7 @@ void Layout::place(std::size_t index) {
   const double topMargin = std::fabs(setup.topMargin);
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   Entry entry;
-  entry.height = ParagraphHeight(paragraph, setup.pageWidth - setup.leftMargin - setup.rightMargin);
+  entry.height = ParagraphHeight(paragraph, TextColumnWidth(setup));
   if (index == 0) {
     entry.top = float(topMargin);
     pageFirst_.assign(1, 0);

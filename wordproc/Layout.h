@@ -23,6 +23,16 @@ inline constexpr float kLineSpacing = 1.15f;
 // Average glyph width as a multiple of the font size, for the line-count estimate.
 inline constexpr float kAverageGlyphWidth = 0.5f;
 
+// The narrowest column body text is broken to: half an inch holds a few characters of ordinary
+// sizes. Margins wider than the page leave no room at all, yet the text must still be set: from
+// the left margin on, cut off at the page's edge. Without a column of some width every word would
+// be broken into lines of nothing, forever.
+inline constexpr float kMinTextColumn = 36.0f;
+
+// The width body text is broken to: the room between the margins, but at least kMinTextColumn,
+// or the whole page where the page itself is narrower.
+float TextColumnWidth(const PageSetup& setup);
+
 // Height of a paragraph set in a column of the given width: its estimated line count times the
 // line height of its largest font, the tallest inline picture at least, plus its spacing.
 float ParagraphHeight(const Paragraph& paragraph, float textWidth);

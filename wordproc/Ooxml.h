@@ -22,12 +22,24 @@ class DocumentError : public std::runtime_error {
 struct PackageLimits {
   // Large enough for the sheets cloning writes (about 90 KB of XML a page of ten cards, so a
   // few thousand pages), small enough that a hostile package cannot exhaust memory.
-  std::uint64_t maxPartSize = 256ull << 20;     // uncompressed size of one part
-  std::uint64_t maxTotalSize = 512ull << 20;    // all parts read
+  std::uint64_t maxPartSize = 256ull << 20;   // uncompressed size of one part
+  std::uint64_t maxTotalSize = 512ull << 20;  // all parts read
   std::uint32_t maxEntries = 10000;
   std::uint32_t maxXmlDepth = 256;
   // Markup items ('<') in one XML part; the parsed tree costs far more than its text.
   std::uint64_t maxXmlNodes = 32000000;
+  // Memory reading one package may take: the text of its parts, their parsed trees (about 64
+  // bytes an element, 40 an attribute) and the document made of them, counted as they grow and
+  // refused before they exceed it. The largest sheet cloning is meant for, 20,000 business cards
+  // on 2,000 pages, needs about 820 MB of it.
+  std::uint64_t maxMemory = 1ull << 30;
+  // Paragraphs of the body and of text boxes together. Each costs some 200 bytes in the document
+  // and its layout while "<w:p/>" takes six bytes of a part that compresses a thousandfold; the
+  // cloned sheets above hold about 140 a page, so a million is several times the largest.
+  std::uint32_t maxParagraphs = 1000000;
+  // Bytes of text (UTF-8) in all runs; every line break and drawing works through them. Those
+  // sheets hold about 4 MB.
+  std::uint64_t maxTextBytes = 64ull << 20;
 };
 
 // Reads a package from a file or from memory. Throws DocumentError naming the file and the

@@ -146,17 +146,40 @@ bool HasTemplateExtension(const std::string& path) {
   return extension == "dot" || extension == "dotx" || extension == "dotm";
 }
 
-std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path) {
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// LibreOffice converts a private copy made from the file already open: it never opens the name,
+// which could by then lead to a pipe.
+void CopyForImport(int fd, const std::string& path, const std::string& copy) {
+  struct stat st {};
+  const std::uint64_t most = PackageLimits().maxTotalSize;
+  if (::fstat(fd, &st) == 0 && std::uint64_t(st.st_size) > most) {
+    throw DocumentError(OpenErrorMessage(path, "файл больше " + std::to_string(most >> 20) +
+                                                   " МБ, такой документ не импортируется"));
+  }
+  const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const package::FileDescriptor closer(out);
+  std::vector<char> buffer(256 * 1024);
+  off_t at = 0;
+  for (ssize_t got; out >= 0 && (got = ::pread(fd, buffer.data(), buffer.size(), at)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || ::write(out, buffer.data(), std::size_t(got)) != got) break;
+    at += got;
+  }
+  if (out < 0 || at != st.st_size) {
+    throw DocumentError(OpenErrorMessage(path, "не удалось скопировать файл для импорта"));
+  }
+}
+
+std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
   std::string office = FindOnPath("soffice");
   if (office.empty()) office = FindOnPath("libreoffice");
   if (office.empty()) {
     throw DocumentError(OpenErrorMessage(
         path, "формат файла не поддерживается, а LibreOffice для импорта не установлен"));
-  }
-  std::string input = path;
-  if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-    input = resolved;
-    std::free(resolved);
   }
 
   std::string scratchPath;
@@ -171,12 +194,16 @@ std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path) {
   ScratchFolder scratch(scratchPath);
   const std::string profile = scratch.Path() + "/profile";
   const std::string output = scratch.Path() + "/out";
+  const std::string input = scratch.Path() + "/in";
   ::mkdir(profile.c_str(), 0700);
   ::mkdir(output.c_str(), 0700);
+  ::mkdir(input.c_str(), 0700);
+  const std::string copy = input + "/" + BaseName(path);
+  CopyForImport(fd, path, copy);
 
   const RunResult result = RunWithTimeLimit({office, "-env:UserInstallation=" + FileUrl(profile),
                                              "--headless", "--norestore", "--nolockcheck",
-                                             "--convert-to", "docx", "--outdir", output, input});
+                                             "--convert-to", "docx", "--outdir", output, copy});
   if (result == RunResult::TimedOut) {
     throw DocumentError(OpenErrorMessage(path, "LibreOffice не завершил импорт за " +
                                                    std::to_string(kImportTimeLimit.count()) +
@@ -198,19 +225,17 @@ std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<Document> LoadDocumentFile(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    throw DocumentError(OpenErrorMessage(path, errno == ENOENT || errno == ENOTDIR
-                                                   ? "файл не найден"
-                                                   : "файл не удаётся прочитать"));
+  std::string reason;
+  const package::FileDescriptor file(package::OpenRegularForReading(path, reason));
+  if (file.get() < 0) throw DocumentError(OpenErrorMessage(path, reason));
+  if (package::StartsLikeZip(file.get())) {
+    const int own = ::fcntl(file.get(), F_DUPFD_CLOEXEC, 0);
+    if (own < 0) throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
+    auto zip = package::ZipReader::OpenDescriptor(own, path, PackageLimits());
+    // OpenDocument files are zips too, but only LibreOffice reads them.
+    if (!ooxml::IsOpenDocument(*zip)) return ooxml::ReadZip(*zip);
   }
-  if (S_ISDIR(st.st_mode)) throw DocumentError(OpenErrorMessage(path, "это папка, а не файл"));
-  if (::access(path.c_str(), R_OK) != 0) {
-    throw DocumentError(OpenErrorMessage(path, "нет прав на чтение файла"));
-  }
-  // OpenDocument files are zips too, but only LibreOffice reads them.
-  if (LooksLikePackage(path) && !ooxml::IsOpenDocumentZip(path)) return ReadPackage(path);
-  return ImportThroughLibreOffice(path);
+  return ImportThroughLibreOffice(path, file.get());
 }
 
 }  // namespace wordproc

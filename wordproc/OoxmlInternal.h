@@ -13,6 +13,10 @@
 #include "wordproc/Model.h"
 #include "wordproc/Ooxml.h"
 
+namespace wordproc::package {
+class ZipReader;
+}
+
 namespace wordproc::ooxml {
 
 inline constexpr double kEmuPerPt = 12700.0;
@@ -81,8 +85,10 @@ inline constexpr const char* kVmlRelVNames[] = {"margin",
 // ReadPackage with the errors naming displayName instead of the file read.
 std::unique_ptr<Document> ReadPackageNamed(const std::string& path, const std::string& displayName,
                                            const PackageLimits& limits);
+// Reads the package of a zip already open.
+std::unique_ptr<Document> ReadZip(package::ZipReader& zip);
 // A zip holding an OpenDocument file rather than an OOXML package.
-bool IsOpenDocumentZip(const std::string& path);
+bool IsOpenDocument(const package::ZipReader& zip);
 
 std::string OpenErrorMessage(const std::string& file, const std::string& reason);
 std::string SaveErrorMessage(const std::string& file, const std::string& reason);

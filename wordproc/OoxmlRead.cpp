@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -755,7 +752,36 @@ class Reader {
     });
   }
 
+  // The document's own memory is charged with the parts it is read from. Vectors grow by
+  // doubling, so an element may take twice its size for a while.
+  void ChargeModel(std::uint64_t bytes) { zip_.Charge(bytes); }
+
+  void CountParagraph() {
+    const std::uint32_t most = zip_.Limits().maxParagraphs;
+    if (++paragraphs_ > most) {
+      zip_.Fail("в документе больше " + std::to_string(most) +
+                " абзацев; он повреждён или слишком велик");
+    }
+    ChargeModel(2 * sizeof(Paragraph));
+  }
+
+  void CountText(std::size_t bytes) {
+    const std::uint64_t most = zip_.Limits().maxTextBytes;
+    textBytes_ += bytes;
+    if (textBytes_ > most) {
+      zip_.Fail("текст документа больше " + std::to_string(most) +
+                " байт; документ повреждён или слишком велик");
+    }
+    ChargeModel(bytes);
+  }
+
+  std::unique_ptr<Shape> NewShape() {
+    ChargeModel(sizeof(Shape) + sizeof(AnchoredShape));
+    return std::make_unique<Shape>();
+  }
+
   Paragraph ReadParagraph(xml_node p, bool body) {
+    CountParagraph();
     Paragraph para;
     para.id = doc_->newParagraphId();
     const xml_node pPr = Child(p, "pPr");
@@ -793,11 +819,13 @@ class Reader {
 
   void AppendText(Context& context, const RunFormat& format, const std::string& text) {
     if (text.empty()) return;
+    CountText(text.size());
     std::vector<Run>& runs = context.paragraph->runs;
     if (!runs.empty() && context.picturesAt != runs.size() && runs.back().format == format) {
       runs.back().text += text;
       return;
     }
+    ChargeModel(2 * sizeof(Run) + format.fontFamily.size());
     runs.push_back(Run{text, format});
   }
 
@@ -847,6 +875,7 @@ class Reader {
     const auto format =
         SniffImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     if (!format) zip_.Fail("часть \"" + partName + "\" не является изображением");
+    ChargeModel(bytes.size());
     auto image = std::make_shared<Image>();
     image->contentType = format->contentType;
     image->extension = format->extension;
@@ -942,7 +971,7 @@ class Reader {
 
   // An autoshape, line or text box. Returns its transform, whose meaning depends on the parent.
   std::unique_ptr<Shape> ReadWsp(xml_node wsp, Xfrm& xfrm) {
-    auto shape = std::make_unique<Shape>();
+    auto shape = NewShape();
     ReadNonVisual(Child(wsp, "cNvPr"), *shape);
     const xml_node spPr = Child(wsp, "spPr");
     const xml_node style = Child(wsp, "style");
@@ -973,7 +1002,7 @@ class Reader {
   }
 
   std::unique_ptr<Shape> ReadPic(xml_node pic, Xfrm& xfrm) {
-    auto shape = std::make_unique<Shape>();
+    auto shape = NewShape();
     shape->kind = ShapeKind::Picture;
     ReadNonVisual(Child(Child(pic, "nvPicPr"), "cNvPr"), *shape);
     const xml_node spPr = Child(pic, "spPr");
@@ -995,7 +1024,7 @@ class Reader {
       } else if (name == "pic") {
         member = ReadPic(c, xfrm);
       } else if (name == "grpSp" && depth < 64) {
-        member = std::make_unique<Shape>();
+        member = NewShape();
         member->kind = ShapeKind::Group;
         ReadNonVisual(Child(c, "cNvPr"), *member);
         xfrm = ReadXfrm(Child(c, "grpSpPr"));
@@ -1028,7 +1057,7 @@ class Reader {
       } else if (name == "pic") {
         shape = ReadPic(c, xfrm);
       } else if (name == "wgp") {
-        shape = std::make_unique<Shape>();
+        shape = NewShape();
         shape->kind = ShapeKind::Group;
         xfrm = ReadXfrm(Child(c, "grpSpPr"));
         ReadGroupMembers(c, InnerSpace(xfrm, width, height), *shape, 0);
@@ -1114,6 +1143,7 @@ class Reader {
   }
 
   void AddInlinePicture(Context& context, const Shape& shape) {
+    ChargeModel(2 * sizeof(InlinePicture) + shape.name.size());
     InlinePicture picture;
     picture.afterRun = context.paragraph->runs.size();
     picture.id = shape.id;
@@ -1280,7 +1310,7 @@ class Reader {
                      [&](const char* k) { return element == k; })) {
       return nullptr;
     }
-    auto shape = std::make_unique<Shape>();
+    auto shape = NewShape();
     shape->name = SanitizeXmlText(VmlName(node));
     shape->visible = Lower(style.Get("visibility")) != "hidden";
 
@@ -1531,6 +1561,8 @@ class Reader {
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;
   std::vector<PendingShape> pending_;
+  std::uint32_t paragraphs_ = 0;
+  std::uint64_t textBytes_ = 0;
 };
 
 std::unique_ptr<Document> ReadFrom(package::ZipReader& zip) {
@@ -1555,13 +1587,12 @@ std::unique_ptr<Document> ReadPackageNamed(const std::string& path, const std::s
   return ReadFrom(*zip);
 }
 
-bool IsOpenDocumentZip(const std::string& path) {
-  try {
-    auto zip = package::ZipReader::OpenFile(path, path, PackageLimits());
-    return zip->Has("mimetype") && !zip->Has("[Content_Types].xml");
-  } catch (const DocumentError&) {
-    return false;
-  }
+std::unique_ptr<Document> ReadZip(package::ZipReader& zip) {
+  return ReadFrom(zip);
+}
+
+bool IsOpenDocument(const package::ZipReader& zip) {
+  return zip.Has("mimetype") && !zip.Has("[Content_Types].xml");
 }
 
 }  // namespace ooxml
@@ -1578,12 +1609,9 @@ std::unique_ptr<Document> ReadPackageFromMemory(const void* data, std::size_t si
 }
 
 bool LooksLikePackage(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char magic[4] = {};
-  const ssize_t got = ::read(fd, magic, sizeof magic);
-  ::close(fd);
-  return got == 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0;
+  std::string reason;
+  const package::FileDescriptor file(package::OpenRegularForReading(path, reason));
+  return file.get() >= 0 && package::StartsLikeZip(file.get());
 }
 
 }  // namespace wordproc

@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/Files.h"
 #include "wordproc/OoxmlInternal.h"
 
 namespace wordproc::package {
@@ -39,6 +41,77 @@ std::string ZipErrorReason(int code) {
   }
 }
 
+// pugixml's allocations while a part is parsed on this thread, counted against what the reader's
+// memory budget has left; an allocation beyond it fails, which ends the parse.
+struct TreeAccount {
+  std::uint64_t used = 0;
+  std::uint64_t limit = 0;
+  bool exceeded = false;
+};
+thread_local TreeAccount* parsing = nullptr;
+
+void* CountedAllocate(std::size_t size) {
+  if (TreeAccount* account = parsing) {
+    if (size > account->limit - account->used) {
+      account->exceeded = true;
+      return nullptr;
+    }
+    account->used += size;
+  }
+  return std::malloc(size);
+}
+
+void Free(void* memory) {
+  std::free(memory);
+}
+
+// pugixml's own functions are malloc and free too, so trees made before these were installed are
+// freed alike.
+void InstallCountedAllocation() {
+  static const bool installed = [] {
+    pugi::set_memory_management_functions(CountedAllocate, Free);
+    return true;
+  }();
+  (void)installed;
+}
+
+// What a part's tree will take at least, from its markup: pugixml keeps 64 bytes for an element
+// and 40 for an attribute on 64-bit systems.
+struct MarkupCount {
+  std::uint64_t items = 0;  // every '<'
+  std::uint64_t treeBytes = 0;
+};
+
+MarkupCount CountMarkup(const std::string& text) {
+  MarkupCount count;
+  bool inTag = false;
+  char quote = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '<') {
+      ++count.items;
+      inTag = true;
+      const char next = i + 1 < text.size() ? text[i + 1] : 0;
+      if (next != '/' && next != '?' && next != '!') count.treeBytes += 64;
+    } else if (inTag) {
+      if (c == '"' || c == '\'') quote = c;
+      if (c == '=') count.treeBytes += 40;
+      if (c == '>') inTag = false;
+    }
+  }
+  return count;
+}
+
+std::string NotRegularReason(mode_t mode) {
+  if (S_ISDIR(mode)) return "это папка, а не файл";
+  if (S_ISFIFO(mode)) return "это канал, а не файл";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "это устройство, а не файл";
+  if (S_ISSOCK(mode)) return "это сокет, а не файл";
+  return "это не обычный файл";
+}
+
 std::string NormalizeName(const char* raw) {
   std::string name(raw);
   std::replace(name.begin(), name.end(), '\\', '/');
@@ -55,18 +128,71 @@ std::string AsciiLower(std::string text) {
   return text;
 }
 
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int OpenRegularForReading(const std::string& path, std::string& reason) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    reason = errno == ENOENT || errno == ENOTDIR ? "файл не найден" : "файл не удаётся прочитать";
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    reason = NotRegularReason(st.st_mode);
+    return -1;
+  }
+  if (::access(path.c_str(), R_OK) != 0) {
+    reason = "нет прав на чтение файла";
+    return -1;
+  }
+  // The open file is checked again: the name may have been given to a pipe meanwhile.
+  try {
+    return platform::OpenRegularFile(path);
+  } catch (const platform::FileError&) {
+    reason = "файл не удаётся прочитать";
+    return -1;
+  }
+}
+
+bool StartsLikeZip(int fd) {
+  char magic[4] = {};
+  return ::pread(fd, magic, sizeof magic, 0) == 4 && std::memcmp(magic, "PK\x03\x04", 4) == 0;
+}
+
 std::unique_ptr<ZipReader> ZipReader::OpenFile(const std::string& path,
                                                const std::string& displayName,
                                                const PackageLimits& limits) {
+  std::string reason;
+  const int fd = OpenRegularForReading(path, reason);
+  if (fd < 0) throw DocumentError(ooxml::OpenErrorMessage(displayName, reason));
+  return OpenDescriptor(fd, displayName, limits);
+}
+
+// libzip reads through a stream of the descriptor; it never opens the name again.
+std::unique_ptr<ZipReader> ZipReader::OpenDescriptor(int fd, const std::string& displayName,
+                                                     const PackageLimits& limits) {
   std::unique_ptr<ZipReader> reader(new ZipReader(displayName, limits));
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    reader->Fail(errno == ENOENT ? "файл не найден" : "файл не удаётся прочитать");
+  FILE* stream = ::fdopen(fd, "rb");
+  if (!stream) {
+    ::close(fd);
+    reader->Fail("файл не удаётся прочитать");
   }
-  if (!S_ISREG(st.st_mode)) reader->Fail("это не файл");
-  int error = 0;
-  reader->zip_ = zip_open(path.c_str(), ZIP_RDONLY, &error);
-  if (!reader->zip_) reader->Fail(ZipErrorReason(error));
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_filep_create(stream, 0, -1, &error);
+  if (!source) {
+    std::fclose(stream);
+    zip_error_fini(&error);
+    reader->Fail("недостаточно памяти");
+  }
+  reader->zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+  const int code = zip_error_code_zip(&error);
+  zip_error_fini(&error);
+  if (!reader->zip_) {
+    zip_source_free(source);
+    reader->Fail(ZipErrorReason(code));
+  }
   reader->Index();
   return reader;
 }
@@ -102,6 +228,16 @@ ZipReader::~ZipReader() {
 
 void ZipReader::Fail(const std::string& reason) const {
   throw DocumentError(ooxml::OpenErrorMessage(displayName_, reason));
+}
+
+void ZipReader::FailTooLarge() const {
+  Fail("документ слишком велик: для его чтения нужно больше " +
+       std::to_string(limits_.maxMemory >> 20) + " МБ памяти");
+}
+
+void ZipReader::Charge(std::uint64_t bytes) {
+  if (bytes > MemoryLeft()) FailTooLarge();
+  charged_ += bytes;
 }
 
 void ZipReader::Index() {
@@ -141,6 +277,7 @@ std::string ZipReader::Read(const std::string& partName) {
     Fail("распакованные части пакета превышают допустимый объём (" +
          std::to_string(limits_.maxTotalSize) + " байт)");
   }
+  if (declared > MemoryLeft()) FailTooLarge();
 
   zip_file_t* file = zip_fopen_index(zip_, index, 0);
   if (!file) {
@@ -168,6 +305,10 @@ std::string ZipReader::Read(const std::string& partName) {
       zip_fclose(file);
       Fail("часть " + quoted + " при распаковке превышает допустимый размер");
     }
+    if (data.size() + static_cast<std::uint64_t>(got) > MemoryLeft()) {
+      zip_fclose(file);
+      FailTooLarge();
+    }
     if ((st.valid & ZIP_STAT_SIZE) && data.size() + static_cast<std::uint64_t>(got) > declared) {
       zip_fclose(file);
       Fail("часть " + quoted + " больше, чем указано в пакете; пакет повреждён");
@@ -180,20 +321,38 @@ std::string ZipReader::Read(const std::string& partName) {
     Fail("часть " + quoted + " обрывается; пакет повреждён");
   }
   totalRead_ += data.size();
+  Charge(data.size());
   return data;
 }
 
-void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part) {
-  const PackageLimits& limits = reader.Limits();
-  const std::string quoted = "\"" + partName + "\"";
-  const auto markup =
-      static_cast<std::uint64_t>(std::count(part.text.begin(), part.text.end(), '<'));
-  if (markup > limits.maxXmlNodes) {
+namespace {
+
+// The tree is refused from its markup before anything is allocated for it; the estimate leaves
+// text nodes out, so the parse is counted as well.
+pugi::xml_parse_result ParseCounted(ZipReader& reader, const std::string& quoted, XmlPart& part) {
+  const MarkupCount markup = CountMarkup(part.text);
+  if (markup.items > reader.Limits().maxXmlNodes) {
     reader.Fail("часть " + quoted + " содержит слишком много элементов XML");
   }
+  if (markup.treeBytes > reader.MemoryLeft()) reader.FailTooLarge();
+  InstallCountedAllocation();
+  TreeAccount account{0, reader.MemoryLeft(), false};
+  parsing = &account;
   const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype;
   const pugi::xml_parse_result result = part.doc.load_buffer_inplace(
       part.text.data(), part.text.size(), options, pugi::encoding_auto);
+  parsing = nullptr;
+  if (account.exceeded) reader.FailTooLarge();
+  reader.Charge(account.used);
+  return result;
+}
+
+}  // namespace
+
+void ParseXml(ZipReader& reader, const std::string& partName, XmlPart& part) {
+  const PackageLimits& limits = reader.Limits();
+  const std::string quoted = "\"" + partName + "\"";
+  const pugi::xml_parse_result result = ParseCounted(reader, quoted, part);
   if (!result) {
     if (result.status == pugi::status_out_of_memory) reader.Fail("недостаточно памяти");
     reader.Fail("часть " + quoted + " повреждена (ошибка XML в позиции " +
@@ -291,68 +450,25 @@ std::vector<std::uint8_t> ZipWriter::Finish() {
   return bytes;
 }
 
-void ReplaceFile(const std::string& requested, const std::vector<std::uint8_t>& bytes) {
-  // Saving through a symbolic link replaces the file it points to, not the link.
-  std::string path = requested;
-  struct stat linkStat {};
-  if (::lstat(requested.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
-    if (char* resolved = ::realpath(requested.c_str(), nullptr)) {
-      path = resolved;
-      std::free(resolved);
-    }
-  }
+void RefuseUnwritableTarget(const std::string& path) {
   struct stat existing {};
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists) {
-    if (S_ISDIR(existing.st_mode)) throw std::runtime_error("по этому пути находится папка");
-    if (!(existing.st_mode & S_IWUSR)) throw std::runtime_error("файл доступен только для чтения");
-  }
+  if (::stat(path.c_str(), &existing) != 0) return;
+  if (S_ISDIR(existing.st_mode)) throw std::runtime_error("по этому пути находится папка");
+  if (!(existing.st_mode & S_IWUSR)) throw std::runtime_error("файл доступен только для чтения");
+}
 
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temp = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    throw std::runtime_error(errno == ENOENT ? "папка не существует"
-                             : errno == EACCES || errno == EROFS
-                                 ? "нет прав на запись в папку"
-                                 : std::string("не удаётся создать файл: ") + std::strerror(errno));
-  }
-  auto failWith = [&](const std::string& reason) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    throw std::runtime_error(reason);
-  };
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      failWith(errno == ENOSPC ? "на диске недостаточно места"
-                               : std::string("ошибка записи: ") + std::strerror(errno));
-    }
-    done += static_cast<std::size_t>(wrote);
-  }
-  // mkstemp makes the file private; a replaced file keeps its mode, a new one gets the usual.
-  mode_t mode;
-  if (exists) {
-    mode = existing.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(fd, mode);
-  if (::fsync(fd) != 0 && errno != EINVAL) failWith("ошибка записи на диск");
-  if (::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    throw std::runtime_error("ошибка записи на диск");
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int saved = errno;
-    ::unlink(temp.c_str());
-    throw std::runtime_error(std::string("не удаётся заменить файл: ") + std::strerror(saved));
+std::string FileErrorReason(const std::exception& error, const std::string& path) {
+  const std::string message = error.what();
+  const std::string naming = "Не удалось записать файл " + platform::Quoted(path) + ": ";
+  return message.compare(0, naming.size(), naming) == 0 ? message.substr(naming.size()) : message;
+}
+
+void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  RefuseUnwritableTarget(path);
+  try {
+    platform::WriteFileAtomically(path, bytes.data(), bytes.size());
+  } catch (const platform::FileError& error) {
+    throw std::runtime_error(FileErrorReason(error, path));
   }
 }
 

@@ -18,14 +18,40 @@ struct zip_source;
 
 namespace wordproc::package {
 
+// Opens a file for reading only when it is a regular file: a pipe or a device carrying the name
+// would block the reading forever or read without end. Returns the descriptor, or -1 with the
+// reason in Russian ("файл не найден", "это канал, а не файл", ...).
+int OpenRegularForReading(const std::string& path, std::string& reason);
+
+// A descriptor closed with the object.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// Whether the open file starts like a zip package; its offset stays where it was.
+bool StartsLikeZip(int fd);
+
 // Part names are kept without the leading slash, with forward slashes; lookups ignore case as
 // OPC part names do.
 class ZipReader {
  public:
   // displayName is the file name the errors mention.
+  // Only a regular file is opened, as OpenRegularForReading opens it.
   static std::unique_ptr<ZipReader> OpenFile(const std::string& path,
                                              const std::string& displayName,
                                              const PackageLimits& limits);
+  // Reads the package from a file already open, which it closes.
+  static std::unique_ptr<ZipReader> OpenDescriptor(int fd, const std::string& displayName,
+                                                   const PackageLimits& limits);
   static std::unique_ptr<ZipReader> OpenMemory(const void* data, std::size_t size,
                                                const std::string& displayName,
                                                const PackageLimits& limits);
@@ -41,6 +67,11 @@ class ZipReader {
   const PackageLimits& Limits() const { return limits_; }
   [[noreturn]] void Fail(const std::string& reason) const;
 
+  // Counts memory the reading takes against limits.maxMemory; fails when it would exceed it.
+  void Charge(std::uint64_t bytes);
+  std::uint64_t MemoryLeft() const { return limits_.maxMemory - charged_; }
+  [[noreturn]] void FailTooLarge() const;
+
  private:
   ZipReader(const std::string& displayName, const PackageLimits& limits)
       : displayName_(displayName), limits_(limits) {}
@@ -51,6 +82,7 @@ class ZipReader {
   struct zip* zip_ = nullptr;
   std::unordered_map<std::string, std::uint64_t> entries_;  // lower-case name -> zip index
   std::uint64_t totalRead_ = 0;
+  std::uint64_t charged_ = 0;
 };
 
 // A parsed XML part; the document points into the buffer, so both live together.
@@ -60,8 +92,9 @@ struct XmlPart {
 };
 
 // Parses a part read from the package: no DTD, at most limits.maxXmlDepth levels and
-// limits.maxXmlNodes markup items. Failures go through reader.Fail naming the part.
-void ParseXml(const ZipReader& reader, const std::string& partName, XmlPart& part);
+// limits.maxXmlNodes markup items, and a tree that fits in the reader's memory budget, which it
+// is charged to. Failures go through reader.Fail naming the part.
+void ParseXml(ZipReader& reader, const std::string& partName, XmlPart& part);
 
 class ZipWriter {
  public:
@@ -73,8 +106,16 @@ class ZipWriter {
   std::vector<bool> compress_;
 };
 
-// Writes the bytes to a new file beside the target and renames it over the target. Throws
-// std::runtime_error with the reason in Russian.
+// Throws std::runtime_error with the reason in Russian when the file is a folder or may not be
+// written: saving renames a new file over the old one, which a read-only file would not stop.
+void RefuseUnwritableTarget(const std::string& path);
+
+// The reason a platform::FileError about writing the file gives, without the words naming it.
+std::string FileErrorReason(const std::exception& error, const std::string& path);
+
+// Writes the bytes through platform::AtomicFile: beside the target, flushed to the disk and
+// renamed over it, so the previous file stays whole until the new one is. A link keeps leading
+// to the file it names. Throws std::runtime_error with the reason in Russian.
 void ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // Lower-cases ASCII letters.

@@ -5,10 +5,12 @@
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "platform/Files.h"
 #include "wordproc/Ooxml.h"
+#include "wordproc/Package.h"
 #include "wordproc/Render.h"
 
 namespace wordproc {
@@ -48,39 +50,85 @@ bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& do
   return true;
 }
 
-void WritePdfTo(QFile& file, const Document& doc, Layout& layout, const std::string& title) {
-  const std::string path = file.fileName().toStdString();
-  {
-    QPdfWriter writer(&file);
-    writer.setResolution(kPdfResolution);
-    writer.setTitle(QString::fromStdString(title));
-    writer.setCreator(QStringLiteral("Varnel Stampora"));
-    writer.setPageLayout(PageLayoutOf(doc.pageSetup));
-    QPainter painter;
-    if (!painter.begin(&writer))
-      throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
-    QSizeF size(doc.pageSetup.pageWidth * kPdfResolution / 72.0,
-                doc.pageSetup.pageHeight * kPdfResolution / 72.0);
-    bool painted = PaintPages(writer, painter, doc, layout, size);
-    painter.end();
-    if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
-  }
-  if (!file.flush() || file.error() != QFileDevice::NoError) {
-    throw DocumentError("Не удалось записать PDF-файл " + Quoted(path) + ": " +
-                        file.errorString().toStdString());
-  }
+// Paints every page into the device as a PDF file; path names it in messages.
+void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const std::string& title,
+                const std::string& path) {
+  QPdfWriter writer(&device);
+  writer.setResolution(kPdfResolution);
+  writer.setTitle(QString::fromStdString(title));
+  writer.setCreator(QStringLiteral("Varnel Stampora"));
+  writer.setPageLayout(PageLayoutOf(doc.pageSetup));
+  QPainter painter;
+  if (!painter.begin(&writer))
+    throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
+  QSizeF size(doc.pageSetup.pageWidth * kPdfResolution / 72.0,
+              doc.pageSetup.pageHeight * kPdfResolution / 72.0);
+  bool painted = PaintPages(writer, painter, doc, layout, size);
+  painter.end();
+  if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
 }
 
 // A half-written PDF would pass for a printout; it goes when writing fails.
 void WritePdfOrRemove(QFile& file, const Document& doc, Layout& layout, const std::string& title) {
+  const std::string path = file.fileName().toStdString();
   try {
-    WritePdfTo(file, doc, layout, title);
+    WritePdfTo(file, doc, layout, title, path);
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+      throw DocumentError("Не удалось записать PDF-файл " + Quoted(path) + ": " +
+                          file.errorString().toStdString());
+    }
     file.close();
   } catch (...) {
     file.remove();
     throw;
   }
 }
+
+// The PDF's bytes go to a file beside the target that is renamed over it only when complete
+// (platform::AtomicFile), so a failure or a kill leaves the previous PDF as it was. The writer's
+// many small pieces are gathered into large writes.
+class AtomicPdfFile final : public QIODevice {
+ public:
+  explicit AtomicPdfFile(const std::string& path) : file_(path) {
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+  }
+  // Writes what is gathered; returns the first failure in words for the user, empty when all
+  // went well.
+  const std::string& finish() {
+    flush();
+    return failure_;
+  }
+  void commit() { file_.Commit(); }
+  bool isSequential() const override { return true; }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    pending_.append(data, std::size_t(size));
+    if (pending_.size() >= kChunk && !flush()) return -1;
+    return size;
+  }
+
+ private:
+  static constexpr std::size_t kChunk = 256 * 1024;
+
+  bool flush() {
+    if (!failure_.empty()) return false;
+    try {
+      file_.Write(pending_.data(), pending_.size());
+      pending_.clear();
+      return true;
+    } catch (const platform::FileError& error) {
+      failure_ = package::FileErrorReason(error, file_.path());
+      setErrorString(QString::fromStdString(failure_));
+      return false;
+    }
+  }
+
+  platform::AtomicFile file_;
+  std::string pending_;
+  std::string failure_;
+};
 
 std::string BaseName(const std::string& path) {
   std::size_t slash = path.find_last_of("/\\");
@@ -167,12 +215,22 @@ void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& inf
 }  // namespace
 
 void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    throw DocumentError("Не удалось создать PDF-файл " + Quoted(path) + ": " +
-                        file.errorString().toStdString());
+  const std::string failed = "Не удалось записать PDF-файл " + Quoted(path) + ": ";
+  std::unique_ptr<AtomicPdfFile> file;
+  try {
+    package::RefuseUnwritableTarget(path);
+    file = std::make_unique<AtomicPdfFile>(path);
+  } catch (const std::exception& error) {
+    throw DocumentError(failed + package::FileErrorReason(error, path));
   }
-  WritePdfOrRemove(file, doc, layout, BaseName(path));
+  WritePdfTo(*file, doc, layout, BaseName(path), path);
+  if (const std::string& failure = file->finish(); !failure.empty())
+    throw DocumentError(failed + failure);
+  try {
+    file->commit();
+  } catch (const platform::FileError& error) {
+    throw DocumentError(failed + package::FileErrorReason(error, path));
+  }
 }
 
 std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "wordproc/RenderText.h"
 #include "wordproc/ShapeOps.h"
@@ -100,7 +101,7 @@ void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
-  QImage image = PictureImage(shape.image);
+  QImage image = PictureImage(shape.image, DevicePixels(painter, box));
   if (!image.isNull()) painter.drawImage(box, image);
   painter.setPen(LinePen(painter, shape.line));
   painter.setBrush(Qt::NoBrush);
@@ -156,7 +157,7 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
 
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
   const PageSetup& setup = doc.pageSetup;
-  double width = setup.pageWidth - setup.leftMargin - setup.rightMargin;
+  const double width = TextColumnWidth(setup);
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) == page; ++i) {
     DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
@@ -198,7 +199,8 @@ QPen GuidePen() {
 }
 
 std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc, Layout& layout) {
-  std::vector<std::vector<const AnchoredShape*>> pages(std::size_t(std::max(0, layout.pageCount())));
+  std::vector<std::vector<const AnchoredShape*>> pages(
+      std::size_t(std::max(0, layout.pageCount())));
   for (const AnchoredShape& anchored : doc.shapes) {
     int page = layout.pageOfShape(anchored);
     if (page >= 1 && std::size_t(page) <= pages.size()) pages[page - 1].push_back(&anchored);
@@ -209,6 +211,7 @@ std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc,
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const QRectF& target, PaintMode mode,
                const std::vector<const AnchoredShape*>* pageShapes) {
+  PageDecoding decoding;
   painter.save();
   painter.fillRect(target, Qt::white);
   const PageSetup& setup = doc.pageSetup;
@@ -224,14 +227,23 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
   painter.restore();
 }
 
-QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
-  const PageSetup& setup = doc.pageSetup;
+QSize RenderSize(const PageSetup& setup, int widthPx) {
   if (widthPx <= 0 || !HasArea(setup)) return {};
-  int height = std::max(1, int(std::lround(widthPx * double(setup.pageHeight) / setup.pageWidth)));
-  QImage image(widthPx, height, QImage::Format_RGB32);
+  const double height = std::round(widthPx * double(setup.pageHeight) / setup.pageWidth);
+  return {widthPx, int(std::clamp(height, 1.0, double(std::numeric_limits<int>::max())))};
+}
+
+bool RenderSizeAllowed(const QSize& size) {
+  return !size.isEmpty() && qint64(size.width()) * size.height() <= kMaxRenderPixels;
+}
+
+QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
+  const QSize size = RenderSize(doc.pageSetup, widthPx);
+  if (!RenderSizeAllowed(size)) return {};
+  QImage image(size, QImage::Format_RGB32);
   if (image.isNull()) return {};  // too large to allocate
   QPainter painter(&image);
-  PaintPage(painter, doc, layout, page, QRectF(0, 0, widthPx, height));
+  PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), size));
   return image;
 }
 

@@ -38,7 +38,17 @@ QPen GuidePen();
 // The line a line shape draws across its box: from its start to its end, as the flips say.
 QLineF LineAcross(const Shape& shape, const QRectF& box);
 
-// A page as a picture widthPx wide, height by the page's proportions, on white.
+// The most pixels a picture of a page may have: 64 megapixels take 256 MB and draw an A4 page at
+// about 570 dots an inch; the catalogue's thumbnails have some 60,000.
+inline constexpr qint64 kMaxRenderPixels = qint64(64) << 20;
+
+// The size of a picture of the page widthPx wide, its height by the page's proportions (at
+// most INT_MAX); empty when the width or the page has no size.
+QSize RenderSize(const PageSetup& setup, int widthPx);
+bool RenderSizeAllowed(const QSize& size);
+
+// A page as a picture widthPx wide, height by the page's proportions, on white; null when that
+// picture would exceed kMaxRenderPixels.
 QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx);
 
 // Writes every page to a PDF file; throws DocumentError naming the file.

@@ -1,8 +1,15 @@
 #include "wordproc/RenderText.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
+#include <QImageReader>
 #include <algorithm>
+#include <cmath>
+#include <functional>
+#include <list>
+#include <map>
 #include <mutex>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -62,12 +69,14 @@ bool IsSpace(QChar c) {
   return c == u' ';
 }
 
-void AddRunPieces(QString text, int style, const Style& s, std::vector<Piece>& out) {
+using PieceSink = std::function<void(Piece)>;
+
+void AddRunPieces(QString text, int style, const Style& s, const PieceSink& out) {
   text.replace(u'\t', u' ');
   qsizetype i = 0;
   while (i < text.size()) {
     if (IsLineBreak(text[i])) {
-      out.push_back({PieceKind::Break, {}, style, nullptr, 0});
+      out({PieceKind::Break, {}, style, nullptr, 0});
       ++i;
       continue;
     }
@@ -76,33 +85,43 @@ void AddRunPieces(QString text, int style, const Style& s, std::vector<Piece>& o
     while (j < text.size() && !IsLineBreak(text[j]) && IsSpace(text[j]) == space) ++j;
     QString part = text.mid(i, j - i);
     double width = s.metrics.horizontalAdvance(part);
-    out.push_back({space ? PieceKind::Space : PieceKind::Word, part, style, nullptr, width});
+    out({space ? PieceKind::Space : PieceKind::Word, part, style, nullptr, width});
     i = j;
   }
 }
 
-std::vector<Piece> Pieces(const Paragraph& paragraph, const std::vector<Style>& styles) {
-  std::vector<Piece> out;
+// The styles of a paragraph's runs; runs formatted alike share one, so that a paragraph of many
+// small runs does not make a font for each.
+struct StyleTable {
+  std::vector<Style> styles;
+  std::vector<int> ofRun;  // index into styles for each run
+};
+
+// The paragraph's words, spaces, breaks and pictures in order, one at a time.
+void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const PieceSink& out) {
   auto addPictures = [&](std::size_t afterRun, bool orLater) {
     for (const InlinePicture& picture : paragraph.inlinePictures) {
       if (picture.afterRun == afterRun || (orLater && picture.afterRun > afterRun))
-        out.push_back({PieceKind::Picture, {}, -1, &picture, std::max(0.0f, picture.width)});
+        out({PieceKind::Picture, {}, -1, &picture, std::max(0.0f, picture.width)});
     }
   };
   for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
     addPictures(r, false);
-    AddRunPieces(QString::fromStdString(paragraph.runs[r].text), int(r), styles[r], out);
+    const int style = styles.ofRun[r];
+    AddRunPieces(QString::fromStdString(paragraph.runs[r].text), style, styles.styles[style], out);
   }
   addPictures(paragraph.runs.size(), true);
-  return out;
 }
 
-// Greedy breaking between words; a word wider than a whole line is broken between characters.
+// Greedy breaking between words; a word wider than a whole line is broken between characters,
+// at least one character a line, so any width ends. Each line goes to the sink as soon as it is
+// complete: a paragraph of any length needs the memory of one line.
 class LineBreaker {
  public:
-  LineBreaker(double width, const std::vector<Style>& styles) : width_(width), styles_(styles) {
-    lines_.emplace_back();
-  }
+  using LineSink = std::function<void(const Line&)>;
+
+  LineBreaker(double width, const std::vector<Style>& styles, LineSink sink)
+      : width_(width), styles_(styles), sink_(std::move(sink)) {}
 
   void add(Piece piece) {
     switch (piece.kind) {
@@ -116,54 +135,49 @@ class LineBreaker {
     }
   }
 
-  std::vector<Line> finish() {
-    endLine(true);
-    lines_.pop_back();
-    return std::move(lines_);
-  }
+  void finish() { endLine(true); }
 
  private:
-  Line& line() { return lines_.back(); }
-
   void endLine(bool endsParagraph) {
-    while (!line().pieces.empty() && line().pieces.back().kind == PieceKind::Space)
-      line().pieces.pop_back();
-    line().endsParagraph = endsParagraph;
-    lines_.emplace_back();
+    while (!line_.pieces.empty() && line_.pieces.back().kind == PieceKind::Space)
+      line_.pieces.pop_back();
+    line_.endsParagraph = endsParagraph;
+    sink_(line_);
+    line_ = Line();
+    hasWord_ = false;
     pending_ = 0;
     wrapped_ = !endsParagraph;
   }
 
   void addSpace(Piece piece) {
     // Spaces the wrapping moved to the start of a line vanish, as in any word processor.
-    if (line().pieces.empty() && wrapped_) return;
+    if (line_.pieces.empty() && wrapped_) return;
     pending_ += piece.width;
-    line().pieces.push_back(std::move(piece));
+    line_.pieces.push_back(std::move(piece));
   }
 
   void addWord(Piece piece) {
-    if (hasWord() && line().width + pending_ + piece.width > width_) endLine(false);
+    if (hasWord_ && line_.width + pending_ + piece.width > width_) endLine(false);
     if (piece.kind == PieceKind::Word && piece.width > width_) return splitWord(std::move(piece));
     place(std::move(piece));
   }
 
-  bool hasWord() const {
-    return std::any_of(lines_.back().pieces.begin(), lines_.back().pieces.end(),
-                       [](const Piece& p) { return p.kind != PieceKind::Space; });
-  }
-
   void place(Piece piece) {
-    line().width += pending_ + piece.width;
+    line_.width += pending_ + piece.width;
     pending_ = 0;
+    hasWord_ = true;
     if (piece.picture)
-      line().pictureHeight = std::max<double>(line().pictureHeight, piece.picture->height);
-    line().pieces.push_back(std::move(piece));
+      line_.pictureHeight = std::max<double>(line_.pictureHeight, piece.picture->height);
+    line_.pieces.push_back(std::move(piece));
   }
 
+  // Every round takes at least one character off the word, so it runs out even where no
+  // character fits; the last character stays for the words that follow.
   void splitWord(Piece piece) {
     const QFontMetricsF& metrics = styles_[piece.style].metrics;
     while (piece.width > width_) {
-      qsizetype n = FittingPrefix(piece.text, metrics, width_ - line().width - pending_);
+      qsizetype n = FittingPrefix(piece.text, metrics, width_ - line_.width - pending_);
+      if (n >= piece.text.size()) break;
       QString text = piece.text.left(n);
       Piece head{PieceKind::Word, text, piece.style, nullptr, metrics.horizontalAdvance(text)};
       place(std::move(head));
@@ -171,7 +185,7 @@ class LineBreaker {
       piece.text.remove(0, n);
       piece.width = metrics.horizontalAdvance(piece.text);
     }
-    if (!piece.text.isEmpty()) place(std::move(piece));
+    place(std::move(piece));
   }
 
   // At least one character, never half of a surrogate pair.
@@ -187,7 +201,9 @@ class LineBreaker {
 
   double width_;
   const std::vector<Style>& styles_;
-  std::vector<Line> lines_;
+  LineSink sink_;
+  Line line_;
+  bool hasWord_ = false;  // a word or picture stands on the line
   double pending_ = 0;
   bool wrapped_ = false;
 };
@@ -234,8 +250,8 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     painter.setPen(style.color);
     painter.drawText(QPointF(x, baseline), piece.text);
   } else if (piece.kind == PieceKind::Picture) {
-    QImage image = PictureImage(piece.picture->image);
     QRectF box(x, baseline - piece.picture->height, piece.picture->width, piece.picture->height);
+    QImage image = PictureImage(piece.picture->image, DevicePixels(painter, box));
     if (!image.isNull()) painter.drawImage(box, image);
   }
 }
@@ -250,26 +266,127 @@ void DrawLine(QPainter& painter, const Paragraph& paragraph, const Line& line,
   }
 }
 
-std::vector<Style> RunStyles(const Paragraph& paragraph, const QPaintDevice* device) {
-  std::vector<Style> styles;
-  styles.reserve(paragraph.runs.size());
-  for (const Run& run : paragraph.runs) styles.push_back(MakeStyle(run.format, device));
-  return styles;
+bool FormatLess(const RunFormat& a, const RunFormat& b) {
+  return std::tie(a.fontFamily, a.fontSize, a.bold, a.italic, a.color) <
+         std::tie(b.fontFamily, b.fontSize, b.bold, b.italic, b.color);
 }
 
-std::vector<Line> BreakLines(const Paragraph& paragraph, const std::vector<Style>& styles,
-                             double width) {
-  LineBreaker breaker(width, styles);
-  for (Piece& piece : Pieces(paragraph, styles)) breaker.add(std::move(piece));
-  return breaker.finish();
+StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device) {
+  StyleTable table;
+  std::map<RunFormat, int, decltype(&FormatLess)> seen(&FormatLess);
+  table.ofRun.reserve(paragraph.runs.size());
+  for (const Run& run : paragraph.runs) {
+    auto [at, added] = seen.emplace(run.format, int(table.styles.size()));
+    if (added) table.styles.push_back(MakeStyle(run.format, device));
+    table.ofRun.push_back(at->second);
+  }
+  return table;
 }
+
+void BreakLines(const Paragraph& paragraph, const StyleTable& styles, double width,
+                LineBreaker::LineSink sink) {
+  LineBreaker breaker(width, styles.styles, std::move(sink));
+  ForEachPiece(paragraph, styles, [&](Piece piece) { breaker.add(std::move(piece)); });
+  breaker.finish();
+}
+
+// The most the decoded pictures kept for repainting may take; a picture larger than that is
+// decoded for each painting.
+constexpr qsizetype kPictureCacheBytes = qsizetype(64) << 20;
+
+// The pixels a box drawn at that size needs from a picture of the full size: never more than
+// the picture has, at least one.
+QSize NeededSize(const QSizeF& drawn, const QSize& full) {
+  auto side = [](double wanted, int most) {
+    if (!(wanted < most)) return most;  // NaN too
+    return std::clamp(int(std::ceil(wanted)), 1, most);
+  };
+  return {side(drawn.width(), full.width()), side(drawn.height(), full.height())};
+}
+
+// Reads the header first: a picture claiming more than kMaxPicturePixels is not decoded at all,
+// and others are decoded straight at the size asked for, not whole and then scaled.
+QImage Decode(const Image& image, const QSize& wanted, QSize& full) {
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(image.bytes.data()),
+                                             qsizetype(image.bytes.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  full = reader.size();
+  if (!PictureSizeAllowed(full)) return {};
+  reader.setAllocationLimit(int((kMaxPicturePixels * 4) >> 20));
+  if (!SpendDecoding(qint64(full.width()) * full.height())) return {};
+  const QSize size = NeededSize(wanted, full);
+  if (size != full) reader.setScaledSize(size);
+  return reader.read();
+}
+
+// Pages are painted again and again while a window scrolls; each picture is kept decoded at the
+// largest size it was needed at, the least recently used going first when memory runs short.
+class PictureCache {
+ public:
+  QImage get(const ImagePtr& image, const QSizeF& drawn) {
+    std::lock_guard lock(mutex_);
+    dropExpired();
+    QSize wanted(int(std::min(drawn.width(), 1e9)), int(std::min(drawn.height(), 1e9)));
+    auto found = std::find_if(entries_.begin(), entries_.end(),
+                              [&](const Entry& e) { return e.part.lock() == image; });
+    if (found != entries_.end()) {
+      const QSize kept = found->picture.size();
+      const QSize needed = NeededSize(drawn, found->full);
+      if (kept.width() >= needed.width() && kept.height() >= needed.height()) {
+        entries_.splice(entries_.begin(), entries_, found);
+        return found->picture;
+      }
+      wanted = wanted.expandedTo(kept);
+      forget(found);
+    }
+    QSize full;
+    QImage picture = Decode(*image, wanted, full);
+    return keep(image, full, std::move(picture));
+  }
+
+ private:
+  struct Entry {
+    std::weak_ptr<const Image> part;
+    QSize full;  // the picture's own size
+    QImage picture;
+  };
+
+  QImage keep(const ImagePtr& image, const QSize& full, QImage picture) {
+    if (picture.isNull() || picture.sizeInBytes() > kPictureCacheBytes) return picture;
+    entries_.push_front({image, full, picture});
+    bytes_ += picture.sizeInBytes();
+    while (bytes_ > kPictureCacheBytes) forget(std::prev(entries_.end()));
+    return picture;
+  }
+
+  void forget(std::list<Entry>::iterator entry) {
+    bytes_ -= entry->picture.sizeInBytes();
+    entries_.erase(entry);
+  }
+
+  void dropExpired() {
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      auto next = std::next(it);
+      if (it->part.expired()) forget(it);
+      it = next;
+    }
+  }
+
+  std::mutex mutex_;
+  std::list<Entry> entries_;  // most recently used first
+  qsizetype bytes_ = 0;
+};
 
 }  // namespace
 
 int CountLines(const Paragraph& paragraph, double width) {
   // Fonts sized for an image measure as they do on any device: sizes are kept in points.
   static const QImage device(1, 1, QImage::Format_RGB32);
-  return int(BreakLines(paragraph, RunStyles(paragraph, &device), width).size());
+  int lines = 0;
+  BreakLines(paragraph, MakeStyleTable(paragraph, &device), width, [&](const Line&) { ++lines; });
+  return lines;
 }
 
 QColor ToQColor(Rgb rgb) {
@@ -279,39 +396,57 @@ QColor ToQColor(Rgb rgb) {
 double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left, double top,
                      double width) {
   const QPaintDevice* device = painter.device();
-  std::vector<Style> styles = RunStyles(paragraph, device);
-  std::vector<Line> lines = BreakLines(paragraph, styles, width);
-  LineMetrics metrics = ParagraphLineMetrics(paragraph, device);
+  const StyleTable styles = MakeStyleTable(paragraph, device);
+  const LineMetrics metrics = ParagraphLineMetrics(paragraph, device);
   double y = top + paragraph.spaceBefore;
-  for (const Line& line : lines) {
+  BreakLines(paragraph, styles, width, [&](const Line& line) {
     double height = std::max(metrics.height, line.pictureHeight);
     double textTop = y + height - metrics.height;
     double baseline =
         textTop + (metrics.height - metrics.ascent - metrics.descent) / 2 + metrics.ascent;
     // Pictures stand on the baseline but never rise above their line.
     baseline = std::max(baseline, y + line.pictureHeight);
-    DrawLine(painter, paragraph, line, styles, left, width, baseline);
+    DrawLine(painter, paragraph, line, styles.styles, left, width, baseline);
     y += height;
-  }
+  });
   return y - top + paragraph.spaceAfter;
 }
 
-QImage PictureImage(const ImagePtr& image) {
+namespace {
+thread_local PageDecoding* pageDecoding = nullptr;
+}  // namespace
+
+PageDecoding::PageDecoding() : outer_(pageDecoding) {
+  pageDecoding = this;
+}
+
+PageDecoding::~PageDecoding() {
+  pageDecoding = outer_;
+}
+
+bool SpendDecoding(qint64 pixels) {
+  PageDecoding* page = pageDecoding;
+  if (!page) return true;
+  if (pixels > page->left_) return false;
+  page->left_ -= pixels;
+  return true;
+}
+
+bool PictureSizeAllowed(const QSize& size) {
+  return size.width() > 0 && size.height() > 0 &&
+         qint64(size.width()) * size.height() <= kMaxPicturePixels;
+}
+
+QSizeF DevicePixels(const QPainter& painter, const QRectF& box) {
+  const QSizeF mapped = painter.combinedTransform().mapRect(box).size();
+  const QPaintDevice* device = painter.device();
+  return mapped * (device ? device->devicePixelRatio() : 1.0);
+}
+
+QImage PictureImage(const ImagePtr& image, const QSizeF& drawn) {
   if (!image || image->bytes.empty()) return {};
-  // Pages are painted again and again while a window scrolls; decoding once per part is enough.
-  static std::mutex mutex;
-  static std::vector<std::pair<std::weak_ptr<const Image>, QImage>> cache;
-  constexpr std::size_t kCacheSize = 16;
-  std::lock_guard lock(mutex);
-  std::erase_if(cache, [](const auto& entry) { return entry.first.expired(); });
-  for (const auto& [part, picture] : cache) {
-    if (part.lock() == image) return picture;
-  }
-  QImage picture;
-  picture.loadFromData(image->bytes.data(), qsizetype(image->bytes.size()));
-  if (cache.size() >= kCacheSize) cache.erase(cache.begin());
-  cache.emplace_back(image, picture);
-  return picture;
+  static PictureCache cache;
+  return cache.get(image, drawn);
 }
 
 }  // namespace wordproc

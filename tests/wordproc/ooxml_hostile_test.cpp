@@ -2,16 +2,20 @@
 // crash and without memory growing with what the file claims.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 
+#include "bounded_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/Ooxml.h"
+#include "wordproc/ShapeOps.h"
 
 using namespace wordproc;
 using namespace ooxml_test;
+using testing::ExitedWithCode;
 
 namespace {
 
@@ -174,6 +178,40 @@ TEST(OoxmlHostile, NotAPackageAtAll) {
   EXPECT_FALSE(LooksLikePackage("/nonexistent/file.doc"));
 }
 
+template <typename Open>
+std::string RefusalOf(Open open) {
+  try {
+    open();
+  } catch (const DocumentError& error) {
+    return error.what();
+  }
+  return "opened";
+}
+
+// A pipe named like a document or a picture would block its reader forever, a device would
+// never end; the child's watchdog turns a block into a failure instead of a hung test.
+TEST(OoxmlHostile, OnlyRegularFilesAreOpened) {
+  TempDir dir;
+  const std::string pipe = dir / "pipe.doc";
+  ASSERT_EQ(0, ::mkfifo(pipe.c_str(), 0600));
+  auto open = [&] {
+    std::string seen;
+    for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+      float width = 0, height = 0;
+      seen += RefusalOf([&] { LoadDocumentFile(path); }) + " | ";
+      seen += RefusalOf([&] { ReadPackage(path); }) + " | ";
+      seen += RefusalOf([&] { LoadPicture(path, width, height); }) + " | ";
+      seen += LooksLikePackage(path) ? "zip | " : "not | ";
+    }
+    return seen;
+  };
+  EXPECT_EXIT(bounded_test::RunBounded(256, 20, open), ExitedWithCode(0),
+              "^([^|]*pipe.doc[^:]*: это канал, а не файл \\| ){3}not \\| "
+              "([^|]*/dev/zero[^:]*: это устройство, а не файл \\| ){3}not");
+  EXPECT_NE(RefusalOf([&] { LoadDocumentFile(dir.path()); }).find("это папка, а не файл"),
+            std::string::npos);
+}
+
 TEST(OoxmlHostile, TruncatedAndCorruptedPackagesNeverCrash) {
   const std::string good = Minimal();
   for (std::size_t keep : {good.size() - 1, good.size() - 22, good.size() / 2, std::size_t{30}}) {
@@ -256,6 +294,45 @@ TEST(OoxmlHostile, LimitsOnEntriesPartsAndTotal) {
   for (int i = 0; i < 100; ++i) wide += "<w:p/>";
   EXPECT_NE(ErrorOf(PackageWithBody(wide), nodes).find("слишком много элементов"),
             std::string::npos);
+}
+
+std::string Repeated(const std::string& item, std::size_t count) {
+  std::string out;
+  out.reserve(item.size() * count);
+  for (std::size_t i = 0; i < count; ++i) out += item;
+  return out;
+}
+
+// Text between elements is no part of the estimate made before parsing: the parse is counted
+// as it allocates.
+TEST(OoxmlHostile, ParagraphsTextAndParsedTreesAreLimited) {
+  PackageLimits limits;
+  limits.maxParagraphs = 100;
+  limits.maxTextBytes = 1000;
+  EXPECT_EQ("", ErrorOf(PackageWithBody(Repeated("<w:p/>", 100)), limits));
+  EXPECT_NE(ErrorOf(PackageWithBody(Repeated("<w:p/>", 101)), limits).find("больше 100 абзацев"),
+            std::string::npos);
+  const std::string run = "<w:r><w:t>" + std::string(500, 'a') + "</w:t></w:r>";
+  EXPECT_EQ("", ErrorOf(PackageWithBody("<w:p>" + run + "</w:p><w:p>" + run + "</w:p>"), limits));
+  EXPECT_NE(ErrorOf(PackageWithBody("<w:p>" + run + run + run + "</w:p>"), limits)
+                .find("текст документа больше 1000 байт"),
+            std::string::npos);
+  const std::string trees = PackageWithBody(Repeated("<w:unknown/>x", 100000));
+  limits.maxMemory = 32 << 20;
+  EXPECT_EQ("", ErrorOf(trees, limits));
+  limits.maxMemory = 10 << 20;
+  EXPECT_NE(
+      ErrorOf(trees, limits).find("документ слишком велик: для его чтения нужно больше 10 МБ"),
+      std::string::npos);
+}
+
+TEST(OoxmlHostile, MillionsOfEmptyParagraphsAreRefusedInBoundedMemory) {
+  // 120 MB of "<w:p/>" in a package of a few hundred kilobytes; read as it came, its tree and
+  // paragraphs would take several gigabytes.
+  std::string package = PackageWithBody(Repeated("<w:p/>", 20000000));
+  EXPECT_LT(package.size(), 1u << 20);
+  EXPECT_EXIT(bounded_test::RunBounded(512, 60, [&] { return ErrorOf(package); }),
+              ExitedWithCode(0), "документ слишком велик");
 }
 
 TEST(OoxmlHostile, MissingOrWrongParts) {

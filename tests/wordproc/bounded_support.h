@@ -1,0 +1,69 @@
+// Work that hostile input could blow up, run in a child process with a ceiling on its address
+// space and a watchdog: memory growing with what a file claims ends in a failed allocation, an
+// endless loop in SIGALRM, and either kills the child instead of letting it exit normally. Use
+// with EXPECT_EXIT(..., testing::ExitedWithCode(0), "what the child reports"). The child may
+// also get a disk of its own with little room.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace bounded_test {
+
+// Limits the address space to what the process holds plus headroomMb and the time to `seconds`,
+// runs body and exits with 0 after writing what it returns to the standard error.
+inline void RunBounded(std::size_t headroomMb, unsigned seconds,
+                       const std::function<std::string()>& body) {
+  // Threads the work starts (Qt converts large images on several) would each reserve a malloc
+  // arena of 64 MB of address space; with one arena the ceiling is about memory used.
+  mallopt(M_ARENA_MAX, 1);
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  rlim_t kb = 0;
+  while (status >> key && key != "VmSize:") {
+  }
+  status >> kb;
+  const rlim_t limit = (kb << 10) + (rlim_t(headroomMb) << 20);
+  const rlimit ceiling{limit, limit};
+  if (setrlimit(RLIMIT_AS, &ceiling) != 0) std::_Exit(90);
+  alarm(seconds);
+  std::fputs(body().c_str(), stderr);
+  std::fflush(stderr);
+  std::_Exit(0);
+}
+
+// The child runs the test again from its start in a new process, so that no thread of Qt's is
+// copied half-way into it.
+inline void UseFreshChildren() {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+}
+
+// Mounts a file system with those options (its size) over the folder, seen by this process
+// alone: as root, or in a user namespace where the system allows them. Only for a child.
+inline bool MountSmallDisk(const char* folder, const char* options) {
+  if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+  mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+  return mount("tmpfs", folder, "tmpfs", 0, options) == 0;
+}
+
+// Whether MountSmallDisk works here, tried in a child that makes nothing but system calls.
+inline bool SmallDiskPossible(const std::string& folder) {
+  const pid_t pid = fork();
+  if (pid == 0) _exit(MountSmallDisk(folder.c_str(), "size=65536") ? 0 : 1);
+  int status = 0;
+  return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+}  // namespace bounded_test
