@@ -1,9 +1,11 @@
 #include "tools/BatchRender.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <exception>
 
+#include "platform/Files.h"
 #include "tools/BatchArgs.h"
 #include "wordproc/Layout.h"
 #include "wordproc/Ooxml.h"
@@ -58,10 +60,16 @@ int BatchRender(const std::string& file, int page, int widthPx, const std::strin
       err << "stampora-batch: не удалось нарисовать страницу шириной " << widthPx << " пикселей\n";
       return 1;
     }
-    if (!image.save(QString::fromStdString(outPng), "PNG")) {
+    // The picture is made whole in memory and then replaces the file, never truncating a
+    // previous picture to leave half of a new one.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
       err << "stampora-batch: не удалось записать файл " << Quoted(outPng) << "\n";
       return 1;
     }
+    platform::WriteFileAtomically(outPng, png.constData(), std::size_t(png.size()));
   } catch (const std::exception& e) {
     err << "stampora-batch: " << e.what() << "\n";
     return 1;

@@ -71,7 +71,7 @@ struct Paragraph {
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
 
-  std::string text() const;  // concatenated runs
+  std::string text() const;    // concatenated runs
   std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)
 
   bool operator==(const Paragraph&) const = default;
@@ -85,15 +85,42 @@ enum class AutoShapeType { Rectangle = 1, RoundedRectangle = 5, Oval = 9 };
 
 // WdRelativeHorizontalPosition / WdRelativeVerticalPosition numbers; DrawingML relativeFrom
 // values appear in the same order.
-enum class RelH { Margin = 0, Page = 1, Column = 2, Character = 3, LeftMargin = 4,
-                  RightMargin = 5, InsideMargin = 6, OutsideMargin = 7 };
-enum class RelV { Margin = 0, Page = 1, Paragraph = 2, Line = 3, TopMargin = 4,
-                  BottomMargin = 5, InsideMargin = 6, OutsideMargin = 7 };
+enum class RelH {
+  Margin = 0,
+  Page = 1,
+  Column = 2,
+  Character = 3,
+  LeftMargin = 4,
+  RightMargin = 5,
+  InsideMargin = 6,
+  OutsideMargin = 7
+};
+enum class RelV {
+  Margin = 0,
+  Page = 1,
+  Paragraph = 2,
+  Line = 3,
+  TopMargin = 4,
+  BottomMargin = 5,
+  InsideMargin = 6,
+  OutsideMargin = 7
+};
 
 // MsoLineDashStyle numbers.
-enum class DashStyle { Solid = 1, SquareDot = 2, RoundDot = 3, Dash = 4, DashDot = 5,
-                       DashDotDot = 6, LongDash = 7, LongDashDot = 8, LongDashDotDot = 9,
-                       SysDash = 10, SysDot = 11, SysDashDot = 12 };
+enum class DashStyle {
+  Solid = 1,
+  SquareDot = 2,
+  RoundDot = 3,
+  Dash = 4,
+  DashDot = 5,
+  DashDotDot = 6,
+  LongDash = 7,
+  LongDashDot = 8,
+  LongDashDotDot = 9,
+  SysDash = 10,
+  SysDot = 11,
+  SysDashDot = 12
+};
 
 struct LineFormat {
   bool visible = true;

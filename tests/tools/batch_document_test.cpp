@@ -43,8 +43,8 @@ TEST(BatchDocuments, PipesAndOversizedPicturesAreRefusedNamingTheFile) {
     std::_Exit(refused == 3 && thumbnail ? 0 : 3);
   };
   EXPECT_EXIT(run(), testing::ExitedWithCode(0),
-              "x.doc\": это канал, а не файл\n.*x.doc\": это канал, а не файл\n.*«[^»]*tall.docx» "
-              "шириной 20000 пикселей .*укажите меньшую ширину");
+              "x.doc» не является обычным файлом\n.*x.doc» не является обычным файлом\n.*«[^»]*"
+              "tall.docx» шириной 20000 пикселей .*укажите меньшую ширину");
   fs::remove_all(folder);
 }
 
