@@ -84,9 +84,8 @@ void WriteDebugLog(const std::string& message);
 // Two-digit years: a format ending in "yyyy" loses its last two characters.
 std::string AdjustShortDateFormat(const std::string& format);
 
-// Windows-1251 bytes to UTF-8, and a check for valid UTF-8.
+// Windows-1251 bytes to UTF-8.
 std::string Cp1251ToUtf8(const std::string& bytes);
-bool IsValidUtf8(const std::string& bytes);
 
 // Lower-case for ASCII and Cyrillic letters of UTF-8 text, for comparisons ignoring case.
 std::string LowerText(const std::string& text);
