@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <algorithm>
 
+#include "wordlink/NonPrintable.h"
 #include "wordproc/Ooxml.h"
 #include "wordproc/Package.h"
 #include "wordproc/RenderText.h"
@@ -13,7 +14,7 @@
 namespace wordproc {
 
 bool IsGuideShape(const Shape& shape) {
-  return std::string_view(shape.name).substr(0, kGuideShapePrefix.size()) == kGuideShapePrefix;
+  return wordlink::HasNonPrintablePrefix(shape.name);
 }
 
 std::string ShapeKindName(const Shape& shape) {

@@ -13,9 +13,8 @@
 
 namespace wordproc {
 
-// Shapes whose names start with this (exactly, case included) are guides for the person
-// designing a label: shown on screen, never meant for paper.
-inline constexpr std::string_view kGuideShapePrefix = "VSP_NONPRINTABLE_";
+// Shapes named with the program's non-printing mark (wordlink::kNonPrintablePrefix) are guides
+// for the person designing a label: shown on screen, never meant for paper.
 bool IsGuideShape(const Shape& shape);
 
 // "Rectangle", "Text Box", ...: new shapes are named "<kind> <id>".
