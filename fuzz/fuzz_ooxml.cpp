@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "wordproc/Ooxml.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/Package.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "platform/Files.h"
 #include "tests/support/Gui.h"
 #include "wordproc/Dialogs.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 #include "wordproc/WordProcessor.h"
 
 namespace clone_test {

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "tests/wordproc/om_support.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace om_test;
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Model.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Model.h"
+#include "wordproc/core/Package.h"
 
 namespace ooxml_test {
 

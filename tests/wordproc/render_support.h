@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 namespace render_test {
 

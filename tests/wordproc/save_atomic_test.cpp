@@ -8,9 +8,10 @@
 #include "tests/wordproc/bounded_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
 #include "tests/wordproc/render_support.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using ooxml_test::ReadFile;
@@ -37,7 +38,7 @@ std::unique_ptr<Document> Pages(int pages, int letters) {
 }
 
 std::string PdfError(const Document& doc, const std::string& path) {
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   try {
     WritePdf(doc, layout, path);
   } catch (const DocumentError& error) {

@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "wordproc/Ooxml.h"
-#include "wordproc/OoxmlInternal.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc {
 
@@ -136,9 +136,14 @@ double SizeFromEmu(double emu) {
 // A length with an optional unit suffix, in points; bare numbers are in defaultUnit points.
 std::optional<double> ParseLength(std::string_view text, double defaultUnit) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  static const std::pair<const char*, double> kUnits[] = {
-      {"pt", 1.0},  {"in", 72.0}, {"cm", 72.0 / 2.54}, {"mm", 72.0 / 25.4},
-      {"pc", 12.0}, {"pi", 12.0}, {"px", 0.75},        {"emu", 1.0 / kEmuPerPt}};
+  static const std::pair<const char*, double> kUnits[] = {{"pt", 1.0},
+                                                          {"in", kPointsPerInch},
+                                                          {"cm", 10 * kPointsPerMillimetre},
+                                                          {"mm", kPointsPerMillimetre},
+                                                          {"pc", 12.0},
+                                                          {"pi", 12.0},
+                                                          {"px", 0.75},
+                                                          {"emu", 1.0 / kEmuPerPt}};
   for (const auto& [suffix, factor] : kUnits) {
     const std::size_t n = std::strlen(suffix);
     if (text.size() > n && text.substr(text.size() - n) == suffix) {

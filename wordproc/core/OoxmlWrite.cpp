@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "wordproc/Ooxml.h"
-#include "wordproc/OoxmlInternal.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/Utf8.h"
-#include "wordproc/OoxmlInternal.h"
+#include "wordproc/core/OoxmlInternal.h"
 
 namespace wordproc::ooxml {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 

@@ -11,7 +11,7 @@
 
 #include <pugixml.hpp>
 
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 struct zip;
 struct zip_source;

@@ -1,4 +1,4 @@
-#include "wordproc/Package.h"
+#include "wordproc/core/Package.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "platform/Files.h"
-#include "wordproc/OoxmlInternal.h"
+#include "wordproc/core/OoxmlInternal.h"
 
 namespace wordproc::package {
 

@@ -10,8 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "wordproc/Model.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Model.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc::package {
 class ZipReader;
@@ -19,8 +20,6 @@ class ZipReader;
 
 namespace wordproc::ooxml {
 
-inline constexpr double kEmuPerPt = 12700.0;
-inline constexpr double kTwipsPerPt = 20.0;
 // Nothing on a label sheet is larger than this; absurd values in a file are clamped to it.
 inline constexpr double kMaxLengthPt = 28346.0;  // 10 m
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 
@@ -23,10 +23,6 @@ std::string ShapeKindName(const Shape& shape);
 std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShapeType::Rectangle);
 // Gives the shape a fresh id from the document and the name that goes with it.
 void NameNewShape(Document& doc, Shape& shape);
-
-// A picture file as an image part, with the size it has at 96 pixels per inch. Throws
-// DocumentError naming the file when it cannot be read or is no picture.
-ImagePtr LoadPicture(const std::string& path, float& width, float& height);
 
 // Group members keep their places relative to the group while it is resized.
 void ScaleChildren(Shape& group, float fx, float fy);

@@ -1,0 +1,12 @@
+// The lengths the word processor converts between. The model keeps points (1/72 inch); files
+// keep twips and EMU; people type millimetres.
+#pragma once
+
+namespace wordproc {
+
+inline constexpr double kPointsPerInch = 72.0;
+inline constexpr double kPointsPerMillimetre = kPointsPerInch / 25.4;
+inline constexpr double kEmuPerPt = 12700.0;
+inline constexpr double kTwipsPerPt = 20.0;
+
+}  // namespace wordproc
