@@ -1,5 +1,6 @@
 #include "clone/uPlacing.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace cloning {
@@ -122,14 +123,15 @@ namespace {
 class TSheetFiller {
  public:
   TSheetFiller(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
-               int sets, const std::function<void()>& step)
+               int sets, const std::function<void()>& step, int firstPosition)
       : doc_(doc),
         shapes_(doc.get("Shapes")),
         selection_(doc.get("Application").get("Selection")),
         sheet_(sheet),
         glyphs_(glyphs),
         setsLeft_(sets),
-        step_(step) {}
+        step_(step),
+        skipped_(std::size_t(std::max(firstPosition, 1) - 1)) {}
 
   void Fill();
   void Finish();
@@ -154,6 +156,7 @@ class TSheetFiller {
   int copiesLeft_ = 0;
   int copyNumber_ = 1, lineNumber_ = 1;
   float referenceWidth_ = -1, referenceHeight_ = -1;
+  std::size_t skipped_;  // positions of the first page left empty
 };
 
 void TSheetFiller::Fill() {
@@ -224,7 +227,9 @@ void TSheetFiller::SizeMaster(const Variant& master) {
 
 // False when the sets ran out on this page.
 bool TSheetFiller::PlaceCopies(const std::vector<Variant>& masters) {
-  for (const TLabelPosition& position : sheet_.Positions) {
+  const std::size_t first = page_ == 1 ? std::min(skipped_, sheet_.Positions.size()) : 0;
+  for (std::size_t p = first; p < sheet_.Positions.size(); ++p) {
+    const TLabelPosition& position = sheet_.Positions[p];
     if (!masters[current_].isEmpty()) PlaceCopy(masters[current_], position);
     if (--copiesLeft_ > 0) continue;
     if (!NextGlyph()) return false;
@@ -286,8 +291,8 @@ void TSheetFiller::Finish() {
 }  // namespace
 
 void FillSheet(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
-               int sets, const std::function<void()>& step) {
-  TSheetFiller filler(doc, sheet, glyphs, sets, step);
+               int sets, const std::function<void()>& step, int firstPosition) {
+  TSheetFiller filler(doc, sheet, glyphs, sets, step, firstPosition);
   filler.Fill();
   filler.Finish();
 }
