@@ -118,9 +118,12 @@ TfmNewSheetTemplate::TfmNewSheetTemplate(labels::ProductDatabase products,
   auto* all = new QHBoxLayout(this);
   all->addLayout(left, 3);
   all->addWidget(preview, 2);
-  resize(860, 560);
+  resize(920, 560);
 
-  On(tabs, &QTabWidget::currentChanged, this, [this] { Refresh(); });
+  // The name suggested is that of what the open tab shows.
+  On(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+    tab == kProductsTab ? lvProductsSelect() : ParametersChange();
+  });
   On(edPaperName, &QLineEdit::textEdited, this, [this] {
     paperTyped_ = true;
     Refresh();
@@ -140,8 +143,8 @@ QWidget* TfmNewSheetTemplate::CreateProductsTab() {
   lvProducts->setSelectionMode(QAbstractItemView::SingleSelection);
   lvProducts->verticalHeader()->hide();
   lvProducts->horizontalHeader()->setStretchLastSection(true);
-  lvProducts->setColumnWidth(0, 150);
-  lvProducts->setColumnWidth(1, 200);
+  const int widths[] = {120, 190, 60, 64};
+  for (int col = 0; col < 4; ++col) lvProducts->setColumnWidth(col, widths[col]);
   auto* column = new QVBoxLayout(page);
   column->addWidget(edSearch);
   column->addWidget(lvProducts, 1);
