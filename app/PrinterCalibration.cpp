@@ -153,7 +153,9 @@ void ApplyPrinterOffsets(const Variant& application,
     if (override) return Offer(options, "*", *override);
     for (const std::string& printer : CalibratedPrinters())
       Offer(options, printer, ReadPrinterOffset(printer));
-  } catch (const wordlink::AutomationError&) {
+  } catch (const std::exception&) {
+    // Settings that cannot be read or a word processor without these members print as they
+    // are; neither may keep an instance from starting or a page from printing.
   }
 }
 

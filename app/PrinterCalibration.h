@@ -37,7 +37,7 @@ std::string FormatOffset(const TPrinterOffset& offset);
 
 // Hands a word processor instance the stored offset of every calibrated printer, or, when
 // override is given, that one offset for every printer. An instance without these members (a
-// word processor of another make) is left as it is.
+// word processor of another make) is left as it is; nothing here raises.
 void ApplyPrinterOffsets(const wordlink::Variant& application,
                          const std::optional<TPrinterOffset>& override = std::nullopt);
 // The same for every instance the controller has connected.

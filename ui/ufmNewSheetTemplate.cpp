@@ -121,9 +121,8 @@ TfmNewSheetTemplate::TfmNewSheetTemplate(labels::ProductDatabase products,
   resize(920, 560);
 
   // The name suggested is that of what the open tab shows.
-  On(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
-    tab == kProductsTab ? lvProductsSelect() : ParametersChange();
-  });
+  On(tabs, &QTabWidget::currentChanged, this,
+     [this](int tab) { tab == kProductsTab ? lvProductsSelect() : ParametersChange(); });
   On(edPaperName, &QLineEdit::textEdited, this, [this] {
     paperTyped_ = true;
     Refresh();
