@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "app/PrinterCalibration.h"
 #include "app/uCommon.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -57,6 +58,7 @@ bool InitializeCommon() {
   LongTimeFormat = platform::LongTimeFormat();
   GlyphTypes = LoadGlyphTypes(AppFolder + GlyphTypesFileName);
   AppController = std::make_unique<wordlink::TExtAppController>();
+  AppController->InstanceStarted = [](const wordlink::Variant& word) { ApplyPrinterOffsets(word); };
   if (AppController->Connect(wordlink::kKindDefault, false, true)) return true;
   platform::UI().messageBox(kWordMissingMessage, kAttentionCaption, platform::MsgIcon::None,
                             platform::MsgButtons::Ok);

@@ -166,14 +166,15 @@ namespace {
 class TCloneRun {
  public:
   TCloneRun(CloneHost& host, TCloneParams& glyphs, int sets, const std::string& category,
-            const TPaperSize& paper)
+            const TPaperSize& paper, int firstPosition)
       : host_(host),
         controller_(host.Controller()),
         dataFolder_(host.DataFolder()),
         glyphs_(glyphs),
         sets_(sets),
         category_(category),
-        paper_(paper) {}
+        paper_(paper),
+        firstPosition_(std::max(firstPosition, 1)) {}
 
   TExtAppDocument* Run();
 
@@ -198,6 +199,7 @@ class TCloneRun {
   const int sets_;
   const std::string category_;
   const TPaperSize paper_;
+  const int firstPosition_;
   TExtAppDocument* result_ = nullptr;
   std::vector<platform::ScopedTempFile> workingCopies_;
 };
@@ -326,9 +328,19 @@ bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& temp
                 kNoPositionsCaption, platform::MsgIcon::None);
     return false;
   }
+  if (std::size_t(firstPosition_) > layout.Positions.size() && sets_ > 0) {
+    sheet.CloseDocument(wordlink::kDoNotSaveChanges);
+    ShowMessage("В шаблоне «" + templatePath + "» " + std::to_string(layout.Positions.size()) +
+                    " мест для оттисков, начать с места " + std::to_string(firstPosition_) +
+                    " нельзя",
+                kNoPositionsCaption, platform::MsgIcon::None);
+    return false;
+  }
   std::vector<std::string> copies;
   for (const platform::ScopedTempFile& copy : workingCopies_) copies.push_back(copy.path());
-  FillSheet(sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); });
+  FillSheet(
+      sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); },
+      firstPosition_);
   return true;
 }
 
@@ -359,15 +371,18 @@ void TCloneRun::BringResultForward() {
 }  // namespace
 
 TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
-                             const std::string& category, const TPaperSize& paper) {
+                             const std::string& category, const TPaperSize& paper,
+                             int firstPosition) {
   if (glyphs.empty()) return nullptr;
-  TCloneRun run(host, glyphs, sets, category, paper);
+  TCloneRun run(host, glyphs, sets, category, paper, firstPosition);
   return run.Run();
 }
 
-std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions) {
+std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions,
+                       std::int64_t firstPosition) {
   if (sets == 0 || positions == 0) return 0;
-  return (perSet * sets - 1) / positions + 1;
+  const std::int64_t skipped = std::max<std::int64_t>(firstPosition, 1) - 1;
+  return (perSet * sets + skipped - 1) / positions + 1;
 }
 
 }  // namespace cloning

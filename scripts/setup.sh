@@ -6,6 +6,10 @@ set -euo pipefail
 mode=${1:-test}
 packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libzip-dev libpugixml-dev
           zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito)
+# Optional for the program, which has built-in products without it: the label product files of
+# glabels-data (XML descriptions of about 1,750 sheets) that "Новый шаблон листа" and
+# stampora-batch products read. Only its data files are used.
+packages+=(glabels-data)
 if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth)
 fi

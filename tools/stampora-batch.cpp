@@ -11,6 +11,7 @@
 #include "tools/BatchClone.h"
 #include "tools/BatchGlyphTypes.h"
 #include "tools/BatchInfo.h"
+#include "tools/BatchProducts.h"
 #include "tools/BatchRender.h"
 #include "tools/BatchSamples.h"
 #include "wordproc/Container.h"
@@ -27,9 +28,15 @@ const char* kUsage =
     "      без DIR — папка данных программы, если её ещё нет\n"
     "  stampora-batch clone --data DIR --category NAME --paper NAME --sets N\n"
     "      --glyph FILE[:COUNT] [--glyph FILE[:COUNT]]... --out FILE [--pdf FILE]\n"
+    "      [--start N] [--offset X,Y]\n"
     "  stampora-batch count --data DIR --category NAME --paper NAME\n"
     "  stampora-batch templates --data DIR --category NAME\n"
-    "  stampora-batch print FILE [--pdf OUT]\n"
+    "  stampora-batch print FILE [--pdf OUT] [--offset X,Y]\n"
+    "  stampora-batch products [--search TEXT]\n"
+    "  stampora-batch make-template --data DIR --category NAME [--paper NAME] [--replace]\n"
+    "      (--product ID | --sheet WxH --label WxH --grid CxR --origin XxY --pitch XxY\n"
+    "       [--shape rect|round|oval] [--radius R])\n"
+    "      размеры в миллиметрах\n"
     "  stampora-batch scan [--data DIR] [--sheets] [--category NAME] [--filter NAME] "
     "[--thumbnails]\n"
     "  stampora-batch cache [--data DIR]\n";
@@ -39,10 +46,14 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"info", {}},
     {"render", {"page", "width", "out"}},
     {"make-samples", {}},
-    {"clone", {"data", "category", "paper", "sets", "glyph", "out", "pdf"}},
+    {"clone", {"data", "category", "paper", "sets", "glyph", "out", "pdf", "start", "offset"}},
     {"count", {"data", "category", "paper"}},
     {"templates", {"data", "category"}},
-    {"print", {"pdf"}},
+    {"print", {"pdf", "offset"}},
+    {"products", {"search"}},
+    {"make-template",
+     {"data", "category", "paper", "replace?", "product", "sheet", "label", "grid", "origin",
+      "pitch", "shape", "radius"}},
     {"scan", {"data", "kind", "sheets?", "category", "filter", "thumbnails?"}},
     {"cache", {"data"}},
 };
@@ -80,6 +91,8 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "cache") return batch::BatchCache(args, std::cout, std::cerr);
   if (args.command == "scan" && !args.option("thumbnails"))
     return batch::BatchScan(args, std::cout, std::cerr);
+  if (args.command == "products")
+    return batch::BatchProducts(args.option("search"), std::cout, std::cerr);
   if (args.command == "templates")
     return batch::BatchTemplates(DataOption(args), args.required("category"), std::cout);
   auto gui = StartGui(argc, argv);
@@ -94,8 +107,10 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
     return batch::BatchCount(DataOption(args), args.required("category"), args.required("paper"),
                              std::cout, std::cerr);
   if (args.command == "print")
-    return batch::BatchPrint(OnePositional(args), args.option("pdf").value_or(""), std::cout,
-                             std::cerr);
+    return batch::BatchPrint(OnePositional(args), args.option("pdf").value_or(""),
+                             batch::OffsetOption(args), std::cout, std::cerr);
+  if (args.command == "make-template")
+    return batch::BatchMakeTemplate(batch::TemplateRequestFrom(args), std::cout, std::cerr);
   auto out = args.option("out");
   if (!out) throw batch::UsageError("для команды render нужен параметр --out");
   return batch::BatchRender(OnePositional(args), args.intOption("page", 1, 1, 1000000),

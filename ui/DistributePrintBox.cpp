@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -60,6 +62,16 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   cbPaperSize->setMinimumWidth(120);
   cbPaperSize->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbPaperSize->setEnabled(false);
+  laStartPosition = NewLabel(this, "laStartPosition", "Начать с места:");
+  edStartPosition = new QSpinBox(this);
+  edStartPosition->setObjectName("edStartPosition");
+  edStartPosition->setRange(1, 1);
+  edStartPosition->setFixedHeight(kRowHeight);
+  edStartPosition->setMinimumWidth(62);
+  edStartPosition->setToolTip(
+      "Номер этикетки на первом листе, с которой начать (1 — первая): первые места листа, "
+      "уже использованные, останутся пустыми");
+  edStartPosition->setEnabled(false);
   btGlyphClone = NewButton(this, "btGlyphClone", 130);
   btQuickPrint = NewButton(this, "btQuickPrint", 96);
   btPrint = NewButton(this, "btPrint", 71);
@@ -79,6 +91,10 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   auto* paper = new QHBoxLayout;
   paper->addWidget(la2);
   paper->addWidget(cbPaperSize, 1);
+  auto* start = new QHBoxLayout;
+  start->addWidget(laStartPosition);
+  start->addWidget(edStartPosition);
+  start->addStretch(1);
   auto* buttons = new QHBoxLayout;
   buttons->setSpacing(4);
   for (QPushButton* button : {btGlyphClone, btQuickPrint, btPrint}) buttons->addWidget(button);
@@ -87,8 +103,14 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   column->setSpacing(5);
   column->addLayout(number);
   column->addLayout(paper);
+  column->addLayout(start);
   column->addLayout(buttons);
-  setMinimumHeight(112);
+  setMinimumHeight(138);
+}
+
+void TDistributePrintBox::SetPositions(int positions) {
+  QSignalBlocker quiet(edStartPosition);
+  edStartPosition->setMaximum(std::max(positions, 1));
 }
 
 void TDistributePrintBox::BindButton(QPushButton* button, QAction* command) {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <ctime>
 
@@ -151,8 +152,10 @@ void TfmGroupPrintWizard::CreateGroupBox() {
 
 void TfmGroupPrintWizard::CreateDistributePrint() {
   auto* box = new TDistributePrintBox("Введите количество групп оттисков:", this);
-  pDistributePrint = box;
+  pDistributePrint = printBox_ = box;
   la1 = box->la1, la2 = box->la2, la3 = box->la3, lbPages = box->lbPages;
+  laStartPosition = box->laStartPosition;
+  edStartPosition = box->edStartPosition;
   edNumberToPrint = box->edNumberToPrint;
   udNumberToPrint = box->udNumberToPrint;
   cbPaperSize = box->cbPaperSize;
@@ -162,6 +165,7 @@ void TfmGroupPrintWizard::CreateDistributePrint() {
   TDistributePrintBox::BindButton(btPrint, aPrint);
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
+  On(edStartPosition, &QSpinBox::valueChanged, this, [this] { edNumberToPrintChange(); });
 }
 
 void TfmGroupPrintWizard::FormCreate() {
@@ -224,7 +228,8 @@ void TfmGroupPrintWizard::sgSelectCell(int row) {
   aPrint->setEnabled(document);
   aQuickPrint->setEnabled(document && templates);
   for (QWidget* control :
-       {static_cast<QWidget*>(edNumberToPrint), static_cast<QWidget*>(udNumberToPrint)})
+       {static_cast<QWidget*>(edNumberToPrint), static_cast<QWidget*>(udNumberToPrint),
+        static_cast<QWidget*>(edStartPosition)})
     control->setEnabled(templates);
   aGlyphClone->setEnabled(templates);
   cbPaperSize->setEnabled(true);
@@ -276,7 +281,9 @@ void TfmGroupPrintWizard::RecalculateNumberOfPages() {
         *app::AppController, app::DataFolder, Category, PaperSizes[std::size_t(paper)].Name);
     std::int64_t perSet = 0;
     for (int row = 0; row < GlyphCount; ++row) perSet += CountAt(row);
-    text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions));
+    printBox_->SetPositions(positions);
+    text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions,
+                                              edStartPosition->value()));
   }
   lbPages->setText(text);
 }
@@ -290,7 +297,8 @@ void TfmGroupPrintWizard::aGlyphCloneExecute() {
     if (const catalogue::TPreviewItemPtr& entry = sg->Object(row))
       glyphs.push_back({app::DataFolder + entry->Path, CountAt(row)});
   const int sets = IntOr0(edNumberToPrint->text());
-  if (wordlink::TExtAppDocument* doc = cloning::CloneGlyphs(main_, glyphs, sets, Category, size))
+  if (wordlink::TExtAppDocument* doc =
+          cloning::CloneGlyphs(main_, glyphs, sets, Category, size, edStartPosition->value()))
     main_.ArrangeWordWindow(doc);
 }
 

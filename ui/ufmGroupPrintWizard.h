@@ -17,10 +17,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 
 namespace ui {
 
 class TfmMain;
+class TDistributePrintBox;
 
 class TfmGroupPrintWizard : public QWidget {
   Q_OBJECT
@@ -37,10 +39,11 @@ class TfmGroupPrintWizard : public QWidget {
   QLabel *laNumber, *laGlyph, *laCount, *laGlyphInfo;
   TStringGrid* sg;
   QGroupBox* pDistributePrint;
-  QLabel *la1, *la2, *la3, *lbPages;
+  QLabel *la1, *la2, *la3, *lbPages, *laStartPosition;
   QLineEdit* edNumberToPrint;
   TUpDown* udNumberToPrint;
   QComboBox* cbPaperSize;
+  QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
   QAction *aGlyphClone, *aQuickPrint, *aPrint, *aDelFromGrid;
   QMenu* PopupMenu;
@@ -83,6 +86,7 @@ class TfmGroupPrintWizard : public QWidget {
   int CountAt(int row) const;
 
   TfmMain& main_;
+  TDistributePrintBox* printBox_ = nullptr;
   bool filling_ = false;  // rows set by the program are no selection by the user
   int mainRight_ = -1;    // where the wizard goes, remembered with the first glyph
 };

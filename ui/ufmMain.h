@@ -26,6 +26,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -34,6 +35,7 @@ class QVBoxLayout;
 namespace ui {
 
 struct TCommandRow;
+class TDistributePrintBox;
 
 class TfmMain : public QMainWindow, public cloning::CloneHost {
   Q_OBJECT
@@ -47,17 +49,18 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   QTabWidget* PageControl;
   QWidget *tsMyGlyphs, *tsMySheets, *tsOpenDocs;
   QToolBar *tbMyGlyphs, *tbMySheets, *tbOpenDocs;
-  QToolButton *tbNewGlyph, *tbOpenGlyph, *tbOpenSheet, *tbSave;
+  QToolButton *tbNewGlyph, *tbOpenGlyph, *tbOpenSheet, *tbNewSheetTemplate, *tbSave;
   QLabel *laGlyphCategory, *laGlyphFilter, *laSheetCategory, *laSheetFilter;
   QComboBox *cbGlyphCategory, *cbGlyphFilter, *cbSheetCategory, *cbSheetFilter;
   TStringGrid *sgMyGlyphs, *sgMySheets, *sgOpenDocs;
   QLabel *laGlyphInfo, *laSheetInfo, *laDocInfo;
   QPushButton *btEditGlyph, *btEditSheet, *btExtractGlyph, *btEndEdit;
   QGroupBox* pDistributePrint;
-  QLabel *la1, *la2, *la3, *lbPages;
+  QLabel *la1, *la2, *la3, *lbPages, *laStartPosition;
   QLineEdit* edNumberToPrint;
   TUpDown* udNumberToPrint;
   QComboBox* cbPaperSize;
+  QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
   QProgressBar* pbar;
   QFileDialog* od;
@@ -68,6 +71,7 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   QAction *aEditGlyph, *aEditSheet, *aEndEdit, *aExtractGlyph;
   QAction *aViewThumbnails, *aViewList, *aHelp, *aHelpGoToSite, *aHelpAbout;
   QAction *aGlyphClone, *aQuickPrint, *aPrint, *aGlyphSendToGroup;
+  QAction *aSheetTemplateNew, *aPrinterCalibration;
   QMenu *menuNewGlyph, *mnuNewGlyph, *PopupMenu1;
   // The View menu's own items for the two view commands: at start the item of "Эскизы" is
   // checked while the command itself is not.
@@ -133,6 +137,11 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void aGlyphCloneExecute();
   void aQuickPrintExecute();
   void aPrintExecute();
+  void aSheetTemplateNewExecute();
+  void aPrinterCalibrationExecute();
+  // Lists the category's templates again and chooses the paper size, when a glyph of that
+  // category is selected.
+  void ShowNewTemplate(const std::string& category, const std::string& paper);
 
   // New and extracted glyphs and the group print wizard.
   void aGlyphNewExecute(QObject* sender);
@@ -216,6 +225,7 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   // are saved; entries owned by a list without a data folder answer that name as FullPath.
   std::unique_ptr<catalogue::TPreviewList> untitled_;
   cloning::TPaperSizeCombo paperSizes_;
+  TDistributePrintBox* printBox_ = nullptr;
   QLabel* progressLabel_ = nullptr;
   QString savedInfo_;
   QActionGroup* viewCommands_;

@@ -21,6 +21,7 @@
 #include "wordproc/Editor.h"
 #include "wordproc/Layout.h"
 #include "wordproc/Model.h"
+#include "wordproc/Render.h"
 
 namespace wordproc::om {
 
@@ -180,6 +181,8 @@ class ApplicationObj : public ObjectBase {
   bool checkSpelling = true;
   bool checkGrammar = true;
   std::string openDirectory;
+  // The printer (ActivePrinter) and the offsets the program set for its printers.
+  PrintSettings printSettings;
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override;

@@ -45,7 +45,7 @@ Variant PrintOut(DocumentObj& doc, Args& args) {
   if (BoolArg(args, 10, false) && Given(args, 3)) {
     const std::string file = doc.app()->resolve(args[3].toString());
     if (doc.app()->raiseBeforePrint(doc)) return Variant();
-    WritePdf(doc.model(), doc.layout(), file);
+    WritePdf(doc.model(), doc.layout(), file, doc.app()->printSettings);
     return Variant();
   }
   doc.printOut();
@@ -288,7 +288,7 @@ void DocumentObj::close(int saveChanges) {
 void DocumentObj::printPages() {
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     Fail("Печать недоступна: программа запущена без графической среды");
-  PrintPages(*model_, *layout_, name);
+  PrintPages(*model_, *layout_, name, app()->printSettings);
 }
 
 void DocumentObj::printOut() {
@@ -326,7 +326,7 @@ bool DocumentObj::userPrintToPdf(const std::string& path) {
   try {
     checkAlive();
     if (app()->raiseBeforePrint(*this)) return false;
-    WritePdf(*model_, *layout_, path);
+    WritePdf(*model_, *layout_, path, app()->printSettings);
     return true;
   } catch (const std::exception& e) {
     Report(e);
