@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "catalogue/uCatalogueViews.h"
@@ -54,6 +55,37 @@ platform::ScopedTempFile WorkingCopy(const std::string& source) {
   return copy;
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The digit run at `at`, without leading zeros; `at` moves past it.
+std::string_view DigitRun(std::string_view text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  std::string_view run = text.substr(start, at - start);
+  while (run.size() > 1 && run[0] == '0') run.remove_prefix(1);
+  return run;
+}
+
+// Below, at or above 0 as a comes before, with or after b: bytes as they are, digit runs by
+// their value, however long.
+int CompareNaturally(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      const std::string_view x = DigitRun(a, i), y = DigitRun(b, j);
+      if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+      if (const int order = x.compare(y)) return order;
+      continue;
+    }
+    if (a[i] != b[j])
+      return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+    ++i, ++j;
+  }
+  return (i < a.size()) - (j < b.size());
+}
+
 void ShowMessage(const std::string& text, const std::string& caption, platform::MsgIcon icon) {
   platform::UI().messageBox(text, caption, icon, platform::MsgButtons::Ok);
 }
@@ -94,14 +126,22 @@ const std::vector<TPaperSize>& LoadCloneTemplates(const std::string& dataFolder,
   fs::directory_iterator it(GlyphCategoryFolder(dataFolder, category), error);
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (platform::IsHiddenName(name) || !HasDocExtension(name) || !HasTemplatePrefix(name))
+    if (platform::IsHiddenName(name) || platform::IsWordProcessorTempName(name) ||
+        !HasDocExtension(name) || !HasTemplatePrefix(name))
       continue;
     if (!it->is_regular_file(error)) continue;
     const std::size_t prefix = std::string(kTemplatePrefix).size();
     const std::string paper = name.substr(prefix, name.size() - prefix - 4);
     PaperSizes.push_back({paper, paper});
   }
+  std::sort(PaperSizes.begin(), PaperSizes.end(),
+            [](const TPaperSize& a, const TPaperSize& b) { return PaperNameLess(a.Name, b.Name); });
   return PaperSizes;
+}
+
+bool PaperNameLess(const std::string& a, const std::string& b) {
+  const int order = CompareNaturally(catalogue::LowerText(a), catalogue::LowerText(b));
+  return order != 0 ? order < 0 : a < b;
 }
 
 std::string TPaperSizeCombo::Text() const {

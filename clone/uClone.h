@@ -59,9 +59,14 @@ std::string SheetTemplatePath(const std::string& dataFolder, const std::string& 
 // The folder the user's cloned sheets of a category are saved in (without creating it).
 std::string MySheetsFolder(const std::string& dataFolder, const std::string& category);
 
-// Rebuilds PaperSizes from the category's template files, in the order the folder lists them.
+// Rebuilds PaperSizes from the category's template files in natural order (PaperNameLess);
+// lock files and temporaries of word processors are no templates.
 const std::vector<TPaperSize>& LoadCloneTemplates(const std::string& dataFolder,
                                                   const std::string& category);
+
+// The order people expect of paper names: letters ignoring case, runs of digits by their value
+// ("A3" < "a4" < "A10"); names equal but for case keep a fixed order.
+bool PaperNameLess(const std::string& a, const std::string& b);
 
 // A paper-size combo box without the widget: the texts with their attached values, and the
 // selected item. The window keeps its combo box in step with it.

@@ -6,6 +6,7 @@
 
 #include "app/uCommon.h"
 #include "app/uStartup.h"
+#include "platform/Files.h"
 #include "tools/BatchArgs.h"
 #include "tools/BatchCatalogue.h"
 #include "tools/BatchClone.h"
@@ -15,6 +16,7 @@
 #include "tools/BatchRender.h"
 #include "tools/BatchSamples.h"
 #include "wordproc/Container.h"
+#include "wordproc/Render.h"
 #include "wordproc/WordProcessor.h"
 
 namespace {
@@ -58,11 +60,26 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"cache", {"data"}},
 };
 
+// Qt warns on every start without a runtime folder (cron, ssh, containers); the program's own
+// private temporary folder is one, owned by the user with mode 0700.
+void EnsureRuntimeFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return;
+  try {
+    std::string folder = platform::PrivateTempFolder();
+    folder.pop_back();
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+  } catch (const platform::FileError&) {
+    // Without a folder of its own the tool still works; Qt then says so itself.
+  }
+}
+
 // Documents are laid out and drawn with Qt's fonts, which need a GUI application; without a
 // display the offscreen platform serves.
 std::unique_ptr<QGuiApplication> StartGui(int& argc, char** argv) {
   if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  EnsureRuntimeFolder();
   return std::make_unique<QGuiApplication>(argc, argv);
 }
 
@@ -84,7 +101,8 @@ int MakeSamples(const batch::ParsedArgs& args) {
 
 int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "glyph-types") {
-    std::string file = args.option("file").value_or(app::ProgramFolder() + app::GlyphTypesFileName);
+    std::string file = args.option("file").value_or(
+        app::ShippedFile(app::GlyphTypesFileName, app::ProgramFolder()));
     batch::PrintGlyphTypes(app::LoadGlyphTypes(file), std::cout);
     return 0;
   }
@@ -98,6 +116,8 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   auto gui = StartGui(argc, argv);
   wordproc::RegisterWordProcessor();
   wordproc::RegisterDocumentContainer();
+  // Without a printer the pages go to a PDF file; the path is what the run produced.
+  wordproc::SetPdfFallbackHandler([](const std::string& pdf) { std::cout << pdf << "\n"; });
   if (args.command == "scan") return batch::BatchScan(args, std::cout, std::cerr);
   if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
   if (args.command == "make-samples") return MakeSamples(args);

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <QGroupBox>
+#include <vector>
+
+#include "ui/FoldingRow.h"
 
 class QAction;
 class QComboBox;
@@ -37,6 +40,19 @@ class TDistributePrintBox : public QGroupBox {
   // The start position's range follows the template's label positions (at least 1); a value
   // beyond them goes back to the last one.
   void SetPositions(int positions);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void CreateControls(const QString& numberPrompt);
+  QWidget* Beside(QWidget* left, QWidget* right);
+  QWidget* Above(QWidget* top, QWidget* bottom);
+  void FitRows();
+
+  // The number with the page count, the paper size, the start position, the buttons.
+  std::vector<FoldingRow> rows_;
 };
 
 }  // namespace ui

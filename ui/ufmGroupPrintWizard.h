@@ -21,6 +21,7 @@ class QSpinBox;
 
 namespace ui {
 
+class FramePlacement;
 class TfmMain;
 class TDistributePrintBox;
 
@@ -68,6 +69,8 @@ class TfmGroupPrintWizard : public QWidget {
 
   // The main window's send-to-group command on its selected entry.
   void SendGlyph(const catalogue::TPreviewItemPtr& entry);
+  // Puts the wizard's frame at the right edge of the panel's frame, as tall as it.
+  void PlaceBeside(const QRect& panelFrame);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -87,6 +90,7 @@ class TfmGroupPrintWizard : public QWidget {
 
   TfmMain& main_;
   TDistributePrintBox* printBox_ = nullptr;
+  FramePlacement* frame_;
   bool filling_ = false;  // rows set by the program are no selection by the user
   int mainRight_ = -1;    // where the wizard goes, remembered with the first glyph
 };

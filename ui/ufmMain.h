@@ -34,6 +34,7 @@ class QVBoxLayout;
 
 namespace ui {
 
+class FramePlacement;
 struct TCommandRow;
 class TDistributePrintBox;
 
@@ -216,7 +217,8 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void PlaceProgressBar();
 
   bool firstActivation_ = true;
-  bool placed_ = false;                 // with the frame known, once shown
+  bool shownOnce_ = false;
+  FramePlacement* frame_;
   int catalogueDepth_ = 0;              // fills under way
   std::set<std::string> drawFailures_;  // reported once each
   TCatalogueBoxes glyphs_, sheets_;
@@ -235,5 +237,8 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
 
 // Tells the user that the document could not be printed and why; nothing for an empty failure.
 void ReportPrintFailure(const wordlink::TExtAppDocument& doc, const std::string& failure);
+// Tells the user that no printer was found and the pages went to the PDF file instead, and
+// opens the file when asked to.
+void OfferPrintedPdf(const std::string& pdfPath);
 
 }  // namespace ui

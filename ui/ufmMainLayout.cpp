@@ -347,7 +347,7 @@ void TfmMain::CreateCommands() {
   for (const TCommandRow& row : kCommands) CreateCommand(row);
   // Without a menu item as its sender the command makes a blank glyph only.
   On(aGlyphNew, &QAction::triggered, this, [this] { aGlyphNewExecute(aGlyphNew); });
-  aHelpGoToSite->setText(QString("Сайт ") + kSiteHost);
+  aHelpGoToSite->setText("Сайт " + SiteName());
   aHelpGoToSite->setToolTip(aHelpGoToSite->text());
   aGlyphNew->setIcon(il[0]);
   aGlyphOpen->setIcon(il[1]);

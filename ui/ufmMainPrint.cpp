@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPrinterInfo>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -22,6 +23,7 @@ namespace ui {
 namespace {
 
 constexpr const char* kDigitsOnlyMessage = "При указании числа оттисков допустимы только цифры";
+constexpr const char* kNoPrinterMessage = "Принтер не найден. Документ записан в PDF-файл\n";
 
 }  // namespace
 
@@ -127,6 +129,15 @@ void TfmMain::ShowNewTemplate(const std::string& category, const std::string& pa
 void TfmMain::aPrinterCalibrationExecute() {
   TfmPrinterCalibration dialog(QPrinterInfo::availablePrinterNames(), this);
   ExecModal(dialog, QDialog::Rejected);
+}
+
+void OfferPrintedPdf(const std::string& pdfPath) {
+  QMessageBox box(QMessageBox::Information, app::AppTitle,
+                  QString::fromStdString(kNoPrinterMessage + pdfPath + "\n\nОткрыть его?"),
+                  QMessageBox::Open | QMessageBox::Close, QApplication::activeWindow());
+  box.setObjectName("PdfInsteadOfPrinter");
+  box.setDefaultButton(QMessageBox::Open);
+  if (ExecModal(box, QMessageBox::Close) == QMessageBox::Open) ShellOpen(pdfPath);
 }
 
 void TfmMain::aQuickPrintExecute() {

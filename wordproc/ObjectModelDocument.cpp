@@ -297,21 +297,27 @@ void DocumentObj::printOut() {
 }
 
 int DocumentObj::showPrintDialog() {
+  return askAndPrint(false);
+}
+
+int DocumentObj::askAndPrint(bool askedSinks) {
   auto app = this->app();
   auto scripted = ScriptedReply(DialogKind::Print, name);
   if (!scripted) {
     if (!app->mayShowWindows()) return kDialogCancel;
-    return PrintWithWindow(*this) ? kDialogOk : kDialogCancel;
+    return PrintWithWindow(*this, askedSinks) ? kDialogOk : kDialogCancel;
   }
   if (scripted->result != kDialogOk) return scripted->result;
-  if (!app->raiseBeforePrint(*this)) printPages();
+  if (askedSinks || !app->raiseBeforePrint(*this)) printPages();
   return kDialogOk;
 }
 
 void DocumentObj::userPrint() {
   try {
     checkAlive();
-    showPrintDialog();
+    // A print the sinks refuse is refused before the user fills in the dialog for nothing.
+    if (app()->raiseBeforePrint(*this)) return;
+    askAndPrint(true);
   } catch (const std::exception& e) {
     Report(e);
   }
@@ -322,15 +328,18 @@ void DocumentObj::setShapeSelection(const std::vector<std::uint32_t>& ids) {
   if (auto app = app_.lock()) app->makeCurrent(self());
 }
 
-bool DocumentObj::userPrintToPdf(const std::string& path) {
+std::optional<std::string> DocumentObj::userPrintToPdf(const FileQuestion& askFile) {
   try {
     checkAlive();
-    if (app()->raiseBeforePrint(*this)) return false;
-    WritePdf(*model_, *layout_, path, app()->printSettings);
-    return true;
+    if (app()->raiseBeforePrint(*this)) return std::nullopt;
+    std::optional<std::string> file = askFile();
+    if (!file) return std::nullopt;
+    checkAlive();  // the question let the document be closed
+    WritePdf(*model_, *layout_, *file, app()->printSettings);
+    return file;
   } catch (const std::exception& e) {
     Report(e);
-    return false;
+    return std::nullopt;
   }
 }
 

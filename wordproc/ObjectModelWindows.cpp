@@ -57,7 +57,7 @@ DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
   return {kDialogCancel, {}};
 }
 
-bool PrintWithWindow(DocumentObj& doc) {
+bool PrintWithWindow(DocumentObj& doc, bool askedSinks) {
   const PageSetup& setup = doc.model().pageSetup;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(Text(doc.name));
@@ -67,7 +67,7 @@ bool PrintWithWindow(DocumentObj& doc) {
                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
   QPrintDialog dialog(&printer);
   if (dialog.exec() != QDialog::Accepted) return false;
-  if (doc.app()->raiseBeforePrint(doc)) return true;
+  if (!askedSinks && doc.app()->raiseBeforePrint(doc)) return true;
   const char* folder = std::getenv("VSP_PRINT_TO_PDF_DIR");
   if (folder && *folder)
     PrintPages(doc.model(), doc.layout(), doc.name, doc.app()->printSettings);

@@ -227,6 +227,11 @@ void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& inf
   PaintOnPrinter(printer, doc, layout, documentName, settings);
 }
 
+PdfFallbackHandler& FallbackHandler() {
+  static PdfFallbackHandler handler;
+  return handler;
+}
+
 // The printer the settings name, else the default one; null when there is none.
 QPrinterInfo ChosenPrinter(const PrintSettings& settings) {
   if (settings.printer.empty()) return QPrinterInfo::defaultPrinter();
@@ -237,6 +242,10 @@ QPrinterInfo ChosenPrinter(const PrintSettings& settings) {
 }
 
 }  // namespace
+
+void SetPdfFallbackHandler(PdfFallbackHandler handler) {
+  FallbackHandler() = std::move(handler);
+}
 
 QPointF PrintSettings::offsetFor(const std::string& printerName) const {
   auto own = offsets.find(printerName);
@@ -275,7 +284,9 @@ std::string PrintPages(const Document& doc, Layout& layout, const std::string& d
     PrintToPrinter(doc, layout, printer, documentName, settings);
     return {};
   }
-  return PrintToPdfFolder(doc, layout, PrivatePdfFolder(), documentName, pdfOffset);
+  std::string pdf = PrintToPdfFolder(doc, layout, PrivatePdfFolder(), documentName, pdfOffset);
+  if (const PdfFallbackHandler handler = FallbackHandler()) handler(pdf);
+  return pdf;
 }
 
 void PrintOn(QPrinter& printer, const Document& doc, Layout& layout, const std::string& name,

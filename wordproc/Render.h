@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPointF>
 #include <QRectF>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -85,5 +86,11 @@ std::string PrintPages(const Document& doc, Layout& layout, const std::string& d
 // Prints every page on a printer a print dialog set up, shifted by its offset.
 void PrintOn(QPrinter& printer, const Document& doc, Layout& layout, const std::string& name,
              const PrintSettings& settings);
+
+// Told the path of the PDF file a print was written to because no printer exists, so that the
+// user learns where the pages went; the program installs it. Not told of prints that
+// VSP_PRINT_TO_PDF_DIR sends to PDF files. An empty function removes it.
+using PdfFallbackHandler = std::function<void(const std::string& pdfPath)>;
+void SetPdfFallbackHandler(PdfFallbackHandler handler);
 
 }  // namespace wordproc

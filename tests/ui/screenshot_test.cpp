@@ -1,5 +1,6 @@
 // Renders the panel as the user first sees it and as it looks in the list view, into PNG files
 // of the build folder, for a person to look at; the checks keep the pictures from going blank.
+#include <QAction>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include "labels/ProductDatabase.h"
 #include "ui/SheetPreview.h"
 #include "ui/ufmAbout.h"
+#include "ui/ufmGroupPrintWizard.h"
 #include "ui/ufmNewSheetTemplate.h"
 #include "ui/ufmPrinterCalibration.h"
 #include "ui/ufmRewriteDlg.h"
@@ -55,6 +57,20 @@ TEST_F(Screenshot, PanelWithThumbnailsAndTheListView) {
   w.aEditSheet->trigger();
   Settle();
   Save(w, "main-window-open-docs.png");
+}
+
+TEST_F(Screenshot, GroupPrintWizardBesideThePanel) {
+  ui::TfmMain& w = Open();
+  ui::TfmGroupPrintWizard wizard(w);
+  w.GroupPrintWizard = &wizard;
+  for (const char* glyph : {"a.doc", "b.doc"}) {
+    SelectFile(w.sgMyGlyphs, glyph);
+    w.aGlyphSendToGroup->trigger();
+  }
+  Settle();
+  QImage shot(QString::fromStdString(Save(wizard, "group-print-wizard.png")));
+  EXPECT_EQ(shot.width(), ui::TfmGroupPrintWizard::kWidth);
+  wizard.close();
 }
 
 TEST_F(Screenshot, SmallDialogs) {
