@@ -12,10 +12,12 @@
 #include "platform/Guard.h"
 #include "platform/ProcessLock.h"
 #include "platform/UserInteraction.h"
+#include "ui/Application.h"
 #include "ui/QtInteraction.h"
 #include "ui/ufmGroupPrintWizard.h"
 #include "ui/ufmMain.h"
 #include "wordproc/Container.h"
+#include "wordproc/Render.h"
 #include "wordproc/WordProcessor.h"
 
 namespace {
@@ -48,12 +50,14 @@ class GuardedApplication : public QApplication {
 int main(int argc, char** argv) {
   GuardedApplication application(argc, argv);
   application.setStyle(new HintTimingStyle);
+  ui::PrepareApplication(application, app::ProgramFolder());
   ui::QtInteraction interaction;
   platform::SetUI(&interaction);
   // VSP_NO_WORD_PROCESSOR stands for a machine without a usable word processor.
   if (!std::getenv("VSP_NO_WORD_PROCESSOR")) {
     wordproc::RegisterWordProcessor();
     wordproc::RegisterDocumentContainer();
+    wordproc::SetPdfFallbackHandler(ui::OfferPrintedPdf);
   }
 
   bool terminate = !app::InitializeCommon();
@@ -67,8 +71,7 @@ int main(int argc, char** argv) {
       platform::SetUI(nullptr);
       return 0;
     }
-    application.setApplicationName(app::AppTitle);
-    application.setApplicationDisplayName(app::AppTitle);
+    ui::SetApplicationTitle(application);
     auto mainWindow = std::make_unique<ui::TfmMain>();
     // The group print wizard starts hidden; the main window places it beside itself.
     auto wizard = std::make_unique<ui::TfmGroupPrintWizard>(*mainWindow);

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 
+#include "app/PrinterCalibration.h"
 #include "app/uCommon.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
@@ -50,13 +52,22 @@ std::string ProgramFolder() {
   return IncludeTrailingSeparator(exe.substr(0, exe.find_last_of('/')));
 }
 
+std::string ShippedFile(const std::string& name, const std::string& programFolder) {
+  const std::string beside = programFolder + name;
+  if (platform::FileExists(beside)) return beside;
+  const std::string shared =
+      std::filesystem::path(programFolder + kSharedFolder + name).lexically_normal().string();
+  return platform::FileExists(shared) ? shared : beside;
+}
+
 bool InitializeCommon() {
   DataFolder = ResolveDataFolder();
   AppFolder = ProgramFolder();
   ShortDateFormat = AdjustShortDateFormat(platform::ShortDateFormat());
   LongTimeFormat = platform::LongTimeFormat();
-  GlyphTypes = LoadGlyphTypes(AppFolder + GlyphTypesFileName);
+  GlyphTypes = LoadGlyphTypes(ShippedFile(GlyphTypesFileName, AppFolder));
   AppController = std::make_unique<wordlink::TExtAppController>();
+  AppController->InstanceStarted = [](const wordlink::Variant& word) { ApplyPrinterOffsets(word); };
   if (AppController->Connect(wordlink::kKindDefault, false, true)) return true;
   platform::UI().messageBox(kWordMissingMessage, kAttentionCaption, platform::MsgIcon::None,
                             platform::MsgButtons::Ok);

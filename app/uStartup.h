@@ -19,6 +19,15 @@ std::string ResolveDataFolder();
 // Folder of the running program file, with a trailing separator.
 std::string ProgramFolder();
 
+// The folder of an installation that holds what the program ships (glyph types, the manual,
+// translations), relative to the program folder: <prefix>/share/varnel-stampora beside
+// <prefix>/bin.
+inline constexpr const char* kSharedFolder = "../share/varnel-stampora/";
+// A file the program ships, by its name relative to the shared folder: beside the program when
+// it is there (the build folder keeps glyph_types.ini so), else in the shared folder. When
+// neither exists, the name beside the program.
+std::string ShippedFile(const std::string& name, const std::string& programFolder);
+
 // Prepares the shared state in order: data folder, program folder, short date format, glyph
 // types, the word processor controller with its hidden worker instance. Returns false when no
 // usable word processor could be connected; the message has then been shown and the caller

@@ -52,7 +52,9 @@ const std::int64_t kEpochDays = DaysFromCivil(1899, 12, 30);
 // 1970-01-01 as a date-time value (days since 1899-12-30).
 constexpr std::int64_t kUnixEpochInDateTime = 25569;
 
+// Lock files and temporaries of word processors may carry a document's extension.
 bool IsDocumentName(const char* name) {
+  if (platform::IsWordProcessorTempName(name)) return false;
   const char* dot = std::strrchr(name, '.');
   if (!dot) return false;
   char ext[6] = {};

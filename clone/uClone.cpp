@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "catalogue/uCatalogueViews.h"
@@ -54,6 +55,37 @@ platform::ScopedTempFile WorkingCopy(const std::string& source) {
   return copy;
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The digit run at `at`, without leading zeros; `at` moves past it.
+std::string_view DigitRun(std::string_view text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  std::string_view run = text.substr(start, at - start);
+  while (run.size() > 1 && run[0] == '0') run.remove_prefix(1);
+  return run;
+}
+
+// Below, at or above 0 as a comes before, with or after b: bytes as they are, digit runs by
+// their value, however long.
+int CompareNaturally(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      const std::string_view x = DigitRun(a, i), y = DigitRun(b, j);
+      if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+      if (const int order = x.compare(y)) return order;
+      continue;
+    }
+    if (a[i] != b[j])
+      return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
+    ++i, ++j;
+  }
+  return (i < a.size()) - (j < b.size());
+}
+
 void ShowMessage(const std::string& text, const std::string& caption, platform::MsgIcon icon) {
   platform::UI().messageBox(text, caption, icon, platform::MsgButtons::Ok);
 }
@@ -94,14 +126,22 @@ const std::vector<TPaperSize>& LoadCloneTemplates(const std::string& dataFolder,
   fs::directory_iterator it(GlyphCategoryFolder(dataFolder, category), error);
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (platform::IsHiddenName(name) || !HasDocExtension(name) || !HasTemplatePrefix(name))
+    if (platform::IsHiddenName(name) || platform::IsWordProcessorTempName(name) ||
+        !HasDocExtension(name) || !HasTemplatePrefix(name))
       continue;
     if (!it->is_regular_file(error)) continue;
     const std::size_t prefix = std::string(kTemplatePrefix).size();
     const std::string paper = name.substr(prefix, name.size() - prefix - 4);
     PaperSizes.push_back({paper, paper});
   }
+  std::sort(PaperSizes.begin(), PaperSizes.end(),
+            [](const TPaperSize& a, const TPaperSize& b) { return PaperNameLess(a.Name, b.Name); });
   return PaperSizes;
+}
+
+bool PaperNameLess(const std::string& a, const std::string& b) {
+  const int order = CompareNaturally(catalogue::LowerText(a), catalogue::LowerText(b));
+  return order != 0 ? order < 0 : a < b;
 }
 
 std::string TPaperSizeCombo::Text() const {
@@ -166,14 +206,15 @@ namespace {
 class TCloneRun {
  public:
   TCloneRun(CloneHost& host, TCloneParams& glyphs, int sets, const std::string& category,
-            const TPaperSize& paper)
+            const TPaperSize& paper, int firstPosition)
       : host_(host),
         controller_(host.Controller()),
         dataFolder_(host.DataFolder()),
         glyphs_(glyphs),
         sets_(sets),
         category_(category),
-        paper_(paper) {}
+        paper_(paper),
+        firstPosition_(std::max(firstPosition, 1)) {}
 
   TExtAppDocument* Run();
 
@@ -198,6 +239,7 @@ class TCloneRun {
   const int sets_;
   const std::string category_;
   const TPaperSize paper_;
+  const int firstPosition_;
   TExtAppDocument* result_ = nullptr;
   std::vector<platform::ScopedTempFile> workingCopies_;
 };
@@ -326,9 +368,19 @@ bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& temp
                 kNoPositionsCaption, platform::MsgIcon::None);
     return false;
   }
+  if (std::size_t(firstPosition_) > layout.Positions.size() && sets_ > 0) {
+    sheet.CloseDocument(wordlink::kDoNotSaveChanges);
+    ShowMessage("В шаблоне «" + templatePath + "» " + std::to_string(layout.Positions.size()) +
+                    " мест для оттисков, начать с места " + std::to_string(firstPosition_) +
+                    " нельзя",
+                kNoPositionsCaption, platform::MsgIcon::None);
+    return false;
+  }
   std::vector<std::string> copies;
   for (const platform::ScopedTempFile& copy : workingCopies_) copies.push_back(copy.path());
-  FillSheet(sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); });
+  FillSheet(
+      sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); },
+      firstPosition_);
   return true;
 }
 
@@ -359,15 +411,18 @@ void TCloneRun::BringResultForward() {
 }  // namespace
 
 TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
-                             const std::string& category, const TPaperSize& paper) {
+                             const std::string& category, const TPaperSize& paper,
+                             int firstPosition) {
   if (glyphs.empty()) return nullptr;
-  TCloneRun run(host, glyphs, sets, category, paper);
+  TCloneRun run(host, glyphs, sets, category, paper, firstPosition);
   return run.Run();
 }
 
-std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions) {
+std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions,
+                       std::int64_t firstPosition) {
   if (sets == 0 || positions == 0) return 0;
-  return (perSet * sets - 1) / positions + 1;
+  const std::int64_t skipped = std::max<std::int64_t>(firstPosition, 1) - 1;
+  return (perSet * sets + skipped - 1) / positions + 1;
 }
 
 }  // namespace cloning

@@ -59,9 +59,14 @@ std::string SheetTemplatePath(const std::string& dataFolder, const std::string& 
 // The folder the user's cloned sheets of a category are saved in (without creating it).
 std::string MySheetsFolder(const std::string& dataFolder, const std::string& category);
 
-// Rebuilds PaperSizes from the category's template files, in the order the folder lists them.
+// Rebuilds PaperSizes from the category's template files in natural order (PaperNameLess);
+// lock files and temporaries of word processors are no templates.
 const std::vector<TPaperSize>& LoadCloneTemplates(const std::string& dataFolder,
                                                   const std::string& category);
+
+// The order people expect of paper names: letters ignoring case, runs of digits by their value
+// ("A3" < "a4" < "A10"); names equal but for case keep a fixed order.
+bool PaperNameLess(const std::string& a, const std::string& b);
 
 // A paper-size combo box without the widget: the texts with their attached values, and the
 // selected item. The window keeps its combo box in step with it.
@@ -121,12 +126,17 @@ class CloneHost {
 // the working sheet and opens a document based on it through the host. Returns that document,
 // or the document the run stopped on (an open glyph that was not saved, a glyph without
 // graphics), or nullptr. A glyph saved under another name on the way gets that name in the
-// list. Word errors propagate after the progress has ended.
+// list. Word errors propagate after the progress has ended. The copies begin at the first
+// page's position firstPosition (from 1), for a sheet whose first labels are used already; a
+// position the template does not have is refused with a message.
 wordlink::TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
-                                       const std::string& category, const TPaperSize& paper);
+                                       const std::string& category, const TPaperSize& paper,
+                                       int firstPosition = 1);
 
-// Sheets for sets × perSet labels with positions per sheet; 0 when sets or positions is 0.
-// The main window passes perSet 1; the group print wizard the sum of its counts.
-std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions);
+// Sheets for sets × perSet labels with positions per sheet, the first page's positions before
+// firstPosition left empty; 0 when sets or positions is 0. The main window passes perSet 1;
+// the group print wizard the sum of its counts.
+std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions,
+                       std::int64_t firstPosition = 1);
 
 }  // namespace cloning

@@ -1,5 +1,6 @@
 #include "clone/uPlacing.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace cloning {
@@ -123,7 +124,7 @@ class TSheetFiller {
  public:
   TSheetFiller(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
                const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step)
+               const std::function<void()>& step, int firstPosition)
       : doc_(doc),
         shapes_(doc.get("Shapes")),
         selection_(doc.get("Application").get("Selection")),
@@ -131,7 +132,8 @@ class TSheetFiller {
         glyphs_(glyphs),
         workingCopies_(workingCopies),
         setsLeft_(sets),
-        step_(step) {}
+        step_(step),
+        skipped_(std::size_t(std::max(firstPosition, 1) - 1)) {}
 
   void Fill();
   void Finish();
@@ -157,6 +159,7 @@ class TSheetFiller {
   int copiesLeft_ = 0;
   int copyNumber_ = 1, lineNumber_ = 1;
   float referenceWidth_ = -1, referenceHeight_ = -1;
+  std::size_t skipped_;  // positions of the first page left empty
 };
 
 void TSheetFiller::Fill() {
@@ -227,7 +230,9 @@ void TSheetFiller::SizeMaster(const Variant& master) {
 
 // False when the sets ran out on this page.
 bool TSheetFiller::PlaceCopies(const std::vector<Variant>& masters) {
-  for (const TLabelPosition& position : sheet_.Positions) {
+  const std::size_t first = page_ == 1 ? std::min(skipped_, sheet_.Positions.size()) : 0;
+  for (std::size_t p = first; p < sheet_.Positions.size(); ++p) {
+    const TLabelPosition& position = sheet_.Positions[p];
     if (!masters[current_].isEmpty()) PlaceCopy(masters[current_], position);
     if (--copiesLeft_ > 0) continue;
     if (!NextGlyph()) return false;
@@ -290,10 +295,10 @@ void TSheetFiller::Finish() {
 
 void FillSheet(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
                const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step) {
+               const std::function<void()>& step, int firstPosition) {
   if (workingCopies.size() != glyphs.size())
     throw std::invalid_argument("FillSheet: one working copy per glyph is needed");
-  TSheetFiller filler(doc, sheet, glyphs, workingCopies, sets, step);
+  TSheetFiller filler(doc, sheet, glyphs, workingCopies, sets, step, firstPosition);
   filler.Fill();
   filler.Finish();
 }

@@ -47,10 +47,11 @@ TSheetTemplate ReadSheetTemplate(const wordlink::Variant& doc);
 
 // Fills the cleared sheet with the glyphs' working copies (one per glyph, in order), page after
 // page, and trims the page left empty after the last one. step runs once per glyph placed.
-// Nothing is filled when sets is 0 or less, or when the template has no label position.
+// Nothing is filled when sets is 0 or less, or when the template has no label position. The
+// first page's positions before firstPosition (from 1) stay empty: a sheet already partly used.
 void FillSheet(const wordlink::Variant& doc, const TSheetTemplate& sheet,
                const TCloneParams& glyphs, const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step);
+               const std::function<void()>& step, int firstPosition = 1);
 
 // Label positions of a template; 0 when it does not exist. The last answer is kept until
 // another category or paper size is asked for.

@@ -1,7 +1,8 @@
 # Core subsystems are plain C++: they may link only other core subsystems and the few non-Qt
 # libraries listed here. The check runs at configure time so a Qt dependency cannot creep in.
 set(VSP_CORE_TARGETS "" CACHE INTERNAL "")
-set(VSP_CORE_ALLOWED_LIBS ZLIB::ZLIB Threads::Threads CACHE INTERNAL "")
+# pugixml reads the label product files (labels/); it is plain C++ like the rest of the core.
+set(VSP_CORE_ALLOWED_LIBS ZLIB::ZLIB Threads::Threads pugixml::pugixml CACHE INTERNAL "")
 
 function(vsp_core_library name)
   add_library(${name} STATIC ${ARGN})

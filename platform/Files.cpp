@@ -5,12 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -431,6 +433,21 @@ bool IsHiddenName(const std::string& fileName) {
   std::string::size_type slash = fileName.find_last_of(kPathSep);
   std::string::size_type start = slash == std::string::npos ? 0 : slash + 1;
   return start < fileName.size() && fileName[start] == '.';
+}
+
+bool IsWordProcessorTempName(const std::string& fileName) {
+  const std::string::size_type slash = fileName.find_last_of(kPathSep);
+  std::string name = fileName.substr(slash == std::string::npos ? 0 : slash + 1);
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  auto begins = [&](std::string_view head) { return name.rfind(head, 0) == 0; };
+  auto ends = [&](std::string_view tail) {
+    return name.size() >= tail.size() &&
+           name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+  };
+  if (begins("~$") || begins("~wr") || begins(".~lock.")) return true;
+  for (std::string_view tail : {"~", "#", ".tmp", ".bak", ".wbk", ".asd"})
+    if (ends(tail)) return true;
+  return false;
 }
 
 bool SetNormal(const std::string& path) {

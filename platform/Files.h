@@ -113,6 +113,12 @@ std::string ErrorReason(int error);
 // Read-only: the owner may not write. Hidden: the name begins with ".". No system files.
 bool IsReadOnly(const std::string& path);
 bool IsHiddenName(const std::string& fileName);
+// What word processors keep beside a document while it is open or being saved, never a
+// document of its own, whatever its extension: Word's owner files ("~$name.doc") and temporary
+// files ("~WRL0001.tmp", "~WRD0000.tmp"), LibreOffice's lock files (".~lock.name.doc#"), and
+// backups and temporaries ending in "~", "#", ".tmp", ".bak", ".wbk" or ".asd". Letter case
+// does not matter.
+bool IsWordProcessorTempName(const std::string& fileName);
 // Gives the owner write permission back; false when the file is missing or unchangeable.
 bool SetNormal(const std::string& path);
 bool SetReadOnly(const std::string& path);

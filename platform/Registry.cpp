@@ -617,6 +617,20 @@ std::vector<std::string> Registry::valueNames(RegRoot root, const std::string& k
   return names;
 }
 
+std::vector<std::string> Registry::subKeyNames(RegRoot root, const std::string& key) const {
+  const std::string prefix = LowerAscii(NormalKey(key)) + "\\";
+  std::vector<std::string> names;
+  std::unordered_set<std::string> seen;
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  for (const Key& stored : Current(*state_, filePath_).keys) {
+    if (stored.root != root || LowerAscii(stored.path).rfind(prefix, 0) != 0) continue;
+    const std::string rest = stored.path.substr(prefix.size());
+    const std::string name = rest.substr(0, rest.find('\\'));
+    if (seen.insert(LowerAscii(name)).second) names.push_back(name);
+  }
+  return names;
+}
+
 std::string XdgDocumentsFolder() {
   std::string documents = Env("XDG_DOCUMENTS_DIR");
   if (!documents.empty()) return WithoutTrailingSlash(documents);

@@ -54,6 +54,8 @@ class Registry {
   // Removes a value; false when it did not exist.
   bool deleteValue(RegRoot root, const std::string& key, const std::string& name);
   std::vector<std::string> valueNames(RegRoot root, const std::string& key) const;
+  // The names of the key's direct subkeys, in the order the file holds them.
+  std::vector<std::string> subKeyNames(RegRoot root, const std::string& key) const;
 
  private:
   std::string filePath_;

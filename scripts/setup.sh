@@ -5,9 +5,17 @@ set -euo pipefail
 
 mode=${1:-test}
 packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libzip-dev libpugixml-dev
-          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito)
+          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito
+          qt6-translations-l10n)
+# Optional for the program, which has built-in products without it: the label product files of
+# glabels-data (XML descriptions of about 1,750 sheets) that "Новый шаблон листа" and
+# stampora-batch products read. Only its data files are used.
+packages+=(glabels-data)
 if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
-  packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth)
+  # The desktop tests: a window manager on Xvfb, a CUPS PDF queue, the Debian package and the
+  # checkers of its desktop entry and AppStream data.
+  packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth libxcb1-dev openbox cups
+             printer-driver-cups-pdf dpkg-dev file desktop-file-utils appstream)
 fi
 if [ "$mode" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

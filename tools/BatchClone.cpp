@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "clone/uPlacing.h"
+#include "labels/SheetGeometry.h"
 #include "platform/Files.h"
 #include "wordlink/uExtAppDocument.h"
 
@@ -29,9 +30,10 @@ void StartWorker(wordlink::TExtAppController& controller) {
 }
 
 // The quick print of the program, with its errors reported instead of swallowed.
-void QuickPrint(wordlink::TExtAppController& controller, const Variant& doc,
-                const std::string& pdf) {
+void QuickPrint(wordlink::TExtAppController& controller, const Variant& doc, const std::string& pdf,
+                const std::optional<app::TPrinterOffset>& offset) {
   const Variant skip = Variant::missing();
+  app::ApplyPrinterOffsets(doc.get("Application"), offset);
   wordlink::PrintingFromProgram = true;
   controller.SetNonPrintableVisible(doc, false);
   try {
@@ -76,7 +78,7 @@ wordlink::TExtAppDocument* BatchHost::EditItem(catalogue::TPreviewItem& entry) {
 }
 
 void BatchHost::SheetFilled(wordlink::TExtAppDocument& sheet) {
-  if (!PdfFile.empty()) QuickPrint(*controller_, sheet.Document, PdfFile);
+  if (!PdfFile.empty()) QuickPrint(*controller_, sheet.Document, PdfFile, Offset);
 }
 
 cloning::TCloneParam ParseGlyphArg(const std::string& text) {
@@ -106,6 +108,8 @@ CloneRequest CloneRequestFrom(const ParsedArgs& args) {
   request.paper = args.required("paper");
   args.required("sets");
   request.sets = args.intOption("sets", 0, 0, 10000000);
+  request.start = args.intOption("start", 1, 1, int(labels::kMaxLabels));
+  request.offset = OffsetOption(args);
   request.out = AbsolutePath(args.required("out"));
   if (auto pdf = args.option("pdf")) request.pdf = AbsolutePath(*pdf);
   for (const std::string& value : args.optionValues("glyph")) {
@@ -119,12 +123,23 @@ CloneRequest CloneRequestFrom(const ParsedArgs& args) {
   return request;
 }
 
+std::optional<app::TPrinterOffset> OffsetOption(const ParsedArgs& args) {
+  const auto text = args.option("offset");
+  if (!text) return std::nullopt;
+  const auto offset = app::ParseOffset(*text);
+  if (!offset)
+    throw UsageError("--offset: ожидается X,Y в миллиметрах (не больше 50 по модулю), получено \"" +
+                     *text + "\"");
+  return offset;
+}
+
 int BatchClone(const CloneRequest& request, std::ostream& out, std::ostream& err) {
   BatchHost host(request.dataFolder);
   host.PdfFile = request.pdf;
+  host.Offset = request.offset;
   cloning::TCloneParams glyphs = request.glyphs;
   const cloning::TPaperSize paper{request.paper, request.paper};
-  cloning::CloneGlyphs(host, glyphs, request.sets, request.category, paper);
+  cloning::CloneGlyphs(host, glyphs, request.sets, request.category, paper, request.start);
   if (host.SheetFile().empty()) {
     err << "stampora-batch: лист не создан\n";
     return 1;
@@ -153,7 +168,8 @@ int BatchTemplates(const std::string& dataFolder, const std::string& category, s
   return 0;
 }
 
-int BatchPrint(const std::string& file, const std::string& pdf, std::ostream& out,
+int BatchPrint(const std::string& file, const std::string& pdf,
+               const std::optional<app::TPrinterOffset>& offset, std::ostream& out,
                std::ostream& err) {
   const std::string path = AbsolutePath(file);
   if (!platform::FileExists(path)) {
@@ -164,7 +180,7 @@ int BatchPrint(const std::string& file, const std::string& pdf, std::ostream& ou
   StartWorker(controller);
   wordlink::TExtAppDocument* doc = controller.OpenDocument(path, false, true);
   if (!doc) throw std::runtime_error("не удалось открыть " + Quoted(path));
-  QuickPrint(controller, doc->Document, pdf.empty() ? pdf : AbsolutePath(pdf));
+  QuickPrint(controller, doc->Document, pdf.empty() ? pdf : AbsolutePath(pdf), offset);
   if (!pdf.empty()) out << AbsolutePath(pdf) << "\n";
   controller.CloseAllDocuments(wordlink::kDoNotSaveChanges);
   return 0;

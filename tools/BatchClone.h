@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/PrinterCalibration.h"
 #include "catalogue/uPreviewList.h"
 #include "clone/uClone.h"
 #include "tools/BatchArgs.h"
@@ -26,8 +27,10 @@ class BatchHost : public cloning::CloneHost {
   wordlink::TExtAppDocument* EditItem(catalogue::TPreviewItem& entry) override;
   void SheetFilled(wordlink::TExtAppDocument& sheet) override;
 
-  // Where the filled sheet is printed to, when set.
+  // Where the filled sheet is printed to, when set, and the offset that replaces the stored
+  // calibration there.
   std::string PdfFile;
+  std::optional<app::TPrinterOffset> Offset;
 
   // The filled sheet's file, once the run got that far.
   const std::string& SheetFile() const { return sheetFile_; }
@@ -44,7 +47,13 @@ struct CloneRequest {
   int sets = 0;
   cloning::TCloneParams glyphs;
   std::string out, pdf;
+  int start = 1;  // the first page's first position to fill
+  std::optional<app::TPrinterOffset> offset;
 };
+
+// --offset X,Y: millimetres right and down that replace the stored calibration; none when
+// the option is absent. UsageError when it is no offset.
+std::optional<app::TPrinterOffset> OffsetOption(const ParsedArgs& args);
 
 // "FILE" or "FILE:COUNT"; a suffix that is not a whole number belongs to the file name.
 cloning::TCloneParam ParseGlyphArg(const std::string& text);
@@ -58,9 +67,11 @@ int BatchClone(const CloneRequest& request, std::ostream& out, std::ostream& err
 int BatchCount(const std::string& dataFolder, const std::string& category, const std::string& paper,
                std::ostream& out, std::ostream& err);
 int BatchTemplates(const std::string& dataFolder, const std::string& category, std::ostream& out);
-// Prints as the quick print command does, with the non-printing shapes hidden; to pdf when
-// given, otherwise to the default printer (or VSP_PRINT_TO_PDF_DIR).
-int BatchPrint(const std::string& file, const std::string& pdf, std::ostream& out,
+// Prints as the quick print command does, with the non-printing shapes hidden and the printer's
+// calibration (or offset) applied; to pdf when given, otherwise to the default printer (or
+// VSP_PRINT_TO_PDF_DIR).
+int BatchPrint(const std::string& file, const std::string& pdf,
+               const std::optional<app::TPrinterOffset>& offset, std::ostream& out,
                std::ostream& err);
 
 }  // namespace batch

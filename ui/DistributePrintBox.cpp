@@ -2,14 +2,19 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "ui/Connect.h"
+#include "ui/FoldingRow.h"
 #include "ui/StringGrid.h"
 
 namespace ui {
@@ -17,6 +22,9 @@ namespace ui {
 namespace {
 
 constexpr int kRowHeight = 21;
+constexpr int kButtonSpacing = 4;
+// The buttons' widths in the box as it was drawn: 130, 96 and 71 pixels.
+constexpr int kCloneShare = 130, kQuickPrintShare = 96, kPrintShare = 71;
 
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
   auto* label = new QLabel(text, parent);
@@ -24,24 +32,69 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
   return label;
 }
 
-// The widths the box was drawn with are the least a control gets; a wider caption in the
-// installed font widens it rather than being cut.
-QPushButton* NewButton(QWidget* parent, const char* name, int width) {
+QPushButton* NewButton(QWidget* parent, const char* name) {
   auto* button = new QPushButton(parent);
   button->setObjectName(name);
-  button->setMinimumWidth(width);
   button->setFixedHeight(25);
   button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   return button;
 }
 
+// What the button's caption needs: the text (its access mark not shown) with the style's margins
+// and frame on both sides.
+int CaptionWidth(const QPushButton* button) {
+  const QStyle* style = button->style();
+  const int margins = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                           style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button));
+  return button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width() + margins;
+}
+
+// A container that keeps controls together in a row that folds.
+QWidget* Group(QWidget* parent, QBoxLayout* layout, std::initializer_list<QWidget*> controls) {
+  auto* group = new QWidget(parent);
+  group->setLayout(layout);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  for (QWidget* control : controls) layout->addWidget(control);
+  return group;
+}
+
 }  // namespace
+
+QWidget* TDistributePrintBox::Beside(QWidget* left, QWidget* right) {
+  return Group(this, new QHBoxLayout, {left, right});
+}
+
+QWidget* TDistributePrintBox::Above(QWidget* top, QWidget* bottom) {
+  return Group(this, new QVBoxLayout, {top, bottom});
+}
 
 TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* parent)
     : QGroupBox("Распределение оттисков по листам и печать", parent) {
   setObjectName("pDistributePrint");
+  CreateControls(numberPrompt);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(6, 4, 6, 6);
+  column->setSpacing(5);
+  rows_.reserve(4);
+  rows_.emplace_back(
+      column,
+      std::vector<FoldingRow::Part>{
+          {la1, 1}, {Beside(edNumberToPrint, udNumberToPrint)}, {Above(la3, lbPages)}},
+      1, 6);
+  rows_.emplace_back(column, std::vector<FoldingRow::Part>{{la2}, {cbPaperSize, 1}}, 1, 6);
+  rows_.emplace_back(column, std::vector<FoldingRow::Part>{{laStartPosition}, {edStartPosition}}, 1,
+                     6);
+  rows_.emplace_back(
+      column,
+      std::vector<FoldingRow::Part>{
+          {btGlyphClone, kCloneShare}, {btQuickPrint, kQuickPrintShare}, {btPrint, kPrintShare}},
+      1, kButtonSpacing);
+  setMinimumHeight(138);
+}
+
+void TDistributePrintBox::CreateControls(const QString& numberPrompt) {
   la1 = NewLabel(this, "la1", numberPrompt);
-  la1->setWordWrap(true);
   edNumberToPrint = new QLineEdit("1", this);
   edNumberToPrint->setObjectName("edNumberToPrint");
   edNumberToPrint->setFixedSize(46, kRowHeight);
@@ -60,39 +113,49 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   cbPaperSize->setMinimumWidth(120);
   cbPaperSize->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbPaperSize->setEnabled(false);
-  btGlyphClone = NewButton(this, "btGlyphClone", 130);
-  btQuickPrint = NewButton(this, "btQuickPrint", 96);
-  btPrint = NewButton(this, "btPrint", 71);
+  laStartPosition = NewLabel(this, "laStartPosition", "Начать с места:");
+  edStartPosition = new QSpinBox(this);
+  edStartPosition->setObjectName("edStartPosition");
+  edStartPosition->setRange(1, 1);
+  edStartPosition->setFixedHeight(kRowHeight);
+  edStartPosition->setMinimumWidth(62);
+  edStartPosition->setToolTip(
+      "Номер этикетки на первом листе, с которой начать (1 — первая): первые места листа, "
+      "уже использованные, останутся пустыми");
+  edStartPosition->setEnabled(false);
+  btGlyphClone = NewButton(this, "btGlyphClone");
+  btQuickPrint = NewButton(this, "btQuickPrint");
+  btPrint = NewButton(this, "btPrint");
+}
 
-  auto* pages = new QVBoxLayout;
-  pages->setSpacing(0);
-  pages->addWidget(la3);
-  pages->addWidget(lbPages);
-  auto* number = new QHBoxLayout;
-  number->setSpacing(4);
-  number->addWidget(la1, 1);
-  number->addWidget(edNumberToPrint);
-  number->addSpacing(-3);
-  number->addWidget(udNumberToPrint);
-  number->addSpacing(6);
-  number->addLayout(pages);
-  auto* paper = new QHBoxLayout;
-  paper->addWidget(la2);
-  paper->addWidget(cbPaperSize, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->setSpacing(4);
-  for (QPushButton* button : {btGlyphClone, btQuickPrint, btPrint}) buttons->addWidget(button);
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(6, 4, 6, 6);
-  column->setSpacing(5);
-  column->addLayout(number);
-  column->addLayout(paper);
-  column->addLayout(buttons);
-  setMinimumHeight(112);
+// Each row keeps its controls side by side while they fit, the buttons each as wide as its
+// caption at least; a row that does not fit breaks in two.
+void TDistributePrintBox::FitRows() {
+  for (QPushButton* button : {btGlyphClone, btQuickPrint, btPrint})
+    button->setMinimumWidth(CaptionWidth(button));
+  const QMargins margins = layout()->contentsMargins();
+  const int width = contentsRect().width() - margins.left() - margins.right();
+  for (FoldingRow& row : rows_) row.Fit(width);
+}
+
+void TDistributePrintBox::resizeEvent(QResizeEvent* event) {
+  QGroupBox::resizeEvent(event);
+  FitRows();
+}
+
+void TDistributePrintBox::changeEvent(QEvent* event) {
+  QGroupBox::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitRows();
+}
+
+void TDistributePrintBox::SetPositions(int positions) {
+  QSignalBlocker quiet(edStartPosition);
+  edStartPosition->setMaximum(std::max(positions, 1));
 }
 
 void TDistributePrintBox::BindButton(QPushButton* button, QAction* command) {
   button->setText(command->text());
+  if (auto* box = qobject_cast<TDistributePrintBox*>(button->parentWidget())) box->FitRows();
   button->setToolTip(command->toolTip());
   button->setEnabled(command->isEnabled());
   On(command, &QAction::changed, button,

@@ -5,12 +5,16 @@
 #pragma once
 
 #include <QGroupBox>
+#include <vector>
+
+#include "ui/FoldingRow.h"
 
 class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace ui {
 
@@ -22,14 +26,33 @@ class TDistributePrintBox : public QGroupBox {
   // numberPrompt: what the number counts ("Введите количество оттисков:").
   TDistributePrintBox(const QString& numberPrompt, QWidget* parent);
 
-  QLabel *la1, *la2, *la3, *lbPages;
+  QLabel *la1, *la2, *la3, *lbPages, *laStartPosition;
   QLineEdit* edNumberToPrint;
   TUpDown* udNumberToPrint;
   QComboBox* cbPaperSize;
+  // The first label position to fill on the first sheet (1 = the first label): a sheet whose
+  // first labels are used already. Its range is the chosen template's positions.
+  QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
 
   // Each button shows its command's caption and hint, follows its enabled state and runs it.
   static void BindButton(QPushButton* button, QAction* command);
+  // The start position's range follows the template's label positions (at least 1); a value
+  // beyond them goes back to the last one.
+  void SetPositions(int positions);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void CreateControls(const QString& numberPrompt);
+  QWidget* Beside(QWidget* left, QWidget* right);
+  QWidget* Above(QWidget* top, QWidget* bottom);
+  void FitRows();
+
+  // The number with the page count, the paper size, the start position, the buttons.
+  std::vector<FoldingRow> rows_;
 };
 
 }  // namespace ui

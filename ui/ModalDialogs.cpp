@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -40,8 +41,10 @@ int ExecModal(QDialog& dialog, int defaultResult) {
     });
     return dialog.exec();
   }
-  if (LogMessageInsteadOfShowing(dialog.windowTitle().toStdString(), "(окно без ответа)"))
-    return defaultResult;
+  // A message box is logged with its text, any other window as one nobody answered.
+  auto* box = qobject_cast<QMessageBox*>(&dialog);
+  const std::string text = box ? box->text().toStdString() : "(окно без ответа)";
+  if (LogMessageInsteadOfShowing(dialog.windowTitle().toStdString(), text)) return defaultResult;
   return dialog.exec();
 }
 

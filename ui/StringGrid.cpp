@@ -31,6 +31,25 @@ class CellPainter : public QStyledItemDelegate {
     painter->restore();
   }
 
+  // What is typed into a cell reaches the cell at each keystroke, not only on Enter, so that
+  // what depends on it follows the typing.
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      auto* self = const_cast<CellPainter*>(this);
+      On(line, &QLineEdit::textEdited, self, [self, line] { emit self->commitData(line); });
+    }
+    return editor;
+  }
+
+  // The cell's text coming back from a keystroke would put the cursor at the end.
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (line && line->text() == index.data(Qt::EditRole).toString()) return;
+    QStyledItemDelegate::setEditorData(editor, index);
+  }
+
  private:
   TStringGrid* grid_;
 };

@@ -35,6 +35,12 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry) {
 
 }  // namespace
 
+QString SiteName() {
+  QString name = QString(kSiteAddress).section("://", 1);
+  if (name.endsWith('/')) name.chop(1);
+  return name;
+}
+
 TfmAbout::TfmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName("fmAbout");
   setWindowTitle("О программе");

@@ -10,8 +10,10 @@ class QPushButton;
 
 namespace ui {
 
-inline constexpr const char* kSiteHost = "www.varnel.example";
-inline constexpr const char* kSiteAddress = "http://www.varnel.example/stampora/";
+// The project's page; the build gives it (CMake's project homepage).
+inline constexpr const char* kSiteAddress = VSP_SITE_ADDRESS;
+// The site as the Help menu names it: its address without the scheme and the closing "/".
+QString SiteName();
 
 class TfmAbout : public QDialog {
   Q_OBJECT

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <ctime>
 
@@ -24,6 +25,8 @@
 #include "platform/UserInteraction.h"
 #include "ui/Connect.h"
 #include "ui/DistributePrintBox.h"
+#include "ui/PanelStyle.h"
+#include "ui/WindowFrame.h"
 #include "ui/ufmMain.h"
 
 namespace ui {
@@ -31,6 +34,7 @@ namespace ui {
 namespace {
 
 constexpr int kRowHeight = 50;
+constexpr int kInitialHeight = 528;
 constexpr int kGridWidth = 20 + 223 + 43 + 4;
 
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& text) {
@@ -72,23 +76,29 @@ std::tm BrokenDown(double dateTime) {
 }  // namespace
 
 TfmGroupPrintWizard::TfmGroupPrintWizard(TfmMain& main, QWidget* parent)
-    : QWidget(parent, Qt::Window), main_(main) {
+    : QWidget(parent, Qt::Window), main_(main), frame_(new FramePlacement(this)) {
   setObjectName("fmGroupPrintWizard");
   // Closing the panel ends the program even while the wizard is open.
   setAttribute(Qt::WA_QuitOnClose, false);
   setWindowTitle("Мастер групповой печати");
+  setFont(PanelFont());
   setFixedWidth(kWidth);
   setMinimumHeight(350);
-  resize(kWidth, 528);
+  resize(kWidth, kInitialHeight);
   CreateCommands();
   CreateGroupBox();
   CreateDistributePrint();
   auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(4, 4, 4, 4);
+  // The panel's margins: the print box gets the width it has in the panel.
+  column->setContentsMargins(2, 2, 2, 2);
   column->addWidget(gbGroup, 1);
   column->addWidget(pDistributePrint);
-  if (QScreen* screen = QApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    QRect frame(0, 0, kWidth, std::min(kInitialHeight, area.height()));
+    frame.moveCenter(area.center());
+    frame_->Place(frame);
+  }
   FormCreate();
 }
 
@@ -128,7 +138,7 @@ void TfmGroupPrintWizard::CreateGroupBox() {
   sg->setFixedWidth(kGridWidth);
   sg->verticalHeader()->setDefaultSectionSize(kRowHeight + 1);
   sg->SetRowHeight(0, kRowHeight);
-  sg->setStyleSheet("QTableWidget { background-color: silver; }");
+  SetGridColor(sg, QColor(0xC0, 0xC0, 0xC0));
   sg->setEditTriggers(QAbstractItemView::AllEditTriggers);
   sg->hide();
   laGlyphInfo = NewLabel(gbGroup, "laGlyphInfo", {});
@@ -151,8 +161,10 @@ void TfmGroupPrintWizard::CreateGroupBox() {
 
 void TfmGroupPrintWizard::CreateDistributePrint() {
   auto* box = new TDistributePrintBox("Введите количество групп оттисков:", this);
-  pDistributePrint = box;
+  pDistributePrint = printBox_ = box;
   la1 = box->la1, la2 = box->la2, la3 = box->la3, lbPages = box->lbPages;
+  laStartPosition = box->laStartPosition;
+  edStartPosition = box->edStartPosition;
   edNumberToPrint = box->edNumberToPrint;
   udNumberToPrint = box->udNumberToPrint;
   cbPaperSize = box->cbPaperSize;
@@ -162,11 +174,11 @@ void TfmGroupPrintWizard::CreateDistributePrint() {
   TDistributePrintBox::BindButton(btPrint, aPrint);
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
+  On(edStartPosition, &QSpinBox::valueChanged, this, [this] { edNumberToPrintChange(); });
 }
 
 void TfmGroupPrintWizard::FormCreate() {
   GlyphCount = 0;
-  sg->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TfmGroupPrintWizard::FormClose() {
@@ -224,7 +236,8 @@ void TfmGroupPrintWizard::sgSelectCell(int row) {
   aPrint->setEnabled(document);
   aQuickPrint->setEnabled(document && templates);
   for (QWidget* control :
-       {static_cast<QWidget*>(edNumberToPrint), static_cast<QWidget*>(udNumberToPrint)})
+       {static_cast<QWidget*>(edNumberToPrint), static_cast<QWidget*>(udNumberToPrint),
+        static_cast<QWidget*>(edStartPosition)})
     control->setEnabled(templates);
   aGlyphClone->setEnabled(templates);
   cbPaperSize->setEnabled(true);
@@ -276,7 +289,9 @@ void TfmGroupPrintWizard::RecalculateNumberOfPages() {
         *app::AppController, app::DataFolder, Category, PaperSizes[std::size_t(paper)].Name);
     std::int64_t perSet = 0;
     for (int row = 0; row < GlyphCount; ++row) perSet += CountAt(row);
-    text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions));
+    printBox_->SetPositions(positions);
+    text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions,
+                                              edStartPosition->value()));
   }
   lbPages->setText(text);
 }
@@ -290,7 +305,8 @@ void TfmGroupPrintWizard::aGlyphCloneExecute() {
     if (const catalogue::TPreviewItemPtr& entry = sg->Object(row))
       glyphs.push_back({app::DataFolder + entry->Path, CountAt(row)});
   const int sets = IntOr0(edNumberToPrint->text());
-  if (wordlink::TExtAppDocument* doc = cloning::CloneGlyphs(main_, glyphs, sets, Category, size))
+  if (wordlink::TExtAppDocument* doc =
+          cloning::CloneGlyphs(main_, glyphs, sets, Category, size, edStartPosition->value()))
     main_.ArrangeWordWindow(doc);
 }
 
@@ -360,10 +376,15 @@ void TfmGroupPrintWizard::AppendRow(const catalogue::TPreviewItemPtr& entry) {
 
 void TfmGroupPrintWizard::PlaceBesideMain() {
   const QScreen* screen = main_.screen();
-  if (mainRight_ < 0 || !screen || screen->geometry().width() < mainRight_ + width()) return;
-  const QRect panel = main_.frameGeometry();
-  move(mainRight_, panel.top());
-  resize(width(), main_.height());
+  if (mainRight_ < 0 || !screen) return;
+  if (screen->availableGeometry().right() + 1 < mainRight_ + frameGeometry().width()) return;
+  PlaceBeside(main_.frameGeometry());
+}
+
+void TfmGroupPrintWizard::PlaceBeside(const QRect& panelFrame) {
+  const QMargins decoration = FrameMargins(*this);
+  frame_->Place(QRect(panelFrame.right() + 1, panelFrame.top(),
+                      kWidth + decoration.left() + decoration.right(), panelFrame.height()));
 }
 
 void TfmGroupPrintWizard::SendGlyph(const catalogue::TPreviewItemPtr& entry) {

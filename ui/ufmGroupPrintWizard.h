@@ -17,10 +17,13 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSpinBox;
 
 namespace ui {
 
+class FramePlacement;
 class TfmMain;
+class TDistributePrintBox;
 
 class TfmGroupPrintWizard : public QWidget {
   Q_OBJECT
@@ -37,10 +40,11 @@ class TfmGroupPrintWizard : public QWidget {
   QLabel *laNumber, *laGlyph, *laCount, *laGlyphInfo;
   TStringGrid* sg;
   QGroupBox* pDistributePrint;
-  QLabel *la1, *la2, *la3, *lbPages;
+  QLabel *la1, *la2, *la3, *lbPages, *laStartPosition;
   QLineEdit* edNumberToPrint;
   TUpDown* udNumberToPrint;
   QComboBox* cbPaperSize;
+  QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
   QAction *aGlyphClone, *aQuickPrint, *aPrint, *aDelFromGrid;
   QMenu* PopupMenu;
@@ -65,6 +69,8 @@ class TfmGroupPrintWizard : public QWidget {
 
   // The main window's send-to-group command on its selected entry.
   void SendGlyph(const catalogue::TPreviewItemPtr& entry);
+  // Puts the wizard's frame at the right edge of the panel's frame, as tall as it.
+  void PlaceBeside(const QRect& panelFrame);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,6 +89,8 @@ class TfmGroupPrintWizard : public QWidget {
   int CountAt(int row) const;
 
   TfmMain& main_;
+  TDistributePrintBox* printBox_ = nullptr;
+  FramePlacement* frame_;
   bool filling_ = false;  // rows set by the program are no selection by the user
   int mainRight_ = -1;    // where the wizard goes, remembered with the first glyph
 };

@@ -12,19 +12,23 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "app/uCommon.h"
+#include "app/uStartup.h"
 #include "platform/UserInteraction.h"
 #include "ui/ModalDialogs.h"
 #include "ui/PanelStyle.h"
 #include "ui/QtInteraction.h"
+#include "ui/WindowFrame.h"
 #include "ui/ufmAbout.h"
 
 namespace ui {
 
 namespace {
 
-constexpr const char* kHelpFileName = "VSP-help.chm";
+// The user's manual, in the program's shared folder.
+constexpr const char* kManual = "manual/index.html";
 
 QtInteraction* QtUI() {
   return dynamic_cast<QtInteraction*>(&platform::UI());
@@ -37,7 +41,7 @@ bool IsOurTempName(const char* name) {
 
 }  // namespace
 
-TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent) {
+TfmMain::TfmMain(QWidget* parent) : QMainWindow(parent), frame_(new FramePlacement(this)) {
   sheets_.state.Kind = catalogue::kSheetKind;
   untitled_ = std::make_unique<catalogue::TPreviewList>(std::string());
   CreateControls();
@@ -76,9 +80,9 @@ void TfmMain::PlaceAtWorkArea() {
   QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  const int frameHeight = frameGeometry().height() - geometry().height();
-  move(area.topLeft());
-  resize(kPanelWidth, std::max(area.height() - frameHeight, kMinHeight));
+  const QMargins decoration = FrameMargins(*this);
+  frame_->Place(QRect(area.left(), area.top(), kPanelWidth + decoration.left() + decoration.right(),
+                      area.height()));
 }
 
 void TfmMain::SetActivePage(QWidget* page) {
@@ -171,7 +175,7 @@ void TfmMain::aViewListExecute() {
 }
 
 void TfmMain::aHelpExecute() {
-  ShellOpen(app::AppFolder + kHelpFileName);
+  ShellOpen(app::ShippedFile(kManual, app::AppFolder));
 }
 
 void TfmMain::aHelpGoToSiteExecute() {
@@ -254,12 +258,13 @@ void TfmMain::PlaceProgressBar() {
   pbar->setGeometry(6, at.y() - 24, width() - 2 * 10, 22);
 }
 
-// The frame is known only once the window is shown; the panel then fits the work area again.
+// Without a window manager, or in a kiosk, the window is never activated; its first-activation
+// work then runs as soon as the shown window is idle.
 void TfmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (placed_) return;
-  placed_ = true;
-  PlaceAtWorkArea();
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  QTimer::singleShot(0, this, [this] { Guard([this] { FormActivate(); }); });
 }
 
 void TfmMain::resizeEvent(QResizeEvent* event) {

@@ -26,6 +26,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -33,7 +34,9 @@ class QVBoxLayout;
 
 namespace ui {
 
+class FramePlacement;
 struct TCommandRow;
+class TDistributePrintBox;
 
 class TfmMain : public QMainWindow, public cloning::CloneHost {
   Q_OBJECT
@@ -47,17 +50,18 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   QTabWidget* PageControl;
   QWidget *tsMyGlyphs, *tsMySheets, *tsOpenDocs;
   QToolBar *tbMyGlyphs, *tbMySheets, *tbOpenDocs;
-  QToolButton *tbNewGlyph, *tbOpenGlyph, *tbOpenSheet, *tbSave;
+  QToolButton *tbNewGlyph, *tbOpenGlyph, *tbOpenSheet, *tbNewSheetTemplate, *tbSave;
   QLabel *laGlyphCategory, *laGlyphFilter, *laSheetCategory, *laSheetFilter;
   QComboBox *cbGlyphCategory, *cbGlyphFilter, *cbSheetCategory, *cbSheetFilter;
   TStringGrid *sgMyGlyphs, *sgMySheets, *sgOpenDocs;
   QLabel *laGlyphInfo, *laSheetInfo, *laDocInfo;
   QPushButton *btEditGlyph, *btEditSheet, *btExtractGlyph, *btEndEdit;
   QGroupBox* pDistributePrint;
-  QLabel *la1, *la2, *la3, *lbPages;
+  QLabel *la1, *la2, *la3, *lbPages, *laStartPosition;
   QLineEdit* edNumberToPrint;
   TUpDown* udNumberToPrint;
   QComboBox* cbPaperSize;
+  QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
   QProgressBar* pbar;
   QFileDialog* od;
@@ -68,6 +72,7 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   QAction *aEditGlyph, *aEditSheet, *aEndEdit, *aExtractGlyph;
   QAction *aViewThumbnails, *aViewList, *aHelp, *aHelpGoToSite, *aHelpAbout;
   QAction *aGlyphClone, *aQuickPrint, *aPrint, *aGlyphSendToGroup;
+  QAction *aSheetTemplateNew, *aPrinterCalibration;
   QMenu *menuNewGlyph, *mnuNewGlyph, *PopupMenu1;
   // The View menu's own items for the two view commands: at start the item of "Эскизы" is
   // checked while the command itself is not.
@@ -133,6 +138,11 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void aGlyphCloneExecute();
   void aQuickPrintExecute();
   void aPrintExecute();
+  void aSheetTemplateNewExecute();
+  void aPrinterCalibrationExecute();
+  // Lists the category's templates again and chooses the paper size, when a glyph of that
+  // category is selected.
+  void ShowNewTemplate(const std::string& category, const std::string& paper);
 
   // New and extracted glyphs and the group print wizard.
   void aGlyphNewExecute(QObject* sender);
@@ -207,7 +217,8 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void PlaceProgressBar();
 
   bool firstActivation_ = true;
-  bool placed_ = false;                 // with the frame known, once shown
+  bool shownOnce_ = false;
+  FramePlacement* frame_;
   int catalogueDepth_ = 0;              // fills under way
   std::set<std::string> drawFailures_;  // reported once each
   TCatalogueBoxes glyphs_, sheets_;
@@ -216,6 +227,7 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   // are saved; entries owned by a list without a data folder answer that name as FullPath.
   std::unique_ptr<catalogue::TPreviewList> untitled_;
   cloning::TPaperSizeCombo paperSizes_;
+  TDistributePrintBox* printBox_ = nullptr;
   QLabel* progressLabel_ = nullptr;
   QString savedInfo_;
   QActionGroup* viewCommands_;
@@ -225,5 +237,8 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
 
 // Tells the user that the document could not be printed and why; nothing for an empty failure.
 void ReportPrintFailure(const wordlink::TExtAppDocument& doc, const std::string& failure);
+// Tells the user that no printer was found and the pages went to the PDF file instead, and
+// opens the file when asked to.
+void OfferPrintedPdf(const std::string& pdfPath);
 
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include "app/uCommon.h"
 #include "ui/ModalDialogs.h"
+#include "ui/ufmGroupPrintWizard.h"
 #include "ui/ufmMain.h"
 #include "ui/ufmSaveDocs.h"
 
@@ -106,10 +107,8 @@ void TfmMain::ArrangeWordWindow(TExtAppDocument* doc) {
   window.put("Top", word.call("PixelsToPoints", area.top(), true));
   window.put("Width", word.call("PixelsToPoints", area.right() + 1 - left, false));
   window.put("Height", word.call("PixelsToPoints", area.height(), true));
-  if (GroupPrintWizard && GroupPrintWizard->isVisible()) {
-    GroupPrintWizard->move(panel.right() + 1, panel.top());
-    GroupPrintWizard->resize(GroupPrintWizard->width(), height());
-  }
+  auto* wizard = qobject_cast<TfmGroupPrintWizard*>(GroupPrintWizard.data());
+  if (wizard && wizard->isVisible()) wizard->PlaceBeside(panel);
 }
 
 void TfmMain::RefreshOpenDocs(int row) {

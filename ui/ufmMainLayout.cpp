@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
@@ -233,6 +234,7 @@ void TfmMain::AddGlyphTools(QWidget* page, QVBoxLayout* column) {
 
 void TfmMain::AddSheetTools(QWidget* page, QVBoxLayout* column) {
   tbOpenSheet = ToolButton(tbMySheets, "tbOpenSheet");
+  tbNewSheetTemplate = ToolButton(tbMySheets, "tbNewSheetTemplate");
   btEditSheet = Button(page, "btEditSheet", 151);
   btExtractGlyph = Button(page, "btExtractGlyph", 150);
   auto* buttons = new QHBoxLayout;
@@ -245,8 +247,10 @@ void TfmMain::AddSheetTools(QWidget* page, QVBoxLayout* column) {
 
 void TfmMain::CreateDistributePrint(QWidget* parent) {
   auto* box = new TDistributePrintBox("Введите количество оттисков:", parent);
-  pDistributePrint = box;
+  pDistributePrint = printBox_ = box;
   la1 = box->la1, la2 = box->la2, la3 = box->la3, lbPages = box->lbPages;
+  laStartPosition = box->laStartPosition;
+  edStartPosition = box->edStartPosition;
   edNumberToPrint = box->edNumberToPrint;
   udNumberToPrint = box->udNumberToPrint;
   cbPaperSize = box->cbPaperSize;
@@ -254,6 +258,7 @@ void TfmMain::CreateDistributePrint(QWidget* parent) {
   btGlyphClone = box->btGlyphClone, btQuickPrint = box->btQuickPrint, btPrint = box->btPrint;
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::activated, this, [this] { edNumberToPrintChange(); });
+  On(edStartPosition, &QSpinBox::valueChanged, this, [this] { edNumberToPrintChange(); });
 }
 
 struct TCommandRow {
@@ -306,6 +311,12 @@ const TCommandRow kCommands[] = {
     {&TfmMain::aPrint, "aPrint", "Print", "&Печать", "", "Ctrl+P", true, &TfmMain::aPrintExecute},
     {&TfmMain::aGlyphSendToGroup, "aGlyphSendToGroup", "Glyphs", "Отправить в группу", "", "",
      false, &TfmMain::aGlyphSendToGroupExecute},
+    {&TfmMain::aSheetTemplateNew, "aSheetTemplateNew", "Sheets", "Новый шаблон листа…",
+     "Создать шаблон листа по готовому листу этикеток или по своим размерам", "", true,
+     &TfmMain::aSheetTemplateNewExecute},
+    {&TfmMain::aPrinterCalibration, "aPrinterCalibration", "Print", "Калибровка принтера…",
+     "Напечатать лист калибровки и задать поправку принтера", "", true,
+     &TfmMain::aPrinterCalibrationExecute},
 };
 
 // Tooltips show the hint, or the caption without its access mark, and the shortcut.
@@ -336,11 +347,12 @@ void TfmMain::CreateCommands() {
   for (const TCommandRow& row : kCommands) CreateCommand(row);
   // Without a menu item as its sender the command makes a blank glyph only.
   On(aGlyphNew, &QAction::triggered, this, [this] { aGlyphNewExecute(aGlyphNew); });
-  aHelpGoToSite->setText(QString("Сайт ") + kSiteHost);
+  aHelpGoToSite->setText("Сайт " + SiteName());
   aHelpGoToSite->setToolTip(aHelpGoToSite->text());
   aGlyphNew->setIcon(il[0]);
   aGlyphOpen->setIcon(il[1]);
   aSheetOpen->setIcon(il[1]);
+  aSheetTemplateNew->setIcon(il[0]);
   aSave->setIcon(il[2]);
   aHelp->setIcon(il[3]);
   aHelpGoToSite->setIcon(il[4]);
@@ -360,6 +372,7 @@ void TfmMain::BindControls() {
   tbNewGlyph->setPopupMode(QToolButton::MenuButtonPopup);
   tbOpenGlyph->setDefaultAction(aGlyphOpen);
   tbOpenSheet->setDefaultAction(aSheetOpen);
+  tbNewSheetTemplate->setDefaultAction(aSheetTemplateNew);
   tbSave->setDefaultAction(aSave);
   BindButton(btEditGlyph, aEditGlyph);
   BindButton(btEditSheet, aEditSheet);
@@ -401,9 +414,12 @@ void TfmMain::CreateMenus() {
   QMenu* open = file->addMenu(il[1], "Открыть");
   open->addAction(MirrorItem(aGlyphOpen, "Оттиск", false));
   open->addAction(MirrorItem(aSheetOpen, "Лист", false));
+  file->addAction(aSheetTemplateNew);
   file->addSeparator();
   file->addAction(aSave);
   file->addAction(aSaveAs);
+  file->addSeparator();
+  file->addAction(aPrinterCalibration);
   file->addSeparator();
   file->addAction(aExit);
   QMenu* edit = bar->addMenu("&Редактирование");

@@ -3,19 +3,27 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinterInfo>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 #include "app/uCommon.h"
 #include "clone/uPlacing.h"
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
+#include "ui/DistributePrintBox.h"
+#include "ui/ModalDialogs.h"
 #include "ui/ufmMain.h"
+#include "ui/ufmNewSheetTemplate.h"
+#include "ui/ufmPrinterCalibration.h"
 
 namespace ui {
 
 namespace {
 
 constexpr const char* kDigitsOnlyMessage = "При указании числа оттисков допустимы только цифры";
+constexpr const char* kNoPrinterMessage = "Принтер не найден. Документ записан в PDF-файл\n";
 
 }  // namespace
 
@@ -53,7 +61,8 @@ void TfmMain::edNumberToPrintChange() {
     const int positions =
         cloning::CountLabelPositions(*app::AppController, app::DataFolder, entry->CategoryOf(),
                                      cloning::PaperSizes[std::size_t(paper)].Caption);
-    pages = QString::number(cloning::PageCount(1, count, positions));
+    printBox_->SetPositions(positions);
+    pages = QString::number(cloning::PageCount(1, count, positions, edStartPosition->value()));
   }
   lbPages->setText(pages);
 }
@@ -69,8 +78,8 @@ void TfmMain::aGlyphCloneExecute() {
   bool number = false;
   int sets = edNumberToPrint->text().toInt(&number);
   if (!number) sets = 0;
-  if (wordlink::TExtAppDocument* doc =
-          cloning::CloneGlyphs(*this, glyphs, sets, entry->CategoryOf(), size))
+  if (wordlink::TExtAppDocument* doc = cloning::CloneGlyphs(
+          *this, glyphs, sets, entry->CategoryOf(), size, edStartPosition->value()))
     ArrangeWordWindow(doc);
 }
 
@@ -96,6 +105,39 @@ void ReportPrintFailure(const wordlink::TExtAppDocument& doc, const std::string&
   platform::UI().messageBox(
       "Не удалось напечатать документ " + platform::Quoted(name) + ": " + failure, "Внимание",
       platform::MsgIcon::Warning, platform::MsgButtons::Ok);
+}
+
+void TfmMain::aSheetTemplateNewExecute() {
+  std::string category;
+  if (catalogue::TPreviewItem* entry = EntryAtRow(-1)) category = entry->CategoryOf();
+  if (category.empty() && cbGlyphCategory->currentIndex() > 0)
+    category = cbGlyphCategory->currentText().toStdString();
+  if (auto saved = RunNewSheetTemplate(this, category))
+    ShowNewTemplate(saved->first, saved->second);
+}
+
+void TfmMain::ShowNewTemplate(const std::string& category, const std::string& paper) {
+  catalogue::TPreviewItem* entry = EntryAtRow(-1);
+  if (!entry || entry->Kind != catalogue::kGlyphKind || entry->CategoryOf() != category) return;
+  cloning::LoadCloneTemplates(app::DataFolder, category);
+  const bool templates = FillPaperSizes();
+  cbPaperSize->setCurrentText(QString::fromStdString(paper));
+  EnableCommands(ActiveGrid(), entry->Kind, templates);
+  edNumberToPrintChange();
+}
+
+void TfmMain::aPrinterCalibrationExecute() {
+  TfmPrinterCalibration dialog(QPrinterInfo::availablePrinterNames(), this);
+  ExecModal(dialog, QDialog::Rejected);
+}
+
+void OfferPrintedPdf(const std::string& pdfPath) {
+  QMessageBox box(QMessageBox::Information, app::AppTitle,
+                  QString::fromStdString(kNoPrinterMessage + pdfPath + "\n\nОткрыть его?"),
+                  QMessageBox::Open | QMessageBox::Close, QApplication::activeWindow());
+  box.setObjectName("PdfInsteadOfPrinter");
+  box.setDefaultButton(QMessageBox::Open);
+  if (ExecModal(box, QMessageBox::Close) == QMessageBox::Open) ShellOpen(pdfPath);
 }
 
 void TfmMain::aQuickPrintExecute() {

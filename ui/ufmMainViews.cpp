@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <chrono>
@@ -315,6 +316,7 @@ void TfmMain::EnableCommands(TStringGrid* grid, int kind, bool templates) {
   aGlyphClone->setEnabled(glyph && templates);
   edNumberToPrint->setEnabled(glyph && templates);
   udNumberToPrint->setEnabled(glyph && templates);
+  edStartPosition->setEnabled(glyph && templates);
   cbPaperSize->setEnabled(glyph);
   aEditSheet->setEnabled(kind == catalogue::kSheetKind);
   btExtractGlyph->setEnabled(kind == catalogue::kSheetKind);

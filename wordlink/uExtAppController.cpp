@@ -98,7 +98,9 @@ bool TExtAppController::StartInstance(TExtAppInstance* rec, std::uint8_t kind, b
       rec->Application = app.call("createInstance", "com.sun.star.frame.Desktop");
     }
     rec->Version = MajorVersion(rec->Application.get("Version").toString());
-    return rec->Version >= info.minVersion;
+    if (rec->Version < info.minVersion) return false;
+    if (InstanceStarted && kind == kKindWord) InstanceStarted(rec->Application);
+    return true;
   } catch (const std::exception&) {
     return false;
   }

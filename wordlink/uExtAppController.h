@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,10 @@ class TExtAppController {
 
   // Records are never freed while the controller lives, so references stay valid.
   TExtAppDocument* NewRecord(TExtAppInstance* instance, bool visible);
+
+  // Runs for each word processor instance the controller starts, before it is used: the
+  // program hands it the settings it prints with.
+  std::function<void(const Variant& application)> InstanceStarted;
 
  private:
   TExtAppInstance* FindConnected(std::uint8_t kind, bool visible, TExtAppInstance** freeRec);

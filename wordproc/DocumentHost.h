@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,9 +28,10 @@ class DocumentHost {
   virtual std::vector<std::uint32_t> shapeSelection() const = 0;
   virtual void setShapeSelection(const std::vector<std::uint32_t>& ids) = 0;
   virtual void userPrint() = 0;
-  // A print like any other (before-print is raised) but into a PDF file; false when nothing
-  // was written.
-  virtual bool userPrintToPdf(const std::string& path) = 0;
+  // A print like any other but into the PDF file askFile names: before-print is raised first,
+  // so that a refused print asks the user nothing. The file written, or nothing.
+  using FileQuestion = std::function<std::optional<std::string>()>;
+  virtual std::optional<std::string> userPrintToPdf(const FileQuestion& askFile) = 0;
   // Closes the document, asking about unsaved changes; false when the user keeps it open.
   virtual bool userClose() = 0;
   virtual void userSave() = 0;

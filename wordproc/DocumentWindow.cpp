@@ -18,6 +18,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "platform/UserInteraction.h"
 #include "wordproc/Connect.h"
@@ -96,7 +97,24 @@ class DocumentMainWindow : public QMainWindow {
     showSelection();
   }
 
+  // Places the outer frame, title bar included. The window manager decorates the window after
+  // it is shown, so the frame is placed again when its decoration changes, and only then: a
+  // window the user moved stays where the user put it.
+  void placeFrame(const QRect& frame) {
+    wantedFrame_ = frame;
+    applyFrame();
+  }
+
  protected:
+  bool event(QEvent* event) override {
+    const bool handled = QMainWindow::event(event);
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) && wantedFrame_ &&
+        isVisible() && windowState() == Qt::WindowNoState && decoration() != appliedDecoration_)
+      applyFrame();
+    return handled;
+  }
+
   void closeEvent(QCloseEvent* event) override {
     canvas_->commitText();
     bool close = true;
@@ -319,20 +337,37 @@ class DocumentMainWindow : public QMainWindow {
   void printToPdf() {
     if (!host_) return;
     canvas_->commitText();
-    std::string stem = std::filesystem::path(host_->title()).stem().string();
-    auto file = AskPdfFile(this, host_->title(), stem + ".pdf");
-    if (!file) return;
-    bool written = false;
-    callHost([&](DocumentHost& host) { written = host.userPrintToPdf(*file); });
+    const std::string title = host_->title();
+    const std::string name = std::filesystem::path(title).stem().string() + ".pdf";
+    std::optional<std::string> written;
+    callHost([&](DocumentHost& host) {
+      written = host.userPrintToPdf([&] { return AskPdfFile(this, title, name); });
+    });
     if (written && host_)
       statusBar()->showMessage(
-          QStringLiteral("PDF-файл записан: %1").arg(QString::fromStdString(*file)), 5000);
+          QStringLiteral("PDF-файл записан: %1").arg(QString::fromStdString(*written)), 5000);
   }
 
   void resizeToScreen() {
     const QScreen* screen = this->screen();
-    QSize area = screen ? screen->availableGeometry().size() : QSize(1024, 768);
-    resize(area.width() * 2 / 3, area.height() * 4 / 5);
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    QRect frame(0, 0, area.width() * 2 / 3, area.height() * 4 / 5);
+    frame.moveCenter(area.center());
+    placeFrame(frame);
+  }
+
+  QMargins decoration() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  }
+
+  void applyFrame() {
+    appliedDecoration_ = decoration();
+    // move() places the frame; resize() sizes what lies inside it.
+    move(wantedFrame_->topLeft());
+    resize(wantedFrame_->size().shrunkBy(appliedDecoration_).expandedTo(QSize(1, 1)));
   }
 
   void zoomBy(double factor) { setZoom(canvas_->zoom() * factor); }
@@ -378,6 +413,8 @@ class DocumentMainWindow : public QMainWindow {
   QAction* undo_ = nullptr;
   QAction* redo_ = nullptr;
   int busy_ = 0;  // depth of calls into the host under way
+  std::optional<QRect> wantedFrame_;
+  QMargins appliedDecoration_;
 };
 
 class DocumentWindow final : public DocumentWindowBase {
@@ -396,11 +433,8 @@ class DocumentWindow final : public DocumentWindowBase {
   void setGeometryPoints(double l, double t, double w, double h) override {
     if (!window_) return;
     const double f = 1 / ScreenPointsPerPixel();
-    // move() places the frame, resize() sizes what is inside it.
-    const QSize frame = window_->frameGeometry().size() - window_->size();
-    window_->move(int(std::lround(l * f)), int(std::lround(t * f)));
-    window_->resize(std::max(1, int(std::lround(w * f)) - frame.width()),
-                    std::max(1, int(std::lround(h * f)) - frame.height()));
+    window_->placeFrame(QRect(int(std::lround(l * f)), int(std::lround(t * f)),
+                              int(std::lround(w * f)), int(std::lround(h * f))));
   }
 
   void geometryPoints(double& l, double& t, double& w, double& h) const override {

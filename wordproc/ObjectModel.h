@@ -18,6 +18,7 @@
 #include "wordproc/Dialogs.h"
 #include "wordproc/DocumentHost.h"
 #include "wordproc/DocumentWindow.h"
+#include "wordproc/Render.h"
 #include "wordproc/core/Editor.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Model.h"
@@ -180,6 +181,8 @@ class ApplicationObj : public ObjectBase {
   bool checkSpelling = true;
   bool checkGrammar = true;
   std::string openDirectory;
+  // The printer (ActivePrinter) and the offsets the program set for its printers.
+  PrintSettings printSettings;
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override;
@@ -248,6 +251,9 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   void close(int saveChanges);
   void printOut();
   int showPrintDialog();
+  // The print dialog, then the print when it is confirmed. Unless the sinks were already asked
+  // (askedSinks), they are asked once the dialog is confirmed and may cancel the print.
+  int askAndPrint(bool askedSinks);
 
   const Document& document() const override { return *model_; }
   Layout& layout() override { return *layout_; }
@@ -255,7 +261,7 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   std::vector<std::uint32_t> shapeSelection() const override { return selectedShapes; }
   void setShapeSelection(const std::vector<std::uint32_t>& ids) override;
   void userPrint() override;
-  bool userPrintToPdf(const std::string& path) override;
+  std::optional<std::string> userPrintToPdf(const FileQuestion& askFile) override;
   bool userClose() override;
   void userSave() override;
   void userSaveAs() override;
@@ -320,8 +326,9 @@ std::unique_ptr<Document> LoadForAutomation(const std::string& path);
 void NormalizeIds(Document& doc);
 
 // The print dialog's own window, used when no scripted answer exists: prints to the printer
-// chosen there. Returns false when the user cancelled.
-bool PrintWithWindow(DocumentObj& doc);
+// chosen there, after asking the sinks unless they were asked before the dialog. Returns false
+// when the user cancelled.
+bool PrintWithWindow(DocumentObj& doc, bool askedSinks);
 // The save question and the save dialog's windows; the save dialog starts in the folder.
 DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
                           const std::string& folder);

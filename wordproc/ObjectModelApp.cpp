@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QPrinterInfo>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "platform/Files.h"
@@ -137,6 +139,9 @@ class DocumentsObj : public AppPart {
   }
 };
 
+// Two inches: no printer's paper runs that far off.
+constexpr double kLargestPrinterOffset = 144;
+
 class OptionsObj : public AppPart {
  public:
   using AppPart::AppPart;
@@ -154,9 +159,39 @@ class OptionsObj : public AppPart {
         {"CheckGrammarAsYouType",
          [](OptionsObj& s, Args&) { return Variant(s.app().checkGrammar); },
          [](OptionsObj& s, Args&, const Variant& v) { s.app().checkGrammar = v.toBool(); }},
+        {"SetPrinterOffset", [](OptionsObj& s, Args& a) { return s.setPrinterOffset(a); }},
+        {"ClearPrinterOffsets",
+         [](OptionsObj& s, Args& a) {
+           AtMost(a, 0);
+           s.app().printSettings.offsets.clear();
+           return Variant();
+         }},
+        {"PrinterOffsetHorizontal",
+         [](OptionsObj& s, Args& a) { return Variant(float(s.offsetOf(a).x())); }},
+        {"PrinterOffsetVertical",
+         [](OptionsObj& s, Args& a) { return Variant(float(s.offsetOf(a).y())); }},
         {"Application", [](OptionsObj& s, Args&) { return Variant(DispatchPtr(s.app_)); }},
     });
     return members.dispatch(*this, member, kind, args);
+  }
+
+ private:
+  // SetPrinterOffset(Printer, Horizontal, Vertical): points right and down; the printer "PDF"
+  // is PDF output, "*" every printer without an offset of its own.
+  Variant setPrinterOffset(Args& args) {
+    AtMost(args, 3);
+    const std::string printer = RequiredString(args, 0);
+    const double x = RequiredFloat(args, 1), y = RequiredFloat(args, 2);
+    if (printer.empty()) Fail("Не задано имя принтера");
+    if (!(std::abs(x) <= kLargestPrinterOffset && std::abs(y) <= kLargestPrinterOffset))
+      Fail("Значение вне допустимого диапазона");
+    app().printSettings.offsets[printer] = QPointF(x, y);
+    return Variant();
+  }
+
+  QPointF offsetOf(Args& args) {
+    AtMost(args, 1);
+    return app().printSettings.offsetFor(RequiredString(args, 0));
   }
 };
 
@@ -229,6 +264,20 @@ int GetWindowState(ApplicationObj& app) {
   return doc->ui ? doc->ui->windowState() : doc->window.state;
 }
 
+// The printer the instance prints on: the one chosen, else the system's default.
+std::string ActivePrinter(ApplicationObj& app) {
+  if (!app.printSettings.printer.empty()) return app.printSettings.printer;
+  return QPrinterInfo::defaultPrinterName().toStdString();
+}
+
+// An empty name goes back to the system's default printer.
+void SetActivePrinter(ApplicationObj& app, const std::string& name) {
+  if (!name.empty() &&
+      !QPrinterInfo::availablePrinterNames().contains(QString::fromStdString(name)))
+    Fail("Принтер «" + name + "» не найден в системе");
+  app.printSettings.printer = name;
+}
+
 Variant ActiveWindow(ApplicationObj& app) {
   return Variant(MakeWindow(app.activeDocument()));
 }
@@ -252,6 +301,8 @@ const Members<ApplicationObj>& ApplicationMembers() {
          return Variant();
        }},
       {"Documents", [](A& s, Args&) { return Variant(MakeDocuments(s.self())); }},
+      {"ActivePrinter", [](A& s, Args&) { return Variant(ActivePrinter(s)); },
+       [](A& s, Args&, const Variant& v) { SetActivePrinter(s, v.toString()); }},
       {"Options", [](A& s, Args&) { return Variant(MakeOptions(s.self())); }},
       {"Dialogs", [](A& s, Args&) { return Variant(MakeDialogs(s.self())); }},
       {"Selection", [](A& s, Args&) { return Variant(MakeSelection(s.self())); }},

@@ -46,7 +46,7 @@ Variant PrintOut(DocumentObj& doc, Args& args) {
   if (BoolArg(args, 10, false) && Given(args, 3)) {
     const std::string file = doc.app()->resolve(args[3].toString());
     if (doc.app()->raiseBeforePrint(doc)) return Variant();
-    WritePdf(doc.model(), doc.layout(), file);
+    WritePdf(doc.model(), doc.layout(), file, doc.app()->printSettings);
     return Variant();
   }
   doc.printOut();
@@ -289,7 +289,7 @@ void DocumentObj::close(int saveChanges) {
 void DocumentObj::printPages() {
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
     Fail("Печать недоступна: программа запущена без графической среды");
-  PrintPages(*model_, *layout_, name);
+  PrintPages(*model_, *layout_, name, app()->printSettings);
 }
 
 void DocumentObj::printOut() {
@@ -298,21 +298,27 @@ void DocumentObj::printOut() {
 }
 
 int DocumentObj::showPrintDialog() {
+  return askAndPrint(false);
+}
+
+int DocumentObj::askAndPrint(bool askedSinks) {
   auto app = this->app();
   auto scripted = ScriptedReply(DialogKind::Print, name);
   if (!scripted) {
     if (!app->mayShowWindows()) return kDialogCancel;
-    return PrintWithWindow(*this) ? kDialogOk : kDialogCancel;
+    return PrintWithWindow(*this, askedSinks) ? kDialogOk : kDialogCancel;
   }
   if (scripted->result != kDialogOk) return scripted->result;
-  if (!app->raiseBeforePrint(*this)) printPages();
+  if (askedSinks || !app->raiseBeforePrint(*this)) printPages();
   return kDialogOk;
 }
 
 void DocumentObj::userPrint() {
   try {
     checkAlive();
-    showPrintDialog();
+    // A print the sinks refuse is refused before the user fills in the dialog for nothing.
+    if (app()->raiseBeforePrint(*this)) return;
+    askAndPrint(true);
   } catch (const std::exception& e) {
     Report(e);
   }
@@ -323,15 +329,18 @@ void DocumentObj::setShapeSelection(const std::vector<std::uint32_t>& ids) {
   if (auto app = app_.lock()) app->makeCurrent(self());
 }
 
-bool DocumentObj::userPrintToPdf(const std::string& path) {
+std::optional<std::string> DocumentObj::userPrintToPdf(const FileQuestion& askFile) {
   try {
     checkAlive();
-    if (app()->raiseBeforePrint(*this)) return false;
-    WritePdf(*model_, *layout_, path);
-    return true;
+    if (app()->raiseBeforePrint(*this)) return std::nullopt;
+    std::optional<std::string> file = askFile();
+    if (!file) return std::nullopt;
+    checkAlive();  // the question let the document be closed
+    WritePdf(*model_, *layout_, *file, app()->printSettings);
+    return file;
   } catch (const std::exception& e) {
     Report(e);
-    return false;
+    return std::nullopt;
   }
 }
 

@@ -211,6 +211,46 @@ class TextFrameObj : public DocumentPart {
   std::uint32_t id_;
 };
 
+// Adjustments of a shape's preset geometry: a rounded rectangle has one, its corner radius as a
+// share of the shorter side (0 to 0.5); other shapes have none.
+class AdjustmentsObj : public DocumentPart {
+ public:
+  AdjustmentsObj(std::shared_ptr<DocumentObj> doc, std::uint32_t id)
+      : DocumentPart(std::move(doc)), id_(id) {}
+
+ protected:
+  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
+    using A = AdjustmentsObj;
+    static const Members<A> members(
+        {
+            {"Count", [](A& a, Args&) { return Variant(a.rounded() ? 1 : 0); }},
+            {"Item", [](A& a, Args& i) { return Variant(a.slot(i)); },
+             [](A& a, Args& i, const Variant& v) {
+               const float share = v.toFloat();
+               if (!(share >= 0 && share <= 0.5f)) Fail("Значение вне допустимого диапазона");
+               a.slot(i) = share;
+               a.doc().editor().touch();
+             }},
+        },
+        "Item");
+    return members.dispatch(*this, member, kind, args);
+  }
+
+ private:
+  bool rounded() {
+    const Shape& s = Lookup(doc(), id_);
+    return s.kind != ShapeKind::Line && s.autoShapeType == AutoShapeType::RoundedRectangle;
+  }
+
+  float& slot(const Args& args) {
+    if (!rounded() || RequiredInt(args, 0) != 1)
+      Fail("Запрошенный элемент семейства не существует");
+    return Lookup(doc(), id_).adjustment;
+  }
+
+  std::uint32_t id_;
+};
+
 class GroupItemsObj : public DocumentPart {
  public:
   GroupItemsObj(std::shared_ptr<DocumentObj> doc, std::uint32_t id)
@@ -396,6 +436,11 @@ const Members<ShapeObj>& ShapeObj::members() {
            [](S& s, Args&, const Variant& v) { s.setRelH(v); }},
           {"RelativeVerticalPosition", [](S& s, Args&) { return Variant(int(s.shape().relV)); },
            [](S& s, Args&, const Variant& v) { s.setRelV(v); }},
+          {"Adjustments",
+           [](S& s, Args&) {
+             s.shape();
+             return Variant(DispatchPtr(std::make_shared<AdjustmentsObj>(s.doc_, s.id_)));
+           }},
           {"Line", [](S& s, Args&) { return Variant(s.format(Format::Line)); }},
           {"Fill", [](S& s, Args&) { return Variant(s.format(Format::Fill)); }},
           {"Select",

@@ -42,18 +42,6 @@ DialogReply AskFileName(const std::string& documentName, const std::string& fold
   return {kDialogOk, file.toStdString()};
 }
 
-void PrintOn(QPrinter& printer, DocumentObj& doc) {
-  QPainter painter;
-  if (!painter.begin(&printer)) Fail("Не удалось начать печать документа «" + doc.name + "»");
-  Layout& layout = doc.layout();
-  const QRectF page(QPointF(0, 0), printer.paperRect(QPrinter::DevicePixel).size());
-  for (int p = 1; p <= layout.pageCount(); ++p) {
-    if (p > 1) printer.newPage();
-    PaintPage(painter, doc.model(), layout, p, page);
-  }
-  painter.end();
-}
-
 }  // namespace
 
 DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
@@ -69,7 +57,7 @@ DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
   return {kDialogCancel, {}};
 }
 
-bool PrintWithWindow(DocumentObj& doc) {
+bool PrintWithWindow(DocumentObj& doc, bool askedSinks) {
   const PageSetup& setup = doc.model().pageSetup;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(Text(doc.name));
@@ -79,12 +67,12 @@ bool PrintWithWindow(DocumentObj& doc) {
                   QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
   QPrintDialog dialog(&printer);
   if (dialog.exec() != QDialog::Accepted) return false;
-  if (doc.app()->raiseBeforePrint(doc)) return true;
+  if (!askedSinks && doc.app()->raiseBeforePrint(doc)) return true;
   const char* folder = std::getenv("VSP_PRINT_TO_PDF_DIR");
   if (folder && *folder)
-    PrintPages(doc.model(), doc.layout(), doc.name);
+    PrintPages(doc.model(), doc.layout(), doc.name, doc.app()->printSettings);
   else
-    PrintOn(printer, doc);
+    PrintOn(printer, doc.model(), doc.layout(), doc.name, doc.app()->printSettings);
   return true;
 }
 

@@ -37,22 +37,25 @@ int PageCount(Layout& layout) {
   return std::max(1, layout.pageCount());
 }
 
-// Paints every page onto a device whose pages are pageSize device pixels.
+// Paints every page onto a device whose pages are pageSize device pixels, each moved by offset
+// (points) in the device's scale.
 bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& doc, Layout& layout,
-                const QSizeF& pageSize) {
+                const QSizeF& pageSize, QPointF offset) {
   const auto shapes = ShapesByPage(doc, layout);
+  const QPointF shift(offset.x() * pageSize.width() / doc.pageSetup.pageWidth,
+                      offset.y() * pageSize.height() / doc.pageSetup.pageHeight);
   for (int page = 1, count = PageCount(layout); page <= count; ++page) {
     if (page > 1 && !device.newPage()) return false;
     const auto* pageShapes = std::size_t(page) <= shapes.size() ? &shapes[page - 1] : nullptr;
-    PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), pageSize), PaintMode::Output,
-              pageShapes);
+    PaintPage(painter, doc, layout, page, QRectF(shift, pageSize), PaintMode::Output, pageShapes);
   }
   return true;
 }
 
-// Paints every page into the device as a PDF file; path names it in messages.
+// Paints every page into the device as a PDF file, shifted by the offset; path names it in
+// messages.
 void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const std::string& title,
-                const std::string& path) {
+                const std::string& path, QPointF offset) {
   QPdfWriter writer(&device);
   writer.setResolution(kPdfResolution);
   writer.setTitle(QString::fromStdString(title));
@@ -63,16 +66,17 @@ void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const st
     throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
   QSizeF size(doc.pageSetup.pageWidth * kPdfResolution / 72.0,
               doc.pageSetup.pageHeight * kPdfResolution / 72.0);
-  bool painted = PaintPages(writer, painter, doc, layout, size);
+  bool painted = PaintPages(writer, painter, doc, layout, size, offset);
   painter.end();
   if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
 }
 
 // A half-written PDF would pass for a printout; it goes when writing fails.
-void WritePdfOrRemove(QFile& file, const Document& doc, Layout& layout, const std::string& title) {
+void WritePdfOrRemove(QFile& file, const Document& doc, Layout& layout, const std::string& title,
+                      QPointF offset) {
   const std::string path = file.fileName().toStdString();
   try {
-    WritePdfTo(file, doc, layout, title, path);
+    WritePdfTo(file, doc, layout, title, path, offset);
     if (!file.flush() || file.error() != QFileDevice::NoError) {
       throw DocumentError("Не удалось записать PDF-файл " + Quoted(path) + ": " +
                           file.errorString().toStdString());
@@ -176,10 +180,10 @@ void OpenNewPdf(QFile& file, const std::string& folder, const std::string& docum
 }
 
 std::string PrintToPdfFolder(const Document& doc, Layout& layout, const std::string& folder,
-                             const std::string& documentName) {
+                             const std::string& documentName, QPointF offset) {
   QFile file;
   OpenNewPdf(file, folder, documentName);
-  WritePdfOrRemove(file, doc, layout, documentName);
+  WritePdfOrRemove(file, doc, layout, documentName, offset);
   return file.fileName().toStdString();
 }
 
@@ -191,20 +195,22 @@ std::string PrivatePdfFolder() {
   }
 }
 
-void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& info,
-                    const std::string& documentName) {
-  QPrinter printer(info, QPrinter::HighResolution);
-  const std::string printerName = info.printerName().toStdString();
-  printer.setDocName(QString::fromStdString(documentName));
-  printer.setFullPage(true);
-  printer.setPageLayout(PageLayoutOf(doc.pageSetup));
+std::string PrinterName(const QPrinter& printer) {
+  if (printer.outputFormat() == QPrinter::PdfFormat) return kPdfOutputName;
+  return printer.printerName().toStdString();
+}
+
+void PaintOnPrinter(QPrinter& printer, const Document& doc, Layout& layout,
+                    const std::string& documentName, const PrintSettings& settings) {
+  const std::string printerName = PrinterName(printer);
   QPainter painter;
   if (!painter.begin(&printer)) {
     throw DocumentError("Не удалось начать печать документа " + Quoted(documentName) +
                         " на принтере " + Quoted(printerName));
   }
   bool painted =
-      PaintPages(printer, painter, doc, layout, printer.paperRect(QPrinter::DevicePixel).size());
+      PaintPages(printer, painter, doc, layout, printer.paperRect(QPrinter::DevicePixel).size(),
+                 settings.offsetFor(printerName));
   painter.end();
   if (!painted || printer.printerState() == QPrinter::Error) {
     throw DocumentError("Ошибка печати документа " + Quoted(documentName) + " на принтере " +
@@ -212,9 +218,44 @@ void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& inf
   }
 }
 
+void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& info,
+                    const std::string& documentName, const PrintSettings& settings) {
+  QPrinter printer(info, QPrinter::HighResolution);
+  printer.setDocName(QString::fromStdString(documentName));
+  printer.setFullPage(true);
+  printer.setPageLayout(PageLayoutOf(doc.pageSetup));
+  PaintOnPrinter(printer, doc, layout, documentName, settings);
+}
+
+PdfFallbackHandler& FallbackHandler() {
+  static PdfFallbackHandler handler;
+  return handler;
+}
+
+// The printer the settings name, else the default one; null when there is none.
+QPrinterInfo ChosenPrinter(const PrintSettings& settings) {
+  if (settings.printer.empty()) return QPrinterInfo::defaultPrinter();
+  QPrinterInfo printer = QPrinterInfo::printerInfo(QString::fromStdString(settings.printer));
+  if (printer.isNull())
+    throw DocumentError("Принтер " + Quoted(settings.printer) + " не найден в системе");
+  return printer;
+}
+
 }  // namespace
 
-void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
+void SetPdfFallbackHandler(PdfFallbackHandler handler) {
+  FallbackHandler() = std::move(handler);
+}
+
+QPointF PrintSettings::offsetFor(const std::string& printerName) const {
+  auto own = offsets.find(printerName);
+  if (own != offsets.end()) return own->second;
+  auto any = offsets.find(kAnyPrinterName);
+  return any != offsets.end() ? any->second : QPointF();
+}
+
+void WritePdf(const Document& doc, Layout& layout, const std::string& path,
+              const PrintSettings& settings) {
   const std::string failed = "Не удалось записать PDF-файл " + Quoted(path) + ": ";
   std::unique_ptr<AtomicPdfFile> file;
   try {
@@ -223,7 +264,7 @@ void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
   } catch (const std::exception& error) {
     throw DocumentError(failed + package::FileErrorReason(error, path));
   }
-  WritePdfTo(*file, doc, layout, BaseName(path), path);
+  WritePdfTo(*file, doc, layout, BaseName(path), path, settings.offsetFor(kPdfOutputName));
   if (const std::string& failure = file->finish(); !failure.empty())
     throw DocumentError(failed + failure);
   try {
@@ -233,15 +274,24 @@ void WritePdf(const Document& doc, Layout& layout, const std::string& path) {
   }
 }
 
-std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName) {
+std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName,
+                       const PrintSettings& settings) {
+  const QPointF pdfOffset = settings.offsetFor(kPdfOutputName);
   const char* folder = std::getenv("VSP_PRINT_TO_PDF_DIR");
-  if (folder && *folder) return PrintToPdfFolder(doc, layout, folder, documentName);
-  QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+  if (folder && *folder) return PrintToPdfFolder(doc, layout, folder, documentName, pdfOffset);
+  QPrinterInfo printer = ChosenPrinter(settings);
   if (!printer.isNull()) {
-    PrintToPrinter(doc, layout, printer, documentName);
+    PrintToPrinter(doc, layout, printer, documentName, settings);
     return {};
   }
-  return PrintToPdfFolder(doc, layout, PrivatePdfFolder(), documentName);
+  std::string pdf = PrintToPdfFolder(doc, layout, PrivatePdfFolder(), documentName, pdfOffset);
+  if (const PdfFallbackHandler handler = FallbackHandler()) handler(pdf);
+  return pdf;
+}
+
+void PrintOn(QPrinter& printer, const Document& doc, Layout& layout, const std::string& name,
+             const PrintSettings& settings) {
+  PaintOnPrinter(printer, doc, layout, name, settings);
 }
 
 }  // namespace wordproc

@@ -11,9 +11,6 @@ namespace wordproc {
 
 namespace {
 
-// The corner radius of a rounded rectangle as a part of its shorter side.
-constexpr double kCornerRadius = 0.16667;
-
 void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
 
 // Dash and gap lengths in line widths, as the word processor draws each style.
@@ -75,7 +72,7 @@ void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
     case AutoShapeType::Oval:
       return painter.drawEllipse(box);
     case AutoShapeType::RoundedRectangle: {
-      double radius = kCornerRadius * std::min(box.width(), box.height());
+      double radius = shape.adjustment * std::min(box.width(), box.height());
       return painter.drawRoundedRect(box, radius, radius);
     }
   }

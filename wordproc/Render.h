@@ -4,12 +4,17 @@
 #include <QImage>
 #include <QLineF>
 #include <QPainter>
+#include <QPointF>
 #include <QRectF>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Model.h"
+
+class QPrinter;
 
 namespace wordproc {
 
@@ -51,13 +56,41 @@ bool RenderSizeAllowed(const QSize& size);
 // picture would exceed kMaxRenderPixels.
 QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx);
 
-// Writes every page to a PDF file; throws DocumentError naming the file.
-void WritePdf(const Document& doc, Layout& layout, const std::string& path);
+// The name offsets of PDF output are kept under, and the one that stands for every printer
+// without an offset of its own.
+inline constexpr const char* kPdfOutputName = "PDF";
+inline constexpr const char* kAnyPrinterName = "*";
 
-// Prints every page without a dialog: to the default printer, or to a PDF file when the
-// environment variable VSP_PRINT_TO_PDF_DIR names a folder or no printer exists (then in the
-// private temporary folder). Returns the PDF's path when one was written, else empty. Throws
-// DocumentError when printing fails.
-std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName);
+// How an application instance prints: on which printer, and how far every page is shifted on
+// each printer to make up for where its paper runs (points, right and down).
+struct PrintSettings {
+  std::string printer;  // empty: the default printer
+  std::map<std::string, QPointF> offsets;
+
+  QPointF offsetFor(const std::string& printerName) const;
+};
+
+// Writes every page to a PDF file, shifted by the offset of PDF output; throws DocumentError
+// naming the file.
+void WritePdf(const Document& doc, Layout& layout, const std::string& path,
+              const PrintSettings& settings = {});
+
+// Prints every page without a dialog: to the settings' printer (else the default one), or to a
+// PDF file when the environment variable VSP_PRINT_TO_PDF_DIR names a folder or no printer
+// exists (then in the private temporary folder). Pages are shifted by the offset of what they
+// go to. Returns the PDF's path when one was written, else empty. Throws DocumentError when
+// printing fails.
+std::string PrintPages(const Document& doc, Layout& layout, const std::string& documentName,
+                       const PrintSettings& settings = {});
+
+// Prints every page on a printer a print dialog set up, shifted by its offset.
+void PrintOn(QPrinter& printer, const Document& doc, Layout& layout, const std::string& name,
+             const PrintSettings& settings);
+
+// Told the path of the PDF file a print was written to because no printer exists, so that the
+// user learns where the pages went; the program installs it. Not told of prints that
+// VSP_PRINT_TO_PDF_DIR sends to PDF files. An empty function removes it.
+using PdfFallbackHandler = std::function<void(const std::string& pdfPath)>;
+void SetPdfFallbackHandler(PdfFallbackHandler handler);
 
 }  // namespace wordproc

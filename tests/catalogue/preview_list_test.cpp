@@ -115,6 +115,20 @@ TEST(PreviewListTest, ScanFindsDocumentsAtAnyDepthAndSkipsTheRest) {
   for (const auto& e : list.Entries()) EXPECT_EQ(e->Present, 1);
 }
 
+TEST(PreviewListTest, LockFilesAndTemporariesOfWordProcessorsAreNoEntries) {
+  std::string data = NewDataFolder();
+  std::string src = data + kSource;
+  for (const char* name :
+       {"Визитка.doc", "~$зитка.doc", "~$A.DOCX", ".~lock.Визитка.doc#", "~WRL0001.doc",
+        "Визитка.doc~", "Копия.doc.tmp", "Копия.tmp.doc", "Старая.BAK.doc", "~Тильда в начале.doc"})
+    WriteFile(src + name, "x");
+  TPreviewList list(data);
+  list.ScanFolder(kSource, kGlyphKind);
+  EXPECT_EQ(Paths(list),
+            (std::vector<std::string>{kSource + "~Тильда в начале.doc", kSource + "Визитка.doc",
+                                      kSource + "Копия.tmp.doc", kSource + "Старая.BAK.doc"}));
+}
+
 TEST(PreviewListTest, ScanMergesNewEntriesAmongOthersAndRescanChangesNothing) {
   std::string data = NewDataFolder();
   for (const char* name : {"b.doc", "d.doc", "sub/e.doc"}) WriteFile(data + kSource + name, "x");

@@ -36,6 +36,19 @@ TEST(LoadCloneTemplates, TakesOnlyDocFilesWithTheExactPrefix) {
   EXPECT_TRUE(PaperSizes.empty()) << "the list is rebuilt, not added to";
 }
 
+TEST(LoadCloneTemplates, OffersPaperSizesInNaturalOrderIgnoringCase) {
+  const std::string data = NewDataFolder();
+  const std::string folder = data + "Оттиски/Визитки/";
+  for (const char* name :
+       {"Шаблон_A10.doc", "Шаблон_a4.doc", "Шаблон_Б5.doc", "Шаблон_A3.doc", "Шаблон_а5.doc",
+        "Шаблон_A4 (210 x 297 mm).doc", "Шаблон_A04.doc", "Шаблон_B4.doc"})
+    WriteFile(folder + name, "x");
+  std::vector<std::string> order;
+  for (const TPaperSize& size : LoadCloneTemplates(data, "Визитки")) order.push_back(size.Name);
+  EXPECT_EQ(order, (std::vector<std::string>{"A3", "A04", "a4", "A4 (210 x 297 mm)", "A10", "B4",
+                                             "а5", "Б5"}));
+}
+
 TEST(FillPaperSizeCombo, PlaceholderWhenNoTemplates) {
   TPaperSizeCombo combo;
   combo.Items = {{"A4", 0}};

@@ -67,6 +67,19 @@ TEST_F(RegistryTest, KeysAndNamesIgnoreCaseAndStraySeparatorsButRootsDiffer) {
   EXPECT_FALSE(Registry(file).read(kLM, kSettings, "PaperSize"));
 }
 
+TEST_F(RegistryTest, SubkeysAreTheDirectChildrenOnceEachInTheirRoot) {
+  const std::string printers = std::string(kSettings) + "\\Printers";
+  registry.write(kLM, printers + "\\PDF", "OffsetX", Text("1.5"));
+  registry.write(kLM, printers + "\\Цех%1", "OffsetX", Text("0"));
+  registry.write(kLM, printers + "\\pdf", "OffsetY", Text("2"));
+  registry.write(kLM, printers + "\\Цех%1\\Лоток", "Side", Text("2"));
+  registry.write(kCU, printers + "\\Другой", "OffsetX", Text("0"));
+  registry.write(kLM, printers + "X\\Сосед", "OffsetX", Text("0"));
+  EXPECT_EQ(Registry(file).subKeyNames(kLM, "software\\varnel\\stampora\\printers"),
+            (std::vector<std::string>{"PDF", "Цех%1"}));
+  EXPECT_TRUE(registry.subKeyNames(kLM, printers + "\\PDF").empty());
+}
+
 TEST(Registry, DamagedLinesAreSkippedAndTheRestStillReads) {
   Registry damaged(NewFolder("damaged") + "/registry");
   WriteFile(damaged.filePath(),

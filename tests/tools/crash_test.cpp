@@ -234,7 +234,13 @@ class CloneCrash : public Crash {
     ASSERT_EQ(batch::BatchMakeSamples(data, quiet, quiet), 0);
     glyph = data + "Оттиски/Визитки/Мои оттиски/Моя визитка.doc";
     out = dir + "sheet.doc";
-    batch::CloneRequest request{data, "Визитки", "A4 (210 x 297 mm)", 1, {{glyph, 1}}, out, ""};
+    batch::CloneRequest request;
+    request.dataFolder = data;
+    request.category = "Визитки";
+    request.paper = "A4 (210 x 297 mm)";
+    request.sets = 1;
+    request.glyphs = {{glyph, 1}};
+    request.out = out;
     ASSERT_EQ(batch::BatchClone(request, quiet, quiet), 0);
   }
   // A sheet that opens, with the copies of some whole run.

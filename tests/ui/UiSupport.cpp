@@ -19,10 +19,12 @@
 #include "platform/Registry.h"
 #include "tests/support/Gui.h"
 #include "tests/support/Scratch.h"
+#include "ui/Application.h"
 #include "ui/ModalDialogs.h"
 #include "wordlink/uExtAppDocument.h"
 #include "wordproc/Container.h"
 #include "wordproc/Dialogs.h"
+#include "wordproc/Render.h"
 #include "wordproc/WordProcessor.h"
 
 namespace ui_test {
@@ -38,7 +40,7 @@ using test_support::SaveClosed;
 // The sample catalogue is made once for the program; each test works on a copy of it.
 const std::string& Samples() {
   static const std::string samples = [] {
-    test_support::EnsureApplication();
+    StartApplication();
     std::string folder = test_support::NewFolder("samples") + "/";
     MakeSampleCatalogue(folder);
     return folder;
@@ -47,6 +49,18 @@ const std::string& Samples() {
 }
 
 }  // namespace
+
+void StartApplication() {
+  static const bool started = [] {
+    test_support::EnsureApplication();
+    auto* application = static_cast<QApplication*>(QApplication::instance());
+    // As the program prepares itself: Qt's Russian texts, the title.
+    ui::PrepareApplication(*application, VSP_BIN_DIR "/");
+    ui::SetApplicationTitle(*application);
+    return true;
+  }();
+  (void)started;
+}
 
 DocumentMaker::DocumentMaker() : word_(wordlink::CreateOleObject("Word.Application")) {}
 
@@ -129,6 +143,7 @@ void UiTest::SetUp() {
     answers.pop_front();
     answer(dialog);
   });
+  wordproc::SetPdfFallbackHandler(ui::OfferPrintedPdf);
   // The word processor's own questions: keep nothing that was not saved.
   wordproc::SetDialogResponder([](wordproc::DialogKind kind, const std::string&) {
     if (kind == wordproc::DialogKind::SaveChanges)
@@ -151,6 +166,7 @@ void UiTest::TearDown() {
   ui::SetModalResponder({});
   ui::SetShellOpener({});
   wordproc::SetDialogResponder({});
+  wordproc::SetPdfFallbackHandler({});
   platform::SetUI(nullptr);
   EXPECT_TRUE(answers.empty()) << "answers left for dialogs that never came";
   std::error_code ignored;

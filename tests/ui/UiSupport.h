@@ -40,6 +40,11 @@ class DocumentMaker {
 // s1.doc, s2.doc, s3.doc and the template sheet t.dot.
 void MakeSampleCatalogue(const std::string& dataFolder);
 
+// Creates the application on the platform QT_QPA_PLATFORM names (offscreen when none), with
+// Qt's Russian texts and the embedded word processor, once per process; the first test that
+// needs it starts it, so that a test can prepare a display first.
+void StartApplication();
+
 // Lets the window system's pending work (activation, painting) run.
 void Settle();
 

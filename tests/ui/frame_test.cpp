@@ -208,7 +208,12 @@ TEST_F(Frame, HelpSiteAndAboutGoThroughTheShell) {
   std::vector<std::string> opened;
   ui::SetShellOpener([&](const std::string& target) { opened.push_back(target); });
   ui::TfmMain& w = Open();
-  EXPECT_EQ(w.aHelpGoToSite->text().toStdString(), std::string("Сайт ") + ui::kSiteHost);
+  EXPECT_EQ(w.aHelpGoToSite->text(), "Сайт github.com/varnel/stampora");
+  EXPECT_EQ(w.aHelp->shortcut(), QKeySequence(Qt::Key_F1));
+  // Installed, the manual lies in the shared folder beside the program's folder.
+  const std::string manual = dir + "share/varnel-stampora/manual/index.html";
+  fs::create_directories(fs::path(manual).parent_path());
+  std::ofstream(manual) << "<html></html>";
   w.aHelp->trigger();
   w.aHelpGoToSite->trigger();
   answers.push_back([](QDialog& box) {
@@ -220,8 +225,32 @@ TEST_F(Frame, HelpSiteAndAboutGoThroughTheShell) {
     about.OKButton->click();
   });
   w.aHelpAbout->trigger();
-  EXPECT_EQ(opened, (std::vector<std::string>{app::AppFolder + "VSP-help.chm", ui::kSiteAddress,
-                                              ui::kSiteAddress}));
+  EXPECT_EQ(opened, (std::vector<std::string>{manual, ui::kSiteAddress, ui::kSiteAddress}));
+
+  // A manual beside the program comes first, as in the build folder.
+  opened.clear();
+  fs::create_directories(app::AppFolder + "manual");
+  std::ofstream(app::AppFolder + "manual/index.html") << "<html></html>";
+  w.aHelp->trigger();
+  EXPECT_EQ(opened, std::vector<std::string>{app::AppFolder + "manual/index.html"});
+}
+
+TEST(Manual, TheBuildCarriesTheManualWithEveryPictureItShows) {
+  const fs::path manual = VSP_BIN_DIR "/../share/varnel-stampora/manual/index.html";
+  std::ifstream in(manual);
+  ASSERT_TRUE(in) << manual;
+  const std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int pictures = 0;
+  for (std::size_t at = html.find("src=\""); at != std::string::npos;
+       at = html.find("src=\"", at + 1)) {
+    const std::size_t start = at + 5;
+    const std::string name = html.substr(start, html.find('"', start) - start);
+    EXPECT_TRUE(fs::is_regular_file(manual.parent_path() / name)) << name;
+    ++pictures;
+  }
+  EXPECT_GE(pictures, 2);
+  for (const char* command : {"glyph-types", "make-samples", "clone", "print", "scan"})
+    EXPECT_NE(html.find(std::string("stampora-batch ") + command), std::string::npos) << command;
 }
 
 }  // namespace

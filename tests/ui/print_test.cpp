@@ -4,13 +4,19 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <filesystem>
+#include <memory>
 
 #include "UiSupport.h"
 #include "app/uCommon.h"
+#include "ui/ModalDialogs.h"
+#include "wordlink/AutoImpl.h"
 #include "wordlink/uExtAppDocument.h"
+#include "wordproc/Dialogs.h"
 
 namespace ui_test {
 namespace {
@@ -95,6 +101,70 @@ TEST_F(Print, PrintingAnEntryThatIsNotOpenOpensItFirst) {
   w.aQuickPrint->trigger();
   EXPECT_EQ(w.sgOpenDocs->Tag, 1) << "an open document is printed as it is";
   EXPECT_EQ(FilesIn(dir + "pdf"), 2);
+}
+
+TEST_F(Print, QuickPrintWithoutAPrinterSaysWhereThePdfWentAndOpensIt) {
+  unsetenv("VSP_PRINT_TO_PDF_DIR");  // and CUPS, in the tests, knows no printer
+  std::vector<std::string> opened;
+  ui::SetShellOpener([&](const std::string& target) { opened.push_back(target); });
+  ui::TfmMain& w = Open();
+  SelectFile(w.sgMyGlyphs, "a.doc");
+  std::string told;
+  answers.push_back([&](QDialog& dialog) {
+    auto& box = dynamic_cast<QMessageBox&>(dialog);
+    EXPECT_EQ(box.windowTitle(), "Varnel Stampora");
+    told = box.text().toStdString();
+    ASSERT_NE(box.button(QMessageBox::Open), nullptr);
+    box.button(QMessageBox::Open)->click();
+  });
+  w.aQuickPrint->trigger();
+  ASSERT_EQ(opened.size(), 1u) << Messages();
+  const fs::path pdf = opened[0];
+  EXPECT_EQ(pdf.extension(), ".pdf");
+  EXPECT_EQ(pdf.parent_path().string() + "/", tempFolder) << "the private temporary folder";
+  EXPECT_TRUE(fs::is_regular_file(pdf));
+  EXPECT_NE(told.find("Принтер не найден"), std::string::npos) << told;
+  EXPECT_NE(told.find(pdf.string()), std::string::npos) << told;
+
+  answers.push_back([](QDialog& dialog) {
+    dynamic_cast<QMessageBox&>(dialog).button(QMessageBox::Close)->click();
+  });
+  w.aQuickPrint->trigger();
+  EXPECT_EQ(opened.size(), 1u) << "closing the message opens nothing";
+  EXPECT_EQ(Messages(), "");
+}
+
+TEST_F(Print, TheWordProcessorsOwnPrintOfASheetWithGuidesIsRefusedBeforeItsDialog) {
+  // The responder outlives the test body: the documents close in TearDown.
+  auto printDialogs = std::make_shared<int>(0);
+  wordproc::SetDialogResponder([printDialogs](wordproc::DialogKind kind, const std::string&) {
+    if (kind != wordproc::DialogKind::Print) return wordproc::DialogReply(wordproc::kDialogNo);
+    ++*printDialogs;
+    return wordproc::DialogReply(wordproc::kDialogOk);
+  });
+  ui::TfmMain& w = Open();
+  w.PageControl->setCurrentWidget(w.tsMySheets);
+  SelectFile(w.sgMySheets, "s1.doc");
+  w.aEditSheet->trigger();
+  wordlink::TExtAppDocument* doc =
+      app::AppController->FindDocument(w.sgOpenDocs->Object(0)->FullPath());
+  ASSERT_NE(doc, nullptr);
+  Variant guide = doc->Document.get("Shapes").call("AddLine", 10.0f, 10.0f, 10.0f, 400.0f);
+  guide.put("Name", "VSP_NONPRINTABLE_L1");
+  QWidget* word = WordWindow();
+  ASSERT_NE(word, nullptr);
+  auto* print = word->findChild<QAction*>("actionPrint");
+  ASSERT_NE(print, nullptr);
+
+  print->trigger();
+  EXPECT_EQ(Messages(), std::string("Varnel Stampora\t") + wordlink::kNonPrintableMessage + "\n");
+  EXPECT_EQ(*printDialogs, 0) << "the print dialog came before the refusal";
+  EXPECT_EQ(FilesIn(dir + "pdf"), 0);
+
+  guide.put("Name", "Направляющая");
+  print->trigger();
+  EXPECT_EQ(*printDialogs, 1);
+  EXPECT_EQ(FilesIn(dir + "pdf"), 1) << "without guides the sheet prints";
 }
 
 }  // namespace

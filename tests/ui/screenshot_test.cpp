@@ -1,14 +1,21 @@
 // Renders the panel as the user first sees it and as it looks in the list view, into PNG files
 // of the build folder, for a person to look at; the checks keep the pictures from going blank.
+#include <QAction>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
 #include <filesystem>
 
 #include "UiSupport.h"
 #include "app/uCommon.h"
+#include "labels/ProductDatabase.h"
+#include "ui/SheetPreview.h"
 #include "ui/ufmAbout.h"
+#include "ui/ufmGroupPrintWizard.h"
+#include "ui/ufmNewSheetTemplate.h"
+#include "ui/ufmPrinterCalibration.h"
 #include "ui/ufmRewriteDlg.h"
 #include "ui/ufmSaveDocs.h"
 
@@ -16,6 +23,7 @@ namespace ui_test {
 namespace {
 
 namespace fs = std::filesystem;
+using labels::MmToPoints;
 
 const std::string kShots = VSP_BIN_DIR "/../ui-screenshots/";
 
@@ -51,6 +59,20 @@ TEST_F(Screenshot, PanelWithThumbnailsAndTheListView) {
   Save(w, "main-window-open-docs.png");
 }
 
+TEST_F(Screenshot, GroupPrintWizardBesideThePanel) {
+  ui::TfmMain& w = Open();
+  ui::TfmGroupPrintWizard wizard(w);
+  w.GroupPrintWizard = &wizard;
+  for (const char* glyph : {"a.doc", "b.doc"}) {
+    SelectFile(w.sgMyGlyphs, glyph);
+    w.aGlyphSendToGroup->trigger();
+  }
+  Settle();
+  QImage shot(QString::fromStdString(Save(wizard, "group-print-wizard.png")));
+  EXPECT_EQ(shot.width(), ui::TfmGroupPrintWizard::kWidth);
+  wizard.close();
+}
+
 TEST_F(Screenshot, SmallDialogs) {
   ui::TfmAbout about;
   Save(about, "about.png");
@@ -60,6 +82,23 @@ TEST_F(Screenshot, SmallDialogs) {
   exit.Label1->setText("Из программы было открыто 2 документов. \nВыберите ваши действия:");
   QImage shot(QString::fromStdString(Save(exit, "exit.png")));
   EXPECT_EQ(shot.size(), QSize(304, 245));
+}
+
+TEST_F(Screenshot, LabelProductDialogs) {
+  const auto products = labels::ProductDatabase::Load({}, true);
+  ui::TfmNewSheetTemplate sheet(products, {"Визитки", "Этикетки"}, "Этикетки");
+  sheet.edSearch->setText("L7160");
+  sheet.show();
+  Settle();
+  QImage shot(QString::fromStdString(Save(sheet, "new-sheet-template.png")));
+  // The preview draws the first label in its own blue.
+  const QPointF label = sheet.preview->ToWidget(MmToPoints(7.2 + 30), MmToPoints(15.1 + 20));
+  EXPECT_EQ(shot.pixelColor(sheet.preview->mapTo(&sheet, label.toPoint())),
+            QColor(0xE8, 0xF0, 0xFB));
+  ui::TfmPrinterCalibration calibration({"Офис"});
+  calibration.show();
+  Settle();
+  Save(calibration, "printer-calibration.png");
 }
 
 }  // namespace

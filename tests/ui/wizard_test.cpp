@@ -1,13 +1,20 @@
 // The group print wizard: page counts over the group, the one-category rule, emptying the
 // group, and printing only what is already open.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QFont>
+#include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <filesystem>
 
 #include "UiSupport.h"
 #include "app/uCommon.h"
+#include "ui/DistributePrintBox.h"
 #include "ui/ufmGroupPrintWizard.h"
 #include "wordlink/uExtAppDocument.h"
 
@@ -66,6 +73,105 @@ TEST_F(Wizard, PagesCountEveryGlyphOfEverySet) {
   wz.edNumberToPrint->setText("");
   EXPECT_EQ(wz.lbPages->text(), "0");
   EXPECT_EQ(Messages(), "") << "wrong numbers count as 0 without a word";
+}
+
+// The editor a count cell opens, and the keys typed into it.
+QLineEdit* EditCount(ui::TfmGroupPrintWizard& wz, int row) {
+  wz.sg->setCurrentCell(row, ui::TfmGroupPrintWizard::kCountColumn);
+  wz.sg->editItem(wz.sg->item(row, ui::TfmGroupPrintWizard::kCountColumn));
+  Settle();
+  return wz.sg->viewport()->findChild<QLineEdit*>();
+}
+
+void TypeKeys(QLineEdit* editor, const QString& keys) {
+  for (QChar key : keys) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, key);
+    QApplication::sendEvent(editor, &press);
+  }
+}
+
+TEST_F(Wizard, PagesFollowTheTypingInACountCellBeforeEnter) {
+  ui::TfmGroupPrintWizard& wz = OpenWithWizard();
+  Send("a.doc");
+  Send("b.doc");
+  wz.edNumberToPrint->setText("5");
+  EXPECT_EQ(wz.lbPages->text(), "1") << "(2 x 5 - 1) div 12 + 1";
+  QLineEdit* editor = EditCount(wz, 0);
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  TypeKeys(editor, "4");
+  EXPECT_EQ(wz.lbPages->text(), "3") << "(5 x 5 - 1) div 12 + 1, with the cell still open";
+  TypeKeys(editor, "0");
+  EXPECT_EQ(wz.lbPages->text(), "18") << "(41 x 5 - 1) div 12 + 1";
+  editor->setCursorPosition(1);
+  TypeKeys(editor, "2");
+  EXPECT_EQ(editor->text(), "420");
+  EXPECT_EQ(editor->cursorPosition(), 2) << "typing in the middle stays in the middle";
+  EXPECT_EQ(wz.lbPages->text(), "176") << "(421 x 5 - 1) div 12 + 1";
+}
+
+TEST_F(Wizard, GridIsSilverBelowItsRows) {
+  ui::TfmGroupPrintWizard& wz = OpenWithWizard();
+  Send("a.doc");
+  ASSERT_TRUE(wz.sg->isVisible());
+  const QImage picture = wz.sg->viewport()->grab().toImage();
+  const int belowRows = wz.sg->rowViewportPosition(0) + wz.sg->rowHeight(0) + 10;
+  ASSERT_LT(belowRows, picture.height());
+  for (int x : {5, picture.width() / 2, picture.width() - 5})
+    EXPECT_EQ(picture.pixelColor(x, belowRows), QColor(0xC0, 0xC0, 0xC0)) << x;
+}
+
+// Every caption of the print box shows in full, every control lies inside the box and on no
+// other, at the width both windows give the box.
+void ExpectPrintBoxFits(QGroupBox* group) {
+  auto* box = dynamic_cast<ui::TDistributePrintBox*>(group);
+  ASSERT_NE(box, nullptr);
+  const std::vector<QWidget*> controls = {
+      box->la1,          box->edNumberToPrint, box->udNumberToPrint,
+      box->la3,          box->lbPages,         box->la2,
+      box->cbPaperSize,  box->laStartPosition, box->edStartPosition,
+      box->btGlyphClone, box->btQuickPrint,    box->btPrint};
+  auto placed = [&](QWidget* control) {
+    return QRect(control->mapTo(box, QPoint(0, 0)), control->size());
+  };
+  for (QWidget* control : controls) {
+    const std::string name = control->objectName().toStdString();
+    EXPECT_TRUE(box->contentsRect().contains(placed(control))) << name << " sticks out";
+    if (const auto* label = qobject_cast<QLabel*>(control)) {
+      EXPECT_GE(label->width(), label->sizeHint().width()) << name << " is clipped";
+    }
+    if (const auto* button = qobject_cast<QPushButton*>(control)) {
+      const QString caption = QString(button->text()).remove('&');
+      EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(caption) + 12)
+          << name << " is clipped";
+    }
+    for (QWidget* other : controls) {
+      if (other != control) {
+        EXPECT_FALSE(placed(control).intersects(placed(other)))
+            << name << " lies on " << other->objectName().toStdString();
+      }
+    }
+  }
+}
+
+// The panel's font, DejaVu Sans where no narrower font is installed (a fresh machine), and a
+// font so large that the print buttons need a row of their own.
+TEST_F(Wizard, PrintBoxesShowEveryCaptionAtThePanelWidthInAnyOfItsFonts) {
+  ui::TfmGroupPrintWizard& wz = OpenWithWizard();
+  Send("a.doc");
+  for (QPushButton* button : {wz.btGlyphClone, wz.btQuickPrint, wz.btPrint})
+    EXPECT_FALSE(button->text().isEmpty());
+  const QFont panel = wz.pDistributePrint->font();
+  for (const QFont& font : {panel, QFont("DejaVu Sans", 8), QFont("DejaVu Sans", 11)}) {
+    SCOPED_TRACE(font.family().toStdString() + " " + std::to_string(font.pointSize()));
+    for (QGroupBox* box : {wz.pDistributePrint, window->pDistributePrint}) {
+      box->setFont(font);
+      Settle();
+      ExpectPrintBoxFits(box);
+    }
+  }
+  EXPECT_EQ(wz.width(), ui::TfmGroupPrintWizard::kWidth);
+  EXPECT_GT(wz.btPrint->y(), wz.btGlyphClone->y()) << "the large font takes two rows";
 }
 
 TEST_F(Wizard, AGlyphOfAnotherCategoryIsRefused) {

@@ -78,7 +78,7 @@ TEST_F(OmEvents, ThePrintDialogRaisesTheEventOnlyWhenConfirmed) {
   EXPECT_EQ(asked[1].kind, wordproc::DialogKind::Print);
 }
 
-TEST_F(OmEvents, TheWindowsPrintCommandRaisesTheEventToo) {
+TEST_F(OmEvents, TheWindowsPrintCommandAsksTheSinksBeforeItsDialog) {
   word.put("Visible", true);
   QMainWindow* window = nullptr;
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -94,15 +94,18 @@ TEST_F(OmEvents, TheWindowsPrintCommandRaisesTheEventToo) {
     if (id == kBeforePrint) seen = args[0].get("Shapes").get("Count").toInt();
   };
   sink->cancel.insert(kBeforePrint);
-  replies = {{wordproc::kDialogOk, {}}};
   print->trigger();
   EXPECT_EQ(sink->count(kBeforePrint), 1);
   EXPECT_EQ(seen, 1);
+  EXPECT_TRUE(asked.empty()) << "a refused print shows no dialog";
   EXPECT_EQ(FilesIn(pdfs), 0);
 
   sink->cancel.clear();
   replies = {{wordproc::kDialogOk, {}}};
   print->trigger();
+  EXPECT_EQ(sink->count(kBeforePrint), 2) << "asked once for the confirmed print";
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].kind, wordproc::DialogKind::Print);
   EXPECT_EQ(FilesIn(pdfs), 1);
 }
 

@@ -26,7 +26,7 @@ class FakeHost : public DocumentHost {
   std::vector<std::uint32_t> shapeSelection() const override { return selection_; }
   void setShapeSelection(const std::vector<std::uint32_t>& ids) override { selection_ = ids; }
   void userPrint() override { ++prints; }
-  bool userPrintToPdf(const std::string&) override { return false; }
+  std::optional<std::string> userPrintToPdf(const FileQuestion&) override { return {}; }
   void userSave() override { ++saves; }
   void userSaveAs() override {}
   bool userClose() override {

@@ -40,6 +40,7 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->relV = relV;
   copy->flipH = flipH;
   copy->flipV = flipV;
+  copy->adjustment = adjustment;
   copy->line = line;
   copy->fill = fill;
   copy->text = text;
@@ -53,8 +54,8 @@ bool Shape::sameAs(const Shape& o) const {
   bool alike = id == o.id && name == o.name && kind == o.kind && autoShapeType == o.autoShapeType &&
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
-               flipV == o.flipV && line == o.line && fill == o.fill && text == o.text &&
-               image == o.image && children.size() == o.children.size();
+               flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
+               text == o.text && image == o.image && children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)
     alike = children[k]->sameAs(*o.children[k]);
   return alike;

@@ -138,11 +138,15 @@ struct FillFormat {
   bool operator==(const FillFormat&) const = default;
 };
 
+inline constexpr float kDefaultAdjustment = 0.16667f;
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
   ShapeKind kind = ShapeKind::AutoShape;
   AutoShapeType autoShapeType = AutoShapeType::Rectangle;  // AutoShape and TextBox (rectangle)
+  // A rounded rectangle's corner radius as a share of its shorter side (Adjustments(1)).
+  float adjustment = kDefaultAdjustment;
   bool visible = true;
   // Position of the top-left corner relative to the references below, and the size.
   float left = 0, top = 0, width = 0, height = 0;

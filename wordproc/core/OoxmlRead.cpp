@@ -121,6 +121,19 @@ double Number(std::string_view text, double fallback = 0) {
   return value ? *value : fallback;
 }
 
+// A rounded rectangle's "adj" guide ("val 16667": 1/100000 of the shorter side), within the
+// half of that side the preset allows.
+float CornerAdjustment(xml_node geometry) {
+  float share = kDefaultAdjustment;
+  ForEachChild(Child(geometry, "avLst"), [&](xml_node gd) {
+    const std::string_view formula = Value(gd, "fmla");
+    if (!Is(gd, "gd") || Value(gd, "name") != "adj" || formula.substr(0, 4) != "val ") return false;
+    share = float(Clamp(Number(formula.substr(4), kDefaultAdjustment * 100000), 0, 50000) / 100000);
+    return true;
+  });
+  return share;
+}
+
 bool OnOff(xml_node node) {
   const std::string_view v = Value(node, "val");
   return !(v == "0" || v == "false" || v == "off" || v == "none");
@@ -991,9 +1004,10 @@ class Reader {
       shape->flipH = xfrm.flipH;
       shape->flipV = xfrm.flipV;
     } else {
-      if (preset == "roundRect")
+      if (preset == "roundRect") {
         shape->autoShapeType = AutoShapeType::RoundedRectangle;
-      else if (preset == "ellipse")
+        shape->adjustment = CornerAdjustment(Child(spPr, "prstGeom"));
+      } else if (preset == "ellipse")
         shape->autoShapeType = AutoShapeType::Oval;
       const bool rectangular = preset.empty() || preset == "rect";
       shape->kind = (txBox == "1" || txBox == "true" || (textBox && rectangular))

@@ -92,6 +92,14 @@ const char* Geometry(const Shape& shape) {
   return "rect";
 }
 
+// The rounded rectangle's corner as DrawingML's "adj" guide, in 1/100000 of the shorter side.
+std::string Adjustments(const Shape& shape) {
+  if (shape.kind == ShapeKind::Line || shape.autoShapeType != AutoShapeType::RoundedRectangle)
+    return "<a:avLst/>";
+  const long value = std::lround(double(shape.adjustment) * 100000);
+  return "<a:avLst><a:gd name=\"adj\" fmla=\"val " + std::to_string(value) + "\"/></a:avLst>";
+}
+
 const char* KindWord(const Shape& shape) {
   switch (shape.kind) {
     case ShapeKind::Group:
@@ -525,8 +533,8 @@ class Writer {
     if (shape.kind == ShapeKind::Line && shape.flipH) out += " flipH=\"1\"";
     if (shape.kind == ShapeKind::Line && shape.flipV) out += " flipV=\"1\"";
     out += "><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) +
-           "\" cy=\"" + Num(cy) + "\"/></a:xfrm><a:prstGeom prst=\"" + Geometry(shape) +
-           "\"><a:avLst/></a:prstGeom>";
+           "\" cy=\"" + Num(cy) + "\"/></a:xfrm><a:prstGeom prst=\"" + Geometry(shape) + "\">" +
+           Adjustments(shape) + "</a:prstGeom>";
     if (shape.kind == ShapeKind::Line) {
       out += "<a:noFill/>";
     } else {
