@@ -10,7 +10,7 @@ function(vsp_core_library name)
 endfunction()
 
 # A core target that needs a library beyond those names it here; the check accepts that library
-# for this target alone. The word processor's core reads zip packages and XML with them.
+# for this target alone. The word processor's core reads zip packages with libzip.
 function(vsp_core_allows target)
   set_property(TARGET ${target} APPEND PROPERTY VSP_CORE_ALLOWED ${ARGN})
 endfunction()
