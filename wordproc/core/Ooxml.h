@@ -18,6 +18,21 @@ class DocumentError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The file is no readable package: malformed zip or XML, a required part missing, a value
+// beyond what the format or the reader's limits allow. The message says the file is damaged or
+// too large.
+class FormatError : public DocumentError {
+ public:
+  using DocumentError::DocumentError;
+};
+
+// Reading failed through a fault of the reader, not of the file; the message says so and gives
+// the fault. The fuzzers treat it as a finding.
+class InternalReadError : public DocumentError {
+ public:
+  using DocumentError::DocumentError;
+};
+
 // Limits that keep hostile packages from exhausting memory.
 struct PackageLimits {
   // Large enough for the sheets cloning writes (about 90 KB of XML a page of ten cards, so a

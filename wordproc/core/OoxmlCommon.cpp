@@ -10,6 +10,10 @@ std::string OpenErrorMessage(const std::string& file, const std::string& reason)
   return "Не удалось открыть документ \"" + file + "\": " + reason;
 }
 
+std::string InternalReadMessage(const std::string& file, const std::string& what) {
+  return "Внутренняя ошибка при чтении файла «" + file + "»: " + what;
+}
+
 std::string SaveErrorMessage(const std::string& file, const std::string& reason) {
   return "Не удалось сохранить документ \"" + file + "\": " + reason;
 }

@@ -227,7 +227,7 @@ ZipReader::~ZipReader() {
 }
 
 void ZipReader::Fail(const std::string& reason) const {
-  throw DocumentError(ooxml::OpenErrorMessage(displayName_, reason));
+  throw FormatError(ooxml::OpenErrorMessage(displayName_, reason));
 }
 
 void ZipReader::FailTooLarge() const {

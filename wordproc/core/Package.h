@@ -65,6 +65,7 @@ class ZipReader {
 
   const std::string& DisplayName() const { return displayName_; }
   const PackageLimits& Limits() const { return limits_; }
+  // Throws FormatError: the file named and the reason it cannot be read as a package.
   [[noreturn]] void Fail(const std::string& reason) const;
 
   // Counts memory the reading takes against limits.maxMemory; fails when it would exceed it.
