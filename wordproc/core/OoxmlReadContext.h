@@ -125,7 +125,6 @@ class ReadContext {
   static double Aligned(std::string_view align, double area, double size);
   void AddInlinePicture(Flow& flow, const Shape& shape);
   void Keep(std::unique_ptr<Shape> shape, const Flow& flow, int layer, double z);
-  static const char* DefaultName(const Shape& shape);
   void PlaceShapes();
 
   template <class Rel, std::size_t N>

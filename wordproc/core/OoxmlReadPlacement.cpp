@@ -1,6 +1,7 @@
 // Where shapes stand: aligned positions, shapes kept in z-order until the whole body is read,
 // and the ids and names given to those the file left without.
 #include "wordproc/core/OoxmlReadContext.h"
+#include "wordproc/core/ShapeOps.h"
 
 #include <algorithm>
 #include <limits>
@@ -78,30 +79,6 @@ void ReadContext::Keep(std::unique_ptr<Shape> shape, const Flow& flow, int layer
   pending_.push_back(std::move(pending));
 }
 
-const char* ReadContext::DefaultName(const Shape& shape) {
-  switch (shape.kind) {
-    case ShapeKind::Group:
-      return "Group";
-    case ShapeKind::Line:
-      return "Straight Connector";
-    case ShapeKind::Picture:
-      return "Picture";
-    case ShapeKind::TextBox:
-      return "Text Box";
-    case ShapeKind::AutoShape:
-      break;
-  }
-  switch (shape.autoShapeType) {
-    case AutoShapeType::Oval:
-      return "Oval";
-    case AutoShapeType::RoundedRectangle:
-      return "Rounded Rectangle";
-    case AutoShapeType::Rectangle:
-      break;
-  }
-  return "Rectangle";
-}
-
 void ReadContext::PlaceShapes() {
   std::stable_sort(pending_.begin(), pending_.end(),
                    [](const PendingShape& a, const PendingShape& b) {
@@ -141,8 +118,7 @@ void ReadContext::PlaceShapes() {
   };
   auto finish = [&](auto&& self, Shape& shape) -> void {
     if (shape.id == 0) shape.id = fresh();
-    if (shape.name.empty())
-      shape.name = std::string(DefaultName(shape)) + " " + std::to_string(shape.id);
+    if (shape.name.empty()) shape.name = ShapeKindName(shape) + " " + std::to_string(shape.id);
     for (auto& child : shape.children) self(self, *child);
   };
   for (PendingShape& p : pending_) {

@@ -15,7 +15,7 @@ std::string ShapeKindName(const Shape& shape) {
     case ShapeKind::TextBox:
       return "Text Box";
     case ShapeKind::Line:
-      return "Line";
+      return "Straight Connector";
     case ShapeKind::Picture:
       return "Picture";
     case ShapeKind::Group:

@@ -17,7 +17,9 @@ namespace wordproc {
 // for the person designing a label: shown on screen, never meant for paper.
 bool IsGuideShape(const Shape& shape);
 
-// "Rectangle", "Text Box", ...: new shapes are named "<kind> <id>".
+// "Rectangle", "Text Box", "Straight Connector", ...: the names the word processor gives shapes
+// of each kind, "<kind> <id>", whether they are made, read from a file without a name or written
+// to one.
 std::string ShapeKindName(const Shape& shape);
 // A shape with the formats the word processor gives new shapes of the kind.
 std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShapeType::Rectangle);
