@@ -30,6 +30,9 @@ struct TGlyphType {
 using cloning::TPaperSize;
 
 inline constexpr std::int32_t GlyphMargin = 0;
+// Glyph pages have always been sized with this rounded factor (an A4 glyph is 595.35 points wide,
+// not 595.28), and the documents and sheets made from them keep those sizes; lengths elsewhere go
+// through platform::kPointsPerMillimetre.
 inline constexpr float PointsPerMm = 2.835f;
 inline constexpr const char* AppTitle = platform::kAppTitle;
 inline constexpr const char* SettingsKey = "Software\\Varnel\\Stampora";

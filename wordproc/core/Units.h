@@ -2,10 +2,12 @@
 // keep twips and EMU; people type millimetres.
 #pragma once
 
+#include "platform/Units.h"
+
 namespace wordproc {
 
-inline constexpr double kPointsPerInch = 72.0;
-inline constexpr double kPointsPerMillimetre = kPointsPerInch / 25.4;
+using platform::kPointsPerInch;
+using platform::kPointsPerMillimetre;
 inline constexpr double kEmuPerPt = 12700.0;
 inline constexpr double kTwipsPerPt = 20.0;
 
