@@ -72,7 +72,7 @@ TEST(AtomicSave, AFullDiskIsReportedAsSuchAndLeavesThePreviousFiles) {
   if (!bounded_test::SmallDiskPossible(disk)) GTEST_SKIP() << "no small file system can be mounted";
   bounded_test::UseFreshChildren();
   auto fill = [&] {
-    if (!bounded_test::MountSmallDisk(disk.c_str(), "size=49152")) return std::string("no disk");
+    if (!test_support::MountSmallDisk(disk, 49152)) return std::string("no disk");
     render_test::EnsureApplication();
     const std::string pdf = disk + "/sheet.pdf", docx = disk + "/sheet.docx";
     std::string outcome = PdfError(*Pages(1, 10), pdf);
