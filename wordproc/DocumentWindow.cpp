@@ -92,6 +92,7 @@ class DocumentMainWindow : public QMainWindow {
 
   void refresh() {
     if (!host_) return;
+    session_->forgetHistoryIfChangedElsewhere();
     setWindowTitle(QString::fromStdString(host_->title()));
     canvas_->relayout();
     showSelection();

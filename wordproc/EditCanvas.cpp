@@ -403,8 +403,7 @@ void EditCanvas::dragMove() {
 // gather rounding from rescaling upon rescaling.
 void EditCanvas::dragResize() {
   const Shape& before = *drag_.before.front();
-  Shape* shape = session_.shape(before.id);
-  if (!shape) return;
+  if (!session_.shape(before.id)) return;
   const RectF start = drag_.startRect;
   const QPointF d = drag_.point - drag_.startPoint;
   float x1 = start.x, y1 = start.y, x2 = start.x + start.width, y2 = start.y + start.height;
@@ -424,13 +423,14 @@ void EditCanvas::dragResize() {
     if (edges.top) y1 = std::min(snap(y1 + float(d.y())), y2 - kSmallestSide);
     if (edges.bottom) y2 = std::max(snap(y2 + float(d.y())), y1 + kSmallestSide);
   }
-  *shape = std::move(*before.clone());
-  shape->left = before.left + (x1 - start.x);
-  shape->top = before.top + (y1 - start.y);
-  shape->flipH = flipH;
-  shape->flipV = flipV;
-  SetShapeSize(*shape, x2 - x1, y2 - y1);
-  session_.editor().shapesChanged();
+  // The resized state replaces the shape whole: a group's members scale from their first state.
+  std::unique_ptr<Shape> resized = before.clone();
+  resized->left = before.left + (x1 - start.x);
+  resized->top = before.top + (y1 - start.y);
+  resized->flipH = flipH;
+  resized->flipV = flipV;
+  SetShapeSize(*resized, x2 - x1, y2 - y1);
+  session_.editor().replaceShape(before.id, *resized);
 }
 
 void EditCanvas::mouseReleaseEvent(QMouseEvent* event) {

@@ -79,10 +79,7 @@ std::vector<std::uint32_t> ShapeChangeCommand::ids() const {
 
 void ShapeChangeCommand::apply(const std::vector<std::unique_ptr<Shape>>& states) {
   Editor& editor = *target_.editor;
-  for (const auto& state : states)
-    if (Shape* live = editor.findShape(state->id)) *live = std::move(*state->clone());
-  editor.shapesChanged();  // members were replaced
-  editor.touch();
+  for (const auto& state : states) editor.replaceShape(state->id, *state);
   Select(target_, ids());
 }
 
@@ -121,7 +118,6 @@ void ShapeSetCommand::swap(const std::vector<PlacedShape>& out,
     if (editor.findShape(placed.shape->id)) continue;
     editor.addShape(placed.shape->clone(), placed.anchor, placed.z);
   }
-  editor.shapesChanged();
   Select(target_, IdsOf(in));
 }
 
@@ -250,10 +246,7 @@ PageSetupCommand::PageSetupCommand(EditTarget target, const PageSetup& after)
       after_(after) {}
 
 void PageSetupCommand::apply(const PageSetup& setup) {
-  Editor& editor = *target_.editor;
-  editor.doc().pageSetup = setup;
-  editor.layout().invalidateFrom(0);
-  editor.touch();
+  target_.editor->setPageSetup(setup);
 }
 
 }  // namespace wordproc

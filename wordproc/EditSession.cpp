@@ -162,6 +162,7 @@ void EditSession::setBodyText(std::vector<Paragraph> before, std::vector<Paragra
 void EditSession::undo() {
   flush();
   if (!host_ || !stack_.canUndo()) return;
+  Editor::WindowEdit own;
   stack_.undo();
   emit changed();
 }
@@ -169,18 +170,30 @@ void EditSession::undo() {
 void EditSession::redo() {
   flush();
   if (!host_ || !stack_.canRedo()) return;
+  Editor::WindowEdit own;
   stack_.redo();
   emit changed();
 }
 
 void EditSession::push(std::unique_ptr<QUndoCommand> command) {
-  if (!command) return;
+  if (!command || !host_) return;
+  forgetHistoryIfChangedElsewhere();
+  Editor::WindowEdit own;
   stack_.push(command.release());
   emit changed();
 }
 
 void EditSession::flush() {
   if (beforeCommand) beforeCommand();
+  forgetHistoryIfChangedElsewhere();
+}
+
+void EditSession::forgetHistoryIfChangedElsewhere() {
+  if (!host_) return;
+  const std::uint64_t seen = editor().automationChanges();
+  if (seen == seenAutomationChanges_) return;
+  seenAutomationChanges_ = seen;
+  if (stack_.count() > 0) stack_.clear();
 }
 
 EditTarget EditSession::target() {

@@ -64,6 +64,11 @@ class EditSession : public QObject {
   void setBodyText(std::vector<Paragraph> before, std::vector<Paragraph> after);
   void undo();
   void redo();
+  // Drops the undo history when automation has changed the document since this window last
+  // looked: its steps hold states from before that change and would silently put them back.
+  // Making each automation call an undo step instead would give the user steps for work the
+  // program did on its own (a sheet filled by cloning) and, undone, break what it relies on.
+  void forgetHistoryIfChangedElsewhere();
 
  signals:
   // The document changed through this window (an edit, undo or redo).
@@ -78,6 +83,7 @@ class EditSession : public QObject {
 
   DocumentHost* host_;
   QUndoStack stack_;
+  std::uint64_t seenAutomationChanges_ = 0;
 };
 
 }  // namespace wordproc

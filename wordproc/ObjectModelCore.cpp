@@ -73,6 +73,7 @@ int EnumArg(const Variant& value, std::initializer_list<int> allowed) {
 
 Variant ObjectBase::invoke(std::string_view member, InvokeKind kind, Args& args) {
   const std::string name(member);
+  Editor::AutomationCall automation;
   try {
     checkAlive();
     Variant result = call(member, kind, args);

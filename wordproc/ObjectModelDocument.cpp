@@ -535,8 +535,9 @@ class PageSetupObj : public DocumentPart {
     const bool side = which == PageValue::Width || which == PageValue::Height;
     if (side ? !(value > 0 && value <= kLargestPageSide) : !(std::fabs(value) <= kLargestPageSide))
       Fail("Значение вне допустимого диапазона");
-    PageField(doc().model().pageSetup, which) = value;
-    changed();
+    PageSetup setup = doc().model().pageSetup;
+    PageField(setup, which) = value;
+    doc().editor().setPageSetup(setup);
   }
 
   int orientation() {
@@ -546,14 +547,9 @@ class PageSetupObj : public DocumentPart {
 
   void setOrientation(int value) {
     if (value == orientation()) return;
-    PageSetup& s = doc().model().pageSetup;
-    std::swap(s.pageWidth, s.pageHeight);
-    changed();
-  }
-
-  void changed() {
-    doc().layout().invalidateFrom(0);
-    doc().editor().touch();
+    PageSetup setup = doc().model().pageSetup;
+    std::swap(setup.pageWidth, setup.pageHeight);
+    doc().editor().setPageSetup(setup);
   }
 };
 

@@ -210,8 +210,7 @@ class InlineShapeObj : public DocumentPart {
     InlinePicture& p = doc().model().paragraphs[at.paragraph].inlinePictures[at.index];
     p.width = width;
     p.height = height;
-    doc().layout().invalidateFrom(at.paragraph);
-    doc().editor().touch();
+    doc().editor().paragraphChanged(at.paragraph);
   }
 
   InlinePicture take() {
@@ -219,8 +218,7 @@ class InlineShapeObj : public DocumentPart {
     auto& pictures = doc().model().paragraphs[at.paragraph].inlinePictures;
     InlinePicture picture = pictures[at.index];
     pictures.erase(pictures.begin() + std::ptrdiff_t(at.index));
-    doc().layout().invalidateFrom(at.paragraph);
-    doc().editor().touch();
+    doc().editor().paragraphChanged(at.paragraph);
     return picture;
   }
 

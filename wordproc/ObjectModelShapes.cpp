@@ -391,19 +391,14 @@ class ShapeObj : public DocumentPart {
   // and behind-text commands change nothing, shapes are always in front of the text.
   void zOrder(int command) {
     if (!editor().anchoredShape(id_)) Fail("Фигуру внутри группы нельзя переместить");
-    auto& shapes = doc().model().shapes;
     const std::size_t z = editor().zIndex(id_);
+    const std::size_t top = doc().model().shapes.size() - 1;
     std::size_t to = z;
-    if (command == 0) to = shapes.size() - 1;
+    if (command == 0) to = top;
     if (command == 1) to = 0;
-    if (command == 2) to = std::min(z + 1, shapes.size() - 1);
+    if (command == 2) to = std::min(z + 1, top);
     if (command == 3) to = z == 0 ? 0 : z - 1;
-    if (to == z) return;
-    AnchoredShape moved = std::move(shapes[z]);
-    shapes.erase(shapes.begin() + std::ptrdiff_t(z));
-    shapes.insert(shapes.begin() + std::ptrdiff_t(to), std::move(moved));
-    editor().shapesChanged();
-    changed();
+    editor().moveShape(id_, to);
   }
 
   std::uint32_t id_;

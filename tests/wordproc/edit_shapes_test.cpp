@@ -93,6 +93,41 @@ TEST_F(EditShapes, ArrowKeysStepOnTheGridAndUndoAsOneStep) {
   EXPECT_EQ(box.get("Left").toFloat(), float(Mm(20))) << "three steps undo as one, exactly";
 }
 
+// The window's history holds states from before automation's change: undoing it would put
+// them back over that change, so the change drops the history, and later edits undo as usual.
+TEST_F(EditShapes, UndoNeverRevertsWhatAutomationChangedSince) {
+  Variant doc = AddDocument();
+  Variant shapes = doc.get("Shapes");
+  Variant box = shapes.call("AddShape", 1, 72, 72, 144, 72);
+  Variant other = shapes.call("AddShape", 1, 300, 300, 50, 50);
+  auto* canvas = Canvas(doc);
+  QAction* undo = Window(doc)->findChild<QAction*>("actionUndo");
+  ASSERT_NE(undo, nullptr);
+  SetSnap(doc, false);
+  Drag(canvas, At(doc, 144, 108), At(doc, 144, 108) + QPointF(30, 15));
+  Click(canvas, At(doc, 144 + 30 / Scale(doc), 108));
+  Trigger(doc, "actionBringForward");
+  const double left = box.get("Left").toDouble();
+  EXPECT_TRUE(undo->isEnabled());
+
+  box.put("Width", 200);
+  other.call("ZOrder", 0);
+  EXPECT_FALSE(undo->isEnabled()) << "the history went with automation's change";
+  Trigger(doc, "actionUndo");
+  EXPECT_EQ(box.get("Width").toDouble(), 200);
+  EXPECT_EQ(box.get("Left").toDouble(), left);
+  EXPECT_EQ(Model(doc).shapes.back().shape->name, other.get("Name").toString());
+
+  Drag(canvas, At(doc, left + 100, 108), At(doc, left + 100, 108) + QPointF(0, 40));
+  const auto before = Dump(Model(doc));
+  Trigger(doc, "actionUndo");
+  EXPECT_EQ(box.get("Width").toDouble(), 200);
+  EXPECT_EQ(box.get("Left").toDouble(), left);
+  EXPECT_NEAR(box.get("Top").toDouble(), 72 + 15 / ScaleDown(doc), 1e-3) << "the later edit undone";
+  Trigger(doc, "actionRedo");
+  EXPECT_EQ(Dump(Model(doc)), before);
+}
+
 TEST_F(EditShapes, ClicksShiftClicksAndTheBandSelectWhatAutomationSees) {
   Variant doc = AddDocument();
   Variant shapes = doc.get("Shapes");

@@ -201,6 +201,13 @@ void Editor::adjustForErase(std::int64_t start, std::int64_t removed) {
   });
 }
 
+thread_local int Editor::depth_ = 0;
+
+void Editor::touch() {
+  ++changes_;
+  if (depth_ > 0) ++automationChanges_;
+}
+
 void Editor::edited(std::size_t paragraphIndex) {
   layout_->invalidateFrom(paragraphIndex);
   touch();
@@ -278,7 +285,7 @@ void Editor::eraseShapesOfParagraphs(std::size_t first, std::size_t last, std::i
   std::size_t before = doc_->shapes.size();
   std::erase_if(doc_->shapes,
                 [&](const AnchoredShape& s) { return gone.count(s.anchorParagraph) != 0; });
-  if (doc_->shapes.size() != before) shapesChanged();
+  if (doc_->shapes.size() != before) indexValid_ = false;
 }
 
 void Editor::reanchor(std::uint64_t from, std::uint64_t to) {
@@ -544,6 +551,34 @@ std::unique_ptr<Shape> Editor::removeShape(std::uint32_t id) {
   }
   touch();
   return removed;
+}
+
+void Editor::replaceShape(std::uint32_t id, const Shape& state) {
+  Shape* live = findShape(id);
+  if (!live) return;
+  *live = std::move(*state.clone());
+  live->id = id;
+  indexValid_ = false;  // the members are new objects
+  touch();
+}
+
+void Editor::moveShape(std::uint32_t id, std::size_t place) {
+  auto& shapes = doc_->shapes;
+  const std::size_t from = zIndex(id);
+  if (from == npos || parentOf(id)) return;
+  const std::size_t to = std::min(place, shapes.size() - 1);
+  if (to == from) return;
+  AnchoredShape moved = std::move(shapes[from]);
+  shapes.erase(shapes.begin() + std::ptrdiff_t(from));
+  shapes.insert(shapes.begin() + std::ptrdiff_t(to), std::move(moved));
+  indexValid_ = false;
+  touch();
+}
+
+void Editor::setPageSetup(const PageSetup& setup) {
+  doc_->pageSetup = setup;
+  layout_->invalidateFrom(0);
+  touch();
 }
 
 std::vector<std::uint32_t> Editor::shapesIn(std::int64_t start, std::int64_t end) {

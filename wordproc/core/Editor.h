@@ -90,16 +90,48 @@ class Editor {
   void addShape(std::unique_ptr<Shape> shape, std::uint64_t anchorParagraph,
                 std::size_t zIndex = npos);
   std::unique_ptr<Shape> removeShape(std::uint32_t id);
-  void shapesChanged() { indexValid_ = false; }
+  // Gives the shape (body shape or member) the state's content, members included; its id stays.
+  void replaceShape(std::uint32_t id, const Shape& state);
+  // Moves a body shape to another place in the z-order (clamped to the top).
+  void moveShape(std::uint32_t id, std::size_t place);
+  void setPageSetup(const PageSetup& setup);
+  // For changes made to a paragraph in place (its inline pictures): lays it out again.
+  void paragraphChanged(std::size_t paragraphIndex) { edited(paragraphIndex); }
   // Body shapes anchored in [start, end), or in the paragraph of a collapsed range, z-order.
   std::vector<std::uint32_t> shapesIn(std::int64_t start, std::int64_t end);
   // Gives the shape and its members fresh ids.
   void renumber(Shape& shape);
   void renumberPictures(Paragraph& paragraph);
 
-  // Counts changes, for the document's Saved state and window refreshes.
+  // Counts changes, for the document's Saved state and window refreshes. Every change of the
+  // document goes through this editor or ends in touch().
   std::uint64_t changes() const { return changes_; }
-  void touch() { ++changes_; }
+  void touch();
+  // The changes made by automation. A window's undo history holds states of the shapes and
+  // paragraphs it edited; once automation has changed the document those states may no longer
+  // be what the document holds, and replaying them would silently revert automation's work.
+  std::uint64_t automationChanges() const { return automationChanges_; }
+
+  // While one lives, changes of any document count as automation's: the object model holds one
+  // for each call it serves.
+  class AutomationCall {
+   public:
+    AutomationCall() { ++depth_; }
+    ~AutomationCall() { --depth_; }
+    AutomationCall(const AutomationCall&) = delete;
+    AutomationCall& operator=(const AutomationCall&) = delete;
+  };
+  // While one lives, changes are a window's own again (an undo run by an automation call).
+  class WindowEdit {
+   public:
+    WindowEdit() : saved_(depth_) { depth_ = 0; }
+    ~WindowEdit() { depth_ = saved_; }
+    WindowEdit(const WindowEdit&) = delete;
+    WindowEdit& operator=(const WindowEdit&) = delete;
+
+   private:
+    int saved_;
+  };
 
  private:
   struct Loc {
@@ -127,6 +159,8 @@ class Editor {
   std::unordered_map<std::uint32_t, Loc> index_;
   bool indexValid_ = false;
   std::uint64_t changes_ = 0;
+  std::uint64_t automationChanges_ = 0;
+  static thread_local int depth_;
 };
 
 // Text helpers on paragraphs, by UTF-16 offsets.
