@@ -1,19 +1,16 @@
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <string>
 #include <vector>
 
 #include "platform/Files.h"
+#include "wordproc/core/Converter.h"
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/OoxmlInternal.h"
 #include "wordproc/core/Package.h"
@@ -23,45 +20,6 @@ namespace wordproc {
 namespace {
 
 using ooxml::OpenErrorMessage;
-
-// A first start of LibreOffice with a fresh profile takes a while on a slow machine.
-constexpr std::chrono::seconds kImportTimeLimit{120};
-
-std::string FindOnPath(const char* program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return std::string();
-  std::string_view rest(path);
-  while (true) {
-    const std::size_t colon = rest.find(':');
-    std::string folder(rest.substr(0, colon));
-    if (folder.empty()) folder = ".";
-    const std::string candidate = folder + "/" + program;
-    struct stat st {};
-    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        ::access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-    if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
-  }
-  return std::string();
-}
-
-std::string FileUrl(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : path) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-        c == '.' || c == '-' || c == '_' || c == '~') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
-  return url;
-}
 
 class ScratchFolder {
  public:
@@ -75,68 +33,6 @@ class ScratchFolder {
  private:
   std::string path_;
 };
-
-enum class RunResult { Finished, Failed, TimedOut, NotStarted };
-
-// Runs the program in its own process group, so that a hung conversion can be ended together
-// with the processes LibreOffice's launcher starts.
-RunResult RunWithTimeLimit(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    if (devNull >= 0) ::close(devNull);
-    return RunResult::NotStarted;
-  }
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    if (devNull >= 0) {
-      ::dup2(devNull, 0);
-      ::dup2(devNull, 1);
-      ::dup2(devNull, 2);
-    }
-    ::close_range(3, UINT_MAX, 0);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  if (devNull >= 0) ::close(devNull);
-  ::setpgid(pid, pid);
-  const auto deadline = std::chrono::steady_clock::now() + kImportTimeLimit;
-  int status = 0;
-  while (true) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (done < 0 && errno != EINTR) return RunResult::Failed;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::kill(-pid, SIGKILL);
-      ::kill(pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      return RunResult::TimedOut;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return RunResult::Finished;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? RunResult::NotStarted
-                                                         : RunResult::Failed;
-}
-
-std::string FindConverted(const std::string& folder) {
-  std::string found;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 5 && package::AsciiLower(name.substr(name.size() - 5)) == ".docx") {
-        found = folder + "/" + name;
-        break;
-      }
-    }
-    ::closedir(dir);
-  }
-  return found;
-}
 
 bool HasTemplateExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
@@ -174,12 +70,63 @@ void CopyForImport(int fd, const std::string& path, const std::string& copy) {
   }
 }
 
+bool StartsLikeCompoundFile(int fd) {
+  static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  unsigned char head[8] = {};
+  return ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+         std::equal(head, head + 8, kSignature);
+}
+
+std::string Hex(std::uint64_t value) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, value >>= 4) text[std::size_t(i)] = kHex[value & 15];
+  return text;
+}
+
+// The cache names a file by a hash of its absolute path, so a changed file finds and replaces
+// the entry of its previous content; size and time tell the contents apart.
+std::string CachePrefix(const std::string& path) {
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  if (error) absolute = path;
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : absolute) hash = (hash ^ c) * 1099511628211ull;
+  return Hex(hash) + "-";
+}
+
+void RemoveOtherEntries(const std::string& folder, const std::string& prefix,
+                        const std::string& keep) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && name != keep) std::filesystem::remove(entry.path(), error);
+  }
+}
+
+std::unique_ptr<Document> ReadConverted(const std::string& converted, const std::string& path) {
+  auto doc = ooxml::ReadPackageNamed(converted, path, PackageLimits());
+  doc->isTemplate = HasTemplateExtension(path);
+  return doc;
+}
+
+// LibreOffice converts each file once: the package it made is kept in the cache and read from
+// there while the file keeps its size and modification time.
 std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
-  std::string office = FindOnPath("soffice");
-  if (office.empty()) office = FindOnPath("libreoffice");
-  if (office.empty()) {
-    throw DocumentError(OpenErrorMessage(
-        path, "формат файла не поддерживается, а LibreOffice для импорта не установлен"));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
+  const std::string folder = ConversionCacheFolder();
+  const std::string prefix = CachePrefix(path);
+  const std::string entry =
+      prefix + std::to_string(st.st_size) + "-" +
+      std::to_string(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) + ".docx";
+  if (!folder.empty() && ::access((folder + entry).c_str(), R_OK) == 0) {
+    try {
+      return ReadConverted(folder + entry, path);
+    } catch (const DocumentError&) {
+      // A damaged entry is converted again below and replaced.
+    }
   }
 
   std::string scratchPath;
@@ -192,37 +139,40 @@ std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int 
     throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
   }
   ScratchFolder scratch(scratchPath);
-  const std::string profile = scratch.Path() + "/profile";
-  const std::string output = scratch.Path() + "/out";
-  const std::string input = scratch.Path() + "/in";
-  ::mkdir(profile.c_str(), 0700);
-  ::mkdir(output.c_str(), 0700);
-  ::mkdir(input.c_str(), 0700);
-  const std::string copy = input + "/" + BaseName(path);
+  const std::string copy = scratch.Path() + "/" + BaseName(path);
+  const std::string converted = scratch.Path() + "/converted.docx";
   CopyForImport(fd, path, copy);
-
-  const RunResult result = RunWithTimeLimit({office, "-env:UserInstallation=" + FileUrl(profile),
-                                             "--headless", "--norestore", "--nolockcheck",
-                                             "--convert-to", "docx", "--outdir", output, copy});
-  if (result == RunResult::TimedOut) {
-    throw DocumentError(OpenErrorMessage(path, "LibreOffice не завершил импорт за " +
-                                                   std::to_string(kImportTimeLimit.count()) +
-                                                   " секунд"));
+  Converter::Instance().Convert(copy, converted, ConvertTo::Package, path);
+  auto doc = ReadConverted(converted, path);
+  if (!folder.empty()) {
+    // The cache only saves time: a full disk or a read-only cache folder costs a conversion
+    // next time, not this opening.
+    try {
+      platform::CopyFileAtomically(converted, folder + entry);
+      RemoveOtherEntries(folder, prefix, entry);
+    } catch (const platform::FileError&) {
+    }
   }
-  if (result == RunResult::NotStarted) {
-    throw DocumentError(OpenErrorMessage(path, "не удалось запустить LibreOffice для импорта"));
-  }
-  const std::string converted = FindConverted(output);
-  if (result != RunResult::Finished || converted.empty()) {
-    throw DocumentError(OpenErrorMessage(
-        path, "формат файла не поддерживается: LibreOffice не смог его преобразовать"));
-  }
-  auto doc = ooxml::ReadPackageNamed(converted, path, PackageLimits());
-  doc->isTemplate = HasTemplateExtension(path);
   return doc;
 }
 
 }  // namespace
+
+std::string ConversionCacheFolder() {
+  std::string base;
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && cache[0] == '/') {
+    base = cache;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return std::string();
+  }
+  const std::string folder = base + "/varnel-stampora/converted/";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return error ? std::string() : folder;
+}
 
 std::unique_ptr<Document> LoadDocumentFile(const std::string& path) {
   std::string reason;
@@ -235,7 +185,35 @@ std::unique_ptr<Document> LoadDocumentFile(const std::string& path) {
     // OpenDocument files are zips too, but only LibreOffice reads them.
     if (!ooxml::IsOpenDocument(*zip)) return ooxml::ReadZip(*zip);
   }
-  return ImportThroughLibreOffice(path, file.get());
+  auto doc = ImportThroughLibreOffice(path, file.get());
+  doc->sourceFormat =
+      StartsLikeCompoundFile(file.get()) ? SourceFormat::Word97 : SourceFormat::Other;
+  return doc;
+}
+
+void WriteDocumentFile(const Document& doc, const std::string& path, SourceFormat format) {
+  if (format != SourceFormat::Word97) return WritePackage(doc, path);
+  std::string scratchPath;
+  try {
+    scratchPath = platform::PrivateTempFolder() + "lo-export-XXXXXX";
+  } catch (const platform::FileError& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
+  if (!::mkdtemp(scratchPath.data())) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, "не удалось создать временную папку"));
+  }
+  ScratchFolder scratch(scratchPath);
+  const bool isTemplate = HasTemplateExtension(path);
+  const std::string package = scratch.Path() + (isTemplate ? "/out.dotx" : "/out.docx");
+  const std::string binary = scratch.Path() + (isTemplate ? "/out.dot" : "/out.doc");
+  WritePackage(doc, package);
+  Converter::Instance().Convert(package, binary,
+                                isTemplate ? ConvertTo::Word97Template : ConvertTo::Word97, path);
+  try {
+    platform::CopyFileAtomically(binary, path);
+  } catch (const platform::FileError& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
 }
 
 }  // namespace wordproc
