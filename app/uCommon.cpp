@@ -10,6 +10,7 @@
 #include "catalogue/uCatalogueViews.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
+#include "platform/Utf8.h"
 
 namespace app {
 
@@ -82,19 +83,6 @@ const char16_t kCp1251[128] = {
     0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
-
 std::string NowText() {
   std::time_t t = std::time(nullptr);
   std::tm local{};
@@ -125,7 +113,7 @@ TGlyphType ParseGlyphTypeLine(const std::string& line) {
 std::vector<TGlyphType> ParseGlyphTypes(const std::string& bytes) {
   std::string text = bytes.substr(0, bytes.find('\0'));
   if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  if (!IsValidUtf8(text)) text = Cp1251ToUtf8(text);
+  if (!platform::IsValidUtf8(text)) text = Cp1251ToUtf8(text);
   std::vector<std::string> lines = SplitLines(text);
   if (lines.empty()) lines.push_back(DefaultGlyphTypeLine());
   std::vector<TGlyphType> types;
@@ -215,22 +203,9 @@ std::string AdjustShortDateFormat(const std::string& format) {
 std::string Cp1251ToUtf8(const std::string& bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (unsigned char c : bytes) AppendUtf8(out, c < 0x80 ? char32_t(c) : kCp1251[c - 0x80]);
+  for (unsigned char c : bytes)
+    platform::AppendUtf8(out, c < 0x80 ? char32_t(c) : kCp1251[c - 0x80]);
   return out;
-}
-
-bool IsValidUtf8(const std::string& bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char c = bytes[i];
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || (extra == 1 && c < 0xC2) || i + extra >= bytes.size() + (extra ? 0 : 1))
-      return false;
-    for (int k = 1; k <= extra; ++k)
-      if ((static_cast<unsigned char>(bytes[i + k]) >> 6) != 2) return false;
-    i += extra + 1;
-  }
-  return true;
 }
 
 std::string LowerText(const std::string& text) {

@@ -30,6 +30,9 @@ struct TGlyphType {
 using cloning::TPaperSize;
 
 inline constexpr std::int32_t GlyphMargin = 0;
+// Glyph pages have always been sized with this rounded factor (an A4 glyph is 595.35 points wide,
+// not 595.28), and the documents and sheets made from them keep those sizes; lengths elsewhere go
+// through platform::kPointsPerMillimetre.
 inline constexpr float PointsPerMm = 2.835f;
 inline constexpr const char* AppTitle = platform::kAppTitle;
 inline constexpr const char* SettingsKey = "Software\\Varnel\\Stampora";
@@ -84,9 +87,8 @@ void WriteDebugLog(const std::string& message);
 // Two-digit years: a format ending in "yyyy" loses its last two characters.
 std::string AdjustShortDateFormat(const std::string& format);
 
-// Windows-1251 bytes to UTF-8, and a check for valid UTF-8.
+// Windows-1251 bytes to UTF-8.
 std::string Cp1251ToUtf8(const std::string& bytes);
-bool IsValidUtf8(const std::string& bytes);
 
 // Lower-case for ASCII and Cyrillic letters of UTF-8 text, for comparisons ignoring case.
 std::string LowerText(const std::string& text);

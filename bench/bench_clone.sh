@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times `stampora-batch clone` end to end: one business card × 10,000 and × 20,000 sets on the
-# 10-up A4 template of the sample catalogue, with and without --pdf, with peak memory; and, when
+# 10-up A4 template of the sample catalogue, with and without --pdf, with peak memory; 10,000
+# labels made of 10, 20, 40, 100 and 1,000 different glyph files (the group print wizard's
+# work), each with its ratio to 10,000 copies of one glyph; and, when
 # the Debian package glabels is installed, glabels-3-batch printing 10,000 cards of a comparable
 # design (a frame and two lines of text, 10 per A4 sheet) to PDF in the same run.
 # Usage: bench/bench_clone.sh [BUILD_DIR] [RUNS]   (defaults: build, 5)
@@ -44,6 +46,26 @@ clone=("$batch" clone --data "$data" --category Визитки --paper "$paper" 
 for sets in 10000 20000; do
   measure "clone $sets sets" "${clone[@]}" --sets "$sets"
   measure "clone $sets sets --pdf" "${clone[@]}" --sets "$sets" --pdf "$scratch/sheet.pdf"
+done
+
+# Group cloning: the two sample cards copied to N files, 10,000 / N labels each.
+median_of() { sed -E 's/.* median +([0-9.]+) s .*/\1/' <<<"$1"; }
+single=$(measure "clone 10000 copies of one glyph" "${clone[@]}" --sets 10000)
+echo "$single"
+samples=("$data/Оттиски/Визитки/Коллекция оттисков/"*.doc)
+mkdir -p "$scratch/group"
+for n in 10 20 40 100 1000; do
+  group=()
+  for k in $(seq "$n"); do
+    file="$scratch/group/card$k.doc"
+    [ -e "$file" ] || cp "${samples[k % ${#samples[@]}]}" "$file"
+    group+=(--glyph "$file:$((10000 / n))")
+  done
+  line=$(measure "clone $n glyphs x $((10000 / n))" "$batch" clone --data "$data" \
+    --category Визитки --paper "$paper" "${group[@]}" --sets 1 --out "$scratch/sheet.doc")
+  ratio=$(awk -v g="$(median_of "$line")" -v s="$(median_of "$single")" \
+    'BEGIN {printf "%.2f", g / s}')
+  echo "$line   ratio to one glyph: $ratio"
 done
 
 if ! command -v glabels-3-batch >/dev/null; then

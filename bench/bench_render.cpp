@@ -8,9 +8,10 @@
 
 #include "wordlink/OleContainer.h"
 #include "wordproc/Container.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 
@@ -82,7 +83,7 @@ void BM_OpenAndRenderFirstPage(benchmark::State& state) {
   const std::string& file = GlyphFile();
   for (auto _ : state) {
     auto doc = LoadDocumentFile(file);
-    Layout layout(*doc);
+    Layout layout(*doc, FontMeasurer());
     QImage image = RenderPage(*doc, layout, 1, kThumbnailWidth);
     benchmark::DoNotOptimize(image.constBits());
   }
@@ -108,7 +109,7 @@ BENCHMARK(BM_ContainerThumbnail)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 void BM_RenderOnly(benchmark::State& state) {
   Document doc = GlyphDocument();
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   for (auto _ : state) {
     QImage image = RenderPage(doc, layout, 1, kThumbnailWidth);
     benchmark::DoNotOptimize(image.constBits());

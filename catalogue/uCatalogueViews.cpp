@@ -7,6 +7,7 @@
 
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
+#include "platform/Utf8.h"
 
 namespace catalogue {
 
@@ -14,21 +15,13 @@ namespace {
 
 constexpr char kSep = platform::kPathSep;
 
-// Lenient UTF-8: a byte that does not start a valid sequence stands for itself.
+// Names are taken as they come: a byte that starts no valid sequence stands for itself.
 std::u32string Decode(const std::string& text) {
   std::u32string out;
   for (std::size_t i = 0; i < text.size();) {
-    unsigned char c = text[i];
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    char32_t cp = extra == 1 ? c & 0x1F : extra == 2 ? c & 0x0F : extra == 3 ? c & 0x07 : c;
-    bool ok = extra >= 0 && i + std::size_t(extra) < text.size() + (extra ? 0 : 1);
-    for (int k = 1; ok && k <= extra; ++k) {
-      unsigned char d = text[i + std::size_t(k)];
-      ok = (d >> 6) == 2;
-      cp = cp << 6 | (d & 0x3F);
-    }
-    out += ok ? cp : char32_t(c);
-    i += ok ? std::size_t(extra) + 1 : 1;
+    const platform::Utf8Char c = platform::DecodeUtf8(text, i);
+    out += c.codePoint;
+    i += c.length;
   }
   return out;
 }
@@ -48,24 +41,6 @@ std::u32string SortKey(const std::string& name) {
     key += c == 0x451 ? char32_t(0x435 * 2 + 1) : char32_t(c * 2);
   }
   return key;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
 }
 
 bool IsFolder(const std::string& parent, const dirent* e) {
@@ -128,7 +103,7 @@ void TSortedNames::Add(const std::string& name) {
 
 std::string LowerText(const std::string& text) {
   std::string out;
-  for (char32_t c : Decode(text)) AppendUtf8(out, LowerCodePoint(c));
+  for (char32_t c : Decode(text)) platform::AppendUtf8(out, LowerCodePoint(c));
   return out;
 }
 

@@ -140,10 +140,11 @@ class TSheetFiller {
 
  private:
   void MakePageExist();
-  Variant InsertMaster(const Variant& range, const std::string& workingCopy);
+  const Variant& MasterFor(std::size_t glyph);
+  Variant InsertMaster(const std::string& workingCopy);
   Variant MasterOf(const Variant& range);
   void SizeMaster(const Variant& master);
-  bool PlaceCopies(const std::vector<Variant>& masters);
+  bool PlaceCopies();
   void PlaceCopy(const Variant& master, const TLabelPosition& position);
   bool NextGlyph();
   void DrawLines();
@@ -160,6 +161,13 @@ class TSheetFiller {
   int copyNumber_ = 1, lineNumber_ = 1;
   float referenceWidth_ = -1, referenceHeight_ = -1;
   std::size_t skipped_;  // positions of the first page left empty
+  // This page's insertion point and the masters of the glyphs it holds, inserted when a
+  // position first needs them: a page holds a few of the glyphs, and inserting all of them on
+  // every page made a group run grow with the square of their number (and with enough glyphs
+  // their paragraphs pushed the page's anchors onto the next page).
+  Variant range_;
+  std::vector<Variant> masters_;
+  std::vector<bool> inserted_;
 };
 
 void TSheetFiller::Fill() {
@@ -168,14 +176,13 @@ void TSheetFiller::Fill() {
   bool more = true;
   while (more) {
     MakePageExist();
-    Variant range = doc_.call("GoTo", kGoToPage, kGoToAbsolute, page_);
-    range.call("Select");
+    range_ = doc_.call("GoTo", kGoToPage, kGoToAbsolute, page_);
+    range_.call("Select");
     referenceWidth_ = referenceHeight_ = -1;
-    std::vector<Variant> masters;
-    masters.reserve(glyphs_.size());
-    for (const std::string& copy : workingCopies_) masters.push_back(InsertMaster(range, copy));
-    more = PlaceCopies(masters);
-    for (const Variant& master : masters)
+    masters_.assign(glyphs_.size(), Variant());
+    inserted_.assign(glyphs_.size(), false);
+    more = PlaceCopies();
+    for (const Variant& master : masters_)
       if (!master.isEmpty()) master.call("Delete");
     DrawLines();
     ++page_;
@@ -192,12 +199,21 @@ void TSheetFiller::MakePageExist() {
   }
 }
 
-Variant TSheetFiller::InsertMaster(const Variant& range, const std::string& workingCopy) {
-  range.call("InsertFile", workingCopy);
-  range.call("Expand", kParagraphUnit);
-  Variant master = MasterOf(range);
+// A glyph without shapes gives an empty master, inserted once per page all the same.
+const Variant& TSheetFiller::MasterFor(std::size_t glyph) {
+  if (!inserted_[glyph]) {
+    inserted_[glyph] = true;
+    masters_[glyph] = InsertMaster(workingCopies_[glyph]);
+  }
+  return masters_[glyph];
+}
+
+Variant TSheetFiller::InsertMaster(const std::string& workingCopy) {
+  range_.call("InsertFile", workingCopy);
+  range_.call("Expand", kParagraphUnit);
+  Variant master = MasterOf(range_);
   if (!master.isEmpty()) SizeMaster(master);
-  range.call("Collapse", kCollapseEnd);
+  range_.call("Collapse", kCollapseEnd);
   return master;
 }
 
@@ -229,11 +245,11 @@ void TSheetFiller::SizeMaster(const Variant& master) {
 }
 
 // False when the sets ran out on this page.
-bool TSheetFiller::PlaceCopies(const std::vector<Variant>& masters) {
+bool TSheetFiller::PlaceCopies() {
   const std::size_t first = page_ == 1 ? std::min(skipped_, sheet_.Positions.size()) : 0;
   for (std::size_t p = first; p < sheet_.Positions.size(); ++p) {
     const TLabelPosition& position = sheet_.Positions[p];
-    if (!masters[current_].isEmpty()) PlaceCopy(masters[current_], position);
+    if (const Variant& master = MasterFor(current_); !master.isEmpty()) PlaceCopy(master, position);
     if (--copiesLeft_ > 0) continue;
     if (!NextGlyph()) return false;
   }

@@ -10,11 +10,13 @@
 
 #include "clone/uClone.h"
 #include "wordlink/Automation.h"
+#include "wordlink/NonPrintable.h"
 
 namespace cloning {
 
 inline constexpr const char* kClonedPrefix = "VSP_CLONED_";
-inline constexpr const char* kTemplateLinePrefix = "VSP_NONPRINTABLE_L";
+// The cutting lines of a sheet never print: they carry the non-printing mark.
+inline const std::string kTemplateLinePrefix = std::string(wordlink::kNonPrintablePrefix) + "L";
 inline constexpr int kNoGraphics = -1;
 
 // Right and Bottom are inclusive, as the template's shapes were read.

@@ -1,13 +1,14 @@
 // The package reader on hostile bytes. Mutating a zip rarely gets past its checksums, so half of
 // the inputs are taken apart into parts and packed into a valid zip here: that way the XML
-// readers see the mutations too. Whatever is read must also write and read back.
+// readers see the mutations too. Whatever is read must also write and read back. A fault of the
+// reader itself (InternalReadError) escapes and aborts: only the file's faults are expected.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "wordproc/Ooxml.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/Package.h"
 
 namespace {
 
@@ -64,6 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<wordproc::Document> doc;
   try {
     doc = wordproc::ReadPackageFromMemory(bytes.data(), bytes.size(), "fuzz.docx", limits);
+  } catch (const wordproc::InternalReadError&) {
+    throw;
   } catch (const wordproc::DocumentError&) {
     return 0;
   }

@@ -13,9 +13,9 @@ namespace labels {
 
 inline constexpr std::int64_t kMaxLabels = 10000;
 // Published sizes are rounded: a label may reach this far beyond the sheet's edge.
-inline constexpr double kEdgeTolerance = kPointsPerMm;
+inline constexpr double kEdgeTolerance = kPointsPerMillimetre;
 // Neighbours closer than this to touching share a cut line.
-inline constexpr double kTouchTolerance = 0.25 * kPointsPerMm;
+inline constexpr double kTouchTolerance = 0.25 * kPointsPerMillimetre;
 // The largest page side the word processor takes: 22 inches.
 inline constexpr double kLargestPageSide = 22 * kPointsPerInch;
 

@@ -18,8 +18,8 @@ std::string_view Trimmed(std::string_view text) {
 std::optional<double> UnitSize(std::string_view unit) {
   if (unit.empty() || unit == "pt") return 1.0;
   if (unit == "in") return kPointsPerInch;
-  if (unit == "mm") return kPointsPerMm;
-  if (unit == "cm") return 10 * kPointsPerMm;
+  if (unit == "mm") return kPointsPerMillimetre;
+  if (unit == "cm") return 10 * kPointsPerMillimetre;
   if (unit == "pc") return 12.0;
   return std::nullopt;
 }

@@ -6,16 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Units.h"
+
 namespace labels {
 
-inline constexpr double kPointsPerInch = 72.0;
-inline constexpr double kPointsPerMm = 72.0 / 25.4;
+using platform::kPointsPerInch;
+using platform::kPointsPerMillimetre;
 
 inline double MmToPoints(double mm) {
-  return mm * kPointsPerMm;
+  return mm * kPointsPerMillimetre;
 }
 inline double PointsToMm(double points) {
-  return points / kPointsPerMm;
+  return points / kPointsPerMillimetre;
 }
 
 // A finite decimal number written with a point ("63.5", "-2", "1e2"); a comma counts as the

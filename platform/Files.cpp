@@ -237,6 +237,14 @@ std::string PrivateTempFolder() {
   return choice.folder + kPathSep;
 }
 
+bool InPrivateTempFolder(const std::string& path) {
+  TempFolderChoice& choice = Choice();
+  std::lock_guard<std::mutex> lock(choice.mutex);
+  if (choice.folder.empty()) return false;
+  const std::string folder = WithSeparator(choice.folder);
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0;
+}
+
 std::string CreateTempFile(const std::string& folder, const std::string& prefix,
                            const std::string& extension) {
   std::string dir = WithSeparator(folder.empty() ? PrivateTempFolder() : folder);
@@ -338,7 +346,9 @@ void AtomicFile::Commit() {
   struct stat old {};
   const mode_t mode = stat(target_.c_str(), &old) == 0 ? old.st_mode & 07777 : DefaultFileMode();
   fchmod(fd_, mode);
-  if (fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
+  // The program's scratch files go with the run: a crash loses nothing worth a flush.
+  const bool durable = !InPrivateTempFolder(target_);
+  if (durable && fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
   if (nameless_) LinkIntoFolder();
   if (close(fd_) != 0) {
     fd_ = -1;
@@ -347,7 +357,7 @@ void AtomicFile::Commit() {
   fd_ = -1;
   if (rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
   temp_.clear();
-  SyncFolder(FolderOf(target_));
+  if (durable) SyncFolder(FolderOf(target_));
 }
 
 void WriteFileAtomically(const std::string& path, const void* data, std::size_t n) {

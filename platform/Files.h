@@ -24,6 +24,9 @@ inline constexpr char kPathSep = '/';
 // made instead for the rest of the process and removed at its exit, so nobody can block the
 // program by taking the name first. Throws FileError, in Russian, when no folder can be made.
 std::string PrivateTempFolder();
+// Whether the path lies in the private temporary folder this process has chosen (false before
+// it has chosen one). Creates nothing.
+bool InPrivateTempFolder(const std::string& path);
 
 // Creates a new empty file prefix + hexadecimal digits + extension in the folder exclusively
 // (an existing file is never reused) and returns its full path. Only the first three characters

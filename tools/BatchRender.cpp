@@ -7,9 +7,10 @@
 
 #include "platform/Files.h"
 #include "tools/BatchArgs.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace batch {
 
@@ -50,7 +51,7 @@ int BatchRender(const std::string& file, int page, int widthPx, const std::strin
     // The object model hands out no pixels, so the document is drawn by the renderer the
     // word processor itself uses for thumbnails, PDF files and printing.
     auto doc = wordproc::LoadDocumentFile(file);
-    wordproc::Layout layout(*doc);
+    wordproc::Layout layout(*doc, wordproc::FontMeasurer());
     if (std::string why = WhyNotDrawable(layout, *doc, file, page, widthPx); !why.empty()) {
       err << "stampora-batch: " << why << "\n";
       return 1;

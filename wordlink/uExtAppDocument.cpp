@@ -9,10 +9,6 @@ namespace wordlink {
 bool PrintingFromProgram = false;
 bool DocumentsSaved = false;
 
-bool HasNonPrintablePrefix(const std::string& name) {
-  return name.rfind(kNonPrintablePrefix, 0) == 0;
-}
-
 namespace {
 
 std::string LowerAscii(std::string s) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "wordlink/Automation.h"
+#include "wordlink/NonPrintable.h"
 #include "wordlink/uExtAppController.h"
 
 namespace wordlink {
@@ -31,9 +32,5 @@ class TExtAppDocument {
 extern bool PrintingFromProgram;
 // Set when the word processor announces a save; never reset.
 extern bool DocumentsSaved;
-
-// Prefix of the shapes that must never print (guide lines, a new glyph's frame).
-inline constexpr const char* kNonPrintablePrefix = "VSP_NONPRINTABLE_";
-bool HasNonPrintablePrefix(const std::string& name);
 
 }  // namespace wordlink

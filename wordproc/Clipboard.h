@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "wordproc/Editor.h"
+#include "wordproc/core/Editor.h"
 
 namespace wordproc {
 

@@ -7,9 +7,10 @@
 
 #include "wordlink/Automation.h"
 #include "wordlink/OleContainer.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace wordproc {
 
@@ -31,7 +32,7 @@ class DocumentContainer final : public wordlink::OleContainer {
     } catch (const std::exception& e) {
       throw wordlink::AutomationError("CreateObjectFromFile", e.what());
     }
-    layout_ = std::make_unique<Layout>(*document_);
+    layout_ = std::make_unique<Layout>(*document_, FontMeasurer());
     if (autoSize_) {
       width_ = NaturalPixels(document_->pageSetup.pageWidth);
       height_ = NaturalPixels(document_->pageSetup.pageHeight);

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Editor.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
+#include "wordproc/core/Editor.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 

@@ -28,14 +28,16 @@
 #include "wordproc/EditFormatBar.h"
 #include "wordproc/EditPanel.h"
 #include "wordproc/EditSession.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/PictureFile.h"
+#include "wordproc/core/ShapeOps.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc {
 
 namespace {
 
 constexpr double kZoomStep = 1.25;
-constexpr float kMillimetre = 72 / 25.4f;
+constexpr float kMillimetre = float(kPointsPerMillimetre);
 
 class DocumentMainWindow : public QMainWindow {
  public:

@@ -13,7 +13,8 @@
 #include "wordproc/Connect.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc {
 
@@ -27,7 +28,7 @@ constexpr double kMaxZoom = 8.0;
 constexpr double kHandleSize = 7;      // pixels
 constexpr double kGrabDistance = 5;    // pixels from a handle or a line that still hit it
 constexpr double kGridDotSpacing = 8;  // pixels at least between the dots shown
-constexpr float kMillimetre = 72 / 25.4f;
+constexpr float kMillimetre = float(kPointsPerMillimetre);
 constexpr float kSmallestSide = 1;  // points
 
 const QColor kSelectionColour(0x1E, 0x6F, 0xD9);

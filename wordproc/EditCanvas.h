@@ -44,11 +44,9 @@ class EditCanvas : public QWidget {
 
   bool snapToGrid() const { return snap_; }
   void setSnapToGrid(bool on) { snap_ = on, update(); }
-  float gridStep() const { return grid_; }  // points
   void setGridStep(float points) { grid_ = points, update(); }
 
   void setTool(std::optional<InsertTool> tool);
-  bool hasTool() const { return tool_.has_value(); }
   // The page last clicked, where pasted shapes go.
   int currentPage() const { return currentPage_; }
 

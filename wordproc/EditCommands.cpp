@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc {
 

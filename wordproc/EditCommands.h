@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "wordproc/Editor.h"
+#include "wordproc/core/Editor.h"
 
 namespace wordproc {
 

@@ -14,6 +14,7 @@
 
 #include "wordproc/Connect.h"
 #include "wordproc/Dialogs.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc {
 
@@ -26,7 +27,6 @@ struct Paper {
 
 constexpr Paper kPapers[] = {{"A4", 210, 297}, {"A5", 148, 210}, {"Letter", 215.9, 279.4}};
 constexpr int kCustom = int(std::size(kPapers));
-constexpr double kMillimetresPerPoint = 25.4 / 72;
 constexpr double kLargestMillimetres = 558.8;  // 22 inches, the largest page side
 
 bool HasRoom(const PageSetup& s) {
@@ -53,11 +53,11 @@ float Edited(const QDoubleSpinBox* box, float points) {
 }  // namespace
 
 float MillimetresToPoints(double mm) {
-  return float(std::round(mm / kMillimetresPerPoint * 20) / 20);
+  return float(std::round(mm * kPointsPerMillimetre * kTwipsPerPt) / kTwipsPerPt);
 }
 
 double PointsToMillimetres(double points) {
-  return points * kMillimetresPerPoint;
+  return points / kPointsPerMillimetre;
 }
 
 std::string PaperName(float width, float height) {

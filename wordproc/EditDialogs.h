@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 class QComboBox;
 class QCheckBox;

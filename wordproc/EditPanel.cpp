@@ -14,7 +14,8 @@
 #include "wordproc/Connect.h"
 #include "wordproc/EditDialogs.h"
 #include "wordproc/RenderText.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc {
 
@@ -30,7 +31,7 @@ const char* const kDashNames[] = {
 
 // Shapes stand anywhere, unlike page sizes, which files keep in whole twips.
 float Points(double mm) {
-  return float(mm * 72 / 25.4);
+  return float(mm * kPointsPerMillimetre);
 }
 
 QDoubleSpinBox* NumberBox(const char* name, double min, double max, const QString& suffix) {

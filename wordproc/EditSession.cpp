@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "wordproc/Clipboard.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc {
 

@@ -7,7 +7,7 @@
 #include <QTextDocument>
 #include <vector>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 

@@ -18,10 +18,10 @@
 #include "wordproc/Dialogs.h"
 #include "wordproc/DocumentHost.h"
 #include "wordproc/DocumentWindow.h"
-#include "wordproc/Editor.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
 #include "wordproc/Render.h"
+#include "wordproc/core/Editor.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc::om {
 

@@ -8,12 +8,11 @@
 #include "wordproc/DocumentWindow.h"
 #include "wordproc/ObjectModel.h"
 #include "wordproc/RecentFiles.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc::om {
 
 namespace {
-
-constexpr double kPointsPerMillimetre = 72.0 / 25.4;
 
 bool SameText(std::string_view a, std::string_view b) {
   return LowerName(a) == LowerName(b);

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "wordproc/ObjectModel.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace wordproc::om {
 

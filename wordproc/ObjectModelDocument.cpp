@@ -7,9 +7,10 @@
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
 #include "wordproc/ObjectModel.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/RecentFiles.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace wordproc::om {
 
@@ -131,7 +132,7 @@ void DocumentObj::replaceModel(std::unique_ptr<Document> model) {
   editor_.reset();
   layout_.reset();
   model_ = std::move(model);
-  layout_ = std::make_unique<Layout>(*model_);
+  layout_ = std::make_unique<Layout>(*model_, FontMeasurer());
   editor_ = std::make_unique<Editor>(*model_, *layout_);
   selection = editor_->track(0, 0);
   selectedShapes.clear();

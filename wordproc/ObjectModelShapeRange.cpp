@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "wordproc/ObjectModel.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc::om {
 

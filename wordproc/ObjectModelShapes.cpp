@@ -1,8 +1,9 @@
 #include <algorithm>
 
 #include "wordproc/ObjectModel.h"
-#include "wordproc/Ooxml.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/PictureFile.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc::om {
 

@@ -9,9 +9,9 @@
 #include <string_view>
 
 #include "platform/Files.h"
-#include "wordproc/Ooxml.h"
-#include "wordproc/Package.h"
 #include "wordproc/Render.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc {
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/Files.h"
 #include "platform/Registry.h"
 
 namespace wordproc {
@@ -44,7 +45,18 @@ std::vector<std::string> RecentFiles() {
   return files;
 }
 
+namespace {
+
+// The program's working copies live in its private temporary folder and go when their run
+// ends: listing them would fill the list with dead entries, at a settings write each.
+bool IsWorkingCopy(const std::string& fullName) {
+  return platform::InPrivateTempFolder(fullName);
+}
+
+}  // namespace
+
 void AddRecentFile(const std::string& fullName) {
+  if (IsWorkingCopy(fullName)) return;
   try {
     auto items = Items();
     auto& registry = platform::Registry::Instance();

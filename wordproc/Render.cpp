@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "wordproc/RenderText.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc {
 

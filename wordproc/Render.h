@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 class QPrinter;
 

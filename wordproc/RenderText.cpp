@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <algorithm>
 #include <cmath>
@@ -13,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "wordproc/Layout.h"
+#include "wordproc/core/Layout.h"
 
 namespace wordproc {
 
@@ -387,6 +388,24 @@ int CountLines(const Paragraph& paragraph, double width) {
   int lines = 0;
   BreakLines(paragraph, MakeStyleTable(paragraph, &device), width, [&](const Line&) { ++lines; });
   return lines;
+}
+
+namespace {
+
+class Fonts final : public TextMeasurer {
+ public:
+  int lineCount(const Paragraph& paragraph, double width) const override {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      return EstimatedText().lineCount(paragraph, width);
+    return std::max(1, CountLines(paragraph, width));
+  }
+};
+
+}  // namespace
+
+const TextMeasurer& FontMeasurer() {
+  static const Fonts fonts;
+  return fonts;
 }
 
 QColor ToQColor(Rgb rgb) {

@@ -5,7 +5,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
+#include "wordproc/core/TextMeasure.h"
 
 namespace wordproc {
 
@@ -17,6 +18,11 @@ double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left,
 // The lines DrawParagraph breaks the paragraph into within width; for a pagination that wants
 // to agree with the pictures. Needs a QGuiApplication.
 int CountLines(const Paragraph& paragraph, double width);
+
+// The measurer layouts are given on the Qt side: with fonts at hand (a QGuiApplication) pages
+// break where the text really wraps when drawn, by CountLines; without them the estimate
+// stands in.
+const TextMeasurer& FontMeasurer();
 
 // The largest picture that is decoded: 64 megapixels, more than the cameras labels' photos come
 // from; decoding it whole would take 256 MB.

@@ -65,6 +65,14 @@ TEST(GlyphTypeFile, NulEndsTheTextAndWindows1251IsRecognised) {
   EXPECT_EQ(app::ParseGlyphTypes("Визитка,90,50,0,Визитки")[0].Name, "Визитка");
 }
 
+// Text that only looks like UTF-8 (an overlong form) is Windows-1251 like any other.
+TEST(GlyphTypeFile, OverlongFormsAreNotTakenForUtf8) {
+  // "\xE0\x80\xAF" is an overlong "/" in UTF-8 and "аЂЇ" in Windows-1251.
+  auto types = app::ParseGlyphTypes("\xE0\x80\xAF,90,50,0,X");
+  ASSERT_EQ(types.size(), 1u);
+  EXPECT_EQ(types[0].Name, "\xD0\xB0\xD0\x82\xD0\x87");
+}
+
 TEST(ShortDate, TrailingFourDigitYearBecomesTwoDigits) {
   EXPECT_EQ(app::AdjustShortDateFormat("dd.MM.yyyy"), "dd.MM.yy");
   EXPECT_EQ(app::AdjustShortDateFormat("M/d/yyyy"), "M/d/yy");

@@ -16,8 +16,8 @@
 #include "platform/Files.h"
 #include "tests/support/Gui.h"
 #include "wordproc/Dialogs.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/WordProcessor.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace clone_test {
 

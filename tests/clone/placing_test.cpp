@@ -1,4 +1,6 @@
 // Filling a sheet, on documents opened directly in the word processor.
+#include <filesystem>
+
 #include "CloneSupport.h"
 #include "clone/uPlacing.h"
 
@@ -82,6 +84,32 @@ TEST_F(PlacingTest, CountZeroStillTakesOnePositionPerSet) {
   for (const Variant& copy : ShapesNamed(doc, "VSP_CLONED_")) tags.push_back(GlyphTag(copy));
   EXPECT_EQ(tags, (std::vector<std::string>{"A", "B", "A", "B", "A", "B"}));
   EXPECT_EQ(Pages(doc), 2);
+}
+
+// More glyphs than a page holds: each page still gets its own labels, in order, and none is
+// lost or moved to another page by what the other glyphs bring into the document.
+TEST_F(PlacingTest, ManyGlyphsFillEveryPageInTurn) {
+  constexpr int kGlyphs = 70, kPositions = 4;
+  const std::string prepared[] = {PreparedGlyph("A"), PreparedGlyph("B")};
+  TCloneParams glyphs;
+  for (int k = 0; k < kGlyphs; ++k) {
+    const std::string glyph = data + "G" + std::to_string(k) + ".doc";
+    std::filesystem::copy_file(WorkingCopyOf(prepared[k % 2]), WorkingCopyOf(glyph));
+    glyphs.push_back({glyph, 1});
+  }
+  Variant doc = Sheet(kPositions);
+
+  Fill(doc, glyphs, 1);
+
+  const auto copies = ShapesNamed(doc, "VSP_CLONED_");
+  ASSERT_EQ(copies.size(), std::size_t(kGlyphs));
+  for (int k = 0; k < kGlyphs; ++k) {
+    EXPECT_EQ(GlyphTag(copies[k]), k % 2 ? "B" : "A");
+    EXPECT_EQ(PageOf(copies[k]), k / kPositions + 1) << "copy " << k;
+    EXPECT_FLOAT_EQ(copies[k].get("Top").toFloat(), layout.Positions[k % kPositions].Top);
+  }
+  EXPECT_EQ(Pages(doc), (kGlyphs + kPositions - 1) / kPositions);
+  EXPECT_EQ(steps, kGlyphs);
 }
 
 }  // namespace

@@ -56,6 +56,11 @@ TEST(PrivateTempFolder, PrefersAPrivateRuntimeFolderOnly) {
   chmod(own.c_str(), 0700);
   ScopedEnv ownXdg("XDG_RUNTIME_DIR", own);
   EXPECT_EQ(PrivateTempFolder(), own + "/varnel-stampora/");
+  // Scratch files are told from the user's by the folder, not by a prefix of its name.
+  EXPECT_TRUE(platform::InPrivateTempFolder(own + "/varnel-stampora/vsp1.doc"));
+  EXPECT_FALSE(platform::InPrivateTempFolder(own + "/varnel-stampora"));
+  EXPECT_FALSE(platform::InPrivateTempFolder(own + "/varnel-stampora2/vsp1.doc"));
+  EXPECT_FALSE(platform::InPrivateTempFolder(runtime + "/varnel-stampora/vsp1.doc"));
 }
 
 TEST(CreateTempFile, CreatesDistinctPrivateEmptyFilesWithTheShortPrefix) {

@@ -13,7 +13,7 @@
 #include "catalogue/uPreviewList.h"
 #include "tools/BatchArgs.h"
 #include "tools/BatchCatalogue.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 
 #include "tools/BatchInfo.h"
 #include "tools/BatchRender.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace fs = std::filesystem;
 

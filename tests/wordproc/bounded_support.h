@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 #include <malloc.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +16,8 @@
 #include <fstream>
 #include <functional>
 #include <string>
+
+#include "tests/support/Scratch.h"
 
 namespace bounded_test {
 
@@ -60,18 +60,11 @@ inline void UseFreshChildren() {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
 }
 
-// Mounts a file system with those options (its size) over the folder, seen by this process
-// alone: as root, or in a user namespace where the system allows them. Only for a child.
-inline bool MountSmallDisk(const char* folder, const char* options) {
-  if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
-  mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
-  return mount("tmpfs", folder, "tmpfs", 0, options) == 0;
-}
-
-// Whether MountSmallDisk works here, tried in a child that makes nothing but system calls.
+// Whether test_support::MountSmallDisk works here, tried in a child that makes nothing but system
+// calls.
 inline bool SmallDiskPossible(const std::string& folder) {
   const pid_t pid = fork();
-  if (pid == 0) _exit(MountSmallDisk(folder.c_str(), "size=65536") ? 0 : 1);
+  if (pid == 0) _exit(test_support::MountSmallDisk(folder, 65536) ? 0 : 1);
   int status = 0;
   return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
          WEXITSTATUS(status) == 0;

@@ -13,8 +13,9 @@
 #include "wordlink/AutoImpl.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/EditDialogs.h"
-#include "wordproc/Layout.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
 
 using namespace edit_test;
 using namespace wordproc;
@@ -115,7 +116,7 @@ TEST(EditGuides, GuideShapesLookLikeGuidesOnScreenAndLikeThemselvesElsewhere) {
     line->line = {true, 4, DashStyle::Solid, 0xFF0000};
     render_test::Place(*doc, std::move(line));
   }
-  Layout layout(*doc);
+  Layout layout(*doc, FontMeasurer());
   QImage output = RenderPage(*doc, layout, 1, 600);
   QImage screen(600, 800, QImage::Format_RGB32);
   QPainter painter(&screen);

@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "tests/wordproc/edit_support.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace edit_test;
 

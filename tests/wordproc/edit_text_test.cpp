@@ -9,7 +9,7 @@
 #include "tests/wordproc/edit_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
 #include "wordproc/EditText.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace edit_test;
 using namespace wordproc;

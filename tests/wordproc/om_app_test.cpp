@@ -2,7 +2,9 @@
 // argument lists of the different versions, closing with the three save modes, recent files,
 // windows of visible instances, and failures that name the member.
 #include <QMainWindow>
+#include <filesystem>
 
+#include "platform/Files.h"
 #include "tests/wordproc/om_support.h"
 #include "wordproc/RecentFiles.h"
 
@@ -163,6 +165,11 @@ TEST_F(OmApp, OpeningWithRecentFilesPutsTheFileFirst) {
   EXPECT_EQ(item(1), a);
   EXPECT_EQ(item(2), c);
   EXPECT_EQ(item(3), "(none)");
+  // The program's own working copies are never listed.
+  const platform::ScopedTempFile copy(platform::CreateTempFile("", "vsp", ".docx"));
+  std::filesystem::copy_file(b, copy.path(), std::filesystem::copy_options::overwrite_existing);
+  Documents().call("Open", copy.path(), Missing(), false, true).call("Save");
+  EXPECT_EQ(item(1), a);
 }
 
 TEST_F(OmApp, CloseAsksOnlyAboutChangesAndCancelKeepsTheDocument) {

@@ -5,7 +5,7 @@
 #include <QImage>
 
 #include "tests/wordproc/om_support.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace om_test;
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "om_support.h"
-#include "wordproc/Editor.h"
-#include "wordproc/Layout.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Editor.h"
+#include "wordproc/core/Layout.h"
 
 using namespace wordproc;
 
@@ -40,28 +40,29 @@ std::uint32_t AddRect(Document& doc, std::size_t anchorIndex) {
 TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesAndSpacing) {
   Document doc;
   Paragraph empty = Text(doc, "", 20);
-  EXPECT_FLOAT_EQ(ParagraphHeight(empty, 400), 1.15f * 20);
+  EXPECT_FLOAT_EQ(ParagraphHeight(empty, 400, FontMeasurer()), 1.15f * 20);
 
   Paragraph mixed = Text(doc, "ab", 10);
   mixed.runs.push_back(wordproc::Run{"c", RunFormat{}});
   mixed.runs.back().format.fontSize = 30;
   mixed.spaceBefore = 6;
   mixed.spaceAfter = 4;
-  EXPECT_FLOAT_EQ(ParagraphHeight(mixed, 400), 1.15f * 30 + 10);
+  EXPECT_FLOAT_EQ(ParagraphHeight(mixed, 400, FontMeasurer()), 1.15f * 30 + 10);
 
   // With fonts at hand the page breaks follow the lines the text really wraps into when drawn.
   om_test::EnsureGui();
   Paragraph wrapped = Text(doc, std::string(200, 'x') + " " + std::string(200, 'x'));
   int lines = wordproc::CountLines(wrapped, 400);
   EXPECT_GE(lines, 3);
-  EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400), lines * 1.15f * 11);
+  EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400, FontMeasurer()), lines * 1.15f * 11);
   Paragraph cyrillic = Text(doc, "ЖЖЖЖЖЖЖЖЖЖ");
-  EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40), wordproc::CountLines(cyrillic, 40) * 1.15f * 11);
+  EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40, FontMeasurer()),
+                  wordproc::CountLines(cyrillic, 40) * 1.15f * 11);
 }
 
 TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
   Document doc = SmallPages(15);
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   EXPECT_EQ(layout.pageCount(), 3);
   EXPECT_EQ(layout.pageOfParagraph(6), 1);
   EXPECT_EQ(layout.pageOfParagraph(7), 2);
@@ -81,7 +82,7 @@ TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
 
 TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
   Document doc = SmallPages(40);
-  Layout incremental(doc);
+  Layout incremental(doc, FontMeasurer());
   incremental.pageCount();
   doc.paragraphs.erase(doc.paragraphs.begin() + 10, doc.paragraphs.begin() + 13);
   doc.paragraphs.insert(doc.paragraphs.begin() + 20, Text(doc, std::string(300, 'y')));
@@ -90,7 +91,7 @@ TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
   doc.paragraphs.push_back(Text(doc, "tail", 40));
   incremental.invalidateFrom(doc.paragraphs.size() - 1);
 
-  Layout fresh(doc);
+  Layout fresh(doc, FontMeasurer());
   ASSERT_EQ(incremental.pageCount(), fresh.pageCount());
   for (std::size_t k = 0; k < doc.paragraphs.size(); ++k) {
     EXPECT_EQ(incremental.pageOfParagraph(k), fresh.pageOfParagraph(k)) << k;
@@ -104,7 +105,7 @@ TEST(OmLayout, PositionsCountUtf16UnitsAndMarks) {
   doc.paragraphs.push_back(Text(doc, "ab"));
   doc.paragraphs.push_back(Text(doc, "Жё😀"));  // the emoji takes two units
   doc.paragraphs.push_back(Text(doc, ""));
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   EXPECT_EQ(layout.paragraphStart(1), 3);
   EXPECT_EQ(layout.paragraphStart(2), 8);
   EXPECT_EQ(layout.storyLength(), 9);
@@ -123,7 +124,7 @@ TEST(OmLayout, ShapeOriginsFollowTheirReferences) {
   doc.pageSetup.leftMargin = 30;
   doc.pageSetup.rightMargin = 20;
   AddRect(doc, 8);
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   const AnchoredShape& anchored = doc.shapes[0];
   EXPECT_EQ(layout.pageOfShape(anchored), 2);
   EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::Page, anchored), 0);
@@ -138,7 +139,7 @@ TEST(OmLayout, ShapeOriginsFollowTheirReferences) {
 
 class OmEditor : public ::testing::Test {
  protected:
-  OmEditor() : layout_(doc_), editor_(doc_, layout_) {
+  OmEditor() : layout_(doc_, FontMeasurer()), editor_(doc_, layout_) {
     doc_.paragraphs.clear();
     for (const char* text : {"alpha", "beta", "gamma", ""})
       doc_.paragraphs.push_back(Text(doc_, text));

@@ -4,7 +4,8 @@
 #include <fstream>
 
 #include "tests/wordproc/om_support.h"
-#include "wordproc/Ooxml.h"
+#include "tests/wordproc/ooxml_test_support.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace om_test;
 
@@ -96,3 +97,30 @@ TEST_F(OmShapes, ZOrderMovesTheShapeInTheCollection) {
 }
 
 }  // namespace
+
+// A nameless line is a "Straight Connector" whether the program makes it, writes it or reads it
+// from a file that gave it no name.
+TEST_F(OmShapes, NamelessShapesAreNamedAlikeWhenMadeWrittenOrRead) {
+  Variant line = shapes.call("AddLine", 0, 0, 100, 0);
+  EXPECT_EQ(line.get("Name").toString(),
+            "Straight Connector " + std::to_string(line.get("Id").toInt()));
+
+  wordproc::Document model;
+  auto nameless = std::make_unique<wordproc::Shape>();
+  nameless->kind = wordproc::ShapeKind::Line;
+  nameless->id = 7;
+  nameless->width = 50;
+  model.shapes.push_back({std::move(nameless), model.paragraphs[0].id});
+  const auto written = wordproc::WritePackageToMemory(model, false);
+  auto reread = wordproc::ReadPackageFromMemory(written.data(), written.size(), "lines.docx");
+  ASSERT_EQ(reread->shapes.size(), 1u);
+  EXPECT_EQ(reread->shapes[0].shape->name, "Straight Connector 7");
+
+  const std::string vml = ooxml_test::PackageWithBody(
+      "<w:p><w:r><w:pict><v:line from=\"0,0\" to=\"20pt,0\" "
+      "style=\"position:absolute\"/></w:pict></w:r></w:p>");
+  auto read = ooxml_test::ReadBytes(vml);
+  ASSERT_EQ(read->shapes.size(), 1u);
+  const wordproc::Shape& shape = *read->shapes[0].shape;
+  EXPECT_EQ(shape.name, "Straight Connector " + std::to_string(shape.id));
+}

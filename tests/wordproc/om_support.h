@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "platform/Registry.h"
+#include "tests/support/Gui.h"
+#include "tests/support/Scratch.h"
 #include "wordlink/Automation.h"
 #include "wordproc/Dialogs.h"
 #include "wordproc/WordProcessor.h"
@@ -23,12 +25,10 @@ namespace om_test {
 using wordlink::Args;
 using wordlink::Variant;
 
+// A folder of its own under the test program's scratch folder, removed with the object.
 class Scratch {
  public:
-  Scratch() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vsp-om-XXXXXX";
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
+  Scratch() : path_(test_support::NewFolder("om")) {}
   ~Scratch() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
@@ -42,12 +42,7 @@ class Scratch {
 
 // Widgets, fonts and printing need an application object; one serves the whole test program.
 inline void EnsureGui() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "test_wordproc";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-  new QApplication(argc, argv);
+  test_support::EnsureApplication();
 }
 
 inline Variant NewWord() {

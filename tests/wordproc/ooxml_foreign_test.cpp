@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ooxml_test_support.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using namespace ooxml_test;

@@ -10,8 +10,8 @@
 
 #include "bounded_support.h"
 #include "ooxml_test_support.h"
-#include "wordproc/Ooxml.h"
-#include "wordproc/ShapeOps.h"
+#include "wordproc/PictureFile.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using namespace ooxml_test;

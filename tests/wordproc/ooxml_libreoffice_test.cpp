@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "ooxml_test_support.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using namespace ooxml_test;

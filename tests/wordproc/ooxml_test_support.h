@@ -15,18 +15,16 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Model.h"
-#include "wordproc/Package.h"
+#include "tests/support/Scratch.h"
+#include "wordproc/core/Model.h"
+#include "wordproc/core/Package.h"
 
 namespace ooxml_test {
 
+// A folder of its own under the test program's scratch folder, removed with the object.
 class TempDir {
  public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vsp-ooxml-XXXXXX";
-    path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
-  }
+  TempDir() : path_(test_support::NewFolder("ooxml")) {}
   ~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
@@ -38,16 +36,8 @@ class TempDir {
   std::string path_;
 };
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-inline void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test_support::ReadFile;
+using test_support::WriteFile;
 
 inline std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
   static const auto table = [] {

@@ -7,7 +7,7 @@
 #include "wordlink/Automation.h"
 #include "wordlink/OleContainer.h"
 #include "wordproc/Container.h"
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using namespace render_test;

@@ -7,9 +7,10 @@
 #include <regex>
 
 #include "tests/wordproc/render_support.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using namespace render_test;
@@ -58,7 +59,7 @@ std::unique_ptr<Document> LabelDocument() {
 
 TEST_F(RenderOutputTest, PrintingIntoTheTestFolderWritesEveryPageWithoutHiddenShapes) {
   auto doc = LabelDocument();
-  Layout layout(*doc);
+  Layout layout(*doc, FontMeasurer());
   ASSERT_EQ(layout.pageCount(), 3);
   std::string pdf = PrintPages(*doc, layout, "/data/Этикетка.docx");
   EXPECT_EQ(pdf, folder_ + "/Этикетка-1.pdf");
@@ -71,7 +72,7 @@ TEST_F(RenderOutputTest, PrintingIntoTheTestFolderWritesEveryPageWithoutHiddenSh
 
 TEST_F(RenderOutputTest, EveryPrintGetsANewSafelyNamedFile) {
   Document doc;
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   auto printed = [&](const std::string& name) {
     return QFileInfo(QString::fromStdString(PrintPages(doc, layout, name))).fileName();
   };
@@ -88,7 +89,7 @@ TEST_F(RenderOutputTest, PdfPagesHaveTheDocumentsSizeAndOrientation) {
     Document doc;
     doc.pageSetup.pageWidth = w;
     doc.pageSetup.pageHeight = h;
-    Layout layout(doc);
+    Layout layout(doc, FontMeasurer());
     std::string pdf = dir_.filePath("size.pdf").toStdString();
     WritePdf(doc, layout, pdf);
     EXPECT_NEAR(std::stod("0" + PdfInfo(pdf, "Page size:\\s+([\\d.]+) x")), w, 0.5);
@@ -98,7 +99,7 @@ TEST_F(RenderOutputTest, PdfPagesHaveTheDocumentsSizeAndOrientation) {
 
 TEST_F(RenderOutputTest, PdfThatCannotBeWrittenNamesTheFile) {
   Document doc;
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   const std::string path = "/nonexistent-folder/out.pdf";
   try {
     WritePdf(doc, layout, path);

@@ -3,9 +3,9 @@
 #include <QBuffer>
 
 #include "tests/wordproc/render_support.h"
-#include "wordproc/Layout.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
 
 using namespace wordproc;
 using namespace render_test;
@@ -17,7 +17,7 @@ class RenderPageTest : public ::testing::Test {
   void SetUp() override { EnsureApplication(); }
 
   static QImage Render(const Document& doc, int page = 1, int width = 600) {
-    Layout layout(doc);
+    Layout layout(doc, FontMeasurer());
     return RenderPage(doc, layout, page, width);
   }
 };
@@ -193,7 +193,7 @@ TEST_F(RenderPageTest, ShapesAppearOnTheirAnchorsPage) {
   Document doc;
   doc.paragraphs.clear();
   for (int i = 0; i < 200; ++i) doc.paragraphs.push_back(TextParagraph(doc, "Абзац"));
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   ASSERT_GE(layout.pageCount(), 2);
   Place(doc, FilledRect(100, 100, 50, 50, 0xFF0000), layout.firstParagraphOfPage(2));
   QImage first = Render(doc, 1);

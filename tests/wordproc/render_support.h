@@ -8,20 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "wordproc/Model.h"
+#include "tests/support/Gui.h"
+#include "wordproc/core/Model.h"
 
 namespace render_test {
 
-// One QApplication for the whole test program, made on first use; widgets need more than a
-// QGuiApplication, so every test that draws goes through here.
-inline void EnsureApplication() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "test_wordproc";
-  static char* argv[] = {name, nullptr};
-  // Never destroyed: tearing the application down at exit races Qt's own static clean-up.
-  new QApplication(argc, argv);
-}
+using test_support::EnsureApplication;
 
 // 600 x 800 points without margins: drawn 600 pixels wide, page points are pixels.
 inline std::unique_ptr<wordproc::Document> PlainDocument() {

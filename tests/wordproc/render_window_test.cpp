@@ -9,6 +9,7 @@
 #include "tests/wordproc/render_support.h"
 #include "wordproc/DocumentHost.h"
 #include "wordproc/DocumentWindow.h"
+#include "wordproc/RenderText.h"
 
 using namespace wordproc;
 using namespace render_test;
@@ -17,7 +18,7 @@ namespace {
 
 class FakeHost : public DocumentHost {
  public:
-  FakeHost() : layout_(doc_), editor_(doc_, layout_) {}
+  FakeHost() : layout_(doc_, FontMeasurer()), editor_(doc_, layout_) {}
   const Document& document() const override { return doc_; }
   Layout& layout() override { return layout_; }
   Editor& editor() override { return editor_; }

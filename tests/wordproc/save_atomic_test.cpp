@@ -8,9 +8,10 @@
 #include "tests/wordproc/bounded_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
 #include "tests/wordproc/render_support.h"
-#include "wordproc/Layout.h"
-#include "wordproc/Ooxml.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
 using ooxml_test::ReadFile;
@@ -37,7 +38,7 @@ std::unique_ptr<Document> Pages(int pages, int letters) {
 }
 
 std::string PdfError(const Document& doc, const std::string& path) {
-  Layout layout(doc);
+  Layout layout(doc, FontMeasurer());
   try {
     WritePdf(doc, layout, path);
   } catch (const DocumentError& error) {
@@ -71,7 +72,7 @@ TEST(AtomicSave, AFullDiskIsReportedAsSuchAndLeavesThePreviousFiles) {
   if (!bounded_test::SmallDiskPossible(disk)) GTEST_SKIP() << "no small file system can be mounted";
   bounded_test::UseFreshChildren();
   auto fill = [&] {
-    if (!bounded_test::MountSmallDisk(disk.c_str(), "size=49152")) return std::string("no disk");
+    if (!test_support::MountSmallDisk(disk, 49152)) return std::string("no disk");
     render_test::EnsureApplication();
     const std::string pdf = disk + "/sheet.pdf", docx = disk + "/sheet.docx";
     std::string outcome = PdfError(*Pages(1, 10), pdf);

@@ -6,9 +6,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "wordproc/Ooxml.h"
-#include "wordproc/OoxmlInternal.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
+#include "wordproc/core/ShapeOps.h"
 
 namespace wordproc {
 
@@ -98,22 +99,6 @@ std::string Adjustments(const Shape& shape) {
     return "<a:avLst/>";
   const long value = std::lround(double(shape.adjustment) * 100000);
   return "<a:avLst><a:gd name=\"adj\" fmla=\"val " + std::to_string(value) + "\"/></a:avLst>";
-}
-
-const char* KindWord(const Shape& shape) {
-  switch (shape.kind) {
-    case ShapeKind::Group:
-      return "Group";
-    case ShapeKind::Line:
-      return "Line";
-    case ShapeKind::Picture:
-      return "Picture";
-    case ShapeKind::TextBox:
-      return "Text Box";
-    case ShapeKind::AutoShape:
-      break;
-  }
-  return "Shape";
 }
 
 class Writer {
@@ -569,7 +554,7 @@ class Writer {
     const std::uint32_t id = TakeId(shape.id);
     const std::uint64_t relativeHeight = kFirstRelativeHeight + zIndex * heightStep_;
     const std::string name =
-        shape.name.empty() ? std::string(KindWord(shape)) + " " + std::to_string(id) : shape.name;
+        shape.name.empty() ? ShapeKindName(shape) + " " + std::to_string(id) : shape.name;
     const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
     const int relV = std::clamp(static_cast<int>(shape.relV), 0, 7);
     const char* uri = shape.kind == ShapeKind::Picture ? kNsPic

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 
@@ -16,6 +16,21 @@ namespace wordproc {
 class DocumentError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The file is no readable package: malformed zip or XML, a required part missing, a value
+// beyond what the format or the reader's limits allow. The message says the file is damaged or
+// too large.
+class FormatError : public DocumentError {
+ public:
+  using DocumentError::DocumentError;
+};
+
+// Reading failed through a fault of the reader, not of the file; the message says so and gives
+// the fault. The fuzzers treat it as a finding.
+class InternalReadError : public DocumentError {
+ public:
+  using DocumentError::DocumentError;
 };
 
 // Limits that keep hostile packages from exhausting memory.

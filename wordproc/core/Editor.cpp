@@ -1,4 +1,4 @@
-#include "wordproc/Editor.h"
+#include "wordproc/core/Editor.h"
 
 #include <algorithm>
 #include <iterator>

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "platform/Files.h"
-#include "wordproc/Ooxml.h"
-#include "wordproc/OoxmlInternal.h"
-#include "wordproc/Package.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc {
 

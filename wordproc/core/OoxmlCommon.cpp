@@ -1,12 +1,17 @@
 #include <charconv>
 #include <cstring>
 
-#include "wordproc/OoxmlInternal.h"
+#include "platform/Utf8.h"
+#include "wordproc/core/OoxmlInternal.h"
 
 namespace wordproc::ooxml {
 
 std::string OpenErrorMessage(const std::string& file, const std::string& reason) {
   return "Не удалось открыть документ \"" + file + "\": " + reason;
+}
+
+std::string InternalReadMessage(const std::string& file, const std::string& what) {
+  return "Внутренняя ошибка при чтении файла «" + file + "»: " + what;
 }
 
 std::string SaveErrorMessage(const std::string& file, const std::string& reason) {
@@ -189,48 +194,32 @@ std::optional<ImageFormat> SniffImage(const std::uint8_t* d, std::size_t n) {
   return std::nullopt;
 }
 
+namespace {
+
+// Of the control characters XML 1.0 carries these three only; the others are left out.
+bool IsXmlControl(char32_t c) {
+  return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// XML 1.0 cannot carry U+FFFE and U+FFFF either; they are replaced like invalid bytes.
+bool IsXmlNonCharacter(char32_t c) {
+  return c == 0xFFFE || c == 0xFFFF;
+}
+
+}  // namespace
+
 std::string SanitizeXmlText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
   static const char kReplacement[] = "\xEF\xBF\xBD";
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char c = s[i];
-    if (c < 0x80) {
-      if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out.push_back(static_cast<char>(c));
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    std::uint32_t cp = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      cp = c & 0x07;
-    }
-    bool valid = length != 0 && i + length <= n;
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    if (valid) {
-      const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-      const bool surrogate = cp >= 0xD800 && cp <= 0xDFFF;
-      valid = !overlong && !surrogate && cp <= 0x10FFFF && cp != 0xFFFE && cp != 0xFFFF;
-    }
-    if (valid) {
-      out.append(text.data() + i, length);
-      i += length;
-    } else {
+  for (std::size_t i = 0; i < text.size();) {
+    const platform::Utf8Char c = platform::DecodeUtf8(text, i);
+    if (!c.valid || IsXmlNonCharacter(c.codePoint)) {
       out += kReplacement;
-      ++i;
+    } else if (!IsXmlControl(c.codePoint)) {
+      out.append(text.data() + i, c.length);
     }
+    i += c.length;
   }
   return out;
 }

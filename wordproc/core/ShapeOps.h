@@ -8,26 +8,23 @@
 #include <string_view>
 #include <vector>
 
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 
-// Shapes whose names start with this (exactly, case included) are guides for the person
-// designing a label: shown on screen, never meant for paper.
-inline constexpr std::string_view kGuideShapePrefix = "VSP_NONPRINTABLE_";
+// Shapes named with the program's non-printing mark (wordlink::kNonPrintablePrefix) are guides
+// for the person designing a label: shown on screen, never meant for paper.
 bool IsGuideShape(const Shape& shape);
 
-// "Rectangle", "Text Box", ...: new shapes are named "<kind> <id>".
+// "Rectangle", "Text Box", "Straight Connector", ...: the names the word processor gives shapes
+// of each kind, "<kind> <id>", whether they are made, read from a file without a name or written
+// to one.
 std::string ShapeKindName(const Shape& shape);
 // A shape with the formats the word processor gives new shapes of the kind.
 std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShapeType::Rectangle);
 // Gives the shape a fresh id from the document and the name that goes with it.
 void NameNewShape(Document& doc, Shape& shape);
-
-// A picture file as an image part, with the size it has at 96 pixels per inch. Throws
-// DocumentError naming the file when it cannot be read or is no picture.
-ImagePtr LoadPicture(const std::string& path, float& width, float& height);
 
 // Group members keep their places relative to the group while it is resized.
 void ScaleChildren(Shape& group, float fx, float fy);

@@ -11,7 +11,7 @@
 
 #include <pugixml.hpp>
 
-#include "wordproc/Ooxml.h"
+#include "wordproc/core/Ooxml.h"
 
 struct zip;
 struct zip_source;
@@ -31,7 +31,6 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;
@@ -65,6 +64,7 @@ class ZipReader {
 
   const std::string& DisplayName() const { return displayName_; }
   const PackageLimits& Limits() const { return limits_; }
+  // Throws FormatError: the file named and the reason it cannot be read as a package.
   [[noreturn]] void Fail(const std::string& reason) const;
 
   // Counts memory the reading takes against limits.maxMemory; fails when it would exceed it.

@@ -1,4 +1,4 @@
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 

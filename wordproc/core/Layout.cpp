@@ -1,10 +1,7 @@
-#include "wordproc/Layout.h"
+#include "wordproc/core/Layout.h"
 
-#include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
-
-#include "wordproc/RenderText.h"
 
 namespace wordproc {
 
@@ -13,13 +10,6 @@ namespace {
 constexpr float kDefaultFontSize = 11.0f;
 // Rounding of the running sums must not push a paragraph that fits exactly onto the next page.
 constexpr double kFitTolerance = 1e-3;
-
-std::size_t CodePoints(const std::string& text) {
-  std::size_t n = 0;
-  for (unsigned char c : text)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
-}
 
 float UsableSize(float size) {
   return size > 0 ? size : kDefaultFontSize;
@@ -38,24 +28,14 @@ float TextColumnWidth(const PageSetup& setup) {
   return std::max(std::min(kMinTextColumn, setup.pageWidth), 1.0f);
 }
 
-float ParagraphHeight(const Paragraph& paragraph, float textWidth) {
+float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer) {
   float largest = 0;
-  double textLength = 0;
-  for (const Run& run : paragraph.runs) {
-    if (run.text.empty()) continue;
-    float size = UsableSize(run.format.fontSize);
-    largest = std::max(largest, size);
-    textLength += double(CodePoints(run.text)) * kAverageGlyphWidth * size;
-  }
-  if (largest == 0) largest = UsableSize(paragraph.markFormat.fontSize);
+  for (const Run& run : paragraph.runs)
+    if (!run.text.empty()) largest = std::max(largest, UsableSize(run.format.fontSize));
+  const bool hasText = largest > 0;
+  if (!hasText) largest = UsableSize(paragraph.markFormat.fontSize);
   double lines = 1;
-  // With fonts at hand the pages break where the text really wraps when drawn; without them
-  // (no GUI application) an estimate of the glyph widths stands in.
-  if (textLength > 0 && textWidth > 0 &&
-      qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    lines = std::max(1, CountLines(paragraph, textWidth));
-  else if (textWidth > 0 && textLength > textWidth)
-    lines = std::ceil(textLength / textWidth);
+  if (hasText && textWidth > 0) lines = std::max(1, measurer.lineCount(paragraph, textWidth));
   double height = lines * kLineSpacing * largest;
   for (const InlinePicture& picture : paragraph.inlinePictures)
     height = std::max(height, double(picture.height));
@@ -75,7 +55,7 @@ void Layout::place(std::size_t index) {
   const double topMargin = std::fabs(setup.topMargin);
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   Entry entry;
-  entry.height = ParagraphHeight(paragraph, TextColumnWidth(setup));
+  entry.height = ParagraphHeight(paragraph, TextColumnWidth(setup), *measurer_);
   if (index == 0) {
     entry.top = float(topMargin);
     pageFirst_.assign(1, 0);

@@ -10,7 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "wordproc/Model.h"
+#include "wordproc/core/Model.h"
+#include "wordproc/core/TextMeasure.h"
 
 namespace wordproc {
 
@@ -20,8 +21,6 @@ struct RectF {
 
 // Line height as a multiple of the largest font size of a paragraph.
 inline constexpr float kLineSpacing = 1.15f;
-// Average glyph width as a multiple of the font size, for the line-count estimate.
-inline constexpr float kAverageGlyphWidth = 0.5f;
 
 // The narrowest column body text is broken to: half an inch holds a few characters of ordinary
 // sizes. Margins wider than the page leave no room at all, yet the text must still be set: from
@@ -33,15 +32,17 @@ inline constexpr float kMinTextColumn = 36.0f;
 // or the whole page where the page itself is narrower.
 float TextColumnWidth(const PageSetup& setup);
 
-// Height of a paragraph set in a column of the given width: its estimated line count times the
-// line height of its largest font, the tallest inline picture at least, plus its spacing.
-float ParagraphHeight(const Paragraph& paragraph, float textWidth);
+// Height of a paragraph set in a column of the given width: its line count as the measurer
+// breaks it times the line height of its largest font, the tallest inline picture at least,
+// plus its spacing.
+float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer);
 
 class Layout {
  public:
   static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-  explicit Layout(const Document& doc) : doc_(&doc) {}
+  // The measurer outlives the layout.
+  Layout(const Document& doc, const TextMeasurer& measurer) : doc_(&doc), measurer_(&measurer) {}
 
   // Call after changing paragraphs at index and later (or the page set-up: index 0).
   void invalidateFrom(std::size_t paragraphIndex);
@@ -82,6 +83,7 @@ class Layout {
   std::size_t anchorIndex(const AnchoredShape& shape);
 
   const Document* doc_;
+  const TextMeasurer* measurer_;
   std::vector<Entry> entries_;          // the valid prefix of the layout
   std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.

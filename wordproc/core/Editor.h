@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "wordproc/Layout.h"
-#include "wordproc/Model.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Model.h"
 
 namespace wordproc {
 

@@ -1,4 +1,4 @@
-#include "wordproc/Package.h"
+#include "wordproc/core/Package.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "platform/Files.h"
-#include "wordproc/OoxmlInternal.h"
+#include "wordproc/core/OoxmlInternal.h"
 
 namespace wordproc::package {
 
@@ -227,7 +227,7 @@ ZipReader::~ZipReader() {
 }
 
 void ZipReader::Fail(const std::string& reason) const {
-  throw DocumentError(ooxml::OpenErrorMessage(displayName_, reason));
+  throw FormatError(ooxml::OpenErrorMessage(displayName_, reason));
 }
 
 void ZipReader::FailTooLarge() const {

@@ -1,0 +1,161 @@
+// The state of reading one package, shared by the parts of the reader: the package and its
+// relationships, the theme and styles text inherits from, the images read so far, and the
+// shapes waiting for the whole body before they get ids and names. Each group of members is
+// defined in its own file: OoxmlReadPackage.cpp, OoxmlReadText.cpp, OoxmlReadDrawing.cpp,
+// OoxmlReadVml.cpp and OoxmlReadPlacement.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "wordproc/core/Model.h"
+#include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlReadXml.h"
+#include "wordproc/core/Package.h"
+
+namespace wordproc::ooxml::reader {
+
+struct Theme {
+  Rgb colors[12] = {0x000000, 0xFFFFFF, 0x44546A, 0xE7E6E6, 0x4472C4, 0xED7D31,
+                    0xA5A5A5, 0xFFC000, 0x5B9BD5, 0x70AD47, 0x0563C1, 0x954F72};
+  std::string minorFont = "Calibri";
+  std::string majorFont = "Calibri Light";
+};
+
+// A body shape read but not yet placed: shapes are put in z-order once the body is read.
+struct PendingShape {
+  std::unique_ptr<Shape> shape;
+  std::uint64_t paragraph = 0;
+  int layer = 1;  // 0: behind the text
+  double z = 0;
+  std::size_t sequence = 0;
+};
+
+class ReadContext {
+ public:
+  ReadContext(package::ZipReader& zip, const PartHook& onPart) : zip_(zip), onPart_(onPart) {}
+
+  std::unique_ptr<Document> Read();
+
+ private:
+  // Where inline content read goes: the paragraph, whether it is in the body (text boxes hold no
+  // floating shapes), and the run format the paragraph's style gives.
+  struct Flow {
+    Paragraph* paragraph = nullptr;
+    RunFormat paragraphRun;
+    bool body = false;
+    std::size_t picturesAt = static_cast<std::size_t>(-1);  // runs count at the last picture
+  };
+
+  struct Relationship {
+    std::string type, target;
+    bool external = false;
+  };
+
+  // Reads and parses an XML part of the package.
+  void Parse(const std::string& partName, package::XmlPart& part);
+
+  void ReadContentTypes();
+  std::string ContentTypeOf(const std::string& partName) const;
+  // Resolves a relationship target against the folder of its source part.
+  static std::string ResolveTarget(const std::string& folder, std::string_view target);
+  std::string FindMainPart();
+  void ReadRelationships(const std::string& relsPart);
+  const std::string* PartOfType(std::string_view suffix) const;
+  void ReadTheme();
+  std::optional<Rgb> SchemeColor(std::string_view name, std::optional<Rgb> placeholder) const;
+  // The colour held by a fill or reference element, with its luminance modifiers applied.
+  std::optional<Rgb> ColorOf(xml_node holder, std::optional<Rgb> placeholder) const;
+  void ReadStyles();
+  // The rPr or pPr elements of a style and the styles it is based on, the most basic first.
+  const std::vector<xml_node>& StyleChain(const std::string& id, const char* properties);
+  void ApplyRunProperties(xml_node rPr, RunFormat& format) const;
+  static void ApplyParagraphProperties(xml_node pPr, Paragraph& p);
+
+  void ReadPageSetup(xml_node body);
+  // Paragraphs of a body, cell or text box; tables and content controls are flattened, since the
+  // model keeps paragraphs only.
+  void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
+  void CountParagraph();
+  void CountText(std::size_t bytes);
+  std::unique_ptr<Shape> NewShape();
+  Paragraph ReadParagraph(xml_node p, bool body);
+  void ReadInlineContent(xml_node container, Flow& flow);
+  void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
+  void ReadRun(xml_node r, Flow& flow);
+  ImagePtr ImageFor(std::string_view relId);
+  ImagePtr BlipImage(xml_node pic);
+
+  static void ReadNonVisual(xml_node cNvPr, Shape& shape);
+  void ReadLine(xml_node spPr, xml_node style, Shape& shape);
+  void ReadFill(xml_node spPr, xml_node style, Shape& shape);
+  // An autoshape, line or text box. Returns its transform, whose meaning depends on the parent.
+  std::unique_ptr<Shape> ReadWsp(xml_node wsp, Xfrm& xfrm);
+  std::unique_ptr<Shape> ReadPic(xml_node pic, Xfrm& xfrm);
+  void ReadGroupMembers(xml_node group, const ChildSpace& space, Shape& into, int depth);
+  // The shape inside a:graphic, sized by the anchor's extent.
+  std::unique_ptr<Shape> ReadGraphic(xml_node container, double width, double height);
+  void ReadDrawing(xml_node drawing, Flow& flow);
+  void ReadInline(xml_node node, Flow& flow);
+  void ReadAnchor(xml_node anchor, Flow& flow);
+  static double Offset(xml_node position, double area, double size);
+
+  void ReadPict(xml_node pict, Flow& flow);
+  // LibreOffice keeps a VML shape's name in an "ID" attribute and numbers the "id"s itself; Word
+  // puts the name in "id".
+  static std::string_view VmlName(xml_node node);
+  // LibreOffice writes group members without names in the DrawingML choice but names them in
+  // the VML fallback beside it; members are in the same order in both.
+  static void NameMembersFromFallback(xml_node anchor, Shape& group);
+  static void NameMembers(xml_node vmlGroup, Shape& group, int depth);
+  // A VML shape; space is null for a top-level shape, whose lengths carry units, and the
+  // group's coordinate space for a member.
+  std::unique_ptr<Shape> ReadVml(xml_node node, const CssStyle& style, const ChildSpace* space,
+                                 int depth);
+
+  // Width and height of the area a relative position refers to, for aligned positions.
+  double AreaWidth(RelH rel) const;
+  double AreaHeight(RelV rel) const;
+  static double Aligned(std::string_view align, double area, double size);
+  void AddInlinePicture(Flow& flow, const Shape& shape);
+  void Keep(std::unique_ptr<Shape> shape, const Flow& flow, int layer, double z);
+  void PlaceShapes();
+
+  template <class Rel, std::size_t N>
+  static Rel RelFrom(std::string_view name, const char* const (&names)[N], Rel fallback) {
+    for (std::size_t i = 0; i < N; ++i) {
+      if (name == names[i]) return static_cast<Rel>(i);
+    }
+    return fallback;
+  }
+
+  // The document's own memory is charged with the parts it is read from. Vectors grow by
+  // doubling, so an element may take twice its size for a while.
+  void ChargeModel(std::uint64_t bytes) { zip_.Charge(bytes); }
+
+  package::ZipReader& zip_;
+  const PartHook& onPart_;
+  std::unique_ptr<Document> doc_;
+  std::unordered_map<std::string, std::string> overrides_, defaults_;
+  std::unordered_map<std::string, Relationship> relationships_;
+  std::string mainFolder_;
+  Theme theme_;
+  package::XmlPart stylesPart_;
+  std::unordered_map<std::string, xml_node> styles_;
+  std::unordered_map<std::string, std::vector<xml_node>> runChains_, paragraphChains_;
+  std::string defaultParagraphStyle_;
+  xml_node defaultParagraphProperties_;
+  RunFormat baseRun_;
+  std::unordered_map<std::string, ImagePtr> images_;
+  std::vector<PendingShape> pending_;
+  std::uint32_t paragraphs_ = 0;
+  std::uint64_t textBytes_ = 0;
+};
+
+}  // namespace wordproc::ooxml::reader

@@ -1,0 +1,266 @@
+// DrawingML shapes in w:drawing: autoshapes, lines, text boxes, pictures and groups, inline or
+// anchored.
+#include "wordproc/core/OoxmlReadContext.h"
+
+#include <cmath>
+
+namespace wordproc::ooxml::reader {
+
+void ReadContext::ReadNonVisual(xml_node cNvPr, Shape& shape) {
+  if (!cNvPr) return;
+  shape.id = static_cast<std::uint32_t>(Clamp(Number(Value(cNvPr, "id")), 0, 4294967295.0));
+  shape.name = SanitizeXmlText(Value(cNvPr, "name"));
+  const std::string_view hidden = Value(cNvPr, "hidden");
+  shape.visible = !(hidden == "1" || hidden == "true");
+}
+
+void ReadContext::ReadLine(xml_node spPr, xml_node style, Shape& shape) {
+  const xml_node ln = Child(spPr, "ln");
+  if (!ln) {
+    const xml_node ref = Child(style, "lnRef");
+    const int index = static_cast<int>(Clamp(Number(Value(ref, "idx")), 0, 3));
+    shape.line.visible = ref && index > 0;
+    if (shape.line.visible) {
+      if (auto color = ColorOf(ref, std::nullopt)) shape.line.color = *color;
+      shape.line.weight = index == 1 ? 0.5f : index == 2 ? 1.0f : 1.5f;
+    }
+    return;
+  }
+  if (xml_attribute w = AttrOf(ln, "w")) {
+    shape.line.weight = static_cast<float>(Clamp(Number(w.value()) / kEmuPerPt, 0, 1584, 0.75));
+  }
+  shape.line.visible = true;
+  std::optional<Rgb> styleColor;
+  if (xml_node ref = Child(style, "lnRef")) styleColor = ColorOf(ref, std::nullopt);
+  if (styleColor) shape.line.color = *styleColor;
+  ForEachChild(ln, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "noFill") {
+      shape.line.visible = false;
+    } else if (name == "solidFill") {
+      if (auto color = ColorOf(c, styleColor)) shape.line.color = *color;
+    } else if (name == "gradFill") {
+      if (xml_node stop = Child(Child(c, "gsLst"), "gs")) {
+        if (auto color = ColorOf(stop, styleColor)) shape.line.color = *color;
+      }
+    } else if (name == "prstDash") {
+      shape.line.dash = DashFromPreset(Value(c, "val"), Value(ln, "cap"));
+    } else if (name == "custDash") {
+      shape.line.dash = DashStyle::Dash;
+    }
+    return false;
+  });
+}
+
+void ReadContext::ReadFill(xml_node spPr, xml_node style, Shape& shape) {
+  bool decided = false;
+  ForEachChild(spPr, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "noFill") {
+      shape.fill.visible = false;
+    } else if (name == "solidFill") {
+      shape.fill.visible = true;
+      if (auto color = ColorOf(c, std::nullopt)) shape.fill.color = *color;
+    } else if (name == "gradFill") {
+      shape.fill.visible = true;
+      if (xml_node stop = Child(Child(c, "gsLst"), "gs")) {
+        if (auto color = ColorOf(stop, std::nullopt)) shape.fill.color = *color;
+      }
+    } else if (name == "pattFill") {
+      shape.fill.visible = true;
+      if (auto color = ColorOf(Child(c, "fgClr"), std::nullopt)) shape.fill.color = *color;
+    } else if (name == "blipFill" || name == "grpFill") {
+      shape.fill.visible = true;
+    } else {
+      return false;
+    }
+    decided = true;
+    return true;
+  });
+  if (decided) return;
+  const xml_node ref = Child(style, "fillRef");
+  shape.fill.visible = ref && Number(Value(ref, "idx")) > 0;
+  if (shape.fill.visible) {
+    if (auto color = ColorOf(ref, std::nullopt)) shape.fill.color = *color;
+  }
+}
+
+std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
+  auto shape = NewShape();
+  ReadNonVisual(Child(wsp, "cNvPr"), *shape);
+  const xml_node spPr = Child(wsp, "spPr");
+  const xml_node style = Child(wsp, "style");
+  xfrm = ReadXfrm(spPr);
+  const std::string_view preset = Value(Child(spPr, "prstGeom"), "prst");
+  const bool connector = static_cast<bool>(Child(wsp, "cNvCnPr"));
+  const xml_node textBox = Child(Child(wsp, "txbx"), "txbxContent");
+  const std::string_view txBox = Value(Child(wsp, "cNvSpPr"), "txBox");
+  if (preset == "line" || preset.substr(0, 17) == "straightConnector" ||
+      (connector && preset.empty())) {
+    shape->kind = ShapeKind::Line;
+    shape->flipH = xfrm.flipH;
+    shape->flipV = xfrm.flipV;
+  } else {
+    if (preset == "roundRect") {
+      shape->autoShapeType = AutoShapeType::RoundedRectangle;
+      shape->adjustment = CornerAdjustment(Child(spPr, "prstGeom"));
+    } else if (preset == "ellipse")
+      shape->autoShapeType = AutoShapeType::Oval;
+    const bool rectangular = preset.empty() || preset == "rect";
+    shape->kind = (txBox == "1" || txBox == "true" || (textBox && rectangular))
+                      ? ShapeKind::TextBox
+                      : ShapeKind::AutoShape;
+    ReadFill(spPr, style, *shape);
+  }
+  ReadLine(spPr, style, *shape);
+  if (textBox) ReadBlocks(textBox, false, shape->text);
+  return shape;
+}
+
+std::unique_ptr<Shape> ReadContext::ReadPic(xml_node pic, Xfrm& xfrm) {
+  auto shape = NewShape();
+  shape->kind = ShapeKind::Picture;
+  ReadNonVisual(Child(Child(pic, "nvPicPr"), "cNvPr"), *shape);
+  const xml_node spPr = Child(pic, "spPr");
+  xfrm = ReadXfrm(spPr);
+  shape->image = BlipImage(pic);
+  shape->fill.visible = false;
+  shape->line.visible = false;
+  if (Child(spPr, "ln")) ReadLine(spPr, xml_node(), *shape);
+  return shape;
+}
+
+void ReadContext::ReadGroupMembers(xml_node group, const ChildSpace& space, Shape& into,
+                                   int depth) {
+  ForEachChild(group, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    Xfrm xfrm;
+    std::unique_ptr<Shape> member;
+    if (name == "wsp") {
+      member = ReadWsp(c, xfrm);
+    } else if (name == "pic") {
+      member = ReadPic(c, xfrm);
+    } else if (name == "grpSp" && depth < 64) {
+      member = NewShape();
+      member->kind = ShapeKind::Group;
+      ReadNonVisual(Child(c, "cNvPr"), *member);
+      xfrm = ReadXfrm(Child(c, "grpSpPr"));
+    } else {
+      return false;
+    }
+    member->left = static_cast<float>(
+        Clamp((xfrm.offX - space.originX) * space.scaleX, -kMaxLengthPt, kMaxLengthPt));
+    member->top = static_cast<float>(
+        Clamp((xfrm.offY - space.originY) * space.scaleY, -kMaxLengthPt, kMaxLengthPt));
+    member->width = static_cast<float>(Clamp(xfrm.extX * space.scaleX, 0, kMaxLengthPt));
+    member->height = static_cast<float>(Clamp(xfrm.extY * space.scaleY, 0, kMaxLengthPt));
+    if (member->kind == ShapeKind::Group) {
+      ReadGroupMembers(c, InnerSpace(xfrm, member->width, member->height), *member, depth + 1);
+    }
+    into.children.push_back(std::move(member));
+    return false;
+  });
+}
+
+std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width, double height) {
+  const xml_node data = Child(Child(container, "graphic"), "graphicData");
+  std::unique_ptr<Shape> shape;
+  ForEachChild(data, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    Xfrm xfrm;
+    if (name == "wsp") {
+      shape = ReadWsp(c, xfrm);
+    } else if (name == "pic") {
+      shape = ReadPic(c, xfrm);
+    } else if (name == "wgp") {
+      shape = NewShape();
+      shape->kind = ShapeKind::Group;
+      xfrm = ReadXfrm(Child(c, "grpSpPr"));
+      ReadGroupMembers(c, InnerSpace(xfrm, width, height), *shape, 0);
+    } else {
+      return false;
+    }
+    return true;
+  });
+  if (!shape) return nullptr;
+  shape->width = static_cast<float>(width);
+  shape->height = static_cast<float>(height);
+  // The anchor's docPr names a top-level shape; a cNvPr inside it does not count.
+  shape->id = 0;
+  shape->name.clear();
+  shape->visible = true;
+  if (xml_node docPr = Child(container, "docPr")) ReadNonVisual(docPr, *shape);
+  return shape;
+}
+
+void ReadContext::ReadDrawing(xml_node drawing, Flow& flow) {
+  ForEachChild(drawing, [&](xml_node c) {
+    if (Is(c, "anchor"))
+      ReadAnchor(c, flow);
+    else if (Is(c, "inline"))
+      ReadInline(c, flow);
+    return false;
+  });
+}
+
+void ReadContext::ReadInline(xml_node node, Flow& flow) {
+  const xml_node extent = Child(node, "extent");
+  auto shape = ReadGraphic(node, SizeFromEmu(Number(Value(extent, "cx"))),
+                           SizeFromEmu(Number(Value(extent, "cy"))));
+  if (!shape) return;
+  if (shape->kind == ShapeKind::Picture) {
+    AddInlinePicture(flow, *shape);
+  } else if (flow.body) {
+    // Shapes in the text flow stand where their character is.
+    shape->relH = RelH::Character;
+    shape->relV = RelV::Line;
+    Keep(std::move(shape), flow, 1, 0);
+  }
+}
+
+void ReadContext::ReadAnchor(xml_node anchor, Flow& flow) {
+  if (!flow.body) return;  // text boxes cannot hold floating shapes
+  const xml_node extent = Child(anchor, "extent");
+  auto shape = ReadGraphic(anchor, SizeFromEmu(Number(Value(extent, "cx"))),
+                           SizeFromEmu(Number(Value(extent, "cy"))));
+  if (!shape) return;
+  if (shape->kind == ShapeKind::Group) NameMembersFromFallback(anchor, *shape);
+  const std::string_view simple = Value(anchor, "simplePos");
+  if (simple == "1" || simple == "true") {
+    const xml_node pos = Child(anchor, "simplePos");
+    shape->relH = RelH::Page;
+    shape->relV = RelV::Page;
+    shape->left = static_cast<float>(PositionFromEmu(Number(Value(pos, "x"))));
+    shape->top = static_cast<float>(PositionFromEmu(Number(Value(pos, "y"))));
+  } else {
+    const xml_node h = Child(anchor, "positionH");
+    shape->relH = RelFrom(Value(h, "relativeFrom"), kRelHNames, RelH::Column);
+    shape->left = static_cast<float>(Offset(h, AreaWidth(shape->relH), shape->width));
+    const xml_node v = Child(anchor, "positionV");
+    shape->relV = RelFrom(Value(v, "relativeFrom"), kRelVNames, RelV::Paragraph);
+    shape->top = static_cast<float>(Offset(v, AreaHeight(shape->relV), shape->height));
+  }
+  const std::string_view behind = Value(anchor, "behindDoc");
+  Keep(std::move(shape), flow, behind == "1" || behind == "true" ? 0 : 1,
+       Clamp(Number(Value(anchor, "relativeHeight")), -1e12, 1e12));
+}
+
+double ReadContext::Offset(xml_node position, double area, double size) {
+  double result = 0;
+  ForEachChild(position, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "posOffset") {
+      result = PositionFromEmu(Number(TextOf(c)));
+    } else if (name == "align") {
+      result = Aligned(TextOf(c), area, size);
+    } else if (name == "pctPosHOffset" || name == "pctPosVOffset") {
+      result = area * Clamp(Number(TextOf(c)), -1e7, 1e7) / 100000.0;
+    } else {
+      return false;
+    }
+    return true;
+  });
+  return Clamp(result, -kMaxLengthPt, kMaxLengthPt);
+}
+
+}  // namespace wordproc::ooxml::reader

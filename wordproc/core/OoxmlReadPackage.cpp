@@ -1,0 +1,362 @@
+// The package around the text: content types, relationships, the main part, the theme's colours
+// and fonts, and the styles paragraphs and runs inherit from.
+#include "wordproc/core/OoxmlReadContext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace wordproc::ooxml::reader {
+
+namespace {
+
+constexpr int kMaxStyleChain = 16;
+
+}  // namespace
+
+void ReadContext::Parse(const std::string& partName, package::XmlPart& part) {
+  part.text = zip_.Read(partName);
+  package::ParseXml(zip_, partName, part);
+  if (onPart_) onPart_(partName);
+}
+
+std::unique_ptr<Document> ReadContext::Read() {
+  doc_ = std::make_unique<Document>();
+  doc_->paragraphs.clear();
+  ReadContentTypes();
+  const std::string mainPart = FindMainPart();
+  const std::string type = ContentTypeOf(mainPart);
+  if (type.find("spreadsheetml") != std::string::npos ||
+      type.find("presentationml") != std::string::npos) {
+    zip_.Fail("пакет содержит не текстовый документ");
+  }
+  doc_->isTemplate =
+      type.find("template") != std::string::npos || type.find("Template") != std::string::npos;
+  const std::size_t slash = mainPart.rfind('/');
+  mainFolder_ = slash == std::string::npos ? std::string() : mainPart.substr(0, slash + 1);
+  ReadRelationships(mainFolder_ + "_rels/" + mainPart.substr(slash + 1) + ".rels");
+  ReadTheme();
+  ReadStyles();
+
+  package::XmlPart part;
+  Parse(mainPart, part);
+  const xml_node root = part.doc.document_element();
+  if (!Is(root, "document")) {
+    zip_.Fail("часть \"" + mainPart + "\" не является документом WordprocessingML");
+  }
+  const xml_node body = Child(root, "body");
+  ReadPageSetup(body);
+  ReadBlocks(body, true, doc_->paragraphs);
+  if (doc_->paragraphs.empty()) {
+    Paragraph empty;
+    empty.id = doc_->newParagraphId();
+    empty.markFormat = baseRun_;
+    doc_->paragraphs.push_back(std::move(empty));
+  }
+  PlaceShapes();
+  return std::move(doc_);
+}
+
+void ReadContext::ReadContentTypes() {
+  if (!zip_.Has("[Content_Types].xml")) {
+    zip_.Fail("в пакете нет части [Content_Types].xml; это не документ OOXML");
+  }
+  package::XmlPart part;
+  Parse("[Content_Types].xml", part);
+  for (xml_node n : part.doc.document_element().children()) {
+    if (Is(n, "Override")) {
+      std::string name(Value(n, "PartName"));
+      while (!name.empty() && name.front() == '/') name.erase(name.begin());
+      overrides_[package::AsciiLower(name)] = Value(n, "ContentType");
+    } else if (Is(n, "Default")) {
+      defaults_[Lower(Value(n, "Extension"))] = Value(n, "ContentType");
+    }
+  }
+}
+
+std::string ReadContext::ContentTypeOf(const std::string& partName) const {
+  const auto found = overrides_.find(package::AsciiLower(partName));
+  if (found != overrides_.end()) return found->second;
+  const std::size_t dot = partName.rfind('.');
+  if (dot != std::string::npos) {
+    const auto byExtension = defaults_.find(Lower(partName.substr(dot + 1)));
+    if (byExtension != defaults_.end()) return byExtension->second;
+  }
+  return std::string();
+}
+
+std::string ReadContext::ResolveTarget(const std::string& folder, std::string_view target) {
+  std::string decoded;
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    if (target[i] == '%' && i + 2 < target.size()) {
+      const auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+      };
+      const int hi = hex(target[i + 1]), lo = hex(target[i + 2]);
+      if (hi >= 0 && lo >= 0) {
+        decoded += static_cast<char>(hi * 16 + lo);
+        i += 2;
+        continue;
+      }
+    }
+    decoded += target[i] == '\\' ? '/' : target[i];
+  }
+  std::string path = !decoded.empty() && decoded.front() == '/' ? decoded : folder + decoded;
+  std::vector<std::string> segments;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('/', start), path.size());
+    const std::string segment = path.substr(start, end - start);
+    if (segment == "..") {
+      if (!segments.empty()) segments.pop_back();
+    } else if (!segment.empty() && segment != ".") {
+      segments.push_back(segment);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const std::string& segment : segments) {
+    if (!result.empty()) result += '/';
+    result += segment;
+  }
+  return result;
+}
+
+std::string ReadContext::FindMainPart() {
+  if (zip_.Has("_rels/.rels")) {
+    package::XmlPart part;
+    Parse("_rels/.rels", part);
+    for (xml_node rel : part.doc.document_element().children()) {
+      if (!Is(rel, "Relationship")) continue;
+      const std::string_view type = Value(rel, "Type");
+      if (type.size() >= 15 && type.substr(type.size() - 15) == "/officeDocument") {
+        const std::string target = ResolveTarget("", Value(rel, "Target"));
+        if (!zip_.Has(target)) {
+          zip_.Fail("в пакете нет основной части документа (" + target + ")");
+        }
+        return target;
+      }
+    }
+  }
+  if (zip_.Has("word/document.xml")) return "word/document.xml";
+  zip_.Fail("в пакете нет основной части документа (word/document.xml)");
+}
+
+void ReadContext::ReadRelationships(const std::string& relsPart) {
+  if (!zip_.Has(relsPart)) return;
+  package::XmlPart part;
+  Parse(relsPart, part);
+  for (xml_node rel : part.doc.document_element().children()) {
+    if (!Is(rel, "Relationship")) continue;
+    Relationship r;
+    r.type = Value(rel, "Type");
+    r.external = Value(rel, "TargetMode") == "External";
+    r.target = r.external ? std::string(Value(rel, "Target"))
+                          : ResolveTarget(mainFolder_, Value(rel, "Target"));
+    relationships_.emplace(Value(rel, "Id"), std::move(r));
+  }
+}
+
+const std::string* ReadContext::PartOfType(std::string_view suffix) const {
+  for (const auto& [id, rel] : relationships_) {
+    if (!rel.external && rel.type.size() >= suffix.size() &&
+        std::string_view(rel.type).substr(rel.type.size() - suffix.size()) == suffix &&
+        zip_.Has(rel.target)) {
+      return &rel.target;
+    }
+  }
+  return nullptr;
+}
+
+void ReadContext::ReadTheme() {
+  const std::string* name = PartOfType("/theme");
+  if (!name) return;
+  package::XmlPart part;
+  Parse(*name, part);
+  const xml_node elements = Child(part.doc.document_element(), "themeElements");
+  static const char* kSlots[] = {"dk1",     "lt1",     "dk2",     "lt2",     "accent1", "accent2",
+                                 "accent3", "accent4", "accent5", "accent6", "hlink",   "folHlink"};
+  if (xml_node scheme = Child(elements, "clrScheme")) {
+    for (int i = 0; i < 12; ++i) {
+      if (xml_node slot = Child(scheme, kSlots[i])) {
+        if (auto color = ColorOf(slot, std::nullopt)) theme_.colors[i] = *color;
+      }
+    }
+  }
+  if (xml_node fonts = Child(elements, "fontScheme")) {
+    auto latin = [&](const char* which) -> std::string {
+      return std::string(Value(Child(Child(fonts, which), "latin"), "typeface"));
+    };
+    if (std::string f = latin("minorFont"); !f.empty()) theme_.minorFont = f;
+    if (std::string f = latin("majorFont"); !f.empty()) theme_.majorFont = f;
+  }
+}
+
+std::optional<Rgb> ReadContext::SchemeColor(std::string_view name,
+                                            std::optional<Rgb> placeholder) const {
+  static const std::pair<const char*, int> kNames[] = {
+      {"dk1", 0},     {"tx1", 0},     {"lt1", 1},     {"bg1", 1},
+      {"dk2", 2},     {"tx2", 2},     {"lt2", 3},     {"bg2", 3},
+      {"accent1", 4}, {"accent2", 5}, {"accent3", 6}, {"accent4", 7},
+      {"accent5", 8}, {"accent6", 9}, {"hlink", 10},  {"folHlink", 11}};
+  if (name == "phClr") return placeholder;
+  for (const auto& [n, index] : kNames) {
+    if (name == n) return theme_.colors[index];
+  }
+  return std::nullopt;
+}
+
+std::optional<Rgb> ReadContext::ColorOf(xml_node holder, std::optional<Rgb> placeholder) const {
+  std::optional<Rgb> color;
+  xml_node element;
+  ForEachChild(holder, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "srgbClr") {
+      color = ParseHexColor(Value(c, "val"));
+    } else if (name == "schemeClr") {
+      color = SchemeColor(Value(c, "val"), placeholder);
+    } else if (name == "sysClr") {
+      color = ParseHexColor(Value(c, "lastClr"));
+      if (!color) color = PresetColor(Value(c, "val"));
+    } else if (name == "prstClr") {
+      color = PresetColor(Value(c, "val"));
+    } else if (name == "scrgbClr") {
+      auto channel = [&](const char* a) {
+        return static_cast<Rgb>(std::lround(Clamp(Number(Value(c, a)) / 100000.0, 0, 1) * 255));
+      };
+      color = (channel("r") << 16) | (channel("g") << 8) | channel("b");
+    } else if (name == "hslClr") {
+      color = FromHsl({Clamp(Number(Value(c, "hue")) / 21600000.0, 0, 1),
+                       Clamp(Number(Value(c, "sat")) / 100000.0, 0, 1),
+                       Clamp(Number(Value(c, "lum")) / 100000.0, 0, 1)});
+    } else {
+      return false;
+    }
+    element = c;
+    return true;
+  });
+  if (!color) return std::nullopt;
+  Rgb value = *color & 0xFFFFFF;
+  for (xml_node m : element.children()) {
+    const std::string_view name = Local(m.name());
+    const double amount = Clamp(Number(Value(m, "val")) / 100000.0, -10, 10);
+    if (name == "lumMod" || name == "lumOff") {
+      Hsl hsl = ToHsl(value);
+      hsl.l = Clamp(name == "lumMod" ? hsl.l * amount : hsl.l + amount, 0, 1);
+      value = FromHsl(hsl);
+    } else if (name == "shade" || name == "tint") {
+      Rgb mixed = 0;
+      for (int shift = 16; shift >= 0; shift -= 8) {
+        const double c = (value >> shift) & 0xFF;
+        const double v =
+            name == "shade" ? c * Clamp(amount, 0, 1) : c + (255 - c) * (1 - Clamp(amount, 0, 1));
+        mixed |= static_cast<Rgb>(std::lround(Clamp(v, 0, 255))) << shift;
+      }
+      value = mixed;
+    }
+  }
+  return value;
+}
+
+void ReadContext::ReadStyles() {
+  baseRun_.fontFamily = "Times New Roman";  // what a word processor assumes without styles
+  baseRun_.fontSize = 10;
+  const std::string* name = PartOfType("/styles");
+  if (!name) return;
+  Parse(*name, stylesPart_);
+  const xml_node root = stylesPart_.doc.document_element();
+  if (xml_node defaults = Child(root, "docDefaults")) {
+    ApplyRunProperties(Child(Child(defaults, "rPrDefault"), "rPr"), baseRun_);
+    defaultParagraphProperties_ = Child(Child(defaults, "pPrDefault"), "pPr");
+  }
+  for (xml_node style : root.children()) {
+    if (!Is(style, "style")) continue;
+    const std::string id(Value(style, "styleId"));
+    styles_.emplace(id, style);
+    const std::string_view isDefault = Value(style, "default");
+    if (Value(style, "type") == "paragraph" &&
+        (isDefault == "1" || isDefault == "true" || isDefault == "on")) {
+      defaultParagraphStyle_ = id;
+    }
+  }
+}
+
+const std::vector<xml_node>& ReadContext::StyleChain(const std::string& id,
+                                                     const char* properties) {
+  auto& cache = properties[0] == 'r' ? runChains_ : paragraphChains_;
+  const auto cached = cache.find(id);
+  if (cached != cache.end()) return cached->second;
+  std::vector<xml_node> chain;
+  std::string current = id;
+  for (int i = 0; i < kMaxStyleChain && !current.empty(); ++i) {
+    const auto found = styles_.find(current);
+    if (found == styles_.end()) break;
+    if (xml_node p = Child(found->second, properties)) chain.push_back(p);
+    current = std::string(Value(Child(found->second, "basedOn"), "val"));
+  }
+  std::reverse(chain.begin(), chain.end());
+  return cache.emplace(id, std::move(chain)).first->second;
+}
+
+void ReadContext::ApplyRunProperties(xml_node rPr, RunFormat& format) const {
+  if (!rPr) return;
+  ForEachChild(rPr, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "rFonts") {
+      std::string_view font = Value(c, "ascii");
+      if (font.empty()) font = Value(c, "hAnsi");
+      if (!font.empty()) {
+        format.fontFamily = SanitizeXmlText(font);
+      } else {
+        const std::string_view themeFont = Value(c, "asciiTheme");
+        if (themeFont.substr(0, 5) == "major")
+          format.fontFamily = theme_.majorFont;
+        else if (themeFont.substr(0, 5) == "minor")
+          format.fontFamily = theme_.minorFont;
+      }
+    } else if (name == "sz") {
+      if (auto size = ParseLength(Value(c, "val"), 0.5)) {
+        format.fontSize = static_cast<float>(Clamp(*size, 1, 1638, 11));
+      }
+    } else if (name == "b") {
+      format.bold = OnOff(c);
+    } else if (name == "i") {
+      format.italic = OnOff(c);
+    } else if (name == "color") {
+      if (auto color = ParseHexColor(Value(c, "val")))
+        format.color = *color;
+      else if (Value(c, "val") == "auto")
+        format.color = 0x000000;
+    }
+    return false;
+  });
+}
+
+void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
+  if (!pPr) return;
+  if (xml_node spacing = Child(pPr, "spacing")) {
+    if (auto before = TwipsValue(spacing, "before")) {
+      p.spaceBefore = static_cast<float>(Clamp(*before, 0, kMaxLengthPt));
+    }
+    if (auto after = TwipsValue(spacing, "after")) {
+      p.spaceAfter = static_cast<float>(Clamp(*after, 0, kMaxLengthPt));
+    }
+  }
+  if (xml_node jc = Child(pPr, "jc")) {
+    const std::string_view v = Value(jc, "val");
+    if (v == "center")
+      p.alignment = Alignment::Center;
+    else if (v == "right" || v == "end")
+      p.alignment = Alignment::Right;
+    else if (v == "both" || v == "distribute" || v.substr(0, 4) == "thai" ||
+             v.substr(0, 4) == "medi" || v.substr(0, 4) == "high" || v.substr(0, 3) == "low")
+      p.alignment = Alignment::Justify;
+    else
+      p.alignment = Alignment::Left;
+  }
+}
+
+}  // namespace wordproc::ooxml::reader

@@ -1,0 +1,195 @@
+// The text: page set-up, paragraphs (tables and content controls flattened), runs and the
+// pictures they refer to, charged against the package's limits as they grow.
+#include "wordproc/core/OoxmlReadContext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace wordproc::ooxml::reader {
+
+void ReadContext::ReadPageSetup(xml_node body) {
+  // The body's own sectPr describes the last section; without it, the last paragraph that
+  // ends a section does.
+  xml_node sectPr;
+  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
+    if (Is(c, "sectPr")) sectPr = c;
+  }
+  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
+    if (Is(c, "p")) sectPr = Child(Child(c, "pPr"), "sectPr");
+  }
+  PageSetup& page = doc_->pageSetup;
+  if (xml_node size = Child(sectPr, "pgSz")) {
+    if (auto w = TwipsValue(size, "w"); w && *w >= 1) page.pageWidth = static_cast<float>(*w);
+    if (auto h = TwipsValue(size, "h"); h && *h >= 1) page.pageHeight = static_cast<float>(*h);
+  }
+  if (xml_node margins = Child(sectPr, "pgMar")) {
+    // A negative top or bottom margin only says the text may not push it; its size is the same.
+    auto margin = [&](const char* name, float& slot) {
+      if (auto v = TwipsValue(margins, name)) slot = static_cast<float>(std::fabs(*v));
+    };
+    margin("top", page.topMargin);
+    margin("bottom", page.bottomMargin);
+    margin("left", page.leftMargin);
+    margin("right", page.rightMargin);
+  }
+  page.topMargin = std::min(page.topMargin, page.pageHeight);
+  page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
+  page.leftMargin = std::min(page.leftMargin, page.pageWidth);
+  page.rightMargin = std::min(page.rightMargin, page.pageWidth);
+}
+
+void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out) {
+  ForEachChild(container, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "p") {
+      out.push_back(ReadParagraph(c, body));
+    } else if (name == "tbl") {
+      for (xml_node row : c.children()) {
+        if (!Is(row, "tr")) continue;
+        for (xml_node cell : row.children()) {
+          if (Is(cell, "tc")) ReadBlocks(cell, body, out);
+        }
+      }
+    } else if (name == "sdt") {
+      ReadBlocks(Child(c, "sdtContent"), body, out);
+    } else if (name == "customXml" || name == "ins" || name == "moveTo") {
+      ReadBlocks(c, body, out);
+    }
+    return false;
+  });
+}
+
+void ReadContext::CountParagraph() {
+  const std::uint32_t most = zip_.Limits().maxParagraphs;
+  if (++paragraphs_ > most) {
+    zip_.Fail("в документе больше " + std::to_string(most) +
+              " абзацев; он повреждён или слишком велик");
+  }
+  ChargeModel(2 * sizeof(Paragraph));
+}
+
+void ReadContext::CountText(std::size_t bytes) {
+  const std::uint64_t most = zip_.Limits().maxTextBytes;
+  textBytes_ += bytes;
+  if (textBytes_ > most) {
+    zip_.Fail("текст документа больше " + std::to_string(most) +
+              " байт; документ повреждён или слишком велик");
+  }
+  ChargeModel(bytes);
+}
+
+std::unique_ptr<Shape> ReadContext::NewShape() {
+  ChargeModel(sizeof(Shape) + sizeof(AnchoredShape));
+  return std::make_unique<Shape>();
+}
+
+Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
+  CountParagraph();
+  Paragraph para;
+  para.id = doc_->newParagraphId();
+  const xml_node pPr = Child(p, "pPr");
+  std::string styleId(Value(Child(pPr, "pStyle"), "val"));
+  if (styleId.empty()) styleId = defaultParagraphStyle_;
+  Flow flow;
+  flow.paragraph = &para;
+  flow.body = body;
+  flow.paragraphRun = baseRun_;
+  for (xml_node rPr : StyleChain(styleId, "rPr")) ApplyRunProperties(rPr, flow.paragraphRun);
+  ApplyParagraphProperties(defaultParagraphProperties_, para);
+  for (xml_node props : StyleChain(styleId, "pPr")) ApplyParagraphProperties(props, para);
+  ApplyParagraphProperties(pPr, para);
+  para.markFormat = flow.paragraphRun;
+  ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
+  ReadInlineContent(p, flow);
+  return para;
+}
+
+void ReadContext::ReadInlineContent(xml_node container, Flow& flow) {
+  ForEachChild(container, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "r") {
+      ReadRun(c, flow);
+    } else if (name == "hyperlink" || name == "smartTag" || name == "customXml" || name == "ins" ||
+               name == "moveTo" || name == "fldSimple" || name == "dir" || name == "bdo") {
+      ReadInlineContent(c, flow);
+    } else if (name == "sdt") {
+      ReadInlineContent(Child(c, "sdtContent"), flow);
+    }
+    return false;
+  });
+}
+
+void ReadContext::AppendText(Flow& flow, const RunFormat& format, const std::string& text) {
+  if (text.empty()) return;
+  CountText(text.size());
+  std::vector<Run>& runs = flow.paragraph->runs;
+  if (!runs.empty() && flow.picturesAt != runs.size() && runs.back().format == format) {
+    runs.back().text += text;
+    return;
+  }
+  ChargeModel(2 * sizeof(Run) + format.fontFamily.size());
+  runs.push_back(Run{text, format});
+}
+
+void ReadContext::ReadRun(xml_node r, Flow& flow) {
+  RunFormat format = flow.paragraphRun;
+  const xml_node rPr = Child(r, "rPr");
+  const std::string charStyle(Value(Child(rPr, "rStyle"), "val"));
+  if (!charStyle.empty()) {
+    for (xml_node props : StyleChain(charStyle, "rPr")) ApplyRunProperties(props, format);
+  }
+  ApplyRunProperties(rPr, format);
+  std::string text;
+  ForEachChild(r, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "t") {
+      text += SanitizeXmlText(TextOf(c));
+    } else if (name == "tab" || name == "ptab") {
+      text += '\t';
+    } else if (name == "br") {
+      const std::string_view type = Value(c, "type");
+      text += type == "page" || type == "column" ? '\f' : '\v';
+    } else if (name == "cr") {
+      text += '\v';
+    } else if (name == "noBreakHyphen") {
+      text += "\xE2\x80\x91";
+    } else if (name == "drawing" || name == "pict") {
+      AppendText(flow, format, text);
+      text.clear();
+      if (name == "drawing")
+        ReadDrawing(c, flow);
+      else
+        ReadPict(c, flow);
+    }
+    return false;
+  });
+  AppendText(flow, format, text);
+}
+
+ImagePtr ReadContext::ImageFor(std::string_view relId) {
+  const auto rel = relationships_.find(std::string(relId));
+  if (rel == relationships_.end() || rel->second.external) return nullptr;
+  const std::string& partName = rel->second.target;
+  const auto cached = images_.find(package::AsciiLower(partName));
+  if (cached != images_.end()) return cached->second;
+  if (!zip_.Has(partName)) zip_.Fail("в пакете нет части \"" + partName + "\" с рисунком");
+  const std::string bytes = zip_.Read(partName);
+  const auto format = SniffImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  if (!format) zip_.Fail("часть \"" + partName + "\" не является изображением");
+  ChargeModel(bytes.size());
+  auto image = std::make_shared<Image>();
+  image->contentType = format->contentType;
+  image->extension = format->extension;
+  image->bytes.assign(bytes.begin(), bytes.end());
+  images_.emplace(package::AsciiLower(partName), image);
+  return image;
+}
+
+ImagePtr ReadContext::BlipImage(xml_node pic) {
+  const xml_node blip = Child(Child(pic, "blipFill"), "blip");
+  const std::string_view embed = Value(blip, "embed");
+  return embed.empty() ? nullptr : ImageFor(embed);
+}
+
+}  // namespace wordproc::ooxml::reader

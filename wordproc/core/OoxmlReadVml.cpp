@@ -1,0 +1,242 @@
+// VML shapes in w:pict, as older files and the fallbacks of newer ones keep them.
+#include "wordproc/core/OoxmlReadContext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <vector>
+
+namespace wordproc::ooxml::reader {
+
+void ReadContext::ReadPict(xml_node pict, Flow& flow) {
+  ForEachChild(pict, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "shapetype") return false;
+    const CssStyle style = ParseCss(Value(c, "style"));
+    const bool absolute = Lower(style.Get("position")) == "absolute";
+    auto shape = ReadVml(c, style, nullptr, 0);
+    if (!shape) return false;
+    if (!absolute) {
+      if (shape->kind == ShapeKind::Picture) {
+        AddInlinePicture(flow, *shape);
+        return false;
+      }
+      shape->relH = RelH::Character;
+      shape->relV = RelV::Line;
+      shape->left = shape->top = 0;
+    }
+    if (!flow.body) return false;
+    const double z = Clamp(Number(style.Get("z-index")), -1e12, 1e12);
+    Keep(std::move(shape), flow, z < 0 ? 0 : 1, z);
+    return false;
+  });
+}
+
+std::string_view ReadContext::VmlName(xml_node node) {
+  std::string_view name = Value(node, "ID");
+  if (name.empty()) {
+    name = Value(node, "id");
+    if (name.substr(0, 6) == "shape_") name = std::string_view();
+  }
+  if (name.empty()) name = Value(node, "alt");
+  if (name.empty()) name = Value(node, "spid");
+  return name;
+}
+
+void ReadContext::NameMembersFromFallback(xml_node anchor, Shape& group) {
+  const xml_node choice = anchor.parent().parent();
+  if (!Is(choice, "Choice")) return;
+  xml_node fallback;
+  for (xml_node n = choice.parent().first_child(); n; n = n.next_sibling()) {
+    if (Is(n, "Fallback")) fallback = n;
+  }
+  xml_node vmlGroup;
+  for (xml_node pict : fallback.children()) {
+    for (xml_node n : pict.children()) {
+      if (Is(n, "group") && !vmlGroup) vmlGroup = n;
+    }
+  }
+  NameMembers(vmlGroup, group, 0);
+}
+
+void ReadContext::NameMembers(xml_node vmlGroup, Shape& group, int depth) {
+  static const char* kShapes[] = {"rect", "oval", "roundrect", "line", "shape", "group", "image"};
+  std::vector<xml_node> members;
+  for (xml_node n : vmlGroup.children()) {
+    const std::string_view name = Local(n.name());
+    if (std::any_of(std::begin(kShapes), std::end(kShapes),
+                    [&](const char* k) { return name == k; })) {
+      members.push_back(n);
+    }
+  }
+  if (members.size() != group.children.size() || depth > 64) return;
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    Shape& member = *group.children[i];
+    if (member.name.empty()) member.name = SanitizeXmlText(VmlName(members[i]));
+    if (member.kind == ShapeKind::Group && Is(members[i], "group")) {
+      NameMembers(members[i], member, depth + 1);
+    }
+  }
+}
+
+std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style,
+                                            const ChildSpace* space, int depth) {
+  const std::string_view element = Local(node.name());
+  static const char* kKnown[] = {"rect", "oval", "roundrect", "line", "shape", "group", "image"};
+  if (std::none_of(std::begin(kKnown), std::end(kKnown),
+                   [&](const char* k) { return element == k; })) {
+    return nullptr;
+  }
+  auto shape = NewShape();
+  shape->name = SanitizeXmlText(VmlName(node));
+  shape->visible = Lower(style.Get("visibility")) != "hidden";
+
+  auto length = [&](std::string_view text) -> double {
+    if (space) return Number(text);
+    return ParseLength(text, 0.75).value_or(0);
+  };
+  auto toX = [&](double v) { return space ? (v - space->originX) * space->scaleX : v; };
+  auto toY = [&](double v) { return space ? (v - space->originY) * space->scaleY : v; };
+  const double sx = space ? space->scaleX : 1, sy = space ? space->scaleY : 1;
+
+  double left = length(style.Get("left")), top = length(style.Get("top"));
+  if (!space) {
+    left += length(style.Get("margin-left"));
+    top += length(style.Get("margin-top"));
+  }
+  shape->left = static_cast<float>(Clamp(toX(left), -kMaxLengthPt, kMaxLengthPt));
+  shape->top = static_cast<float>(Clamp(toY(top), -kMaxLengthPt, kMaxLengthPt));
+  shape->width = static_cast<float>(Clamp(length(style.Get("width")) * sx, 0, kMaxLengthPt));
+  shape->height = static_cast<float>(Clamp(length(style.Get("height")) * sy, 0, kMaxLengthPt));
+
+  if (!space) {
+    shape->relH =
+        RelFrom(Lower(style.Get("mso-position-horizontal-relative")), kVmlRelHNames, RelH::Column);
+    shape->relV =
+        RelFrom(Lower(style.Get("mso-position-vertical-relative")), kVmlRelVNames, RelV::Paragraph);
+    const std::string h = Lower(style.Get("mso-position-horizontal"));
+    if (!h.empty() && h != "absolute") {
+      shape->left = static_cast<float>(Aligned(h, AreaWidth(shape->relH), shape->width));
+    }
+    const std::string v = Lower(style.Get("mso-position-vertical"));
+    if (!v.empty() && v != "absolute") {
+      shape->top = static_cast<float>(Aligned(v, AreaHeight(shape->relV), shape->height));
+    }
+  }
+
+  if (element == "group") {
+    shape->kind = ShapeKind::Group;
+    if (depth >= 64) return shape;
+    ChildSpace inner;
+    auto pair = [](std::string_view text, double& a, double& b) {
+      const std::size_t comma = text.find(',');
+      if (comma == std::string_view::npos) return;
+      if (auto v = ParseNumber(text.substr(0, comma))) a = *v;
+      if (auto v = ParseNumber(text.substr(comma + 1))) b = *v;
+    };
+    double originX = 0, originY = 0, sizeX = 1000, sizeY = 1000;
+    pair(Value(node, "coordorigin"), originX, originY);
+    pair(Value(node, "coordsize"), sizeX, sizeY);
+    inner.originX = Clamp(originX, -1e12, 1e12);
+    inner.originY = Clamp(originY, -1e12, 1e12);
+    inner.scaleX = sizeX > 0 ? shape->width / Clamp(sizeX, 1e-6, 1e12) : 1;
+    inner.scaleY = sizeY > 0 ? shape->height / Clamp(sizeY, 1e-6, 1e12) : 1;
+    ForEachChild(node, [&](xml_node c) {
+      if (auto member = ReadVml(c, ParseCss(Value(c, "style")), &inner, depth + 1)) {
+        shape->children.push_back(std::move(member));
+      }
+      return false;
+    });
+    return shape;
+  }
+
+  // Paint: attributes first, then the v:fill and v:stroke elements that override them.
+  auto isFalse = [](std::string_view v) { return v == "f" || v == "false" || v == "0"; };
+  shape->fill.visible = !isFalse(Value(node, "filled"));
+  shape->fill.color = ParseVmlColor(Value(node, "fillcolor")).value_or(0xFFFFFF);
+  shape->line.visible = !isFalse(Value(node, "stroked"));
+  shape->line.color = ParseVmlColor(Value(node, "strokecolor")).value_or(0x000000);
+  auto weight = [](std::string_view text, float fallback) {
+    const auto pt = ParseLength(text, 1.0);
+    if (!pt) return fallback;
+    // Bare numbers this large are EMU, as some writers store them.
+    const double value = *pt > 1584 && text.find_first_of("ptinmcx") == std::string_view::npos
+                             ? *pt / kEmuPerPt
+                             : *pt;
+    return static_cast<float>(Clamp(value, 0, 1584, fallback));
+  };
+  shape->line.weight = weight(Value(node, "strokeweight"), 0.75f);
+  std::string_view typeRef = Value(node, "type");
+  std::string_view spt = Value(node, "spt");
+  xml_node textBox, imageData;
+  ForEachChild(node, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "fill") {
+      if (xml_attribute on = AttrOf(c, "on")) shape->fill.visible = !isFalse(on.value());
+      if (auto color = ParseVmlColor(Value(c, "color"))) shape->fill.color = *color;
+    } else if (name == "stroke") {
+      if (xml_attribute on = AttrOf(c, "on")) shape->line.visible = !isFalse(on.value());
+      if (auto color = ParseVmlColor(Value(c, "color"))) shape->line.color = *color;
+      if (AttrOf(c, "weight")) shape->line.weight = weight(Value(c, "weight"), shape->line.weight);
+      if (AttrOf(c, "dashstyle")) shape->line.dash = DashFromVml(Value(c, "dashstyle"));
+    } else if (name == "textbox") {
+      textBox = Child(c, "txbxContent");
+    } else if (name == "imagedata") {
+      imageData = c;
+    }
+    return false;
+  });
+
+  auto typeIs = [&](const char* number) {
+    const std::string suffix = std::string("_t") + number;
+    return spt == number || (typeRef.size() >= suffix.size() &&
+                             typeRef.substr(typeRef.size() - suffix.size()) == suffix);
+  };
+  if (element == "line" || (element == "shape" && (typeIs("32") || typeIs("20")))) {
+    shape->kind = ShapeKind::Line;
+    if (element == "line") {
+      double x1 = 0, y1 = 0, x2 = 10, y2 = 10;
+      auto point = [&](std::string_view text, double& x, double& y) {
+        const std::size_t comma = text.find(',');
+        if (comma == std::string_view::npos) return;
+        x = length(text.substr(0, comma));
+        y = length(text.substr(comma + 1));
+      };
+      point(Value(node, "from"), x1, y1);
+      point(Value(node, "to"), x2, y2);
+      x1 += left;
+      x2 += left;
+      y1 += top;
+      y2 += top;
+      shape->left = static_cast<float>(Clamp(toX(std::min(x1, x2)), -kMaxLengthPt, kMaxLengthPt));
+      shape->top = static_cast<float>(Clamp(toY(std::min(y1, y2)), -kMaxLengthPt, kMaxLengthPt));
+      shape->width = static_cast<float>(Clamp(std::fabs(x2 - x1) * sx, 0, kMaxLengthPt));
+      shape->height = static_cast<float>(Clamp(std::fabs(y2 - y1) * sy, 0, kMaxLengthPt));
+      shape->flipH = x2 < x1;
+      shape->flipV = y2 < y1;
+    } else {
+      const std::string flip = Lower(style.Get("flip"));
+      shape->flipH = flip.find('x') != std::string::npos;
+      shape->flipV = flip.find('y') != std::string::npos;
+    }
+    return shape;
+  }
+  if (imageData || element == "image" || typeIs("75")) {
+    shape->kind = ShapeKind::Picture;
+    std::string_view relId = Value(imageData, "id");
+    if (relId.empty()) relId = Value(imageData, "relid");
+    if (!relId.empty()) shape->image = ImageFor(relId);
+    if (!AttrOf(node, "filled")) shape->fill.visible = false;
+    if (!AttrOf(node, "stroked") && !Child(node, "stroke")) shape->line.visible = false;
+    return shape;
+  }
+  if (element == "oval" || typeIs("3")) shape->autoShapeType = AutoShapeType::Oval;
+  if (element == "roundrect" || typeIs("2")) shape->autoShapeType = AutoShapeType::RoundedRectangle;
+  const bool rectangular = shape->autoShapeType == AutoShapeType::Rectangle;
+  shape->kind =
+      (typeIs("202") || (textBox && rectangular)) ? ShapeKind::TextBox : ShapeKind::AutoShape;
+  if (textBox) ReadBlocks(textBox, false, shape->text);
+  return shape;
+}
+
+}  // namespace wordproc::ooxml::reader

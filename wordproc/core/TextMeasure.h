@@ -1,0 +1,24 @@
+// What pagination needs to know of the fonts: how many lines a paragraph takes in a column. The
+// layout is given a measurer; the Qt side measures with the fonts it draws with, and where there
+// are no fonts (no GUI, the fuzzers, the core's own tests) an estimate from the font sizes
+// stands in.
+#pragma once
+
+#include "wordproc/core/Model.h"
+
+namespace wordproc {
+
+class TextMeasurer {
+ public:
+  virtual ~TextMeasurer() = default;
+  // Lines of the paragraph's text broken within width points; at least one.
+  virtual int lineCount(const Paragraph& paragraph, double width) const = 0;
+};
+
+// Average glyph width as a multiple of the font size, for the estimate.
+inline constexpr float kAverageGlyphWidth = 0.5f;
+
+// Every character kAverageGlyphWidth of its font size wide, lines filled to the last point.
+const TextMeasurer& EstimatedText();
+
+}  // namespace wordproc
