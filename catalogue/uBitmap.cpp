@@ -1,8 +1,11 @@
 #include "catalogue/uBitmap.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace catalogue {
@@ -233,17 +236,121 @@ TBitmap::TBitmap(int width, int height, TColor fill) {
   SetSize(width, height, fill);
 }
 
-void TBitmap::Reset(int width, int height) {
+TBitmap::TBitmap(const TBitmap& other)
+    : width_(other.width_),
+      height_(other.height_),
+      stride_(other.stride_),
+      size_(other.size_),
+      own_(other.data_, other.data_ + other.size_) {
+  data_ = own_.data();
+}
+
+TBitmap& TBitmap::operator=(const TBitmap& other) {
+  if (this != &other) *this = TBitmap(other);
+  return *this;
+}
+
+TBitmap::TBitmap(TBitmap&& other) noexcept
+    : width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)),
+      stride_(std::exchange(other.stride_, 0)),
+      data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      own_(std::move(other.own_)),
+      block_(std::move(other.block_)) {}
+
+TBitmap& TBitmap::operator=(TBitmap&& other) noexcept {
+  if (this != &other) {
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    stride_ = std::exchange(other.stride_, 0);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    own_ = std::move(other.own_);
+    block_ = std::move(other.block_);
+  }
+  return *this;
+}
+
+bool TBitmap::operator==(const TBitmap& other) const {
+  return width_ == other.width_ && height_ == other.height_ && stride_ == other.stride_ &&
+         size_ == other.size_ && (size_ == 0 || std::memcmp(data_, other.data_, size_) == 0);
+}
+
+void TBitmap::SetGeometry(int width, int height) {
   width_ = std::max(0, width);
   height_ = std::max(0, height);
   stride_ = StrideOf(width_);
-  pixels_.clear();
-  pixels_.resize(std::size_t(stride_) * std::size_t(height_));
-  // Padding is never written by the pixel code, yet it is compared and saved.
+  size_ = std::size_t(stride_) * std::size_t(height_);
+}
+
+// Padding is never written by the pixel code, yet it is compared and saved.
+void TBitmap::ClearPadding() {
   const std::size_t used = 3 * std::size_t(width_);
   if (used < std::size_t(stride_))
     for (int y = 0; y < height_; ++y)
       std::memset(ScanLine(y) + used, 0, std::size_t(stride_) - used);
+}
+
+void TBitmap::Reset(int width, int height) {
+  SetGeometry(width, height);
+  block_.reset();
+  own_.clear();
+  own_.resize(size_);
+  data_ = own_.data();
+  ClearPadding();
+}
+
+// Blocks are whole huge pages on huge-page boundaries, so the system can back them with 2 MB
+// pages; one block holds some 400 business-card thumbnails, or eleven of the tallest.
+struct TPixelArena::TBlock {
+  static constexpr std::size_t kHugePage = 2u << 20;
+  static constexpr std::size_t kSize = 16 * kHugePage;
+
+  explicit TBlock(std::size_t bytes) : size((bytes + kHugePage - 1) / kHugePage * kHugePage) {
+    // Reserved one huge page larger, so that an aligned start can be cut out of it.
+    const std::size_t reserve = size + kHugePage;
+    void* raw = mmap(nullptr, reserve, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    auto* start = static_cast<std::uint8_t*>(raw);
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(start);
+    const std::size_t head = (kHugePage - address % kHugePage) % kHugePage;
+    if (head) munmap(start, head);
+    munmap(start + head + size, kHugePage - head);
+    base = start + head;
+#ifdef MADV_HUGEPAGE
+    madvise(base, size, MADV_HUGEPAGE);  // only advice: without huge pages all still works
+#endif
+  }
+  ~TBlock() {
+    munmap(base, size);
+  }
+  TBlock(const TBlock&) = delete;
+  TBlock& operator=(const TBlock&) = delete;
+
+  std::size_t size;
+  std::uint8_t* base = nullptr;
+};
+
+void TPixelArena::Reset(TBitmap& bitmap, int width, int height) {
+  bitmap.SetGeometry(width, height);
+  if (bitmap.size_ == 0) {
+    bitmap.Reset(width, height);
+    return;
+  }
+  // Cache-line aligned pieces keep one bitmap's rows off another's lines.
+  const std::size_t piece = (bitmap.size_ + 63) & ~std::size_t(63);
+  if (!block_ || block_->size - used_ < piece) {
+    block_ = std::make_shared<TBlock>(std::max(piece, TBlock::kSize));
+    reserved_ += block_->size;
+    used_ = 0;
+  }
+  bitmap.own_ = TPixelBytes();
+  bitmap.data_ = block_->base + used_;
+  bitmap.block_ = block_;
+  used_ += piece;
+  bitmap.ClearPadding();
 }
 
 void TBitmap::SetSize(int width, int height, TColor fill) {
@@ -273,7 +380,7 @@ void TBitmap::FillRect(TRect r, TColor color) {
     std::memcpy(ScanLine(y) + 3 * left, ScanLine(top) + 3 * left, span);
 }
 
-TBitmap ReadBmp(TByteReader& in, TBmpInfo* info, const TBmpLimits& limits) {
+TBitmap ReadBmp(TByteReader& in, TBmpInfo* info, const TBmpLimits& limits, TPixelArena* arena) {
   Layout l;
   ReadFileHeader(in, l);
   std::uint8_t sizeBytes[4];
@@ -289,7 +396,11 @@ TBitmap ReadBmp(TByteReader& in, TBmpInfo* info, const TBmpLimits& limits) {
   if (l.info.Bits <= 8 || colours) ReadPalette(in, l, colours, core ? 3 : 4, limits);
   SkipToPixels(in, l, limits);
   TBitmap bmp;
-  bmp.Reset(l.info.Width, l.info.Height < 0 ? -l.info.Height : l.info.Height);
+  const int height = l.info.Height < 0 ? -l.info.Height : l.info.Height;
+  if (arena)
+    arena->Reset(bmp, l.info.Width, height);
+  else
+    bmp.Reset(l.info.Width, height);
   ReadPixels(in, l, bmp);
   if (info) {
     *info = l.info;

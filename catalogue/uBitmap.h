@@ -3,8 +3,10 @@
 // piece. BMP files are read in every uncompressed layout and written with 24 bits.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -55,10 +57,18 @@ struct TDefaultInitAllocator : std::allocator<T> {
 
 using TPixelBytes = std::vector<std::uint8_t, TDefaultInitAllocator<std::uint8_t>>;
 
+class TPixelArena;
+
 class TBitmap {
  public:
   TBitmap() = default;
   TBitmap(int width, int height, TColor fill = kWhite);
+  // A copy owns its pixels, even when the original's live in an arena.
+  TBitmap(const TBitmap& other);
+  TBitmap& operator=(const TBitmap& other);
+  TBitmap(TBitmap&& other) noexcept;
+  TBitmap& operator=(TBitmap&& other) noexcept;
+  ~TBitmap() = default;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -69,22 +79,54 @@ class TBitmap {
   void Reset(int width, int height);
 
   // Row y counted from the top.
-  std::uint8_t* ScanLine(int y) { return pixels_.data() + RowOffset(y); }
-  const std::uint8_t* ScanLine(int y) const { return pixels_.data() + RowOffset(y); }
+  std::uint8_t* ScanLine(int y) { return data_ + RowOffset(y); }
+  const std::uint8_t* ScanLine(int y) const { return data_ + RowOffset(y); }
   TColor Pixel(int x, int y) const;
   void SetPixel(int x, int y, TColor color);
   // Clipped to the bitmap.
   void FillRect(TRect r, TColor color);
 
   // All rows from the bottom one up.
-  const TPixelBytes& Bytes() const { return pixels_; }
-  std::uint8_t* Data() { return pixels_.data(); }
-  bool operator==(const TBitmap& other) const = default;
+  std::span<const std::uint8_t> Bytes() const { return {data_, size_}; }
+  std::uint8_t* Data() { return data_; }
+  // Whether the pixels live in an arena block rather than in storage of their own.
+  bool InArena() const { return block_ != nullptr; }
+  bool operator==(const TBitmap& other) const;
 
  private:
+  friend class TPixelArena;
+  void SetGeometry(int width, int height);
+  void ClearPadding();
   std::size_t RowOffset(int y) const { return std::size_t(height_ - 1 - y) * std::size_t(stride_); }
+
   int width_ = 0, height_ = 0, stride_ = 0;
-  TPixelBytes pixels_;
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  TPixelBytes own_;
+  // Keeps the arena block that data_ points into, when it does.
+  std::shared_ptr<void> block_;
+};
+
+// Pixels for many bitmaps that are made together and kept for long, such as every thumbnail of
+// the cache: carved from a few large blocks instead of one allocation each, so that filling
+// them costs a page fault per huge page rather than per 4 KB, and freeing them is one unmap per
+// block. A block lives as long as any bitmap placed in it; a bitmap later resized or assigned
+// takes storage of its own and leaves its piece of the block unused until the block goes.
+class TPixelArena {
+ public:
+  TPixelArena() = default;
+  TPixelArena(const TPixelArena&) = delete;
+  TPixelArena& operator=(const TPixelArena&) = delete;
+  // As bitmap.Reset(width, height), with the pixels in the arena.
+  void Reset(TBitmap& bitmap, int width, int height);
+  // Address space taken from the system so far, for the tests.
+  std::size_t Reserved() const { return reserved_; }
+
+ private:
+  struct TBlock;
+  std::shared_ptr<TBlock> block_;
+  std::size_t used_ = 0;
+  std::size_t reserved_ = 0;
 };
 
 // What a BMP file's headers said.
@@ -113,8 +155,9 @@ struct TBmpLimits {
 
 // Reads one BMP file: exactly its headers, colour table, any gap up to the pixel offset and
 // the pixel data whose length follows from the headers. Throws CatalogueError for damaged,
-// compressed or oversized bitmaps.
-TBitmap ReadBmp(TByteReader& in, TBmpInfo* info = nullptr, const TBmpLimits& limits = {});
+// compressed or oversized bitmaps. With an arena the pixels are placed in it.
+TBitmap ReadBmp(TByteReader& in, TBmpInfo* info = nullptr, const TBmpLimits& limits = {},
+                TPixelArena* arena = nullptr);
 void WriteBmp(const TBitmap& bitmap, TByteWriter& out);
 // The length WriteBmp produces.
 std::uint32_t BmpFileSize(const TBitmap& bitmap);

@@ -189,8 +189,11 @@ struct TCacheRecord {
 class TCacheReader {
  public:
   enum class THeader { Cache, Foreign, Newer };
-  // budget: what the records may take together (see kMaxCacheBytes).
-  explicit TCacheReader(TByteReader& in, std::uint64_t budget = kMaxCacheBytes);
+  // budget: what the records may take together (see kMaxCacheBytes). With an arena, each
+  // record's thumbnail is placed in it: for a caller that keeps them all, whereas one that
+  // reads every record into the same TCacheRecord is better off without.
+  explicit TCacheReader(TByteReader& in, std::uint64_t budget = kMaxCacheBytes,
+                        TPixelArena* arena = nullptr);
   ~TCacheReader();
   // Foreign magic or a version above 1 leave nothing to read.
   THeader Header() const { return header_; }
@@ -207,6 +210,7 @@ class TCacheReader {
   std::unique_ptr<TMyDecompressionStream> inflater_;
   std::unique_ptr<TCountingReader> body_;
   std::uint64_t budget_;
+  TPixelArena* arena_;
   std::uint64_t used_ = 0;
   THeader header_ = THeader::Foreign;
   std::int16_t version_ = 0;

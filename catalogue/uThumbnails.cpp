@@ -238,7 +238,8 @@ void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
 }  // namespace
 
 // A file too short for the signature is no cache at all, as one with a foreign signature.
-TCacheReader::TCacheReader(TByteReader& in, std::uint64_t budget) : file_(in), budget_(budget) {
+TCacheReader::TCacheReader(TByteReader& in, std::uint64_t budget, TPixelArena* arena)
+    : file_(in), budget_(budget), arena_(arena) {
   std::uint8_t head[8];
   std::size_t got = 0;
   while (got < 4) {
@@ -289,7 +290,7 @@ bool TCacheReader::Next(TCacheRecord& record) {
   body_->ReadExact(date, sizeof date, "дата файла");
   record.FileDate = std::bit_cast<double>(GetLE(date, 8));
   if (!IsSaneDate(record.FileDate)) throw CatalogueError("неверная дата файла");
-  record.Thumbnail = ReadBmp(*body_, &record.Bmp, kThumbnailLimits);
+  record.Thumbnail = ReadBmp(*body_, &record.Bmp, kThumbnailLimits, arena_);
   Charge(record, body_->Count() - start);
   return true;
 }
@@ -309,8 +310,9 @@ void TPreviewList::LoadCacheFrom(TByteReader& in, const std::string& fileName,
                                  std::uint64_t budget) {
   Clear();
   int number = 0;
+  TPixelArena arena;
   try {
-    TCacheReader reader(in, budget);
+    TCacheReader reader(in, budget, &arena);
     TCacheRecord record;
     while (reader.Next(record)) {
       ++number;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "Support.h"
 #include "catalogue/uBitmap.h"
 
@@ -110,4 +112,65 @@ TEST(BitmapTest, DamagedOrHugeBitmapsAreRefusedWithoutAllocating) {
       Bmp(200, 1, 1, 24, 0, "", pixel),
   };
   for (const std::string& bytes : cases) EXPECT_THROW(Read(bytes), CatalogueError);
+}
+
+// The pixels of arena bitmaps lie side by side in blocks that the arena hands over to them:
+// each must stay a value of its own, and outlive the arena that placed it.
+TEST(BitmapTest, ArenaBitmapsAreSeparateValuesThatOutliveTheArena) {
+  const TBitmap narrow = Pattern(5, 3), wide = Pattern(216, 120), tall = Pattern(7, 400);
+  std::string topDown = Written(narrow);
+  topDown.replace(22, 4, LE32(std::uint32_t(-3)));  // the same rows stored from the top
+  TBitmap a, b, c, d;
+  {
+    TPixelArena arena;
+    const std::string files = Written(narrow) + Written(wide) + Written(tall);
+    TMemoryReader in(files.data(), files.size());
+    a = ReadBmp(in, nullptr, {}, &arena);
+    b = ReadBmp(in, nullptr, {}, &arena);
+    c = ReadBmp(in, nullptr, {}, &arena);
+    TMemoryReader flipped(topDown.data(), topDown.size());
+    d = ReadBmp(flipped, nullptr, {}, &arena);
+    EXPECT_EQ(arena.Reserved() % (2u << 20), 0u);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a.Data()) % (2u << 20), 0u)
+        << "blocks start on a huge page";
+  }
+  EXPECT_TRUE(a.InArena() && b.InArena() && c.InArena() && d.InArena());
+  EXPECT_EQ(a, narrow);
+  EXPECT_EQ(b, wide);
+  EXPECT_EQ(c, tall);
+  EXPECT_EQ(d.Pixel(0, 0), narrow.Pixel(0, 2));
+  EXPECT_EQ(d.Pixel(4, 2), narrow.Pixel(4, 0));
+
+  TBitmap copy = b;
+  EXPECT_FALSE(copy.InArena());
+  copy.SetPixel(0, 0, kBlack);
+  EXPECT_EQ(b, wide) << "a copy never writes into the arena";
+
+  a = Pattern(2, 2);  // assigned: storage of its own, the neighbours untouched
+  c.SetSize(9, 9);    // resized likewise
+  EXPECT_FALSE(a.InArena() || c.InArena());
+  EXPECT_EQ(b, wide);
+  EXPECT_EQ(c, TBitmap(9, 9));
+
+  TBitmap moved = std::move(b);
+  EXPECT_TRUE(moved.InArena());
+  EXPECT_EQ(moved, wide);
+  EXPECT_EQ(b.Width(), 0);
+  EXPECT_TRUE(b.Bytes().empty());
+  EXPECT_EQ(b, TBitmap());
+}
+
+TEST(BitmapTest, ArenaPlacesEmptyAndOversizedBitmaps) {
+  TPixelArena arena;
+  TBitmap empty, huge, after;
+  arena.Reset(empty, 0, 50);
+  EXPECT_EQ(arena.Reserved(), 0u) << "nothing to place, no block";
+  EXPECT_EQ(empty, TBitmap(0, 50));
+  arena.Reset(huge, 4000, 4000);  // 48 MB, more than a block
+  EXPECT_GE(arena.Reserved(), huge.Bytes().size());
+  std::memset(huge.Data(), 0x5A, huge.Bytes().size());
+  arena.Reset(after, 3, 3);
+  after.FillRect({0, 0, 3, 3}, kBlack);
+  EXPECT_EQ(huge.Bytes().back(), 0x5A) << "the next piece begins after the large one";
+  EXPECT_EQ(after, TBitmap(3, 3, kBlack));
 }

@@ -294,3 +294,46 @@ TEST(CacheTest, ReplacedCacheKeepsItsModeAndANewOneTakesTheUmasks) {
   EXPECT_EQ(st.st_mode & 07777, 0664u) << "others sharing the catalogue still read it";
   EXPECT_EQ(FilesStartingWith(data, ""), std::vector<std::string>{"cache.dat"});
 }
+
+// Enough business cards to fill more than one arena block, each marked at both ends of its
+// pixels, with the smallest and the tallest thumbnail among them: loaded, every picture is
+// its own, the list still writes the same file, and a picture a grid holds outlives the list.
+TEST(CacheTest, LoadedThumbnailsShareBlocksYetStayApartAndRewriteTheSameFile) {
+  TPreviewList list(NewDataFolder());
+  std::vector<TBitmap> pictures;
+  for (int i = 0; i < 450; ++i) {
+    TBitmap b(216, 120);
+    b.SetPixel(0, 0, TColor(i));
+    b.SetPixel(215, 119, TColor(i * 3));
+    pictures.push_back(std::move(b));
+  }
+  pictures.push_back(Pattern(1, 1));
+  pictures.push_back(Pattern(5, 3));
+  pictures.push_back(Pattern(kThumbnailWidth, kMaxThumbnailHeight));
+  auto pathOf = [](std::size_t i) {
+    std::string number = std::to_string(10000 + i);
+    return "Оттиски/" + number + ".doc";
+  };
+  for (std::size_t i = 0; i < pictures.size(); ++i)
+    list.FindOrAdd(pathOf(i), kGlyphKind, 1)->Thumbnail = std::make_shared<TBitmap>(pictures[i]);
+  TMemoryWriter first;
+  list.SaveCacheTo(first);
+  const std::string file(first.Bytes.begin(), first.Bytes.end());
+
+  auto r = Load(file);
+  ASSERT_FALSE(r->threw) << r->error;
+  ASSERT_EQ(r->list.Count(), int(pictures.size()));
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const TBitmap& t = *r->list.Items(int(i))->Thumbnail;
+    EXPECT_TRUE(t.InArena());
+    ASSERT_EQ(t, pictures[i]) << pathOf(i);
+  }
+  TMemoryWriter second;
+  r->list.SaveCacheTo(second);
+  EXPECT_EQ(std::string(second.Bytes.begin(), second.Bytes.end()), file);
+
+  std::shared_ptr<TBitmap> held = r->list.Items(449)->Thumbnail;
+  r->list.Items(448)->DropThumbnail();
+  r->list.Clear();
+  EXPECT_EQ(*held, pictures[449]);
+}

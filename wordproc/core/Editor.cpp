@@ -1,6 +1,7 @@
 #include "wordproc/core/Editor.h"
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <unordered_set>
 
@@ -179,19 +180,8 @@ int Editor::pageOf(std::int64_t position) {
   return layout_->pageOfParagraph(paragraphAt(position));
 }
 
-void Editor::adjustForInsert(std::int64_t position, std::int64_t count) {
-  std::erase_if(ranges_, [&](const std::weak_ptr<RangeState>& weak) {
-    auto range = weak.lock();
-    if (!range) return true;
-    if (range->start > position) range->start += count;
-    if (range->end > position) range->end += count;
-    return false;
-  });
-}
-
-void Editor::adjustForErase(std::int64_t start, std::int64_t removed) {
-  const std::int64_t end = start + removed;
-  auto moved = [&](std::int64_t p) { return p > end ? p - removed : (p > start ? start : p); };
+// Moves both ends of every live range by the edit's mapping; drops ranges nobody holds.
+void Editor::moveRanges(const std::function<std::int64_t(std::int64_t)>& moved) {
   std::erase_if(ranges_, [&](const std::weak_ptr<RangeState>& weak) {
     auto range = weak.lock();
     if (!range) return true;
@@ -199,6 +189,16 @@ void Editor::adjustForErase(std::int64_t start, std::int64_t removed) {
     range->end = moved(range->end);
     return false;
   });
+}
+
+void Editor::adjustForInsert(std::int64_t position, std::int64_t count) {
+  moveRanges([&](std::int64_t p) { return p > position ? p + count : p; });
+}
+
+void Editor::adjustForErase(std::int64_t start, std::int64_t removed) {
+  const std::int64_t end = start + removed;
+  auto moved = [&](std::int64_t p) { return p > end ? p - removed : (p > start ? start : p); };
+  moveRanges(moved);
 }
 
 thread_local int Editor::depth_ = 0;
@@ -417,13 +417,7 @@ void Editor::adjustForReplace(std::int64_t start, std::int64_t oldEnd, std::int6
     if (p >= oldEnd) return p + newEnd - oldEnd;
     return p > start ? std::min(p, newEnd - 1) : p;
   };
-  std::erase_if(ranges_, [&](const std::weak_ptr<RangeState>& weak) {
-    auto range = weak.lock();
-    if (!range) return true;
-    range->start = moved(range->start);
-    range->end = moved(range->end);
-    return false;
-  });
+  moveRanges(moved);
 }
 
 void Editor::replaceParagraphs(std::size_t first, std::size_t count,

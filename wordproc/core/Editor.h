@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -141,6 +142,7 @@ class Editor {
     std::size_t z = 0;      // where the body shape was last seen in doc.shapes
   };
 
+  void moveRanges(const std::function<std::int64_t(std::int64_t)>& moved);
   void adjustForInsert(std::int64_t position, std::int64_t count);
   void adjustForErase(std::int64_t start, std::int64_t removed);
   void edited(std::size_t paragraphIndex);
