@@ -100,7 +100,12 @@ class TPreviewList {
 
   // Thumbnails: a reason that holds for every thumbnail of the run, such as a temporary folder
   // that cannot be made.
-  enum class TProblem : std::uint8_t { CacheRead = 1, CacheWrite = 2, Thumbnails = 4 };
+  enum class TProblem : std::uint8_t {
+    CacheRead = 1,
+    CacheWrite = 2,
+    Thumbnails = 4,
+    Office = 8,
+  };
   // Reports the text unless a problem of that kind was reported by this list before: the list
   // lives as long as the run, so the user hears of each once.
   void ReportOnce(TProblem problem, const std::string& text);

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
+#include <string_view>
 
 #include "catalogue/uPreviewList.h"
 #include "platform/Files.h"
@@ -134,12 +136,23 @@ void OutlinePage(const wordlink::Variant& doc) {
   doc.call("Save");
 }
 
+// The package the word processor names when it needs LibreOffice for a document.
+constexpr std::string_view kOfficePackage = "libreoffice-writer-nogui";
+
+struct OfficeMissing : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // False when the word processor cannot open the copy.
 bool PrepareCopy(wordlink::TExtAppController& controller, const std::string& copy) {
   wordlink::TExtAppDocument* doc = nullptr;
   try {
     doc = controller.OpenDocument(copy, false, false, wordlink::kKindDefault);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // Without LibreOffice no binary document opens: one report says what to install, instead
+    // of a silent placeholder for each.
+    if (std::string_view(e.what()).find(kOfficePackage) != std::string_view::npos)
+      throw OfficeMissing(e.what());
     return false;
   }
   if (!doc || doc->Document.isEmpty()) return false;
@@ -230,6 +243,8 @@ void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
                    const std::string& source, const std::string& copy, TBitmap& thumb) {
   try {
     if (PrepareCopy(controller, copy)) EmbedAndPaint(list, *list.Container, copy, thumb);
+  } catch (const OfficeMissing& e) {
+    list.ReportOnce(TPreviewList::TProblem::Office, e.what());
   } catch (const std::exception& e) {
     list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " + e.what());
   }

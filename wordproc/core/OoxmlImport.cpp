@@ -116,7 +116,10 @@ std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int 
   struct stat st {};
   if (::fstat(fd, &st) != 0)
     throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
-  const std::string folder = ConversionCacheFolder();
+  // The program's own scratch copies (those thumbnails are made from) get a new name each time:
+  // cached, they would only fill the cache.
+  const std::string folder =
+      platform::InPrivateTempFolder(path) ? std::string() : ConversionCacheFolder();
   const std::string prefix = CachePrefix(path);
   const std::string entry =
       prefix + std::to_string(st.st_size) + "-" +
