@@ -124,8 +124,8 @@ struct Connection {
         xcb_get_property_reply(c, cookie, nullptr), &std::free);
     if (!reply) return {};
     const auto* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
-    return std::string(
-        data, std::size_t(xcb_get_property_value_length(reply.get())) * (reply->format / 8));
+    // The length xcb gives is in bytes already, whatever the property's format.
+    return std::string(data, std::size_t(xcb_get_property_value_length(reply.get())));
   }
 };
 

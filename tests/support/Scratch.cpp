@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -64,6 +65,19 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+CommandResult RunCommand(const std::string& command, const std::string& errFile) {
+  CommandResult r;
+  const std::string withErr = command + " 2>'" + errFile + "'";
+  if (FILE* p = popen(withErr.c_str(), "r")) {
+    char buf[4096];
+    while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  r.err = ReadFile(errFile);
+  return r;
 }
 
 std::vector<std::string> FilesIn(const std::string& folder) {

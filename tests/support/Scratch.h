@@ -29,6 +29,13 @@ std::string ReadFile(const std::string& path);
 // The names in the folder, sorted; empty when it cannot be listed.
 std::vector<std::string> FilesIn(const std::string& folder);
 
+struct CommandResult {
+  int code = -1;  // the exit code; -1 when the command did not end normally
+  std::string out, err;
+};
+// Runs the shell command with its standard error going to errFile, which is read back.
+CommandResult RunCommand(const std::string& command, const std::string& errFile);
+
 // Sets or (given nothing) unsets an environment variable for a scope.
 class ScopedEnv {
  public:

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "catalogue/uPreviewList.h"
+#include "tests/support/Scratch.h"
 #include "tools/BatchArgs.h"
 #include "tools/BatchCatalogue.h"
 #include "wordproc/core/Ooxml.h"
@@ -27,13 +28,6 @@ std::string Quote(const std::string& arg) {
   return quoted + "'";
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -41,10 +35,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
+using Result = test_support::CommandResult;
 
 class BatchCatalogueTest : public ::testing::Test {
  protected:
@@ -69,16 +60,7 @@ class BatchCatalogueTest : public ::testing::Test {
                           " VSP_REGISTRY_FILE=" + Quote(scratch + "registry") + " timeout 120 " +
                           Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
     for (const std::string& a : args) command += " " + Quote(a);
-    command += " 2>" + Quote(scratch + "stderr");
-    Result r;
-    if (FILE* p = popen(command.c_str(), "r")) {
-      char buf[4096];
-      while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-      int status = pclose(p);
-      r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    r.err = ReadText(scratch + "stderr");
-    return r;
+    return test_support::RunCommand(command, scratch + "stderr");
   }
   Result Scan(std::vector<std::string> extra = {}) const {
     std::vector<std::string> args = {"scan", "--data", data};

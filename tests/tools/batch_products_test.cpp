@@ -13,6 +13,7 @@
 
 #include "platform/Registry.h"
 #include "tests/common/PdfWords.h"
+#include "tests/support/Scratch.h"
 
 namespace fs = std::filesystem;
 
@@ -39,10 +40,7 @@ std::vector<std::vector<std::string>> Rows(const std::string& text) {
   return rows;
 }
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
+using Result = test_support::CommandResult;
 
 class BatchProducts : public ::testing::Test {
  protected:
@@ -66,19 +64,7 @@ class BatchProducts : public ::testing::Test {
         " VSP_LABEL_TEMPLATE_DIRS=" + Quote(productDirs) + " timeout 120 " +
         Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
     for (const std::string& a : args) command += " " + Quote(a);
-    command += " 2>" + Quote(scratch + "stderr");
-    Result r;
-    if (FILE* p = popen(command.c_str(), "r")) {
-      char buf[4096];
-      while (std::size_t n = fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
-      const int status = pclose(p);
-      r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::ifstream err(scratch + "stderr");
-    std::ostringstream text;
-    text << err.rdbuf();
-    r.err = text.str();
-    return r;
+    return test_support::RunCommand(command, scratch + "stderr");
   }
   Result Builtin(const std::vector<std::string>& args) const {
     return Batch(args, scratch + "none");

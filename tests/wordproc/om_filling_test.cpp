@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "tests/support/Gui.h"
 #include "tests/wordproc/om_support.h"
 #include "wordproc/core/Ooxml.h"
 
@@ -11,25 +12,17 @@ using namespace om_test;
 
 namespace {
 
+using test_support::PageRelative;
+
 constexpr float kGlyphSide = 113.4f;  // a 40 mm glyph page
 
 struct Box {
   float left, top, width, height;
 };
 
-void PageRelative(const Variant& shape) {
-  shape.put("RelativeHorizontalPosition", 1);
-  shape.put("RelativeVerticalPosition", 1);
-}
-
 // A glyph reduced to one floating group, as cloning prepares its working copy.
 void MakeGlyph(const Variant& word, const std::string& path, const std::string& tag) {
-  Variant doc = word.get("Documents").call("Add");
-  Variant setup = doc.get("PageSetup");
-  for (const char* margin : {"TopMargin", "BottomMargin", "LeftMargin", "RightMargin"})
-    setup.put(margin, 0.0f);
-  setup.put("PageWidth", kGlyphSide);
-  setup.put("PageHeight", kGlyphSide);
+  Variant doc = test_support::NewPage(word, kGlyphSide, kGlyphSide);
   Variant oval = doc.get("Shapes").call("AddShape", 9, 10.0f, 20.0f, 50.0f, 40.0f);
   oval.put("Name", tag + " oval");
   doc.call("GoTo", 1, 1, 1).call("Select");
