@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -120,8 +121,12 @@ platform::ScopedTempFile CopyToTemporary(const std::string& source) {
   return CopyContents(in, copy) ? std::move(copy) : platform::ScopedTempFile();
 }
 
+// The word processor's own file format: a copy read from an older format is written as a
+// package, so the renderer reads it straight and no converter runs again for it.
+constexpr int kFormatDocumentDefault = 16;
+
 // The page-sized text box draws the page outline into the picture.
-void OutlinePage(const wordlink::Variant& doc) {
+void OutlinePage(const wordlink::Variant& doc, const std::string& copy) {
   float w = doc.get("PageSetup").get("PageWidth").toFloat();
   float h = doc.get("PageSetup").get("PageHeight").toFloat();
   doc.call("GoTo", 1, 1, 1).call("Select");
@@ -133,7 +138,7 @@ void OutlinePage(const wordlink::Variant& doc) {
   shape.put("Height", h);
   shape.put("Left", 0);
   shape.put("Top", 0);
-  doc.call("Save");
+  doc.call("SaveAs", copy, kFormatDocumentDefault, false, std::string(), false);
 }
 
 // The package the word processor names when it needs LibreOffice for a document.
@@ -158,7 +163,7 @@ bool PrepareCopy(wordlink::TExtAppController& controller, const std::string& cop
   if (!doc || doc->Document.isEmpty()) return false;
   std::int32_t version = doc->Instance->Version;
   try {
-    OutlinePage(doc->Document);
+    OutlinePage(doc->Document, copy);
   } catch (...) {
     doc->CloseDocument(wordlink::kDoNotSaveChanges);
     throw;
@@ -398,6 +403,51 @@ void TPreviewList::SaveCacheOrReport() {
   } catch (const CatalogueError& e) {
     ReportOnce(TProblem::CacheWrite, e.what());
   }
+}
+
+namespace {
+
+// A package starts as a zip; anything else readable is converted first.
+bool IsConverted(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ClosedOnExit close{fd};
+  struct stat st {};
+  unsigned char head[4] = {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+         std::memcmp(head, "PK\x03\x04", sizeof head) != 0;
+}
+
+}  // namespace
+
+std::vector<TPreviewItemPtr> AwaitingConversion(const std::vector<TPreviewItemPtr>& rows) {
+  std::vector<TPreviewItemPtr> waiting;
+  for (const TPreviewItemPtr& entry : rows) {
+    if (entry && !entry->Thumbnail && IsConverted(entry->RenderSource())) waiting.push_back(entry);
+  }
+  return waiting;
+}
+
+std::string PreparingText(int done, int total) {
+  return "Подготовка эскизов: " + std::to_string(done) + " из " + std::to_string(total);
+}
+
+int PrepareThumbnails(const std::vector<TPreviewItemPtr>& entries,
+                      wordlink::TExtAppController& controller,
+                      const std::function<bool(int done, int total)>& step) {
+  const int total = int(entries.size());
+  int made = 0;
+  if (!step(0, total)) return 0;
+  for (int i = 0; i < total; ++i) {
+    TPreviewItem& entry = *entries[std::size_t(i)];
+    if (!entry.Thumbnail && RenderThumbnail(entry, controller)) {
+      ++made;
+      entry.Owner->Modified = true;
+    }
+    if (!step(i + 1, total)) break;
+  }
+  return made;
 }
 
 void ForgetRecentFile(std::int32_t version, const std::string& fileName) {

@@ -4,9 +4,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Files.h"
@@ -77,6 +82,8 @@ bool StartsLikeCompoundFile(int fd) {
          std::equal(head, head + 8, kSignature);
 }
 
+constexpr const char* kCopyEntryPrefix = "copy-";
+
 std::string Hex(std::uint64_t value) {
   static const char kHex[] = "0123456789abcdef";
   std::string text(16, '0');
@@ -95,6 +102,41 @@ std::string CachePrefix(const std::string& path) {
   return Hex(hash) + "-";
 }
 
+// The program's own scratch copies (those thumbnails are made from) get a new name each time,
+// so they are known by their contents: two independent 64-bit hashes and the size. Empty when
+// the file cannot be read through.
+std::string ContentEntry(int fd, std::uint64_t size) {
+  std::uint64_t fnv = 14695981039346656037ull;
+  std::uint64_t mixed = 0x9e3779b97f4a7c15ull;
+  std::vector<char> buffer(256 * 1024);
+  std::uint64_t at = 0;
+  while (at < size) {
+    const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), off_t(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::string();
+    const std::string_view chunk(buffer.data(), std::size_t(got));
+    for (unsigned char c : chunk) fnv = (fnv ^ c) * 1099511628211ull;
+    mixed = (mixed ^ std::hash<std::string_view>{}(chunk)) * 0xff51afd7ed558ccdull;
+    at += std::uint64_t(got);
+  }
+  return kCopyEntryPrefix + Hex(fnv) + Hex(mixed) + "-" + std::to_string(size) + ".docx";
+}
+
+// Entries of copies have no file to go stale with: one unused for a month goes.
+void RemoveUnusedCopyEntries(const std::string& folder) {
+  static std::once_flag once;
+  std::call_once(once, [&folder] {
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().rfind(kCopyEntryPrefix, 0) != 0) continue;
+      const auto written = std::filesystem::last_write_time(entry.path(), error);
+      if (!error && now - written > std::chrono::hours(24 * 30))
+        std::filesystem::remove(entry.path(), error);
+    }
+  });
+}
+
 void RemoveOtherEntries(const std::string& folder, const std::string& prefix,
                         const std::string& keep) {
   std::error_code error;
@@ -104,58 +146,112 @@ void RemoveOtherEntries(const std::string& folder, const std::string& prefix,
   }
 }
 
+bool HasText(const Shape& shape) {
+  for (const auto& p : shape.text) {
+    for (const auto& run : p.runs) {
+      if (!run.text.empty()) return true;
+    }
+  }
+  return false;
+}
+
+bool SamePlace(const Shape& a, const Shape& b) {
+  const auto near = [](float x, float y) { return std::fabs(x - y) < 0.1f; };
+  return a.relH == b.relH && a.relV == b.relV && near(a.left, b.left) && near(a.top, b.top) &&
+         near(a.width, b.width) && near(a.height, b.height);
+}
+
+// LibreOffice reads a binary file's text box as a drawing with a linked text frame and writes
+// the two into the package one after the other: the drawing empty, the frame with the text over
+// it. Read as they stand, every saving through LibreOffice would add a text box. They are joined
+// back: the drawing keeps its name, outline and fill and takes the frame's text.
+void JoinSplitTextBoxes(Document& doc) {
+  auto& shapes = doc.shapes;
+  for (std::size_t i = 0; i + 1 < shapes.size(); ++i) {
+    Shape& box = *shapes[i].shape;
+    const Shape& frame = *shapes[i + 1].shape;
+    if (box.kind != ShapeKind::TextBox || frame.kind != ShapeKind::TextBox || HasText(box) ||
+        shapes[i].anchorParagraph != shapes[i + 1].anchorParagraph || !SamePlace(box, frame)) {
+      continue;
+    }
+    box.text = frame.text;
+    shapes.erase(shapes.begin() + std::ptrdiff_t(i) + 1);
+  }
+}
+
 std::unique_ptr<Document> ReadConverted(const std::string& converted, const std::string& path) {
   auto doc = ooxml::ReadPackageNamed(converted, path, PackageLimits());
+  JoinSplitTextBoxes(*doc);
   doc->isTemplate = HasTemplateExtension(path);
   return doc;
 }
 
-// LibreOffice converts each file once: the package it made is kept in the cache and read from
-// there while the file keeps its size and modification time.
-std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
-  // The program's own scratch copies (those thumbnails are made from) get a new name each time:
-  // cached, they would only fill the cache.
-  const std::string folder =
-      platform::InPrivateTempFolder(path) ? std::string() : ConversionCacheFolder();
-  const std::string prefix = CachePrefix(path);
-  const std::string entry =
-      prefix + std::to_string(st.st_size) + "-" +
-      std::to_string(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) + ".docx";
-  if (!folder.empty() && ::access((folder + entry).c_str(), R_OK) == 0) {
-    try {
-      return ReadConverted(folder + entry, path);
-    } catch (const DocumentError&) {
-      // A damaged entry is converted again below and replaced.
-    }
-  }
+// The cache entry for the file: by path, size and time for the user's files, by contents for
+// the program's own copies. Empty: not cached.
+std::string CacheEntry(const std::string& path, int fd, const struct stat& st) {
+  if (platform::InPrivateTempFolder(path)) return ContentEntry(fd, std::uint64_t(st.st_size));
+  return CachePrefix(path) + std::to_string(st.st_size) + "-" +
+         std::to_string(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) +
+         ".docx";
+}
 
+std::unique_ptr<Document> ReadCacheEntry(const std::string& file, const std::string& path) {
+  if (::access(file.c_str(), R_OK) != 0) return nullptr;
+  try {
+    auto doc = ReadConverted(file, path);
+    // A copy's entry lives as long as it is used.
+    if (platform::InPrivateTempFolder(path)) ::utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
+    return doc;
+  } catch (const DocumentError&) {
+    return nullptr;  // a damaged entry is converted again and replaced
+  }
+}
+
+// The cache only saves time: a full disk or a read-only cache folder costs a conversion next
+// time, not this opening.
+void KeepInCache(const std::string& converted, const std::string& folder, const std::string& entry,
+                 const std::string& path) {
+  try {
+    platform::CopyFileAtomically(converted, folder + entry);
+  } catch (const platform::FileError&) {
+    return;
+  }
+  if (entry.rfind(kCopyEntryPrefix, 0) == 0)
+    RemoveUnusedCopyEntries(folder);
+  else
+    RemoveOtherEntries(folder, CachePrefix(path), entry);
+}
+
+std::string ImportFolder(const std::string& path) {
   std::string scratchPath;
   try {
     scratchPath = platform::PrivateTempFolder() + "lo-import-XXXXXX";
   } catch (const platform::FileError&) {
-    throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
+    scratchPath.clear();
   }
-  if (!::mkdtemp(scratchPath.data())) {
+  if (scratchPath.empty() || !::mkdtemp(scratchPath.data()))
     throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
+  return scratchPath;
+}
+
+// LibreOffice converts each file once: the package it made is kept in the cache and read from
+// there while the file is unchanged.
+std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
+  const std::string entry = CacheEntry(path, fd, st);
+  const std::string folder = entry.empty() ? std::string() : ConversionCacheFolder();
+  if (!folder.empty()) {
+    if (auto doc = ReadCacheEntry(folder + entry, path)) return doc;
   }
-  ScratchFolder scratch(scratchPath);
+  ScratchFolder scratch(ImportFolder(path));
   const std::string copy = scratch.Path() + "/" + BaseName(path);
   const std::string converted = scratch.Path() + "/converted.docx";
   CopyForImport(fd, path, copy);
   Converter::Instance().Convert(copy, converted, ConvertTo::Package, path);
   auto doc = ReadConverted(converted, path);
-  if (!folder.empty()) {
-    // The cache only saves time: a full disk or a read-only cache folder costs a conversion
-    // next time, not this opening.
-    try {
-      platform::CopyFileAtomically(converted, folder + entry);
-      RemoveOtherEntries(folder, prefix, entry);
-    } catch (const platform::FileError&) {
-    }
-  }
+  if (!folder.empty()) KeepInCache(converted, folder, entry, path);
   return doc;
 }
 
