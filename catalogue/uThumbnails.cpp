@@ -242,6 +242,13 @@ platform::ScopedTempFile CopyForRendering(TPreviewItem& entry, const std::string
   }
 }
 
+// The word processor names the copy it was given; the user knows the document.
+std::string AsSource(std::string text, const std::string& copy, const std::string& source) {
+  for (std::size_t at = 0; (at = text.find(copy, at)) != std::string::npos; at += source.size())
+    text.replace(at, copy.size(), source);
+  return text;
+}
+
 // What the word processor fails on in one document leaves that document its placeholder; the
 // report names the document, and the placeholder keeps it from being tried again.
 void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
@@ -249,9 +256,10 @@ void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
   try {
     if (PrepareCopy(controller, copy)) EmbedAndPaint(list, *list.Container, copy, thumb);
   } catch (const OfficeMissing& e) {
-    list.ReportOnce(TPreviewList::TProblem::Office, e.what());
+    list.ReportOnce(TPreviewList::TProblem::Office, AsSource(e.what(), copy, source));
   } catch (const std::exception& e) {
-    list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " + e.what());
+    list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " +
+                       AsSource(e.what(), copy, source));
   }
 }
 
