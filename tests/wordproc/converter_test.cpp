@@ -159,6 +159,45 @@ TEST_F(ConverterTest, SavedBinaryFilesStayBinaryAndKeepTheirShapes) {
   EXPECT_EQ(LoadDocumentFile(dir / "package.doc")->sourceFormat, SourceFormat::Package);
 }
 
+// Ovals are what LibreOffice's Word 97 writer lost when they reached it as DrawingML presets.
+TEST_F(ConverterTest, ShapesSavedBinaryKeepTheirGeometryHereAndInLibreOffice) {
+  auto doc = Glyph("Печать");
+  const std::pair<AutoShapeType, ShapeKind> kinds[] = {
+      {AutoShapeType::Oval, ShapeKind::AutoShape},
+      {AutoShapeType::RoundedRectangle, ShapeKind::AutoShape},
+      {AutoShapeType::Rectangle, ShapeKind::Line}};
+  float top = 150;
+  for (const auto& [type, kind] : kinds) {
+    auto shape = std::make_unique<Shape>();
+    shape->kind = kind;
+    shape->autoShapeType = type;
+    shape->left = 40, shape->top = top, shape->width = 120, shape->height = 60;
+    shape->id = doc->newShapeId();
+    doc->shapes.push_back({std::move(shape), doc->paragraphs[0].id});
+    top += 80;
+  }
+  const std::string file = dir / "seal.doc";
+  WriteDocumentFile(*doc, file, SourceFormat::Word97);
+  ASSERT_TRUE(IsCompoundFile(file));
+
+  const auto reopened = LoadDocumentFile(file);
+  ASSERT_EQ(reopened->shapes.size(), 4u);
+  EXPECT_EQ(ShapeText(*reopened), "Печать");
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Shape& shape = *reopened->shapes[i + 1].shape;
+    EXPECT_EQ(shape.kind, kinds[i].second) << i;
+    if (shape.kind == ShapeKind::AutoShape) {
+      EXPECT_EQ(shape.autoShapeType, kinds[i].first) << i;
+    }
+    EXPECT_NEAR(shape.top, 150 + 80 * float(i), 0.5f) << i;
+  }
+  const std::string odt = ConvertWithLibreOffice(file, "odt", dir / "lo");
+  ASSERT_FALSE(odt.empty());
+  EXPECT_NE(RunAndCapture("unzip -p " + Quote(odt) + " content.xml").find("draw:type=\"ellipse\""),
+            std::string::npos)
+      << "LibreOffice reads the oval back as an ellipse";
+}
+
 TEST_F(ConverterTest, AFileWhoseConversionKillsLibreOfficeIsRetriedOnce) {
   const auto files = MakeBinaryGlyphs(dir, 3);
   const int starts = converter().Starts();

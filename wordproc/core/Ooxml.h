@@ -72,6 +72,9 @@ std::unique_ptr<Document> ReadPackageFromMemory(const void* data, std::size_t si
 void WritePackage(const Document& doc, const std::string& path);
 // The package bytes WritePackage would write, with the template or document content type.
 std::vector<std::uint8_t> WritePackageToMemory(const Document& doc, bool templateType);
+// The package LibreOffice turns into a binary Word 97 file: shapes written the way its Word 97
+// writer keeps them.
+std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool templateType);
 
 // True when the file starts like a zip package.
 bool LooksLikePackage(const std::string& path);

@@ -305,7 +305,13 @@ void WriteDocumentFile(const Document& doc, const std::string& path, SourceForma
   const bool isTemplate = HasTemplateExtension(path);
   const std::string package = scratch.Path() + (isTemplate ? "/out.dotx" : "/out.docx");
   const std::string binary = scratch.Path() + (isTemplate ? "/out.dot" : "/out.doc");
-  WritePackage(doc, package);
+  try {
+    package::ReplaceFile(package, WritePackageForConversion(doc, isTemplate));
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
   Converter::Instance().Convert(package, binary,
                                 isTemplate ? ConvertTo::Word97Template : ConvertTo::Word97, path);
   try {
