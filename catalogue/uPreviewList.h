@@ -100,7 +100,12 @@ class TPreviewList {
 
   // Thumbnails: a reason that holds for every thumbnail of the run, such as a temporary folder
   // that cannot be made.
-  enum class TProblem : std::uint8_t { CacheRead = 1, CacheWrite = 2, Thumbnails = 4 };
+  enum class TProblem : std::uint8_t {
+    CacheRead = 1,
+    CacheWrite = 2,
+    Thumbnails = 4,
+    Office = 8,
+  };
   // Reports the text unless a problem of that kind was reported by this list before: the list
   // lives as long as the run, so the user hears of each once.
   void ReportOnce(TProblem problem, const std::string& text);
@@ -224,6 +229,18 @@ inline constexpr std::int32_t kMaxCachePath = 32 * 1024;
 // leaves the 4 x 4 placeholder and goes to the list's report: a temporary folder that cannot
 // take the copy once a run, a document the word processor fails on once for that document.
 bool RenderThumbnail(TPreviewItem& entry, wordlink::TExtAppController& controller);
+// Entries without a thumbnail whose files the word processor converts before reading (binary
+// Word 97, RTF and other formats that are no package): each costs a conversion, so a scan makes
+// their thumbnails in one pass with progress instead of while the grid paints.
+std::vector<TPreviewItemPtr> AwaitingConversion(const std::vector<TPreviewItemPtr>& rows);
+// "Подготовка эскизов: 12 из 300".
+std::string PreparingText(int done, int total);
+// Makes the entries' missing thumbnails one after the other. step(done, total) is called before
+// the first and after each; when it answers false the pass stops there. Returns how many were
+// made.
+int PrepareThumbnails(const std::vector<TPreviewItemPtr>& entries,
+                      wordlink::TExtAppController& controller,
+                      const std::function<bool(int done, int total)>& step);
 // Removes the newest entry of the word processor's recent-file list when it names fileName
 // (any entry when fileName is empty).
 void ForgetRecentFile(std::int32_t version, const std::string& fileName = {});

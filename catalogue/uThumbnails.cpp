@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
+#include <string_view>
 
 #include "catalogue/uPreviewList.h"
 #include "platform/Files.h"
@@ -118,8 +121,12 @@ platform::ScopedTempFile CopyToTemporary(const std::string& source) {
   return CopyContents(in, copy) ? std::move(copy) : platform::ScopedTempFile();
 }
 
+// The word processor's own file format: a copy read from an older format is written as a
+// package, so the renderer reads it straight and no converter runs again for it.
+constexpr int kFormatDocumentDefault = 16;
+
 // The page-sized text box draws the page outline into the picture.
-void OutlinePage(const wordlink::Variant& doc) {
+void OutlinePage(const wordlink::Variant& doc, const std::string& copy) {
   float w = doc.get("PageSetup").get("PageWidth").toFloat();
   float h = doc.get("PageSetup").get("PageHeight").toFloat();
   doc.call("GoTo", 1, 1, 1).call("Select");
@@ -131,21 +138,32 @@ void OutlinePage(const wordlink::Variant& doc) {
   shape.put("Height", h);
   shape.put("Left", 0);
   shape.put("Top", 0);
-  doc.call("Save");
+  doc.call("SaveAs", copy, kFormatDocumentDefault, false, std::string(), false);
 }
+
+// The package the word processor names when it needs LibreOffice for a document.
+constexpr std::string_view kOfficePackage = "libreoffice-writer-nogui";
+
+struct OfficeMissing : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
 
 // False when the word processor cannot open the copy.
 bool PrepareCopy(wordlink::TExtAppController& controller, const std::string& copy) {
   wordlink::TExtAppDocument* doc = nullptr;
   try {
     doc = controller.OpenDocument(copy, false, false, wordlink::kKindDefault);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // Without LibreOffice no binary document opens: one report says what to install, instead
+    // of a silent placeholder for each.
+    if (std::string_view(e.what()).find(kOfficePackage) != std::string_view::npos)
+      throw OfficeMissing(e.what());
     return false;
   }
   if (!doc || doc->Document.isEmpty()) return false;
   std::int32_t version = doc->Instance->Version;
   try {
-    OutlinePage(doc->Document);
+    OutlinePage(doc->Document, copy);
   } catch (...) {
     doc->CloseDocument(wordlink::kDoNotSaveChanges);
     throw;
@@ -224,14 +242,24 @@ platform::ScopedTempFile CopyForRendering(TPreviewItem& entry, const std::string
   }
 }
 
+// The word processor names the copy it was given; the user knows the document.
+std::string AsSource(std::string text, const std::string& copy, const std::string& source) {
+  for (std::size_t at = 0; (at = text.find(copy, at)) != std::string::npos; at += source.size())
+    text.replace(at, copy.size(), source);
+  return text;
+}
+
 // What the word processor fails on in one document leaves that document its placeholder; the
 // report names the document, and the placeholder keeps it from being tried again.
 void PaintDocument(TPreviewList& list, wordlink::TExtAppController& controller,
                    const std::string& source, const std::string& copy, TBitmap& thumb) {
   try {
     if (PrepareCopy(controller, copy)) EmbedAndPaint(list, *list.Container, copy, thumb);
+  } catch (const OfficeMissing& e) {
+    list.ReportOnce(TPreviewList::TProblem::Office, AsSource(e.what(), copy, source));
   } catch (const std::exception& e) {
-    list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " + e.what());
+    list.ReportProblem("Не удалось сделать эскиз документа " + Quoted(source) + ": " +
+                       AsSource(e.what(), copy, source));
   }
 }
 
@@ -383,6 +411,51 @@ void TPreviewList::SaveCacheOrReport() {
   } catch (const CatalogueError& e) {
     ReportOnce(TProblem::CacheWrite, e.what());
   }
+}
+
+namespace {
+
+// A package starts as a zip; anything else readable is converted first.
+bool IsConverted(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  ClosedOnExit close{fd};
+  struct stat st {};
+  unsigned char head[4] = {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  return ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+         std::memcmp(head, "PK\x03\x04", sizeof head) != 0;
+}
+
+}  // namespace
+
+std::vector<TPreviewItemPtr> AwaitingConversion(const std::vector<TPreviewItemPtr>& rows) {
+  std::vector<TPreviewItemPtr> waiting;
+  for (const TPreviewItemPtr& entry : rows) {
+    if (entry && !entry->Thumbnail && IsConverted(entry->RenderSource())) waiting.push_back(entry);
+  }
+  return waiting;
+}
+
+std::string PreparingText(int done, int total) {
+  return "Подготовка эскизов: " + std::to_string(done) + " из " + std::to_string(total);
+}
+
+int PrepareThumbnails(const std::vector<TPreviewItemPtr>& entries,
+                      wordlink::TExtAppController& controller,
+                      const std::function<bool(int done, int total)>& step) {
+  const int total = int(entries.size());
+  int made = 0;
+  if (!step(0, total)) return 0;
+  for (int i = 0; i < total; ++i) {
+    TPreviewItem& entry = *entries[std::size_t(i)];
+    if (!entry.Thumbnail && RenderThumbnail(entry, controller)) {
+      ++made;
+      entry.Owner->Modified = true;
+    }
+    if (!step(i + 1, total)) break;
+  }
+  return made;
 }
 
 void ForgetRecentFile(std::int32_t version, const std::string& fileName) {

@@ -26,6 +26,9 @@ else()
                   "the standard dialogs speak Russian only where Qt has its translation")
 endif()
 
+# The helper that keeps one LibreOffice running for the conversions of legacy documents.
+configure_file(${CMAKE_SOURCE_DIR}/data/lo-convert.py ${VSP_BUILD_SHARED}/lo-convert.py COPYONLY)
+
 configure_file(${CMAKE_SOURCE_DIR}/data/${VSP_APP_ID}.desktop.in
                ${VSP_BUILD_SHARED}/${VSP_APP_ID}.desktop @ONLY)
 configure_file(${CMAKE_SOURCE_DIR}/data/${VSP_APP_ID}.metainfo.xml.in
@@ -43,6 +46,7 @@ add_custom_target(vsp_icons ALL DEPENDS ${icon_files})
 
 install(TARGETS stampora stampora-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/glyph_types.ini DESTINATION ${VSP_INSTALL_SHARED})
+install(FILES ${VSP_BUILD_SHARED}/lo-convert.py DESTINATION ${VSP_INSTALL_SHARED})
 install(DIRECTORY ${VSP_BUILD_SHARED}/manual DESTINATION ${VSP_INSTALL_SHARED})
 if(VSP_QT_TRANSLATION)
   install(FILES ${VSP_BUILD_SHARED}/translations/qtbase_ru.qm
@@ -71,8 +75,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Fonts with Cyrillic for the panel and the documents; LibreOffice only imports legacy files.
+# Fonts with Cyrillic for the panel and the documents; LibreOffice only reads and writes legacy
+# files, through python3-uno when it is there.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-writer-nogui | libreoffice-writer")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-writer-nogui | libreoffice-writer, python3-uno")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "printer-driver-cups-pdf")
 include(CPack)

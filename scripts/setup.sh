@@ -11,10 +11,13 @@ packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libz
 # glabels-data (XML descriptions of about 1,750 sheets) that "Новый шаблон листа" and
 # stampora-batch products read. Only its data files are used.
 packages+=(glabels-data)
+# Binary Word 97 glyphs and sheets are read and written through LibreOffice, kept running by a
+# helper that needs python3-uno.
+packages+=(libreoffice-writer-nogui python3-uno)
 if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   # The desktop tests: a window manager on Xvfb, a CUPS PDF queue, the Debian package and the
   # checkers of its desktop entry and AppStream data.
-  packages+=(libreoffice-writer-nogui poppler-utils xvfb xauth libxcb1-dev openbox cups
+  packages+=(poppler-utils xvfb xauth libxcb1-dev openbox cups
              printer-driver-cups-pdf dpkg-dev file desktop-file-utils appstream)
 fi
 if [ "$mode" = fuzz ]; then

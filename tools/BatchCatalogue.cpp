@@ -1,5 +1,9 @@
 #include "tools/BatchCatalogue.h"
 
+#include <unistd.h>
+
+#include <iostream>
+
 #include "app/uCommon.h"
 #include "app/uStartup.h"
 #include "catalogue/uCatalogueViews.h"
@@ -61,16 +65,21 @@ bool Choose(TComboState& box, const std::string& text, bool lastIsCommand) {
 }
 
 // A document that cannot be drawn keeps its placeholder and is reported by the list; the
-// others are drawn all the same.
-void RenderMissing(TCatalogueTab& tab, TPreviewList& list) {
+// others are drawn all the same. On a terminal the count goes along on one line of stderr.
+void RenderMissing(TCatalogueTab& tab, TPreviewList& list, std::ostream& err) {
   if (!wordlink::IsProgIdRegistered("Word.Application"))
     throw CatalogueError("для эскизов нужен текстовый процессор, а он не зарегистрирован");
   wordlink::TExtAppController controller;
+  std::vector<TPreviewItemPtr> missing;
   for (const TPreviewItemPtr& entry : tab.Rows) {
-    if (entry->Thumbnail) continue;
-    RenderThumbnail(*entry, controller);
-    list.Modified = true;
+    if (!entry->Thumbnail) missing.push_back(entry);
   }
+  const bool terminal = &err == &std::cerr && ::isatty(STDERR_FILENO);
+  PrepareThumbnails(missing, controller, [&](int done, int total) {
+    if (terminal && total > 0)
+      err << "\r" << PreparingText(done, total) << (done == total ? "\n" : "") << std::flush;
+    return true;
+  });
   if (list.Modified) list.SaveCacheOrReport();
 }
 
@@ -101,7 +110,7 @@ int Scan(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     }
     catalogue.FillGrid(tab);
   }
-  if (Switch(args, "thumbnails")) RenderMissing(tab, *list);
+  if (Switch(args, "thumbnails")) RenderMissing(tab, *list, err);
   for (const TPreviewItemPtr& e : tab.Rows)
     out << int(e->Kind) << '\t' << Field(e->Path) << '\t' << DateTimeToIso(e->FileDate) << '\t'
         << SizeOf(e->Thumbnail.get()) << '\n';

@@ -18,6 +18,7 @@
 #include "wordproc/Container.h"
 #include "wordproc/Render.h"
 #include "wordproc/WordProcessor.h"
+#include "wordproc/core/Ooxml.h"
 
 namespace {
 
@@ -41,7 +42,9 @@ const char* kUsage =
     "      размеры в миллиметрах\n"
     "  stampora-batch scan [--data DIR] [--sheets] [--category NAME] [--filter NAME] "
     "[--thumbnails]\n"
-    "  stampora-batch cache [--data DIR]\n";
+    "  stampora-batch cache [--data DIR]\n"
+    "  stampora-batch convert IN OUT\n"
+    "      OUT в формате IN (Word 97 или пакет), а .docx/.dotx всегда пакетом\n";
 
 const std::map<std::string, std::set<std::string>> kCommands = {
     {"glyph-types", {"file"}},
@@ -58,6 +61,7 @@ const std::map<std::string, std::set<std::string>> kCommands = {
       "pitch", "shape", "radius"}},
     {"scan", {"data", "kind", "sheets?", "category", "filter", "thumbnails?"}},
     {"cache", {"data"}},
+    {"convert", {}},
 };
 
 // Qt warns on every start without a runtime folder (cron, ssh, containers); the program's own
@@ -99,6 +103,22 @@ int MakeSamples(const batch::ParsedArgs& args) {
   return batch::BatchMakeSamples(args.positional[0], std::cout, std::cerr);
 }
 
+// A binary Word 97 file stays binary, as saving it in the program keeps it.
+int Convert(const batch::ParsedArgs& args) {
+  if (args.positional.size() != 2) throw batch::UsageError("команде convert нужны IN и OUT");
+  const std::string& out = args.positional[1];
+  auto doc = wordproc::LoadDocumentFile(args.positional[0]);
+  const std::size_t dot = out.rfind('.');
+  const std::string extension = dot == std::string::npos ? "" : out.substr(dot);
+  wordproc::SourceFormat format = doc->sourceFormat == wordproc::SourceFormat::Word97
+                                      ? wordproc::SourceFormat::Word97
+                                      : wordproc::SourceFormat::Package;
+  if (extension == ".docx" || extension == ".dotx") format = wordproc::SourceFormat::Package;
+  doc->isTemplate = extension == ".dot" || extension == ".dotx";
+  wordproc::WriteDocumentFile(*doc, out, format);
+  return 0;
+}
+
 int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "glyph-types") {
     std::string file = args.option("file").value_or(
@@ -107,6 +127,7 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
     return 0;
   }
   if (args.command == "cache") return batch::BatchCache(args, std::cout, std::cerr);
+  if (args.command == "convert") return Convert(args);
   if (args.command == "scan" && !args.option("thumbnails"))
     return batch::BatchScan(args, std::cout, std::cerr);
   if (args.command == "products")

@@ -149,6 +149,7 @@ void TfmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TfmMain::FormClose() {
+  closing_ = true;
   if (app::PreviewList && app::PreviewList->Modified) app::PreviewList->SaveCacheOrReport();
   try {
     SavePaperSize();
@@ -168,6 +169,9 @@ void TfmMain::aExitExecute() {
 
 void TfmMain::aViewThumbnailsExecute() {
   UpdateRowHeights();
+  QWidget* page = PageControl->currentWidget();
+  if (page == tsMyGlyphs || page == tsMySheets)
+    PrepareThumbnails(page == tsMyGlyphs ? glyphs_ : sheets_);
 }
 
 void TfmMain::aViewListExecute() {
@@ -228,16 +232,20 @@ QLabel* TfmMain::InfoLineOf(const TStringGrid* grid) const {
 }
 
 void TfmMain::BeginProgress(const std::string& text, int max) {
-  progressLabel_ = InfoLineOf(ActiveGrid());
-  savedInfo_ = progressLabel_->text();
-  progressLabel_->setText(QString::fromStdString(text));
+  if (!progress_.empty()) {
+    progress_.back().max = pbar->maximum();
+    progress_.back().value = pbar->value();
+  }
+  QLabel* label = InfoLineOf(ActiveGrid());
+  progress_.push_back({label, label->text()});
+  label->setText(QString::fromStdString(text));
   pbar->setRange(0, std::max(max, 0));
   pbar->setValue(0);
   PlaceProgressBar();
   pbar->show();
   pbar->raise();
   // The run keeps the message loop waiting; the bar is painted at once.
-  progressLabel_->repaint();
+  label->repaint();
   pbar->repaint();
 }
 
@@ -246,14 +254,28 @@ void TfmMain::StepProgress() {
   pbar->repaint();
 }
 
+void TfmMain::SetProgressText(const std::string& text) {
+  if (progress_.empty()) return;
+  progress_.back().label->setText(QString::fromStdString(text));
+  progress_.back().label->repaint();
+}
+
 void TfmMain::EndProgress() {
-  if (progressLabel_) progressLabel_->setText(savedInfo_);
-  progressLabel_ = nullptr;
-  pbar->hide();
+  if (progress_.empty()) return;
+  const TProgress ended = progress_.back();
+  progress_.pop_back();
+  ended.label->setText(ended.savedText);
+  if (progress_.empty()) {
+    pbar->hide();
+    return;
+  }
+  pbar->setRange(0, progress_.back().max);
+  pbar->setValue(progress_.back().value);
+  PlaceProgressBar();
 }
 
 void TfmMain::PlaceProgressBar() {
-  QLabel* info = progressLabel_ ? progressLabel_ : InfoLineOf(ActiveGrid());
+  QLabel* info = progress_.empty() ? InfoLineOf(ActiveGrid()) : progress_.back().label;
   const QPoint at = info->mapTo(this, QPoint(0, 0));
   pbar->setGeometry(6, at.y() - 24, width() - 2 * 10, 22);
 }

@@ -215,6 +215,9 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   void SaveSelected(bool withDialog);
   void PrintSelected(bool quick);
   void PlaceProgressBar();
+  void SetProgressText(const std::string& text);
+  void PrepareThumbnails(TCatalogueBoxes& boxes);
+  void PrepareThumbnailsOnce(TCatalogueBoxes& boxes);
 
   bool firstActivation_ = true;
   bool shownOnce_ = false;
@@ -228,8 +231,20 @@ class TfmMain : public QMainWindow, public cloning::CloneHost {
   std::unique_ptr<catalogue::TPreviewList> untitled_;
   cloning::TPaperSizeCombo paperSizes_;
   TDistributePrintBox* printBox_ = nullptr;
-  QLabel* progressLabel_ = nullptr;
-  QString savedInfo_;
+  // Progress shown in an info line; a run started inside another (while messages are handled)
+  // covers it and gives it back when it ends.
+  struct TProgress {
+    QLabel* label;
+    QString savedText;
+    int max = 0, value = 0;
+  };
+  std::vector<TProgress> progress_;
+  // The pass that makes thumbnails of converted documents, and the tab to prepare after it when
+  // the rows changed while it ran.
+  bool preparing_ = false;
+  TCatalogueBoxes* preparationWanted_ = nullptr;
+  std::set<const catalogue::TPreviewItem*> awaiting_;
+  bool closing_ = false;
   QActionGroup* viewCommands_;
   QActionGroup* viewItems_;
   QActionGroup* windowOptions_;

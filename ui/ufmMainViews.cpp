@@ -221,6 +221,51 @@ void TfmMain::RunCatalogue(QComboBox* box,
   }
   --catalogueDepth_;
   ShowCatalogue(boxes);
+  if (catalogueDepth_ == 0 && aViewThumbnails->isChecked()) PrepareThumbnails(boxes);
+}
+
+// Converting a document costs far more than drawing it, and the grid draws while Qt paints,
+// where no message may run: documents that need converting get their thumbnails here, one
+// after the other with the count in the info line, while the window goes on answering. Rows
+// that change meanwhile stop the pass, which then starts over on the rows shown.
+void TfmMain::PrepareThumbnails(TCatalogueBoxes& boxes) {
+  preparationWanted_ = &boxes;
+  if (preparing_ || !app::AppController) return;
+  preparing_ = true;
+  try {
+    while (preparationWanted_ && !closing_)
+      PrepareThumbnailsOnce(*std::exchange(preparationWanted_, nullptr));
+  } catch (...) {
+    preparing_ = false;
+    throw;
+  }
+  preparing_ = false;
+}
+
+void TfmMain::PrepareThumbnailsOnce(TCatalogueBoxes& boxes) {
+  const auto waiting = catalogue::AwaitingConversion(boxes.state.Rows);
+  if (waiting.empty()) return;
+  // Painting leaves these to the pass: converted inside a paint, each would hold the window.
+  for (const auto& entry : waiting) awaiting_.insert(entry.get());
+  struct Progress {
+    TfmMain& window;
+    ~Progress() {
+      window.awaiting_.clear();
+      window.EndProgress();
+    }
+  };
+  BeginProgress(catalogue::PreparingText(0, int(waiting.size())), int(waiting.size()));
+  Progress end{*this};
+  catalogue::PrepareThumbnails(waiting, *app::AppController, [&](int done, int total) {
+    if (done > 0) {
+      SetProgressText(catalogue::PreparingText(done, total));
+      StepProgress();
+      boxes.grid->viewport()->update();
+    }
+    QApplication::processEvents();
+    return !preparationWanted_ && !closing_;
+  });
+  UpdateRowHeights();
 }
 
 void TfmMain::FillCategoryBox(QComboBox* box) {
@@ -396,7 +441,7 @@ void TfmMain::DrawThumbnailCell(TStringGrid* grid, int col, int row, const QRect
     return;
   }
   if (col != 1) return;
-  if (entry && !entry->Thumbnail && app::AppController) {
+  if (entry && !entry->Thumbnail && app::AppController && !awaiting_.count(entry)) {
     QuietRendering quiet(entry->Owner);
     if (catalogue::RenderThumbnail(*entry, *app::AppController) && app::PreviewList)
       app::PreviewList->Modified = true;

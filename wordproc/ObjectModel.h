@@ -246,7 +246,9 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   void refreshWindow();
 
   void save();
-  void saveAs(const std::string& fileName, bool addToRecent);
+  // Without a format, the document is written in the one it was read in.
+  void saveAs(const std::string& fileName, bool addToRecent,
+              std::optional<SourceFormat> format = std::nullopt);
   int showSaveAsDialog();
   void close(int saveChanges);
   void printOut();
@@ -270,7 +272,8 @@ class DocumentObj : public ObjectBase, public DocumentHost {
   Variant call(std::string_view member, InvokeKind kind, Args& args) override;
 
  private:
-  void writeTo(const std::string& path, bool addToRecent);
+  void writeTo(const std::string& path, bool addToRecent,
+               std::optional<SourceFormat> format = std::nullopt);
   std::optional<std::string> askFileName();
   void printPages();
 

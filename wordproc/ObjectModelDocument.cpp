@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
@@ -53,12 +54,19 @@ Variant PrintOut(DocumentObj& doc, Args& args) {
   return Variant();
 }
 
-// SaveAs(FileName, FileFormat, LockComments, Password, AddToRecentFiles, …): always a package.
+// SaveAs(FileName, FileFormat, LockComments, Password, AddToRecentFiles, …). FileFormat 0 and 1
+// (document, template) ask for binary Word 97, 12 to 16 for a package; left out, the document
+// keeps the format it was read in.
 Variant SaveAs(DocumentObj& doc, Args& args) {
   AtMost(args, 17);
   std::string file = Given(args, 0) ? args[0].toString() : doc.name;
   if (!Given(args, 0) && doc.folder.empty()) file += ".docx";
-  doc.saveAs(file, BoolArg(args, 4, true));
+  std::optional<SourceFormat> format;
+  if (Given(args, 1)) {
+    format = EnumArg(args[1], {0, 1, 12, 13, 14, 15, 16}) <= 1 ? SourceFormat::Word97
+                                                               : SourceFormat::Package;
+  }
+  doc.saveAs(file, BoolArg(args, 4, true), format);
   return Variant();
 }
 
@@ -232,9 +240,14 @@ std::optional<std::string> DocumentObj::askFileName() {
   return IsTemplateFile(name) || name.find('.') != std::string::npos ? name : name + ".docx";
 }
 
-void DocumentObj::writeTo(const std::string& path, bool addToRecent) {
+void DocumentObj::writeTo(const std::string& path, bool addToRecent,
+                          std::optional<SourceFormat> format) {
   model_->isTemplate = IsTemplateFile(path);
-  WritePackage(*model_, path);
+  // Saved as a package, an RTF or OpenDocument file keeps being one from now on.
+  SourceFormat written = format.value_or(model_->sourceFormat);
+  if (written == SourceFormat::Other) written = SourceFormat::Package;
+  WriteDocumentFile(*model_, path, written);
+  model_->sourceFormat = written;
   std::filesystem::path p(path);
   name = p.filename().string();
   folder = p.parent_path().string();
@@ -254,11 +267,12 @@ void DocumentObj::save() {
   writeTo(app->resolve(*file), true);
 }
 
-void DocumentObj::saveAs(const std::string& fileName, bool addToRecent) {
+void DocumentObj::saveAs(const std::string& fileName, bool addToRecent,
+                         std::optional<SourceFormat> format) {
   auto app = this->app();
   const std::string path = app->resolve(fileName);
   if (app->raiseBeforeSave(*this, false)) return;
-  writeTo(path, addToRecent);
+  writeTo(path, addToRecent, format);
 }
 
 int DocumentObj::showSaveAsDialog() {

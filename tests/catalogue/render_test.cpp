@@ -186,7 +186,7 @@ TEST_F(RenderTest, OutlinesACopyInTheWordProcessorThenPaintsItTwoHundredSixteenW
                       "shape.Height=792f",
                       "shape.Left=0",
                       "shape.Top=0",
-                      "doc.Save()",
+                      "doc.SaveAs(" + opened + ",16,False,,False)",
                       "doc.Type",
                       "doc.Close(0,1,True)",
                       "box.create(" + opened + ",0)",
@@ -274,7 +274,7 @@ TEST_F(RenderTest, RecentFileEntryIsRemovedOnlyWhenItNamesTheCopy) {
   RenderThumbnail(Entry("a.doc", "x"), controller);
   EXPECT_TRUE(reg.read(platform::RegRoot::CurrentUser, kMru, "Item 1"));
 
-  doc->on["save"] = [&](Args&) {  // the word processor lists what it saved
+  doc->on["saveas"] = [&](Args&) {  // a word processor that lists what it saved
     item("[F00000000]*" + opened);
     return Variant();
   };

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <cmath>
@@ -17,6 +18,8 @@
 
 #include "UiSupport.h"
 #include "app/uCommon.h"
+#include "wordlink/Automation.h"
+#include "wordproc/core/Converter.h"
 
 namespace ui_test {
 namespace {
@@ -112,6 +115,53 @@ TEST_F(Views, RightClickSelectsTheRowUnderThePointerOnly) {
   EXPECT_EQ(w.laSheetInfo->text().left(6), "s3.doc") << "the usual selection handling ran";
   RightClick(w.sgMySheets, w.sgMySheets->CellRect(1, 3).bottom() + 20);
   EXPECT_EQ(w.sgMySheets->Row(), 2);
+}
+
+// The texts an info line shows while it paints.
+class PaintedTexts : public QObject {
+ public:
+  explicit PaintedTexts(QLabel* label) : label_(label) { label->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) texts.push_back(label_->text().toStdString());
+    return false;
+  }
+  std::vector<std::string> texts;
+
+ private:
+  QLabel* label_;
+};
+
+TEST_F(Views, BinaryGlyphsGetTheirThumbnailsInAPassThatShowsItsProgress) {
+  if (wordproc::FindOffice().empty()) GTEST_SKIP() << "LibreOffice is not installed";
+  {
+    Variant word = wordlink::CreateOleObject("Word.Application");
+    for (const char* name : {"Мои оттиски/a.doc", "Коллекция оттисков/b.doc"}) {
+      const std::string path = data + "Оттиски/Визитки/" + name;
+      Variant doc = word.get("Documents").call("Open", path);
+      doc.call("SaveAs", path, 0);
+      doc.call("Close", 0);
+    }
+    word.call("Quit", 0);
+  }
+  ui::TfmMain& w = Open();
+  ui::TStringGrid* grid = w.sgMyGlyphs;
+  ASSERT_EQ(grid->Tag, 2);
+  for (int row = 0; row < 2; ++row) {
+    ASSERT_TRUE(grid->Object(row)->Thumbnail);
+    EXPECT_EQ(grid->Object(row)->Thumbnail->Width(), catalogue::kThumbnailWidth);
+  }
+
+  // Shown again without their thumbnails, they are made again, the count going along.
+  for (int row = 0; row < 2; ++row) grid->Object(row)->DropThumbnail();
+  const QString info = w.laGlyphInfo->text();
+  PaintedTexts painted(w.laGlyphInfo);
+  w.aViewThumbnails->trigger();
+  EXPECT_NE(std::find(painted.texts.begin(), painted.texts.end(), "Подготовка эскизов: 1 из 2"),
+            painted.texts.end());
+  for (int row = 0; row < 2; ++row) EXPECT_TRUE(grid->Object(row)->Thumbnail);
+  EXPECT_EQ(w.laGlyphInfo->text(), info) << "the info line is given back";
+  EXPECT_TRUE(w.pbar->isHidden());
+  EXPECT_EQ(Messages(), "");
 }
 
 TEST_F(Views, RowHeightsFollowTheViewAndTheDrawing) {

@@ -77,6 +77,7 @@ std::unique_ptr<Document> Document::clone() const {
         {anchored.shape ? anchored.shape->clone() : nullptr, anchored.anchorParagraph});
   }
   copy->isTemplate = isTemplate;
+  copy->sourceFormat = sourceFormat;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;

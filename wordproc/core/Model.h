@@ -173,12 +173,20 @@ struct AnchoredShape {
   std::uint64_t anchorParagraph = 0;  // Paragraph::id
 };
 
+// The format of the file a document was read from, which saving keeps.
+enum class SourceFormat {
+  Package,  // WordprocessingML, whatever the file's extension
+  Word97,   // binary Word 97 (a compound file), read and written through LibreOffice
+  Other,    // RTF, OpenDocument: read through LibreOffice, saved as a package
+};
+
 struct Document {
   PageSetup pageSetup;
   std::vector<Paragraph> paragraphs;  // never empty: a document has at least one paragraph
   // Body shapes in z-order, back to front; also the order of the Shapes collection.
   std::vector<AnchoredShape> shapes;
   bool isTemplate = false;  // the main part carries the template content type
+  SourceFormat sourceFormat = SourceFormat::Package;
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

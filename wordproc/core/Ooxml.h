@@ -72,13 +72,26 @@ std::unique_ptr<Document> ReadPackageFromMemory(const void* data, std::size_t si
 void WritePackage(const Document& doc, const std::string& path);
 // The package bytes WritePackage would write, with the template or document content type.
 std::vector<std::uint8_t> WritePackageToMemory(const Document& doc, bool templateType);
+// The package LibreOffice turns into a binary Word 97 file: shapes written the way its Word 97
+// writer keeps them.
+std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool templateType);
 
 // True when the file starts like a zip package.
 bool LooksLikePackage(const std::string& path);
 
-// Opens any supported file: a package directly; a legacy binary document or RTF through
-// LibreOffice (soffice --headless --convert-to docx into the private temporary folder) when it
-// is installed. Throws DocumentError naming the file and the reason otherwise.
+// Opens any supported file: a package directly; a legacy binary document, RTF or OpenDocument
+// through LibreOffice (Converter), once per content of the file: the package made is cached in
+// ConversionCacheFolder(). Sets the document's sourceFormat. Throws DocumentError naming the
+// file and the reason otherwise.
 std::unique_ptr<Document> LoadDocumentFile(const std::string& path);
+
+// varnel-stampora/converted/ in the user's cache folder ($XDG_CACHE_HOME or ~/.cache), made
+// when missing, ending with a slash; empty when there is none to be had.
+std::string ConversionCacheFolder();
+
+// Writes the document in the given format: a package directly (WritePackage), binary Word 97
+// through LibreOffice. The target is replaced only by a complete file. Throws DocumentError
+// naming the file.
+void WriteDocumentFile(const Document& doc, const std::string& path, SourceFormat format);
 
 }  // namespace wordproc

@@ -1,19 +1,21 @@
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Files.h"
+#include "wordproc/core/Converter.h"
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/OoxmlInternal.h"
 #include "wordproc/core/Package.h"
@@ -23,45 +25,6 @@ namespace wordproc {
 namespace {
 
 using ooxml::OpenErrorMessage;
-
-// A first start of LibreOffice with a fresh profile takes a while on a slow machine.
-constexpr std::chrono::seconds kImportTimeLimit{120};
-
-std::string FindOnPath(const char* program) {
-  const char* path = std::getenv("PATH");
-  if (!path) return std::string();
-  std::string_view rest(path);
-  while (true) {
-    const std::size_t colon = rest.find(':');
-    std::string folder(rest.substr(0, colon));
-    if (folder.empty()) folder = ".";
-    const std::string candidate = folder + "/" + program;
-    struct stat st {};
-    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        ::access(candidate.c_str(), X_OK) == 0) {
-      return candidate;
-    }
-    if (colon == std::string_view::npos) break;
-    rest.remove_prefix(colon + 1);
-  }
-  return std::string();
-}
-
-std::string FileUrl(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string url = "file://";
-  for (unsigned char c : path) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-        c == '.' || c == '-' || c == '_' || c == '~') {
-      url += static_cast<char>(c);
-    } else {
-      url += '%';
-      url += kHex[c >> 4];
-      url += kHex[c & 15];
-    }
-  }
-  return url;
-}
 
 class ScratchFolder {
  public:
@@ -75,68 +38,6 @@ class ScratchFolder {
  private:
   std::string path_;
 };
-
-enum class RunResult { Finished, Failed, TimedOut, NotStarted };
-
-// Runs the program in its own process group, so that a hung conversion can be ended together
-// with the processes LibreOffice's launcher starts.
-RunResult RunWithTimeLimit(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  const pid_t pid = ::fork();
-  if (pid < 0) {
-    if (devNull >= 0) ::close(devNull);
-    return RunResult::NotStarted;
-  }
-  if (pid == 0) {
-    ::setpgid(0, 0);
-    if (devNull >= 0) {
-      ::dup2(devNull, 0);
-      ::dup2(devNull, 1);
-      ::dup2(devNull, 2);
-    }
-    ::close_range(3, UINT_MAX, 0);
-    ::execv(argv[0], argv.data());
-    ::_exit(127);
-  }
-  if (devNull >= 0) ::close(devNull);
-  ::setpgid(pid, pid);
-  const auto deadline = std::chrono::steady_clock::now() + kImportTimeLimit;
-  int status = 0;
-  while (true) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (done < 0 && errno != EINTR) return RunResult::Failed;
-    if (std::chrono::steady_clock::now() >= deadline) {
-      ::kill(-pid, SIGKILL);
-      ::kill(pid, SIGKILL);
-      while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      return RunResult::TimedOut;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return RunResult::Finished;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 127 ? RunResult::NotStarted
-                                                         : RunResult::Failed;
-}
-
-std::string FindConverted(const std::string& folder) {
-  std::string found;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 5 && package::AsciiLower(name.substr(name.size() - 5)) == ".docx") {
-        found = folder + "/" + name;
-        break;
-      }
-    }
-    ::closedir(dir);
-  }
-  return found;
-}
 
 bool HasTemplateExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
@@ -174,55 +75,203 @@ void CopyForImport(int fd, const std::string& path, const std::string& copy) {
   }
 }
 
-std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
-  std::string office = FindOnPath("soffice");
-  if (office.empty()) office = FindOnPath("libreoffice");
-  if (office.empty()) {
-    throw DocumentError(OpenErrorMessage(
-        path, "формат файла не поддерживается, а LibreOffice для импорта не установлен"));
-  }
+bool StartsLikeCompoundFile(int fd) {
+  static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  unsigned char head[8] = {};
+  return ::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) &&
+         std::equal(head, head + 8, kSignature);
+}
 
-  std::string scratchPath;
-  try {
-    scratchPath = platform::PrivateTempFolder() + "lo-import-XXXXXX";
-  } catch (const platform::FileError&) {
-    throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
-  }
-  if (!::mkdtemp(scratchPath.data())) {
-    throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
-  }
-  ScratchFolder scratch(scratchPath);
-  const std::string profile = scratch.Path() + "/profile";
-  const std::string output = scratch.Path() + "/out";
-  const std::string input = scratch.Path() + "/in";
-  ::mkdir(profile.c_str(), 0700);
-  ::mkdir(output.c_str(), 0700);
-  ::mkdir(input.c_str(), 0700);
-  const std::string copy = input + "/" + BaseName(path);
-  CopyForImport(fd, path, copy);
+constexpr const char* kCopyEntryPrefix = "copy-";
 
-  const RunResult result = RunWithTimeLimit({office, "-env:UserInstallation=" + FileUrl(profile),
-                                             "--headless", "--norestore", "--nolockcheck",
-                                             "--convert-to", "docx", "--outdir", output, copy});
-  if (result == RunResult::TimedOut) {
-    throw DocumentError(OpenErrorMessage(path, "LibreOffice не завершил импорт за " +
-                                                   std::to_string(kImportTimeLimit.count()) +
-                                                   " секунд"));
+std::string Hex(std::uint64_t value) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string text(16, '0');
+  for (int i = 15; i >= 0; --i, value >>= 4) text[std::size_t(i)] = kHex[value & 15];
+  return text;
+}
+
+// The cache names a file by a hash of its absolute path, so a changed file finds and replaces
+// the entry of its previous content; size and time tell the contents apart.
+std::string CachePrefix(const std::string& path) {
+  std::error_code error;
+  std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+  if (error) absolute = path;
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : absolute) hash = (hash ^ c) * 1099511628211ull;
+  return Hex(hash) + "-";
+}
+
+// The program's own scratch copies (those thumbnails are made from) get a new name each time,
+// so they are known by their contents: two independent 64-bit hashes and the size. Empty when
+// the file cannot be read through.
+std::string ContentEntry(int fd, std::uint64_t size) {
+  std::uint64_t fnv = 14695981039346656037ull;
+  std::uint64_t mixed = 0x9e3779b97f4a7c15ull;
+  std::vector<char> buffer(256 * 1024);
+  std::uint64_t at = 0;
+  while (at < size) {
+    const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), off_t(at));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return std::string();
+    const std::string_view chunk(buffer.data(), std::size_t(got));
+    for (unsigned char c : chunk) fnv = (fnv ^ c) * 1099511628211ull;
+    mixed = (mixed ^ std::hash<std::string_view>{}(chunk)) * 0xff51afd7ed558ccdull;
+    at += std::uint64_t(got);
   }
-  if (result == RunResult::NotStarted) {
-    throw DocumentError(OpenErrorMessage(path, "не удалось запустить LibreOffice для импорта"));
+  return kCopyEntryPrefix + Hex(fnv) + Hex(mixed) + "-" + std::to_string(size) + ".docx";
+}
+
+// Entries of copies have no file to go stale with: one unused for a month goes.
+void RemoveUnusedCopyEntries(const std::string& folder) {
+  static std::once_flag once;
+  std::call_once(once, [&folder] {
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+      if (entry.path().filename().string().rfind(kCopyEntryPrefix, 0) != 0) continue;
+      const auto written = std::filesystem::last_write_time(entry.path(), error);
+      if (!error && now - written > std::chrono::hours(24 * 30))
+        std::filesystem::remove(entry.path(), error);
+    }
+  });
+}
+
+void RemoveOtherEntries(const std::string& folder, const std::string& prefix,
+                        const std::string& keep) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) == 0 && name != keep) std::filesystem::remove(entry.path(), error);
   }
-  const std::string converted = FindConverted(output);
-  if (result != RunResult::Finished || converted.empty()) {
-    throw DocumentError(OpenErrorMessage(
-        path, "формат файла не поддерживается: LibreOffice не смог его преобразовать"));
+}
+
+bool HasText(const Shape& shape) {
+  for (const auto& p : shape.text) {
+    for (const auto& run : p.runs) {
+      if (!run.text.empty()) return true;
+    }
   }
+  return false;
+}
+
+bool SamePlace(const Shape& a, const Shape& b) {
+  const auto near = [](float x, float y) { return std::fabs(x - y) < 0.1f; };
+  return a.relH == b.relH && a.relV == b.relV && near(a.left, b.left) && near(a.top, b.top) &&
+         near(a.width, b.width) && near(a.height, b.height);
+}
+
+// LibreOffice reads a binary file's text box as a drawing with a linked text frame and writes
+// the two into the package one after the other: the drawing empty, the frame with the text over
+// it. Read as they stand, every saving through LibreOffice would add a text box. They are joined
+// back: the drawing keeps its name, outline and fill and takes the frame's text.
+void JoinSplitTextBoxes(Document& doc) {
+  auto& shapes = doc.shapes;
+  for (std::size_t i = 0; i + 1 < shapes.size(); ++i) {
+    Shape& box = *shapes[i].shape;
+    const Shape& frame = *shapes[i + 1].shape;
+    if (box.kind != ShapeKind::TextBox || frame.kind != ShapeKind::TextBox || HasText(box) ||
+        shapes[i].anchorParagraph != shapes[i + 1].anchorParagraph || !SamePlace(box, frame)) {
+      continue;
+    }
+    box.text = frame.text;
+    shapes.erase(shapes.begin() + std::ptrdiff_t(i) + 1);
+  }
+}
+
+std::unique_ptr<Document> ReadConverted(const std::string& converted, const std::string& path) {
   auto doc = ooxml::ReadPackageNamed(converted, path, PackageLimits());
+  JoinSplitTextBoxes(*doc);
   doc->isTemplate = HasTemplateExtension(path);
   return doc;
 }
 
+// The cache entry for the file: by path, size and time for the user's files, by contents for
+// the program's own copies. Empty: not cached.
+std::string CacheEntry(const std::string& path, int fd, const struct stat& st) {
+  if (platform::InPrivateTempFolder(path)) return ContentEntry(fd, std::uint64_t(st.st_size));
+  return CachePrefix(path) + std::to_string(st.st_size) + "-" +
+         std::to_string(std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec) +
+         ".docx";
+}
+
+std::unique_ptr<Document> ReadCacheEntry(const std::string& file, const std::string& path) {
+  if (::access(file.c_str(), R_OK) != 0) return nullptr;
+  try {
+    auto doc = ReadConverted(file, path);
+    // A copy's entry lives as long as it is used.
+    if (platform::InPrivateTempFolder(path)) ::utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
+    return doc;
+  } catch (const DocumentError&) {
+    return nullptr;  // a damaged entry is converted again and replaced
+  }
+}
+
+// The cache only saves time: a full disk or a read-only cache folder costs a conversion next
+// time, not this opening.
+void KeepInCache(const std::string& converted, const std::string& folder, const std::string& entry,
+                 const std::string& path) {
+  try {
+    platform::CopyFileAtomically(converted, folder + entry);
+  } catch (const platform::FileError&) {
+    return;
+  }
+  if (entry.rfind(kCopyEntryPrefix, 0) == 0)
+    RemoveUnusedCopyEntries(folder);
+  else
+    RemoveOtherEntries(folder, CachePrefix(path), entry);
+}
+
+std::string ImportFolder(const std::string& path) {
+  std::string scratchPath;
+  try {
+    scratchPath = platform::PrivateTempFolder() + "lo-import-XXXXXX";
+  } catch (const platform::FileError&) {
+    scratchPath.clear();
+  }
+  if (scratchPath.empty() || !::mkdtemp(scratchPath.data()))
+    throw DocumentError(OpenErrorMessage(path, "не удалось создать временную папку для импорта"));
+  return scratchPath;
+}
+
+// LibreOffice converts each file once: the package it made is kept in the cache and read from
+// there while the file is unchanged.
+std::unique_ptr<Document> ImportThroughLibreOffice(const std::string& path, int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    throw DocumentError(OpenErrorMessage(path, "файл не удаётся прочитать"));
+  const std::string entry = CacheEntry(path, fd, st);
+  const std::string folder = entry.empty() ? std::string() : ConversionCacheFolder();
+  if (!folder.empty()) {
+    if (auto doc = ReadCacheEntry(folder + entry, path)) return doc;
+  }
+  ScratchFolder scratch(ImportFolder(path));
+  const std::string copy = scratch.Path() + "/" + BaseName(path);
+  const std::string converted = scratch.Path() + "/converted.docx";
+  CopyForImport(fd, path, copy);
+  Converter::Instance().Convert(copy, converted, ConvertTo::Package, path);
+  auto doc = ReadConverted(converted, path);
+  if (!folder.empty()) KeepInCache(converted, folder, entry, path);
+  return doc;
+}
+
 }  // namespace
+
+std::string ConversionCacheFolder() {
+  std::string base;
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && cache[0] == '/') {
+    base = cache;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return std::string();
+  }
+  const std::string folder = base + "/varnel-stampora/converted/";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return error ? std::string() : folder;
+}
 
 std::unique_ptr<Document> LoadDocumentFile(const std::string& path) {
   std::string reason;
@@ -235,7 +284,41 @@ std::unique_ptr<Document> LoadDocumentFile(const std::string& path) {
     // OpenDocument files are zips too, but only LibreOffice reads them.
     if (!ooxml::IsOpenDocument(*zip)) return ooxml::ReadZip(*zip);
   }
-  return ImportThroughLibreOffice(path, file.get());
+  auto doc = ImportThroughLibreOffice(path, file.get());
+  doc->sourceFormat =
+      StartsLikeCompoundFile(file.get()) ? SourceFormat::Word97 : SourceFormat::Other;
+  return doc;
+}
+
+void WriteDocumentFile(const Document& doc, const std::string& path, SourceFormat format) {
+  if (format != SourceFormat::Word97) return WritePackage(doc, path);
+  std::string scratchPath;
+  try {
+    scratchPath = platform::PrivateTempFolder() + "lo-export-XXXXXX";
+  } catch (const platform::FileError& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
+  if (!::mkdtemp(scratchPath.data())) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, "не удалось создать временную папку"));
+  }
+  ScratchFolder scratch(scratchPath);
+  const bool isTemplate = HasTemplateExtension(path);
+  const std::string package = scratch.Path() + (isTemplate ? "/out.dotx" : "/out.docx");
+  const std::string binary = scratch.Path() + (isTemplate ? "/out.dot" : "/out.doc");
+  try {
+    package::ReplaceFile(package, WritePackageForConversion(doc, isTemplate));
+  } catch (const DocumentError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
+  Converter::Instance().Convert(package, binary,
+                                isTemplate ? ConvertTo::Word97Template : ConvertTo::Word97, path);
+  try {
+    platform::CopyFileAtomically(binary, path);
+  } catch (const platform::FileError& e) {
+    throw DocumentError(ooxml::SaveErrorMessage(path, e.what()));
+  }
 }
 
 }  // namespace wordproc

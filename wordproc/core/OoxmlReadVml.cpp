@@ -2,11 +2,33 @@
 #include "wordproc/core/OoxmlReadContext.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <vector>
 
 namespace wordproc::ooxml::reader {
+
+namespace {
+
+// A rounded rectangle's corner as a share of its shorter side: "0.2", "20%" or "13107f"
+// (in 1/65536).
+float ArcSize(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [next, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc()) return kDefaultAdjustment;
+  const std::string_view unit(next, std::size_t(end - next));
+  if (unit == "f")
+    value /= 65536;
+  else if (unit == "%")
+    value /= 100;
+  else if (!unit.empty())
+    return kDefaultAdjustment;
+  return float(std::clamp(value, 0.0, 0.5));
+}
+
+}  // namespace
 
 void ReadContext::ReadPict(xml_node pict, Flow& flow) {
   ForEachChild(pict, [&](xml_node c) {
@@ -231,7 +253,10 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     return shape;
   }
   if (element == "oval" || typeIs("3")) shape->autoShapeType = AutoShapeType::Oval;
-  if (element == "roundrect" || typeIs("2")) shape->autoShapeType = AutoShapeType::RoundedRectangle;
+  if (element == "roundrect" || typeIs("2")) {
+    shape->autoShapeType = AutoShapeType::RoundedRectangle;
+    if (AttrOf(node, "arcsize")) shape->adjustment = ArcSize(Value(node, "arcsize"));
+  }
   const bool rectangular = shape->autoShapeType == AutoShapeType::Rectangle;
   shape->kind =
       (typeIs("202") || (textBox && rectangular)) ? ShapeKind::TextBox : ShapeKind::AutoShape;

@@ -103,7 +103,8 @@ std::string Adjustments(const Shape& shape) {
 
 class Writer {
  public:
-  Writer(const Document& doc, bool templateType) : doc_(doc), templateType_(templateType) {}
+  Writer(const Document& doc, bool templateType, bool forConversion = false)
+      : doc_(doc), templateType_(templateType), forConversion_(forConversion) {}
 
   std::vector<std::uint8_t> Write() {
     ReserveIds();
@@ -563,6 +564,14 @@ class Writer {
     const bool wrapped = shape.kind != ShapeKind::Picture;
 
     out += "<w:r><w:rPr><w:noProof/></w:rPr>";
+    if (forConversion_ && (shape.kind == ShapeKind::AutoShape || shape.kind == ShapeKind::Line)) {
+      // LibreOffice reads a DrawingML preset as a custom shape whose formulas its Word 97
+      // writer loses (ovals vanish there); from VML it makes the native shape, which it keeps.
+      out += "<w:pict>";
+      WriteVml(out, shape, name, id, relativeHeight, true);
+      out += "</w:pict></w:r>";
+      return;
+    }
     if (wrapped) {
       out += "<mc:AlternateContent><mc:Choice Requires=\"";
       out += shape.kind == ShapeKind::Group ? "wpg" : "wps";
@@ -685,7 +694,10 @@ class Writer {
       if (shape.autoShapeType == AutoShapeType::Oval) element = "v:oval";
       if (shape.autoShapeType == AutoShapeType::RoundedRectangle) element = "v:roundrect";
     }
-    out += std::string("<") + element + common + paint + ">" + stroke;
+    out += std::string("<") + element + common + paint;
+    if (element == std::string_view("v:roundrect"))
+      out += " arcsize=\"" + Num(std::llround(double(shape.adjustment) * 65536)) + "f\"";
+    out += ">" + stroke;
     if (shape.kind == ShapeKind::Picture) {
       if (const Media* media = MediaFor(shape.image)) {
         out += "<v:imagedata r:id=\"" + media->relId + "\" o:title=\"\"/>";
@@ -700,6 +712,7 @@ class Writer {
 
   const Document& doc_;
   bool templateType_;
+  bool forConversion_;  // the package is only LibreOffice's input for a Word 97 file
   std::vector<Media> media_;
   std::unordered_map<const Image*, std::size_t> mediaIndex_;
   std::unordered_set<std::uint32_t> usedIds_;
@@ -720,6 +733,10 @@ bool IsTemplateName(const std::string& path) {
 
 std::vector<std::uint8_t> WritePackageToMemory(const Document& doc, bool templateType) {
   return Writer(doc, templateType).Write();
+}
+
+std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool templateType) {
+  return Writer(doc, templateType, true).Write();
 }
 
 void WritePackage(const Document& doc, const std::string& path) {
