@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QRawFont>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -214,18 +215,12 @@ struct LineMetrics {
   double ascent = 0, descent = 0;
 };
 
-// The line height the pagination counts with: that of the largest font holding text, or of the
-// paragraph mark in an empty paragraph.
+// The line height the pagination counts with, whatever the device: that of the largest font
+// holding text, or of the paragraph mark in an empty paragraph, as the line rule says.
 LineMetrics ParagraphLineMetrics(const Paragraph& paragraph, const QPaintDevice* device) {
-  const RunFormat* largest = nullptr;
-  for (const Run& run : paragraph.runs) {
-    if (run.text.empty()) continue;
-    if (!largest || UsableSize(run.format.fontSize) > UsableSize(largest->fontSize))
-      largest = &run.format;
-  }
-  if (!largest) largest = &paragraph.markFormat;
-  Style style = MakeStyle(*largest, device);
-  return {kLineSpacing * UsableSize(largest->fontSize), style.metrics.ascent(),
+  const RunFormat& largest = LargestFormat(paragraph);
+  Style style = MakeStyle(largest, device);
+  return {LineHeight(paragraph, FontMeasurer().singleLineHeight(largest)), style.metrics.ascent(),
           style.metrics.descent()};
 }
 
@@ -382,6 +377,36 @@ class PictureCache {
 
 }  // namespace
 
+namespace {
+
+std::int64_t Signed16(const QByteArray& table, int at) {
+  return std::int16_t(std::uint16_t((std::uint8_t(table[at]) << 8) | std::uint8_t(table[at + 1])));
+}
+
+// Single line spacing in pixels of the font's size, as word processors take it from the font
+// file: the hhea ascender, descender and line gap, or the OS/2 typographic ones when the font
+// asks for them. Qt's own line spacing mixes the Windows ascent and descent with the hhea gap,
+// which sets Calibri's lines a fifth further apart than any word processor does.
+double FontFileLineSpacing(const QFont& font) {
+  const QRawFont raw = QRawFont::fromFont(font);
+  const QByteArray head = raw.fontTable("head"), hhea = raw.fontTable("hhea");
+  const QByteArray os2 = raw.fontTable("OS/2");
+  const QFontMetricsF metrics(font);
+  if (head.size() < 20 || hhea.size() < 10) return metrics.lineSpacing();
+  const double unitsPerEm = double(Signed16(head, 18) & 0xFFFF);
+  std::int64_t ascent = Signed16(hhea, 4), descent = Signed16(hhea, 6), gap = Signed16(hhea, 8);
+  const bool useTypo = os2.size() >= 78 && (Signed16(os2, 62) & 0x80) != 0;
+  if (useTypo) ascent = Signed16(os2, 68), descent = Signed16(os2, 70), gap = Signed16(os2, 72);
+  if (ascent == 0 && descent == 0 && os2.size() >= 78) {
+    ascent = Signed16(os2, 74) & 0xFFFF, descent = -(Signed16(os2, 76) & 0xFFFF), gap = 0;
+  }
+  const double units = double(ascent - descent + std::max<std::int64_t>(gap, 0));
+  if (unitsPerEm < 16 || units <= 0) return metrics.lineSpacing();
+  return units / unitsPerEm * raw.pixelSize();
+}
+
+}  // namespace
+
 int CountLines(const Paragraph& paragraph, double width) {
   // Fonts sized for an image measure as they do on any device: sizes are kept in points.
   static const QImage device(1, 1, QImage::Format_RGB32);
@@ -398,6 +423,28 @@ class Fonts final : public TextMeasurer {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return EstimatedText().lineCount(paragraph, width);
     return std::max(1, CountLines(paragraph, width));
+  }
+  double singleLineHeight(const RunFormat& format) const override {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      return EstimatedText().singleLineHeight(format);
+    return LineSpacingOf(format) * UsableSize(format.fontSize);
+  }
+
+ private:
+  // Per family and style, as a multiple of the size: fonts are read once.
+  static double LineSpacingOf(const RunFormat& format) {
+    static std::mutex mutex;
+    static std::map<std::tuple<std::string, bool, bool>, double> known;
+    const auto key = std::make_tuple(format.fontFamily, format.bold, format.italic);
+    std::lock_guard lock(mutex);
+    auto found = known.find(key);
+    if (found == known.end()) {
+      RunFormat em = format;
+      em.fontSize = 100;
+      static const QImage device(1, 1, QImage::Format_RGB32);
+      found = known.emplace(key, FontFileLineSpacing(MakeStyle(em, &device).font) / 100).first;
+    }
+    return found->second;
   }
 };
 

@@ -6,6 +6,7 @@
 
 #include "tests/support/Gui.h"
 #include "tests/wordproc/om_support.h"
+#include "wordproc/RenderText.h"
 #include "wordproc/core/Ooxml.h"
 
 using namespace om_test;
@@ -325,8 +326,9 @@ TEST_F(OmFilling, RelativePositionChangesKeepTheShapeInPlace) {
   for (int k = 0; k < 3; ++k) word.get("Selection").call("TypeParagraph");
   Variant anchor = doc.call("Range", 2, 2);
   Variant box = doc.get("Shapes").call("AddShape", 1, 10.0f, 5.0f, 20.0f, 20.0f, anchor);
-  // Column: from the left margin (90); paragraph: the third paragraph's top, 72 + 2 x 12.65.
-  const float paragraphTop = 72 + 2 * 12.65f;
+  // Column: from the left margin (90); paragraph: the third paragraph's top, two lines down.
+  const float paragraphTop =
+      72 + 2 * float(wordproc::FontMeasurer().singleLineHeight(wordproc::RunFormat{}));
   box.put("RelativeHorizontalPosition", 1);
   box.put("RelativeVerticalPosition", 1);
   EXPECT_FLOAT_EQ(box.get("Left").toFloat(), 100);

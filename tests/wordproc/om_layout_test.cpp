@@ -19,7 +19,7 @@ Paragraph Text(Document& doc, const std::string& text, float size = 11) {
   return p;
 }
 
-// 100 x 100 points of text area: an 11 pt line is 12.65 points, so 7 fit on a page.
+// 100 x 100 points of text area: an 11 pt line is about 13.4 points, so 7 fit on a page.
 Document SmallPages(int paragraphs) {
   Document doc;
   doc.pageSetup = {200, 200, 50, 50, 50, 50};
@@ -37,27 +37,49 @@ std::uint32_t AddRect(Document& doc, std::size_t anchorIndex) {
   return id;
 }
 
-TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesAndSpacing) {
+double Single(float size) {
+  RunFormat format;
+  format.fontSize = size;
+  return FontMeasurer().singleLineHeight(format);
+}
+
+TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesRuleAndSpacing) {
   Document doc;
+  // Without fonts at hand, Calibri's line spacing as its font file gives it.
   Paragraph empty = Text(doc, "", 20);
-  EXPECT_FLOAT_EQ(ParagraphHeight(empty, 400, FontMeasurer()), 1.15f * 20);
+  EXPECT_FLOAT_EQ(ParagraphHeight(empty, 400, EstimatedText()), 20 * 2500.0f / 2048);
 
   Paragraph mixed = Text(doc, "ab", 10);
   mixed.runs.push_back(wordproc::Run{"c", RunFormat{}});
   mixed.runs.back().format.fontSize = 30;
   mixed.spaceBefore = 6;
   mixed.spaceAfter = 4;
-  EXPECT_FLOAT_EQ(ParagraphHeight(mixed, 400, FontMeasurer()), 1.15f * 30 + 10);
+  EXPECT_FLOAT_EQ(ParagraphHeight(mixed, 400, EstimatedText()), 30 * 2500.0f / 2048 + 10);
 
-  // With fonts at hand the page breaks follow the lines the text really wraps into when drawn.
+  // The line rules: a multiple, exact points, and points as a floor.
+  Paragraph ruled = Text(doc, "x");
+  const float single = 11 * 2500.0f / 2048;
+  ruled.line = 1.5f;
+  EXPECT_FLOAT_EQ(ParagraphHeight(ruled, 400, EstimatedText()), 1.5f * single);
+  ruled.lineRule = LineRule::Exact;
+  ruled.line = 9;
+  EXPECT_FLOAT_EQ(ParagraphHeight(ruled, 400, EstimatedText()), 9);
+  ruled.lineRule = LineRule::AtLeast;
+  EXPECT_FLOAT_EQ(ParagraphHeight(ruled, 400, EstimatedText()), single);
+  ruled.line = 30;
+  EXPECT_FLOAT_EQ(ParagraphHeight(ruled, 400, EstimatedText()), 30);
+
+  // With fonts at hand, the font file's metrics (Calibri is set in its metric twin Carlito) and
+  // the lines the text really wraps into when drawn.
   om_test::EnsureGui();
+  EXPECT_NEAR(Single(11), 13.43, 0.02);
   Paragraph wrapped = Text(doc, std::string(200, 'x') + " " + std::string(200, 'x'));
   int lines = wordproc::CountLines(wrapped, 400);
   EXPECT_GE(lines, 3);
-  EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400, FontMeasurer()), lines * 1.15f * 11);
+  EXPECT_FLOAT_EQ(ParagraphHeight(wrapped, 400, FontMeasurer()), float(lines * Single(11)));
   Paragraph cyrillic = Text(doc, "ЖЖЖЖЖЖЖЖЖЖ");
   EXPECT_FLOAT_EQ(ParagraphHeight(cyrillic, 40, FontMeasurer()),
-                  wordproc::CountLines(cyrillic, 40) * 1.15f * 11);
+                  float(wordproc::CountLines(cyrillic, 40) * Single(11)));
 }
 
 TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
@@ -69,7 +91,7 @@ TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
   EXPECT_EQ(layout.firstParagraphOfPage(2), 7u);
   EXPECT_EQ(layout.firstParagraphOfPage(99), 14u);
   EXPECT_FLOAT_EQ(layout.paragraphTop(7), 50);
-  EXPECT_NEAR(layout.paragraphTop(8), 50 + 12.65f, 1e-4);
+  EXPECT_NEAR(layout.paragraphTop(8), 50 + Single(11), 1e-4);
 
   // A paragraph taller than the text area stands alone on its page.
   doc.paragraphs[3] = Text(doc, "", 200);
@@ -131,7 +153,7 @@ TEST(OmLayout, ShapeOriginsFollowTheirReferences) {
   EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::Margin, anchored), 30);
   EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::RightMargin, anchored), 180);
   EXPECT_FLOAT_EQ(layout.verticalOrigin(RelV::Margin, anchored), 50);
-  EXPECT_NEAR(layout.verticalOrigin(RelV::Paragraph, anchored), 50 + 12.65f, 1e-4);
+  EXPECT_NEAR(layout.verticalOrigin(RelV::Paragraph, anchored), 50 + Single(11), 1e-4);
   doc.shapes[0].shape->relH = RelH::Margin;
   doc.shapes[0].shape->left = 5;
   EXPECT_FLOAT_EQ(layout.shapeRectOnPage(anchored).x, 35);

@@ -6,8 +6,8 @@ using namespace om_test;
 
 namespace {
 
-// A4 with 72-point top and bottom margins: 697.9 points of text, 55 empty 11 pt paragraphs.
-constexpr int kParagraphsPerPage = 55;
+// A4 with 72-point top and bottom margins: 697.9 points of text, 51 empty 11 pt paragraphs.
+constexpr int kParagraphsPerPage = 51;
 
 class OmTyping : public OmTest {
  protected:
@@ -114,7 +114,7 @@ TEST_F(OmTyping, PageSetupChangesRepaginate) {
   EXPECT_EQ(page(), 1);
   setup.put("PageHeight", 113.4);
   EXPECT_FLOAT_EQ(setup.get("PageHeight").toFloat(), 113.4f);
-  EXPECT_EQ(page(), 7);  // 8 paragraphs of 12.65 points per 113.4-point page
+  EXPECT_EQ(page(), 7);  // 8 lines of about 13.4 points per 113.4-point page
   EXPECT_THROW(setup.put("PageWidth", 0), wordlink::AutomationError);
 }
 

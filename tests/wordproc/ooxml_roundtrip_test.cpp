@@ -448,3 +448,36 @@ TEST(OoxmlModel, LengthCountsUtf16UnitsAndClonesAreDeep) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string SpacedBody() {
+  return "<w:p><w:r><w:t>a</w:t></w:r></w:p>"
+         "<w:p><w:pPr><w:pStyle w:val=\"Tight\"/></w:pPr><w:r><w:t>b</w:t></w:r></w:p>"
+         "<w:p><w:pPr><w:pStyle w:val=\"Tight\"/><w:spacing w:line=\"400\" "
+         "w:lineRule=\"atLeast\"/></w:pPr><w:r><w:t>c</w:t></w:r></w:p>";
+}
+
+}  // namespace
+
+// Line rules come from the paragraph, its style chain and the document defaults, and are
+// written back on the paragraphs themselves.
+TEST(OoxmlRoundTrip, LineSpacingFromParagraphStyleAndDefaults) {
+  const auto doc =
+      ReadBytes(PackageWithBody(SpacedBody(), {{"word/styles.xml", SpacingStyles()},
+                                               {"word/_rels/document.xml.rels", kStylesRels}}));
+  ASSERT_EQ(doc->paragraphs.size(), 3u);
+  auto expect = [](const Paragraph& p, LineRule rule, float line, float after) {
+    EXPECT_EQ(p.lineRule, rule) << p.text();
+    EXPECT_FLOAT_EQ(p.line, line) << p.text();
+    EXPECT_FLOAT_EQ(p.spaceAfter, after) << p.text();
+  };
+  expect(doc->paragraphs[0], LineRule::Auto, 1.5f, 6);
+  expect(doc->paragraphs[1], LineRule::Exact, 12, 6);
+  expect(doc->paragraphs[2], LineRule::AtLeast, 20, 6);
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto again =
+      ReadBytes(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(again->paragraphs[i], doc->paragraphs[i]) << i;
+}

@@ -164,6 +164,26 @@ inline std::string PackageWithBody(const std::string& body,
   return Zip(extra);
 }
 
+// Styles whose document defaults set 1.5 lines and 6 points after each paragraph, with the
+// paragraph style "Tight" of exactly 12-point lines.
+inline std::string SpacingStyles() {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+         "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+         "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Calibri\" w:hAnsi=\"Calibri\"/>"
+         "<w:sz w:val=\"22\"/></w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>"
+         "<w:spacing w:after=\"120\" w:line=\"360\" w:lineRule=\"auto\"/></w:pPr></w:pPrDefault>"
+         "</w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
+         "<w:name w:val=\"Normal\"/></w:style><w:style w:type=\"paragraph\" w:styleId=\"Tight\">"
+         "<w:name w:val=\"Tight\"/><w:basedOn w:val=\"Normal\"/><w:pPr>"
+         "<w:spacing w:line=\"240\" w:lineRule=\"exact\"/></w:pPr></w:style></w:styles>";
+}
+
+inline const char* kStylesRels =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rIdStyles\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+    "2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>";
+
 inline std::string ImageRels(const std::string& target = "media/image1.png") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"

@@ -35,7 +35,8 @@ TEST(RenderBounds, TextAndPagesOfAnySizeAreLaidOutAndDrawnInBoundedMemory) {
     label.pageSetup.pageHeight = 57;
     label.paragraphs[0] = TextParagraph(label, "Образец текста на маленькой этикетке");
     Layout layout(label, FontMeasurer());
-    std::string seen = std::to_string(std::lround(layout.paragraphHeight(0) / (kLineSpacing * 11)));
+    std::string seen = std::to_string(
+        std::lround(layout.paragraphHeight(0) / FontMeasurer().singleLineHeight(RunFormat{})));
     seen += " lines " + SizeText(RenderPage(label, layout, 1, 216).size());
     QTemporaryDir dir;
     WritePdf(label, layout, dir.filePath("label.pdf").toStdString());

@@ -10,6 +10,8 @@ namespace {
 constexpr float kDefaultFontSize = 11.0f;
 // Rounding of the running sums must not push a paragraph that fits exactly onto the next page.
 constexpr double kFitTolerance = 1e-3;
+// The tallest line a file may ask for: 1584 pt, what the word processor's dialog takes.
+constexpr double kMaxLineHeight = 1584;
 
 float UsableSize(float size) {
   return size > 0 ? size : kDefaultFontSize;
@@ -28,15 +30,37 @@ float TextColumnWidth(const PageSetup& setup) {
   return std::max(std::min(kMinTextColumn, setup.pageWidth), 1.0f);
 }
 
+double LineHeight(const Paragraph& paragraph, double singleLine) {
+  // Bounds of what files may ask for keep a hostile value from stretching a page forever.
+  switch (paragraph.lineRule) {
+    case LineRule::Exact:
+      return std::clamp(double(paragraph.line), 0.0, kMaxLineHeight);
+    case LineRule::AtLeast:
+      return std::clamp(std::max(singleLine, double(paragraph.line)), 0.0, kMaxLineHeight);
+    case LineRule::Auto:
+      break;
+  }
+  const double multiple = std::isfinite(paragraph.line) ? paragraph.line : 1.0;
+  return std::clamp(singleLine * multiple, 0.0, kMaxLineHeight);
+}
+
+const RunFormat& LargestFormat(const Paragraph& paragraph) {
+  const RunFormat* largest = nullptr;
+  for (const Run& run : paragraph.runs) {
+    if (run.text.empty()) continue;
+    if (!largest || UsableSize(run.format.fontSize) > UsableSize(largest->fontSize))
+      largest = &run.format;
+  }
+  return largest ? *largest : paragraph.markFormat;
+}
+
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer) {
-  float largest = 0;
-  for (const Run& run : paragraph.runs)
-    if (!run.text.empty()) largest = std::max(largest, UsableSize(run.format.fontSize));
-  const bool hasText = largest > 0;
-  if (!hasText) largest = UsableSize(paragraph.markFormat.fontSize);
+  bool hasText = false;
+  for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
   double lines = 1;
   if (hasText && textWidth > 0) lines = std::max(1, measurer.lineCount(paragraph, textWidth));
-  double height = lines * kLineSpacing * largest;
+  double height =
+      lines * LineHeight(paragraph, measurer.singleLineHeight(LargestFormat(paragraph)));
   for (const InlinePicture& picture : paragraph.inlinePictures)
     height = std::max(height, double(picture.height));
   height += std::max(0.0f, paragraph.spaceBefore) + std::max(0.0f, paragraph.spaceAfter);
@@ -61,9 +85,16 @@ void Layout::place(std::size_t index) {
     pageFirst_.assign(1, 0);
   } else {
     const Entry& previous = entries_[index - 1];
-    entry.start = previous.start + Extent(doc_->paragraphs[index - 1]);
-    double y = double(previous.top) + previous.height;
-    if (y + entry.height <= bottom + kFitTolerance) {
+    const Paragraph& above = doc_->paragraphs[index - 1];
+    entry.start = previous.start + Extent(above);
+    // Spacing after one paragraph and before the next overlap: the larger of the two stands
+    // between them. The last paragraph of a page may let its spacing after run past the bottom
+    // margin.
+    const double overlap =
+        std::min(std::max(0.0f, above.spaceAfter), std::max(0.0f, paragraph.spaceBefore));
+    double y = double(previous.top) + previous.height - overlap;
+    const double needed = entry.height - std::max(0.0f, paragraph.spaceAfter);
+    if (y + needed <= bottom + kFitTolerance) {
       entry.page = previous.page;
       entry.top = float(y);
     } else {

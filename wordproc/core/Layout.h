@@ -19,8 +19,12 @@ struct RectF {
   float x = 0, y = 0, width = 0, height = 0;
 };
 
-// Line height as a multiple of the largest font size of a paragraph.
-inline constexpr float kLineSpacing = 1.15f;
+// The height of the paragraph's lines of text, given the single line spacing of its largest
+// font: as its line rule says.
+double LineHeight(const Paragraph& paragraph, double singleLine);
+// The format whose font sets the paragraph's line height: the largest holding text, or the
+// paragraph mark's in an empty paragraph.
+const RunFormat& LargestFormat(const Paragraph& paragraph);
 
 // The narrowest column body text is broken to: half an inch holds a few characters of ordinary
 // sizes. Margins wider than the page leave no room at all, yet the text must still be set: from
@@ -33,8 +37,7 @@ inline constexpr float kMinTextColumn = 36.0f;
 float TextColumnWidth(const PageSetup& setup);
 
 // Height of a paragraph set in a column of the given width: its line count as the measurer
-// breaks it times the line height of its largest font, the tallest inline picture at least,
-// plus its spacing.
+// breaks it times its line height, the tallest inline picture at least, plus its spacing.
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer);
 
 class Layout {

@@ -43,6 +43,13 @@ struct Run {
 
 enum class Alignment { Left, Center, Right, Justify };
 
+// How a paragraph's line height follows from its font's single line spacing (w:lineRule).
+enum class LineRule {
+  Auto,     // a multiple of single spacing
+  Exact,    // so many points, whatever the font
+  AtLeast,  // single spacing, but no less than so many points
+};
+
 // A picture file kept in the package, shared by shapes that show it.
 struct Image {
   std::string contentType;  // "image/png", "image/jpeg", ...
@@ -68,6 +75,8 @@ struct Paragraph {
   Alignment alignment = Alignment::Left;
   float spaceBefore = 0;
   float spaceAfter = 0;
+  LineRule lineRule = LineRule::Auto;
+  float line = 1.0f;     // Auto: the multiple; Exact and AtLeast: points
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
 

@@ -335,6 +335,24 @@ void ReadContext::ApplyRunProperties(xml_node rPr, RunFormat& format) const {
   });
 }
 
+namespace {
+
+// w:line counts 240ths of single spacing under the rule "auto" (or none), twips otherwise.
+void ApplyLineSpacing(xml_node spacing, Paragraph& p) {
+  const auto line = ParseLength(Value(spacing, "line"), 1);
+  if (!line) return;
+  const std::string_view rule = Value(spacing, "lineRule");
+  if (rule == "exact" || rule == "atLeast") {
+    p.lineRule = rule == "exact" ? LineRule::Exact : LineRule::AtLeast;
+    p.line = static_cast<float>(Clamp(std::fabs(*line) / 20, 0, 1584));
+  } else {
+    p.lineRule = LineRule::Auto;
+    p.line = static_cast<float>(Clamp(*line / 240, 0.06, 132, 1));
+  }
+}
+
+}  // namespace
+
 void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
   if (!pPr) return;
   if (xml_node spacing = Child(pPr, "spacing")) {
@@ -344,6 +362,7 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
     if (auto after = TwipsValue(spacing, "after")) {
       p.spaceAfter = static_cast<float>(Clamp(*after, 0, kMaxLengthPt));
     }
+    ApplyLineSpacing(spacing, p);
   }
   if (xml_node jc = Child(pPr, "jc")) {
     const std::string_view v = Value(jc, "val");

@@ -94,6 +94,13 @@ const char* Geometry(const Shape& shape) {
 }
 
 // The rounded rectangle's corner as DrawingML's "adj" guide, in 1/100000 of the shorter side.
+std::string LineSpacingAttributes(const Paragraph& p) {
+  if (p.lineRule == LineRule::Auto)
+    return " w:line=\"" + Num(std::llround(double(p.line) * 240)) + "\" w:lineRule=\"auto\"";
+  return " w:line=\"" + Num(Twips(p.line)) + "\" w:lineRule=\"" +
+         (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
+}
+
 std::string Adjustments(const Shape& shape) {
   if (shape.kind == ShapeKind::Line || shape.autoShapeType != AutoShapeType::RoundedRectangle)
     return "<a:avLst/>";
@@ -372,9 +379,12 @@ class Writer {
   void WriteParagraph(std::string& out, const Paragraph& p,
                       const std::vector<std::size_t>* anchored, bool fallback) {
     out += "<w:p><w:pPr>";
-    if (p.spaceBefore != 0 || p.spaceAfter != 0) {
+    const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
+    if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
       out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +
-             "\" w:after=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceAfter))) + "\"/>";
+             "\" w:after=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceAfter))) + "\"";
+      if (!single) out += LineSpacingAttributes(p);
+      out += "/>";
     }
     switch (p.alignment) {
       case Alignment::Center:

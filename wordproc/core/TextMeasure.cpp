@@ -1,7 +1,10 @@
 #include "wordproc/core/TextMeasure.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <string>
+#include <utility>
 
 namespace wordproc {
 
@@ -27,9 +30,36 @@ class Estimate final : public TextMeasurer {
     if (width <= 0 || length <= width) return 1;
     return int(std::min(std::ceil(length / width), 1e9));
   }
+  double singleLineHeight(const RunFormat& format) const override {
+    const float size = format.fontSize > 0 ? format.fontSize : kDefaultFontSize;
+    return EstimatedLineSpacing(format.fontFamily) * size;
+  }
 };
 
+std::string Lower(const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
 }  // namespace
+
+double EstimatedLineSpacing(const std::string& family) {
+  // (ascender + descender + line gap) / units per em of the hhea tables.
+  static const std::pair<const char*, double> kFamilies[] = {
+      {"calibri", 2500.0 / 2048},         {"carlito", 2500.0 / 2048},
+      {"cambria", 2400.0 / 2048},         {"caladea", 2400.0 / 2048},
+      {"times new roman", 2355.0 / 2048}, {"liberation serif", 2355.0 / 2048},
+      {"arial", 2355.0 / 2048},           {"liberation sans", 2355.0 / 2048},
+      {"courier new", 2320.0 / 2048},     {"liberation mono", 2320.0 / 2048},
+      {"dejavu sans", 2384.0 / 2048},     {"dejavu serif", 2384.0 / 2048},
+  };
+  const std::string lower = Lower(family);
+  for (const auto& [name, spacing] : kFamilies) {
+    if (lower == name) return spacing;
+  }
+  return 1.15;
+}
 
 const TextMeasurer& EstimatedText() {
   static const Estimate estimate;

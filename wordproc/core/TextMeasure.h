@@ -13,7 +13,14 @@ class TextMeasurer {
   virtual ~TextMeasurer() = default;
   // Lines of the paragraph's text broken within width points; at least one.
   virtual int lineCount(const Paragraph& paragraph, double width) const = 0;
+  // The font's single line spacing in points: ascent, descent and line gap as its file gives
+  // them. Word processors set single-spaced lines this far apart.
+  virtual double singleLineHeight(const RunFormat& format) const = 0;
 };
+
+// Single line spacing as a multiple of the font size, as the font files of the usual families
+// and their metric-compatible twins give it; other families get a middling value.
+double EstimatedLineSpacing(const std::string& family);
 
 // Average glyph width as a multiple of the font size, for the estimate.
 inline constexpr float kAverageGlyphWidth = 0.5f;

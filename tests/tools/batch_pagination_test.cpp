@@ -1,0 +1,122 @@
+// Cloned sheets are printed and opened elsewhere: LibreOffice must find as many pages as we
+// made and every label on the page we put it on. Skipped where LibreOffice is missing.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "tests/support/Scratch.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string quoted = "'";
+  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+int Occurrences(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (std::size_t at = 0; (at = text.find(word, at)) != std::string::npos; at += word.size()) ++n;
+  return n;
+}
+
+class ClonedPagination : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v soffice >/dev/null 2>&1") != 0 ||
+        std::system("command -v pdftotext >/dev/null 2>&1") != 0)
+      GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+    scratch = test_support::NewFolder("pagination") + "/";
+    for (const char* folder : {"tmp", "run", "lo"}) fs::create_directories(scratch + folder);
+    fs::permissions(scratch + "run", fs::perms::owner_all);
+    ASSERT_EQ(Batch({"make-samples", scratch + "data"}).code, 0) << Run().err;
+  }
+  void TearDown() override {
+    if (!scratch.empty()) fs::remove_all(scratch);
+  }
+
+  test_support::CommandResult Batch(const std::vector<std::string>& args) {
+    std::string command = "env TMPDIR=" + Quote(scratch + "tmp") +
+                          " XDG_RUNTIME_DIR=" + Quote(scratch + "run") +
+                          " VSP_REGISTRY_FILE=" + Quote(scratch + "registry") + " timeout 300 " +
+                          Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
+    for (const std::string& a : args) command += " " + Quote(a);
+    last_ = test_support::RunCommand(command, scratch + "stderr");
+    return last_;
+  }
+  const test_support::CommandResult& Run() const { return last_; }
+
+  // Labels per page of the sheet as we lay it out.
+  std::map<int, int> OurPages(const std::string& sheet, int& pages) {
+    EXPECT_EQ(Batch({"info", sheet}).code, 0) << Run().err;
+    std::map<int, int> labels;
+    std::istringstream in(Run().out);
+    pages = 0;
+    for (std::string line; std::getline(in, line);) {
+      std::istringstream fields(line);
+      std::string first, name, type, page;
+      std::getline(fields, first, '\t');
+      if (first == "pages") {
+        std::getline(fields, page);
+        pages = std::stoi(page);
+        continue;
+      }
+      std::getline(fields, name, '\t');
+      std::getline(fields, type, '\t');
+      std::getline(fields, page, '\t');
+      if (name.rfind("VSP_CLONED_", 0) == 0) ++labels[std::stoi(page)];
+    }
+    return labels;
+  }
+
+  // Labels per page of LibreOffice's PDF of the sheet, counted by the glyph's text.
+  std::map<int, int> TheirPages(const std::string& sheet, const std::string& word, int& pages) {
+    const std::string command = "cd " + Quote(scratch + "lo") +
+                                " && timeout -k 10 600 soffice -env:UserInstallation=file://" +
+                                scratch + "lo/profile --headless --convert-to pdf " + Quote(sheet) +
+                                " >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const std::string pdf = scratch + "lo/" + fs::path(sheet).stem().string() + ".pdf";
+    const auto info = test_support::RunCommand("pdfinfo " + Quote(pdf), scratch + "stderr");
+    const std::size_t at = info.out.find("Pages:");
+    pages = at == std::string::npos ? 0 : std::stoi(info.out.substr(at + 6));
+    std::map<int, int> labels;
+    for (int page = 1; page <= pages; ++page) {
+      const auto text = test_support::RunCommand("pdftotext -f " + std::to_string(page) + " -l " +
+                                                     std::to_string(page) + " " + Quote(pdf) + " -",
+                                                 scratch + "stderr");
+      if (const int n = Occurrences(text.out, word)) labels[page] = n;
+    }
+    return labels;
+  }
+
+  std::string scratch;
+  test_support::CommandResult last_;
+};
+
+TEST_F(ClonedPagination, SheetsOfTheSampleCatalogueHaveTheSamePagesInLibreOffice) {
+  const std::string glyph =
+      scratch + "data/Оттиски/Визитки/Коллекция оттисков/Визитка классическая.doc";
+  for (const int sets : {12, 200}) {
+    SCOPED_TRACE(sets);
+    const std::string sheet = scratch + "sheet-" + std::to_string(sets) + ".doc";
+    ASSERT_EQ(Batch({"clone", "--data", scratch + "data", "--category", "Визитки", "--paper",
+                     "A4 (210 x 297 mm)", "--sets", std::to_string(sets), "--glyph", glyph, "--out",
+                     sheet})
+                  .code,
+              0)
+        << Run().err;
+    int ours = 0, theirs = 0;
+    const auto here = OurPages(sheet, ours);
+    const auto there = TheirPages(sheet, "Иван Петров", theirs);
+    EXPECT_EQ(theirs, ours);
+    EXPECT_EQ(there, here);
+  }
+}
+
+}  // namespace
