@@ -156,8 +156,20 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   const PageSetup& setup = doc.pageSetup;
   const double width = TextColumnWidth(setup);
   for (std::size_t i = layout.firstParagraphOfPage(page);
-       i < doc.paragraphs.size() && layout.pageOfParagraph(i) == page; ++i) {
-    DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
+       i < doc.paragraphs.size() && layout.pageOfParagraph(i) <= page; ++i) {
+    const int first = layout.pageOfParagraph(i);
+    if (layout.lastPageOfParagraph(i) < page) continue;
+    if (first == layout.lastPageOfParagraph(i)) {
+      DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
+      continue;
+    }
+    // A paragraph that page breaks carry on: the part for this page, at the top of the page
+    // after its first.
+    const std::vector<Paragraph> parts = PageBreakParts(doc.paragraphs[i]);
+    const std::size_t part = std::size_t(page - first);
+    if (part >= parts.size()) continue;
+    const double top = part == 0 ? layout.paragraphTop(i) : std::fabs(setup.topMargin);
+    DrawParagraph(painter, parts[part], setup.leftMargin, top, width);
   }
 }
 

@@ -102,6 +102,35 @@ TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
   EXPECT_EQ(layout.firstParagraphOfPage(3), 4u);
 }
 
+// A page break carries the rest of its paragraph to a new page; "page break before" starts
+// the paragraph on one.
+TEST(OmLayout, PageBreaksStartNewPages) {
+  Document doc = SmallPages(4);
+  doc.paragraphs[1] = Text(doc, "до\fпосле\fещё");
+  doc.paragraphs[3].pageBreakBefore = true;
+  Layout layout(doc, EstimatedText());
+  EXPECT_EQ(layout.pageOfParagraph(1), 1);
+  EXPECT_EQ(layout.lastPageOfParagraph(1), 3);
+  EXPECT_EQ(layout.pageOfParagraph(2), 3) << "after the paragraph's last part";
+  EXPECT_NEAR(layout.paragraphTop(2), 50 + Single(11), 1e-3);
+  EXPECT_EQ(layout.pageOfParagraph(3), 4);
+  EXPECT_FLOAT_EQ(layout.paragraphTop(3), 50);
+  EXPECT_EQ(layout.pageCount(), 4);
+  EXPECT_EQ(layout.firstParagraphOfPage(2), 1u);
+  EXPECT_EQ(layout.firstParagraphOfPage(3), 1u);
+  EXPECT_EQ(layout.firstParagraphOfPage(4), 3u);
+
+  const auto parts = PageBreakParts(doc.paragraphs[1]);
+  ASSERT_EQ(parts.size(), 3u);
+  EXPECT_EQ(parts[1].text(), "после");
+  EXPECT_TRUE(PageBreakParts(doc.paragraphs[0]).empty());
+
+  // Edited away, the break takes its pages along.
+  doc.paragraphs[1] = Text(doc, "до после ещё");
+  layout.invalidateFrom(1);
+  EXPECT_EQ(layout.pageCount(), 2);
+}
+
 TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
   Document doc = SmallPages(40);
   Layout incremental(doc, FontMeasurer());

@@ -114,9 +114,7 @@ TEST(OoxmlLibreOffice, PagesBreakWhereLibreOfficeBreaksThem) {
       "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
   const std::string file = dir / "spaced.docx";
   {
-    const std::string bytes = PackageWithBody(
-        body,
-        {{"word/styles.xml", SpacingStyles()}, {"word/_rels/document.xml.rels", kStylesRels}});
+    const std::string bytes = PackageWithBody(body, SpacingParts());
     std::ofstream(file, std::ios::binary) << bytes;
   }
   for (const std::string& name : {file, std::string(dir / "ours.docx")}) {
@@ -130,14 +128,69 @@ TEST(OoxmlLibreOffice, PagesBreakWhereLibreOfficeBreaksThem) {
     ASSERT_NE(info.find("Pages:           " + std::to_string(layout.pageCount())),
               std::string::npos)
         << info << " here: " << layout.pageCount();
-    // Spacing that styles give still breaks a paragraph or so earlier there: page counts only.
-    if (name == file) continue;
     for (int page = 2; page <= layout.pageCount(); ++page) {
       const std::string first = doc->paragraphs[layout.firstParagraphOfPage(page)].text();
       const std::string text = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
                                              std::to_string(page) + " " + Quote(pdf) + " -");
       EXPECT_EQ(text.rfind(first + "\n", 0), 0u)
           << "page " << page << " here begins with " << first << ", there: " << text.substr(0, 40);
+    }
+  }
+}
+
+// The text our page begins with: the paragraph's, or the part of it a page break carried over.
+std::string FirstTextOfPage(const Document& doc, Layout& layout, int page) {
+  const std::size_t index = layout.firstParagraphOfPage(page);
+  const Paragraph& paragraph = doc.paragraphs[index];
+  const auto parts = PageBreakParts(paragraph);
+  if (parts.empty()) return paragraph.text();
+  return parts[std::size_t(page - layout.pageOfParagraph(index))].text();
+}
+
+// Page breaks in the middle and at the end of a paragraph, a paragraph holding only a break,
+// "page break before", and the hint of where a page last ended, which means nothing.
+TEST(OoxmlLibreOffice, BreaksStartPagesWhereLibreOfficeStartsThem) {
+  REQUIRE_LIBREOFFICE();
+  om_test::EnsureGui();
+  TempDir dir;
+  std::string body;
+  auto paragraph = [&](const std::string& inner, const std::string& pPr = {}) {
+    body += "<w:p>" + (pPr.empty() ? "" : "<w:pPr>" + pPr + "</w:pPr>") + inner + "</w:p>";
+  };
+  auto text = [](const std::string& t) { return "<w:r><w:t>" + t + "</w:t></w:r>"; };
+  const std::string pageBreak = "<w:r><w:br w:type=\"page\"/></w:r>";
+  paragraph(text("Первая"));
+  paragraph(text("Середина") + pageBreak + text("Вторая"));
+  paragraph(text("Конец") + pageBreak);
+  paragraph(text("Третья"));
+  paragraph(pageBreak);
+  paragraph(text("Четвёртая"));
+  paragraph(text("Пятая"), "<w:pageBreakBefore/>");
+  paragraph("<w:r><w:lastRenderedPageBreak/><w:t>Подсказка</w:t></w:r>");
+  for (int i = 0; i < 60; ++i) paragraph(text("Строка" + std::to_string(i)));
+  body +=
+      "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
+      "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+  const std::string file = dir / "breaks.docx";
+  std::ofstream(file, std::ios::binary) << PackageWithBody(body, SpacingParts());
+  const auto doc = LoadDocumentFile(file);
+  WritePackage(*doc, dir / "ours.docx");
+  for (const std::string& name : {file, std::string(dir / "ours.docx")}) {
+    SCOPED_TRACE(name);
+    Layout layout(*doc, FontMeasurer());
+    EXPECT_EQ(layout.pageCount(), 7);
+    const std::string pdf = ConvertWithLibreOffice(name, "pdf", dir / "pdf");
+    ASSERT_FALSE(pdf.empty());
+    const std::string info = RunAndCapture("pdfinfo " + Quote(pdf));
+    EXPECT_NE(info.find("Pages:           " + std::to_string(layout.pageCount())),
+              std::string::npos)
+        << info << " here: " << layout.pageCount();
+    for (int page = 2; page <= layout.pageCount(); ++page) {
+      const std::string first = FirstTextOfPage(*doc, layout, page);
+      const std::string there = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
+                                              std::to_string(page) + " " + Quote(pdf) + " -");
+      EXPECT_EQ(there.rfind(first, 0), 0u)
+          << "page " << page << " here begins with " << first << ", there: " << there.substr(0, 40);
     }
   }
 }

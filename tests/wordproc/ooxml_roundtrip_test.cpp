@@ -463,9 +463,7 @@ std::string SpacedBody() {
 // Line rules come from the paragraph, its style chain and the document defaults, and are
 // written back on the paragraphs themselves.
 TEST(OoxmlRoundTrip, LineSpacingFromParagraphStyleAndDefaults) {
-  const auto doc =
-      ReadBytes(PackageWithBody(SpacedBody(), {{"word/styles.xml", SpacingStyles()},
-                                               {"word/_rels/document.xml.rels", kStylesRels}}));
+  const auto doc = ReadBytes(PackageWithBody(SpacedBody(), SpacingParts()));
   ASSERT_EQ(doc->paragraphs.size(), 3u);
   auto expect = [](const Paragraph& p, LineRule rule, float line, float after) {
     EXPECT_EQ(p.lineRule, rule) << p.text();

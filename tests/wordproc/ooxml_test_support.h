@@ -178,11 +178,22 @@ inline std::string SpacingStyles() {
          "<w:spacing w:line=\"240\" w:lineRule=\"exact\"/></w:pPr></w:style></w:styles>";
 }
 
-inline const char* kStylesRels =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rIdStyles\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-    "2006/relationships/styles\" Target=\"styles.xml\"/></Relationships>";
+// Those styles with an empty settings part: LibreOffice lays out a package without settings by
+// its own rules, not the word processor's.
+inline std::map<std::string, std::string> SpacingParts() {
+  return {{"word/styles.xml", SpacingStyles()},
+          {"word/settings.xml",
+           "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:settings xmlns:w=\"http://"
+           "schemas.openxmlformats.org/wordprocessingml/2006/main\"/>"},
+          {"word/_rels/document.xml.rels",
+           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rIdStyles\" Type=\"http://schemas.openxmlformats.org/"
+           "officeDocument/2006/relationships/styles\" Target=\"styles.xml\"/>"
+           "<Relationship Id=\"rIdSettings\" Type=\"http://schemas.openxmlformats.org/"
+           "officeDocument/2006/relationships/settings\" Target=\"settings.xml\"/>"
+           "</Relationships>"}};
+}
 
 inline std::string ImageRels(const std::string& target = "media/image1.png") {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"

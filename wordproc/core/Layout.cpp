@@ -54,6 +54,18 @@ const RunFormat& LargestFormat(const Paragraph& paragraph) {
   return largest ? *largest : paragraph.markFormat;
 }
 
+namespace {
+
+// A line spaced at a multiple above one carries its extra room above its text; the first line
+// of a page drops it, as word processors set it.
+float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) {
+  if (paragraph.lineRule != LineRule::Auto || !(paragraph.line > 1)) return 0;
+  const double single = measurer.singleLineHeight(LargestFormat(paragraph));
+  return float(std::max(0.0, LineHeight(paragraph, single) - single));
+}
+
+}  // namespace
+
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer) {
   bool hasText = false;
   for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
@@ -67,6 +79,32 @@ float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMea
   return float(height);
 }
 
+std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph) {
+  bool breaks = false;
+  for (const Run& run : paragraph.runs) breaks = breaks || run.text.find('\f') != std::string::npos;
+  if (!breaks) return {};
+  std::vector<Paragraph> parts;
+  auto start = [&] {
+    Paragraph part = paragraph;
+    part.runs.clear();
+    part.inlinePictures.clear();
+    part.spaceAfter = 0;
+    if (!parts.empty()) part.spaceBefore = 0;
+    parts.push_back(std::move(part));
+  };
+  start();
+  for (const Run& run : paragraph.runs) {
+    std::size_t from = 0;
+    for (std::size_t at; (at = run.text.find('\f', from)) != std::string::npos; from = at + 1) {
+      if (at > from) parts.back().runs.push_back({run.text.substr(from, at - from), run.format});
+      start();
+    }
+    if (from < run.text.size()) parts.back().runs.push_back({run.text.substr(from), run.format});
+  }
+  parts.back().spaceAfter = paragraph.spaceAfter;
+  return parts;
+}
+
 void Layout::invalidateFrom(std::size_t paragraphIndex) {
   if (paragraphIndex >= entries_.size()) return;
   entries_.resize(paragraphIndex);
@@ -78,10 +116,14 @@ void Layout::place(std::size_t index) {
   const Paragraph& paragraph = doc_->paragraphs[index];
   const double topMargin = std::fabs(setup.topMargin);
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  const float width = TextColumnWidth(setup);
+  const std::vector<Paragraph> parts = PageBreakParts(paragraph);
+  const Paragraph& first = parts.empty() ? paragraph : parts.front();
   Entry entry;
-  entry.height = ParagraphHeight(paragraph, TextColumnWidth(setup), *measurer_);
+  entry.height = ParagraphHeight(first, width, *measurer_);
   if (index == 0) {
     entry.top = float(topMargin);
+    entry.height -= TopOfPageSaving(first, *measurer_);
     pageFirst_.assign(1, 0);
   } else {
     const Entry& previous = entries_[index - 1];
@@ -92,16 +134,26 @@ void Layout::place(std::size_t index) {
     // margin.
     const double overlap =
         std::min(std::max(0.0f, above.spaceAfter), std::max(0.0f, paragraph.spaceBefore));
-    double y = double(previous.top) + previous.height - overlap;
-    const double needed = entry.height - std::max(0.0f, paragraph.spaceAfter);
-    if (y + needed <= bottom + kFitTolerance) {
-      entry.page = previous.page;
+    double y = double(previous.endY) - overlap;
+    const double needed = entry.height - std::max(0.0f, first.spaceAfter);
+    if (!paragraph.pageBreakBefore && y + needed <= bottom + kFitTolerance) {
+      entry.page = previous.endPage;
       entry.top = float(y);
     } else {
-      entry.page = previous.page + 1;
+      entry.page = previous.endPage + 1;
       entry.top = float(topMargin);
+      entry.height -= TopOfPageSaving(first, *measurer_);
       pageFirst_.push_back(index);
     }
+  }
+  entry.endPage = entry.page;
+  entry.endY = entry.top + entry.height;
+  // Each page break carries the rest of the paragraph to the top of a new page.
+  for (std::size_t k = 1; k < parts.size(); ++k) {
+    ++entry.endPage;
+    entry.endY = float(topMargin + ParagraphHeight(parts[k], width, *measurer_) -
+                       TopOfPageSaving(parts[k], *measurer_));
+    pageFirst_.push_back(index);
   }
   entries_.push_back(entry);
   ids_[paragraph.id] = index;
@@ -120,7 +172,13 @@ void Layout::ensureAll() {
 
 int Layout::pageCount() {
   ensureAll();
-  return entries_.empty() ? 1 : entries_.back().page;
+  return entries_.empty() ? 1 : entries_.back().endPage;
+}
+
+int Layout::lastPageOfParagraph(std::size_t index) {
+  ensure(index);
+  if (entries_.empty()) return 1;
+  return entries_[std::min(index, entries_.size() - 1)].endPage;
 }
 
 int Layout::pageOfParagraph(std::size_t index) {

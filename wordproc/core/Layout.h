@@ -36,6 +36,11 @@ inline constexpr float kMinTextColumn = 36.0f;
 // or the whole page where the page itself is narrower.
 float TextColumnWidth(const PageSetup& setup);
 
+// The parts of a paragraph that page breaks ('\f' in its text) put on pages of their own, each
+// formatted as the paragraph, the spacing before on the first and after on the last only.
+// Empty when the paragraph holds no page break.
+std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph);
+
 // Height of a paragraph set in a column of the given width: its line count as the measurer
 // breaks it times its line height, the tallest inline picture at least, plus its spacing.
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer);
@@ -51,7 +56,9 @@ class Layout {
   void invalidateFrom(std::size_t paragraphIndex);
 
   int pageCount();
-  int pageOfParagraph(std::size_t index);  // 1-based
+  int pageOfParagraph(std::size_t index);  // 1-based, where the paragraph begins
+  // Where it ends: later than where it begins when page breaks in its text carry it on.
+  int lastPageOfParagraph(std::size_t index);
   // The first paragraph of the page (1-based); the last page's when page is beyond it.
   std::size_t firstParagraphOfPage(int page);
   // Top of the paragraph in points from the top edge of its page, and its height.
@@ -76,8 +83,10 @@ class Layout {
  private:
   struct Entry {
     int page = 1;
-    float top = 0, height = 0;
+    float top = 0, height = 0;  // of the part on the first page
     std::int64_t start = 0;
+    int endPage = 1;  // the page of its last part
+    float endY = 0;   // the bottom of its last part
   };
 
   void ensure(std::size_t paragraphIndex);

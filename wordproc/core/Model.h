@@ -76,7 +76,8 @@ struct Paragraph {
   float spaceBefore = 0;
   float spaceAfter = 0;
   LineRule lineRule = LineRule::Auto;
-  float line = 1.0f;     // Auto: the multiple; Exact and AtLeast: points
+  float line = 1.0f;  // Auto: the multiple; Exact and AtLeast: points
+  bool pageBreakBefore = false;
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
 

@@ -364,6 +364,7 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
     }
     ApplyLineSpacing(spacing, p);
   }
+  if (xml_node breakBefore = Child(pPr, "pageBreakBefore")) p.pageBreakBefore = OnOff(breakBefore);
   if (xml_node jc = Child(pPr, "jc")) {
     const std::string_view v = Value(jc, "val");
     if (v == "center")
