@@ -171,7 +171,17 @@ const std::string* ReadContext::PartOfType(std::string_view suffix) const {
   return nullptr;
 }
 
+// A theme only lends colours and fonts: a damaged one leaves the defaults, as other word
+// processors do, rather than the whole document unread.
 void ReadContext::ReadTheme() {
+  try {
+    ReadThemePart();
+  } catch (const FormatError&) {
+    theme_ = Theme{};
+  }
+}
+
+void ReadContext::ReadThemePart() {
   const std::string* name = PartOfType("/theme");
   if (!name) return;
   package::XmlPart part;
