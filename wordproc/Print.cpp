@@ -45,9 +45,16 @@ bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& do
   const QPointF shift(offset.x() * pageSize.width() / doc.pageSetup.pageWidth,
                       offset.y() * pageSize.height() / doc.pageSetup.pageHeight);
   for (int page = 1, count = PageCount(layout); page <= count; ++page) {
-    if (page > 1 && !device.newPage()) return false;
+    // Sections of other paper sizes get pages of their own size, in the device's scale.
+    const PageSetup& setup = layout.pageSetupOfPage(page);
+    const QSizeF size(pageSize.width() * setup.pageWidth / doc.pageSetup.pageWidth,
+                      pageSize.height() * setup.pageHeight / doc.pageSetup.pageHeight);
+    if (page > 1) {
+      if (!(setup == layout.pageSetupOfPage(page - 1))) device.setPageLayout(PageLayoutOf(setup));
+      if (!device.newPage()) return false;
+    }
     const auto* pageShapes = std::size_t(page) <= shapes.size() ? &shapes[page - 1] : nullptr;
-    PaintPage(painter, doc, layout, page, QRectF(shift, pageSize), PaintMode::Output, pageShapes);
+    PaintPage(painter, doc, layout, page, QRectF(shift, size), PaintMode::Output, pageShapes);
   }
   return true;
 }
@@ -60,7 +67,7 @@ void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const st
   writer.setResolution(kPdfResolution);
   writer.setTitle(QString::fromStdString(title));
   writer.setCreator(QStringLiteral("Varnel Stampora"));
-  writer.setPageLayout(PageLayoutOf(doc.pageSetup));
+  writer.setPageLayout(PageLayoutOf(layout.pageSetupOfPage(1)));
   QPainter painter;
   if (!painter.begin(&writer))
     throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));

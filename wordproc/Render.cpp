@@ -153,10 +153,10 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
 }
 
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
-  const PageSetup& setup = doc.pageSetup;
-  const double width = TextColumnWidth(setup);
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) <= page; ++i) {
+    const PageSetup& setup = layout.pageSetupOfParagraph(i);
+    const double width = TextColumnWidth(setup);
     const int first = layout.pageOfParagraph(i);
     if (layout.lastPageOfParagraph(i) < page) continue;
     if (first == layout.lastPageOfParagraph(i)) {
@@ -223,7 +223,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
   PageDecoding decoding;
   painter.save();
   painter.fillRect(target, Qt::white);
-  const PageSetup& setup = doc.pageSetup;
+  const PageSetup& setup = layout.pageSetupOfPage(page);
   if (HasArea(setup) && page >= 1 && page <= layout.pageCount()) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                            QPainter::SmoothPixmapTransform);
@@ -247,7 +247,7 @@ bool RenderSizeAllowed(const QSize& size) {
 }
 
 QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
-  const QSize size = RenderSize(doc.pageSetup, widthPx);
+  const QSize size = RenderSize(layout.pageSetupOfPage(page), widthPx);
   if (!RenderSizeAllowed(size)) return {};
   QImage image(size, QImage::Format_RGB32);
   if (image.isNull()) return {};  // too large to allocate

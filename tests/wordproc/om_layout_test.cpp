@@ -131,6 +131,36 @@ TEST(OmLayout, PageBreaksStartNewPages) {
   EXPECT_EQ(layout.pageCount(), 2);
 }
 
+// Each section has its pages' set-up; a section starts on a new page, on the next odd one
+// (leaving a blank page), or continues the page when its paper is the same.
+TEST(OmLayout, SectionsStartAsTheySayOnPagesOfTheirOwn) {
+  Document doc = SmallPages(6);
+  const PageSetup portrait = doc.pageSetup;
+  PageSetup landscape = portrait;
+  landscape.pageWidth = 300;
+  landscape.leftMargin = 20;
+  doc.paragraphs[1].sectionEnd = Section{portrait, SectionStart::NextPage};
+  doc.paragraphs[3].sectionEnd = Section{landscape, SectionStart::OddPage};
+  doc.pageSetup = landscape;
+  doc.lastSectionStart = SectionStart::Continuous;
+  Layout layout(doc, EstimatedText());
+  EXPECT_EQ(layout.pageOfParagraph(1), 1);
+  EXPECT_EQ(layout.pageOfParagraph(2), 3) << "page 2 is left blank for an odd page";
+  EXPECT_EQ(layout.pageOfParagraph(4), 3) << "a continuous section shares the page";
+  EXPECT_EQ(layout.pageCount(), 3);
+  EXPECT_EQ(layout.pageSetupOfPage(1), portrait);
+  EXPECT_EQ(layout.pageSetupOfPage(2), landscape);
+  EXPECT_EQ(layout.pageSetupOfPage(3), landscape);
+  EXPECT_EQ(layout.pageSetupOfParagraph(0), portrait);
+  EXPECT_EQ(layout.firstParagraphOfPage(3), 2u);
+
+  // Paper of another size never shares a page, continuous or not.
+  doc.pageSetup = portrait;
+  layout.invalidateFrom(0);
+  EXPECT_EQ(layout.pageOfParagraph(4), 4);
+  EXPECT_EQ(layout.pageSetupOfPage(4), portrait);
+}
+
 TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
   Document doc = SmallPages(40);
   Layout incremental(doc, FontMeasurer());

@@ -195,6 +195,41 @@ TEST(OoxmlLibreOffice, BreaksStartPagesWhereLibreOfficeStartsThem) {
   }
 }
 
+// Sections in both orientations: the same pages, of the same sizes, in LibreOffice.
+TEST(OoxmlLibreOffice, SectionsHaveTheirPagesThereToo) {
+  REQUIRE_LIBREOFFICE();
+  om_test::EnsureGui();
+  TempDir dir;
+  Document doc;
+  doc.paragraphs.clear();
+  for (int i = 0; i < 9; ++i) {
+    Paragraph p;
+    p.id = doc.newParagraphId();
+    p.runs.push_back({"Раздел " + std::to_string(i), RunFormat{}});
+    doc.paragraphs.push_back(p);
+  }
+  PageSetup landscape;
+  std::swap(landscape.pageWidth, landscape.pageHeight);
+  doc.paragraphs[2].sectionEnd = Section{PageSetup{}, SectionStart::NextPage};
+  doc.paragraphs[5].sectionEnd = Section{landscape, SectionStart::NextPage};
+  doc.pageSetup = PageSetup{};
+  doc.lastSectionStart = SectionStart::NextPage;
+  WritePackage(doc, dir / "sections.docx");
+  Layout layout(doc, FontMeasurer());
+  ASSERT_EQ(layout.pageCount(), 3);
+  const std::string pdf = ConvertWithLibreOffice(dir / "sections.docx", "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  const std::string info = RunAndCapture("pdfinfo -f 1 -l 9 " + Quote(pdf));
+  EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
+  for (int page = 1; page <= 3; ++page) {
+    const std::string label = "Page    " + std::to_string(page) + " size:";
+    const std::size_t at = info.find(label);
+    ASSERT_NE(at, std::string::npos) << info;
+    const double width = std::atof(info.c_str() + at + label.size());
+    EXPECT_NEAR(width, layout.pageSetupOfPage(page).pageWidth, 0.5) << "page " << page;
+  }
+}
+
 TEST(OoxmlLibreOffice, FilesWrittenByLibreOfficeAreRead) {
   REQUIRE_LIBREOFFICE();
   TempDir dir;

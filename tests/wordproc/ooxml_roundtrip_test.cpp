@@ -460,6 +460,28 @@ std::string SpacedBody() {
 
 }  // namespace
 
+TEST(OoxmlRoundTrip, SectionsKeepTheirPagesAndStarts) {
+  Document doc;
+  doc.paragraphs.resize(3);
+  for (auto& p : doc.paragraphs) p.id = doc.newParagraphId();
+  PageSetup landscape;
+  std::swap(landscape.pageWidth, landscape.pageHeight);
+  doc.paragraphs[0].sectionEnd = Section{landscape, SectionStart::EvenPage};
+  doc.paragraphs[1].sectionEnd = Section{PageSetup{}, SectionStart::Continuous};
+  doc.lastSectionStart = SectionStart::OddPage;
+  const auto bytes = WritePackageToMemory(doc, false);
+  const auto again =
+      ReadBytes(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  ASSERT_EQ(again->paragraphs.size(), 3u);
+  ASSERT_TRUE(again->paragraphs[0].sectionEnd);
+  EXPECT_EQ(again->paragraphs[0].sectionEnd->start, SectionStart::EvenPage);
+  EXPECT_NEAR(again->paragraphs[0].sectionEnd->setup.pageWidth, landscape.pageWidth, 0.05);
+  ASSERT_TRUE(again->paragraphs[1].sectionEnd);
+  EXPECT_EQ(again->paragraphs[1].sectionEnd->start, SectionStart::Continuous);
+  EXPECT_FALSE(again->paragraphs[2].sectionEnd) << "the last section is the document's";
+  EXPECT_EQ(again->lastSectionStart, SectionStart::OddPage);
+}
+
 // Line rules come from the paragraph, its style chain and the document defaults, and are
 // written back on the paragraphs themselves.
 TEST(OoxmlRoundTrip, LineSpacingFromParagraphStyleAndDefaults) {

@@ -106,13 +106,69 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph) {
 }
 
 void Layout::invalidateFrom(std::size_t paragraphIndex) {
+  if (scanEnd_ != npos && paragraphIndex <= scanEnd_) scanFrom_ = scanEnd_ = npos;
   if (paragraphIndex >= entries_.size()) return;
   entries_.resize(paragraphIndex);
-  while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) pageFirst_.pop_back();
+  while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) {
+    pageFirst_.pop_back();
+    pageSetups_.pop_back();
+  }
 }
 
+std::size_t Layout::sectionEndOf(std::size_t index) {
+  const std::size_t count = doc_->paragraphs.size();
+  if (scanFrom_ != npos && scanFrom_ <= index && index <= scanEnd_ && scanEnd_ <= count)
+    return scanEnd_;
+  // Edits are followed by invalidateFrom; a scan stays good for the paragraphs it passed.
+  std::size_t end = index;
+  while (end < count && !doc_->paragraphs[end].sectionEnd) ++end;
+  scanFrom_ = index;
+  scanEnd_ = end;
+  return end;
+}
+
+const Section* Layout::sectionOf(std::size_t index) {
+  const std::size_t end = sectionEndOf(index);
+  return end < doc_->paragraphs.size() ? &*doc_->paragraphs[end].sectionEnd : nullptr;
+}
+
+PageSetup Layout::pageSetupOfParagraph(std::size_t index) {
+  const Section* section = sectionOf(index);
+  return section ? section->setup : doc_->pageSetup;
+}
+
+PageSetup Layout::pageSetupOfPage(int page) {
+  const std::size_t first = firstParagraphOfPage(page);
+  const std::size_t wanted = std::size_t(std::max(page, 1));
+  if (wanted <= pageSetups_.size()) return pageSetups_[wanted - 1];
+  if (pageSetups_.empty()) return doc_->pageSetup;
+  return first < doc_->paragraphs.size() ? pageSetupOfParagraph(first) : doc_->pageSetup;
+}
+
+void Layout::startPage(std::size_t index, const PageSetup& setup) {
+  pageFirst_.push_back(index);
+  pageSetups_.push_back(setup);
+}
+
+namespace {
+
+// Whether a paragraph that begins a section of the given start must begin a new page, and a
+// blank one before it when the page it would take has the wrong parity.
+bool SectionTakesNewPage(SectionStart start, const PageSetup& before, const PageSetup& now) {
+  if (start != SectionStart::Continuous) return true;
+  // A continuous section of another paper size cannot share the page.
+  return before.pageWidth != now.pageWidth || before.pageHeight != now.pageHeight;
+}
+
+bool WrongParity(SectionStart start, int page) {
+  return (start == SectionStart::OddPage && page % 2 == 0) ||
+         (start == SectionStart::EvenPage && page % 2 == 1);
+}
+
+}  // namespace
+
 void Layout::place(std::size_t index) {
-  const PageSetup& setup = doc_->pageSetup;
+  const PageSetup& setup = pageSetupOfParagraph(index);
   const Paragraph& paragraph = doc_->paragraphs[index];
   const double topMargin = std::fabs(setup.topMargin);
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
@@ -124,11 +180,20 @@ void Layout::place(std::size_t index) {
   if (index == 0) {
     entry.top = float(topMargin);
     entry.height -= TopOfPageSaving(first, *measurer_);
-    pageFirst_.assign(1, 0);
+    pageFirst_.clear();
+    pageSetups_.clear();
+    startPage(0, setup);
   } else {
     const Entry& previous = entries_[index - 1];
     const Paragraph& above = doc_->paragraphs[index - 1];
     entry.start = previous.start + Extent(above);
+    bool newPage = paragraph.pageBreakBefore;
+    SectionStart start = SectionStart::Continuous;
+    if (above.sectionEnd) {
+      const Section* section = sectionOf(index);
+      start = section ? section->start : doc_->lastSectionStart;
+      newPage = newPage || SectionTakesNewPage(start, above.sectionEnd->setup, setup);
+    }
     // Spacing after one paragraph and before the next overlap: the larger of the two stands
     // between them. The last paragraph of a page may let its spacing after run past the bottom
     // margin.
@@ -136,14 +201,19 @@ void Layout::place(std::size_t index) {
         std::min(std::max(0.0f, above.spaceAfter), std::max(0.0f, paragraph.spaceBefore));
     double y = double(previous.endY) - overlap;
     const double needed = entry.height - std::max(0.0f, first.spaceAfter);
-    if (!paragraph.pageBreakBefore && y + needed <= bottom + kFitTolerance) {
+    if (!newPage && y + needed <= bottom + kFitTolerance) {
       entry.page = previous.endPage;
       entry.top = float(y);
     } else {
       entry.page = previous.endPage + 1;
+      // A section that must begin on an odd (even) page leaves the page between blank.
+      if (WrongParity(start, entry.page)) {
+        startPage(index, setup);
+        ++entry.page;
+      }
       entry.top = float(topMargin);
       entry.height -= TopOfPageSaving(first, *measurer_);
-      pageFirst_.push_back(index);
+      startPage(index, setup);
     }
   }
   entry.endPage = entry.page;
@@ -153,7 +223,7 @@ void Layout::place(std::size_t index) {
     ++entry.endPage;
     entry.endY = float(topMargin + ParagraphHeight(parts[k], width, *measurer_) -
                        TopOfPageSaving(parts[k], *measurer_));
-    pageFirst_.push_back(index);
+    startPage(index, setup);
   }
   entries_.push_back(entry);
   ids_[paragraph.id] = index;

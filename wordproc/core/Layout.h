@@ -59,6 +59,10 @@ class Layout {
   int pageOfParagraph(std::size_t index);  // 1-based, where the paragraph begins
   // Where it ends: later than where it begins when page breaks in its text carry it on.
   int lastPageOfParagraph(std::size_t index);
+  // The page set-up of the section the page's first paragraph belongs to.
+  PageSetup pageSetupOfPage(int page);
+  // The page set-up of the paragraph's section.
+  PageSetup pageSetupOfParagraph(std::size_t index);
   // The first paragraph of the page (1-based); the last page's when page is beyond it.
   std::size_t firstParagraphOfPage(int page);
   // Top of the paragraph in points from the top edge of its page, and its height.
@@ -92,12 +96,21 @@ class Layout {
   void ensure(std::size_t paragraphIndex);
   void ensureAll();
   void place(std::size_t index);
+  // The paragraph that ends the section of the given one, or the paragraph count for the last
+  // section.
+  std::size_t sectionEndOf(std::size_t index);
+  const Section* sectionOf(std::size_t index);
+  void startPage(std::size_t index, const PageSetup& setup);
   std::size_t anchorIndex(const AnchoredShape& shape);
 
   const Document* doc_;
   const TextMeasurer* measurer_;
   std::vector<Entry> entries_;          // the valid prefix of the layout
   std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
+  std::vector<PageSetup> pageSetups_;   // of each page, alongside
+  // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit
+  // at or before it.
+  std::size_t scanFrom_ = npos, scanEnd_ = npos;
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.
   std::unordered_map<std::uint64_t, std::size_t> ids_;
 };

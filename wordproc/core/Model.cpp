@@ -70,6 +70,7 @@ Document::Document() {
 std::unique_ptr<Document> Document::clone() const {
   auto copy = std::make_unique<Document>();
   copy->pageSetup = pageSetup;
+  copy->lastSectionStart = lastSectionStart;
   copy->paragraphs = paragraphs;
   copy->shapes.reserve(shapes.size());
   for (const AnchoredShape& anchored : shapes) {

@@ -24,6 +24,18 @@ struct PageSetup {
   bool operator==(const PageSetup&) const = default;
 };
 
+// How a section begins (the w:type of the sectPr that ends it).
+enum class SectionStart { NextPage, Continuous, OddPage, EvenPage };
+
+// A section that ends with a paragraph: the page set-up of its pages and how it begins. The
+// document's last section is its own pageSetup and lastSectionStart.
+struct Section {
+  PageSetup setup;
+  SectionStart start = SectionStart::NextPage;
+
+  bool operator==(const Section&) const = default;
+};
+
 struct RunFormat {
   std::string fontFamily = "Calibri";
   float fontSize = 11.0f;
@@ -78,6 +90,7 @@ struct Paragraph {
   LineRule lineRule = LineRule::Auto;
   float line = 1.0f;  // Auto: the multiple; Exact and AtLeast: points
   bool pageBreakBefore = false;
+  std::optional<Section> sectionEnd;  // the section this paragraph ends, when it ends one
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
 
@@ -191,7 +204,8 @@ enum class SourceFormat {
 };
 
 struct Document {
-  PageSetup pageSetup;
+  PageSetup pageSetup;  // of the last section, the whole document's when there is one
+  SectionStart lastSectionStart = SectionStart::NextPage;
   std::vector<Paragraph> paragraphs;  // never empty: a document has at least one paragraph
   // Body shapes in z-order, back to front; also the order of the Shapes collection.
   std::vector<AnchoredShape> shapes;

@@ -69,6 +69,7 @@ class ReadContext {
   void ReadRelationships(const std::string& relsPart);
   const std::string* PartOfType(std::string_view suffix) const;
   void ReadTheme();
+  Section SectionOf(xml_node sectPr) const;
   void ReadThemePart();
   std::optional<Rgb> SchemeColor(std::string_view name, std::optional<Rgb> placeholder) const;
   // The colour held by a fill or reference element, with its luminance modifiers applied.

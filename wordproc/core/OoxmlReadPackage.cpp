@@ -47,6 +47,8 @@ std::unique_ptr<Document> ReadContext::Read() {
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);
+  // The last section is the document's own: a last paragraph that ends it ends nothing more.
+  if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
   if (doc_->paragraphs.empty()) {
     Paragraph empty;
     empty.id = doc_->newParagraphId();

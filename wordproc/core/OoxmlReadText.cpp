@@ -8,17 +8,23 @@
 
 namespace wordproc::ooxml::reader {
 
-void ReadContext::ReadPageSetup(xml_node body) {
-  // The body's own sectPr describes the last section; without it, the last paragraph that
-  // ends a section does.
-  xml_node sectPr;
-  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
-    if (Is(c, "sectPr")) sectPr = c;
-  }
-  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
-    if (Is(c, "p")) sectPr = Child(Child(c, "pPr"), "sectPr");
-  }
-  PageSetup& page = doc_->pageSetup;
+namespace {
+
+SectionStart StartOf(xml_node sectPr) {
+  const std::string_view type = Value(Child(sectPr, "type"), "val");
+  if (type == "continuous") return SectionStart::Continuous;
+  if (type == "oddPage") return SectionStart::OddPage;
+  if (type == "evenPage") return SectionStart::EvenPage;
+  return SectionStart::NextPage;
+}
+
+}  // namespace
+
+// What the sectPr says of the pages, over the defaults of a document without one.
+Section ReadContext::SectionOf(xml_node sectPr) const {
+  Section section;
+  section.start = StartOf(sectPr);
+  PageSetup& page = section.setup;
   if (xml_node size = Child(sectPr, "pgSz")) {
     if (auto w = TwipsValue(size, "w"); w && *w >= 1) page.pageWidth = static_cast<float>(*w);
     if (auto h = TwipsValue(size, "h"); h && *h >= 1) page.pageHeight = static_cast<float>(*h);
@@ -37,6 +43,22 @@ void ReadContext::ReadPageSetup(xml_node body) {
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);
   page.rightMargin = std::min(page.rightMargin, page.pageWidth);
+  return section;
+}
+
+void ReadContext::ReadPageSetup(xml_node body) {
+  // The body's own sectPr describes the last section; without it, the last paragraph that
+  // ends a section does.
+  xml_node sectPr;
+  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
+    if (Is(c, "sectPr")) sectPr = c;
+  }
+  for (xml_node c = body.last_child(); c && !sectPr; c = c.previous_sibling()) {
+    if (Is(c, "p")) sectPr = Child(Child(c, "pPr"), "sectPr");
+  }
+  const Section last = SectionOf(sectPr);
+  doc_->pageSetup = last.setup;
+  doc_->lastSectionStart = last.start;
 }
 
 void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out) {
@@ -101,6 +123,8 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   ApplyParagraphProperties(pPr, para);
   para.markFormat = flow.paragraphRun;
   ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
+  // Only body paragraphs end sections; the body's own sectPr is the last section.
+  if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);
   ReadInlineContent(p, flow);
   return para;
 }

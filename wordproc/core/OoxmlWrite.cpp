@@ -309,17 +309,28 @@ class Writer {
       WriteParagraph(out, doc_.paragraphs[i], &anchored[i], false);
     }
 
-    const PageSetup& page = doc_.pageSetup;
+    WriteSection(out, {doc_.pageSetup, doc_.lastSectionStart});
+    out += "</w:body></w:document>";
+    return out;
+  }
+
+  static void WriteSection(std::string& out, const Section& section) {
+    static const char* kStarts[] = {"nextPage", "continuous", "oddPage", "evenPage"};
+    const PageSetup& page = section.setup;
     const double width = Clamp(page.pageWidth, 1, kMaxLengthPt, 595.3);
     const double height = Clamp(page.pageHeight, 1, kMaxLengthPt, 841.9);
-    out += "<w:sectPr><w:pgSz w:w=\"" + Num(Twips(width)) + "\" w:h=\"" + Num(Twips(height)) + "\"";
+    out += "<w:sectPr>";
+    if (section.start != SectionStart::NextPage) {
+      out +=
+          std::string("<w:type w:val=\"") + kStarts[static_cast<int>(section.start) & 3] + "\"/>";
+    }
+    out += "<w:pgSz w:w=\"" + Num(Twips(width)) + "\" w:h=\"" + Num(Twips(height)) + "\"";
     if (width > height) out += " w:orient=\"landscape\"";
     out += "/><w:pgMar w:top=\"" + Num(Twips(page.topMargin)) + "\" w:right=\"" +
            Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
            "\" w:left=\"" + Num(Twips(page.leftMargin)) +
            "\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
-           "<w:cols w:space=\"708\"/></w:sectPr></w:body></w:document>";
-    return out;
+           "<w:cols w:space=\"708\"/></w:sectPr>";
   }
 
   void WriteRunFormat(std::string& out, const RunFormat& format) const {
@@ -401,6 +412,7 @@ class Writer {
         break;
     }
     WriteRunFormat(out, p.markFormat);
+    if (p.sectionEnd && !fallback) WriteSection(out, *p.sectionEnd);
     out += "</w:pPr>";
     if (anchored) {
       for (std::size_t index : *anchored) WriteAnchored(out, *doc_.shapes[index].shape, index);
