@@ -75,9 +75,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Fonts with Cyrillic for the panel and the documents; LibreOffice only reads and writes legacy
+# Fonts with Cyrillic for the panel and the documents; the metric twins of the usual document
+# fonts, so that pages break as in the word processors; LibreOffice only reads and writes legacy
 # files, through python3-uno when it is there.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-writer-nogui | libreoffice-writer, python3-uno")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-crosextra-carlito, fonts-crosextra-caladea, fonts-liberation2, libreoffice-writer-nogui | libreoffice-writer, python3-uno")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "printer-driver-cups-pdf")
 include(CPack)

@@ -5,8 +5,11 @@ set -euo pipefail
 
 mode=${1:-test}
 packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libzip-dev libpugixml-dev
-          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core fonts-crosextra-carlito
+          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
           qt6-translations-l10n)
+# The metric twins of the fonts documents name most (Calibri, Cambria, Times New Roman, Arial,
+# Courier New): lines and pages come out as in the word processors the documents came from.
+packages+=(fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2)
 # Optional for the program, which has built-in products without it: the label product files of
 # glabels-data (XML descriptions of about 1,750 sheets) that "Новый шаблон листа" and
 # stampora-batch products read. Only its data files are used.

@@ -45,10 +45,11 @@ std::string Lower(const std::string& text) {
 }  // namespace
 
 double EstimatedLineSpacing(const std::string& family) {
-  // (ascender + descender + line gap) / units per em of the hhea tables.
+  // (ascender + descender + line gap) / units per em of the hhea tables (Caladea: of its
+  // typographic ones, which it asks to be used).
   static const std::pair<const char*, double> kFamilies[] = {
       {"calibri", 2500.0 / 2048},         {"carlito", 2500.0 / 2048},
-      {"cambria", 2400.0 / 2048},         {"caladea", 2400.0 / 2048},
+      {"cambria", 1150.0 / 1000},         {"caladea", 1150.0 / 1000},
       {"times new roman", 2355.0 / 2048}, {"liberation serif", 2355.0 / 2048},
       {"arial", 2355.0 / 2048},           {"liberation sans", 2355.0 / 2048},
       {"courier new", 2320.0 / 2048},     {"liberation mono", 2320.0 / 2048},
