@@ -7,6 +7,7 @@
 
 #include "CloneSupport.h"
 #include "platform/Files.h"
+#include "tests/support/Scratch.h"
 
 using namespace clone_test;
 namespace fs = std::filesystem;
@@ -15,11 +16,7 @@ namespace {
 
 const std::string kA4 = "A4 (210 x 297 mm)";
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test_support::ShellQuote;
 
 struct Result {
   int code = -1;
@@ -38,8 +35,8 @@ Result Shell(const std::string& command) {
 }
 
 Result Batch(const std::vector<std::string>& args) {
-  std::string command = Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
-  for (const std::string& a : args) command += " " + Quote(a);
+  std::string command = ShellQuote(std::string(VSP_BIN_DIR) + "/stampora-batch");
+  for (const std::string& a : args) command += " " + ShellQuote(a);
   return Shell(command);
 }
 
@@ -50,7 +47,7 @@ bool Have(const std::string& program) {
 // How many labels each page of a PDF shows, by the names printed on the two sample cards.
 std::vector<int> LabelsPerPage(const std::string& pdf) {
   std::vector<int> pages;
-  const Result text = Shell("pdftotext " + Quote(pdf) + " -");
+  const Result text = Shell("pdftotext " + ShellQuote(pdf) + " -");
   std::size_t start = 0;
   while (start <= text.out.size()) {
     std::size_t end = text.out.find('\f', start);
@@ -112,7 +109,7 @@ TEST_F(BatchCloneTest, SamplesCloneToASheetThatLibreOfficeReadsAlike) {
   const std::string lo = data + "lo";
   const Result converted =
       Shell("timeout 240 soffice -env:UserInstallation=file://" + lo + "/profile --headless " +
-            "--norestore --convert-to pdf --outdir " + Quote(lo) + " " + Quote(sheet));
+            "--norestore --convert-to pdf --outdir " + ShellQuote(lo) + " " + ShellQuote(sheet));
   ASSERT_EQ(converted.code, 0);
   std::vector<int> pages = LabelsPerPage(lo + "/лист.pdf");
   // LibreOffice sets the empty paragraphs with taller lines than the embedded word processor,

@@ -67,6 +67,12 @@ std::string ReadFile(const std::string& path) {
   return text.str();
 }
 
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 CommandResult RunCommand(const std::string& command, const std::string& errFile) {
   CommandResult r;
   const std::string withErr = command + " 2>'" + errFile + "'";

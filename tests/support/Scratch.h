@@ -33,6 +33,9 @@ struct CommandResult {
   int code = -1;  // the exit code; -1 when the command did not end normally
   std::string out, err;
 };
+// The text as one word of a shell command, whatever it holds.
+std::string ShellQuote(const std::string& text);
+
 // Runs the shell command with its standard error going to errFile, which is read back.
 CommandResult RunCommand(const std::string& command, const std::string& errFile);
 

@@ -22,11 +22,7 @@ namespace {
 
 const std::string kSource = "Оттиски/Визитки/Мои оттиски/";
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test_support::ShellQuote;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -55,11 +51,12 @@ class BatchCatalogueTest : public ::testing::Test {
   // by the time limit and shows as exit code 124.
   // withoutRuntime: as cron, ssh and containers start it, with no XDG_RUNTIME_DIR.
   Result Batch(const std::vector<std::string>& args, bool withoutRuntime = false) const {
-    std::string command = "env -u XDG_RUNTIME_DIR TMPDIR=" + Quote(scratch + "tmp") +
-                          (withoutRuntime ? "" : " XDG_RUNTIME_DIR=" + Quote(scratch + "run")) +
-                          " VSP_REGISTRY_FILE=" + Quote(scratch + "registry") + " timeout 120 " +
-                          Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
-    for (const std::string& a : args) command += " " + Quote(a);
+    std::string command =
+        "env -u XDG_RUNTIME_DIR TMPDIR=" + ShellQuote(scratch + "tmp") +
+        (withoutRuntime ? "" : " XDG_RUNTIME_DIR=" + ShellQuote(scratch + "run")) +
+        " VSP_REGISTRY_FILE=" + ShellQuote(scratch + "registry") + " timeout 120 " +
+        ShellQuote(std::string(VSP_BIN_DIR) + "/stampora-batch");
+    for (const std::string& a : args) command += " " + ShellQuote(a);
     return test_support::RunCommand(command, scratch + "stderr");
   }
   Result Scan(std::vector<std::string> extra = {}) const {

@@ -13,11 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test_support::ShellQuote;
 
 int Occurrences(const std::string& text, const std::string& word) {
   int n = 0;
@@ -41,11 +37,12 @@ class ClonedPagination : public ::testing::Test {
   }
 
   test_support::CommandResult Batch(const std::vector<std::string>& args) {
-    std::string command = "env TMPDIR=" + Quote(scratch + "tmp") +
-                          " XDG_RUNTIME_DIR=" + Quote(scratch + "run") +
-                          " VSP_REGISTRY_FILE=" + Quote(scratch + "registry") + " timeout 300 " +
-                          Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
-    for (const std::string& a : args) command += " " + Quote(a);
+    std::string command = "env TMPDIR=" + ShellQuote(scratch + "tmp") +
+                          " XDG_RUNTIME_DIR=" + ShellQuote(scratch + "run") +
+                          " VSP_REGISTRY_FILE=" + ShellQuote(scratch + "registry") +
+                          " timeout 300 " +
+                          ShellQuote(std::string(VSP_BIN_DIR) + "/stampora-batch");
+    for (const std::string& a : args) command += " " + ShellQuote(a);
     last_ = test_support::RunCommand(command, scratch + "stderr");
     return last_;
   }
@@ -76,20 +73,21 @@ class ClonedPagination : public ::testing::Test {
 
   // Labels per page of LibreOffice's PDF of the sheet, counted by the glyph's text.
   std::map<int, int> TheirPages(const std::string& sheet, const std::string& word, int& pages) {
-    const std::string command = "cd " + Quote(scratch + "lo") +
+    const std::string command = "cd " + ShellQuote(scratch + "lo") +
                                 " && timeout -k 10 600 soffice -env:UserInstallation=file://" +
-                                scratch + "lo/profile --headless --convert-to pdf " + Quote(sheet) +
-                                " >/dev/null 2>&1";
+                                scratch + "lo/profile --headless --convert-to pdf " +
+                                ShellQuote(sheet) + " >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     const std::string pdf = scratch + "lo/" + fs::path(sheet).stem().string() + ".pdf";
-    const auto info = test_support::RunCommand("pdfinfo " + Quote(pdf), scratch + "stderr");
+    const auto info = test_support::RunCommand("pdfinfo " + ShellQuote(pdf), scratch + "stderr");
     const std::size_t at = info.out.find("Pages:");
     pages = at == std::string::npos ? 0 : std::stoi(info.out.substr(at + 6));
     std::map<int, int> labels;
     for (int page = 1; page <= pages; ++page) {
-      const auto text = test_support::RunCommand("pdftotext -f " + std::to_string(page) + " -l " +
-                                                     std::to_string(page) + " " + Quote(pdf) + " -",
-                                                 scratch + "stderr");
+      const auto text =
+          test_support::RunCommand("pdftotext -f " + std::to_string(page) + " -l " +
+                                       std::to_string(page) + " " + ShellQuote(pdf) + " -",
+                                   scratch + "stderr");
       if (const int n = Occurrences(text.out, word)) labels[page] = n;
     }
     return labels;

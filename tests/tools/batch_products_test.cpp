@@ -22,11 +22,7 @@ namespace {
 constexpr double kMm = 72 / 25.4;
 const std::string kPackageFolder = "/usr/share/libglabels-3.0/templates";
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
+using test_support::ShellQuote;
 
 std::vector<std::vector<std::string>> Rows(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
@@ -58,12 +54,14 @@ class BatchProducts : public ::testing::Test {
   // The program in folders of its own: no settings, product files or printer of the user's.
   Result Batch(const std::vector<std::string>& args, const std::string& productDirs) const {
     std::string command =
-        "env TMPDIR=" + Quote(scratch + "tmp") + " XDG_RUNTIME_DIR=" + Quote(scratch + "run") +
-        " HOME=" + Quote(scratch + "home") + " XDG_CONFIG_HOME=" + Quote(scratch + "home") +
-        " XDG_DATA_DIRS=/usr/share VSP_REGISTRY_FILE=" + Quote(scratch + "registry") +
-        " VSP_LABEL_TEMPLATE_DIRS=" + Quote(productDirs) + " timeout 120 " +
-        Quote(std::string(VSP_BIN_DIR) + "/stampora-batch");
-    for (const std::string& a : args) command += " " + Quote(a);
+        "env TMPDIR=" + ShellQuote(scratch + "tmp") +
+        " XDG_RUNTIME_DIR=" + ShellQuote(scratch + "run") +
+        " HOME=" + ShellQuote(scratch + "home") +
+        " XDG_CONFIG_HOME=" + ShellQuote(scratch + "home") +
+        " XDG_DATA_DIRS=/usr/share VSP_REGISTRY_FILE=" + ShellQuote(scratch + "registry") +
+        " VSP_LABEL_TEMPLATE_DIRS=" + ShellQuote(productDirs) + " timeout 120 " +
+        ShellQuote(std::string(VSP_BIN_DIR) + "/stampora-batch");
+    for (const std::string& a : args) command += " " + ShellQuote(a);
     return test_support::RunCommand(command, scratch + "stderr");
   }
   Result Builtin(const std::vector<std::string>& args) const {

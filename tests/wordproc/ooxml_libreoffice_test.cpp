@@ -109,9 +109,7 @@ TEST(OoxmlLibreOffice, PagesBreakWhereLibreOfficeBreaksThem) {
     body += std::string("<w:p>") + styles[i % 4] + "<w:r><w:t>Строка" + std::to_string(i) +
             "</w:t></w:r></w:p>";
   }
-  body +=
-      "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
-      "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+  body += kA4Section;
   const std::string file = dir / "spaced.docx";
   {
     const std::string bytes = PackageWithBody(body, SpacingParts());
@@ -168,9 +166,7 @@ TEST(OoxmlLibreOffice, BreaksStartPagesWhereLibreOfficeStartsThem) {
   paragraph(text("Пятая"), "<w:pageBreakBefore/>");
   paragraph("<w:r><w:lastRenderedPageBreak/><w:t>Подсказка</w:t></w:r>");
   for (int i = 0; i < 60; ++i) paragraph(text("Строка" + std::to_string(i)));
-  body +=
-      "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
-      "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+  body += kA4Section;
   const std::string file = dir / "breaks.docx";
   std::ofstream(file, std::ios::binary) << PackageWithBody(body, SpacingParts());
   const auto doc = LoadDocumentFile(file);

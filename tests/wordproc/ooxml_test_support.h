@@ -178,6 +178,11 @@ inline std::string SpacingStyles() {
          "<w:spacing w:line=\"240\" w:lineRule=\"exact\"/></w:pPr></w:style></w:styles>";
 }
 
+// The last section of a hand-made body: A4 with inch margins.
+inline const char* kA4Section =
+    "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
+    "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+
 // Those styles with an empty settings part: LibreOffice lays out a package without settings by
 // its own rules, not the word processor's.
 inline std::map<std::string, std::string> SpacingParts() {
@@ -214,14 +219,7 @@ inline bool HaveProgram(const char* name) {
 }
 
 inline std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
+  return test_support::ShellQuote(text);
 }
 
 // Converts a file with LibreOffice under its own profile and a time limit; returns the path of
