@@ -152,24 +152,59 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
   }
 }
 
+void DrawCellEdge(QPainter& painter, const std::optional<BorderLine>& edge, QPointF from,
+                  QPointF to) {
+  if (!edge || !edge->visible) return;
+  const double width = std::max(double(edge->width), 1.0 / DevicePixelsPerUnit(painter));
+  painter.setPen(QPen(ToQColor(edge->color), width, Qt::SolidLine, Qt::SquareCap));
+  painter.drawLine(from, to);
+}
+
+// Shading first, then the borders over all of it, so a neighbour's shading does not hide them.
+void DrawCellBoxes(QPainter& painter, Layout& layout, int page) {
+  const std::vector<PageCellBox> boxes = layout.cellBoxesOnPage(page);
+  painter.save();
+  painter.setPen(Qt::NoPen);
+  for (const PageCellBox& box : boxes) {
+    if (!box.shading) continue;
+    painter.fillRect(QRectF(box.rect.x, box.rect.y, box.rect.width, box.rect.height),
+                     ToQColor(*box.shading));
+  }
+  for (const PageCellBox& box : boxes) {
+    const QRectF r(box.rect.x, box.rect.y, box.rect.width, box.rect.height);
+    DrawCellEdge(painter, box.edges.top, r.topLeft(), r.topRight());
+    DrawCellEdge(painter, box.edges.bottom, r.bottomLeft(), r.bottomRight());
+    DrawCellEdge(painter, box.edges.left, r.topLeft(), r.bottomLeft());
+    DrawCellEdge(painter, box.edges.right, r.topRight(), r.bottomRight());
+  }
+  painter.restore();
+}
+
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  DrawCellBoxes(painter, layout, page);
+  for (const RepeatedParagraph& repeat : layout.repeatedOnPage(page)) {
+    if (repeat.paragraph < doc.paragraphs.size())
+      DrawParagraph(painter, doc.paragraphs[repeat.paragraph], repeat.x, repeat.y, repeat.width);
+  }
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) <= page; ++i) {
-    const PageSetup& setup = layout.pageSetupOfParagraph(i);
-    const double width = TextColumnWidth(setup);
     const int first = layout.pageOfParagraph(i);
     if (layout.lastPageOfParagraph(i) < page) continue;
-    if (first == layout.lastPageOfParagraph(i)) {
-      DrawParagraph(painter, doc.paragraphs[i], setup.leftMargin, layout.paragraphTop(i), width);
+    const double left = layout.paragraphLeft(i);
+    const double width = layout.paragraphWidth(i);
+    if (first == layout.lastPageOfParagraph(i) || !doc.paragraphs[i].cells.empty()) {
+      if (first == page)
+        DrawParagraph(painter, doc.paragraphs[i], left, layout.paragraphTop(i), width);
       continue;
     }
     // A paragraph that page breaks carry on: the part for this page, at the top of the page
     // after its first.
+    const PageSetup& setup = layout.pageSetupOfParagraph(i);
     const std::vector<Paragraph> parts = PageBreakParts(doc.paragraphs[i]);
     const std::size_t part = std::size_t(page - first);
     if (part >= parts.size()) continue;
     const double top = part == 0 ? layout.paragraphTop(i) : std::fabs(setup.topMargin);
-    DrawParagraph(painter, parts[part], setup.leftMargin, top, width);
+    DrawParagraph(painter, parts[part], left, top, width);
   }
 }
 

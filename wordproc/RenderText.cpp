@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "wordproc/core/Layout.h"
+#include "wordproc/core/Units.h"
 
 namespace wordproc {
 
@@ -427,7 +428,9 @@ class Fonts final : public TextMeasurer {
   double singleLineHeight(const RunFormat& format) const override {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return EstimatedText().singleLineHeight(format);
-    return LineSpacingOf(format) * UsableSize(format.fontSize);
+    // Lines are set in whole twips, as the word processors lay pages out.
+    return std::round(LineSpacingOf(format) * UsableSize(format.fontSize) * kTwipsPerPt) /
+           kTwipsPerPt;
   }
 
  private:

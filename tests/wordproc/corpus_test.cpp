@@ -20,13 +20,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What is not built yet, by document.
+// What is not built yet, or where LibreOffice sets a document otherwise than the word processor
+// it imitates, by document.
 const std::map<std::string, std::string> kKnownDifferences = {
-    {"IllustrativeCases.docx", "tables"},
     {"bib-chernigovka.netdo.ru_download_docs_17459.docx", "tables"},
-    {"bug57031.docx", "tables"},
+    // The heading after the second table stays at the foot of page 1 there and goes on here:
+    // the cause is not found yet.
+    {"IllustrativeCases.docx", "a heading after a table"},
     {"form_footnotes.docx", "tables, footnotes"},
+    // LibreOffice begins a page of their own for endnotes; the word processor sets them after
+    // the last paragraph.
     {"endnotes.docx", "endnotes"},
+    {"Bug54849.docx", "endnotes"},
 };
 
 std::vector<fs::path> CorpusFiles() {

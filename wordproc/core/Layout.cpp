@@ -107,8 +107,13 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph) {
 
 void Layout::invalidateFrom(std::size_t paragraphIndex) {
   if (scanEnd_ != npos && paragraphIndex <= scanEnd_) scanFrom_ = scanEnd_ = npos;
+  // A table is laid out whole: a change in it, or just after it, lays it out again.
+  if (paragraphIndex > 0 && paragraphIndex - 1 < doc_->paragraphs.size())
+    paragraphIndex = std::min(paragraphIndex, tableStartOf(paragraphIndex - 1));
   if (paragraphIndex >= entries_.size()) return;
   entries_.resize(paragraphIndex);
+  while (!boxes_.empty() && boxes_.back().table >= paragraphIndex) boxes_.pop_back();
+  while (!repeats_.empty() && repeats_.back().table >= paragraphIndex) repeats_.pop_back();
   while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) {
     pageFirst_.pop_back();
     pageSetups_.pop_back();
@@ -167,55 +172,60 @@ bool WrongParity(SectionStart start, int page) {
 
 }  // namespace
 
-void Layout::place(std::size_t index) {
-  const PageSetup& setup = pageSetupOfParagraph(index);
-  const Paragraph& paragraph = doc_->paragraphs[index];
+Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double spaceBefore,
+                              double needed) {
   const double topMargin = std::fabs(setup.topMargin);
+  if (index == 0) {
+    pageFirst_.clear();
+    pageSetups_.clear();
+    startPage(0, setup);
+    return {1, topMargin, true};
+  }
+  const Entry& previous = entries_[index - 1];
+  const Paragraph& above = doc_->paragraphs[index - 1];
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  bool newPage = paragraph.pageBreakBefore;
+  SectionStart start = SectionStart::Continuous;
+  if (above.sectionEnd) {
+    const Section* section = sectionOf(index);
+    start = section ? section->start : doc_->lastSectionStart;
+    newPage = newPage || SectionTakesNewPage(start, above.sectionEnd->setup, setup);
+  }
+  // Spacing after one paragraph and before the next overlap: the larger of the two stands
+  // between them. The last paragraph of a page may let its spacing after run past the bottom
+  // margin.
+  const double overlap = std::min(double(std::max(0.0f, above.spaceAfter)), spaceBefore);
+  const double y = double(previous.endY) - overlap;
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  if (!newPage && y + needed <= bottom + kFitTolerance) return {previous.endPage, y, false};
+  Start result{previous.endPage + 1, topMargin, true};
+  // A section that must begin on an odd (even) page leaves the page between blank.
+  if (WrongParity(start, result.page)) {
+    startPage(index, setup);
+    ++result.page;
+  }
+  startPage(index, setup);
+  return result;
+}
+
+void Layout::place(std::size_t index) {
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  if (!paragraph.cells.empty() && paragraph.cells[0].table) return placeTable(index);
+  const PageSetup& setup = pageSetupOfParagraph(index);
+  const double topMargin = std::fabs(setup.topMargin);
   const float width = TextColumnWidth(setup);
   const std::vector<Paragraph> parts = PageBreakParts(paragraph);
   const Paragraph& first = parts.empty() ? paragraph : parts.front();
   Entry entry;
+  entry.left = setup.leftMargin;
+  entry.width = width;
   entry.height = ParagraphHeight(first, width, *measurer_);
-  if (index == 0) {
-    entry.top = float(topMargin);
-    entry.height -= TopOfPageSaving(first, *measurer_);
-    pageFirst_.clear();
-    pageSetups_.clear();
-    startPage(0, setup);
-  } else {
-    const Entry& previous = entries_[index - 1];
-    const Paragraph& above = doc_->paragraphs[index - 1];
-    entry.start = previous.start + Extent(above);
-    bool newPage = paragraph.pageBreakBefore;
-    SectionStart start = SectionStart::Continuous;
-    if (above.sectionEnd) {
-      const Section* section = sectionOf(index);
-      start = section ? section->start : doc_->lastSectionStart;
-      newPage = newPage || SectionTakesNewPage(start, above.sectionEnd->setup, setup);
-    }
-    // Spacing after one paragraph and before the next overlap: the larger of the two stands
-    // between them. The last paragraph of a page may let its spacing after run past the bottom
-    // margin.
-    const double overlap =
-        std::min(std::max(0.0f, above.spaceAfter), std::max(0.0f, paragraph.spaceBefore));
-    double y = double(previous.endY) - overlap;
-    const double needed = entry.height - std::max(0.0f, first.spaceAfter);
-    if (!newPage && y + needed <= bottom + kFitTolerance) {
-      entry.page = previous.endPage;
-      entry.top = float(y);
-    } else {
-      entry.page = previous.endPage + 1;
-      // A section that must begin on an odd (even) page leaves the page between blank.
-      if (WrongParity(start, entry.page)) {
-        startPage(index, setup);
-        ++entry.page;
-      }
-      entry.top = float(topMargin);
-      entry.height -= TopOfPageSaving(first, *measurer_);
-      startPage(index, setup);
-    }
-  }
+  if (index > 0) entry.start = entries_[index - 1].start + Extent(doc_->paragraphs[index - 1]);
+  const Start start = startOf(index, setup, std::max(0.0f, paragraph.spaceBefore),
+                              entry.height - std::max(0.0f, first.spaceAfter));
+  entry.page = start.page;
+  entry.top = float(start.top);
+  if (start.newPage) entry.height -= TopOfPageSaving(first, *measurer_);
   entry.endPage = entry.page;
   entry.endY = entry.top + entry.height;
   // Each page break carries the rest of the paragraph to the top of a new page.
@@ -227,6 +237,79 @@ void Layout::place(std::size_t index) {
   }
   entries_.push_back(entry);
   ids_[paragraph.id] = index;
+}
+
+void Layout::placeTable(std::size_t begin) {
+  const PageSetup setup = pageSetupOfParagraph(begin);
+  const TableMeasure m = MeasureTable(doc_->paragraphs, begin, 0, setup.leftMargin,
+                                      TextColumnWidth(setup), *measurer_);
+  PageFlow flow;
+  flow.top = std::fabs(setup.topMargin);
+  flow.bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  flow.newPage = [&](std::size_t first) { startPage(first, setup); };
+  const double firstRow = m.rowHeights.empty() ? 0.0 : m.rowHeights[0];
+  const Start start = startOf(begin, setup, 0, firstRow);
+  const PlacedTable placed = PlaceTableRows(m, start.page, start.top, start.newPage, flow);
+  for (std::size_t k = 0; k < m.items.size(); ++k) {
+    const TableItem& item = m.items[k];
+    const std::size_t index = entries_.size();
+    if (item.paragraph != index) continue;  // items come in paragraph order, one each
+    Entry entry;
+    entry.start = index > 0 ? entries_[index - 1].start + Extent(doc_->paragraphs[index - 1]) : 0;
+    entry.page = entry.endPage = placed.itemPage[k];
+    entry.top = placed.itemTop[k];
+    entry.height = item.height;
+    entry.endY = entry.top + entry.height;
+    entry.left = item.x;
+    entry.width = item.width;
+    entries_.push_back(entry);
+    ids_[doc_->paragraphs[index].id] = index;
+  }
+  // The text after the table goes below its last row.
+  entries_.back().endPage = placed.endPage;
+  entries_.back().endY = placed.endY;
+  for (const PlacedTable::Repeat& repeat : placed.repeats) {
+    const TableItem& item = m.items[repeat.item];
+    repeats_.push_back({repeat.page, begin, item.paragraph, item.x, repeat.top, item.width});
+  }
+  placeBoxes(begin, m, placed.parts);
+  placeBoxes(begin, m, placed.repeatedParts, m.headerRows);
+}
+
+// Each cell's box on every page its rows have parts on, as tall as those parts.
+void Layout::placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
+                        std::uint32_t onlyRowsBefore) {
+  for (const TableBox& box : m.boxes) {
+    if (box.row >= onlyRowsBefore) continue;
+    const std::uint32_t last = box.row + std::max<std::uint32_t>(1, box.rowSpan);
+    std::vector<PageCellBox> pieces;
+    for (const RowPart& part : parts) {
+      if (part.row < box.row || part.row >= last) continue;
+      if (box.rowSpan == 0) {  // a nested table's cell: with its row's first part
+        if (!pieces.empty()) break;
+        pieces.push_back({part.page,
+                          begin,
+                          {box.x, part.top + box.y, box.width, box.height},
+                          box.edges,
+                          box.shading});
+        continue;
+      }
+      if (pieces.empty() || pieces.back().page != part.page) {
+        pieces.push_back(
+            {part.page, begin, {box.x, part.top, box.width, 0}, box.edges, box.shading});
+      }
+      RectF& rect = pieces.back().rect;
+      rect.height = std::max(rect.height, part.top + part.height - rect.y);
+    }
+    boxes_.insert(boxes_.end(), pieces.begin(), pieces.end());
+  }
+}
+
+std::size_t Layout::tableStartOf(std::size_t index) const {
+  const auto& paragraphs = doc_->paragraphs;
+  if (index >= paragraphs.size()) return index;
+  while (index > 0 && SameTable(paragraphs[index - 1], paragraphs[index], 0)) --index;
+  return index;
 }
 
 void Layout::ensure(std::size_t paragraphIndex) {
@@ -276,6 +359,34 @@ float Layout::paragraphTop(std::size_t index) {
 float Layout::paragraphHeight(std::size_t index) {
   ensure(index);
   return entries_.empty() ? 0.0f : entries_[std::min(index, entries_.size() - 1)].height;
+}
+
+float Layout::paragraphLeft(std::size_t index) {
+  ensure(index);
+  return entries_.empty() ? doc_->pageSetup.leftMargin
+                          : entries_[std::min(index, entries_.size() - 1)].left;
+}
+
+float Layout::paragraphWidth(std::size_t index) {
+  ensure(index);
+  return entries_.empty() ? TextColumnWidth(doc_->pageSetup)
+                          : entries_[std::min(index, entries_.size() - 1)].width;
+}
+
+std::vector<PageCellBox> Layout::cellBoxesOnPage(int page) {
+  firstParagraphOfPage(page + 1);  // lays out everything that may stand on the page
+  std::vector<PageCellBox> result;
+  for (const PageCellBox& box : boxes_)
+    if (box.page == page) result.push_back(box);
+  return result;
+}
+
+std::vector<RepeatedParagraph> Layout::repeatedOnPage(int page) {
+  firstParagraphOfPage(page + 1);
+  std::vector<RepeatedParagraph> result;
+  for (const RepeatedParagraph& repeat : repeats_)
+    if (repeat.page == page) result.push_back(repeat);
+  return result;
 }
 
 std::int64_t Layout::paragraphStart(std::size_t index) {

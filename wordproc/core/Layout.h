@@ -1,6 +1,7 @@
 // Pagination of a document: which page each paragraph and body shape stands on, where, and the
-// character positions the object model's ranges use. Paragraphs never split across pages and
-// floating shapes never affect the text flow. The layout is kept incrementally: an edit
+// character positions the object model's ranges use. Paragraphs never split across pages except
+// at page breaks, table rows move to the next page whole, and floating shapes never affect the
+// text flow. The layout is kept incrementally: an edit
 // invalidates from the changed paragraph on, so appending paragraph after paragraph stays
 // linear in the document's size.
 #pragma once
@@ -11,12 +12,30 @@
 #include <vector>
 
 #include "wordproc/core/Model.h"
+#include "wordproc/core/TableLayout.h"
 #include "wordproc/core/TextMeasure.h"
 
 namespace wordproc {
 
 struct RectF {
   float x = 0, y = 0, width = 0, height = 0;
+};
+
+// A table cell's box on a page, drawn under the text: its shading and borders.
+struct PageCellBox {
+  int page = 1;
+  std::size_t table = 0;  // the table's first paragraph
+  RectF rect;
+  CellBorders edges;
+  std::optional<Rgb> shading;
+};
+
+// A header row's paragraph set again at the top of a page its table goes on to.
+struct RepeatedParagraph {
+  int page = 1;
+  std::size_t table = 0;
+  std::size_t paragraph = 0;
+  float x = 0, y = 0, width = 0;
 };
 
 // The height of the paragraph's lines of text, given the single line spacing of its largest
@@ -68,6 +87,13 @@ class Layout {
   // Top of the paragraph in points from the top edge of its page, and its height.
   float paragraphTop(std::size_t index);
   float paragraphHeight(std::size_t index);
+  // Left edge of the paragraph's text from the page's left edge and the width it is set in:
+  // the margins' for body text, the cell's for text in tables.
+  float paragraphLeft(std::size_t index);
+  float paragraphWidth(std::size_t index);
+  // Cell boxes and repeated header rows of the page, in the order they were laid out.
+  std::vector<PageCellBox> cellBoxesOnPage(int page);
+  std::vector<RepeatedParagraph> repeatedOnPage(int page);
 
   // Character positions: each paragraph holds its length plus one for its mark.
   std::int64_t paragraphStart(std::size_t index);
@@ -90,8 +116,23 @@ class Layout {
     float top = 0, height = 0;  // of the part on the first page
     std::int64_t start = 0;
     int endPage = 1;  // the page of its last part
-    float endY = 0;   // the bottom of its last part
+    float endY = 0;   // the bottom of its last part; of the table, for a table's last paragraph
+    float left = 0, width = 0;
   };
+
+  // Where a block beginning with the paragraph goes: below the one above when its first needed
+  // points fit and nothing asks for a new page; else at the top of a new page, which is begun.
+  struct Start {
+    int page = 1;
+    double top = 0;
+    bool newPage = false;
+  };
+  Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed);
+  void placeTable(std::size_t begin);
+  void placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
+                  std::uint32_t onlyRowsBefore = std::uint32_t(-1));
+  // The first paragraph of the table the paragraph stands in, or the paragraph itself.
+  std::size_t tableStartOf(std::size_t index) const;
 
   void ensure(std::size_t paragraphIndex);
   void ensureAll();
@@ -108,6 +149,8 @@ class Layout {
   std::vector<Entry> entries_;          // the valid prefix of the layout
   std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
   std::vector<PageSetup> pageSetups_;   // of each page, alongside
+  std::vector<PageCellBox> boxes_;      // of the tables laid out, by page
+  std::vector<RepeatedParagraph> repeats_;
   // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit
   // at or before it.
   std::size_t scanFrom_ = npos, scanEnd_ = npos;

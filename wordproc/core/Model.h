@@ -81,6 +81,80 @@ struct InlinePicture {
   bool operator==(const InlinePicture&) const = default;
 };
 
+// One edge of a table or cell border (w:top, w:insideH, ...).
+struct BorderLine {
+  bool visible = false;
+  float width = 0.5f;  // points
+  Rgb color = 0x000000;
+
+  bool operator==(const BorderLine&) const = default;
+};
+
+struct CellBorders {
+  std::optional<BorderLine> top, left, bottom, right;
+
+  bool operator==(const CellBorders&) const = default;
+};
+
+// Cell margins: room between a cell's edges and its text.
+struct CellMargins {
+  float top = 0, left = 5.4f, bottom = 0, right = 5.4f;
+
+  bool operator==(const CellMargins&) const = default;
+};
+
+enum class VerticalMerge { None, Restart, Continue };
+// w:hRule of a row height; Auto rows are as tall as their content.
+enum class RowHeightRule { Auto, AtLeast, Exact };
+
+struct TableCell {
+  int gridSpan = 1;
+  VerticalMerge vMerge = VerticalMerge::None;
+  float width = 0;                     // w:tcW in points, 0 when the file leaves it to the grid
+  std::optional<CellMargins> margins;  // sides below zero follow the table's
+  std::optional<Rgb> shading;
+  CellBorders borders;
+
+  bool operator==(const TableCell&) const = default;
+};
+
+struct TableRow {
+  float height = 0;
+  RowHeightRule heightRule = RowHeightRule::Auto;
+  bool header = false;     // repeated at the top of every page the table goes on to
+  bool cantSplit = false;  // kept whole on one page
+  int gridBefore = 0;      // grid columns skipped before the first cell
+  std::vector<TableCell> cells;
+
+  bool operator==(const TableRow&) const = default;
+};
+
+// A table's grid and the properties of its rows and cells. The text of its cells stays in the
+// document's paragraph list, each paragraph naming its cell (Paragraph::cells), so that ranges,
+// character positions and editing see the text as the object model does.
+struct Table {
+  std::vector<float> grid;  // column widths in points (w:tblGrid)
+  float width = 0;          // w:tblW in points; 0 automatic
+  float widthPercent = 0;   // w:tblW of type pct, as a share of the text column (0..)
+  Alignment alignment = Alignment::Left;
+  float indent = 0;  // w:tblInd
+  CellMargins cellMargins;
+  CellBorders borders;
+  std::optional<BorderLine> insideH, insideV;
+  std::vector<TableRow> rows;
+
+  bool operator==(const Table&) const = default;
+};
+using TablePtr = std::shared_ptr<const Table>;
+
+// The cell a paragraph stands in.
+struct CellRef {
+  TablePtr table;
+  std::uint32_t row = 0, cell = 0;
+
+  bool operator==(const CellRef&) const = default;
+};
+
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -93,6 +167,8 @@ struct Paragraph {
   std::optional<Section> sectionEnd;  // the section this paragraph ends, when it ends one
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
+  // The cells the paragraph stands in, the outermost table first; empty outside tables.
+  std::vector<CellRef> cells;
 
   std::string text() const;    // concatenated runs
   std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)

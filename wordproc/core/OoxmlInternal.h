@@ -125,6 +125,12 @@ struct ImageFormat {
 };
 std::optional<ImageFormat> SniffImage(const std::uint8_t* data, std::size_t size);
 
+// The w:tblPr, w:tblGrid, w:trPr and w:tcPr of a table as written: every property explicit, so
+// that readers without our styles set the table as we do.
+std::string TablePropertiesXml(const Table& table);
+std::string RowPropertiesXml(const TableRow& row);
+std::string CellPropertiesXml(const TableCell& cell);
+
 // Replaces invalid UTF-8 by U+FFFD and drops characters XML 1.0 cannot carry.
 std::string SanitizeXmlText(std::string_view text);
 

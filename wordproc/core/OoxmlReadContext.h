@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -81,9 +82,16 @@ class ReadContext {
   static void ApplyParagraphProperties(xml_node pPr, Paragraph& p);
 
   void ReadPageSetup(xml_node body);
-  // Paragraphs of a body, cell or text box; tables and content controls are flattened, since the
-  // model keeps paragraphs only.
+  // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
+  // A body table: its paragraphs name their cells. Tables in text boxes are flattened.
+  void ReadTable(xml_node tbl, std::vector<Paragraph>& out);
+  Paragraph EmptyCellParagraph();
+  using NodeVisitor = std::function<void(xml_node)>;
+  // Rows and cells, looking through the content controls and revisions that may wrap them.
+  static void ForEachRow(xml_node tbl, const NodeVisitor& f);
+  static void ForEachCell(xml_node tr, const NodeVisitor& f);
+  static void ForEachRowCell(xml_node tbl, const NodeVisitor& f);
   void CountParagraph();
   void CountText(std::size_t bytes);
   std::unique_ptr<Shape> NewShape();
@@ -150,8 +158,15 @@ class ReadContext {
   Theme theme_;
   package::XmlPart stylesPart_;
   std::unordered_map<std::string, xml_node> styles_;
-  std::unordered_map<std::string, std::vector<xml_node>> runChains_, paragraphChains_;
-  std::string defaultParagraphStyle_;
+  // Style chains by kind of properties and style id.
+  std::unordered_map<std::string, std::vector<xml_node>> styleChains_;
+  std::string defaultParagraphStyle_, defaultTableStyle_;
+  // The paragraph and run properties the table style gives the cells being read.
+  struct TableStyle {
+    std::vector<xml_node> paragraph, run;
+  };
+  TableStyle tableStyle_;
+  std::vector<CellRef> cells_;  // the cells being read, the outermost first
   xml_node defaultParagraphProperties_;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;

@@ -289,18 +289,18 @@ void ReadContext::ReadStyles() {
     const std::string id(Value(style, "styleId"));
     styles_.emplace(id, style);
     const std::string_view isDefault = Value(style, "default");
-    if (Value(style, "type") == "paragraph" &&
-        (isDefault == "1" || isDefault == "true" || isDefault == "on")) {
-      defaultParagraphStyle_ = id;
+    if (isDefault == "1" || isDefault == "true" || isDefault == "on") {
+      if (Value(style, "type") == "paragraph") defaultParagraphStyle_ = id;
+      if (Value(style, "type") == "table") defaultTableStyle_ = id;
     }
   }
 }
 
 const std::vector<xml_node>& ReadContext::StyleChain(const std::string& id,
                                                      const char* properties) {
-  auto& cache = properties[0] == 'r' ? runChains_ : paragraphChains_;
-  const auto cached = cache.find(id);
-  if (cached != cache.end()) return cached->second;
+  const std::string key = std::string(properties) + ':' + id;
+  const auto cached = styleChains_.find(key);
+  if (cached != styleChains_.end()) return cached->second;
   std::vector<xml_node> chain;
   std::string current = id;
   for (int i = 0; i < kMaxStyleChain && !current.empty(); ++i) {
@@ -310,7 +310,7 @@ const std::vector<xml_node>& ReadContext::StyleChain(const std::string& id,
     current = std::string(Value(Child(found->second, "basedOn"), "val"));
   }
   std::reverse(chain.begin(), chain.end());
-  return cache.emplace(id, std::move(chain)).first->second;
+  return styleChains_.emplace(key, std::move(chain)).first->second;
 }
 
 void ReadContext::ApplyRunProperties(xml_node rPr, RunFormat& format) const {

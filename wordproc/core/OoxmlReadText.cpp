@@ -1,4 +1,4 @@
-// The text: page set-up, paragraphs (tables and content controls flattened), runs and the
+// The text: page set-up, paragraphs (content controls flattened), runs and the
 // pictures they refer to, charged against the package's limits as they grow.
 #include "wordproc/core/OoxmlReadContext.h"
 
@@ -67,12 +67,10 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
     if (name == "p") {
       out.push_back(ReadParagraph(c, body));
     } else if (name == "tbl") {
-      for (xml_node row : c.children()) {
-        if (!Is(row, "tr")) continue;
-        for (xml_node cell : row.children()) {
-          if (Is(cell, "tc")) ReadBlocks(cell, body, out);
-        }
-      }
+      if (body)
+        ReadTable(c, out);
+      else
+        ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
     } else if (name == "customXml" || name == "ins" || name == "moveTo") {
@@ -117,8 +115,18 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   flow.paragraph = &para;
   flow.body = body;
   flow.paragraphRun = baseRun_;
+  // Table styles stand between the document's defaults and the paragraph's style.
+  const bool inTable = body && !cells_.empty();
+  if (inTable) {
+    para.cells = cells_;
+    ChargeModel(cells_.size() * sizeof(CellRef));
+    for (xml_node rPr : tableStyle_.run) ApplyRunProperties(rPr, flow.paragraphRun);
+  }
   for (xml_node rPr : StyleChain(styleId, "rPr")) ApplyRunProperties(rPr, flow.paragraphRun);
   ApplyParagraphProperties(defaultParagraphProperties_, para);
+  if (inTable) {
+    for (xml_node pPr : tableStyle_.paragraph) ApplyParagraphProperties(pPr, para);
+  }
   for (xml_node props : StyleChain(styleId, "pPr")) ApplyParagraphProperties(props, para);
   ApplyParagraphProperties(pPr, para);
   para.markFormat = flow.paragraphRun;

@@ -10,6 +10,7 @@
 #include "wordproc/core/OoxmlInternal.h"
 #include "wordproc/core/Package.h"
 #include "wordproc/core/ShapeOps.h"
+#include "wordproc/core/TableLayout.h"
 
 namespace wordproc {
 
@@ -305,13 +306,56 @@ class Writer {
         WriteParagraph(out, empty, &anchored[0], false);
       }
     }
-    for (std::size_t i = 0; i < doc_.paragraphs.size(); ++i) {
-      WriteParagraph(out, doc_.paragraphs[i], &anchored[i], false);
-    }
+    for (std::size_t i = 0; i < doc_.paragraphs.size();) i = WriteBlock(out, i, 0, anchored);
 
     WriteSection(out, {doc_.pageSetup, doc_.lastSectionStart});
     out += "</w:body></w:document>";
     return out;
+  }
+
+  // The paragraph, or the table at that depth it begins; returns the paragraph after it.
+  std::size_t WriteBlock(std::string& out, std::size_t index, std::size_t depth,
+                         const std::vector<std::vector<std::size_t>>& anchored) {
+    const Paragraph& p = doc_.paragraphs[index];
+    if (p.cells.size() > depth && p.cells[depth].table)
+      return WriteTable(out, index, depth, anchored);
+    WriteParagraph(out, p, &anchored[index], false);
+    return index + 1;
+  }
+
+  // Every row and cell the table holds is written, a cell whose text is gone with an empty
+  // paragraph, since readers take the grid from the rows; text that names no cell of the table
+  // goes into its last cell.
+  std::size_t WriteTable(std::string& out, std::size_t begin, std::size_t depth,
+                         const std::vector<std::vector<std::size_t>>& anchored) {
+    const Table& table = *doc_.paragraphs[begin].cells[depth].table;
+    const std::size_t end = TableEnd(doc_.paragraphs, begin, depth);
+    std::size_t i = begin;
+    if (table.rows.empty()) {
+      for (; i < end; ++i) WriteParagraph(out, doc_.paragraphs[i], &anchored[i], false);
+      return end;
+    }
+    out += "<w:tbl>" + TablePropertiesXml(table);
+    for (std::uint32_t r = 0; r < table.rows.size(); ++r) {
+      const TableRow& row = table.rows[r];
+      out += "<w:tr>" + RowPropertiesXml(row);
+      for (std::uint32_t c = 0; c < row.cells.size(); ++c) {
+        const bool lastCell = r + 1 == table.rows.size() && c + 1 == row.cells.size();
+        out += "<w:tc>" + CellPropertiesXml(row.cells[c]);
+        bool endsWithParagraph = false;
+        while (i < end && (lastCell || (doc_.paragraphs[i].cells[depth].row == r &&
+                                        doc_.paragraphs[i].cells[depth].cell == c))) {
+          endsWithParagraph = doc_.paragraphs[i].cells.size() == depth + 1;
+          i = WriteBlock(out, i, depth + 1, anchored);
+        }
+        // A cell ends with a paragraph, if only an empty one.
+        if (!endsWithParagraph) out += "<w:p/>";
+        out += "</w:tc>";
+      }
+      out += "</w:tr>";
+    }
+    out += "</w:tbl>";
+    return end;
   }
 
   static void WriteSection(std::string& out, const Section& section) {

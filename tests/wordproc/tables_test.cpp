@@ -1,0 +1,308 @@
+// Tables: read with their grid, rows and cells, written back, laid out row by row over pages,
+// and paginated as LibreOffice paginates them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "om_support.h"
+#include "ooxml_test_support.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
+
+using namespace wordproc;
+using namespace ooxml_test;
+
+namespace {
+
+std::string P(const std::string& text, const std::string& pPr = "") {
+  return "<w:p>" + (pPr.empty() ? "" : "<w:pPr>" + pPr + "</w:pPr>") +
+         (text.empty() ? "" : "<w:r><w:t>" + text + "</w:t></w:r>") + "</w:p>";
+}
+
+std::string Tc(const std::string& tcPr, const std::string& content) {
+  return "<w:tc><w:tcPr>" + tcPr + "</w:tcPr>" + content + "</w:tc>";
+}
+
+std::string Tr(const std::string& trPr, const std::string& cells) {
+  return "<w:tr>" + (trPr.empty() ? "" : "<w:trPr>" + trPr + "</w:trPr>") + cells + "</w:tr>";
+}
+
+std::string Tbl(const std::string& tblPr, const std::vector<int>& grid, const std::string& rows) {
+  std::string out = "<w:tbl><w:tblPr>" + tblPr + "</w:tblPr><w:tblGrid>";
+  for (int w : grid) out += "<w:gridCol w:w=\"" + std::to_string(w) + "\"/>";
+  return out + "</w:tblGrid>" + rows + "</w:tbl>";
+}
+
+const char* kSingle = "w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"";
+
+// Word's own defaults: 8 points after a paragraph and 1.08 lines; its grid table style takes
+// both away in cells and draws every border.
+std::map<std::string, std::string> WordStyles() {
+  const std::string b = kSingle;
+  auto parts = SpacingParts();
+  parts["word/styles.xml"] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Calibri\" w:hAnsi=\"Calibri\"/>"
+      "<w:sz w:val=\"22\"/></w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>"
+      "<w:spacing w:after=\"160\" w:line=\"259\" w:lineRule=\"auto\"/></w:pPr></w:pPrDefault>"
+      "</w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
+      "<w:name w:val=\"Normal\"/></w:style>"
+      "<w:style w:type=\"table\" w:default=\"1\" w:styleId=\"TableNormal\">"
+      "<w:name w:val=\"Normal Table\"/><w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/>"
+      "<w:tblCellMar><w:top w:w=\"0\" w:type=\"dxa\"/><w:left w:w=\"108\" w:type=\"dxa\"/>"
+      "<w:bottom w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"108\" w:type=\"dxa\"/>"
+      "</w:tblCellMar></w:tblPr></w:style>"
+      "<w:style w:type=\"table\" w:styleId=\"TableGrid\"><w:name w:val=\"Table Grid\"/>"
+      "<w:basedOn w:val=\"TableNormal\"/><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
+      "w:lineRule=\"auto\"/></w:pPr><w:tblPr><w:tblBorders><w:top " +
+      b + "/><w:left " + b + "/><w:bottom " + b + "/><w:right " + b + "/><w:insideH " + b +
+      "/><w:insideV " + b + "/></w:tblBorders></w:tblPr></w:style></w:styles>";
+  return parts;
+}
+
+// Spanned header, merged and shaded cells, a nested table, and text after the table.
+std::string MixedBody() {
+  const std::string nested = Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {1000, 1000},
+                                 Tr("", Tc("", P("Внутри1")) + Tc("", P("Внутри2"))));
+  const std::string rows =
+      Tr("<w:tblHeader/><w:trHeight w:val=\"400\" w:hRule=\"exact\"/>",
+         Tc("<w:gridSpan w:val=\"2\"/>", P("Шапка")) + Tc("", P("Правая"))) +
+      Tr("<w:cantSplit/>", Tc("<w:vMerge w:val=\"restart\"/><w:shd w:val=\"clear\" "
+                              "w:fill=\"FFCC00\"/>",
+                              P("Слитая") + P("вторая") + P("третья") + P("четвёртая")) +
+                               Tc("", P("Б")) + Tc("", P("В"))) +
+      Tr("<w:trHeight w:val=\"300\"/>",
+         Tc("<w:vMerge/>", P("")) + Tc("", nested + P("")) + Tc("", P("Г")));
+  return P("До") +
+         Tbl("<w:tblStyle w:val=\"TableGrid\"/><w:tblW w:w=\"0\" w:type=\"auto\"/>",
+             {2000, 3000, 2000}, rows) +
+         P("После") + kA4Section;
+}
+
+std::size_t Find(const Document& doc, const std::string& text) {
+  for (std::size_t i = 0; i < doc.paragraphs.size(); ++i)
+    if (doc.paragraphs[i].text() == text) return i;
+  ADD_FAILURE() << "no paragraph " << text;
+  return 0;
+}
+
+TEST(Tables, AreReadWithGridRowsCellsAndTheirStyle) {
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  const Paragraph& header = doc->paragraphs[Find(*doc, "Шапка")];
+  ASSERT_EQ(header.cells.size(), 1u);
+  const Table& table = *header.cells[0].table;
+  EXPECT_EQ(table.grid, (std::vector<float>{100, 150, 100}));
+  ASSERT_EQ(table.rows.size(), 3u);
+  EXPECT_TRUE(table.rows[0].header);
+  EXPECT_EQ(table.rows[0].heightRule, RowHeightRule::Exact);
+  EXPECT_FLOAT_EQ(table.rows[0].height, 20);
+  EXPECT_EQ(table.rows[0].cells[0].gridSpan, 2);
+  EXPECT_TRUE(table.rows[1].cantSplit);
+  EXPECT_EQ(table.rows[1].cells[0].vMerge, VerticalMerge::Restart);
+  EXPECT_EQ(table.rows[1].cells[0].shading, Rgb(0xFFCC00));
+  EXPECT_EQ(table.rows[2].cells[0].vMerge, VerticalMerge::Continue);
+  // A height without a rule is a least height.
+  EXPECT_EQ(table.rows[2].heightRule, RowHeightRule::AtLeast);
+  EXPECT_FLOAT_EQ(table.cellMargins.left, 5.4f);
+  ASSERT_TRUE(table.insideH && table.borders.top);
+  EXPECT_TRUE(table.insideH->visible);
+
+  const Paragraph& inner = doc->paragraphs[Find(*doc, "Внутри2")];
+  ASSERT_EQ(inner.cells.size(), 2u);
+  EXPECT_EQ(inner.cells[0].table, header.cells[0].table);
+  EXPECT_EQ(inner.cells[0].row, 2u);
+  EXPECT_EQ(inner.cells[0].cell, 1u);
+  EXPECT_EQ(inner.cells[1].cell, 1u);
+  // The table style's spacing stands over the document's defaults in cells only.
+  EXPECT_EQ(header.spaceAfter, 0);
+  EXPECT_EQ(header.line, 1.0f);
+  const Paragraph& after = doc->paragraphs[Find(*doc, "После")];
+  EXPECT_TRUE(after.cells.empty());
+  EXPECT_FLOAT_EQ(after.spaceAfter, 8);
+}
+
+TEST(Tables, AreWrittenAndReadBackAsTheyWere) {
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  ASSERT_EQ(back->paragraphs.size(), doc->paragraphs.size());
+  for (std::size_t i = 0; i < doc->paragraphs.size(); ++i) {
+    const Paragraph& a = doc->paragraphs[i];
+    const Paragraph& b = back->paragraphs[i];
+    SCOPED_TRACE(a.text());
+    EXPECT_EQ(a.text(), b.text());
+    ASSERT_EQ(a.cells.size(), b.cells.size());
+    for (std::size_t d = 0; d < a.cells.size(); ++d) {
+      EXPECT_EQ(*a.cells[d].table, *b.cells[d].table);
+      EXPECT_EQ(a.cells[d].row, b.cells[d].row);
+      EXPECT_EQ(a.cells[d].cell, b.cells[d].cell);
+    }
+    EXPECT_EQ(a.spaceAfter, b.spaceAfter);
+  }
+}
+
+TEST(Tables, CellsStandSideBySideAndTheTextAfterGoesBelow) {
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  Layout layout(*doc, EstimatedText());
+  const std::size_t header = Find(*doc, "Шапка"), right = Find(*doc, "Правая");
+  const std::size_t merged = Find(*doc, "Слитая"), b = Find(*doc, "Б");
+  EXPECT_EQ(layout.paragraphTop(header), layout.paragraphTop(right));
+  const float left = doc->pageSetup.leftMargin;
+  EXPECT_FLOAT_EQ(layout.paragraphLeft(header), left + 5.4f);
+  EXPECT_FLOAT_EQ(layout.paragraphLeft(right), left + 250 + 5.4f);
+  EXPECT_FLOAT_EQ(layout.paragraphWidth(right), 100 - 10.8f);
+  // The exact header row is 20 points whatever its text; the table's top border stands above
+  // its text.
+  EXPECT_FLOAT_EQ(layout.paragraphTop(merged), layout.paragraphTop(header) - 0.5f + 20);
+  EXPECT_EQ(layout.paragraphTop(b), layout.paragraphTop(merged));
+  // The merged cell's four lines reach below both of its rows: the last row grows.
+  const float mergedBottom = layout.paragraphTop(Find(*doc, "четвёртая")) +
+                             layout.paragraphHeight(Find(*doc, "четвёртая"));
+  const float nested = layout.paragraphTop(Find(*doc, "Внутри1"));
+  EXPECT_GT(nested, layout.paragraphTop(b));
+  EXPECT_EQ(layout.paragraphTop(Find(*doc, "Внутри2")), nested);
+  EXPECT_GT(layout.paragraphLeft(Find(*doc, "Внутри2")),
+            layout.paragraphLeft(Find(*doc, "Внутри1")));
+  const float afterTop = layout.paragraphTop(Find(*doc, "После"));
+  EXPECT_GE(afterTop + 1e-3f, mergedBottom);
+  EXPECT_GE(afterTop, nested + 15);
+  // Boxes: the spanned header, its neighbour, the merged cell over two rows, and the rest.
+  const auto boxes = layout.cellBoxesOnPage(1);
+  ASSERT_GE(boxes.size(), 8u);
+  bool mergedBox = false;
+  for (const PageCellBox& box : boxes) {
+    if (box.shading == Rgb(0xFFCC00)) {
+      mergedBox = true;
+      EXPECT_NEAR(box.rect.y + box.rect.height, afterTop, 1e-3);
+    }
+  }
+  EXPECT_TRUE(mergedBox);
+}
+
+// A table of one header row and many rows: each page it goes on to begins with the header.
+std::string LongTable(int rows, const std::string& bigRowPr, int bigParagraphs) {
+  std::string body = Tr("<w:tblHeader/>", Tc("", P("Заголовок")) + Tc("", P("Столбец")));
+  for (int r = 0; r < rows; ++r) {
+    std::string second = P("Часть " + std::to_string(r));
+    const bool big = r == rows / 2;
+    if (big)
+      for (int k = 1; k < bigParagraphs; ++k)
+        second += P("Часть " + std::to_string(r) + "." + std::to_string(k));
+    body += Tr(big ? bigRowPr : "", Tc("", P("Ряд " + std::to_string(r))) + Tc("", second));
+  }
+  return P("Начало") + Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {3000, 6000}, body) + P("Конец") +
+         kA4Section;
+}
+
+TEST(Tables, RowsGoOnToNewPagesUnderTheirHeader) {
+  const auto doc = ReadBytes(PackageWithBody(LongTable(120, "", 1), WordStyles()));
+  Layout layout(*doc, EstimatedText());
+  ASSERT_GE(layout.pageCount(), 3);
+  const double bottom = doc->pageSetup.pageHeight - doc->pageSetup.bottomMargin;
+  for (std::size_t i = 0; i < doc->paragraphs.size(); ++i)
+    EXPECT_LE(layout.paragraphTop(i) + layout.paragraphHeight(i), bottom + 1e-3) << i;
+  for (int page = 2; page <= layout.pageCount(); ++page) {
+    SCOPED_TRACE(page);
+    const auto repeated = layout.repeatedOnPage(page);
+    ASSERT_EQ(repeated.size(), 2u);
+    EXPECT_EQ(doc->paragraphs[repeated[0].paragraph].text(), "Заголовок");
+    EXPECT_FLOAT_EQ(repeated[0].y, doc->pageSetup.topMargin + 0.5f);  // under the top border
+    const std::size_t first = layout.firstParagraphOfPage(page);
+    EXPECT_GT(layout.paragraphTop(first), repeated[0].y + 10);
+    EXPECT_FALSE(layout.cellBoxesOnPage(page).empty());
+  }
+  EXPECT_TRUE(layout.repeatedOnPage(1).empty());
+}
+
+TEST(Tables, ALongRowSplitsBetweenParagraphsUnlessItMustStayWhole) {
+  // 60 paragraphs in one cell: more than a page.
+  const auto splitting = ReadBytes(PackageWithBody(LongTable(30, "", 60), WordStyles()));
+  Layout layout(*splitting, EstimatedText());
+  const std::size_t first = Find(*splitting, "Часть 15"), last = Find(*splitting, "Часть 15.59");
+  EXPECT_EQ(layout.pageOfParagraph(first), 1);
+  EXPECT_EQ(layout.pageOfParagraph(last), 2);
+  // The row's own label stays with the first part of the row.
+  EXPECT_EQ(layout.pageOfParagraph(Find(*splitting, "Ряд 15")), 1);
+
+  const auto whole = ReadBytes(PackageWithBody(LongTable(30, "<w:cantSplit/>", 40), WordStyles()));
+  Layout kept(*whole, EstimatedText());
+  const std::size_t label = Find(*whole, "Ряд 15");
+  const int page = kept.pageOfParagraph(label);
+  EXPECT_EQ(kept.pageOfParagraph(Find(*whole, "Часть 15.39")), page);
+  EXPECT_EQ(kept.pageOfParagraph(Find(*whole, "Ряд 14")), page - 1);
+}
+
+TEST(Tables, EditingACellLaysTheTableOutAgain) {
+  auto doc = ReadBytes(PackageWithBody(LongTable(10, "", 1), WordStyles()));
+  Layout layout(*doc, EstimatedText());
+  const std::size_t after = Find(*doc, "Конец");
+  const float before = layout.paragraphTop(after);
+  const std::size_t cell = Find(*doc, "Часть 3");
+  Paragraph extra = doc->paragraphs[cell];
+  extra.id = doc->newParagraphId();
+  doc->paragraphs.insert(doc->paragraphs.begin() + std::ptrdiff_t(cell) + 1, extra);
+  layout.invalidateFrom(cell + 1);
+  EXPECT_GT(layout.paragraphTop(after + 1), before + 10);
+  EXPECT_EQ(layout.paragraphTop(cell + 1),
+            layout.paragraphTop(cell) + layout.paragraphHeight(cell));
+}
+
+// Every "Ряд"/"Часть" label of the page, here and in LibreOffice's PDF.
+std::set<std::string> LabelsOf(const std::string& text) {
+  static const std::regex label("(Ряд|Часть) [0-9.]+");
+  std::set<std::string> labels;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), label);
+       it != std::sregex_iterator(); ++it)
+    labels.insert(it->str());
+  return labels;
+}
+
+// What only one side has: "+label" here only, "-label" there only.
+std::string Difference(const std::set<std::string>& here, const std::set<std::string>& there) {
+  std::string out;
+  for (const auto& label : here)
+    if (!there.count(label)) out += " +" + label;
+  for (const auto& label : there)
+    if (!here.count(label)) out += " -" + label;
+  return out;
+}
+
+TEST(Tables, PaginateAsInLibreOffice) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string cases[][2] = {{"split", ""}, {"whole", "<w:cantSplit/>"}};
+  for (const auto& [name, rowPr] : cases) {
+    const std::string file = dir / (name + ".docx");
+    std::ofstream(file, std::ios::binary)
+        << PackageWithBody(LongTable(90, rowPr, 30), WordStyles());
+    const auto doc = LoadDocumentFile(file);
+    const std::string ours = dir / (name + "-ours.docx");
+    WritePackage(*doc, ours);
+    for (const std::string& path : {file, ours}) {
+      SCOPED_TRACE(path);
+      Layout layout(*doc, FontMeasurer());
+      const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "pdf");
+      ASSERT_FALSE(pdf.empty());
+      const std::string info = RunAndCapture("pdfinfo " + Quote(pdf));
+      EXPECT_NE(info.find("Pages:           " + std::to_string(layout.pageCount())),
+                std::string::npos)
+          << info << " here: " << layout.pageCount();
+      for (int page = 1; page <= layout.pageCount(); ++page) {
+        std::string here;
+        for (std::size_t i = 0; i < doc->paragraphs.size(); ++i)
+          if (layout.pageOfParagraph(i) == page) here += doc->paragraphs[i].text() + "\n";
+        const std::string there = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
+                                                std::to_string(page) + " " + Quote(pdf) + " -");
+        EXPECT_EQ(Difference(LabelsOf(here), LabelsOf(there)), "") << "page " << page;
+      }
+    }
+  }
+}
+
+}  // namespace

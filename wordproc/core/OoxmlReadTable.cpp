@@ -1,0 +1,221 @@
+// Tables of the body: the grid, rows and cells with their properties, from the default table
+// style, the table's style chain and the table's own properties. Cell text goes into the body's
+// paragraph list, each paragraph naming its cell.
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "wordproc/core/OoxmlReadContext.h"
+
+namespace wordproc::ooxml::reader {
+
+namespace {
+
+// Deeper nesting than any real document uses is read as the text of the enclosing cell.
+constexpr std::size_t kMaxTableDepth = 8;
+constexpr int kMaxGridSpan = 64;
+
+float Points(std::optional<double> twips, double lo = 0) {
+  return twips ? static_cast<float>(Clamp(*twips, lo, kMaxLengthPt)) : 0.0f;
+}
+
+// A width element (w:tblW, w:tcW, w:tblInd, margins): points for dxa or no type, nothing for
+// automatic or percentage widths.
+std::optional<float> DxaWidth(xml_node node) {
+  if (!node) return std::nullopt;
+  const std::string_view type = Value(node, "type");
+  if (!type.empty() && type != "dxa") return std::nullopt;
+  const auto w = TwipsValue(node, "w");
+  if (!w) return std::nullopt;
+  return static_cast<float>(Clamp(*w, -kMaxLengthPt, kMaxLengthPt));
+}
+
+std::optional<BorderLine> ReadBorder(xml_node edge) {
+  if (!edge) return std::nullopt;
+  BorderLine line;
+  const std::string_view style = Value(edge, "val");
+  line.visible = !style.empty() && style != "none" && style != "nil";
+  // w:sz counts eighths of a point.
+  line.width = static_cast<float>(Clamp(Number(Value(edge, "sz"), 4) / 8, 0.25, 12, 0.5));
+  if (auto color = ParseHexColor(Value(edge, "color"))) line.color = *color;
+  return line;
+}
+
+void ReadBorders(xml_node borders, CellBorders& into) {
+  if (!borders) return;
+  auto edge = [&](const char* name, const char* alias, std::optional<BorderLine>& slot) {
+    xml_node node = Child(borders, name);
+    if (!node) node = Child(borders, alias);
+    if (auto line = ReadBorder(node)) slot = line;
+  };
+  edge("top", "top", into.top);
+  edge("left", "start", into.left);
+  edge("bottom", "bottom", into.bottom);
+  edge("right", "end", into.right);
+}
+
+void ReadMargins(xml_node margins, CellMargins& into) {
+  if (!margins) return;
+  auto side = [&](const char* name, const char* alias, float& slot) {
+    xml_node node = Child(margins, name);
+    if (!node) node = Child(margins, alias);
+    if (auto w = DxaWidth(node)) slot = std::max(0.0f, *w);
+  };
+  side("top", "top", into.top);
+  side("left", "start", into.left);
+  side("bottom", "bottom", into.bottom);
+  side("right", "end", into.right);
+}
+
+void ApplyTableProperties(xml_node tblPr, Table& table) {
+  if (!tblPr) return;
+  if (xml_node w = Child(tblPr, "tblW")) {
+    if (Value(w, "type") == "pct") {
+      // Fiftieths of a percent, or a percentage written out ("100%").
+      const std::string_view text = Value(w, "w");
+      const double value = Number(text);
+      const double share = text.find('%') != std::string_view::npos ? value / 100 : value / 5000;
+      table.widthPercent = static_cast<float>(Clamp(share, 0, 10));
+      table.width = 0;
+    } else if (auto width = DxaWidth(w); width && *width > 0) {
+      table.width = *width;
+      table.widthPercent = 0;
+    }
+  }
+  if (auto indent = DxaWidth(Child(tblPr, "tblInd"))) table.indent = *indent;
+  if (xml_node jc = Child(tblPr, "jc")) {
+    const std::string_view v = Value(jc, "val");
+    table.alignment = v == "center"                ? Alignment::Center
+                      : v == "right" || v == "end" ? Alignment::Right
+                                                   : Alignment::Left;
+  }
+  ReadMargins(Child(tblPr, "tblCellMar"), table.cellMargins);
+  if (xml_node borders = Child(tblPr, "tblBorders")) {
+    ReadBorders(borders, table.borders);
+    if (auto h = ReadBorder(Child(borders, "insideH"))) table.insideH = h;
+    if (auto v = ReadBorder(Child(borders, "insideV"))) table.insideV = v;
+  }
+}
+
+void ReadRowProperties(xml_node trPr, TableRow& row) {
+  if (!trPr) return;
+  if (xml_node height = Child(trPr, "trHeight")) {
+    row.height = Points(TwipsValue(height, "val"));
+    const std::string_view rule = Value(height, "hRule");
+    // Without a rule the word processors take the height as a minimum.
+    row.heightRule = rule == "exact"  ? RowHeightRule::Exact
+                     : rule == "auto" ? RowHeightRule::Auto
+                                      : RowHeightRule::AtLeast;
+  }
+  if (xml_node header = Child(trPr, "tblHeader")) row.header = OnOff(header);
+  if (xml_node cantSplit = Child(trPr, "cantSplit")) row.cantSplit = OnOff(cantSplit);
+  if (xml_node before = Child(trPr, "gridBefore"))
+    row.gridBefore = static_cast<int>(Clamp(Number(Value(before, "val")), 0, kMaxGridSpan));
+}
+
+TableCell ReadCellProperties(xml_node tcPr) {
+  TableCell cell;
+  if (!tcPr) return cell;
+  if (auto width = DxaWidth(Child(tcPr, "tcW")); width && *width > 0) cell.width = *width;
+  if (xml_node span = Child(tcPr, "gridSpan"))
+    cell.gridSpan = static_cast<int>(Clamp(Number(Value(span, "val"), 1), 1, kMaxGridSpan, 1));
+  if (xml_node merge = Child(tcPr, "vMerge")) {
+    cell.vMerge =
+        Value(merge, "val") == "restart" ? VerticalMerge::Restart : VerticalMerge::Continue;
+  }
+  if (xml_node margins = Child(tcPr, "tcMar")) {
+    CellMargins own{-1, -1, -1, -1};
+    ReadMargins(margins, own);
+    cell.margins = own;  // sides left at -1 follow the table's
+  }
+  if (xml_node shd = Child(tcPr, "shd")) cell.shading = ParseHexColor(Value(shd, "fill"));
+  ReadBorders(Child(tcPr, "tcBorders"), cell.borders);
+  return cell;
+}
+
+}  // namespace
+
+void ReadContext::ReadTable(xml_node tbl, std::vector<Paragraph>& out) {
+  if (cells_.size() >= kMaxTableDepth) {
+    ForEachRowCell(tbl, [&](xml_node tc) { ReadBlocks(tc, true, out); });
+    return;
+  }
+  auto table = std::make_shared<Table>();
+  ChargeModel(sizeof(Table));
+  const xml_node tblPr = Child(tbl, "tblPr");
+  const std::string styleId(Value(Child(tblPr, "tblStyle"), "val"));
+  TableStyle style;
+  const std::string* styles[] = {&defaultTableStyle_, &styleId};
+  for (const std::string* id : styles) {
+    if (id->empty()) continue;
+    for (xml_node props : StyleChain(*id, "tblPr")) ApplyTableProperties(props, *table);
+    for (xml_node props : StyleChain(*id, "pPr")) style.paragraph.push_back(props);
+    for (xml_node props : StyleChain(*id, "rPr")) style.run.push_back(props);
+  }
+  ApplyTableProperties(tblPr, *table);
+  for (xml_node col : Child(tbl, "tblGrid").children()) {
+    if (!Is(col, "gridCol")) continue;
+    ChargeModel(sizeof(float));
+    table->grid.push_back(Points(TwipsValue(col, "w")));
+  }
+  const TableStyle outer = std::exchange(tableStyle_, style);
+  ForEachRow(tbl, [&](xml_node tr) {
+    ChargeModel(sizeof(TableRow));
+    TableRow& row = table->rows.emplace_back();
+    ReadRowProperties(Child(tr, "trPr"), row);
+    const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
+    ForEachCell(tr, [&](xml_node tc) {
+      ChargeModel(sizeof(TableCell));
+      table->rows[rowIndex].cells.push_back(ReadCellProperties(Child(tc, "tcPr")));
+      const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
+      cells_.push_back(CellRef{table, rowIndex, cellIndex});
+      const std::size_t before = out.size();
+      ReadBlocks(tc, true, out);
+      // Every cell holds a paragraph, if only its end mark.
+      if (out.size() == before) out.push_back(EmptyCellParagraph());
+      cells_.pop_back();
+    });
+  });
+  tableStyle_ = outer;
+}
+
+Paragraph ReadContext::EmptyCellParagraph() {
+  CountParagraph();
+  Paragraph para;
+  para.id = doc_->newParagraphId();
+  para.markFormat = baseRun_;
+  para.cells = cells_;
+  return para;
+}
+
+void ReadContext::ForEachRow(xml_node tbl, const NodeVisitor& f) {
+  ForEachChild(tbl, [&](xml_node c) {
+    if (Is(c, "tr")) {
+      f(c);
+    } else if (Is(c, "sdt")) {
+      ForEachRow(Child(c, "sdtContent"), f);
+    } else if (Is(c, "customXml") || Is(c, "ins") || Is(c, "moveTo")) {
+      ForEachRow(c, f);
+    }
+    return false;
+  });
+}
+
+void ReadContext::ForEachCell(xml_node tr, const NodeVisitor& f) {
+  ForEachChild(tr, [&](xml_node c) {
+    if (Is(c, "tc")) {
+      f(c);
+    } else if (Is(c, "sdt")) {
+      ForEachCell(Child(c, "sdtContent"), f);
+    } else if (Is(c, "customXml") || Is(c, "ins") || Is(c, "moveTo")) {
+      ForEachCell(c, f);
+    }
+    return false;
+  });
+}
+
+void ReadContext::ForEachRowCell(xml_node tbl, const NodeVisitor& f) {
+  ForEachRow(tbl, [&](xml_node tr) { ForEachCell(tr, f); });
+}
+
+}  // namespace wordproc::ooxml::reader

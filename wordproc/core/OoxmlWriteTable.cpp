@@ -1,0 +1,110 @@
+#include <cmath>
+#include <string>
+
+#include "wordproc/core/OoxmlInternal.h"
+
+namespace wordproc::ooxml {
+
+namespace {
+
+std::string Twip(double points) {
+  return std::to_string(std::llround(Clamp(points, -kMaxLengthPt, kMaxLengthPt) * kTwipsPerPt));
+}
+
+void Border(std::string& out, const char* name, const std::optional<BorderLine>& line) {
+  if (!line) return;
+  out += std::string("<w:") + name;
+  if (!line->visible) {
+    out += " w:val=\"nil\"/>";
+    return;
+  }
+  // w:sz in eighths of a point, 2 to 96.
+  const long eighths = std::lround(Clamp(line->width * 8, 2, 96, 4));
+  out += " w:val=\"single\" w:sz=\"" + std::to_string(eighths) + "\" w:space=\"0\" w:color=\"" +
+         HexColor(line->color & 0xFFFFFF) + "\"/>";
+}
+
+void Borders(std::string& out, const char* name, const CellBorders& borders,
+             const std::optional<BorderLine>& insideH = {},
+             const std::optional<BorderLine>& insideV = {}) {
+  if (!borders.top && !borders.left && !borders.bottom && !borders.right && !insideH && !insideV)
+    return;
+  out += std::string("<w:") + name + ">";
+  Border(out, "top", borders.top);
+  Border(out, "left", borders.left);
+  Border(out, "bottom", borders.bottom);
+  Border(out, "right", borders.right);
+  Border(out, "insideH", insideH);
+  Border(out, "insideV", insideV);
+  out += std::string("</w:") + name + ">";
+}
+
+void Margins(std::string& out, const char* name, const CellMargins& margins) {
+  out += std::string("<w:") + name + ">";
+  auto side = [&](const char* side, float value) {
+    if (value < 0) return;
+    out += std::string("<w:") + side + " w:w=\"" + Twip(value) + "\" w:type=\"dxa\"/>";
+  };
+  side("top", margins.top);
+  side("left", margins.left);
+  side("bottom", margins.bottom);
+  side("right", margins.right);
+  out += std::string("</w:") + name + ">";
+}
+
+}  // namespace
+
+std::string TablePropertiesXml(const Table& table) {
+  std::string out = "<w:tblPr>";
+  if (table.widthPercent > 0) {
+    out += "<w:tblW w:w=\"" + std::to_string(std::lround(Clamp(table.widthPercent, 0, 10) * 5000)) +
+           "\" w:type=\"pct\"/>";
+  } else if (table.width > 0) {
+    out += "<w:tblW w:w=\"" + Twip(table.width) + "\" w:type=\"dxa\"/>";
+  } else {
+    out += "<w:tblW w:w=\"0\" w:type=\"auto\"/>";
+  }
+  if (table.alignment == Alignment::Center) out += "<w:jc w:val=\"center\"/>";
+  if (table.alignment == Alignment::Right) out += "<w:jc w:val=\"right\"/>";
+  out += "<w:tblInd w:w=\"" + Twip(table.indent) + "\" w:type=\"dxa\"/>";
+  Borders(out, "tblBorders", table.borders, table.insideH, table.insideV);
+  out += "<w:tblLayout w:type=\"fixed\"/>";
+  Margins(out, "tblCellMar", table.cellMargins);
+  out += "</w:tblPr><w:tblGrid>";
+  for (float column : table.grid) out += "<w:gridCol w:w=\"" + Twip(column) + "\"/>";
+  out += "</w:tblGrid>";
+  return out;
+}
+
+std::string RowPropertiesXml(const TableRow& row) {
+  std::string out = "<w:trPr>";
+  if (row.gridBefore > 0) out += "<w:gridBefore w:val=\"" + std::to_string(row.gridBefore) + "\"/>";
+  if (row.cantSplit) out += "<w:cantSplit/>";
+  if (row.heightRule != RowHeightRule::Auto || row.height > 0) {
+    static const char* kRules[] = {"auto", "atLeast", "exact"};
+    out += "<w:trHeight w:val=\"" + Twip(row.height) + "\" w:hRule=\"" +
+           kRules[static_cast<int>(row.heightRule)] + "\"/>";
+  }
+  if (row.header) out += "<w:tblHeader/>";
+  out += "</w:trPr>";
+  return out;
+}
+
+std::string CellPropertiesXml(const TableCell& cell) {
+  std::string out = "<w:tcPr>";
+  if (cell.width > 0)
+    out += "<w:tcW w:w=\"" + Twip(cell.width) + "\" w:type=\"dxa\"/>";
+  else
+    out += "<w:tcW w:w=\"0\" w:type=\"auto\"/>";
+  if (cell.gridSpan > 1) out += "<w:gridSpan w:val=\"" + std::to_string(cell.gridSpan) + "\"/>";
+  if (cell.vMerge == VerticalMerge::Restart) out += "<w:vMerge w:val=\"restart\"/>";
+  if (cell.vMerge == VerticalMerge::Continue) out += "<w:vMerge/>";
+  Borders(out, "tcBorders", cell.borders);
+  if (cell.shading)
+    out += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"" + HexColor(*cell.shading) + "\"/>";
+  if (cell.margins) Margins(out, "tcMar", *cell.margins);
+  out += "</w:tcPr>";
+  return out;
+}
+
+}  // namespace wordproc::ooxml

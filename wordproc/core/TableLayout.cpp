@@ -1,0 +1,494 @@
+#include "wordproc/core/TableLayout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "wordproc/core/Layout.h"
+
+namespace wordproc {
+
+namespace {
+
+// Grid columns a file may ask for; more are taken as damage and set to the widest table seen.
+constexpr std::size_t kMaxColumns = 512;
+constexpr float kMinCellText = 1.0f;
+// Rounding of the running sums must not push a row that fits exactly onto the next page.
+constexpr double kTolerance = 1e-3;
+
+struct CellPlace {
+  std::size_t column = 0, span = 1;
+  float x = 0, width = 0;
+};
+
+// Where the cells of every row stand, from the grid, with equal shares of the table's width
+// for columns the grid leaves out.
+class Grid {
+ public:
+  Grid(const Table& table, float x, float available) {
+    std::size_t needed = table.grid.size();
+    for (const TableRow& row : table.rows) {
+      std::size_t columns = std::size_t(std::max(0, row.gridBefore));
+      for (const TableCell& cell : row.cells) columns += std::size_t(std::max(1, cell.gridSpan));
+      needed = std::max(needed, columns);
+    }
+    needed = std::clamp<std::size_t>(needed, 1, kMaxColumns);
+    columns_.assign(needed, 0.0f);
+    for (std::size_t c = 0; c < needed && c < table.grid.size(); ++c)
+      columns_[c] = std::max(0.0f, table.grid[c]);
+    fillMissing(table, available, table.grid.size());
+    width_ = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
+    left_ = x + table.indent;
+    if (table.alignment == Alignment::Center) left_ = x + (available - width_) / 2;
+    if (table.alignment == Alignment::Right) left_ = x + available - width_;
+    for (const TableRow& row : table.rows) rows_.push_back(placeRow(row));
+  }
+
+  float width() const { return width_; }
+  const CellPlace& place(std::uint32_t row, std::uint32_t cell) const {
+    static const CellPlace none;
+    if (row >= rows_.size() || cell >= rows_[row].size()) return none;
+    return rows_[row][cell];
+  }
+  // The cell of the row starting at the grid column, or -1.
+  int cellAt(std::uint32_t row, std::size_t column) const {
+    if (row >= rows_.size()) return -1;
+    for (std::size_t c = 0; c < rows_[row].size(); ++c)
+      if (rows_[row][c].column == column) return int(c);
+    return -1;
+  }
+
+ private:
+  void fillMissing(const Table& table, float available, std::size_t known) {
+    float total = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
+    if (total > 0 && known >= columns_.size()) return;
+    float wanted = available;
+    if (table.width > 0) wanted = table.width;
+    if (table.widthPercent > 0) wanted = available * table.widthPercent;
+    const std::size_t missing = columns_.size() - std::min(known, columns_.size());
+    if (total <= 0) {
+      columns_.assign(columns_.size(), wanted / float(columns_.size()));
+      return;
+    }
+    const float share = std::max(wanted - total, 0.0f) / float(std::max<std::size_t>(missing, 1));
+    for (std::size_t c = known; c < columns_.size(); ++c) columns_[c] = share;
+  }
+
+  std::vector<CellPlace> placeRow(const TableRow& row) const {
+    std::vector<CellPlace> places;
+    std::size_t column = std::min<std::size_t>(std::max(0, row.gridBefore), columns_.size());
+    float x = left_;
+    for (std::size_t c = 0; c < column; ++c) x += columns_[c];
+    for (const TableCell& cell : row.cells) {
+      CellPlace place;
+      place.column = column;
+      place.span = std::size_t(std::max(1, cell.gridSpan));
+      place.x = x;
+      for (std::size_t c = column; c < column + place.span && c < columns_.size(); ++c)
+        place.width += columns_[c];
+      // A cell beyond the grid, which damaged files have, takes its own width.
+      if (place.width <= 0) place.width = cell.width > 0 ? cell.width : columns_.back();
+      x += place.width;
+      column += place.span;
+      places.push_back(place);
+    }
+    return places;
+  }
+
+  std::vector<float> columns_;
+  std::vector<std::vector<CellPlace>> rows_;
+  float width_ = 0, left_ = 0;
+};
+
+CellMargins MarginsOf(const Table& table, const TableCell& cell) {
+  CellMargins margins = table.cellMargins;
+  if (!cell.margins) return margins;
+  auto own = [](float value, float& slot) {
+    if (value >= 0) slot = value;
+  };
+  own(cell.margins->top, margins.top);
+  own(cell.margins->left, margins.left);
+  own(cell.margins->bottom, margins.bottom);
+  own(cell.margins->right, margins.right);
+  return margins;
+}
+
+// Rows a vertically merged cell covers: its own and the continuing cells below it.
+std::uint32_t MergedRows(const Table& table, const Grid& grid, std::uint32_t row,
+                         std::size_t column) {
+  std::uint32_t span = 1;
+  for (std::uint32_t r = row + 1; r < table.rows.size(); ++r) {
+    const int below = grid.cellAt(r, column);
+    if (below < 0 || table.rows[r].cells[std::size_t(below)].vMerge != VerticalMerge::Continue)
+      break;
+    ++span;
+  }
+  return span;
+}
+
+std::uint32_t RowsOf(const Table& table, const Grid& grid, std::uint32_t row,
+                     const CellPlace& place, const TableCell& cell) {
+  if (cell.vMerge != VerticalMerge::Restart) return 1;
+  return MergedRows(table, grid, row, place.column);
+}
+
+float Width(const std::optional<BorderLine>& edge) {
+  return edge && edge->visible ? edge->width : 0.0f;
+}
+
+CellBorders EdgesOf(const Table& table, std::uint32_t row, std::uint32_t rows, std::uint32_t cell) {
+  const TableRow& tableRow = table.rows[row];
+  const TableCell& own = tableRow.cells[cell];
+  CellBorders edges;
+  edges.top = own.borders.top ? own.borders.top : row == 0 ? table.borders.top : table.insideH;
+  const bool lastRow = row + rows >= table.rows.size();
+  edges.bottom = own.borders.bottom ? own.borders.bottom
+                 : lastRow          ? table.borders.bottom
+                                    : table.insideH;
+  edges.left = own.borders.left ? own.borders.left : cell == 0 ? table.borders.left : table.insideV;
+  const bool lastCell = cell + 1 >= tableRow.cells.size();
+  edges.right = own.borders.right ? own.borders.right
+                : lastCell        ? table.borders.right
+                                  : table.insideV;
+  return edges;
+}
+
+class Measurer {
+ public:
+  Measurer(const std::vector<Paragraph>& paragraphs, std::size_t depth,
+           const TextMeasurer& measurer)
+      : paragraphs_(paragraphs), depth_(depth), measurer_(measurer) {}
+
+  TableMeasure run(std::size_t begin, float x, float available) {
+    const Table& table = *paragraphs_[begin].cells[depth_].table;
+    const Grid grid(table, x, available);
+    result_.end = TableEnd(paragraphs_, begin, depth_);
+    result_.width = grid.width();
+    result_.rowHeights.assign(table.rows.size(), 0.0f);
+    result_.rowPadding.assign(table.rows.size(), 0.0f);
+    while (result_.headerRows < table.rows.size() && table.rows[result_.headerRows].header)
+      ++result_.headerRows;
+    for (const TableRow& row : table.rows) {
+      result_.rowSplits.push_back(!row.cantSplit &&
+                                  !(row.heightRule == RowHeightRule::Exact && row.height > 0));
+    }
+    std::vector<Merged> merged;
+    for (std::size_t i = begin; i < result_.end;) i = cell(table, grid, i, merged);
+    applyRowRules(table);
+    for (const Merged& m : merged) growForMerged(table, m);
+    return std::move(result_);
+  }
+
+ private:
+  struct Merged {
+    std::uint32_t row = 0, rows = 1;
+    float content = 0;
+  };
+
+  // Sets the text of one cell; returns the paragraph after it.
+  std::size_t cell(const Table& table, const Grid& grid, std::size_t begin,
+                   std::vector<Merged>& merged) {
+    const CellRef& ref = paragraphs_[begin].cells[depth_];
+    const bool known = ref.row < table.rows.size() && ref.cell < table.rows[ref.row].cells.size();
+    const TableCell fallback;
+    const TableCell& cell = known ? table.rows[ref.row].cells[ref.cell] : fallback;
+    const CellPlace& place = grid.place(ref.row, ref.cell);
+    const CellMargins margins = MarginsOf(table, cell);
+    const float textX = place.x + margins.left;
+    const float textWidth = std::max(kMinCellText, place.width - margins.left - margins.right);
+    // Horizontal borders take room of their own: the table's top above the first row, and
+    // each row's bottom edge below it.
+    CellBorders edges;
+    if (known) edges = EdgesOf(table, ref.row, RowsOf(table, grid, ref.row, place, cell), ref.cell);
+    double y = margins.top + (ref.row == 0 ? Width(edges.top) : 0);
+    const Paragraph* above = nullptr;
+    std::size_t i = begin;
+    while (i < result_.end && sameCell(paragraphs_[begin], paragraphs_[i])) {
+      if (paragraphs_[i].cells.size() > depth_ + 1) {
+        y += nested(i, ref.row, textX, float(y), textWidth);
+        above = nullptr;
+        continue;
+      }
+      const Paragraph& p = paragraphs_[i];
+      const float height = ParagraphHeight(p, textWidth, measurer_);
+      const float overlap =
+          above ? std::min(std::max(0.0f, above->spaceAfter), std::max(0.0f, p.spaceBefore)) : 0;
+      y -= overlap;
+      result_.items.push_back({i, ref.row, ref.cell, textX, float(y), textWidth, height});
+      y += height;
+      above = &p;
+      ++i;
+    }
+    const float padding = margins.bottom + Width(edges.bottom);
+    const float content = float(y) + padding;
+    if (ref.row < result_.rowPadding.size())
+      result_.rowPadding[ref.row] = std::max(result_.rowPadding[ref.row], padding);
+    if (!known) return i;
+    TableBox box;
+    box.row = ref.row;
+    box.x = place.x;
+    box.width = place.width;
+    box.shading = cell.shading;
+    box.rowSpan = RowsOf(table, grid, ref.row, place, cell);
+    if (cell.vMerge == VerticalMerge::Restart) {
+      merged.push_back({ref.row, box.rowSpan, content});
+    } else if (cell.vMerge == VerticalMerge::None) {
+      result_.rowHeights[ref.row] = std::max(result_.rowHeights[ref.row], content);
+    }
+    box.edges = edges;
+    // The merged cell's box stands for the cells that continue it.
+    if (cell.vMerge != VerticalMerge::Continue) result_.boxes.push_back(box);
+    return i;
+  }
+
+  bool sameCell(const Paragraph& first, const Paragraph& p) const {
+    if (p.cells.size() <= depth_) return false;
+    for (std::size_t d = 0; d <= depth_; ++d)
+      if (!(p.cells[d] == first.cells[d])) return false;
+    return true;
+  }
+
+  // A table inside the cell: its rows become part of the cell's height. Returns its height.
+  float nested(std::size_t& i, std::uint32_t row, float x, float y, float width) {
+    Measurer inner(paragraphs_, depth_ + 1, measurer_);
+    TableMeasure m = inner.run(i, x, width);
+    std::vector<float> rowTops(m.rowHeights.size(), 0.0f);
+    float height = 0;
+    for (std::size_t r = 0; r < m.rowHeights.size(); ++r) {
+      rowTops[r] = y + height;
+      height += m.rowHeights[r];
+    }
+    const std::uint32_t cell = paragraphs_[i].cells[depth_].cell;
+    for (TableItem item : m.items) {
+      item.y += item.row < rowTops.size() ? rowTops[item.row] : y;
+      item.row = row;
+      item.cell = cell;
+      result_.items.push_back(item);
+    }
+    for (TableBox box : m.boxes) {
+      if (box.rowSpan > 0) {
+        box.height = 0;
+        for (std::uint32_t r = box.row; r < box.row + box.rowSpan && r < m.rowHeights.size(); ++r)
+          box.height += m.rowHeights[r];
+        box.y = box.row < rowTops.size() ? rowTops[box.row] : y;
+      } else {
+        box.y += box.row < rowTops.size() ? rowTops[box.row] : y;
+      }
+      box.row = row;
+      box.rowSpan = 0;
+      result_.boxes.push_back(box);
+    }
+    i = std::max(m.end, i + 1);
+    return height;
+  }
+
+  void applyRowRules(const Table& table) {
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+      const TableRow& row = table.rows[r];
+      float& height = result_.rowHeights[r];
+      if (row.heightRule == RowHeightRule::Exact && row.height > 0) height = row.height;
+      if (row.heightRule == RowHeightRule::AtLeast) height = std::max(height, row.height);
+    }
+  }
+
+  // A merged cell taller than the rows it covers makes the last of them taller.
+  void growForMerged(const Table& table, const Merged& m) {
+    float covered = 0;
+    const std::uint32_t last = std::min<std::uint32_t>(m.row + m.rows, table.rows.size()) - 1;
+    for (std::uint32_t r = m.row; r <= last; ++r) covered += result_.rowHeights[r];
+    const TableRow& lastRow = table.rows[last];
+    if (lastRow.heightRule == RowHeightRule::Exact && lastRow.height > 0) return;
+    if (m.content > covered) result_.rowHeights[last] += m.content - covered;
+  }
+
+  const std::vector<Paragraph>& paragraphs_;
+  std::size_t depth_;
+  const TextMeasurer& measurer_;
+  TableMeasure result_;
+};
+
+class RowPlacer {
+ public:
+  RowPlacer(const TableMeasure& m, const PageFlow& flow, int page, double y, bool atPageTop)
+      : m_(m), flow_(flow), page_(page), y_(y), pageTop_(atPageTop ? y : -1e30) {
+    rows_ = std::max<std::size_t>(1, m.rowHeights.size());
+    placed_.itemPage.assign(m.items.size(), page);
+    placed_.itemTop.assign(m.items.size(), float(y));
+  }
+
+  PlacedTable run() {
+    std::size_t a = 0;
+    for (std::uint32_t r = 0; r < rows_; ++r) {
+      std::size_t b = a;
+      while (b < m_.items.size() && rowOf(m_.items[b]) == r) ++b;
+      placeRow(r, a, b);
+      a = b;
+    }
+    placed_.endPage = page_;
+    placed_.endY = float(y_);
+    return std::move(placed_);
+  }
+
+ private:
+  std::uint32_t rowOf(const TableItem& item) const {
+    return std::min<std::uint32_t>(item.row, std::uint32_t(rows_ - 1));
+  }
+  double heightOf(std::uint32_t row) const {
+    return row < m_.rowHeights.size() ? m_.rowHeights[row] : 0.0;
+  }
+
+  // Sets the row's items [a, b) from y on, going on to new pages as long as it does not fit.
+  void placeRow(std::uint32_t r, std::size_t a, std::size_t b) {
+    std::vector<std::size_t> pending;
+    std::vector<double> rel(m_.items.size(), 0.0);
+    for (std::size_t k = a; k < b; ++k) {
+      pending.push_back(k);
+      rel[k] = m_.items[k].y;
+    }
+    double height = heightOf(r);
+    const bool splits = r < m_.rowSplits.size() && m_.rowSplits[r];
+    for (;;) {
+      const double room = flow_.bottom - y_;
+      const bool atTop = y_ <= pageTop_ + kTolerance;
+      std::vector<std::size_t> stay, moved;
+      if (height > room + kTolerance) divide(pending, rel, room, stay, moved);
+      // A split leaves text on both pages; a row whose text fits but whose borders or least
+      // height do not goes on whole.
+      const bool divides = splits && !stay.empty() && !moved.empty();
+      if (height <= room + kTolerance || (atTop && !divides)) {
+        put(pending, rel, r, height);
+        return;
+      }
+      if (divides) {
+        put(stay, rel, r, room);
+        height = carryOver(moved, rel);
+        pending = moved;
+      }
+      nextPage(r, pending.empty() ? std::size_t(-1) : m_.items[pending.front()].paragraph);
+    }
+  }
+
+  // Which of the items fit in the room left: in each cell, those before the first that does not.
+  void divide(const std::vector<std::size_t>& pending, const std::vector<double>& rel, double room,
+              std::vector<std::size_t>& stay, std::vector<std::size_t>& moved) const {
+    std::vector<std::uint32_t> full;
+    for (std::size_t k : pending) {
+      const TableItem& item = m_.items[k];
+      const bool cellFull = std::find(full.begin(), full.end(), item.cell) != full.end();
+      if (!cellFull && rel[k] + item.height <= room + kTolerance) {
+        stay.push_back(k);
+      } else {
+        if (!cellFull) full.push_back(item.cell);
+        moved.push_back(k);
+      }
+    }
+  }
+
+  // The items that go on to the next page keep their distances, each cell's first of them
+  // where the cell's text began. Returns the height of what is left of the row.
+  double carryOver(const std::vector<std::size_t>& moved, std::vector<double>& rel) const {
+    std::vector<std::pair<std::uint32_t, double>> shift;  // cell, rel of its first moved item
+    double height = 0;
+    for (std::size_t k : moved) {
+      const TableItem& item = m_.items[k];
+      auto found = std::find_if(shift.begin(), shift.end(),
+                                [&](const auto& s) { return s.first == item.cell; });
+      if (found == shift.end()) {
+        shift.push_back({item.cell, rel[k] - firstTop(item.cell, k)});
+        found = shift.end() - 1;
+      }
+      rel[k] -= found->second;
+      height = std::max(height, rel[k] + item.height);
+    }
+    const std::uint32_t row = rowOf(m_.items[moved.front()]);
+    return height + (row < m_.rowPadding.size() ? m_.rowPadding[row] : 0.0f);
+  }
+
+  // Where the first paragraph of the item's cell stood in its row.
+  double firstTop(std::uint32_t cell, std::size_t k) const {
+    double top = m_.items[k].y;
+    for (std::size_t j = k; j-- > 0 && m_.items[j].row == m_.items[k].row;)
+      if (m_.items[j].cell == cell) top = m_.items[j].y;
+    return std::max(0.0, top);
+  }
+
+  void put(const std::vector<std::size_t>& items, const std::vector<double>& rel, std::uint32_t r,
+           double height) {
+    for (std::size_t k : items) {
+      placed_.itemPage[k] = page_;
+      placed_.itemTop[k] = float(y_ + rel[k]);
+    }
+    placed_.parts.push_back({r, page_, float(y_), float(height)});
+    y_ += height;
+  }
+
+  void nextPage(std::uint32_t r, std::size_t firstParagraph) {
+    ++page_;
+    if (firstParagraph == std::size_t(-1)) firstParagraph = m_.end - 1;
+    flow_.newPage(firstParagraph);
+    y_ = flow_.top;
+    if (m_.headerRows > 0 && r >= m_.headerRows) repeatHeaders();
+    pageTop_ = y_;
+  }
+
+  void repeatHeaders() {
+    std::vector<double> top(m_.headerRows, y_);
+    for (std::uint32_t h = 0; h < m_.headerRows; ++h) {
+      if (h > 0) top[h] = top[h - 1] + heightOf(h - 1);
+      placed_.repeatedParts.push_back({h, page_, float(top[h]), float(heightOf(h))});
+    }
+    for (std::size_t k = 0; k < m_.items.size() && m_.items[k].row < m_.headerRows; ++k) {
+      placed_.repeats.push_back({k, page_, float(top[m_.items[k].row] + m_.items[k].y)});
+    }
+    y_ = top.back() + heightOf(m_.headerRows - 1);
+  }
+
+  const TableMeasure& m_;
+  const PageFlow& flow_;
+  std::size_t rows_ = 1;
+  int page_;
+  double y_, pageTop_;
+  PlacedTable placed_;
+};
+
+}  // namespace
+
+bool SameTable(const Paragraph& a, const Paragraph& b, std::size_t depth) {
+  if (a.cells.size() <= depth || b.cells.size() <= depth) return false;
+  for (std::size_t d = 0; d < depth; ++d)
+    if (!(a.cells[d] == b.cells[d])) return false;
+  const CellRef& x = a.cells[depth];
+  const CellRef& y = b.cells[depth];
+  if (x.table != y.table) return false;
+  return y.row > x.row || (y.row == x.row && y.cell >= x.cell);
+}
+
+std::size_t TableEnd(const std::vector<Paragraph>& paragraphs, std::size_t begin,
+                     std::size_t depth) {
+  std::size_t end = begin + 1;
+  while (end < paragraphs.size() && SameTable(paragraphs[end - 1], paragraphs[end], depth)) ++end;
+  return end;
+}
+
+TableMeasure MeasureTable(const std::vector<Paragraph>& paragraphs, std::size_t begin,
+                          std::size_t depth, float x, float available,
+                          const TextMeasurer& measurer) {
+  if (begin >= paragraphs.size() || paragraphs[begin].cells.size() <= depth ||
+      !paragraphs[begin].cells[depth].table) {
+    TableMeasure none;
+    none.end = std::min(begin + 1, paragraphs.size());
+    return none;
+  }
+  return Measurer(paragraphs, depth, measurer).run(begin, x, available);
+}
+
+}  // namespace wordproc
+
+namespace wordproc {
+
+PlacedTable PlaceTableRows(const TableMeasure& m, int page, double y, bool atPageTop,
+                           const PageFlow& flow) {
+  return RowPlacer(m, flow, page, y, atPageTop).run();
+}
+
+}  // namespace wordproc

@@ -1,0 +1,99 @@
+// Tables measured for pagination: column positions from the grid, each cell's text set in its
+// column between the cell margins, row heights from their content and rules, merged cells, and
+// the boxes whose borders and shading are drawn. Pages are the caller's business: rows are
+// measured here, and the layout decides which page each row goes on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "wordproc/core/Model.h"
+#include "wordproc/core/TextMeasure.h"
+
+namespace wordproc {
+
+// A paragraph of the table set in its cell: y from the top of its row.
+struct TableItem {
+  std::size_t paragraph = 0;
+  std::uint32_t row = 0, cell = 0;  // of the measured table; a nested table's text its outer cell's
+  float x = 0, y = 0, width = 0, height = 0;
+};
+
+// A cell's box. A box of the measured table covers rowSpan rows from row (more than one for a
+// vertically merged cell) and is as tall as they are on the page the row goes on; a box of a
+// table nested in a cell has rowSpan 0 and its own height, y from the top of the outer row.
+struct TableBox {
+  std::uint32_t row = 0, rowSpan = 1;
+  float x = 0, y = 0, width = 0, height = 0;
+  CellBorders edges;  // resolved against the table's borders; absent or invisible: no line
+  std::optional<Rgb> shading;
+};
+
+struct TableMeasure {
+  std::size_t end = 0;  // the paragraph after the table
+  std::vector<float> rowHeights;
+  std::vector<float> rowPadding;  // below the text of each row: cell margin and bottom border
+  std::vector<TableItem> items;  // in paragraph order
+  std::vector<TableBox> boxes;
+  std::uint32_t headerRows = 0;  // leading rows repeated on every page the table goes on to
+  std::vector<bool> rowSplits;   // whether a row that does not fit may go on over a page break
+  float width = 0;
+};
+
+// The pages a table's rows go on, given by the page loop: where rows may go down to, where
+// they begin on a new page, and how a new page is begun (its first paragraph given).
+struct PageFlow {
+  double top = 0, bottom = 0;
+  std::function<void(std::size_t firstParagraph)> newPage;
+};
+
+// A row's part on one page: the whole row, or what a page break leaves of it on each page.
+struct RowPart {
+  std::uint32_t row = 0;
+  int page = 1;
+  float top = 0, height = 0;
+};
+
+struct PlacedTable {
+  std::vector<int> itemPage;  // alongside TableMeasure::items
+  std::vector<float> itemTop;
+  std::vector<RowPart> parts;
+  // Header rows set again on later pages: the item and where.
+  struct Repeat {
+    std::size_t item = 0;
+    int page = 1;
+    float top = 0;
+  };
+  std::vector<Repeat> repeats;
+  std::vector<RowPart> repeatedParts;
+  int endPage = 1;
+  float endY = 0;
+};
+
+// Puts the measured rows on pages from y on the given page: a row goes on the page where it
+// fits; one that does not fit goes on to the next page, split between its paragraphs when the
+// row may split and some of its text fits, else whole. A row taller than a page stands on its
+// own page as far as it goes. Header rows are set again at the top of each page the table goes
+// on to.
+PlacedTable PlaceTableRows(const TableMeasure& m, int page, double y, bool atPageTop,
+                           const PageFlow& flow);
+
+// Whether paragraph b belongs to the same table at the given nesting depth as paragraph a,
+// which stands before it: the same cell of every enclosing table, the same table, and a cell
+// not before a's. Two copies of one table one after another are two tables.
+bool SameTable(const Paragraph& a, const Paragraph& b, std::size_t depth);
+
+// The paragraph after the table that paragraph begin (in a table at that depth) begins.
+std::size_t TableEnd(const std::vector<Paragraph>& paragraphs, std::size_t begin,
+                     std::size_t depth);
+
+// Measures the table beginning at paragraph begin, set in a column from x (points from the
+// page's left edge) of the given width.
+TableMeasure MeasureTable(const std::vector<Paragraph>& paragraphs, std::size_t begin,
+                          std::size_t depth, float x, float available,
+                          const TextMeasurer& measurer);
+
+}  // namespace wordproc
