@@ -7,9 +7,15 @@
 #include <filesystem>
 #include <string>
 
+#include <QGuiApplication>
+
 #include "platform/Registry.h"
 #include "wordlink/Automation.h"
+#include "wordproc/RenderText.h"
 #include "wordproc/WordProcessor.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
+#include "wordproc/core/Package.h"
 
 namespace {
 
@@ -114,6 +120,81 @@ void BM_ReopenLargeSheet(benchmark::State& state) {
   word.call("Quit", 0);
 }
 BENCHMARK(BM_ReopenLargeSheet)->Unit(benchmark::kMillisecond);
+
+// A report of 50 sections, each six paragraphs of text and a bordered table of 28 rows with a
+// header row: about 100 pages.
+std::string ReportWithTables() {
+  const std::string border = "w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"";
+  std::string body;
+  const std::string words =
+      "Отгрузка этикеток по заказу покупателя выполнена в срок, остатки на складе сверены. ";
+  for (int t = 0; t < 50; ++t) {
+    for (int p = 0; p < 6; ++p) {
+      std::string text;
+      for (int k = 0; k < 5; ++k) text += words;
+      body += "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
+    }
+    body += "<w:tbl><w:tblPr><w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblBorders><w:top " + border +
+            "/><w:left " + border + "/><w:bottom " + border + "/><w:right " + border +
+            "/><w:insideH " + border + "/><w:insideV " + border +
+            "/></w:tblBorders></w:tblPr><w:tblGrid><w:gridCol w:w=\"2000\"/>"
+            "<w:gridCol w:w=\"2500\"/><w:gridCol w:w=\"2000\"/><w:gridCol w:w=\"2500\"/>"
+            "</w:tblGrid>";
+    for (int r = 0; r < 28; ++r) {
+      body += r == 0 ? "<w:tr><w:trPr><w:tblHeader/></w:trPr>" : "<w:tr>";
+      for (int c = 0; c < 4; ++c) {
+        body += "<w:tc><w:p><w:r><w:t>Позиция " + std::to_string(r) + "." + std::to_string(c) +
+                (c % 2 ? " с пояснением в две строки для ширины столбца" : "") +
+                "</w:t></w:r></w:p></w:tc>";
+      }
+      body += "</w:tr>";
+    }
+    body += "</w:tbl>";
+  }
+  body +=
+      "<w:p/><w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
+      "w:right=\"1440\" w:bottom=\"1440\" w:left=\"1440\"/></w:sectPr>";
+  wordproc::package::ZipWriter zip;
+  zip.Add("[Content_Types].xml",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Types xmlns=\"http://schemas."
+          "openxmlformats.org/package/2006/content-types\"><Default Extension=\"rels\" "
+          "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+          "<Default Extension=\"xml\" ContentType=\"application/xml\"/><Override "
+          "PartName=\"/word/document.xml\" ContentType=\"application/vnd.openxmlformats-"
+          "officedocument.wordprocessingml.document.main+xml\"/></Types>",
+          true);
+  zip.Add("_rels/.rels",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://schemas."
+          "openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" "
+          "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+          "officeDocument\" Target=\"word/document.xml\"/></Relationships>",
+          true);
+  zip.Add("word/document.xml",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:document xmlns:w=\"http://schemas."
+          "openxmlformats.org/wordprocessingml/2006/main\"><w:body>" +
+              body + "</w:body></w:document>",
+          true);
+  const auto bytes = zip.Finish();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Reading the report and laying out every page with the fonts' own measures.
+void BM_ReadAndLayOutTables(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "bench_wordproc";
+  static char* argv[] = {name, nullptr};
+  if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+  const std::string bytes = ReportWithTables();
+  int pages = 0;
+  for (auto _ : state) {
+    auto doc = wordproc::ReadPackageFromMemory(bytes.data(), bytes.size(), "report.docx", {});
+    wordproc::Layout layout(*doc, wordproc::FontMeasurer());
+    pages = layout.pageCount();
+    benchmark::DoNotOptimize(pages);
+  }
+  state.counters["pages"] = pages;
+}
+BENCHMARK(BM_ReadAndLayOutTables)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
