@@ -180,6 +180,24 @@ void DrawCellBoxes(QPainter& painter, Layout& layout, int page) {
   painter.restore();
 }
 
+// The lines of a paragraph divided between pages that stand on this page: the paragraph drawn
+// as a whole, shifted up by the part before, and cut to the piece.
+bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size_t index,
+               int page) {
+  const std::vector<LinePiece> pieces = layout.piecesOf(index);
+  if (pieces.empty()) return false;
+  for (const LinePiece& piece : pieces) {
+    if (piece.page != page) continue;
+    const PageSetup setup = layout.pageSetupOfPage(page);
+    painter.save();
+    painter.setClipRect(QRectF(0, piece.top, setup.pageWidth, piece.height), Qt::IntersectClip);
+    DrawParagraph(painter, doc.paragraphs[index], layout.paragraphLeft(index),
+                  piece.top - piece.offset, layout.paragraphWidth(index));
+    painter.restore();
+  }
+  return true;
+}
+
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
   DrawCellBoxes(painter, layout, page);
   for (const RepeatedParagraph& repeat : layout.repeatedOnPage(page)) {
@@ -192,6 +210,8 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
     if (layout.lastPageOfParagraph(i) < page) continue;
     const double left = layout.paragraphLeft(i);
     const double width = layout.paragraphWidth(i);
+    if (first != layout.lastPageOfParagraph(i) && DrawPiece(painter, doc, layout, i, page))
+      continue;
     if (first == layout.lastPageOfParagraph(i) || !doc.paragraphs[i].cells.empty()) {
       if (first == page)
         DrawParagraph(painter, doc.paragraphs[i], left, layout.paragraphTop(i), width);

@@ -27,6 +27,8 @@ const std::map<std::string, std::string> kKnownDifferences = {
     // The heading after the second table stays at the foot of page 1 there and goes on here:
     // the cause is not found yet.
     {"IllustrativeCases.docx", "a heading after a table"},
+    // One justified paragraph of the first page takes three lines more there: not found yet.
+    {"drawing.docx", "lines of a justified paragraph"},
     {"form_footnotes.docx", "tables, footnotes"},
     // LibreOffice begins a page of their own for endnotes; the word processor sets them after
     // the last paragraph.

@@ -82,7 +82,7 @@ TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesRuleAndSpacing) {
                   float(wordproc::CountLines(cyrillic, 40) * Single(11)));
 }
 
-TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
+TEST(OmLayout, ParagraphsOfOneLineFillPages) {
   Document doc = SmallPages(15);
   Layout layout(doc, FontMeasurer());
   EXPECT_EQ(layout.pageCount(), 3);
@@ -100,6 +100,44 @@ TEST(OmLayout, ParagraphsFillPagesAndNeverSplit) {
   EXPECT_EQ(layout.pageOfParagraph(3), 2);
   EXPECT_EQ(layout.pageOfParagraph(4), 3);
   EXPECT_EQ(layout.firstParagraphOfPage(3), 4u);
+}
+
+// A paragraph that does not fit goes on at its lines on the next page: two lines at least at the
+// foot of a page, and with widow control no last line alone at the top of the next.
+TEST(OmLayout, LongParagraphsDivideBetweenPagesAtTheirLines) {
+  // Seven 11-point lines fit on a page; the text takes six.
+  const std::string six(100, 'x');
+  auto divided = [&](int above, bool widowControl = true, bool keepLines = false) {
+    Document doc = SmallPages(above + 2);
+    doc.paragraphs[std::size_t(above)] = Text(doc, six);
+    doc.paragraphs[std::size_t(above)].widowControl = widowControl;
+    doc.paragraphs[std::size_t(above)].keepLines = keepLines;
+    Layout layout(doc, EstimatedText());
+    EXPECT_EQ(EstimatedText().lineCount(doc.paragraphs[std::size_t(above)], 100), 6);
+    std::vector<int> lines;
+    for (const LinePiece& piece : layout.piecesOf(std::size_t(above))) lines.push_back(piece.lines);
+    return std::make_pair(lines, layout.paragraphTop(std::size_t(above) + 1));
+  };
+  const double line = 11 * 2500.0 / 2048;
+  auto [two, after] = divided(5);  // room for two lines
+  EXPECT_EQ(two, (std::vector<int>{2, 4}));
+  EXPECT_NEAR(after, 50 + 4 * line, 1e-3);
+  EXPECT_EQ(divided(2).first, (std::vector<int>{4, 2}));  // five would leave a widow
+  EXPECT_EQ(divided(2, false).first, (std::vector<int>{5, 1}));
+  EXPECT_TRUE(divided(6).first.empty());  // one line would be an orphan: all on the next page
+  EXPECT_NEAR(divided(6).second, 50 + 6 * line, 1e-3);
+  EXPECT_TRUE(divided(2, true, true).first.empty());  // kept together
+
+  // Longer than a page: on as many pages as it takes.
+  Document doc = SmallPages(2);
+  doc.paragraphs[0] = Text(doc, std::string(330, 'x'));  // 19 lines
+  Layout layout(doc, EstimatedText());
+  std::vector<int> pages;
+  for (const LinePiece& piece : layout.piecesOf(0)) pages.push_back(piece.lines);
+  EXPECT_EQ(pages, (std::vector<int>{7, 7, 5}));
+  EXPECT_EQ(layout.lastPageOfParagraph(0), 3);
+  EXPECT_EQ(layout.firstParagraphOfPage(3), 0u);
+  EXPECT_EQ(layout.pageOfParagraph(1), 3);
 }
 
 // A page break carries the rest of its paragraph to a new page; "page break before" starts

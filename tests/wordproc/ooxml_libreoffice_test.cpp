@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "om_support.h"
 #include "ooxml_test_support.h"
@@ -188,6 +189,54 @@ TEST(OoxmlLibreOffice, BreaksStartPagesWhereLibreOfficeStartsThem) {
       EXPECT_EQ(there.rfind(first, 0), 0u)
           << "page " << page << " here begins with " << first << ", there: " << there.substr(0, 40);
     }
+  }
+}
+
+// Lines of the long paragraph on page 1 of LibreOffice's PDF.
+int LinesOnFirstPage(const std::string& pdf) {
+  const std::string words = RunAndCapture("pdftotext -f 1 -l 1 -bbox " + Quote(pdf) + " -");
+  std::set<std::string> tops;
+  for (std::size_t at = 0; (at = words.find("<word ", at)) != std::string::npos; ++at) {
+    const std::size_t end = words.find("</word>", at);
+    const std::string word = words.substr(at, end - at);
+    if (word.find(">w") == std::string::npos && word.find(">START") == std::string::npos) continue;
+    const std::size_t y = word.find("yMin=\"");
+    tops.insert(word.substr(y + 6, word.find('"', y + 6) - y - 6));
+  }
+  return int(tops.size());
+}
+
+// A long paragraph at the foot of a page: divided at the same line as LibreOffice divides it,
+// with and without widow control, and moved whole where one line would be left.
+TEST(OoxmlLibreOffice, ParagraphsDivideBetweenPagesAtTheSameLine) {
+  REQUIRE_LIBREOFFICE();
+  om_test::EnsureGui();
+  TempDir dir;
+  std::string words;
+  for (int i = 0; i < 130; ++i) words += " w" + std::to_string(i);
+  const std::pair<int, const char*> cases[] = {
+      {45, ""}, {45, "<w:widowControl w:val=\"0\"/>"}, {48, ""}, {50, ""}, {20, ""}};
+  for (const auto& [fill, pPr] : cases) {
+    SCOPED_TRACE(std::to_string(fill) + pPr);
+    std::string body;
+    for (int i = 0; i < fill; ++i)
+      body += "<w:p><w:pPr><w:pStyle w:val=\"Tight\"/></w:pPr><w:r><w:t>L</w:t></w:r></w:p>";
+    body += std::string("<w:p><w:pPr><w:pStyle w:val=\"Tight\"/>") + pPr +
+            "</w:pPr><w:r><w:t xml:space=\"preserve\">START" + words + "</w:t></w:r></w:p>";
+    body += kA4Section;
+    const std::string file = dir / ("lines" + std::to_string(fill) + ".docx");
+    std::ofstream(file, std::ios::binary) << PackageWithBody(body, SpacingParts());
+    const auto doc = LoadDocumentFile(file);
+    Layout layout(*doc, FontMeasurer());
+    const std::size_t last = doc->paragraphs.size() - 1;
+    const auto pieces = layout.piecesOf(last);
+    const int here = !pieces.empty() ? pieces[0].lines
+                     : layout.pageOfParagraph(last) == 1
+                         ? CountLines(doc->paragraphs[last], layout.paragraphWidth(last))
+                         : 0;
+    const std::string pdf = ConvertWithLibreOffice(file, "pdf", dir / "pdf");
+    ASSERT_FALSE(pdf.empty());
+    EXPECT_EQ(here, LinesOnFirstPage(pdf));
   }
 }
 

@@ -114,6 +114,7 @@ void Layout::invalidateFrom(std::size_t paragraphIndex) {
   entries_.resize(paragraphIndex);
   while (!boxes_.empty() && boxes_.back().table >= paragraphIndex) boxes_.pop_back();
   while (!repeats_.empty() && repeats_.back().table >= paragraphIndex) repeats_.pop_back();
+  pieces_.erase(pieces_.lower_bound(paragraphIndex), pieces_.end());
   while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) {
     pageFirst_.pop_back();
     pageSetups_.pop_back();
@@ -173,7 +174,7 @@ bool WrongParity(SectionStart start, int page) {
 }  // namespace
 
 Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double spaceBefore,
-                              double needed) {
+                              double needed, const std::function<bool(double y)>& splitsAt) {
   const double topMargin = std::fabs(setup.topMargin);
   if (index == 0) {
     pageFirst_.clear();
@@ -198,6 +199,7 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   const double y = double(previous.endY) - overlap;
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   if (!newPage && y + needed <= bottom + kFitTolerance) return {previous.endPage, y, false};
+  if (!newPage && splitsAt && splitsAt(y)) return {previous.endPage, y, false};
   Start result{previous.endPage + 1, topMargin, true};
   // A section that must begin on an odd (even) page leaves the page between blank.
   if (WrongParity(start, result.page)) {
@@ -208,19 +210,29 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   return result;
 }
 
+namespace {
+
+// Lines of the given height that fit in the room.
+int LinesIn(double room, double lineHeight) {
+  if (!(lineHeight > 0)) return 1 << 20;
+  return int(std::floor((room + kFitTolerance) / lineHeight));
+}
+
+}  // namespace
+
 void Layout::place(std::size_t index) {
   const Paragraph& paragraph = doc_->paragraphs[index];
   if (!paragraph.cells.empty() && paragraph.cells[0].table) return placeTable(index);
   const PageSetup& setup = pageSetupOfParagraph(index);
-  const double topMargin = std::fabs(setup.topMargin);
   const float width = TextColumnWidth(setup);
   const std::vector<Paragraph> parts = PageBreakParts(paragraph);
+  if (parts.empty() && paragraph.inlinePictures.empty() && !paragraph.keepLines &&
+      placeLines(index, setup, width))
+    return;
+  const double topMargin = std::fabs(setup.topMargin);
   const Paragraph& first = parts.empty() ? paragraph : parts.front();
-  Entry entry;
-  entry.left = setup.leftMargin;
-  entry.width = width;
+  Entry entry = newEntry(index, setup.leftMargin, width);
   entry.height = ParagraphHeight(first, width, *measurer_);
-  if (index > 0) entry.start = entries_[index - 1].start + Extent(doc_->paragraphs[index - 1]);
   const Start start = startOf(index, setup, std::max(0.0f, paragraph.spaceBefore),
                               entry.height - std::max(0.0f, first.spaceAfter));
   entry.page = start.page;
@@ -239,6 +251,75 @@ void Layout::place(std::size_t index) {
   ids_[paragraph.id] = index;
 }
 
+Layout::Entry Layout::newEntry(std::size_t index, float left, float width) const {
+  Entry entry;
+  entry.left = left;
+  entry.width = width;
+  if (index > 0) entry.start = entries_[index - 1].start + Extent(doc_->paragraphs[index - 1]);
+  return entry;
+}
+
+// A paragraph of several lines that does not fit where it would begin is divided between pages
+// at its lines: at least two lines at the foot of a page, and with widow control no single last
+// line alone at the top of the next. Returns false, placing nothing, for a paragraph of one line
+// or none.
+bool Layout::placeLines(std::size_t index, const PageSetup& setup, float width) {
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  bool hasText = false;
+  for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
+  if (!hasText) return false;
+  const int lines = std::max(1, measurer_->lineCount(paragraph, width));
+  if (lines < 2) return false;
+  const double lineHeight =
+      LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph)));
+  const double before = std::max(0.0f, paragraph.spaceBefore);
+  const double topMargin = std::fabs(setup.topMargin);
+  const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  // Lines to set on a page from y on: as many as fit, leaving two for the next page when only
+  // one would go there.
+  auto take = [&](double y, int left, int least) {
+    int n = std::min(left, LinesIn(bottom - y, lineHeight));
+    if (paragraph.widowControl && left - n == 1 && n > least) --n;
+    return n >= least ? n : 0;
+  };
+  std::vector<LinePiece> pieces;
+  const Start start = startOf(index, setup, before, before + lines * lineHeight, [&](double y) {
+    const int n = take(y + before, lines, 2);
+    if (n == 0 || n >= lines) return false;
+    pieces.push_back({0, float(y), float(before + n * lineHeight), 0, n});
+    return true;
+  });
+  Entry entry = newEntry(index, setup.leftMargin, width);
+  entry.page = start.page;
+  entry.top = float(start.top);
+  const int n = pieces.empty() && start.newPage ? take(start.top + before, lines, 1) : 0;
+  if (pieces.empty() && (n == 0 || n >= lines)) {
+    entry.height = ParagraphHeight(paragraph, width, *measurer_);
+    if (start.newPage) entry.height -= TopOfPageSaving(paragraph, *measurer_);
+    entry.endPage = entry.page;
+    entry.endY = entry.top + entry.height;
+    entries_.push_back(entry);
+    ids_[paragraph.id] = index;
+    return true;
+  }
+  if (pieces.empty()) pieces.push_back({0, entry.top, float(before + n * lineHeight), 0, n});
+  pieces[0].page = start.page;
+  for (int done = pieces[0].lines; done < lines;) {
+    const int n = std::max(1, take(topMargin, lines - done, 1));
+    startPage(index, setup);
+    pieces.push_back({pieces.back().page + 1, float(topMargin), float(n * lineHeight),
+                      float(before + done * lineHeight), n});
+    done += n;
+  }
+  entry.height = pieces[0].height;
+  entry.endPage = pieces.back().page;
+  entry.endY = pieces.back().top + pieces.back().height + std::max(0.0f, paragraph.spaceAfter);
+  entries_.push_back(entry);
+  ids_[paragraph.id] = index;
+  pieces_[index] = std::move(pieces);
+  return true;
+}
+
 void Layout::placeTable(std::size_t begin) {
   const PageSetup setup = pageSetupOfParagraph(begin);
   const TableMeasure m = MeasureTable(doc_->paragraphs, begin, 0, setup.leftMargin,
@@ -248,7 +329,11 @@ void Layout::placeTable(std::size_t begin) {
   flow.bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   flow.newPage = [&](std::size_t first) { startPage(first, setup); };
   const double firstRow = m.rowHeights.empty() ? 0.0 : m.rowHeights[0];
-  const Start start = startOf(begin, setup, 0, firstRow);
+  // A first row that may split begins here when its first paragraph fits.
+  const bool splits = !m.rowSplits.empty() && m.rowSplits[0] && !m.items.empty();
+  const Start start = startOf(begin, setup, 0, firstRow, [&](double y) {
+    return splits && y + m.items[0].y + m.items[0].height <= flow.bottom + kFitTolerance;
+  });
   const PlacedTable placed = PlaceTableRows(m, start.page, start.top, start.newPage, flow);
   for (std::size_t k = 0; k < m.items.size(); ++k) {
     const TableItem& item = m.items[k];
@@ -371,6 +456,12 @@ float Layout::paragraphWidth(std::size_t index) {
   ensure(index);
   return entries_.empty() ? TextColumnWidth(doc_->pageSetup)
                           : entries_[std::min(index, entries_.size() - 1)].width;
+}
+
+std::vector<LinePiece> Layout::piecesOf(std::size_t index) {
+  ensure(index);
+  const auto found = pieces_.find(index);
+  return found == pieces_.end() ? std::vector<LinePiece>{} : found->second;
 }
 
 std::vector<PageCellBox> Layout::cellBoxesOnPage(int page) {

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +30,16 @@ struct PageCellBox {
   RectF rect;
   CellBorders edges;
   std::optional<Rgb> shading;
+};
+
+// The part of a paragraph divided between pages that stands on one page: drawn from top, as
+// tall as height, the paragraph's first offset points (spacing before and the lines on earlier
+// pages) left out.
+struct LinePiece {
+  int page = 1;
+  float top = 0, height = 0;
+  float offset = 0;
+  int lines = 0;
 };
 
 // A header row's paragraph set again at the top of a page its table goes on to.
@@ -91,6 +103,8 @@ class Layout {
   // the margins' for body text, the cell's for text in tables.
   float paragraphLeft(std::size_t index);
   float paragraphWidth(std::size_t index);
+  // The pieces of a paragraph divided between pages at its lines; empty when it is not.
+  std::vector<LinePiece> piecesOf(std::size_t index);
   // Cell boxes and repeated header rows of the page, in the order they were laid out.
   std::vector<PageCellBox> cellBoxesOnPage(int page);
   std::vector<RepeatedParagraph> repeatedOnPage(int page);
@@ -127,7 +141,11 @@ class Layout {
     double top = 0;
     bool newPage = false;
   };
-  Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed);
+  // splitsAt, when given, may keep a block that does not fit whole on the page, divided from y.
+  Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed,
+                const std::function<bool(double y)>& splitsAt = {});
+  Entry newEntry(std::size_t index, float left, float width) const;
+  bool placeLines(std::size_t index, const PageSetup& setup, float width);
   void placeTable(std::size_t begin);
   void placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
                   std::uint32_t onlyRowsBefore = std::uint32_t(-1));
@@ -151,6 +169,7 @@ class Layout {
   std::vector<PageSetup> pageSetups_;   // of each page, alongside
   std::vector<PageCellBox> boxes_;      // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;
+  std::map<std::size_t, std::vector<LinePiece>> pieces_;  // of divided paragraphs, by index
   // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit
   // at or before it.
   std::size_t scanFrom_ = npos, scanEnd_ = npos;

@@ -377,6 +377,9 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
     ApplyLineSpacing(spacing, p);
   }
   if (xml_node breakBefore = Child(pPr, "pageBreakBefore")) p.pageBreakBefore = OnOff(breakBefore);
+  if (xml_node keep = Child(pPr, "keepNext")) p.keepNext = OnOff(keep);
+  if (xml_node keep = Child(pPr, "keepLines")) p.keepLines = OnOff(keep);
+  if (xml_node widow = Child(pPr, "widowControl")) p.widowControl = OnOff(widow);
   if (xml_node jc = Child(pPr, "jc")) {
     const std::string_view v = Value(jc, "val");
     if (v == "center")

@@ -434,7 +434,10 @@ class Writer {
   void WriteParagraph(std::string& out, const Paragraph& p,
                       const std::vector<std::size_t>* anchored, bool fallback) {
     out += "<w:p><w:pPr>";
+    if (p.keepNext) out += "<w:keepNext/>";
+    if (p.keepLines) out += "<w:keepLines/>";
     if (p.pageBreakBefore) out += "<w:pageBreakBefore/>";
+    if (!p.widowControl) out += "<w:widowControl w:val=\"0\"/>";
     const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
     if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
       out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +

@@ -36,7 +36,7 @@ struct TableMeasure {
   std::size_t end = 0;  // the paragraph after the table
   std::vector<float> rowHeights;
   std::vector<float> rowPadding;  // below the text of each row: cell margin and bottom border
-  std::vector<TableItem> items;  // in paragraph order
+  std::vector<TableItem> items;   // in paragraph order
   std::vector<TableBox> boxes;
   std::uint32_t headerRows = 0;  // leading rows repeated on every page the table goes on to
   std::vector<bool> rowSplits;   // whether a row that does not fit may go on over a page break
