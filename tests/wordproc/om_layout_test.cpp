@@ -140,6 +140,23 @@ TEST(OmLayout, LongParagraphsDivideBetweenPagesAtTheirLines) {
   EXPECT_EQ(layout.pageOfParagraph(1), 3);
 }
 
+// A paragraph kept with the next goes on to the next page with it, unless it begins its page.
+TEST(OmLayout, KeptWithNextGoesOnWithTheNextParagraph) {
+  Document doc = SmallPages(9);  // seven to a page
+  doc.paragraphs[5].keepNext = doc.paragraphs[6].keepNext = true;
+  Layout layout(doc, EstimatedText());
+  EXPECT_EQ(layout.pageOfParagraph(4), 1);
+  EXPECT_EQ(layout.pageOfParagraph(5), 2);
+  EXPECT_EQ(layout.firstParagraphOfPage(2), 5u);
+  EXPECT_FLOAT_EQ(layout.paragraphTop(5), 50);
+  EXPECT_EQ(layout.pageOfParagraph(7), 2);
+
+  for (auto& p : doc.paragraphs) p.keepNext = true;  // a chain from the page's top stays
+  layout.invalidateFrom(0);
+  EXPECT_EQ(layout.pageOfParagraph(6), 1);
+  EXPECT_EQ(layout.pageOfParagraph(7), 2);
+}
+
 // A page break carries the rest of its paragraph to a new page; "page break before" starts
 // the paragraph on one.
 TEST(OmLayout, PageBreaksStartNewPages) {
@@ -150,7 +167,7 @@ TEST(OmLayout, PageBreaksStartNewPages) {
   EXPECT_EQ(layout.pageOfParagraph(1), 1);
   EXPECT_EQ(layout.lastPageOfParagraph(1), 3);
   EXPECT_EQ(layout.pageOfParagraph(2), 3) << "after the paragraph's last part";
-  EXPECT_NEAR(layout.paragraphTop(2), 50 + Single(11), 1e-3);
+  EXPECT_NEAR(layout.paragraphTop(2), 50 + EstimatedText().singleLineHeight(RunFormat{}), 1e-3);
   EXPECT_EQ(layout.pageOfParagraph(3), 4);
   EXPECT_FLOAT_EQ(layout.paragraphTop(3), 50);
   EXPECT_EQ(layout.pageCount(), 4);

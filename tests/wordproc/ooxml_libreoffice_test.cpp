@@ -206,8 +206,9 @@ int LinesOnFirstPage(const std::string& pdf) {
   return int(tops.size());
 }
 
-// A long paragraph at the foot of a page: divided at the same line as LibreOffice divides it,
-// with and without widow control, and moved whole where one line would be left.
+// A long paragraph at the foot of a page, under a heading kept with it: divided at the same line
+// as LibreOffice divides it, with and without widow control, and moved whole with its heading
+// where one line would be left.
 TEST(OoxmlLibreOffice, ParagraphsDivideBetweenPagesAtTheSameLine) {
   REQUIRE_LIBREOFFICE();
   om_test::EnsureGui();
@@ -215,12 +216,14 @@ TEST(OoxmlLibreOffice, ParagraphsDivideBetweenPagesAtTheSameLine) {
   std::string words;
   for (int i = 0; i < 130; ++i) words += " w" + std::to_string(i);
   const std::pair<int, const char*> cases[] = {
-      {45, ""}, {45, "<w:widowControl w:val=\"0\"/>"}, {48, ""}, {50, ""}, {20, ""}};
+      {44, ""}, {44, "<w:widowControl w:val=\"0\"/>"}, {47, ""}, {49, ""}, {20, ""}};
   for (const auto& [fill, pPr] : cases) {
     SCOPED_TRACE(std::to_string(fill) + pPr);
     std::string body;
     for (int i = 0; i < fill; ++i)
       body += "<w:p><w:pPr><w:pStyle w:val=\"Tight\"/></w:pPr><w:r><w:t>L</w:t></w:r></w:p>";
+    body += "<w:p><w:pPr><w:pStyle w:val=\"Tight\"/><w:keepNext/></w:pPr><w:r><w:t>HEAD" +
+            std::string("</w:t></w:r></w:p>");
     body += std::string("<w:p><w:pPr><w:pStyle w:val=\"Tight\"/>") + pPr +
             "</w:pPr><w:r><w:t xml:space=\"preserve\">START" + words + "</w:t></w:r></w:p>";
     body += kA4Section;
@@ -237,6 +240,10 @@ TEST(OoxmlLibreOffice, ParagraphsDivideBetweenPagesAtTheSameLine) {
     const std::string pdf = ConvertWithLibreOffice(file, "pdf", dir / "pdf");
     ASSERT_FALSE(pdf.empty());
     EXPECT_EQ(here, LinesOnFirstPage(pdf));
+    // The heading kept with it goes where its first lines go.
+    const bool headingThere =
+        RunAndCapture("pdftotext -f 1 -l 1 " + Quote(pdf) + " -").find("HEAD") != std::string::npos;
+    EXPECT_EQ(layout.pageOfParagraph(last - 1) == 1, headingThere);
   }
 }
 

@@ -200,6 +200,10 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   if (!newPage && y + needed <= bottom + kFitTolerance) return {previous.endPage, y, false};
   if (!newPage && splitsAt && splitsAt(y)) return {previous.endPage, y, false};
+  if (!newPage && carryKeptWithNext(index, setup)) {
+    const double below = double(entries_[index - 1].endY) - overlap;
+    if (below + needed <= bottom + kFitTolerance) return {previous.endPage, below, false};
+  }
   Start result{previous.endPage + 1, topMargin, true};
   // A section that must begin on an odd (even) page leaves the page between blank.
   if (WrongParity(start, result.page)) {
@@ -249,6 +253,32 @@ void Layout::place(std::size_t index) {
   }
   entries_.push_back(entry);
   ids_[paragraph.id] = index;
+}
+
+// Paragraphs to be kept with the next one go on to the next page with it, unless they begin
+// their page already. Returns whether they moved; they then stand at the top of a new page.
+bool Layout::carryKeptWithNext(std::size_t index, const PageSetup& setup) {
+  std::size_t first = index;
+  const int page = entries_[index - 1].endPage;
+  while (first > 0) {
+    const std::size_t k = first - 1;
+    const Paragraph& p = doc_->paragraphs[k];
+    const Entry& e = entries_[k];
+    if (!p.keepNext || !p.cells.empty() || e.page != page || e.endPage != page ||
+        pieces_.count(k) || p.sectionEnd)
+      break;
+    first = k;
+  }
+  if (first == index || pageFirst_.empty() || pageFirst_.back() >= first) return false;
+  const float shift = float(std::fabs(setup.topMargin)) - entries_[first].top;
+  for (std::size_t k = first; k < index; ++k) {
+    Entry& e = entries_[k];
+    e.page = e.endPage = page + 1;
+    e.top += shift;
+    e.endY += shift;
+  }
+  startPage(first, setup);
+  return true;
 }
 
 Layout::Entry Layout::newEntry(std::size_t index, float left, float width) const {
@@ -400,7 +430,9 @@ std::size_t Layout::tableStartOf(std::size_t index) const {
 void Layout::ensure(std::size_t paragraphIndex) {
   const std::size_t count = doc_->paragraphs.size();
   if (entries_.size() > count) invalidateFrom(count);
-  const std::size_t target = std::min(paragraphIndex + 1, count);
+  std::size_t target = std::min(paragraphIndex + 1, count);
+  // A paragraph kept with the next is settled once the next is placed.
+  while (target < count && doc_->paragraphs[target - 1].keepNext) ++target;
   while (entries_.size() < target) place(entries_.size());
 }
 

@@ -145,6 +145,7 @@ class Layout {
   Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed,
                 const std::function<bool(double y)>& splitsAt = {});
   Entry newEntry(std::size_t index, float left, float width) const;
+  bool carryKeptWithNext(std::size_t index, const PageSetup& setup);
   bool placeLines(std::size_t index, const PageSetup& setup, float width);
   void placeTable(std::size_t begin);
   void placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
