@@ -586,9 +586,10 @@ bool EditCanvas::beginTextEdit(std::uint32_t shapeId) {
   auto rect = pageRect(shapeId, &page);
   const Shape* shape = session_.shape(shapeId);
   if (!rect || !shape || shape->kind != ShapeKind::TextBox) return false;
-  const QRectF inner = QRectF(rect->x + kTextBoxInsetX, rect->y + kTextBoxInsetY,
-                              std::max(1.0, rect->width - 2 * kTextBoxInsetX),
-                              std::max(1.0, rect->height - 2 * kTextBoxInsetY));
+  const TextFrame& frame = shape->frame;
+  const QRectF inner = QRectF(rect->x + frame.left, rect->y + frame.top,
+                              std::max(1.0f, rect->width - frame.left - frame.right),
+                              std::max(1.0f, rect->height - frame.top - frame.bottom));
   auto paragraphs = shape->text.empty() ? std::vector<Paragraph>{Paragraph{}} : shape->text;
   const QColor background = shape->fill.visible ? ToQColor(shape->fill.color) : QColor(Qt::white);
   session_.select({shapeId});

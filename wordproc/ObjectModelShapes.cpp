@@ -203,11 +203,38 @@ class TextFrameObj : public DocumentPart {
                                   [](const Paragraph& p) { return p.length() > 0; });
            return TriState(any);
          }},
+        Margin("MarginLeft", &TextFrame::left),
+        Margin("MarginTop", &TextFrame::top),
+        Margin("MarginRight", &TextFrame::right),
+        Margin("MarginBottom", &TextFrame::bottom),
+        {"VerticalAnchor", [](T& t, Args&) { return Variant(static_cast<int>(t.frame().anchor)); },
+         [](T& t, Args&, const Variant& v) {
+           t.frame().anchor = static_cast<TextAnchor>(EnumArg(v, {1, 3, 4}));
+           t.doc().editor().touch();
+         }},
+        {"AutoSize", [](T& t, Args&) { return Variant(t.frame().autoFit ? 1 : 0); },
+         [](T& t, Args&, const Variant& v) {
+           t.frame().autoFit = EnumArg(v, {0, 1}) == 1;
+           t.doc().editor().touch();
+         }},
     });
     return members.dispatch(*this, member, kind, args);
   }
 
  private:
+  TextFrame& frame() { return Lookup(doc(), id_).frame; }
+
+  // An inset in points, from nothing to the largest length a document holds.
+  static Member<TextFrameObj> Margin(const char* name, float TextFrame::*side) {
+    return {name, [side](TextFrameObj& t, Args&) { return Variant(t.frame().*side); },
+            [side](TextFrameObj& t, Args&, const Variant& v) {
+              const float points = v.toFloat();
+              if (!(points >= 0 && points <= 1584)) Fail("Значение вне допустимого диапазона");
+              t.frame().*side = points;
+              t.doc().editor().touch();
+            }};
+  }
+
   std::uint32_t id_;
 };
 

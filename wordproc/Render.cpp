@@ -79,15 +79,37 @@ void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
   painter.drawRect(box);
 }
 
+double TextHeight(const Shape& shape, double width) {
+  double height = 0;
+  for (const Paragraph& paragraph : shape.text)
+    height += ParagraphHeight(paragraph, float(width), FontMeasurer());
+  return height;
+}
+
+// A shape that grows to its text is at least as tall as its text and insets.
+QRectF FittedBox(const Shape& shape, const QRectF& box) {
+  const TextFrame& frame = shape.frame;
+  if (!frame.autoFit || shape.text.empty()) return box;
+  const double width = box.width() - frame.left - frame.right;
+  if (width <= 0) return box;
+  const double needed = TextHeight(shape, width) + frame.top + frame.bottom;
+  return needed > box.height() ? QRectF(box.left(), box.top(), box.width(), needed) : box;
+}
+
 void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
-  double width = box.width() - 2 * kTextBoxInsetX;
+  const TextFrame& frame = shape.frame;
+  const double width = box.width() - frame.left - frame.right;
   if (width <= 0 || shape.text.empty()) return;
+  double y = box.top() + frame.top;
+  if (frame.anchor != TextAnchor::Top) {
+    const double room = box.height() - frame.top - frame.bottom - TextHeight(shape, width);
+    y += frame.anchor == TextAnchor::Middle ? room / 2 : room;
+  }
   painter.save();
-  painter.setClipRect(box, Qt::IntersectClip);
-  double y = box.top() + kTextBoxInsetY;
+  if (frame.clip) painter.setClipRect(box, Qt::IntersectClip);
   for (const Paragraph& paragraph : shape.text) {
-    if (y >= box.bottom()) break;
-    y += DrawParagraph(painter, paragraph, box.left() + kTextBoxInsetX, y, width);
+    if (frame.clip && y >= box.bottom()) break;
+    y += DrawParagraph(painter, paragraph, box.left() + frame.left, y, width);
   }
   painter.restore();
 }
@@ -145,10 +167,11 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
     case ShapeKind::Picture:
       return DrawPicture(painter, shape, box);
     case ShapeKind::TextBox:
-      DrawOutline(painter, shape, box);
-      return DrawBoxText(painter, shape, box);
-    case ShapeKind::AutoShape:
-      return DrawOutline(painter, shape, box);
+    case ShapeKind::AutoShape: {
+      const QRectF fitted = FittedBox(shape, box);
+      DrawOutline(painter, shape, fitted);
+      return DrawBoxText(painter, shape, fitted);
+    }
   }
 }
 

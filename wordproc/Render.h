@@ -18,10 +18,6 @@ class QPrinter;
 
 namespace wordproc {
 
-// The insets of a text box's text from its edges, left and right, top and bottom (points).
-inline constexpr double kTextBoxInsetX = 7.2;
-inline constexpr double kTextBoxInsetY = 3.6;
-
 // Output is what paper, PDF files and pictures of pages get. Screen is a document window: guide
 // shapes (see IsGuideShape) are drawn in a style of their own there, so nobody takes them for
 // part of the label.

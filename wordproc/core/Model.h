@@ -242,6 +242,21 @@ struct FillFormat {
 
 inline constexpr float kDefaultAdjustment = 0.16667f;
 
+// Where the text of a shape stands in its height (msoAnchorTop, msoAnchorMiddle, msoAnchorBottom).
+enum class TextAnchor { Top = 1, Middle = 3, Bottom = 4 };
+
+// The text frame of a text box or of a shape with text: room between the edges and the text,
+// the text's vertical place, whether the shape grows to its text, and whether text beyond the
+// bottom edge is cut off.
+struct TextFrame {
+  float left = 7.2f, top = 3.6f, right = 7.2f, bottom = 3.6f;
+  TextAnchor anchor = TextAnchor::Top;
+  bool autoFit = false;
+  bool clip = true;
+
+  bool operator==(const TextFrame&) const = default;
+};
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
@@ -259,7 +274,8 @@ struct Shape {
   LineFormat line;
   FillFormat fill;
   std::vector<Paragraph> text;  // text box content
-  ImagePtr image;               // Picture
+  TextFrame frame;
+  ImagePtr image;  // Picture
   // Group members; their left/top are in the group's coordinates (points from the group's
   // top-left corner) and are scaled with the group.
   std::vector<std::unique_ptr<Shape>> children;

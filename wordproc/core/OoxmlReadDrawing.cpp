@@ -85,6 +85,29 @@ void ReadContext::ReadFill(xml_node spPr, xml_node style, Shape& shape) {
   }
 }
 
+namespace {
+
+// wps:bodyPr: insets in EMU, the vertical anchor, growing to the text, and overflow.
+void ReadBodyPr(xml_node bodyPr, TextFrame& frame) {
+  if (!bodyPr) return;
+  auto inset = [&](const char* name, float& slot) {
+    if (auto emu = ParseNumber(Value(bodyPr, name)))
+      slot = static_cast<float>(Clamp(*emu / kEmuPerPt, 0, kMaxLengthPt));
+  };
+  inset("lIns", frame.left);
+  inset("tIns", frame.top);
+  inset("rIns", frame.right);
+  inset("bIns", frame.bottom);
+  const std::string_view anchor = Value(bodyPr, "anchor");
+  frame.anchor = anchor == "ctr" ? TextAnchor::Middle
+                 : anchor == "b" ? TextAnchor::Bottom
+                                 : TextAnchor::Top;
+  frame.autoFit = static_cast<bool>(Child(bodyPr, "spAutoFit"));
+  frame.clip = Value(bodyPr, "vertOverflow") != "overflow";
+}
+
+}  // namespace
+
 std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
   auto shape = NewShape();
   ReadNonVisual(Child(wsp, "cNvPr"), *shape);
@@ -114,6 +137,7 @@ std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
   }
   ReadLine(spPr, style, *shape);
   if (textBox) ReadBlocks(textBox, false, shape->text);
+  ReadBodyPr(Child(wsp, "bodyPr"), shape->frame);
   return shape;
 }
 

@@ -11,6 +11,32 @@ namespace wordproc::ooxml::reader {
 
 namespace {
 
+// v:textbox: "inset" as left, top, right, bottom lengths (missing ones keep their defaults), the
+// shape's "v-text-anchor" and the text box's "mso-fit-shape-to-text".
+void ReadVmlTextFrame(xml_node textbox, const CssStyle& shapeStyle, TextFrame& frame) {
+  const std::string_view inset = Value(textbox, "inset");
+  float* sides[] = {&frame.left, &frame.top, &frame.right, &frame.bottom};
+  std::size_t from = 0;
+  for (float* side : sides) {
+    if (from > inset.size()) break;
+    const std::size_t comma = std::min(inset.find(',', from), inset.size());
+    const std::string_view part = inset.substr(from, comma - from);
+    if (part.find_first_not_of(' ') == std::string_view::npos) {
+      from = comma + 1;
+      continue;
+    }
+    if (auto length = ParseLength(part, 1))
+      *side = static_cast<float>(Clamp(*length, 0, kMaxLengthPt));
+    from = comma + 1;
+  }
+  const std::string anchor = Lower(shapeStyle.Get("v-text-anchor"));
+  frame.anchor = anchor.substr(0, 6) == "middle"   ? TextAnchor::Middle
+                 : anchor.substr(0, 6) == "bottom" ? TextAnchor::Bottom
+                                                   : TextAnchor::Top;
+  const std::string fit = Lower(ParseCss(Value(textbox, "style")).Get("mso-fit-shape-to-text"));
+  frame.autoFit = fit == "t" || fit == "true";
+}
+
 // A rounded rectangle's corner as a share of its shorter side: "0.2", "20%" or "13107f"
 // (in 1/65536).
 float ArcSize(std::string_view text) {
@@ -203,6 +229,7 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
       if (AttrOf(c, "dashstyle")) shape->line.dash = DashFromVml(Value(c, "dashstyle"));
     } else if (name == "textbox") {
       textBox = Child(c, "txbxContent");
+      ReadVmlTextFrame(c, style, shape->frame);
     } else if (name == "imagedata") {
       imageData = c;
     }

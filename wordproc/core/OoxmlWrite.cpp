@@ -102,6 +102,18 @@ std::string LineSpacingAttributes(const Paragraph& p) {
          (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
 }
 
+std::string BodyPr(const TextFrame& frame) {
+  static const char* kAnchors[] = {"t", "t", "t", "ctr", "b"};
+  auto emu = [](float points) { return Num(EmuSize(points)); };
+  std::string out = "<wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" lIns=\"" +
+                    emu(frame.left) + "\" tIns=\"" + emu(frame.top) + "\" rIns=\"" +
+                    emu(frame.right) + "\" bIns=\"" + emu(frame.bottom) + "\" anchor=\"" +
+                    kAnchors[static_cast<int>(frame.anchor) % 5] + "\" anchorCtr=\"0\"";
+  if (!frame.clip) out += " vertOverflow=\"overflow\"";
+  out += frame.autoFit ? "><a:spAutoFit/></wps:bodyPr>" : "><a:noAutofit/></wps:bodyPr>";
+  return out;
+}
+
 std::string Adjustments(const Shape& shape) {
   if (shape.kind == ShapeKind::Line || shape.autoShapeType != AutoShapeType::RoundedRectangle)
     return "<a:avLst/>";
@@ -603,10 +615,7 @@ class Writer {
       out += "<wps:txbx><w:txbxContent>";
       WriteTextBoxContent(out, shape, false);
       out += "</w:txbxContent></wps:txbx>";
-      out +=
-          "<wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" lIns=\"91440\" tIns=\"45720\" "
-          "rIns=\"91440\" bIns=\"45720\" anchor=\"t\" anchorCtr=\"0\"><a:noAutofit/>"
-          "</wps:bodyPr>";
+      out += BodyPr(shape.frame);
     } else {
       out += "<wps:bodyPr/>";
     }
@@ -713,6 +722,8 @@ class Writer {
     }
     if (topLevel) style += "z-index:" + Num(static_cast<std::int64_t>(zIndex)) + ";";
     if (!shape.visible) style += "visibility:hidden;";
+    if (shape.frame.anchor == TextAnchor::Middle) style += "v-text-anchor:middle;";
+    if (shape.frame.anchor == TextAnchor::Bottom) style += "v-text-anchor:bottom;";
     if (topLevel) {
       style += std::string("mso-position-horizontal:absolute;mso-position-horizontal-relative:") +
                kVmlRelHNames[std::clamp(static_cast<int>(shape.relH), 0, 7)] +
@@ -773,7 +784,11 @@ class Writer {
         out += "<v:imagedata r:id=\"" + media->relId + "\" o:title=\"\"/>";
       }
     } else if (shape.kind == ShapeKind::TextBox || !shape.text.empty()) {
-      out += "<v:textbox inset=\"7.2pt,3.6pt,7.2pt,3.6pt\"><w:txbxContent>";
+      const TextFrame& f = shape.frame;
+      out += "<v:textbox inset=\"" + FormatPoints(f.left) + "pt," + FormatPoints(f.top) + "pt," +
+             FormatPoints(f.right) + "pt," + FormatPoints(f.bottom) + "pt\"";
+      if (f.autoFit) out += " style=\"mso-fit-shape-to-text:t\"";
+      out += "><w:txbxContent>";
       WriteTextBoxContent(out, shape, true);
       out += "</w:txbxContent></v:textbox>";
     }
