@@ -221,7 +221,28 @@ bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size
   return true;
 }
 
+// The page's header from the header distance down, its footer up to the footer distance, both
+// between the margins.
+void DrawHeaders(QPainter& painter, Layout& layout, int page) {
+  const PageSetup setup = layout.pageSetupOfPage(page);
+  const double width = TextColumnWidth(setup);
+  if (HeaderFooterPtr header = layout.headerOfPage(page, false)) {
+    double y = setup.headerDistance;
+    for (const Paragraph& p : header->paragraphs)
+      y += DrawParagraph(painter, p, setup.leftMargin, y, width);
+  }
+  if (HeaderFooterPtr footer = layout.headerOfPage(page, true)) {
+    double height = 0;
+    for (const Paragraph& p : footer->paragraphs)
+      height += ParagraphHeight(p, float(width), FontMeasurer());
+    double y = setup.pageHeight - setup.footerDistance - height;
+    for (const Paragraph& p : footer->paragraphs)
+      y += DrawParagraph(painter, p, setup.leftMargin, y, width);
+  }
+}
+
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  DrawHeaders(painter, layout, page);
   DrawCellBoxes(painter, layout, page);
   for (const RepeatedParagraph& repeat : layout.repeatedOnPage(page)) {
     if (repeat.paragraph < doc.paragraphs.size())

@@ -194,8 +194,8 @@ TEST(OmLayout, SectionsStartAsTheySayOnPagesOfTheirOwn) {
   PageSetup landscape = portrait;
   landscape.pageWidth = 300;
   landscape.leftMargin = 20;
-  doc.paragraphs[1].sectionEnd = Section{portrait, SectionStart::NextPage};
-  doc.paragraphs[3].sectionEnd = Section{landscape, SectionStart::OddPage};
+  doc.paragraphs[1].sectionEnd = Section{portrait, SectionStart::NextPage, {}};
+  doc.paragraphs[3].sectionEnd = Section{landscape, SectionStart::OddPage, {}};
   doc.pageSetup = landscape;
   doc.lastSectionStart = SectionStart::Continuous;
   Layout layout(doc, EstimatedText());

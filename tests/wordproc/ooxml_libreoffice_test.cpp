@@ -262,8 +262,8 @@ TEST(OoxmlLibreOffice, SectionsHaveTheirPagesThereToo) {
   }
   PageSetup landscape;
   std::swap(landscape.pageWidth, landscape.pageHeight);
-  doc.paragraphs[2].sectionEnd = Section{PageSetup{}, SectionStart::NextPage};
-  doc.paragraphs[5].sectionEnd = Section{landscape, SectionStart::NextPage};
+  doc.paragraphs[2].sectionEnd = Section{PageSetup{}, SectionStart::NextPage, {}};
+  doc.paragraphs[5].sectionEnd = Section{landscape, SectionStart::NextPage, {}};
   doc.pageSetup = PageSetup{};
   doc.lastSectionStart = SectionStart::NextPage;
   WritePackage(doc, dir / "sections.docx");

@@ -466,8 +466,8 @@ TEST(OoxmlRoundTrip, SectionsKeepTheirPagesAndStarts) {
   for (auto& p : doc.paragraphs) p.id = doc.newParagraphId();
   PageSetup landscape;
   std::swap(landscape.pageWidth, landscape.pageHeight);
-  doc.paragraphs[0].sectionEnd = Section{landscape, SectionStart::EvenPage};
-  doc.paragraphs[1].sectionEnd = Section{PageSetup{}, SectionStart::Continuous};
+  doc.paragraphs[0].sectionEnd = Section{landscape, SectionStart::EvenPage, {}};
+  doc.paragraphs[1].sectionEnd = Section{PageSetup{}, SectionStart::Continuous, {}};
   doc.lastSectionStart = SectionStart::OddPage;
   const auto bytes = WritePackageToMemory(doc, false);
   const auto again =

@@ -151,6 +151,19 @@ PageSetup Layout::pageSetupOfPage(int page) {
   return first < doc_->paragraphs.size() ? pageSetupOfParagraph(first) : doc_->pageSetup;
 }
 
+HeaderFooterPtr Layout::headerOfPage(int page, bool footer) {
+  page = std::clamp(page, 1, pageCount());
+  const std::size_t first = firstParagraphOfPage(page);
+  const Section* section = sectionOf(first);
+  const PageStories& stories = section ? section->stories : doc_->lastStories;
+  const bool beginsSection =
+      page == 1 || sectionEndOf(firstParagraphOfPage(page - 1)) != sectionEndOf(first);
+  const auto& kinds = footer ? stories.footers : stories.headers;
+  if (stories.titlePage && beginsSection) return kinds[int(HeaderKind::First)];
+  if (doc_->evenAndOddHeaders && page % 2 == 0) return kinds[int(HeaderKind::Even)];
+  return kinds[int(HeaderKind::Default)];
+}
+
 void Layout::startPage(std::size_t index, const PageSetup& setup) {
   pageFirst_.push_back(index);
   pageSetups_.push_back(setup);

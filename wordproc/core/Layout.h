@@ -94,6 +94,10 @@ class Layout {
   PageSetup pageSetupOfPage(int page);
   // The page set-up of the paragraph's section.
   PageSetup pageSetupOfParagraph(std::size_t index);
+  // The header (or footer) the page shows: its section's first-page one on the section's first
+  // page when the section has those, the even one on even pages when the document has those,
+  // else the default one. Null when there is none.
+  HeaderFooterPtr headerOfPage(int page, bool footer);
   // The first paragraph of the page (1-based); the last page's when page is beyond it.
   std::size_t firstParagraphOfPage(int page);
   // Top of the paragraph in points from the top edge of its page, and its height.

@@ -73,6 +73,8 @@ std::unique_ptr<Document> Document::clone() const {
   auto copy = std::make_unique<Document>();
   copy->pageSetup = pageSetup;
   copy->lastSectionStart = lastSectionStart;
+  copy->lastStories = lastStories;
+  copy->evenAndOddHeaders = evenAndOddHeaders;
   copy->paragraphs = paragraphs;
   copy->shapes.reserve(shapes.size());
   for (const AnchoredShape& anchored : shapes) {

@@ -20,6 +20,8 @@ struct PageSetup {
   float bottomMargin = 72.0f;
   float leftMargin = 90.0f;
   float rightMargin = 90.0f;
+  float headerDistance = 35.4f;  // from the top edge to the header's text
+  float footerDistance = 35.4f;  // from the bottom edge to the footer's last line
 
   bool operator==(const PageSetup&) const = default;
 };
@@ -27,11 +29,32 @@ struct PageSetup {
 // How a section begins (the w:type of the sectPr that ends it).
 enum class SectionStart { NextPage, Continuous, OddPage, EvenPage };
 
-// A section that ends with a paragraph: the page set-up of its pages and how it begins. The
-// document's last section is its own pageSetup and lastSectionStart.
+struct Paragraph;
+
+// The text of a header or footer part.
+struct HeaderFooter {
+  std::vector<Paragraph> paragraphs;
+};
+using HeaderFooterPtr = std::shared_ptr<const HeaderFooter>;
+
+// Which pages a header or footer is for: every page, the section's first page (when the
+// section says so), and even pages (when the document says so).
+enum class HeaderKind { Default = 0, First = 1, Even = 2 };
+
+struct PageStories {
+  HeaderFooterPtr headers[3], footers[3];  // by HeaderKind; null: none
+  bool titlePage = false;                  // the first page has headers of its own
+
+  bool operator==(const PageStories&) const = default;
+};
+
+// A section that ends with a paragraph: the page set-up of its pages, how it begins and its
+// headers and footers. The document's last section is its own pageSetup, lastSectionStart and
+// lastStories.
 struct Section {
   PageSetup setup;
   SectionStart start = SectionStart::NextPage;
+  PageStories stories;
 
   bool operator==(const Section&) const = default;
 };
@@ -301,6 +324,8 @@ enum class SourceFormat {
 struct Document {
   PageSetup pageSetup;  // of the last section, the whole document's when there is one
   SectionStart lastSectionStart = SectionStart::NextPage;
+  PageStories lastStories;
+  bool evenAndOddHeaders = false;     // even pages show the even headers and footers
   std::vector<Paragraph> paragraphs;  // never empty: a document has at least one paragraph
   // Body shapes in z-order, back to front; also the order of the Shapes collection.
   std::vector<AnchoredShape> shapes;

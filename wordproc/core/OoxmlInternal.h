@@ -51,6 +51,10 @@ inline constexpr const char* kRelStyles =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
 inline constexpr const char* kRelSettings =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
+inline constexpr const char* kRelHeader =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/header";
+inline constexpr const char* kRelFooter =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer";
 
 inline constexpr const char* kTypeDocumentMain =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";

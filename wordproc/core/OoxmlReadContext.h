@@ -70,12 +70,16 @@ class ReadContext {
   void ReadRelationships(const std::string& relsPart);
   const std::string* PartOfType(std::string_view suffix) const;
   void ReadTheme();
-  Section SectionOf(xml_node sectPr) const;
+  Section SectionOf(xml_node sectPr);
+  void ReadStories(xml_node sectPr, PageStories& stories);
+  HeaderFooterPtr ReadStory(std::string_view relId);
+  void InheritStories();
   void ReadThemePart();
   std::optional<Rgb> SchemeColor(std::string_view name, std::optional<Rgb> placeholder) const;
   // The colour held by a fill or reference element, with its luminance modifiers applied.
   std::optional<Rgb> ColorOf(xml_node holder, std::optional<Rgb> placeholder) const;
   void ReadStyles();
+  void ReadSettings();
   // The rPr or pPr elements of a style and the styles it is based on, the most basic first.
   const std::vector<xml_node>& StyleChain(const std::string& id, const char* properties);
   void ApplyRunProperties(xml_node rPr, RunFormat& format) const;
@@ -167,6 +171,7 @@ class ReadContext {
   };
   TableStyle tableStyle_;
   std::vector<CellRef> cells_;  // the cells being read, the outermost first
+  std::unordered_map<std::string, HeaderFooterPtr> stories_;  // by part name
   xml_node defaultParagraphProperties_;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;

@@ -49,6 +49,8 @@ std::unique_ptr<Document> ReadContext::Read() {
   ReadBlocks(body, true, doc_->paragraphs);
   // The last section is the document's own: a last paragraph that ends it ends nothing more.
   if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
+  InheritStories();
+  ReadSettings();
   if (doc_->paragraphs.empty()) {
     Paragraph empty;
     empty.id = doc_->newParagraphId();
@@ -57,6 +59,16 @@ std::unique_ptr<Document> ReadContext::Read() {
   }
   PlaceShapes();
   return std::move(doc_);
+}
+
+// Of the settings, whether even pages have headers and footers of their own.
+void ReadContext::ReadSettings() {
+  const std::string* name = PartOfType("/settings");
+  if (!name) return;
+  package::XmlPart part;
+  Parse(*name, part);
+  if (xml_node even = Child(part.doc.document_element(), "evenAndOddHeaders"))
+    doc_->evenAndOddHeaders = OnOff(even);
 }
 
 void ReadContext::ReadContentTypes() {

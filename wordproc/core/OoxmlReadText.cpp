@@ -21,9 +21,10 @@ SectionStart StartOf(xml_node sectPr) {
 }  // namespace
 
 // What the sectPr says of the pages, over the defaults of a document without one.
-Section ReadContext::SectionOf(xml_node sectPr) const {
+Section ReadContext::SectionOf(xml_node sectPr) {
   Section section;
   section.start = StartOf(sectPr);
+  ReadStories(sectPr, section.stories);
   PageSetup& page = section.setup;
   if (xml_node size = Child(sectPr, "pgSz")) {
     if (auto w = TwipsValue(size, "w"); w && *w >= 1) page.pageWidth = static_cast<float>(*w);
@@ -38,12 +39,67 @@ Section ReadContext::SectionOf(xml_node sectPr) const {
     margin("bottom", page.bottomMargin);
     margin("left", page.leftMargin);
     margin("right", page.rightMargin);
+    margin("header", page.headerDistance);
+    margin("footer", page.footerDistance);
   }
   page.topMargin = std::min(page.topMargin, page.pageHeight);
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);
   page.rightMargin = std::min(page.rightMargin, page.pageWidth);
   return section;
+}
+
+void ReadContext::ReadStories(xml_node sectPr, PageStories& stories) {
+  if (xml_node title = Child(sectPr, "titlePg")) stories.titlePage = OnOff(title);
+  ForEachChild(sectPr, [&](xml_node c) {
+    const bool header = Is(c, "headerReference");
+    if (!header && !Is(c, "footerReference")) return false;
+    const std::string_view type = Value(c, "type");
+    const int kind = type == "first" ? 1 : type == "even" ? 2 : 0;
+    (header ? stories.headers : stories.footers)[kind] = ReadStory(Value(c, "id"));
+    return false;
+  });
+}
+
+// A header or footer part, read once however many sections show it. Its pictures are found
+// through its own relationships.
+HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
+  const auto rel = relationships_.find(std::string(relId));
+  if (rel == relationships_.end() || rel->second.external || !zip_.Has(rel->second.target))
+    return nullptr;
+  const std::string partName = rel->second.target;
+  const std::string key = package::AsciiLower(partName);
+  if (auto known = stories_.find(key); known != stories_.end()) return known->second;
+  stories_[key] = nullptr;  // a part that names itself again reads as none
+  package::XmlPart part;
+  Parse(partName, part);
+  auto story = std::make_shared<HeaderFooter>();
+  const std::size_t slash = partName.rfind('/');
+  const std::string rels = slash == std::string::npos ? "_rels/" + partName + ".rels"
+                                                      : partName.substr(0, slash + 1) + "_rels/" +
+                                                            partName.substr(slash + 1) + ".rels";
+  auto documentRelationships = std::move(relationships_);
+  relationships_.clear();
+  ReadRelationships(rels);
+  ReadBlocks(part.doc.document_element(), false, story->paragraphs);
+  relationships_ = std::move(documentRelationships);
+  stories_[key] = story;
+  return story;
+}
+
+// A section shows the headers and footers of the one before where it names none of a kind.
+void ReadContext::InheritStories() {
+  const PageStories* before = nullptr;
+  auto inherit = [&](PageStories& stories) {
+    for (int kind = 0; before && kind < 3; ++kind) {
+      if (!stories.headers[kind]) stories.headers[kind] = before->headers[kind];
+      if (!stories.footers[kind]) stories.footers[kind] = before->footers[kind];
+    }
+    before = &stories;
+  };
+  for (Paragraph& p : doc_->paragraphs)
+    if (p.sectionEnd) inherit(p.sectionEnd->stories);
+  inherit(doc_->lastStories);
 }
 
 void ReadContext::ReadPageSetup(xml_node body) {
@@ -59,6 +115,7 @@ void ReadContext::ReadPageSetup(xml_node body) {
   const Section last = SectionOf(sectPr);
   doc_->pageSetup = last.setup;
   doc_->lastSectionStart = last.start;
+  doc_->lastStories = last.stories;
 }
 
 void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out) {

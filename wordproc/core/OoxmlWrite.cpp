@@ -136,6 +136,7 @@ class Writer {
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
     zip.Add("word/styles.xml", Styles(), true);
     zip.Add("word/settings.xml", Settings(), true);
+    for (const Story& story : stories_) zip.Add("word/" + story.target, StoryXml(story), true);
     for (const Media& media : media_) {
       const bool packed =
           media.extension == "png" || media.extension == "jpeg" || media.extension == "gif";
@@ -150,6 +151,33 @@ class Writer {
     const Image* image;
     std::string relId, target, extension, contentType;
   };
+
+  // A header or footer part and the relationship the sections name it by.
+  struct Story {
+    const HeaderFooter* content;
+    bool footer;
+    std::string relId, target;
+  };
+
+  const Story& StoryFor(const HeaderFooter* content, bool footer) {
+    for (const Story& story : stories_)
+      if (story.content == content && story.footer == footer) return story;
+    const std::string number = std::to_string(stories_.size() + 1);
+    stories_.push_back(
+        {content, footer, "rIdStory" + number, (footer ? "footer" : "header") + number + ".xml"});
+    return stories_.back();
+  }
+
+  std::string StoryXml(const Story& story) {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+    out += story.footer ? "<w:ftr" : "<w:hdr";
+    out += std::string(" xmlns:w=\"") + kNsW + "\" xmlns:r=\"" + kNsR + "\">";
+    // Pictures would need relationships of the part's own: the text is kept.
+    for (const Paragraph& p : story.content->paragraphs) WriteParagraph(out, p, nullptr, true);
+    if (story.content->paragraphs.empty()) out += "<w:p/>";
+    out += story.footer ? "</w:ftr>" : "</w:hdr>";
+    return out;
+  }
 
   // Ids stay as the model has them when they are unique; clashes and zeros get fresh ones.
   void ReserveIds() {
@@ -220,7 +248,13 @@ class Writer {
         "\"/><Override PartName=\"/word/styles.xml\" ContentType=\"application/"
         "vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
         "<Override PartName=\"/word/settings.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/></Types>";
+        "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/>";
+    for (const Story& story : stories_) {
+      out += "<Override PartName=\"/word/" + story.target +
+             "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." +
+             (story.footer ? "footer" : "header") + "+xml\"/>";
+    }
+    out += "</Types>";
     return out;
   }
 
@@ -243,6 +277,11 @@ class Writer {
     for (const Media& media : media_) {
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
              Attr(media.target) + "\"/>";
+    }
+    for (const Story& story : stories_) {
+      out += "<Relationship Id=\"" + story.relId + "\" Type=\"" +
+             std::string(story.footer ? kRelFooter : kRelHeader) + "\" Target=\"" + story.target +
+             "\"/>";
     }
     out += "</Relationships>";
     return out;
@@ -268,12 +307,12 @@ class Writer {
            "<w:semiHidden/><w:unhideWhenUsed/></w:style></w:styles>";
   }
 
-  static std::string Settings() {
+  std::string Settings() const {
     return std::string(
                "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                "<w:settings xmlns:w=\"") +
-           kNsW +
-           "\"><w:zoom w:percent=\"100\"/><w:defaultTabStop w:val=\"708\"/>"
+           kNsW + "\"><w:zoom w:percent=\"100\"/><w:defaultTabStop w:val=\"708\"/>" +
+           (doc_.evenAndOddHeaders ? "<w:evenAndOddHeaders/>" : "") +
            "<w:characterSpacingControl w:val=\"doNotCompress\"/><w:compat>"
            "<w:compatSetting w:name=\"compatibilityMode\" "
            "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"15\"/>"
@@ -320,7 +359,7 @@ class Writer {
     }
     for (std::size_t i = 0; i < doc_.paragraphs.size();) i = WriteBlock(out, i, 0, anchored);
 
-    WriteSection(out, {doc_.pageSetup, doc_.lastSectionStart});
+    WriteSection(out, {doc_.pageSetup, doc_.lastSectionStart, doc_.lastStories});
     out += "</w:body></w:document>";
     return out;
   }
@@ -370,12 +409,29 @@ class Writer {
     return end;
   }
 
-  static void WriteSection(std::string& out, const Section& section) {
+  void WriteSection(std::string& out, const Section& section) {
     static const char* kStarts[] = {"nextPage", "continuous", "oddPage", "evenPage"};
+    static const char* kKinds[] = {"default", "first", "even"};
     const PageSetup& page = section.setup;
     const double width = Clamp(page.pageWidth, 1, kMaxLengthPt, 595.3);
     const double height = Clamp(page.pageHeight, 1, kMaxLengthPt, 841.9);
     out += "<w:sectPr>";
+    static const HeaderFooter kNone;
+    for (int footer = 0; footer < 2; ++footer) {
+      for (int kind = 0; kind < 3; ++kind) {
+        const auto& stories = footer ? section.stories.footers : section.stories.headers;
+        const auto& before = footer ? shownBefore_.footers : shownBefore_.headers;
+        // Readers give a section its predecessor's header where it names none: an empty one
+        // says there is none.
+        const HeaderFooter* story = stories[kind] ? stories[kind].get()
+                                    : before[kind] ? &kNone
+                                                   : nullptr;
+        if (!story) continue;
+        out += std::string(footer ? "<w:footerReference" : "<w:headerReference") + " w:type=\"" +
+               kKinds[kind] + "\" r:id=\"" + StoryFor(story, footer).relId + "\"/>";
+      }
+    }
+    shownBefore_ = section.stories;
     if (section.start != SectionStart::NextPage) {
       out +=
           std::string("<w:type w:val=\"") + kStarts[static_cast<int>(section.start) & 3] + "\"/>";
@@ -384,9 +440,11 @@ class Writer {
     if (width > height) out += " w:orient=\"landscape\"";
     out += "/><w:pgMar w:top=\"" + Num(Twips(page.topMargin)) + "\" w:right=\"" +
            Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
-           "\" w:left=\"" + Num(Twips(page.leftMargin)) +
-           "\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
-           "<w:cols w:space=\"708\"/></w:sectPr>";
+           "\" w:left=\"" + Num(Twips(page.leftMargin)) + "\" w:header=\"" +
+           Num(Twips(page.headerDistance)) + "\" w:footer=\"" + Num(Twips(page.footerDistance)) +
+           "\" w:gutter=\"0\"/><w:cols w:space=\"708\"/>";
+    if (section.stories.titlePage) out += "<w:titlePg/>";
+    out += "</w:sectPr>";
   }
 
   void WriteRunFormat(std::string& out, const RunFormat& format) const {
@@ -799,6 +857,8 @@ class Writer {
   bool templateType_;
   bool forConversion_;  // the package is only LibreOffice's input for a Word 97 file
   std::vector<Media> media_;
+  std::vector<Story> stories_;
+  PageStories shownBefore_;  // of the section written last
   std::unordered_map<const Image*, std::size_t> mediaIndex_;
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;

@@ -1,0 +1,136 @@
+// Headers and footers: the first page's, even pages' and every page's, per section, inherited
+// by sections that name none; read, written back, drawn, and shown on the same pages by
+// LibreOffice.
+#include <gtest/gtest.h>
+
+#include "om_support.h"
+#include "ooxml_test_support.h"
+#include "render_support.h"
+#include "wordproc/Render.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
+
+using namespace wordproc;
+using namespace ooxml_test;
+
+namespace {
+
+HeaderFooterPtr Story(const std::string& text) {
+  auto story = std::make_shared<HeaderFooter>();
+  Paragraph p;
+  p.runs.push_back({text, RunFormat{}});
+  story->paragraphs.push_back(p);
+  return story;
+}
+
+std::string TextOf(const HeaderFooterPtr& story) {
+  return story && !story->paragraphs.empty() ? story->paragraphs[0].text() : "";
+}
+
+// Five pages in two sections; the first has a title page and even pages of its own.
+std::unique_ptr<Document> TwoSections() {
+  auto doc = std::make_unique<Document>();
+  doc->paragraphs.clear();
+  for (int page = 1; page <= 5; ++page) {
+    Paragraph p;
+    p.id = doc->newParagraphId();
+    p.runs.push_back({"Страница " + std::to_string(page), RunFormat{}});
+    p.pageBreakBefore = page > 1;
+    doc->paragraphs.push_back(p);
+  }
+  PageStories first;
+  first.titlePage = true;
+  first.headers[int(HeaderKind::First)] = Story("Титул");
+  first.headers[int(HeaderKind::Default)] = Story("ВерхА");
+  first.headers[int(HeaderKind::Even)] = Story("ЧётА");
+  first.footers[int(HeaderKind::Default)] = Story("НизА");
+  doc->paragraphs[2].sectionEnd = Section{PageSetup{}, SectionStart::NextPage, first};
+  doc->lastStories.headers[int(HeaderKind::Default)] = Story("ВерхБ");
+  doc->evenAndOddHeaders = true;
+  return doc;
+}
+
+// What each page shows: header and footer text.
+const char* kExpected[][2] = {
+    {"Титул", ""}, {"ЧётА", ""}, {"ВерхА", "НизА"}, {"", ""}, {"ВерхБ", ""}};
+
+void ExpectPages(const Document& doc) {
+  Layout layout(doc, EstimatedText());
+  ASSERT_EQ(layout.pageCount(), 5);
+  for (int page = 1; page <= 5; ++page) {
+    SCOPED_TRACE(page);
+    EXPECT_EQ(TextOf(layout.headerOfPage(page, false)), kExpected[page - 1][0]);
+    EXPECT_EQ(TextOf(layout.headerOfPage(page, true)), kExpected[page - 1][1]);
+  }
+}
+
+TEST(Headers, EachPageShowsItsOwnAndTheyAreWrittenBack) {
+  const auto doc = TwoSections();
+  ExpectPages(*doc);
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  ExpectPages(*back);
+  EXPECT_EQ(back->paragraphs[2].sectionEnd->setup.headerDistance, 35.4f);
+}
+
+TEST(Headers, ASectionNamingNoneShowsThoseBeforeIt) {
+  const char* rels =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
+      "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
+      "Target=\"header1.xml\"/></Relationships>";
+  const std::string header =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr xmlns:w=\"http://schemas."
+      "openxmlformats.org/wordprocessingml/2006/main\"><w:p><w:r><w:t>Общий</w:t></w:r></w:p>"
+      "</w:hdr>";
+  const std::string body =
+      "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH\"/>"
+      "</w:sectPr></w:pPr><w:r><w:t>Один</w:t></w:r></w:p><w:p><w:r><w:t>Два</w:t></w:r></w:p>"
+      "<w:sectPr/>";
+  const auto doc = ReadBytes(PackageWithBody(
+      body, {{"word/_rels/document.xml.rels", rels}, {"word/header1.xml", header}}));
+  Layout layout(*doc, EstimatedText());
+  ASSERT_EQ(layout.pageCount(), 2);
+  EXPECT_EQ(TextOf(layout.headerOfPage(2, false)), "Общий");
+  EXPECT_EQ(layout.headerOfPage(1, false), layout.headerOfPage(2, false));
+}
+
+TEST(Headers, AreDrawnInTheTopAndBottomMargins) {
+  render_test::EnsureApplication();
+  const auto doc = TwoSections();
+  Layout layout(*doc, EstimatedText());
+  const QImage page = RenderPage(*doc, layout, 3, 595);
+  auto inkIn = [&](int y0, int y1) {
+    for (int y = y0; y < y1; ++y)
+      for (int x = 0; x < page.width(); ++x)
+        if (render_test::IsDark(page.pixel(x, y))) return true;
+    return false;
+  };
+  EXPECT_TRUE(inkIn(30, 60));                                  // the header
+  EXPECT_TRUE(inkIn(page.height() - 60, page.height() - 30));  // the footer
+  EXPECT_FALSE(inkIn(page.height() - 30, page.height()));
+}
+
+TEST(Headers, LibreOfficeShowsThemOnTheSamePages) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  TempDir dir;
+  const std::string file = dir / "headers.docx";
+  WritePackage(*TwoSections(), file);
+  const std::string pdf = ConvertWithLibreOffice(file, "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  const char* all[] = {"Титул", "ВерхА", "ЧётА", "НизА", "ВерхБ"};
+  for (int page = 1; page <= 5; ++page) {
+    SCOPED_TRACE(page);
+    const std::string text = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
+                                           std::to_string(page) + " " + Quote(pdf) + " -");
+    EXPECT_NE(text.find("Страница " + std::to_string(page)), std::string::npos) << text;
+    for (const char* story : all) {
+      const bool shown = story == std::string(kExpected[page - 1][0]) ||
+                         story == std::string(kExpected[page - 1][1]);
+      EXPECT_EQ(text.find(story) != std::string::npos, shown) << story;
+    }
+  }
+}
+
+}  // namespace
