@@ -423,7 +423,7 @@ class Writer {
         const auto& before = footer ? shownBefore_.footers : shownBefore_.headers;
         // Readers give a section its predecessor's header where it names none: an empty one
         // says there is none.
-        const HeaderFooter* story = stories[kind] ? stories[kind].get()
+        const HeaderFooter* story = stories[kind]  ? stories[kind].get()
                                     : before[kind] ? &kNone
                                                    : nullptr;
         if (!story) continue;
