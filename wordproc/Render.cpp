@@ -184,8 +184,7 @@ void DrawCellEdge(QPainter& painter, const std::optional<BorderLine>& edge, QPoi
 }
 
 // Shading first, then the borders over all of it, so a neighbour's shading does not hide them.
-void DrawCellBoxes(QPainter& painter, Layout& layout, int page) {
-  const std::vector<PageCellBox> boxes = layout.cellBoxesOnPage(page);
+void DrawCellBoxes(QPainter& painter, const std::vector<PageCellBox>& boxes) {
   painter.save();
   painter.setPen(Qt::NoPen);
   for (const PageCellBox& box : boxes) {
@@ -221,29 +220,78 @@ bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size
   return true;
 }
 
+// A table of a header or footer from top down, whole; returns its height.
+double DrawStoryTable(QPainter* painter, const TableMeasure& m,
+                      const std::vector<Paragraph>& paragraphs, double top) {
+  std::vector<double> rowTop(m.rowHeights.size(), top);
+  double height = 0;
+  for (std::size_t r = 0; r < m.rowHeights.size(); ++r) {
+    rowTop[r] = top + height;
+    height += m.rowHeights[r];
+  }
+  if (!painter || rowTop.empty()) return height;
+  std::vector<PageCellBox> boxes;
+  for (const TableBox& box : m.boxes) {
+    const std::size_t row = std::min<std::size_t>(box.row, rowTop.size() - 1);
+    double boxHeight = box.height;
+    if (box.rowSpan > 0) {
+      boxHeight = 0;
+      for (std::size_t r = row; r < row + box.rowSpan && r < rowTop.size(); ++r)
+        boxHeight += m.rowHeights[r];
+    }
+    boxes.push_back({1,
+                     0,
+                     {box.x, float(rowTop[row] + box.y), box.width, float(boxHeight)},
+                     box.edges,
+                     box.shading});
+  }
+  DrawCellBoxes(*painter, boxes);
+  for (const TableItem& item : m.items) {
+    const std::size_t row = std::min<std::size_t>(item.row, rowTop.size() - 1);
+    DrawParagraph(*painter, paragraphs[item.paragraph], item.x, rowTop[row] + item.y, item.width);
+  }
+  return height;
+}
+
+// The paragraphs and tables of a header or footer from top down; returns their height. Without
+// a painter it only measures.
+double DrawStory(QPainter* painter, const HeaderFooter& story, double left, double top,
+                 double width) {
+  const std::vector<Paragraph>& paragraphs = story.paragraphs;
+  double y = top;
+  for (std::size_t i = 0; i < paragraphs.size();) {
+    const Paragraph& p = paragraphs[i];
+    if (!p.cells.empty() && p.cells[0].table) {
+      const TableMeasure m =
+          MeasureTable(paragraphs, i, 0, float(left), float(width), FontMeasurer());
+      y += DrawStoryTable(painter, m, paragraphs, y);
+      i = std::max(m.end, i + 1);
+      continue;
+    }
+    y += painter ? DrawParagraph(*painter, p, left, y, width)
+                 : ParagraphHeight(p, float(width), FontMeasurer());
+    ++i;
+  }
+  return y - top;
+}
+
 // The page's header from the header distance down, its footer up to the footer distance, both
 // between the margins.
 void DrawHeaders(QPainter& painter, Layout& layout, int page) {
   const PageSetup setup = layout.pageSetupOfPage(page);
   const double width = TextColumnWidth(setup);
-  if (HeaderFooterPtr header = layout.headerOfPage(page, false)) {
-    double y = setup.headerDistance;
-    for (const Paragraph& p : header->paragraphs)
-      y += DrawParagraph(painter, p, setup.leftMargin, y, width);
-  }
+  if (HeaderFooterPtr header = layout.headerOfPage(page, false))
+    DrawStory(&painter, *header, setup.leftMargin, setup.headerDistance, width);
   if (HeaderFooterPtr footer = layout.headerOfPage(page, true)) {
-    double height = 0;
-    for (const Paragraph& p : footer->paragraphs)
-      height += ParagraphHeight(p, float(width), FontMeasurer());
-    double y = setup.pageHeight - setup.footerDistance - height;
-    for (const Paragraph& p : footer->paragraphs)
-      y += DrawParagraph(painter, p, setup.leftMargin, y, width);
+    const double height = DrawStory(nullptr, *footer, setup.leftMargin, 0, width);
+    DrawStory(&painter, *footer, setup.leftMargin, setup.pageHeight - setup.footerDistance - height,
+              width);
   }
 }
 
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
   DrawHeaders(painter, layout, page);
-  DrawCellBoxes(painter, layout, page);
+  DrawCellBoxes(painter, layout.cellBoxesOnPage(page));
   for (const RepeatedParagraph& repeat : layout.repeatedOnPage(page)) {
     if (repeat.paragraph < doc.paragraphs.size())
       DrawParagraph(painter, doc.paragraphs[repeat.paragraph], repeat.x, repeat.y, repeat.width);

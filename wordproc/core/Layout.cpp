@@ -393,6 +393,16 @@ void Layout::placeTable(std::size_t begin) {
     entries_.push_back(entry);
     ids_[doc_->paragraphs[index].id] = index;
   }
+  for (const PlacedTable::Piece& piece : placed.pieces) {
+    const std::size_t index = m.items[piece.item].paragraph;
+    if (index >= entries_.size()) continue;
+    auto& pieces = pieces_[index];
+    pieces.push_back({piece.page, piece.top, piece.height, piece.offset, piece.lines});
+    Entry& entry = entries_[index];
+    if (pieces.size() == 1) entry.height = piece.height;
+    entry.endPage = piece.page;
+    entry.endY = piece.top + piece.height;
+  }
   // The text after the table goes below its last row.
   entries_.back().endPage = placed.endPage;
   entries_.back().endY = placed.endY;

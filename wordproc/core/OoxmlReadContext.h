@@ -88,8 +88,9 @@ class ReadContext {
   void ReadPageSetup(xml_node body);
   // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
-  // A body table: its paragraphs name their cells. Tables in text boxes are flattened.
-  void ReadTable(xml_node tbl, std::vector<Paragraph>& out);
+  // A table of the body or of a header or footer: its paragraphs name their cells. Tables in
+  // text boxes are flattened.
+  void ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out);
   Paragraph EmptyCellParagraph();
   using NodeVisitor = std::function<void(xml_node)>;
   // Rows and cells, looking through the content controls and revisions that may wrap them.
@@ -172,6 +173,7 @@ class ReadContext {
   TableStyle tableStyle_;
   std::vector<CellRef> cells_;  // the cells being read, the outermost first
   std::unordered_map<std::string, HeaderFooterPtr> stories_;  // by part name
+  bool storyTables_ = false;  // reading a header or footer, whose tables keep their cells
   xml_node defaultParagraphProperties_;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;

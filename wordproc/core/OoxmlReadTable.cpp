@@ -135,9 +135,9 @@ TableCell ReadCellProperties(xml_node tcPr) {
 
 }  // namespace
 
-void ReadContext::ReadTable(xml_node tbl, std::vector<Paragraph>& out) {
+void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out) {
   if (cells_.size() >= kMaxTableDepth) {
-    ForEachRowCell(tbl, [&](xml_node tc) { ReadBlocks(tc, true, out); });
+    ForEachRowCell(tbl, [&](xml_node tc) { ReadBlocks(tc, body, out); });
     return;
   }
   auto table = std::make_shared<Table>();
@@ -170,7 +170,7 @@ void ReadContext::ReadTable(xml_node tbl, std::vector<Paragraph>& out) {
       const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
       cells_.push_back(CellRef{table, rowIndex, cellIndex});
       const std::size_t before = out.size();
-      ReadBlocks(tc, true, out);
+      ReadBlocks(tc, body, out);
       // Every cell holds a paragraph, if only its end mark.
       if (out.size() == before) out.push_back(EmptyCellParagraph());
       cells_.pop_back();

@@ -81,7 +81,9 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   auto documentRelationships = std::move(relationships_);
   relationships_.clear();
   ReadRelationships(rels);
+  storyTables_ = true;
   ReadBlocks(part.doc.document_element(), false, story->paragraphs);
+  storyTables_ = false;
   relationships_ = std::move(documentRelationships);
   stories_[key] = story;
   return story;
@@ -124,8 +126,8 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
     if (name == "p") {
       out.push_back(ReadParagraph(c, body));
     } else if (name == "tbl") {
-      if (body)
-        ReadTable(c, out);
+      if (body || storyTables_)
+        ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
     } else if (name == "sdt") {
@@ -173,7 +175,7 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   flow.body = body;
   flow.paragraphRun = baseRun_;
   // Table styles stand between the document's defaults and the paragraph's style.
-  const bool inTable = body && !cells_.empty();
+  const bool inTable = (body || storyTables_) && !cells_.empty();
   if (inTable) {
     para.cells = cells_;
     ChargeModel(cells_.size() * sizeof(CellRef));

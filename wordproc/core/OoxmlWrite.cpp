@@ -173,7 +173,8 @@ class Writer {
     out += story.footer ? "<w:ftr" : "<w:hdr";
     out += std::string(" xmlns:w=\"") + kNsW + "\" xmlns:r=\"" + kNsR + "\">";
     // Pictures would need relationships of the part's own: the text is kept.
-    for (const Paragraph& p : story.content->paragraphs) WriteParagraph(out, p, nullptr, true);
+    const auto& paragraphs = story.content->paragraphs;
+    for (std::size_t i = 0; i < paragraphs.size();) i = WriteBlock(out, paragraphs, i, 0, nullptr);
     if (story.content->paragraphs.empty()) out += "<w:p/>";
     out += story.footer ? "</w:ftr>" : "</w:hdr>";
     return out;
@@ -357,33 +358,38 @@ class Writer {
         WriteParagraph(out, empty, &anchored[0], false);
       }
     }
-    for (std::size_t i = 0; i < doc_.paragraphs.size();) i = WriteBlock(out, i, 0, anchored);
+    for (std::size_t i = 0; i < doc_.paragraphs.size();)
+      i = WriteBlock(out, doc_.paragraphs, i, 0, &anchored);
 
     WriteSection(out, {doc_.pageSetup, doc_.lastSectionStart, doc_.lastStories});
     out += "</w:body></w:document>";
     return out;
   }
 
-  // The paragraph, or the table at that depth it begins; returns the paragraph after it.
-  std::size_t WriteBlock(std::string& out, std::size_t index, std::size_t depth,
-                         const std::vector<std::vector<std::size_t>>& anchored) {
-    const Paragraph& p = doc_.paragraphs[index];
+  // The paragraph, or the table at that depth it begins; returns the paragraph after it. The
+  // body's paragraphs carry the shapes anchored in them; headers and footers keep their text.
+  std::size_t WriteBlock(std::string& out, const std::vector<Paragraph>& paragraphs,
+                         std::size_t index, std::size_t depth,
+                         const std::vector<std::vector<std::size_t>>* anchored) {
+    const Paragraph& p = paragraphs[index];
     if (p.cells.size() > depth && p.cells[depth].table)
-      return WriteTable(out, index, depth, anchored);
-    WriteParagraph(out, p, &anchored[index], false);
+      return WriteTable(out, paragraphs, index, depth, anchored);
+    WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
     return index + 1;
   }
 
   // Every row and cell the table holds is written, a cell whose text is gone with an empty
   // paragraph, since readers take the grid from the rows; text that names no cell of the table
   // goes into its last cell.
-  std::size_t WriteTable(std::string& out, std::size_t begin, std::size_t depth,
-                         const std::vector<std::vector<std::size_t>>& anchored) {
-    const Table& table = *doc_.paragraphs[begin].cells[depth].table;
-    const std::size_t end = TableEnd(doc_.paragraphs, begin, depth);
+  std::size_t WriteTable(std::string& out, const std::vector<Paragraph>& paragraphs,
+                         std::size_t begin, std::size_t depth,
+                         const std::vector<std::vector<std::size_t>>* anchored) {
+    const Table& table = *paragraphs[begin].cells[depth].table;
+    const std::size_t end = TableEnd(paragraphs, begin, depth);
     std::size_t i = begin;
     if (table.rows.empty()) {
-      for (; i < end; ++i) WriteParagraph(out, doc_.paragraphs[i], &anchored[i], false);
+      for (; i < end; ++i)
+        WriteParagraph(out, paragraphs[i], anchored ? &(*anchored)[i] : nullptr, !anchored);
       return end;
     }
     out += "<w:tbl>" + TablePropertiesXml(table);
@@ -394,10 +400,10 @@ class Writer {
         const bool lastCell = r + 1 == table.rows.size() && c + 1 == row.cells.size();
         out += "<w:tc>" + CellPropertiesXml(row.cells[c]);
         bool endsWithParagraph = false;
-        while (i < end && (lastCell || (doc_.paragraphs[i].cells[depth].row == r &&
-                                        doc_.paragraphs[i].cells[depth].cell == c))) {
-          endsWithParagraph = doc_.paragraphs[i].cells.size() == depth + 1;
-          i = WriteBlock(out, i, depth + 1, anchored);
+        while (i < end && (lastCell || (paragraphs[i].cells[depth].row == r &&
+                                        paragraphs[i].cells[depth].cell == c))) {
+          endsWithParagraph = paragraphs[i].cells.size() == depth + 1;
+          i = WriteBlock(out, paragraphs, i, depth + 1, anchored);
         }
         // A cell ends with a paragraph, if only an empty one.
         if (!endsWithParagraph) out += "<w:p/>";

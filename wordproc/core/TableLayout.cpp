@@ -214,7 +214,7 @@ class Measurer {
       const float overlap =
           above ? std::min(std::max(0.0f, above->spaceAfter), std::max(0.0f, p.spaceBefore)) : 0;
       y -= overlap;
-      result_.items.push_back({i, ref.row, ref.cell, textX, float(y), textWidth, height});
+      result_.items.push_back(Item(i, ref, textX, float(y), textWidth, height));
       y += height;
       above = &p;
       ++i;
@@ -239,6 +239,22 @@ class Measurer {
     // The merged cell's box stands for the cells that continue it.
     if (cell.vMerge != VerticalMerge::Continue) result_.boxes.push_back(box);
     return i;
+  }
+
+  TableItem Item(std::size_t i, const CellRef& ref, float x, float y, float width,
+                 float height) const {
+    TableItem item{i, ref.row, ref.cell, x, y, width, height};
+    const Paragraph& p = paragraphs_[i];
+    item.lineHeight = float(LineHeight(p, measurer_.singleLineHeight(LargestFormat(p))));
+    item.before = std::max(0.0f, p.spaceBefore);
+    item.widowControl = p.widowControl;
+    // Only paragraphs of several lines are measured again for their line count.
+    if (p.inlinePictures.empty() && !p.keepLines && item.lineHeight > 0 &&
+        height - item.before > 1.5f * item.lineHeight) {
+      item.lines = std::max(1, measurer_.lineCount(p, width));
+      item.divisible = item.lines >= 2;
+    }
+    return item;
   }
 
   bool sameCell(const Paragraph& first, const Paragraph& p) const {
@@ -314,6 +330,10 @@ class RowPlacer {
     rows_ = std::max<std::size_t>(1, m.rowHeights.size());
     placed_.itemPage.assign(m.items.size(), page);
     placed_.itemTop.assign(m.items.size(), float(y));
+    left_.assign(m.items.size(), 0.0);
+    offset_.assign(m.items.size(), 0.0);
+    done_.assign(m.items.size(), 0);
+    for (std::size_t k = 0; k < m.items.size(); ++k) left_[k] = m.items[k].height;
   }
 
   PlacedTable run() {
@@ -351,10 +371,12 @@ class RowPlacer {
       const double room = flow_.bottom - y_;
       const bool atTop = y_ <= pageTop_ + kTolerance;
       std::vector<std::size_t> stay, moved;
-      if (height > room + kTolerance) divide(pending, rel, room, stay, moved);
+      const std::size_t piecesBefore = placed_.pieces.size();
+      if (splits && height > room + kTolerance) divide(pending, rel, room, stay, moved);
       // A split leaves text on both pages; a row whose text fits but whose borders or least
       // height do not goes on whole.
-      const bool divides = splits && !stay.empty() && !moved.empty();
+      const bool divided = placed_.pieces.size() > piecesBefore;
+      const bool divides = (!stay.empty() || divided) && !moved.empty();
       if (height <= room + kTolerance || (atTop && !divides)) {
         put(pending, rel, r, height);
         return;
@@ -368,20 +390,50 @@ class RowPlacer {
     }
   }
 
-  // Which of the items fit in the room left: in each cell, those before the first that does not.
+  // Which of the items fit in the room left: in each cell, those before the first that does not,
+  // and of that one the lines that fit when it may be divided.
   void divide(const std::vector<std::size_t>& pending, const std::vector<double>& rel, double room,
-              std::vector<std::size_t>& stay, std::vector<std::size_t>& moved) const {
+              std::vector<std::size_t>& stay, std::vector<std::size_t>& moved) {
     std::vector<std::uint32_t> full;
     for (std::size_t k : pending) {
       const TableItem& item = m_.items[k];
       const bool cellFull = std::find(full.begin(), full.end(), item.cell) != full.end();
-      if (!cellFull && rel[k] + item.height <= room + kTolerance) {
+      if (!cellFull && rel[k] + left_[k] <= room + kTolerance) {
         stay.push_back(k);
-      } else {
-        if (!cellFull) full.push_back(item.cell);
-        moved.push_back(k);
+        continue;
       }
+      if (!cellFull) {
+        full.push_back(item.cell);
+        if (const int n = linesThatFit(k, room - rel[k]); n > 0) divideAt(k, rel[k], n);
+      }
+      moved.push_back(k);
     }
+  }
+
+  // Lines of a divisible item that fit in the room: two at least at the foot of the page, and
+  // with widow control two at least for the next.
+  int linesThatFit(std::size_t k, double room) const {
+    const TableItem& item = m_.items[k];
+    if (!item.divisible) return 0;
+    const int left = item.lines - done_[k];
+    const double lineRoom = room - (done_[k] == 0 ? item.before : 0);
+    int n = std::min(left, int(std::floor((lineRoom + kTolerance) / item.lineHeight)));
+    if (item.widowControl && left - n == 1) --n;
+    return n >= 2 && n < left ? n : 0;
+  }
+
+  // Sets the item's first n lines left here; the rest goes on as what is left of it.
+  void divideAt(std::size_t k, double rel, int n) {
+    const TableItem& item = m_.items[k];
+    const double height = (done_[k] == 0 ? item.before : 0) + n * item.lineHeight;
+    if (done_[k] == 0) {
+      placed_.itemPage[k] = page_;
+      placed_.itemTop[k] = float(y_ + rel);
+    }
+    placed_.pieces.push_back({k, page_, float(y_ + rel), float(height), float(offset_[k]), n});
+    offset_[k] += height;
+    done_[k] += n;
+    left_[k] = std::max(0.0, left_[k] - height);
   }
 
   // The items that go on to the next page keep their distances, each cell's first of them
@@ -398,7 +450,7 @@ class RowPlacer {
         found = shift.end() - 1;
       }
       rel[k] -= found->second;
-      height = std::max(height, rel[k] + item.height);
+      height = std::max(height, rel[k] + left_[k]);
     }
     const std::uint32_t row = rowOf(m_.items[moved.front()]);
     return height + (row < m_.rowPadding.size() ? m_.rowPadding[row] : 0.0f);
@@ -415,6 +467,12 @@ class RowPlacer {
   void put(const std::vector<std::size_t>& items, const std::vector<double>& rel, std::uint32_t r,
            double height) {
     for (std::size_t k : items) {
+      if (done_[k] > 0) {  // the last part of a divided paragraph
+        const int lines = m_.items[k].lines - done_[k];
+        placed_.pieces.push_back(
+            {k, page_, float(y_ + rel[k]), float(left_[k]), float(offset_[k]), lines});
+        continue;
+      }
       placed_.itemPage[k] = page_;
       placed_.itemTop[k] = float(y_ + rel[k]);
     }
@@ -446,6 +504,9 @@ class RowPlacer {
   const TableMeasure& m_;
   const PageFlow& flow_;
   std::size_t rows_ = 1;
+  // Of each item: its height still to set, the height set on earlier pages, its lines set.
+  std::vector<double> left_, offset_;
+  std::vector<int> done_;
   int page_;
   double y_, pageTop_;
   PlacedTable placed_;

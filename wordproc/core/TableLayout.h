@@ -20,6 +20,11 @@ struct TableItem {
   std::size_t paragraph = 0;
   std::uint32_t row = 0, cell = 0;  // of the measured table; a nested table's text its outer cell's
   float x = 0, y = 0, width = 0, height = 0;
+  // A paragraph of several lines that a page break may divide: its lines, their height, and
+  // its spacing before them.
+  int lines = 1;
+  float lineHeight = 0, before = 0;
+  bool divisible = false, widowControl = true;
 };
 
 // A cell's box. A box of the measured table covers rowSpan rows from row (more than one for a
@@ -69,6 +74,15 @@ struct PlacedTable {
   };
   std::vector<Repeat> repeats;
   std::vector<RowPart> repeatedParts;
+  // The parts of paragraphs divided between pages at their lines, in order: the item, its page,
+  // where it stands, how tall it is, and the height of the paragraph before it (left out).
+  struct Piece {
+    std::size_t item = 0;
+    int page = 1;
+    float top = 0, height = 0, offset = 0;
+    int lines = 0;
+  };
+  std::vector<Piece> pieces;
   int endPage = 1;
   float endY = 0;
 };
