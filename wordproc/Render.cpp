@@ -311,11 +311,10 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
     }
     // A paragraph that page breaks carry on: the part for this page, at the top of the page
     // after its first.
-    const PageSetup& setup = layout.pageSetupOfParagraph(i);
     const std::vector<Paragraph> parts = PageBreakParts(doc.paragraphs[i]);
     const std::size_t part = std::size_t(page - first);
     if (part >= parts.size()) continue;
-    const double top = part == 0 ? layout.paragraphTop(i) : std::fabs(setup.topMargin);
+    const double top = part == 0 ? layout.paragraphTop(i) : layout.textTopOfPage(page);
     DrawParagraph(painter, parts[part], left, top, width);
   }
 }

@@ -95,6 +95,33 @@ TEST(Headers, ASectionNamingNoneShowsThoseBeforeIt) {
   EXPECT_EQ(layout.headerOfPage(1, false), layout.headerOfPage(2, false));
 }
 
+// A header taller than the top margin pushes the text down, a footer taller than the bottom
+// margin takes room from the page's end.
+TEST(Headers, TallOnesTakeRoomFromTheText) {
+  Document doc;
+  doc.paragraphs.clear();
+  for (int k = 0; k < 150; ++k) {  // 51 lines to a page without the header and footer
+    Paragraph p;
+    p.id = doc.newParagraphId();
+    p.runs.push_back({"Строка", RunFormat{}});
+    doc.paragraphs.push_back(p);
+  }
+  Layout plain(doc, EstimatedText());
+  const int pages = plain.pageCount();
+  auto tall = std::make_shared<HeaderFooter>();
+  for (int k = 0; k < 8; ++k) tall->paragraphs.push_back(doc.paragraphs[0]);
+  doc.lastStories.headers[int(HeaderKind::Default)] = tall;
+  doc.lastStories.footers[int(HeaderKind::Default)] = tall;
+  Layout pushed(doc, EstimatedText());
+  const double header = 8 * EstimatedText().singleLineHeight(doc.paragraphs[0].runs[0].format);
+  EXPECT_NEAR(pushed.textTopOfPage(1), doc.pageSetup.headerDistance + header, 1e-3);
+  EXPECT_NEAR(pushed.paragraphTop(0), doc.pageSetup.headerDistance + header, 1e-3);
+  EXPECT_GT(pushed.pageCount(), pages);
+  const double bottom = doc.pageSetup.pageHeight - doc.pageSetup.footerDistance - header;
+  for (std::size_t i = 0; i < doc.paragraphs.size(); ++i)
+    EXPECT_LE(pushed.paragraphTop(i) + pushed.paragraphHeight(i), bottom + 1e-3);
+}
+
 TEST(Headers, AreDrawnInTheTopAndBottomMargins) {
   render_test::EnsureApplication();
   const auto doc = TwoSections();

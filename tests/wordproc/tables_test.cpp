@@ -236,6 +236,26 @@ TEST(Tables, ALongRowSplitsBetweenParagraphsUnlessItMustStayWhole) {
   EXPECT_EQ(kept.pageOfParagraph(Find(*whole, "Ряд 14")), page - 1);
 }
 
+// A paragraph of many lines in a cell is divided between the pages like one in the body.
+TEST(Tables, ALongParagraphInACellGoesOnAtItsLines) {
+  std::string words;
+  for (int k = 0; k < 800; ++k) words += "слово ";
+  const std::string body = P("Начало") +
+                           Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {3000, 6000},
+                               Tr("", Tc("", P("Метка")) + Tc("", P(words)))) +
+                           P("Конец") + kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body, WordStyles()));
+  Layout layout(*doc, EstimatedText());
+  const std::size_t long_ = Find(*doc, words.substr(0, words.size()));
+  const auto pieces = layout.piecesOf(long_);
+  ASSERT_GE(pieces.size(), 2u);
+  EXPECT_EQ(pieces[0].page, 1);
+  EXPECT_EQ(pieces[1].page, 2);
+  EXPECT_FLOAT_EQ(pieces[1].offset, pieces[0].height);
+  EXPECT_EQ(layout.lastPageOfParagraph(long_), pieces.back().page);
+  EXPECT_EQ(layout.pageOfParagraph(Find(*doc, "Конец")), pieces.back().page);
+}
+
 TEST(Tables, EditingACellLaysTheTableOutAgain) {
   auto doc = ReadBytes(PackageWithBody(LongTable(10, "", 1), WordStyles()));
   Layout layout(*doc, EstimatedText());

@@ -118,6 +118,8 @@ void Layout::invalidateFrom(std::size_t paragraphIndex) {
   while (!pageFirst_.empty() && pageFirst_.back() >= paragraphIndex) {
     pageFirst_.pop_back();
     pageSetups_.pop_back();
+    pageTops_.pop_back();
+    pageBottoms_.pop_back();
   }
 }
 
@@ -154,19 +156,63 @@ PageSetup Layout::pageSetupOfPage(int page) {
 HeaderFooterPtr Layout::headerOfPage(int page, bool footer) {
   page = std::clamp(page, 1, pageCount());
   const std::size_t first = firstParagraphOfPage(page);
-  const Section* section = sectionOf(first);
-  const PageStories& stories = section ? section->stories : doc_->lastStories;
   const bool beginsSection =
       page == 1 || sectionEndOf(firstParagraphOfPage(page - 1)) != sectionEndOf(first);
+  return storyOf(first, page, beginsSection, footer);
+}
+
+HeaderFooterPtr Layout::storyOf(std::size_t first, int page, bool beginsSection, bool footer) {
+  const Section* section = sectionOf(first);
+  const PageStories& stories = section ? section->stories : doc_->lastStories;
   const auto& kinds = footer ? stories.footers : stories.headers;
   if (stories.titlePage && beginsSection) return kinds[int(HeaderKind::First)];
   if (doc_->evenAndOddHeaders && page % 2 == 0) return kinds[int(HeaderKind::Even)];
   return kinds[int(HeaderKind::Default)];
 }
 
+float Layout::storyHeight(const HeaderFooterPtr& story, float width) {
+  if (!story) return 0;
+  const auto key = std::make_pair(story.get(), width);
+  auto found = storyHeights_.find(key);
+  if (found == storyHeights_.end())
+    found = storyHeights_.emplace(key, StoryHeight(*story, width, *measurer_)).first;
+  return found->second;
+}
+
+// A header taller than the top margin pushes the page's text down, a footer taller than the
+// bottom margin pushes its end up, as the word processors set pages.
 void Layout::startPage(std::size_t index, const PageSetup& setup) {
+  const int page = int(pageFirst_.size()) + 1;
+  const bool beginsSection =
+      pageFirst_.empty() || sectionEndOf(pageFirst_.back()) != sectionEndOf(index);
+  const float width = TextColumnWidth(setup);
+  const float header = storyHeight(storyOf(index, page, beginsSection, false), width);
+  const float footer = storyHeight(storyOf(index, page, beginsSection, true), width);
+  double top = std::fabs(setup.topMargin);
+  double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  if (header > 0) top = std::max(top, double(setup.headerDistance) + header);
+  if (footer > 0)
+    bottom = std::min(bottom, double(setup.pageHeight - setup.footerDistance - footer));
   pageFirst_.push_back(index);
   pageSetups_.push_back(setup);
+  pageTops_.push_back(float(top));
+  pageBottoms_.push_back(float(std::max(bottom, top)));
+}
+
+double Layout::textTopOfPage(int page) {
+  firstParagraphOfPage(page);
+  return pageTop(page);
+}
+
+double Layout::pageTop(int page) const {
+  const std::size_t at = std::size_t(std::max(page, 1)) - 1;
+  return at < pageTops_.size() ? pageTops_[at] : (pageTops_.empty() ? 0.0 : pageTops_.back());
+}
+
+double Layout::pageBottom(int page) const {
+  const std::size_t at = std::size_t(std::max(page, 1)) - 1;
+  return at < pageBottoms_.size() ? pageBottoms_[at]
+                                  : (pageBottoms_.empty() ? 0.0 : pageBottoms_.back());
 }
 
 namespace {
@@ -188,12 +234,13 @@ bool WrongParity(SectionStart start, int page) {
 
 Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double spaceBefore,
                               double needed, const std::function<bool(double y)>& splitsAt) {
-  const double topMargin = std::fabs(setup.topMargin);
   if (index == 0) {
     pageFirst_.clear();
     pageSetups_.clear();
+    pageTops_.clear();
+    pageBottoms_.clear();
     startPage(0, setup);
-    return {1, topMargin, true};
+    return {1, pageTop(1), true};
   }
   const Entry& previous = entries_[index - 1];
   const Paragraph& above = doc_->paragraphs[index - 1];
@@ -210,20 +257,21 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   // margin.
   const double overlap = std::min(double(std::max(0.0f, above.spaceAfter)), spaceBefore);
   const double y = double(previous.endY) - overlap;
-  const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  const double bottom = pageBottom(previous.endPage);
   if (!newPage && y + needed <= bottom + kFitTolerance) return {previous.endPage, y, false};
   if (!newPage && splitsAt && splitsAt(y)) return {previous.endPage, y, false};
   if (!newPage && carryKeptWithNext(index, setup)) {
     const double below = double(entries_[index - 1].endY) - overlap;
     if (below + needed <= bottom + kFitTolerance) return {previous.endPage, below, false};
   }
-  Start result{previous.endPage + 1, topMargin, true};
+  Start result{previous.endPage + 1, 0, true};
   // A section that must begin on an odd (even) page leaves the page between blank.
   if (WrongParity(start, result.page)) {
     startPage(index, setup);
     ++result.page;
   }
   startPage(index, setup);
+  result.top = pageTop(result.page);
   return result;
 }
 
@@ -246,7 +294,6 @@ void Layout::place(std::size_t index) {
   if (parts.empty() && paragraph.inlinePictures.empty() && !paragraph.keepLines &&
       placeLines(index, setup, width))
     return;
-  const double topMargin = std::fabs(setup.topMargin);
   const Paragraph& first = parts.empty() ? paragraph : parts.front();
   Entry entry = newEntry(index, setup.leftMargin, width);
   entry.height = ParagraphHeight(first, width, *measurer_);
@@ -260,9 +307,9 @@ void Layout::place(std::size_t index) {
   // Each page break carries the rest of the paragraph to the top of a new page.
   for (std::size_t k = 1; k < parts.size(); ++k) {
     ++entry.endPage;
-    entry.endY = float(topMargin + ParagraphHeight(parts[k], width, *measurer_) -
-                       TopOfPageSaving(parts[k], *measurer_));
     startPage(index, setup);
+    entry.endY = float(pageTop(entry.endPage) + ParagraphHeight(parts[k], width, *measurer_) -
+                       TopOfPageSaving(parts[k], *measurer_));
   }
   entries_.push_back(entry);
   ids_[paragraph.id] = index;
@@ -283,14 +330,14 @@ bool Layout::carryKeptWithNext(std::size_t index, const PageSetup& setup) {
     first = k;
   }
   if (first == index || pageFirst_.empty() || pageFirst_.back() >= first) return false;
-  const float shift = float(std::fabs(setup.topMargin)) - entries_[first].top;
+  startPage(first, setup);
+  const float shift = float(pageTop(page + 1)) - entries_[first].top;
   for (std::size_t k = first; k < index; ++k) {
     Entry& e = entries_[k];
     e.page = e.endPage = page + 1;
     e.top += shift;
     e.endY += shift;
   }
-  startPage(first, setup);
   return true;
 }
 
@@ -316,18 +363,16 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, float width) 
   const double lineHeight =
       LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph)));
   const double before = std::max(0.0f, paragraph.spaceBefore);
-  const double topMargin = std::fabs(setup.topMargin);
-  const double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
   // Lines to set on a page from y on: as many as fit, leaving two for the next page when only
   // one would go there.
-  auto take = [&](double y, int left, int least) {
-    int n = std::min(left, LinesIn(bottom - y, lineHeight));
+  auto take = [&](double y, int page, int left, int least) {
+    int n = std::min(left, LinesIn(pageBottom(page) - y, lineHeight));
     if (paragraph.widowControl && left - n == 1 && n > least) --n;
     return n >= least ? n : 0;
   };
   std::vector<LinePiece> pieces;
   const Start start = startOf(index, setup, before, before + lines * lineHeight, [&](double y) {
-    const int n = take(y + before, lines, 2);
+    const int n = take(y + before, entries_[index - 1].endPage, lines, 2);
     if (n == 0 || n >= lines) return false;
     pieces.push_back({0, float(y), float(before + n * lineHeight), 0, n});
     return true;
@@ -335,7 +380,8 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, float width) 
   Entry entry = newEntry(index, setup.leftMargin, width);
   entry.page = start.page;
   entry.top = float(start.top);
-  const int n = pieces.empty() && start.newPage ? take(start.top + before, lines, 1) : 0;
+  const int n =
+      pieces.empty() && start.newPage ? take(start.top + before, start.page, lines, 1) : 0;
   if (pieces.empty() && (n == 0 || n >= lines)) {
     entry.height = ParagraphHeight(paragraph, width, *measurer_);
     if (start.newPage) entry.height -= TopOfPageSaving(paragraph, *measurer_);
@@ -348,10 +394,11 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, float width) 
   if (pieces.empty()) pieces.push_back({0, entry.top, float(before + n * lineHeight), 0, n});
   pieces[0].page = start.page;
   for (int done = pieces[0].lines; done < lines;) {
-    const int n = std::max(1, take(topMargin, lines - done, 1));
+    const int page = pieces.back().page + 1;
     startPage(index, setup);
-    pieces.push_back({pieces.back().page + 1, float(topMargin), float(n * lineHeight),
-                      float(before + done * lineHeight), n});
+    const int n = std::max(1, take(pageTop(page), page, lines - done, 1));
+    pieces.push_back(
+        {page, float(pageTop(page)), float(n * lineHeight), float(before + done * lineHeight), n});
     done += n;
   }
   entry.height = pieces[0].height;
@@ -368,15 +415,20 @@ void Layout::placeTable(std::size_t begin) {
   const TableMeasure m = MeasureTable(doc_->paragraphs, begin, 0, setup.leftMargin,
                                       TextColumnWidth(setup), *measurer_);
   PageFlow flow;
-  flow.top = std::fabs(setup.topMargin);
-  flow.bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
-  flow.newPage = [&](std::size_t first) { startPage(first, setup); };
+  flow.newPage = [&](std::size_t first) {
+    startPage(first, setup);
+    const int page = int(pageTops_.size());
+    return std::make_pair(pageTop(page), pageBottom(page));
+  };
   const double firstRow = m.rowHeights.empty() ? 0.0 : m.rowHeights[0];
   // A first row that may split begins here when its first paragraph fits.
   const bool splits = !m.rowSplits.empty() && m.rowSplits[0] && !m.items.empty();
   const Start start = startOf(begin, setup, 0, firstRow, [&](double y) {
-    return splits && y + m.items[0].y + m.items[0].height <= flow.bottom + kFitTolerance;
+    const double bottom = pageBottom(entries_[begin - 1].endPage);
+    return splits && y + m.items[0].y + m.items[0].height <= bottom + kFitTolerance;
   });
+  flow.top = pageTop(start.page);
+  flow.bottom = pageBottom(start.page);
   const PlacedTable placed = PlaceTableRows(m, start.page, start.top, start.newPage, flow);
   for (std::size_t k = 0; k < m.items.size(); ++k) {
     const TableItem& item = m.items[k];

@@ -98,6 +98,8 @@ class Layout {
   // page when the section has those, the even one on even pages when the document has those,
   // else the default one. Null when there is none.
   HeaderFooterPtr headerOfPage(int page, bool footer);
+  // Where the page's text begins: its top margin, or below a header that reaches further.
+  double textTopOfPage(int page);
   // The first paragraph of the page (1-based); the last page's when page is beyond it.
   std::size_t firstParagraphOfPage(int page);
   // Top of the paragraph in points from the top edge of its page, and its height.
@@ -165,6 +167,11 @@ class Layout {
   std::size_t sectionEndOf(std::size_t index);
   const Section* sectionOf(std::size_t index);
   void startPage(std::size_t index, const PageSetup& setup);
+  // The header or footer a page beginning with the paragraph shows, and its height.
+  HeaderFooterPtr storyOf(std::size_t first, int page, bool beginsSection, bool footer);
+  float storyHeight(const HeaderFooterPtr& story, float width);
+  double pageTop(int page) const;
+  double pageBottom(int page) const;
   std::size_t anchorIndex(const AnchoredShape& shape);
 
   const Document* doc_;
@@ -172,7 +179,11 @@ class Layout {
   std::vector<Entry> entries_;          // the valid prefix of the layout
   std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
   std::vector<PageSetup> pageSetups_;   // of each page, alongside
-  std::vector<PageCellBox> boxes_;      // of the tables laid out, by page
+  // Where the text of each page begins and ends: the margins, or below the header and above
+  // the footer where those reach further.
+  std::vector<float> pageTops_, pageBottoms_;
+  std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
+  std::vector<PageCellBox> boxes_;  // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;
   std::map<std::size_t, std::vector<LinePiece>> pieces_;  // of divided paragraphs, by index
   // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit

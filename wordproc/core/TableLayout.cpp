@@ -326,7 +326,12 @@ class Measurer {
 class RowPlacer {
  public:
   RowPlacer(const TableMeasure& m, const PageFlow& flow, int page, double y, bool atPageTop)
-      : m_(m), flow_(flow), page_(page), y_(y), pageTop_(atPageTop ? y : -1e30) {
+      : m_(m),
+        flow_(flow),
+        page_(page),
+        y_(y),
+        pageTop_(atPageTop ? y : -1e30),
+        bottom_(flow.bottom) {
     rows_ = std::max<std::size_t>(1, m.rowHeights.size());
     placed_.itemPage.assign(m.items.size(), page);
     placed_.itemTop.assign(m.items.size(), float(y));
@@ -368,7 +373,7 @@ class RowPlacer {
     double height = heightOf(r);
     const bool splits = r < m_.rowSplits.size() && m_.rowSplits[r];
     for (;;) {
-      const double room = flow_.bottom - y_;
+      const double room = bottom_ - y_;
       const bool atTop = y_ <= pageTop_ + kTolerance;
       std::vector<std::size_t> stay, moved;
       const std::size_t piecesBefore = placed_.pieces.size();
@@ -483,8 +488,9 @@ class RowPlacer {
   void nextPage(std::uint32_t r, std::size_t firstParagraph) {
     ++page_;
     if (firstParagraph == std::size_t(-1)) firstParagraph = m_.end - 1;
-    flow_.newPage(firstParagraph);
-    y_ = flow_.top;
+    const auto [top, bottom] = flow_.newPage(firstParagraph);
+    y_ = top;
+    bottom_ = bottom;
     if (m_.headerRows > 0 && r >= m_.headerRows) repeatHeaders();
     pageTop_ = y_;
   }
@@ -508,7 +514,7 @@ class RowPlacer {
   std::vector<double> left_, offset_;
   std::vector<int> done_;
   int page_;
-  double y_, pageTop_;
+  double y_, pageTop_, bottom_;
   PlacedTable placed_;
 };
 
@@ -546,6 +552,23 @@ TableMeasure MeasureTable(const std::vector<Paragraph>& paragraphs, std::size_t 
 }  // namespace wordproc
 
 namespace wordproc {
+
+float StoryHeight(const HeaderFooter& story, float width, const TextMeasurer& measurer) {
+  const std::vector<Paragraph>& paragraphs = story.paragraphs;
+  double height = 0;
+  for (std::size_t i = 0; i < paragraphs.size();) {
+    const Paragraph& p = paragraphs[i];
+    if (!p.cells.empty() && p.cells[0].table) {
+      const TableMeasure m = MeasureTable(paragraphs, i, 0, 0, width, measurer);
+      for (float row : m.rowHeights) height += row;
+      i = std::max(m.end, i + 1);
+      continue;
+    }
+    height += ParagraphHeight(p, width, measurer);
+    ++i;
+  }
+  return float(height);
+}
 
 PlacedTable PlaceTableRows(const TableMeasure& m, int page, double y, bool atPageTop,
                            const PageFlow& flow) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "wordproc/core/Model.h"
@@ -51,8 +52,9 @@ struct TableMeasure {
 // The pages a table's rows go on, given by the page loop: where rows may go down to, where
 // they begin on a new page, and how a new page is begun (its first paragraph given).
 struct PageFlow {
-  double top = 0, bottom = 0;
-  std::function<void(std::size_t firstParagraph)> newPage;
+  double top = 0, bottom = 0;  // of the page the table begins on
+  // Begins a new page; returns where its text begins and ends.
+  std::function<std::pair<double, double>(std::size_t firstParagraph)> newPage;
 };
 
 // A row's part on one page: the whole row, or what a page break leaves of it on each page.
@@ -86,6 +88,9 @@ struct PlacedTable {
   int endPage = 1;
   float endY = 0;
 };
+
+// The height of a header's or footer's paragraphs and tables set in the given width.
+float StoryHeight(const HeaderFooter& story, float width, const TextMeasurer& measurer);
 
 // Puts the measured rows on pages from y on the given page: a row goes on the page where it
 // fits; one that does not fit goes on to the next page, split between its paragraphs when the
