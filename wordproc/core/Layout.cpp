@@ -156,8 +156,11 @@ PageSetup Layout::pageSetupOfPage(int page) {
 HeaderFooterPtr Layout::headerOfPage(int page, bool footer) {
   page = std::clamp(page, 1, pageCount());
   const std::size_t first = firstParagraphOfPage(page);
+  const Section* section = sectionOf(first);
+  const PageStories& stories = section ? section->stories : doc_->lastStories;
   const bool beginsSection =
-      page == 1 || sectionEndOf(firstParagraphOfPage(page - 1)) != sectionEndOf(first);
+      stories.titlePage &&
+      (page == 1 || sectionEndOf(firstParagraphOfPage(page - 1)) != sectionEndOf(first));
   return storyOf(first, page, beginsSection, footer);
 }
 
@@ -183,13 +186,20 @@ float Layout::storyHeight(const HeaderFooterPtr& story, float width) {
 // bottom margin pushes its end up, as the word processors set pages.
 void Layout::startPage(std::size_t index, const PageSetup& setup) {
   const int page = int(pageFirst_.size()) + 1;
-  const bool beginsSection =
-      pageFirst_.empty() || sectionEndOf(pageFirst_.back()) != sectionEndOf(index);
-  const float width = TextColumnWidth(setup);
-  const float header = storyHeight(storyOf(index, page, beginsSection, false), width);
-  const float footer = storyHeight(storyOf(index, page, beginsSection, true), width);
   double top = std::fabs(setup.topMargin);
   double bottom = setup.pageHeight - std::fabs(setup.bottomMargin);
+  float header = 0, footer = 0;
+  const Section* section = sectionOf(index);
+  const PageStories& stories = section ? section->stories : doc_->lastStories;
+  if (stories != PageStories{}) {
+    // Which page of its section this is matters only to a section with a title page.
+    const bool beginsSection =
+        stories.titlePage &&
+        (pageFirst_.empty() || sectionEndOf(pageFirst_.back()) != sectionEndOf(index));
+    const float width = TextColumnWidth(setup);
+    header = storyHeight(storyOf(index, page, beginsSection, false), width);
+    footer = storyHeight(storyOf(index, page, beginsSection, true), width);
+  }
   if (header > 0) top = std::max(top, double(setup.headerDistance) + header);
   if (footer > 0)
     bottom = std::min(bottom, double(setup.pageHeight - setup.footerDistance - footer));
@@ -383,7 +393,8 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, float width) 
   const int n =
       pieces.empty() && start.newPage ? take(start.top + before, start.page, lines, 1) : 0;
   if (pieces.empty() && (n == 0 || n >= lines)) {
-    entry.height = ParagraphHeight(paragraph, width, *measurer_);
+    // As ParagraphHeight has it, without measuring the lines again.
+    entry.height = float(before + lines * lineHeight + std::max(0.0f, paragraph.spaceAfter));
     if (start.newPage) entry.height -= TopOfPageSaving(paragraph, *measurer_);
     entry.endPage = entry.page;
     entry.endY = entry.top + entry.height;

@@ -248,10 +248,10 @@ class Measurer {
     item.lineHeight = float(LineHeight(p, measurer_.singleLineHeight(LargestFormat(p))));
     item.before = std::max(0.0f, p.spaceBefore);
     item.widowControl = p.widowControl;
-    // Only paragraphs of several lines are measured again for their line count.
-    if (p.inlinePictures.empty() && !p.keepLines && item.lineHeight > 0 &&
-        height - item.before > 1.5f * item.lineHeight) {
-      item.lines = std::max(1, measurer_.lineCount(p, width));
+    // Without pictures the height is the lines' and the spacing's.
+    if (p.inlinePictures.empty() && !p.keepLines && item.lineHeight > 0) {
+      const float text = height - item.before - std::max(0.0f, p.spaceAfter);
+      item.lines = std::max(1, int(std::lround(text / item.lineHeight)));
       item.divisible = item.lines >= 2;
     }
     return item;
