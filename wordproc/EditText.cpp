@@ -133,10 +133,18 @@ struct Reader {
     const Paragraph* from = origin(block);
     Paragraph p;
     if (from) {
-      p.spaceBefore = from->spaceBefore;
-      p.spaceAfter = from->spaceAfter;
-      p.markFormat = from->markFormat;
-      if (claimed.insert(int(from - loaded.data())).second) p.id = from->id;
+      // Everything the editor does not show stays: spacing, line rules, keeping, the table
+      // cell. A paragraph split by typing keeps the section end and page break once.
+      p = *from;
+      p.runs.clear();
+      p.inlinePictures.clear();
+      p.id = 0;
+      if (claimed.insert(int(from - loaded.data())).second) {
+        p.id = from->id;
+      } else {
+        p.sectionEnd.reset();
+        p.pageBreakBefore = false;
+      }
     }
     p.alignment = ModelAlignment(block.blockFormat().alignment());
     for (auto it = block.begin(); !it.atEnd(); ++it) {

@@ -95,6 +95,40 @@ TEST_F(EditText, SplitParagraphsTakeNewIdsAndJoinedOnesLoseTheirs) {
   EXPECT_FALSE(SameText(joined, Sample()));
 }
 
+// What the editor does not show comes back as it went: line rules, keeping, the section a
+// paragraph ends, the table cell. A split paragraph stays in its cell; only one half ends the
+// section.
+TEST_F(EditText, WhatTheEditorDoesNotShowStays) {
+  std::vector<Paragraph> loaded = Sample();
+  Paragraph& p = loaded[0];
+  p.lineRule = LineRule::Exact;
+  p.line = 14;
+  p.keepNext = true;
+  p.widowControl = false;
+  p.sectionEnd = Section{PageSetup{}, SectionStart::OddPage, {}};
+  p.cells.push_back({std::make_shared<Table>(), 2, 1});
+  const TextScale scale;
+  QTextDocument text;
+  LoadParagraphs(text, loaded, scale);
+  auto back = ReadParagraphs(text, loaded, scale);
+  ASSERT_EQ(back.size(), 3u);
+  EXPECT_EQ(back[0].lineRule, LineRule::Exact);
+  EXPECT_EQ(back[0].line, 14);
+  EXPECT_TRUE(back[0].keepNext);
+  EXPECT_FALSE(back[0].widowControl);
+  EXPECT_EQ(back[0].sectionEnd, p.sectionEnd);
+  EXPECT_EQ(back[0].cells, p.cells);
+
+  QTextCursor cursor(text.begin());
+  cursor.setPosition(3);
+  cursor.insertBlock();
+  auto split = ReadParagraphs(text, loaded, scale);
+  ASSERT_EQ(split.size(), 4u);
+  EXPECT_EQ(split[0].cells, p.cells);
+  EXPECT_EQ(split[1].cells, p.cells);
+  EXPECT_TRUE(split[0].sectionEnd.has_value() != split[1].sectionEnd.has_value());
+}
+
 TEST_F(EditText, FormatsThatTheEditorLeavesUnsetComeFromTheModel) {
   const RunFormat fallback = Format("DejaVu Sans", 9, true, false, 0x123456);
   QTextCharFormat partial;

@@ -9,6 +9,7 @@
 #include "om_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Editor.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Ooxml.h"
 
@@ -254,6 +255,23 @@ TEST(Tables, ALongParagraphInACellGoesOnAtItsLines) {
   EXPECT_FLOAT_EQ(pieces[1].offset, pieces[0].height);
   EXPECT_EQ(layout.lastPageOfParagraph(long_), pieces.back().page);
   EXPECT_EQ(layout.pageOfParagraph(Find(*doc, "Конец")), pieces.back().page);
+}
+
+// A paragraph split in a cell, as typing Enter there does, stays in the cell: the table stays
+// one table, and is written back whole.
+TEST(Tables, SplittingAParagraphInACellKeepsItInTheCell) {
+  auto doc = ReadBytes(PackageWithBody(LongTable(4, "", 1), WordStyles()));
+  Layout layout(*doc, EstimatedText());
+  Editor editor(*doc, layout);
+  const std::size_t cell = Find(*doc, "Часть 2");
+  editor.splitParagraph(editor.paragraphStart(cell) + 3);
+  EXPECT_EQ(doc->paragraphs[cell + 1].text(), "ть 2");
+  EXPECT_EQ(doc->paragraphs[cell + 1].cells, doc->paragraphs[cell].cells);
+  EXPECT_EQ(TableEnd(doc->paragraphs, 1, 0), Find(*doc, "Конец"));
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(back->paragraphs[cell + 1].cells.size(), 1u);
+  EXPECT_EQ(back->paragraphs[cell + 1].cells[0].row, doc->paragraphs[cell].cells[0].row);
 }
 
 TEST(Tables, EditingACellLaysTheTableOutAgain) {

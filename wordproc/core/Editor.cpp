@@ -36,12 +36,15 @@ void ShiftPictures(Paragraph& paragraph, std::size_t after, std::ptrdiff_t delta
       picture.afterRun = std::size_t(std::ptrdiff_t(picture.afterRun) + delta);
 }
 
+// A new paragraph formatted as the model and standing in its table cell; the section end and
+// the page break before stay with the model.
 Paragraph EmptyLike(const Paragraph& model) {
-  Paragraph p;
-  p.alignment = model.alignment;
-  p.spaceBefore = model.spaceBefore;
-  p.spaceAfter = model.spaceAfter;
-  p.markFormat = model.markFormat;
+  Paragraph p = model;
+  p.id = 0;
+  p.runs.clear();
+  p.inlinePictures.clear();
+  p.sectionEnd.reset();
+  p.pageBreakBefore = false;
   return p;
 }
 
