@@ -129,8 +129,7 @@ TEST(OoxmlLibreOffice, PagesBreakWhereLibreOfficeBreaksThem) {
         << info << " here: " << layout.pageCount();
     for (int page = 2; page <= layout.pageCount(); ++page) {
       const std::string first = doc->paragraphs[layout.firstParagraphOfPage(page)].text();
-      const std::string text = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
-                                             std::to_string(page) + " " + Quote(pdf) + " -");
+      const std::string text = PdfPageText(pdf, page);
       EXPECT_EQ(text.rfind(first + "\n", 0), 0u)
           << "page " << page << " here begins with " << first << ", there: " << text.substr(0, 40);
     }
@@ -184,8 +183,7 @@ TEST(OoxmlLibreOffice, BreaksStartPagesWhereLibreOfficeStartsThem) {
         << info << " here: " << layout.pageCount();
     for (int page = 2; page <= layout.pageCount(); ++page) {
       const std::string first = FirstTextOfPage(*doc, layout, page);
-      const std::string there = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
-                                              std::to_string(page) + " " + Quote(pdf) + " -");
+      const std::string there = PdfPageText(pdf, page);
       EXPECT_EQ(there.rfind(first, 0), 0u)
           << "page " << page << " here begins with " << first << ", there: " << there.substr(0, 40);
     }
@@ -241,8 +239,7 @@ TEST(OoxmlLibreOffice, ParagraphsDivideBetweenPagesAtTheSameLine) {
     ASSERT_FALSE(pdf.empty());
     EXPECT_EQ(here, LinesOnFirstPage(pdf));
     // The heading kept with it goes where its first lines go.
-    const bool headingThere =
-        RunAndCapture("pdftotext -f 1 -l 1 " + Quote(pdf) + " -").find("HEAD") != std::string::npos;
+    const bool headingThere = PdfPageText(pdf, 1).find("HEAD") != std::string::npos;
     EXPECT_EQ(layout.pageOfParagraph(last - 1) == 1, headingThere);
   }
 }

@@ -250,4 +250,10 @@ inline std::string RunAndCapture(const std::string& command) {
   return output;
 }
 
+// The text of one page (1-based) of a PDF, as pdftotext reads it.
+inline std::string PdfPageText(const std::string& pdf, int page) {
+  const std::string number = std::to_string(page);
+  return RunAndCapture("pdftotext -f " + number + " -l " + number + " " + Quote(pdf) + " -");
+}
+
 }  // namespace ooxml_test

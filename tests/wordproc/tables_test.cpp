@@ -335,8 +335,7 @@ TEST(Tables, PaginateAsInLibreOffice) {
         std::string here;
         for (std::size_t i = 0; i < doc->paragraphs.size(); ++i)
           if (layout.pageOfParagraph(i) == page) here += doc->paragraphs[i].text() + "\n";
-        const std::string there = RunAndCapture("pdftotext -f " + std::to_string(page) + " -l " +
-                                                std::to_string(page) + " " + Quote(pdf) + " -");
+        const std::string there = PdfPageText(pdf, page);
         EXPECT_EQ(Difference(LabelsOf(here), LabelsOf(there)), "") << "page " << page;
       }
     }

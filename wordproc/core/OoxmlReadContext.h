@@ -94,6 +94,8 @@ class ReadContext {
   Paragraph EmptyCellParagraph();
   using NodeVisitor = std::function<void(xml_node)>;
   // Rows and cells, looking through the content controls and revisions that may wrap them.
+  // Children of that name, and those inside content controls and revisions.
+  static void ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f);
   static void ForEachRow(xml_node tbl, const NodeVisitor& f);
   static void ForEachCell(xml_node tr, const NodeVisitor& f);
   static void ForEachRowCell(xml_node tbl, const NodeVisitor& f);

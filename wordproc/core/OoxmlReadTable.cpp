@@ -188,30 +188,25 @@ Paragraph ReadContext::EmptyCellParagraph() {
   return para;
 }
 
-void ReadContext::ForEachRow(xml_node tbl, const NodeVisitor& f) {
-  ForEachChild(tbl, [&](xml_node c) {
-    if (Is(c, "tr")) {
+void ReadContext::ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f) {
+  ForEachChild(parent, [&](xml_node c) {
+    if (Is(c, element)) {
       f(c);
     } else if (Is(c, "sdt")) {
-      ForEachRow(Child(c, "sdtContent"), f);
+      ForEachWrapped(Child(c, "sdtContent"), element, f);
     } else if (Is(c, "customXml") || Is(c, "ins") || Is(c, "moveTo")) {
-      ForEachRow(c, f);
+      ForEachWrapped(c, element, f);
     }
     return false;
   });
 }
 
+void ReadContext::ForEachRow(xml_node tbl, const NodeVisitor& f) {
+  ForEachWrapped(tbl, "tr", f);
+}
+
 void ReadContext::ForEachCell(xml_node tr, const NodeVisitor& f) {
-  ForEachChild(tr, [&](xml_node c) {
-    if (Is(c, "tc")) {
-      f(c);
-    } else if (Is(c, "sdt")) {
-      ForEachCell(Child(c, "sdtContent"), f);
-    } else if (Is(c, "customXml") || Is(c, "ins") || Is(c, "moveTo")) {
-      ForEachCell(c, f);
-    }
-    return false;
-  });
+  ForEachWrapped(tr, "tc", f);
 }
 
 void ReadContext::ForEachRowCell(xml_node tbl, const NodeVisitor& f) {

@@ -8,6 +8,7 @@
 
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlWriteXml.h"
 #include "wordproc/core/Package.h"
 #include "wordproc/core/ShapeOps.h"
 #include "wordproc/core/TableLayout.h"
@@ -17,110 +18,10 @@ namespace wordproc {
 namespace {
 
 using namespace ooxml;
+using namespace ooxml::write;
 
 // Word's own numbering for shapes in front of the text starts here.
 constexpr std::uint64_t kFirstRelativeHeight = 251659264;
-constexpr double kMaxEmu = kMaxLengthPt * kEmuPerPt;
-
-void Escape(std::string& out, std::string_view text, bool attribute) {
-  const std::string clean = SanitizeXmlText(text);
-  for (char c : clean) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        if (attribute)
-          out += "&quot;";
-        else
-          out += c;
-        break;
-      case '\t':
-        if (attribute)
-          out += "&#9;";
-        else
-          out += c;
-        break;
-      case '\n':
-        if (attribute)
-          out += "&#10;";
-        else
-          out += c;
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
-  }
-}
-
-std::string Attr(std::string_view text) {
-  std::string out;
-  Escape(out, text, true);
-  return out;
-}
-
-std::int64_t Emu(double pt) {
-  return std::llround(Clamp(pt * kEmuPerPt, -kMaxEmu, kMaxEmu));
-}
-std::int64_t EmuSize(double pt) {
-  return std::llround(Clamp(pt * kEmuPerPt, 0, kMaxEmu));
-}
-std::int64_t Twips(double pt) {
-  return std::llround(Clamp(pt, -kMaxLengthPt, kMaxLengthPt) * kTwipsPerPt);
-}
-std::string Num(std::int64_t value) {
-  return std::to_string(value);
-}
-
-const char* Geometry(const Shape& shape) {
-  if (shape.kind == ShapeKind::Line) return "line";
-  switch (shape.autoShapeType) {
-    case AutoShapeType::RoundedRectangle:
-      return "roundRect";
-    case AutoShapeType::Oval:
-      return "ellipse";
-    case AutoShapeType::Rectangle:
-      break;
-  }
-  return "rect";
-}
-
-// The rounded rectangle's corner as DrawingML's "adj" guide, in 1/100000 of the shorter side.
-std::string LineSpacingAttributes(const Paragraph& p) {
-  if (p.lineRule == LineRule::Auto)
-    return " w:line=\"" + Num(std::llround(double(p.line) * 240)) + "\" w:lineRule=\"auto\"";
-  return " w:line=\"" + Num(Twips(p.line)) + "\" w:lineRule=\"" +
-         (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
-}
-
-std::string BodyPr(const TextFrame& frame) {
-  static const char* kAnchors[] = {"t", "t", "t", "ctr", "b"};
-  auto emu = [](float points) { return Num(EmuSize(points)); };
-  std::string out = "<wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" lIns=\"" +
-                    emu(frame.left) + "\" tIns=\"" + emu(frame.top) + "\" rIns=\"" +
-                    emu(frame.right) + "\" bIns=\"" + emu(frame.bottom) + "\" anchor=\"" +
-                    kAnchors[static_cast<int>(frame.anchor) % 5] + "\" anchorCtr=\"0\"";
-  if (!frame.clip) out += " vertOverflow=\"overflow\"";
-  out += frame.autoFit ? "><a:spAutoFit/></wps:bodyPr>" : "><a:noAutofit/></wps:bodyPr>";
-  return out;
-}
-
-std::string Adjustments(const Shape& shape) {
-  if (shape.kind == ShapeKind::Line || shape.autoShapeType != AutoShapeType::RoundedRectangle)
-    return "<a:avLst/>";
-  const long value = std::lround(double(shape.adjustment) * 100000);
-  return "<a:avLst><a:gd name=\"adj\" fmla=\"val " + std::to_string(value) + "\"/></a:avLst>";
-}
-
 class Writer {
  public:
   Writer(const Document& doc, bool templateType, bool forConversion = false)
@@ -134,7 +35,7 @@ class Writer {
     zip.Add("_rels/.rels", RootRels(), true);
     zip.Add("word/document.xml", std::move(body), true);
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
-    zip.Add("word/styles.xml", Styles(), true);
+    zip.Add("word/styles.xml", StylesXml(), true);
     zip.Add("word/settings.xml", Settings(), true);
     for (const Story& story : stories_) zip.Add("word/" + story.target, StoryXml(story), true);
     for (const Media& media : media_) {
@@ -286,26 +187,6 @@ class Writer {
     }
     out += "</Relationships>";
     return out;
-  }
-
-  static std::string Styles() {
-    const RunFormat defaults;
-    const std::string font = Attr(defaults.fontFamily);
-    const std::string size = Num(std::llround(defaults.fontSize * 2));
-    return std::string(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-               "<w:styles xmlns:w=\"") +
-           kNsW + "\"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"" + font +
-           "\" w:eastAsia=\"" + font + "\" w:hAnsi=\"" + font + "\" w:cs=\"" + font +
-           "\"/><w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size +
-           "\"/><w:lang w:val=\"ru-RU\" w:eastAsia=\"en-US\" w:bidi=\"ar-SA\"/></w:rPr>"
-           "</w:rPrDefault><w:pPrDefault><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
-           "w:lineRule=\"auto\"/></w:pPr></w:pPrDefault></w:docDefaults>"
-           "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
-           "<w:name w:val=\"Normal\"/><w:qFormat/></w:style>"
-           "<w:style w:type=\"character\" w:default=\"1\" w:styleId=\"DefaultParagraphFont\">"
-           "<w:name w:val=\"Default Paragraph Font\"/><w:uiPriority w:val=\"1\"/>"
-           "<w:semiHidden/><w:unhideWhenUsed/></w:style></w:styles>";
   }
 
   std::string Settings() const {

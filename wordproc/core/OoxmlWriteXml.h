@@ -1,0 +1,33 @@
+// The pieces of XML the package writer puts together: escaped text, lengths in the units of
+// each vocabulary, and the fixed parts every package we write carries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "wordproc/core/Model.h"
+#include "wordproc/core/OoxmlInternal.h"
+
+namespace wordproc::ooxml::write {
+
+inline constexpr double kMaxEmu = kMaxLengthPt * kEmuPerPt;
+
+// Appends the text with XML's special characters escaped (and quotes, in attributes).
+void Escape(std::string& out, std::string_view text, bool attribute);
+std::string Attr(std::string_view text);
+std::int64_t Emu(double pt);      // a position, clamped
+std::int64_t EmuSize(double pt);  // a size, never negative
+std::int64_t Twips(double pt);
+std::string Num(std::int64_t value);
+// The DrawingML preset of a line or autoshape.
+const char* Geometry(const Shape& shape);
+// w:line and w:lineRule of a paragraph's spacing.
+std::string LineSpacingAttributes(const Paragraph& p);
+// wps:bodyPr of a shape's text frame.
+std::string BodyPr(const TextFrame& frame);
+std::string Adjustments(const Shape& shape);
+// The styles part: the document defaults we write text against.
+std::string StylesXml();
+
+}  // namespace wordproc::ooxml::write
