@@ -213,8 +213,8 @@ bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size
     const PageSetup setup = layout.pageSetupOfPage(page);
     painter.save();
     painter.setClipRect(QRectF(0, piece.top, setup.pageWidth, piece.height), Qt::IntersectClip);
-    DrawParagraph(painter, doc.paragraphs[index], layout.paragraphLeft(index),
-                  piece.top - piece.offset, layout.paragraphWidth(index));
+    DrawParagraph(painter, doc.paragraphs[index], piece.left, piece.top - piece.offset,
+                  layout.paragraphWidth(index));
     painter.restore();
   }
   return true;
@@ -289,6 +289,15 @@ void DrawHeaders(QPainter& painter, Layout& layout, int page) {
   }
 }
 
+void DrawColumnRules(QPainter& painter, const std::vector<RectF>& rules) {
+  if (rules.empty()) return;
+  painter.save();
+  painter.setPen(QPen(Qt::black, 0.5));
+  for (const RectF& rule : rules)
+    painter.drawLine(QPointF(rule.x, rule.y), QPointF(rule.x, rule.y + rule.height));
+  painter.restore();
+}
+
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
   DrawHeaders(painter, layout, page);
   DrawCellBoxes(painter, layout.cellBoxesOnPage(page));
@@ -298,25 +307,23 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   }
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) <= page; ++i) {
-    const int first = layout.pageOfParagraph(i);
-    if (layout.lastPageOfParagraph(i) < page) continue;
-    const double left = layout.paragraphLeft(i);
-    const double width = layout.paragraphWidth(i);
-    if (first != layout.lastPageOfParagraph(i) && DrawPiece(painter, doc, layout, i, page))
-      continue;
-    if (first == layout.lastPageOfParagraph(i) || !doc.paragraphs[i].cells.empty()) {
-      if (first == page)
-        DrawParagraph(painter, doc.paragraphs[i], left, layout.paragraphTop(i), width);
+    if (layout.lastPageOfParagraph(i) < page || DrawPiece(painter, doc, layout, i, page)) continue;
+    // A paragraph that page or column breaks carry on: its parts on this page.
+    const std::vector<BreakPart> places = layout.breakPartsOf(i);
+    if (places.empty()) {
+      if (layout.pageOfParagraph(i) == page) {
+        DrawParagraph(painter, doc.paragraphs[i], layout.paragraphLeft(i), layout.paragraphTop(i),
+                      layout.paragraphWidth(i));
+      }
       continue;
     }
-    // A paragraph that page breaks carry on: the part for this page, at the top of the page
-    // after its first.
     const std::vector<Paragraph> parts = PageBreakParts(doc.paragraphs[i]);
-    const std::size_t part = std::size_t(page - first);
-    if (part >= parts.size()) continue;
-    const double top = part == 0 ? layout.paragraphTop(i) : layout.textTopOfPage(page);
-    DrawParagraph(painter, parts[part], left, top, width);
+    for (std::size_t k = 0; k < parts.size() && k < places.size(); ++k) {
+      if (places[k].page == page)
+        DrawParagraph(painter, parts[k], places[k].left, places[k].top, places[k].width);
+    }
   }
+  DrawColumnRules(painter, layout.columnRulesOnPage(page));
 }
 
 void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode) {

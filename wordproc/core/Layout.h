@@ -1,9 +1,9 @@
-// Pagination of a document: which page each paragraph and body shape stands on, where, and the
-// character positions the object model's ranges use. Paragraphs never split across pages except
-// at page breaks, table rows move to the next page whole, and floating shapes never affect the
-// text flow. The layout is kept incrementally: an edit
-// invalidates from the changed paragraph on, so appending paragraph after paragraph stays
-// linear in the document's size.
+// Pagination of a document: which page (and column) each paragraph, table row and body shape
+// stands on, where, and the character positions the object model's ranges use. Text flows
+// through the columns of each page's sections: paragraphs divide between columns and pages at
+// their lines, table rows go on whole or split as their rows allow, and floating shapes never
+// affect the text flow. The layout is kept incrementally: an edit invalidates from the changed
+// paragraph on, so appending paragraph after paragraph stays linear in the document's size.
 #pragma once
 
 #include <cstddef>
@@ -37,6 +37,7 @@ struct PageCellBox {
 // pages) left out.
 struct LinePiece {
   int page = 1;
+  float left = 0;  // of its column
   float top = 0, height = 0;
   float offset = 0;
   int lines = 0;
@@ -48,6 +49,18 @@ struct RepeatedParagraph {
   std::size_t table = 0;
   std::size_t paragraph = 0;
   float x = 0, y = 0, width = 0;
+};
+
+// A part of a paragraph that a page or column break in its text begins (PageBreakParts), and
+// where it stands.
+struct BreakPart {
+  int page = 1;
+  float left = 0, top = 0, width = 0;
+};
+
+// A text column's place across the page.
+struct ColumnBox {
+  float left = 0, width = 0;
 };
 
 // The height of the paragraph's lines of text, given the single line spacing of its largest
@@ -63,14 +76,23 @@ const RunFormat& LargestFormat(const Paragraph& paragraph);
 // be broken into lines of nothing, forever.
 inline constexpr float kMinTextColumn = 36.0f;
 
+// Rounding of the running sums must not push a paragraph that fits exactly onto the next page.
+inline constexpr double kFitTolerance = 1e-3;
+
 // The width body text is broken to: the room between the margins, but at least kMinTextColumn,
 // or the whole page where the page itself is narrower.
 float TextColumnWidth(const PageSetup& setup);
 
-// The parts of a paragraph that page breaks ('\f' in its text) put on pages of their own, each
-// formatted as the paragraph, the spacing before on the first and after on the last only.
-// Empty when the paragraph holds no page break.
-std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph);
+// The text columns of a section's pages, left to right. Columns too narrow to hold text are
+// given up: the page keeps as many as have room, at least one.
+std::vector<ColumnBox> ColumnBoxes(const PageSetup& setup);
+
+// The parts of a paragraph that page and column breaks ('\f' and kColumnBreak in its text) put
+// on pages or columns of their own, each formatted as the paragraph, the spacing before on the
+// first and after on the last only. Empty when the paragraph holds no such break. breaks, when
+// given, receives the break that begins each part (0 for the first).
+std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph,
+                                      std::vector<char>* breaks = nullptr);
 
 // Height of a paragraph set in a column of the given width: its line count as the measurer
 // breaks it times its line height, the tallest inline picture at least, plus its spacing.
@@ -111,6 +133,12 @@ class Layout {
   float paragraphWidth(std::size_t index);
   // The pieces of a paragraph divided between pages at its lines; empty when it is not.
   std::vector<LinePiece> piecesOf(std::size_t index);
+  // Where the parts of a paragraph with page or column breaks stand (alongside PageBreakParts);
+  // empty when it has none.
+  std::vector<BreakPart> breakPartsOf(std::size_t index);
+  // The lines between the columns of the page, where their sections ask for them: from the top
+  // of the columns down to the lowest text beside them (x, y, 0, height).
+  std::vector<RectF> columnRulesOnPage(int page);
   // Cell boxes and repeated header rows of the page, in the order they were laid out.
   std::vector<PageCellBox> cellBoxesOnPage(int page);
   std::vector<RepeatedParagraph> repeatedOnPage(int page);
@@ -131,61 +159,89 @@ class Layout {
   float verticalOrigin(RelV ref, const AnchoredShape& shape);
 
  private:
+  // Internally pages are counted in frames: each column of each page, in the order text fills
+  // them. Entries, pieces and table parts name frames (1-based); the public functions answer
+  // pages. A document without columns has one frame per page.
   struct Entry {
-    int page = 1;
-    float top = 0, height = 0;  // of the part on the first page
+    int page = 1;               // the frame
+    float top = 0, height = 0;  // of the part on the first frame
     std::int64_t start = 0;
-    int endPage = 1;  // the page of its last part
+    int endPage = 1;  // the frame of its last part
     float endY = 0;   // the bottom of its last part; of the table, for a table's last paragraph
     float left = 0, width = 0;
   };
+  struct Frame {
+    int page = 1, column = 0;
+    std::size_t first = 0;    // the paragraph it begins with
+    std::size_t section = 0;  // sectionEndOf of that paragraph
+    float left = 0, width = 0, top = 0, bottom = 0;
+    float used = 0;  // the bottom of the text set in it so far
+  };
 
   // Where a block beginning with the paragraph goes: below the one above when its first needed
-  // points fit and nothing asks for a new page; else at the top of a new page, which is begun.
+  // points fit and nothing asks for a new page; else at the top of the next column or page,
+  // which is begun.
   struct Start {
-    int page = 1;
+    int page = 1;  // the frame
     double top = 0;
-    bool newPage = false;
+    bool newPage = false;  // at the top of a column
   };
-  // splitsAt, when given, may keep a block that does not fit whole on the page, divided from y.
+  // splitsAt, when given, may keep a block that does not fit whole in the frame, divided from y.
   Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed,
-                const std::function<bool(double y)>& splitsAt = {});
+                const std::function<bool(int frame, double y)>& splitsAt = {});
   Entry newEntry(std::size_t index, float left, float width) const;
   bool carryKeptWithNext(std::size_t index, const PageSetup& setup);
-  bool placeLines(std::size_t index, const PageSetup& setup, float width);
+  bool placeLines(std::size_t index, const PageSetup& setup, ColumnBox column);
   void placeTable(std::size_t begin);
   void placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
-                  std::uint32_t onlyRowsBefore = std::uint32_t(-1));
+                  float firstLeft, std::uint32_t onlyRowsBefore = std::uint32_t(-1));
   // The first paragraph of the table the paragraph stands in, or the paragraph itself.
   std::size_t tableStartOf(std::size_t index) const;
 
   void ensure(std::size_t paragraphIndex);
   void ensureAll();
   void place(std::size_t index);
+  void truncate(std::size_t paragraphIndex);
   // The paragraph that ends the section of the given one, or the paragraph count for the last
   // section.
   std::size_t sectionEndOf(std::size_t index);
   const Section* sectionOf(std::size_t index);
-  void startPage(std::size_t index, const PageSetup& setup);
+  // Begins a page with the paragraph; returns its first frame.
+  int startPage(std::size_t index, const PageSetup& setup);
+  // Begins the next column of the page, or a page when its columns are used up.
+  int nextFrame(std::size_t index, const PageSetup& setup);
+  // Begins the columns of a section that goes on on the page of the one before, below its text.
+  int continueOnPage(std::size_t index, const PageSetup& setup);
+  // Evens out the columns of the section before the paragraph on their last page.
+  void balanceColumnsBefore(std::size_t index);
+  // The column the paragraph is set in where it would begin.
+  ColumnBox columnFor(std::size_t index, const PageSetup& setup);
+  void use(int frame, double bottom);
   // The header or footer a page beginning with the paragraph shows, and its height.
   HeaderFooterPtr storyOf(std::size_t first, int page, bool beginsSection, bool footer);
   float storyHeight(const HeaderFooterPtr& story, float width);
-  double pageTop(int page) const;
-  double pageBottom(int page) const;
+  double frameTop(int frame) const;
+  double frameBottom(int frame) const;
+  int pageOfFrame(int frame) const;
   std::size_t anchorIndex(const AnchoredShape& shape);
 
   const Document* doc_;
   const TextMeasurer* measurer_;
-  std::vector<Entry> entries_;          // the valid prefix of the layout
-  std::vector<std::size_t> pageFirst_;  // first paragraph of each page, valid part only
-  std::vector<PageSetup> pageSetups_;   // of each page, alongside
-  // Where the text of each page begins and ends: the margins, or below the header and above
-  // the footer where those reach further.
+  std::vector<Entry> entries_;  // the valid prefix of the layout
+  std::vector<Frame> frames_;   // of the pages laid out, valid part only
+  // Of each page, alongside: its first frame, its page set-up, and where its text begins and
+  // ends (the margins, or below the header and above the footer where those reach further).
+  std::vector<std::size_t> pageFrames_;
+  std::vector<PageSetup> pageSetups_;
   std::vector<float> pageTops_, pageBottoms_;
   std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
   std::vector<PageCellBox> boxes_;  // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;
   std::map<std::size_t, std::vector<LinePiece>> pieces_;  // of divided paragraphs, by index
+  std::map<std::size_t, std::vector<BreakPart>> breakParts_;
+  // How far down the columns of a section (its last paragraph) go on a page when they are
+  // balanced there.
+  std::map<std::pair<std::size_t, int>, float> balanced_;
   // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit
   // at or before it.
   std::size_t scanFrom_ = npos, scanEnd_ = npos;

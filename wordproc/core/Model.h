@@ -13,6 +13,24 @@ namespace wordproc {
 
 using Rgb = std::uint32_t;  // 0xRRGGBB
 
+// One column of unequal text columns: its width and the room after it.
+struct TextColumn {
+  float width = 0, space = 0;
+
+  bool operator==(const TextColumn&) const = default;
+};
+
+// The text columns of a section's pages (w:cols): count columns of equal width with space
+// between them, or the columns listed one by one; a line between them when separator is set.
+struct TextColumns {
+  int count = 1;
+  float space = 36.0f;
+  bool separator = false;
+  std::vector<TextColumn> widths;  // unequal columns; empty when they are equal
+
+  bool operator==(const TextColumns&) const = default;
+};
+
 struct PageSetup {
   float pageWidth = 595.3f;  // A4, as 11906 x 16838 twips
   float pageHeight = 841.9f;
@@ -22,6 +40,7 @@ struct PageSetup {
   float rightMargin = 90.0f;
   float headerDistance = 35.4f;  // from the top edge to the header's text
   float footerDistance = 35.4f;  // from the bottom edge to the footer's last line
+  TextColumns columns{};
 
   bool operator==(const PageSetup&) const = default;
 };
@@ -68,6 +87,10 @@ struct RunFormat {
 
   bool operator==(const RunFormat&) const = default;
 };
+
+// Breaks within a paragraph's text: '\f' a page break, '\v' a line break, and this one a
+// column break (the character the object model shows for it).
+inline constexpr char kColumnBreak = '\x0e';
 
 struct Run {
   std::string text;  // UTF-8, no paragraph marks

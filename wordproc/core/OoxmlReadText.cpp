@@ -18,6 +18,38 @@ SectionStart StartOf(xml_node sectPr) {
   return SectionStart::NextPage;
 }
 
+bool OnOffAttribute(xml_node node, std::string_view name, bool fallback) {
+  if (!AttrOf(node, name)) return fallback;
+  const std::string_view v = Value(node, name);
+  return !(v == "0" || v == "false" || v == "off");
+}
+
+// The word processors take at most 45 columns; a file asking for more gets as many.
+constexpr int kMaxColumns = 45;
+
+TextColumns ColumnsOf(xml_node cols) {
+  TextColumns columns;
+  if (!cols) return columns;
+  const double num = Number(Value(cols, "num"), 1);
+  columns.count = std::isfinite(num) ? int(std::clamp(num, 1.0, double(kMaxColumns))) : 1;
+  if (auto space = TwipsValue(cols, "space"); space && *space >= 0)
+    columns.space = static_cast<float>(std::min(*space, 1584.0));
+  columns.separator = OnOffAttribute(cols, "sep", false);
+  if (OnOffAttribute(cols, "equalWidth", true)) return columns;
+  ForEachChild(cols, [&](xml_node col) {
+    if (!Is(col, "col") || columns.widths.size() >= std::size_t(kMaxColumns)) return false;
+    TextColumn column;
+    if (auto w = TwipsValue(col, "w"); w && *w > 0) column.width = static_cast<float>(*w);
+    if (auto space = TwipsValue(col, "space"); space && *space >= 0)
+      column.space = static_cast<float>(std::min(*space, 1584.0));
+    columns.widths.push_back(column);
+    return false;
+  });
+  if (columns.widths.empty()) return columns;
+  columns.count = int(columns.widths.size());
+  return columns;
+}
+
 }  // namespace
 
 // What the sectPr says of the pages, over the defaults of a document without one.
@@ -42,6 +74,7 @@ Section ReadContext::SectionOf(xml_node sectPr) {
     margin("header", page.headerDistance);
     margin("footer", page.footerDistance);
   }
+  page.columns = ColumnsOf(Child(sectPr, "cols"));
   page.topMargin = std::min(page.topMargin, page.pageHeight);
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);
@@ -240,7 +273,7 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       text += '\t';
     } else if (name == "br") {
       const std::string_view type = Value(c, "type");
-      text += type == "page" || type == "column" ? '\f' : '\v';
+      text += type == "page" ? '\f' : type == "column" ? kColumnBreak : '\v';
     } else if (name == "cr") {
       text += '\v';
     } else if (name == "noBreakHyphen") {

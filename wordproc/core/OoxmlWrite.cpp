@@ -329,7 +329,7 @@ class Writer {
            Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
            "\" w:left=\"" + Num(Twips(page.leftMargin)) + "\" w:header=\"" +
            Num(Twips(page.headerDistance)) + "\" w:footer=\"" + Num(Twips(page.footerDistance)) +
-           "\" w:gutter=\"0\"/><w:cols w:space=\"708\"/>";
+           "\" w:gutter=\"0\"/>" + ColumnsXml(page.columns);
     if (section.stories.titlePage) out += "<w:titlePg/>";
     out += "</w:sectPr>";
   }
@@ -379,6 +379,10 @@ class Writer {
         case '\f':
           flush();
           out += "<w:br w:type=\"page\"/>";
+          break;
+        case kColumnBreak:
+          flush();
+          out += "<w:br w:type=\"column\"/>";
           break;
         default:
           pending += c;

@@ -1,5 +1,6 @@
 #include "wordproc/core/OoxmlWriteXml.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace wordproc::ooxml::write {
@@ -81,6 +82,20 @@ std::string LineSpacingAttributes(const Paragraph& p) {
     return " w:line=\"" + Num(std::llround(double(p.line) * 240)) + "\" w:lineRule=\"auto\"";
   return " w:line=\"" + Num(Twips(p.line)) + "\" w:lineRule=\"" +
          (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
+}
+
+std::string ColumnsXml(const TextColumns& columns) {
+  std::string out = "<w:cols";
+  if (columns.widths.empty() && columns.count > 1) out += " w:num=\"" + Num(columns.count) + "\"";
+  if (columns.separator) out += " w:sep=\"1\"";
+  out += " w:space=\"" + Num(std::max<std::int64_t>(0, Twips(columns.space))) + "\"";
+  if (columns.widths.empty()) return out + "/>";
+  out += " w:num=\"" + Num(std::int64_t(columns.widths.size())) + "\" w:equalWidth=\"0\">";
+  for (const TextColumn& column : columns.widths) {
+    out += "<w:col w:w=\"" + Num(std::max<std::int64_t>(0, Twips(column.width))) + "\" w:space=\"" +
+           Num(std::max<std::int64_t>(0, Twips(column.space))) + "\"/>";
+  }
+  return out + "</w:cols>";
 }
 
 std::string BodyPr(const TextFrame& frame) {

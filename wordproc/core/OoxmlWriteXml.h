@@ -24,6 +24,8 @@ std::string Num(std::int64_t value);
 const char* Geometry(const Shape& shape);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
+// w:cols of a section.
+std::string ColumnsXml(const TextColumns& columns);
 // wps:bodyPr of a shape's text frame.
 std::string BodyPr(const TextFrame& frame);
 std::string Adjustments(const Shape& shape);
