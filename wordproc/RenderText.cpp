@@ -253,13 +253,82 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
   }
 }
 
+// The direction a word is written in, by its first letter or digit: 1 right to left, -1 left to
+// right (digits too, which read left to right in any script), 0 none (spaces, punctuation).
+int WordDirection(const Piece& piece) {
+  if (piece.kind != PieceKind::Word) return 0;
+  for (const QChar c : piece.text) {
+    switch (c.direction()) {
+      case QChar::DirR:
+      case QChar::DirAL:
+        return 1;
+      case QChar::DirL:
+      case QChar::DirEN:
+      case QChar::DirAN:
+        return -1;
+      default:
+        break;
+    }
+  }
+  return 0;
+}
+
+// The line's pieces in the order they stand from left to right, its trailing spaces left out:
+// runs of words of the other direction than the paragraph's are turned round, and what stands
+// between two words of one direction goes with them; the rest follows the paragraph.
+std::vector<const Piece*> VisualOrder(const Line& line, bool rightToLeft) {
+  std::size_t end = line.pieces.size();
+  while (end > 0 && line.pieces[end - 1].kind == PieceKind::Space) --end;
+  std::vector<int> direction(end);
+  for (std::size_t k = 0; k < end; ++k) direction[k] = WordDirection(line.pieces[k]);
+  const int own = rightToLeft ? 1 : -1;
+  for (std::size_t k = 0; k < end; ++k) {
+    if (direction[k] != 0) continue;
+    std::size_t next = k;
+    while (next < end && direction[next] == 0) ++next;
+    const int before = k > 0 ? direction[k - 1] : own;
+    const int after = next < end ? direction[next] : own;
+    for (std::size_t j = k; j < next; ++j) direction[j] = before == after ? before : own;
+    k = next - 1;
+  }
+  std::vector<const Piece*> order;
+  for (std::size_t k = 0; k < end; ++k) order.push_back(&line.pieces[k]);
+  // Every run of the other direction reads the other way; a right-to-left line as a whole too.
+  for (std::size_t k = 0; k < end;) {
+    std::size_t next = k;
+    while (next < end && direction[next] == -own) ++next;
+    if (next > k)
+      std::reverse(order.begin() + std::ptrdiff_t(k), order.begin() + std::ptrdiff_t(next));
+    k = next + 1;
+  }
+  if (rightToLeft) std::reverse(order.begin(), order.end());
+  return order;
+}
+
+// A right-to-left paragraph begins at the right: its own start is the right edge.
+Alignment VisualAlignment(const Paragraph& paragraph, bool lastLine) {
+  if (!paragraph.bidi) return paragraph.alignment;
+  switch (paragraph.alignment) {
+    case Alignment::Left:
+      return Alignment::Right;
+    case Alignment::Right:
+      return Alignment::Left;
+    case Alignment::Justify:
+      return lastLine ? Alignment::Right : Alignment::Justify;
+    case Alignment::Center:
+      break;
+  }
+  return Alignment::Center;
+}
+
 void DrawLine(QPainter& painter, const Paragraph& paragraph, const Line& line,
               const std::vector<Style>& styles, double left, double width, double baseline) {
-  double x = left + AlignmentOffset(paragraph.alignment, width - line.width);
-  double extra = JustifyingExtra(paragraph, line, width);
-  for (const Piece& piece : line.pieces) {
-    DrawPiece(painter, piece, styles, x, baseline);
-    x += piece.width + (piece.kind == PieceKind::Space ? extra : 0);
+  const double extra = JustifyingExtra(paragraph, line, width);
+  const Alignment alignment = VisualAlignment(paragraph, line.endsParagraph);
+  double x = left + AlignmentOffset(alignment, width - line.width);
+  for (const Piece* piece : VisualOrder(line, paragraph.bidi)) {
+    DrawPiece(painter, *piece, styles, x, baseline);
+    x += piece->width + (piece->kind == PieceKind::Space ? extra : 0);
   }
 }
 

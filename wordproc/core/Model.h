@@ -210,9 +210,12 @@ struct Paragraph {
   LineRule lineRule = LineRule::Auto;
   float line = 1.0f;  // Auto: the multiple; Exact and AtLeast: points
   bool pageBreakBefore = false;
-  bool keepNext = false;              // on the same page as the next paragraph's first lines
-  bool keepLines = false;             // never divided between pages
-  bool widowControl = true;           // no single line of it alone at the top or foot of a page
+  bool keepNext = false;     // on the same page as the next paragraph's first lines
+  bool keepLines = false;    // never divided between pages
+  bool widowControl = true;  // no single line of it alone at the top or foot of a page
+  // Right to left: set from the right edge, its words in the order of a right-to-left script;
+  // the alignment is then of the paragraph's own start (Left is its right edge).
+  bool bidi = false;
   std::optional<Section> sectionEnd;  // the section this paragraph ends, when it ends one
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;

@@ -392,6 +392,7 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
   if (xml_node keep = Child(pPr, "keepNext")) p.keepNext = OnOff(keep);
   if (xml_node keep = Child(pPr, "keepLines")) p.keepLines = OnOff(keep);
   if (xml_node widow = Child(pPr, "widowControl")) p.widowControl = OnOff(widow);
+  if (xml_node bidi = Child(pPr, "bidi")) p.bidi = OnOff(bidi);
   if (xml_node jc = Child(pPr, "jc")) {
     const std::string_view v = Value(jc, "val");
     if (v == "center")

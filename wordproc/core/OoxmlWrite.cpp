@@ -399,6 +399,7 @@ class Writer {
     if (p.keepLines) out += "<w:keepLines/>";
     if (p.pageBreakBefore) out += "<w:pageBreakBefore/>";
     if (!p.widowControl) out += "<w:widowControl w:val=\"0\"/>";
+    if (p.bidi) out += "<w:bidi/>";
     const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
     if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
       out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +
