@@ -331,8 +331,10 @@ class DocumentMainWindow : public QMainWindow {
   void pageSetup() {
     if (!host_) return;
     canvas_->commitText();
-    if (auto setup = AskPageSetup(this, host_->title(), host_->document().pageSetup))
-      session_->setPageSetup(*setup);
+    // The dialog shows and changes the set-up of the section the current page belongs to.
+    const int page = canvas_->currentPage();
+    if (auto setup = AskPageSetup(this, host_->title(), session_->pageSetupOfPage(page)))
+      session_->setPageSetup(page, *setup);
   }
 
   void printToPdf() {

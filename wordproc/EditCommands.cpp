@@ -239,14 +239,20 @@ void BodyTextCommand::undo() {
     if (AnchoredShape* body = editor.anchoredShape(id)) body->anchorParagraph = anchor;
 }
 
-PageSetupCommand::PageSetupCommand(EditTarget target, const PageSetup& after)
+PageSetupCommand::PageSetupCommand(EditTarget target, std::size_t sectionEnd,
+                                   const PageSetup& after)
     : QUndoCommand(QStringLiteral("параметры страницы")),
       target_(std::move(target)),
-      before_(target_.editor->doc().pageSetup),
+      section_(target_.editor->sectionId(sectionEnd)),
+      before_(target_.editor->sectionPageSetup(sectionEnd)),
       after_(after) {}
 
+// A section whose end went away with an edit the history no longer holds has nothing to
+// restore.
 void PageSetupCommand::apply(const PageSetup& setup) {
-  target_.editor->setPageSetup(setup);
+  Editor& editor = *target_.editor;
+  const std::size_t end = editor.sectionById(section_);
+  if (end != Editor::npos) editor.setSectionPageSetup(end, setup);
 }
 
 }  // namespace wordproc

@@ -101,9 +101,10 @@ class BodyTextCommand : public QUndoCommand {
   std::map<std::uint32_t, std::uint64_t> anchors_;  // shape id -> anchor before the edit
 };
 
+// One section's page set-up, the section known by the paragraph that ends it (Editor::sectionId).
 class PageSetupCommand : public QUndoCommand {
  public:
-  PageSetupCommand(EditTarget target, const PageSetup& after);
+  PageSetupCommand(EditTarget target, std::size_t sectionEnd, const PageSetup& after);
   void undo() override { apply(before_); }
   void redo() override { apply(after_); }
 
@@ -111,6 +112,7 @@ class PageSetupCommand : public QUndoCommand {
   void apply(const PageSetup& setup);
 
   EditTarget target_;
+  std::uint64_t section_;
   PageSetup before_, after_;
 };
 

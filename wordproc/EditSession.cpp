@@ -146,10 +146,17 @@ bool EditSession::paste(int page) {
   return true;
 }
 
-void EditSession::setPageSetup(const PageSetup& setup) {
+PageSetup EditSession::pageSetupOfPage(int page) {
+  return layout().pageSetupOfPage(std::max(1, page));
+}
+
+void EditSession::setPageSetup(int page, const PageSetup& setup) {
   flush();
-  if (host_ && !(setup == doc().pageSetup))
-    push(std::make_unique<PageSetupCommand>(target(), setup));
+  if (!host_) return;
+  const std::size_t first = layout().firstParagraphOfPage(std::max(1, page));
+  const std::size_t section = editor().sectionOfParagraph(first);
+  if (!(setup == editor().sectionPageSetup(section)))
+    push(std::make_unique<PageSetupCommand>(target(), section, setup));
 }
 
 void EditSession::setBodyText(std::vector<Paragraph> before, std::vector<Paragraph> after) {

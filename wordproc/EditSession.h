@@ -58,7 +58,9 @@ class EditSession : public QObject {
   void cut();
   // Pastes copied shapes onto the page; false when nothing was copied.
   bool paste(int page);
-  void setPageSetup(const PageSetup& setup);
+  // The page set-up of the section shown on the page.
+  PageSetup pageSetupOfPage(int page);
+  void setPageSetup(int page, const PageSetup& setup);
   // Paragraphs edited in place: before as they stand in the document, after as edited (id 0
   // for new ones).
   void setBodyText(std::vector<Paragraph> before, std::vector<Paragraph> after);

@@ -308,7 +308,16 @@ DispatchPtr MakeOptions(const std::shared_ptr<ApplicationObj>& app);
 DispatchPtr MakeDialogs(const std::shared_ptr<ApplicationObj>& app);
 DispatchPtr MakeSelection(const std::shared_ptr<ApplicationObj>& app);
 DispatchPtr MakeWindow(const std::shared_ptr<DocumentObj>& doc);
-DispatchPtr MakePageSetup(const std::shared_ptr<DocumentObj>& doc);
+// The sections an object speaks for, as Editor::sectionsOf names them, found again at each
+// call so that they follow the edits made since the object was handed out.
+using SectionScope = std::function<std::vector<std::size_t>(DocumentObj&)>;
+SectionScope WholeDocument();
+// Those the range's paragraphs belong to; a range ending where a paragraph begins leaves it out.
+SectionScope SectionsOfRange(std::shared_ptr<RangeState> range);
+// The page set-up of the sections: a value they differ in reads wdUndefined, a value set goes
+// to them all.
+DispatchPtr MakePageSetup(const std::shared_ptr<DocumentObj>& doc, SectionScope sections);
+DispatchPtr MakeSections(const std::shared_ptr<DocumentObj>& doc, SectionScope sections);
 DispatchPtr MakeRange(const std::shared_ptr<DocumentObj>& doc, std::int64_t start,
                       std::int64_t end);
 DispatchPtr MakeShapes(const std::shared_ptr<DocumentObj>& doc);

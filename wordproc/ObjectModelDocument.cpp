@@ -17,8 +17,6 @@ namespace wordproc::om {
 
 namespace {
 
-constexpr float kLargestPageSide = 1584;  // 22 inches
-
 bool IsTemplateFile(const std::string& path) {
   std::string ext = LowerName(std::filesystem::path(path).extension().string());
   return ext == ".dot" || ext == ".dotx" || ext == ".dotm";
@@ -113,7 +111,10 @@ const Members<DocumentObj>& DocumentMembers() {
           {"Shapes", [](D& d, Args&) { return Variant(MakeShapes(d.self())); }},
           {"InlineShapes",
            [](D& d, Args&) { return Variant(MakeInlineShapes(d.self(), std::nullopt)); }},
-          {"PageSetup", [](D& d, Args&) { return Variant(MakePageSetup(d.self())); }},
+          {"PageSetup",
+           [](D& d, Args&) { return Variant(MakePageSetup(d.self(), WholeDocument())); }},
+          {"Sections",
+           [](D& d, Args&) { return Variant(MakeSections(d.self(), WholeDocument())); }},
           {"Application", [](D& d, Args&) { return Variant(DispatchPtr(d.app())); }},
           {"Parent", [](D& d, Args&) { return Variant(DispatchPtr(d.app())); }},
       },
@@ -496,85 +497,10 @@ class WindowObj : public DocumentPart {
   }
 };
 
-enum class PageValue { Width, Height, Top, Bottom, Left, Right };
-
-float& PageField(PageSetup& setup, PageValue which) {
-  switch (which) {
-    case PageValue::Width:
-      return setup.pageWidth;
-    case PageValue::Height:
-      return setup.pageHeight;
-    case PageValue::Top:
-      return setup.topMargin;
-    case PageValue::Bottom:
-      return setup.bottomMargin;
-    case PageValue::Left:
-      return setup.leftMargin;
-    case PageValue::Right:
-      return setup.rightMargin;
-  }
-  return setup.pageWidth;
-}
-
-class PageSetupObj : public DocumentPart {
- public:
-  using DocumentPart::DocumentPart;
-
- protected:
-  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
-    using P = PageSetupObj;
-    auto field = [](std::string_view name, PageValue which) {
-      return Member<P>{name, [which](P& p, Args&) { return Variant(p.get(which)); },
-                       [which](P& p, Args&, const Variant& v) { p.set(which, v.toFloat()); }};
-    };
-    static const Members<P> members({
-        field("PageWidth", PageValue::Width),
-        field("PageHeight", PageValue::Height),
-        field("TopMargin", PageValue::Top),
-        field("BottomMargin", PageValue::Bottom),
-        field("LeftMargin", PageValue::Left),
-        field("RightMargin", PageValue::Right),
-        {"Orientation", [](P& p, Args&) { return Variant(p.orientation()); },
-         [](P& p, Args&, const Variant& v) {
-           p.setOrientation(EnumArg(v, {0, 1}));
-         }},
-    });
-    return members.dispatch(*this, member, kind, args);
-  }
-
- private:
-  float get(PageValue which) { return PageField(doc().model().pageSetup, which); }
-
-  void set(PageValue which, float value) {
-    const bool side = which == PageValue::Width || which == PageValue::Height;
-    if (side ? !(value > 0 && value <= kLargestPageSide) : !(std::fabs(value) <= kLargestPageSide))
-      Fail("Значение вне допустимого диапазона");
-    PageSetup setup = doc().model().pageSetup;
-    PageField(setup, which) = value;
-    doc().editor().setPageSetup(setup);
-  }
-
-  int orientation() {
-    const PageSetup& s = doc().model().pageSetup;
-    return s.pageWidth > s.pageHeight ? 1 : 0;
-  }
-
-  void setOrientation(int value) {
-    if (value == orientation()) return;
-    PageSetup setup = doc().model().pageSetup;
-    std::swap(setup.pageWidth, setup.pageHeight);
-    doc().editor().setPageSetup(setup);
-  }
-};
-
 }  // namespace
 
 DispatchPtr MakeWindow(const std::shared_ptr<DocumentObj>& doc) {
   return std::make_shared<WindowObj>(doc);
-}
-
-DispatchPtr MakePageSetup(const std::shared_ptr<DocumentObj>& doc) {
-  return std::make_shared<PageSetupObj>(doc);
 }
 
 }  // namespace wordproc::om

@@ -44,6 +44,8 @@ class TextRangeBase : public ObjectBase {
     set(start(), start());
     return start();
   }
+  // The text it spans now, followed through later edits but not through moves of the range.
+  std::shared_ptr<RangeState> live() { return editor().track(start(), end()); }
   void requireSelection() {
     if (!isSelection()) FailUnknownMember();
   }
@@ -145,7 +147,8 @@ Variant Information(TextRangeBase& r, int type) {
     case 4:
       return Variant(r.doc().layout().pageCount());
     case 5:
-      return Variant(r.doc().model().pageSetup.leftMargin);
+      return Variant(
+          r.doc().layout().pageSetupOfParagraph(editor.paragraphAt(ActiveEnd(r))).leftMargin);
     case 6:
       return Variant(r.doc().layout().paragraphTop(editor.paragraphAt(ActiveEnd(r))));
     case 12:
@@ -330,6 +333,14 @@ const Members<TextRangeBase>& TextRangeBase::members() {
              return Variant(MakeRange(r.docPtr(), p, p));
            }},
           {"Range", [](R& r, Args&) { return Variant(MakeRange(r.docPtr(), r.start(), r.end())); }},
+          {"PageSetup",
+           [](R& r, Args&) {
+             return Variant(MakePageSetup(r.docPtr(), SectionsOfRange(r.live())));
+           }},
+          {"Sections",
+           [](R& r, Args&) {
+             return Variant(MakeSections(r.docPtr(), SectionsOfRange(r.live())));
+           }},
           {"Duplicate",
            [](R& r, Args&) { return Variant(MakeRange(r.docPtr(), r.start(), r.end())); }},
           {"Document", [](R& r, Args&) { return Variant(DispatchPtr(r.docPtr())); }},
@@ -420,14 +431,25 @@ std::int64_t GoToPosition(DocumentObj& doc, const Args& args) {
   const int count = IntArg(args, 2, 1);
   Editor& editor = doc.editor();
   Layout& layout = doc.layout();
-  if (what == 0) return 0;  // the only section
+  // The item counted as Which says: from the first, on or back from the current, or the last,
+  // and the last when the count goes beyond it.
+  auto target = [&](int current, int last) {
+    int n = count;
+    if (which == 2) n = current + count;
+    if (which == 3) n = current - count;
+    if (which == -1) n = last;
+    return std::clamp(n, 1, last);
+  };
+  if (what == 0) {
+    const auto sections = editor.sections();
+    const std::size_t here = editor.sectionOfParagraph(editor.paragraphAt(doc.selection->end));
+    const int current =
+        int(std::find(sections.begin(), sections.end(), here) - sections.begin()) + 1;
+    const int n = target(current, int(sections.size()));
+    return editor.paragraphStart(editor.sectionStart(sections[std::size_t(n) - 1]));
+  }
   if (what != 1) Fail("Переход к элементу " + std::to_string(what) + " не поддерживается");
-  const int current = editor.pageOf(doc.selection->end);
-  int page = count;
-  if (which == 2) page = current + count;
-  if (which == 3) page = current - count;
-  if (which == -1) page = layout.pageCount();
-  page = std::clamp(page, 1, layout.pageCount());
+  const int page = target(editor.pageOf(doc.selection->end), layout.pageCount());
   return editor.paragraphStart(layout.firstParagraphOfPage(page));
 }
 

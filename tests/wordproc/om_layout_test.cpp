@@ -216,6 +216,71 @@ TEST(OmLayout, SectionsStartAsTheySayOnPagesOfTheirOwn) {
   EXPECT_EQ(layout.pageSetupOfPage(4), portrait);
 }
 
+// A section's set-up changed through the editor lays out as a fresh layout of the changed
+// document would, the pages before it kept and continuous sections after it placed anew.
+TEST(OmLayout, SectionSetUpEditsLayOutAsAFreshLayout) {
+  Document doc = SmallPages(18);
+  const PageSetup small = doc.pageSetup;
+  PageSetup wide = small;
+  wide.pageWidth = 320;
+  doc.paragraphs[5].sectionEnd = Section{small, SectionStart::NextPage, {}};
+  doc.paragraphs[11].sectionEnd = Section{small, SectionStart::Continuous, {}};
+  doc.lastSectionStart = SectionStart::Continuous;
+  Layout layout(doc, FontMeasurer());
+  Editor editor(doc, layout);
+  EXPECT_EQ(editor.sectionsOf(3, 7), (std::vector<std::size_t>{5, 11}));
+  EXPECT_EQ(editor.sectionStart(18), 12u);
+  EXPECT_EQ(editor.sectionById(editor.sectionId(18)), 18u);
+  EXPECT_EQ(editor.sectionById(doc.paragraphs[4].id), Editor::npos) << "ends no section";
+
+  auto same = [&](const char* step) {
+    Layout fresh(doc, FontMeasurer());
+    ASSERT_EQ(layout.pageCount(), fresh.pageCount()) << step;
+    for (int page = 1; page <= fresh.pageCount(); ++page)
+      EXPECT_EQ(layout.pageSetupOfPage(page), fresh.pageSetupOfPage(page)) << step << page;
+    for (std::size_t k = 0; k < doc.paragraphs.size(); ++k) {
+      EXPECT_EQ(layout.pageOfParagraph(k), fresh.pageOfParagraph(k)) << step << k;
+      EXPECT_FLOAT_EQ(layout.paragraphTop(k), fresh.paragraphTop(k)) << step << k;
+    }
+  };
+  const int before = layout.pageCount();
+  EXPECT_EQ(layout.pageOfParagraph(6), layout.pageOfParagraph(5)) << "continuous, same paper";
+  editor.setSectionPageSetup(11, wide);  // the middle section no longer shares its page
+  EXPECT_EQ(doc.pageSetup, small);
+  same("wide middle ");
+  EXPECT_EQ(layout.pageOfParagraph(6), layout.pageOfParagraph(5) + 1);
+  EXPECT_EQ(layout.pageOfParagraph(12), layout.pageOfParagraph(11) + 1);
+  editor.setPageSetup(wide);  // the last section: the document's own
+  EXPECT_EQ(doc.pageSetup, wide);
+  same("wide last ");
+  editor.setSectionPageSetup(11, small);
+  editor.setPageSetup(small);
+  same("back ");
+  EXPECT_EQ(layout.pageCount(), before);
+}
+
+// Margins that shapes are placed from are those of the page's own section.
+TEST(OmLayout, ShapesMeasureFromTheirSectionsMargins) {
+  Document doc = SmallPages(6);
+  PageSetup first = doc.pageSetup;
+  first.leftMargin = 30;
+  first.topMargin = 20;
+  first.rightMargin = 10;
+  doc.paragraphs[2].sectionEnd = Section{first, SectionStart::NextPage, {}};
+  AddRect(doc, 1);
+  AddRect(doc, 4);
+  for (auto& anchored : doc.shapes) {
+    anchored.shape->relH = RelH::Margin;
+    anchored.shape->relV = RelV::Margin;
+    anchored.shape->left = anchored.shape->top = 5;
+  }
+  Layout layout(doc, FontMeasurer());
+  EXPECT_FLOAT_EQ(layout.shapeRectOnPage(doc.shapes[0]).x, 35);
+  EXPECT_FLOAT_EQ(layout.shapeRectOnPage(doc.shapes[0]).y, 25);
+  EXPECT_FLOAT_EQ(layout.horizontalOrigin(RelH::RightMargin, doc.shapes[0]), 190);
+  EXPECT_FLOAT_EQ(layout.shapeRectOnPage(doc.shapes[1]).x, 55);
+}
+
 TEST(OmLayout, IncrementalLayoutMatchesAFreshOne) {
   Document doc = SmallPages(40);
   Layout incremental(doc, FontMeasurer());

@@ -572,10 +572,54 @@ void Editor::moveShape(std::uint32_t id, std::size_t place) {
   touch();
 }
 
-void Editor::setPageSetup(const PageSetup& setup) {
-  doc_->pageSetup = setup;
-  layout_->invalidateFrom(0);
+std::vector<std::size_t> Editor::sectionsOf(std::size_t first, std::size_t last) {
+  const auto& paragraphs = doc_->paragraphs;
+  std::vector<std::size_t> ends;
+  for (std::size_t k = first; k < paragraphs.size(); ++k) {
+    if (!paragraphs[k].sectionEnd) continue;
+    ends.push_back(k);
+    if (k >= last) return ends;
+  }
+  ends.push_back(paragraphs.size());
+  return ends;
+}
+
+std::size_t Editor::sectionStart(std::size_t sectionEnd) {
+  const auto& paragraphs = doc_->paragraphs;
+  std::size_t first = std::min(sectionEnd, paragraphs.size());
+  while (first > 0 && !paragraphs[first - 1].sectionEnd) --first;
+  return first;
+}
+
+const PageSetup& Editor::sectionPageSetup(std::size_t sectionEnd) const {
+  const auto& paragraphs = doc_->paragraphs;
+  if (sectionEnd < paragraphs.size() && paragraphs[sectionEnd].sectionEnd)
+    return paragraphs[sectionEnd].sectionEnd->setup;
+  return doc_->pageSetup;
+}
+
+std::uint64_t Editor::sectionId(std::size_t sectionEnd) const {
+  return sectionEnd < doc_->paragraphs.size() ? doc_->paragraphs[sectionEnd].id : 0;
+}
+
+std::size_t Editor::sectionById(std::uint64_t id) {
+  if (id == 0) return doc_->paragraphs.size();
+  const std::size_t k = layout_->paragraphIndexOf(id);
+  return k != Layout::npos && doc_->paragraphs[k].sectionEnd ? k : npos;
+}
+
+void Editor::setSectionPageSetup(std::size_t sectionEnd, const PageSetup& setup) {
+  auto& paragraphs = doc_->paragraphs;
+  const bool last = sectionEnd >= paragraphs.size() || !paragraphs[sectionEnd].sectionEnd;
+  (last ? doc_->pageSetup : paragraphs[sectionEnd].sectionEnd->setup) = setup;
+  // Pages before the section keep their layout; a continuous section after it may now share
+  // its last page or not, and that is laid out again with everything after.
+  layout_->invalidateFrom(sectionStart(last ? paragraphs.size() : sectionEnd));
   touch();
+}
+
+void Editor::setPageSetup(const PageSetup& setup) {
+  setSectionPageSetup(doc_->paragraphs.size(), setup);
 }
 
 std::vector<std::uint32_t> Editor::shapesIn(std::int64_t start, std::int64_t end) {

@@ -95,7 +95,21 @@ class Editor {
   void replaceShape(std::uint32_t id, const Shape& state);
   // Moves a body shape to another place in the z-order (clamped to the top).
   void moveShape(std::uint32_t id, std::size_t place);
-  void setPageSetup(const PageSetup& setup);
+  // Sections, each known by the paragraph that ends it: its index, or the paragraph count for
+  // the document's last section, whose set-up is the document's own.
+  // Those the paragraphs first to last belong to, in document order; never empty.
+  std::vector<std::size_t> sectionsOf(std::size_t first, std::size_t last);
+  std::vector<std::size_t> sections() { return sectionsOf(0, doc_->paragraphs.size() - 1); }
+  std::size_t sectionOfParagraph(std::size_t index) { return sectionsOf(index, index).front(); }
+  std::size_t sectionStart(std::size_t sectionEnd);  // the index of its first paragraph
+  const PageSetup& sectionPageSetup(std::size_t sectionEnd) const;
+  // A section by the id of the paragraph that ends it, which edits before it leave alone (0
+  // for the document's last section); npos once that paragraph ends no section.
+  std::uint64_t sectionId(std::size_t sectionEnd) const;
+  std::size_t sectionById(std::uint64_t id);
+  // Gives one section its page set-up and lays its pages and those after them out again.
+  void setSectionPageSetup(std::size_t sectionEnd, const PageSetup& setup);
+  void setPageSetup(const PageSetup& setup);  // the document's last section
   // For changes made to a paragraph in place (its inline pictures): lays it out again.
   void paragraphChanged(std::size_t paragraphIndex) { edited(paragraphIndex); }
   // Body shapes anchored in [start, end), or in the paragraph of a collapsed range, z-order.

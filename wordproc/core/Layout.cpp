@@ -480,16 +480,19 @@ RectF Layout::shapeRectOnPage(const AnchoredShape& anchored) {
   return rect;
 }
 
-float Layout::horizontalOrigin(RelH ref, const AnchoredShape&) {
-  const PageSetup& setup = doc_->pageSetup;
+// Margins are those of the page the shape stands on, as its section set it up; the page itself
+// is laid out only for references that need it.
+float Layout::horizontalOrigin(RelH ref, const AnchoredShape& shape) {
   switch (ref) {
     case RelH::Margin:
     case RelH::Column:
     case RelH::Character:
-      return setup.leftMargin;
+      return pageSetupOfPage(pageOfShape(shape)).leftMargin;
     case RelH::RightMargin:
-    case RelH::OutsideMargin:
+    case RelH::OutsideMargin: {
+      const PageSetup setup = pageSetupOfPage(pageOfShape(shape));
       return setup.pageWidth - setup.rightMargin;
+    }
     case RelH::Page:
     case RelH::LeftMargin:
     case RelH::InsideMargin:
@@ -499,16 +502,17 @@ float Layout::horizontalOrigin(RelH ref, const AnchoredShape&) {
 }
 
 float Layout::verticalOrigin(RelV ref, const AnchoredShape& shape) {
-  const PageSetup& setup = doc_->pageSetup;
   switch (ref) {
     case RelV::Margin:
-      return std::fabs(setup.topMargin);
+      return std::fabs(pageSetupOfPage(pageOfShape(shape)).topMargin);
     case RelV::Paragraph:
     case RelV::Line:
       return paragraphTop(anchorIndex(shape));
     case RelV::BottomMargin:
-    case RelV::OutsideMargin:
+    case RelV::OutsideMargin: {
+      const PageSetup setup = pageSetupOfPage(pageOfShape(shape));
       return setup.pageHeight - std::fabs(setup.bottomMargin);
+    }
     case RelV::Page:
     case RelV::TopMargin:
     case RelV::InsideMargin:
