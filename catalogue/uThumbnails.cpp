@@ -14,6 +14,7 @@
 #include "catalogue/uPreviewList.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "wordlink/PageSize.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
 
@@ -127,8 +128,8 @@ constexpr int kFormatDocumentDefault = 16;
 
 // The page-sized text box draws the page outline into the picture.
 void OutlinePage(const wordlink::Variant& doc, const std::string& copy) {
-  float w = doc.get("PageSetup").get("PageWidth").toFloat();
-  float h = doc.get("PageSetup").get("PageHeight").toFloat();
+  const wordlink::PageSize page = wordlink::FirstPageSize(doc);
+  const float w = page.width, h = page.height;
   doc.call("GoTo", 1, 1, 1).call("Select");
   wordlink::Variant shape = doc.get("Shapes").call("AddTextbox", 1, 0.0f, 0.0f, w - 5, h - 5);
   shape.get("Fill").put("Visible", 0);

@@ -1,5 +1,7 @@
 #include "clone/uPlacing.h"
 
+#include "wordlink/PageSize.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -42,9 +44,7 @@ void ConvertInlineShapes(const Variant& doc) {
 // An invisible frame as large as the glyph's page, so that the glyph's group spans its whole
 // page and keeps every element in its place when it is later sized to a label.
 void AddPageFrame(const Variant& doc) {
-  Variant setup = doc.get("PageSetup");
-  const float width = setup.get("PageWidth").toFloat();
-  const float height = setup.get("PageHeight").toFloat();
+  const auto [width, height] = wordlink::FirstPageSize(doc);
   doc.call("GoTo", kGoToPage, kGoToAbsolute, 1).call("Select");
   Variant frame = doc.get("Shapes").call("AddTextbox", kHorizontalText, 0, 0, width, height);
   frame.get("Line").put("Visible", 0);

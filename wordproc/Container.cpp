@@ -33,9 +33,10 @@ class DocumentContainer final : public wordlink::OleContainer {
       throw wordlink::AutomationError("CreateObjectFromFile", e.what());
     }
     layout_ = std::make_unique<Layout>(*document_, FontMeasurer());
-    if (autoSize_) {
-      width_ = NaturalPixels(document_->pageSetup.pageWidth);
-      height_ = NaturalPixels(document_->pageSetup.pageHeight);
+    if (autoSize_) {  // the first page is what the object shows
+      const PageSetup first = layout_->pageSetupOfPage(1);
+      width_ = NaturalPixels(first.pageWidth);
+      height_ = NaturalPixels(first.pageHeight);
     }
   }
 

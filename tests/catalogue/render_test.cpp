@@ -172,7 +172,6 @@ TEST_F(RenderTest, OutlinesACopyInTheWordProcessorThenPaintsItTwoHundredSixteenW
   Journal expected = {"box.autoSize=1",
                       "doc.PageSetup",
                       "setup.PageWidth",
-                      "doc.PageSetup",
                       "setup.PageHeight",
                       "doc.GoTo(1,1,1)",
                       "range.Select()",

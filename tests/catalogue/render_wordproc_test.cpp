@@ -10,6 +10,7 @@
 #include "wordlink/uExtAppController.h"
 #include "wordproc/Container.h"
 #include "wordproc/WordProcessor.h"
+#include "wordproc/core/Ooxml.h"
 
 using namespace catalogue;
 using namespace catalogue_test;
@@ -67,5 +68,37 @@ TEST(RenderWithWordProcessorTest, ThumbnailShowsTheFirstPageWithItsOutline) {
       "Item 1");
   EXPECT_TRUE(!newest || newest->text == data + path)
       << "the copy is not left in the recent-file list, the user's file stays";
+  wordlink::UnregisterProgId("Word.Application");
+}
+
+// A design whose later pages are of another size: the thumbnail shows the first page, whose
+// section the document's own page set-up cannot answer for.
+TEST(RenderWithWordProcessorTest, ThumbnailOfSectionsOfTwoSizesShowsTheFirstPage) {
+  Gui();
+  wordproc::RegisterWordProcessor();
+  wordproc::RegisterDocumentContainer();
+  std::string data = NewDataFolder();
+  std::string path = "Оттиски/Визитки/Мои оттиски/b.docx";
+  WriteFile(data + path, "");
+  wordproc::Document doc;
+  wordproc::Section label;
+  label.setup.pageWidth = 255.1f;  // 90 x 50 mm
+  label.setup.pageHeight = 141.7f;
+  label.setup.topMargin = label.setup.bottomMargin = 10;
+  label.setup.leftMargin = label.setup.rightMargin = 10;
+  doc.paragraphs[0].sectionEnd = label;
+  wordproc::Paragraph last;
+  last.id = doc.newParagraphId();
+  doc.paragraphs.push_back(last);
+  wordproc::WritePackage(doc, data + path);
+  TPreviewList list(data);
+  TPreviewItem* entry = list.FindOrAdd(path, kGlyphKind, 0);
+  {
+    wordlink::TExtAppController controller;
+    ASSERT_TRUE(RenderThumbnail(*entry, controller));
+  }
+  const TBitmap& t = *entry->Thumbnail;
+  ASSERT_EQ(t.Width(), kThumbnailWidth);
+  EXPECT_NEAR(t.Height(), kThumbnailWidth * 141.7 / 255.1, 3) << "the first page's shape";
   wordlink::UnregisterProgId("Word.Application");
 }
