@@ -275,17 +275,31 @@ double DrawStory(QPainter* painter, const HeaderFooter& story, double left, doub
   return y - top;
 }
 
+// A header's or footer's floating shapes, behind the page's text; placed from the page, its
+// margins or the story's top.
+void DrawStoryShapes(QPainter& painter, const HeaderFooter& story, const PageSetup& setup,
+                     double top, PaintMode mode) {
+  for (const AnchoredShape& anchored : story.shapes) {
+    if (!anchored.shape || !anchored.shape->visible) continue;
+    const RectF r = StoryShapeRect(*anchored.shape, setup, float(top));
+    DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height), mode);
+  }
+}
+
 // The page's header from the header distance down, its footer up to the footer distance, both
-// between the margins.
-void DrawHeaders(QPainter& painter, Layout& layout, int page) {
+// between the margins, their shapes under them.
+void DrawHeaders(QPainter& painter, Layout& layout, int page, PaintMode mode) {
   const PageSetup setup = layout.pageSetupOfPage(page);
   const double width = TextColumnWidth(setup);
-  if (HeaderFooterPtr header = layout.headerOfPage(page, false))
+  if (HeaderFooterPtr header = layout.headerOfPage(page, false)) {
+    DrawStoryShapes(painter, *header, setup, setup.headerDistance, mode);
     DrawStory(&painter, *header, setup.leftMargin, setup.headerDistance, width);
+  }
   if (HeaderFooterPtr footer = layout.headerOfPage(page, true)) {
     const double height = DrawStory(nullptr, *footer, setup.leftMargin, 0, width);
-    DrawStory(&painter, *footer, setup.leftMargin, setup.pageHeight - setup.footerDistance - height,
-              width);
+    const double top = setup.pageHeight - setup.footerDistance - height;
+    DrawStoryShapes(painter, *footer, setup, top, mode);
+    DrawStory(&painter, *footer, setup.leftMargin, top, width);
   }
 }
 
@@ -298,8 +312,9 @@ void DrawColumnRules(QPainter& painter, const std::vector<RectF>& rules) {
   painter.restore();
 }
 
-void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page) {
-  DrawHeaders(painter, layout, page);
+void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page,
+                  PaintMode mode) {
+  DrawHeaders(painter, layout, page, mode);
   DrawCellBoxes(painter, layout.cellBoxesOnPage(page));
   for (const RepeatedParagraph& repeat : layout.repeatedOnPage(page)) {
     if (repeat.paragraph < doc.paragraphs.size())
@@ -383,7 +398,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
     painter.translate(target.topLeft());
     painter.scale(target.width() / setup.pageWidth, target.height() / setup.pageHeight);
     painter.setClipRect(QRectF(0, 0, setup.pageWidth, setup.pageHeight), Qt::IntersectClip);
-    DrawBodyText(painter, doc, layout, page);
+    DrawBodyText(painter, doc, layout, page, mode);
     DrawShapes(painter, doc, layout, page, mode, pageShapes);
   }
   painter.restore();

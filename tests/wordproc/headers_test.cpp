@@ -159,4 +159,70 @@ TEST(Headers, LibreOfficeShowsThemOnTheSamePages) {
   }
 }
 
+// Three pages under a header with a red text box across the middle of the page, as a watermark.
+std::unique_ptr<Document> Watermarked() {
+  auto doc = std::make_unique<Document>();
+  doc->paragraphs.clear();
+  for (int page = 1; page <= 3; ++page) {
+    Paragraph p;
+    p.id = doc->newParagraphId();
+    p.runs.push_back({"Страница " + std::to_string(page), RunFormat{}});
+    p.pageBreakBefore = page > 1;
+    doc->paragraphs.push_back(p);
+  }
+  auto header = std::make_shared<HeaderFooter>();
+  Paragraph line;
+  line.id = 1;
+  line.runs.push_back({"Шапка", RunFormat{}});
+  header->paragraphs.push_back(line);
+  auto box = std::make_unique<Shape>();
+  box->id = 7;
+  box->kind = ShapeKind::TextBox;
+  box->left = 150, box->top = 350, box->width = 300, box->height = 100;
+  box->fill.color = 0xFF0000;
+  Paragraph mark;
+  mark.runs.push_back({"ОБРАЗЕЦ", RunFormat{}});
+  box->text.push_back(mark);
+  header->shapes.push_back({std::move(box), 1});
+  doc->lastStories.headers[int(HeaderKind::Default)] = header;
+  return doc;
+}
+
+TEST(Headers, TheirShapesStayWithThemAndAreDrawnBehindEveryPage) {
+  render_test::EnsureApplication();
+  const auto doc = Watermarked();
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  EXPECT_TRUE(back->shapes.empty()) << "a header's shape is not the body's";
+  const HeaderFooterPtr header = back->lastStories.headers[int(HeaderKind::Default)];
+  ASSERT_TRUE(header);
+  ASSERT_EQ(header->shapes.size(), 1u);
+  const Shape& box = *header->shapes[0].shape;
+  EXPECT_NEAR(box.left, 150, 0.01);
+  EXPECT_NEAR(box.top, 350, 0.01);
+  EXPECT_EQ(box.fill.color, 0xFF0000u);
+  ASSERT_EQ(box.text.size(), 1u);
+  EXPECT_EQ(box.text[0].text(), "ОБРАЗЕЦ");
+  Layout layout(*back, EstimatedText());
+  ASSERT_EQ(layout.pageCount(), 3);
+  for (int page = 1; page <= 3; ++page) {
+    const QImage image = RenderPage(*back, layout, page, 595);
+    const QColor inside = image.pixelColor(300, 370);
+    EXPECT_GT(inside.red(), 200) << page;
+    EXPECT_LT(inside.green(), 60) << page;
+  }
+}
+
+TEST(Headers, LibreOfficeShowsTheirShapesOnEveryPage) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  TempDir dir;
+  const std::string file = dir / "watermark.docx";
+  WritePackage(*Watermarked(), file);
+  const std::string pdf = ConvertWithLibreOffice(file, "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  for (int page = 1; page <= 3; ++page)
+    EXPECT_NE(PdfPageText(pdf, page).find("ОБРАЗЕЦ"), std::string::npos) << page;
+}
+
 }  // namespace

@@ -108,6 +108,39 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph, std::vector<ch
   return parts;
 }
 
+RectF StoryShapeRect(const Shape& shape, const PageSetup& setup, float storyTop) {
+  float x = 0, y = 0;
+  switch (shape.relH) {
+    case RelH::Margin:
+    case RelH::Column:
+    case RelH::Character:
+      x = setup.leftMargin;
+      break;
+    case RelH::RightMargin:
+    case RelH::OutsideMargin:
+      x = setup.pageWidth - setup.rightMargin;
+      break;
+    default:
+      break;
+  }
+  switch (shape.relV) {
+    case RelV::Margin:
+      y = std::fabs(setup.topMargin);
+      break;
+    case RelV::Paragraph:
+    case RelV::Line:
+      y = storyTop;
+      break;
+    case RelV::BottomMargin:
+    case RelV::OutsideMargin:
+      y = setup.pageHeight - std::fabs(setup.bottomMargin);
+      break;
+    default:
+      break;
+  }
+  return {x + shape.left, y + shape.top, shape.width, shape.height};
+}
+
 namespace {
 
 // Lines of the given height that fit in the room.

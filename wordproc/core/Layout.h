@@ -63,6 +63,10 @@ struct ColumnBox {
   float left = 0, width = 0;
 };
 
+// Where a header's or footer's floating shape stands on a page of that set-up: from the page,
+// its margins, or the story's top (which its paragraphs begin at).
+RectF StoryShapeRect(const Shape& shape, const PageSetup& setup, float storyTop);
+
 // The height of the paragraph's lines of text, given the single line spacing of its largest
 // font: as its line rule says.
 double LineHeight(const Paragraph& paragraph, double singleLine);

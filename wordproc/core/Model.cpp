@@ -88,4 +88,7 @@ std::unique_ptr<Document> Document::clone() const {
   return copy;
 }
 
+HeaderFooter::HeaderFooter() = default;
+HeaderFooter::~HeaderFooter() = default;
+
 }  // namespace wordproc

@@ -50,9 +50,16 @@ enum class SectionStart { NextPage, Continuous, OddPage, EvenPage };
 
 struct Paragraph;
 
-// The text of a header or footer part.
+struct AnchoredShape;
+
+// The text of a header or footer part and its floating shapes (watermarks, logos), which are
+// drawn behind the page's text on every page that shows it.
 struct HeaderFooter {
   std::vector<Paragraph> paragraphs;
+  std::vector<AnchoredShape> shapes;  // anchored to its own paragraphs
+
+  HeaderFooter();
+  ~HeaderFooter();
 };
 using HeaderFooterPtr = std::shared_ptr<const HeaderFooter>;
 

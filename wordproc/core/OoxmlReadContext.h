@@ -71,6 +71,8 @@ class ReadContext {
   const std::string* PartOfType(std::string_view suffix) const;
   void ReadTheme();
   Section SectionOf(xml_node sectPr);
+  // A text box's paragraphs, which hold no floating shapes of their own.
+  void ReadTextBoxBlocks(xml_node content, std::vector<Paragraph>& out);
   void ReadStories(xml_node sectPr, PageStories& stories);
   HeaderFooterPtr ReadStory(std::string_view relId);
   void InheritStories();
@@ -176,6 +178,7 @@ class ReadContext {
   std::vector<CellRef> cells_;  // the cells being read, the outermost first
   std::unordered_map<std::string, HeaderFooterPtr> stories_;  // by part name
   bool storyTables_ = false;  // reading a header or footer, whose tables keep their cells
+  bool storyShapes_ = false;  // reading a header's or footer's own text: it keeps its shapes
   xml_node defaultParagraphProperties_;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;

@@ -136,7 +136,7 @@ std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
     ReadFill(spPr, style, *shape);
   }
   ReadLine(spPr, style, *shape);
-  if (textBox) ReadBlocks(textBox, false, shape->text);
+  if (textBox) ReadTextBoxBlocks(textBox, shape->text);
   ReadBodyPr(Child(wsp, "bodyPr"), shape->frame);
   return shape;
 }

@@ -114,9 +114,14 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   auto documentRelationships = std::move(relationships_);
   relationships_.clear();
   ReadRelationships(rels);
-  storyTables_ = true;
+  storyTables_ = storyShapes_ = true;
+  const std::size_t bodyShapes = pending_.size();
   ReadBlocks(part.doc.document_element(), false, story->paragraphs);
-  storyTables_ = false;
+  storyTables_ = storyShapes_ = false;
+  // Its floating shapes stay with it, not among the body's.
+  for (std::size_t k = bodyShapes; k < pending_.size(); ++k)
+    story->shapes.push_back({std::move(pending_[k].shape), pending_[k].paragraph});
+  pending_.resize(bodyShapes);
   relationships_ = std::move(documentRelationships);
   stories_[key] = story;
   return story;
@@ -151,6 +156,13 @@ void ReadContext::ReadPageSetup(xml_node body) {
   doc_->pageSetup = last.setup;
   doc_->lastSectionStart = last.start;
   doc_->lastStories = last.stories;
+}
+
+void ReadContext::ReadTextBoxBlocks(xml_node content, std::vector<Paragraph>& out) {
+  const bool story = storyShapes_;
+  storyShapes_ = false;
+  ReadBlocks(content, false, out);
+  storyShapes_ = story;
 }
 
 void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out) {
@@ -205,7 +217,7 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   if (styleId.empty()) styleId = defaultParagraphStyle_;
   Flow flow;
   flow.paragraph = &para;
-  flow.body = body;
+  flow.body = body || storyShapes_;  // where floating shapes may stand
   flow.paragraphRun = baseRun_;
   // Table styles stand between the document's defaults and the paragraph's style.
   const bool inTable = (body || storyTables_) && !cells_.empty();

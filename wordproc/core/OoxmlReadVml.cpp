@@ -287,7 +287,7 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
   const bool rectangular = shape->autoShapeType == AutoShapeType::Rectangle;
   shape->kind =
       (typeIs("202") || (textBox && rectangular)) ? ShapeKind::TextBox : ShapeKind::AutoShape;
-  if (textBox) ReadBlocks(textBox, false, shape->text);
+  if (textBox) ReadTextBoxBlocks(textBox, shape->text);
   return shape;
 }
 

@@ -37,7 +37,14 @@ class Writer {
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
     zip.Add("word/styles.xml", StylesXml(), true);
     zip.Add("word/settings.xml", Settings(), true);
-    for (const Story& story : stories_) zip.Add("word/" + story.target, StoryXml(story), true);
+    // A story's pictures are found through its own relationships: written once every part has
+    // named the pictures it shows.
+    std::vector<std::string> stories;
+    for (const Story& story : stories_) stories.push_back(StoryXml(story));
+    for (std::size_t k = 0; k < stories_.size(); ++k) {
+      zip.Add("word/" + stories_[k].target, std::move(stories[k]), true);
+      zip.Add("word/_rels/" + stories_[k].target + ".rels", StoryRels(), true);
+    }
     for (const Media& media : media_) {
       const bool packed =
           media.extension == "png" || media.extension == "jpeg" || media.extension == "gif";
@@ -72,13 +79,56 @@ class Writer {
   std::string StoryXml(const Story& story) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
     out += story.footer ? "<w:ftr" : "<w:hdr";
-    out += std::string(" xmlns:w=\"") + kNsW + "\" xmlns:r=\"" + kNsR + "\">";
-    // Pictures would need relationships of the part's own: the text is kept.
+    out += Namespaces() + ">";
     const auto& paragraphs = story.content->paragraphs;
-    for (std::size_t i = 0; i < paragraphs.size();) i = WriteBlock(out, paragraphs, i, 0, nullptr);
-    if (story.content->paragraphs.empty()) out += "<w:p/>";
+    const auto anchored = AnchorLists(paragraphs, story.content->shapes);
+    shapes_ = &story.content->shapes;
+    for (std::size_t i = 0; i < paragraphs.size();)
+      i = WriteBlock(out, paragraphs, i, 0, &anchored);
+    if (paragraphs.empty()) {
+      Paragraph empty;
+      WriteParagraph(out, empty, &anchored[0], false);
+    }
+    shapes_ = &doc_.shapes;
     out += story.footer ? "</w:ftr>" : "</w:hdr>";
     return out;
+  }
+
+  std::string StoryRels() const {
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+    for (const Media& media : media_) {
+      out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
+             Attr(media.target) + "\"/>";
+    }
+    return out + "</Relationships>";
+  }
+
+  // Shapes go into their anchor paragraphs in z-order; one whose anchor is gone stays in the
+  // part on the first paragraph.
+  static std::vector<std::vector<std::size_t>> AnchorLists(
+      const std::vector<Paragraph>& paragraphs, const std::vector<AnchoredShape>& shapes) {
+    std::unordered_map<std::uint64_t, std::size_t> paragraphIndex;
+    for (std::size_t i = 0; i < paragraphs.size(); ++i) paragraphIndex.emplace(paragraphs[i].id, i);
+    std::vector<std::vector<std::size_t>> anchored(std::max<std::size_t>(1, paragraphs.size()));
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+      if (!shapes[i].shape) continue;
+      const auto found = paragraphIndex.find(shapes[i].anchorParagraph);
+      anchored[found == paragraphIndex.end() ? 0 : found->second].push_back(i);
+    }
+    return anchored;
+  }
+
+  static std::string Namespaces() {
+    const std::pair<const char*, const char*> namespaces[] = {
+        {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
+        {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
+        {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
+    std::string out;
+    for (const auto& [prefix, uri] : namespaces)
+      out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
+    return out + " mc:Ignorable=\"w14 wp14\"";
   }
 
   // Ids stay as the model has them when they are unique; clashes and zeros get fresh ones.
@@ -205,28 +255,8 @@ class Writer {
     std::string out;
     out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
-    const std::pair<const char*, const char*> namespaces[] = {
-        {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
-        {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
-        {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
-    for (const auto& [prefix, uri] : namespaces) {
-      out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
-    }
-    out += " mc:Ignorable=\"w14 wp14\"><w:body>";
-
-    // Shapes go into their anchor paragraphs in z-order; one whose anchor is gone stays in the
-    // document on the first paragraph.
-    std::unordered_map<std::uint64_t, std::size_t> paragraphIndex;
-    for (std::size_t i = 0; i < doc_.paragraphs.size(); ++i) {
-      paragraphIndex.emplace(doc_.paragraphs[i].id, i);
-    }
-    std::vector<std::vector<std::size_t>> anchored(
-        std::max<std::size_t>(1, doc_.paragraphs.size()));
-    for (std::size_t i = 0; i < doc_.shapes.size(); ++i) {
-      if (!doc_.shapes[i].shape) continue;
-      const auto found = paragraphIndex.find(doc_.shapes[i].anchorParagraph);
-      anchored[found == paragraphIndex.end() ? 0 : found->second].push_back(i);
-    }
+    out += Namespaces() + "><w:body>";
+    const auto anchored = AnchorLists(doc_.paragraphs, doc_.shapes);
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
         std::clamp<std::uint64_t>((0xFFFFFFFFull - kFirstRelativeHeight) / count, 1, 1024);
@@ -424,7 +454,7 @@ class Writer {
     if (p.sectionEnd && !fallback) WriteSection(out, *p.sectionEnd);
     out += "</w:pPr>";
     if (anchored) {
-      for (std::size_t index : *anchored) WriteAnchored(out, *doc_.shapes[index].shape, index);
+      for (std::size_t index : *anchored) WriteAnchored(out, *(*shapes_)[index].shape, index);
     }
     // Empty runs are not written, so pictures are placed by the runs that carry text.
     std::vector<const InlinePicture*> pictures;
@@ -749,6 +779,8 @@ class Writer {
   bool templateType_;
   bool forConversion_;  // the package is only LibreOffice's input for a Word 97 file
   std::vector<Media> media_;
+  // The floating shapes of the part being written: the body's, or a header's or footer's.
+  const std::vector<AnchoredShape>* shapes_ = &doc_.shapes;
   std::vector<Story> stories_;
   PageStories shownBefore_;  // of the section written last
   std::unordered_map<const Image*, std::size_t> mediaIndex_;
