@@ -50,6 +50,86 @@ SectionScope OneSection(std::uint64_t id) {
   return [id](DocumentObj& doc) { return std::vector<std::size_t>{SectionOf(doc, id)}; };
 }
 
+// The text columns of the sections a page set-up covers (PageSetup.TextColumns).
+class TextColumnsObj : public DocumentPart {
+ public:
+  TextColumnsObj(std::shared_ptr<DocumentObj> doc, SectionScope sections)
+      : DocumentPart(std::move(doc)), sections_(std::move(sections)) {}
+
+ protected:
+  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
+    using T = TextColumnsObj;
+    static const Members<T> members({
+        {"Count",
+         [](T& t, Args&) {
+           return t.common([](const TextColumns& c) {
+             return float(c.widths.empty() ? c.count : int(c.widths.size()));
+           });
+         }},
+        {"SetCount",
+         [](T& t, Args& a) {
+           const int count = RequiredInt(a, 0);
+           if (count < 1 || count > 45) Fail("Значение вне допустимого диапазона");
+           t.change([count](TextColumns& c) {
+             c.count = count;
+             c.widths.clear();
+           });
+           return Variant();
+         }},
+        {"Spacing",
+         [](T& t, Args&) { return t.common([](const TextColumns& c) { return c.space; }); },
+         [](T& t, Args&, const Variant& v) {
+           const float space = v.toFloat();
+           if (!(space >= 0 && space <= kLargestPageSide))
+             Fail("Значение вне допустимого диапазона");
+           t.change([space](TextColumns& c) { c.space = space; });
+         }},
+        {"LineBetween",
+         [](T& t, Args&) {
+           return t.common([](const TextColumns& c) { return c.separator ? -1.0f : 0.0f; });
+         },
+         [](T& t, Args&, const Variant& v) {
+           const bool on = v.toInt() != 0;
+           t.change([on](TextColumns& c) { c.separator = on; });
+         }},
+        {"EvenlySpaced",
+         [](T& t, Args&) {
+           return t.common([](const TextColumns& c) { return c.widths.empty() ? -1.0f : 0.0f; });
+         }},
+        {"Application", [](T& t, Args&) { return Variant(DispatchPtr(t.doc().app())); }},
+    });
+    return members.dispatch(*this, member, kind, args);
+  }
+
+ private:
+  // The value every section has, or wdUndefined when they differ; whole numbers as such.
+  template <class F>
+  Variant common(F value) {
+    Editor& editor = doc().editor();
+    std::optional<float> shared;
+    for (std::size_t end : sections_(doc())) {
+      const float v = value(editor.sectionPageSetup(end).columns);
+      if (shared && *shared != v) return Variant(kUndefined);
+      shared = v;
+    }
+    if (!shared) return Variant(kUndefined);
+    if (*shared == std::floor(*shared)) return Variant(int(*shared));
+    return Variant(*shared);
+  }
+
+  template <class F>
+  void change(F edit) {
+    Editor& editor = doc().editor();
+    for (std::size_t end : sections_(doc())) {
+      PageSetup setup = editor.sectionPageSetup(end);
+      edit(setup.columns);
+      editor.setSectionPageSetup(end, setup);
+    }
+  }
+
+  SectionScope sections_;
+};
+
 class PageSetupObj : public DocumentPart {
  public:
   PageSetupObj(std::shared_ptr<DocumentObj> doc, SectionScope sections)
@@ -76,6 +156,10 @@ class PageSetupObj : public DocumentPart {
          },
          [](P& p, Args&, const Variant& v) {
            p.setOrientation(EnumArg(v, {0, 1}));
+         }},
+        {"TextColumns",
+         [](P& p, Args&) {
+           return Variant(DispatchPtr(std::make_shared<TextColumnsObj>(p.docPtr(), p.sections_)));
          }},
         {"Application", [](P& p, Args&) { return Variant(DispatchPtr(p.doc().app())); }},
     });

@@ -163,4 +163,29 @@ TEST_F(EditSections, ThePageSetUpDialogChangesTheCurrentPagesSectionAndUndoes) {
   EXPECT_EQ(doc.get("Content").call("Information", 4).toInt(), 3);
 }
 
+TEST_F(OmSections, TextColumnsOfASectionSetItsPages) {
+  ASSERT_EQ(pages(), 3);
+  Variant columns = section(1).get("PageSetup").get("TextColumns");
+  EXPECT_EQ(columns.get("Count").toInt(), 1);
+  columns.call("SetCount", 2);
+  columns.put("Spacing", 10.0f);
+  columns.put("LineBetween", -1);
+  EXPECT_EQ(columns.get("Count").toInt(), 2);
+  EXPECT_DOUBLE_EQ(columns.get("Spacing").toDouble(), 10);
+  EXPECT_EQ(columns.get("LineBetween").toInt(), -1);
+  EXPECT_EQ(pages(), 2) << "fifteen lines in two columns of eleven take one page";
+  EXPECT_EQ(pageAt(14), 1);
+  Variant both = doc.get("PageSetup").get("TextColumns");
+  EXPECT_DOUBLE_EQ(both.get("Count").toDouble(), kUndefined);
+  EXPECT_THROW(columns.call("SetCount", 0), AutomationError);
+
+  doc.call("SaveAs", scratch_ / "columns.docx");
+  const auto back = LoadDocumentFile(scratch_ / "columns.docx");
+  const TextColumns& kept = back->paragraphs[14].sectionEnd->setup.columns;
+  EXPECT_EQ(kept.count, 2);
+  EXPECT_FLOAT_EQ(kept.space, 10);
+  EXPECT_TRUE(kept.separator);
+  EXPECT_EQ(back->pageSetup.columns.count, 1);
+}
+
 }  // namespace
