@@ -193,7 +193,10 @@ Paragraph Normalized(const Paragraph& p) {
 
 QTextCharFormat CharFormatOf(const RunFormat& format, double fontScale) {
   QTextCharFormat f;
-  f.setFontFamilies(QStringList{QString::fromStdString(format.fontFamily)});
+  QStringList families;
+  for (const std::string& family : FontFamilies(format.fontFamily))
+    families << QString::fromStdString(family);
+  f.setFontFamilies(families);
   f.setFontPointSize(std::max(1.0f, format.fontSize) * fontScale);
   f.setFontWeight(format.bold ? QFont::Bold : QFont::Normal);
   f.setFontItalic(format.italic);
@@ -204,8 +207,9 @@ QTextCharFormat CharFormatOf(const RunFormat& format, double fontScale) {
 RunFormat RunFormatOf(const QTextCharFormat& f, double fontScale, const RunFormat& fallback) {
   RunFormat format = fallback;
   QStringList families = f.fontFamilies().toStringList();
+  // A name that lists stand-ins keeps them.
   if (!families.isEmpty() && !families.front().isEmpty())
-    format.fontFamily = families.front().toStdString();
+    format.fontFamily = families.join(u';').toStdString();
   if (f.fontPointSize() > 0 && fontScale > 0)
     format.fontSize = float(std::round(f.fontPointSize() / fontScale * 2) / 2);
   if (f.hasProperty(QTextFormat::FontWeight)) format.bold = f.fontWeight() >= QFont::DemiBold;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "wordproc/core/Layout.h"
+#include "wordproc/core/TextMeasure.h"
 #include "wordproc/core/Units.h"
 
 namespace wordproc {
@@ -55,6 +56,11 @@ struct Line {
 // whatever resolution the device has.
 Style MakeStyle(const RunFormat& format, const QPaintDevice* device) {
   QFont font(QString::fromStdString(format.fontFamily));
+  if (const auto families = FontFamilies(format.fontFamily); families.size() > 1) {
+    QStringList names;
+    for (const std::string& family : families) names << QString::fromStdString(family);
+    font.setFamilies(names);
+  }
   int dpi = device ? device->logicalDpiY() : 72;
   font.setPointSizeF(UsableSize(format.fontSize) * 72.0 / std::max(dpi, 1));
   font.setBold(format.bold);

@@ -198,6 +198,82 @@ TEST_F(ConverterTest, ShapesSavedBinaryKeepTheirGeometryHereAndInLibreOffice) {
       << "LibreOffice reads the oval back as an ellipse";
 }
 
+const Shape* Find(const Shape& shape, ShapeKind kind) {
+  if (shape.kind == kind) return &shape;
+  for (const auto& child : shape.children) {
+    if (const Shape* found = Find(*child, kind)) return found;
+  }
+  return nullptr;
+}
+
+const Shape* Find(const Document& doc, ShapeKind kind) {
+  for (const auto& anchored : doc.shapes) {
+    if (const Shape* found = Find(*anchored.shape, kind)) return found;
+  }
+  return nullptr;
+}
+
+// A cloned sheet of a binary template: every glyph a group, here of a filled oval, a text box and
+// a picture, and the template's dashed lines. LibreOffice's Word 97 writer dropped the oval of a
+// DrawingML group, and its VML reader drew dashes named in camel case solid.
+TEST_F(ConverterTest, SheetsSavedBinaryKeepOvalsInGroupsAndDashesOfLines) {
+  auto doc = Glyph("Сыр козий");
+  auto text = std::move(doc->shapes[0].shape);
+  doc->shapes.clear();
+  text->left = 40, text->top = 40, text->width = 120, text->height = 30;
+  text->fill.visible = false;
+  auto oval = std::make_unique<Shape>();
+  oval->kind = ShapeKind::AutoShape;
+  oval->autoShapeType = AutoShapeType::Oval;
+  oval->width = 200, oval->height = 120;
+  oval->fill.color = 0xFFF2CC;
+  oval->id = doc->newShapeId();
+  auto group = std::make_unique<Shape>();
+  group->kind = ShapeKind::Group;
+  group->name = "VSP_CLONED_1";
+  group->left = 30, group->top = 40, group->width = 200, group->height = 120;
+  auto picture = std::make_unique<Shape>();
+  picture->kind = ShapeKind::Picture;
+  picture->left = 150, picture->top = 80, picture->width = 40, picture->height = 30;
+  picture->image = MakeImage();
+  picture->id = doc->newShapeId();
+  group->children.push_back(std::move(oval));
+  group->children.push_back(std::move(text));
+  group->children.push_back(std::move(picture));
+  group->id = doc->newShapeId();
+  doc->shapes.push_back({std::move(group), doc->paragraphs[0].id});
+  const DashStyle dashes[] = {DashStyle::Dash,           DashStyle::LongDash,
+                              DashStyle::DashDot,        DashStyle::LongDashDot,
+                              DashStyle::LongDashDotDot, DashStyle::DashDotDot};
+  for (std::size_t i = 0; i < std::size(dashes); ++i) {
+    auto line = std::make_unique<Shape>();
+    line->kind = ShapeKind::Line;
+    line->left = 20, line->top = 200 + 20 * float(i), line->width = 300, line->height = 0;
+    line->line.dash = dashes[i];
+    line->id = doc->newShapeId();
+    doc->shapes.push_back({std::move(line), doc->paragraphs[0].id});
+  }
+  const std::string file = dir / "sheet.doc";
+  WriteDocumentFile(*doc, file, SourceFormat::Word97);
+  ASSERT_TRUE(IsCompoundFile(file));
+
+  const auto reopened = LoadDocumentFile(file);
+  const Shape* kept = Find(*reopened, ShapeKind::AutoShape);
+  ASSERT_TRUE(kept) << "the oval is kept";
+  EXPECT_EQ(kept->autoShapeType, AutoShapeType::Oval);
+  EXPECT_TRUE(kept->fill.visible);
+  EXPECT_EQ(kept->fill.color, 0xFFF2CCu);
+  const Shape* image = Find(*reopened, ShapeKind::Picture);
+  ASSERT_TRUE(image) << "the picture is kept";
+  EXPECT_TRUE(image->image);
+  EXPECT_EQ(ShapeText(*reopened), "Сыр козий");
+  std::vector<DashStyle> lines;
+  for (const auto& anchored : reopened->shapes) {
+    if (anchored.shape->kind == ShapeKind::Line) lines.push_back(anchored.shape->line.dash);
+  }
+  EXPECT_EQ(lines, std::vector<DashStyle>(std::begin(dashes), std::end(dashes)));
+}
+
 TEST_F(ConverterTest, AFileWhoseConversionKillsLibreOfficeIsRetriedOnce) {
   const auto files = MakeBinaryGlyphs(dir, 3);
   const int starts = converter().Starts();

@@ -35,11 +35,13 @@ RunFormat Format(const char* family, float size, bool bold, bool italic, Rgb col
 }
 
 std::vector<Paragraph> Sample() {
-  Paragraph mixed = Para(7,
-                         {{"Цена: ", Format("DejaVu Sans", 10.5f, false, false, 0x000000)},
-                          {"99", Format("DejaVu Serif", 13.5f, true, true, 0xCC0000)},
-                          {" руб.", Format("DejaVu Sans", 10.5f, false, false, 0x000000)}},
-                         Alignment::Center);
+  Paragraph mixed =
+      Para(7,
+           {{"Цена: ", Format("DejaVu Sans", 10.5f, false, false, 0x000000)},
+            {"99", Format("DejaVu Serif", 13.5f, true, true, 0xCC0000)},
+            // A name listing stand-ins, as LibreOffice writes some.
+            {" руб.", Format("DejaVu Sans;Liberation Sans", 10.5f, false, false, 0x000000)}},
+           Alignment::Center);
   mixed.spaceBefore = 6;
   static const ImagePtr image = ooxml_test::MakeImage();
   mixed.inlinePictures.push_back({2, 40, "Picture 40", 30, 20, image});

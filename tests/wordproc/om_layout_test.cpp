@@ -82,6 +82,35 @@ TEST(OmLayout, ParagraphHeightFollowsLargestFontLinesRuleAndSpacing) {
                   float(wordproc::CountLines(cyrillic, 40) * Single(11)));
 }
 
+// LibreOffice names fonts with their stand-ins, "Liberation Serif;Times New Roman", in the files
+// it makes of binary ones. Taken as one unknown name, such text was set in the fallback font with
+// other line heights and other line breaks than LibreOffice's.
+TEST(OmLayout, FontNamesListingStandInsAreSetInTheFirstInstalled) {
+  auto format = [](const std::string& family, float size) {
+    RunFormat f;
+    f.fontFamily = family;
+    f.fontSize = size;
+    return f;
+  };
+  EXPECT_EQ(FontFamilies("Liberation Serif;Times New Roman"),
+            (std::vector<std::string>{"Liberation Serif", "Times New Roman"}));
+  EXPECT_EQ(FontFamilies("Carlito"), std::vector<std::string>{"Carlito"});
+  EXPECT_DOUBLE_EQ(EstimatedLineSpacing("Carlito;Calibri"), EstimatedLineSpacing("Carlito"));
+
+  om_test::EnsureGui();
+  const auto& fonts = FontMeasurer();
+  EXPECT_DOUBLE_EQ(fonts.singleLineHeight(format("No Such Font;Carlito", 12)),
+                   fonts.singleLineHeight(format("Carlito", 12)));
+  EXPECT_NE(fonts.singleLineHeight(format("No Such Font;Carlito", 12)),
+            fonts.singleLineHeight(format("No Such Font", 12)));
+  Document doc;
+  Paragraph listed = Text(doc, std::string(30, 'W') + " " + std::string(30, 'i'));
+  listed.runs[0].format.fontFamily = "No Such Font;Liberation Mono";
+  Paragraph mono = listed;
+  mono.runs[0].format.fontFamily = "Liberation Mono";
+  EXPECT_EQ(CountLines(listed, 200), CountLines(mono, 200));
+}
+
 TEST(OmLayout, ParagraphsOfOneLineFillPages) {
   Document doc = SmallPages(15);
   Layout layout(doc, FontMeasurer());

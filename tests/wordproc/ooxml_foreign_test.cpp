@@ -1,6 +1,9 @@
 // Files in the forms other programs write: compatibility wrappers, aligned and percentage
-// positions, scaled groups, styles and themes, tables, and VML-only shapes of older files.
+// positions, scaled groups, styles and themes, tables, VML-only shapes of older files, and
+// LibreOffice's see-through paint.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "ooxml_test_support.h"
 #include "wordproc/core/Ooxml.h"
@@ -347,6 +350,57 @@ TEST(OoxmlForeign, UnusualPrefixesAndPackageLayout) {
   EXPECT_NEAR(20, picture.height, 0.01);
   ASSERT_TRUE(picture.image);
   EXPECT_EQ("image/png", picture.image->contentType);
+}
+
+// LibreOffice writes a frame without a background as white at alpha 0, in DrawingML and in the
+// VML beside it. Nothing can be seen there: reading it as white hid whatever lay below, here and
+// on every sheet cloned from such a glyph. Partly transparent paint is kept as opaque.
+TEST(OoxmlForeign, PaintThatCannotBeSeenIsNone) {
+  auto anchored = [](const std::string& name, const std::string& fill, const std::string& line) {
+    return "<w:r><w:drawing>" +
+           Anchor("relativeHeight=\"4\" behindDoc=\"0\"",
+                  "<wp:positionH relativeFrom=\"page\"><wp:posOffset>0</wp:posOffset>"
+                  "</wp:positionH><wp:positionV relativeFrom=\"page\"><wp:posOffset>0"
+                  "</wp:posOffset></wp:positionV>",
+                  "cx=\"1656080\" cy=\"284480\"", "id=\"4\" name=\"" + name + "\"",
+                  "<wps:wsp><wps:cNvSpPr txBox=\"1\"/><wps:spPr><a:prstGeom prst=\"rect\"/>"
+                  "<a:solidFill><a:srgbClr val=\"FFFFFF\">" +
+                      fill +
+                      "</a:srgbClr></a:solidFill><a:ln w=\"635\"><a:solidFill>"
+                      "<a:srgbClr val=\"000000\">" +
+                      line +
+                      "</a:srgbClr></a:solidFill></a:ln></wps:spPr><wps:txbx><w:txbxContent>"
+                      "<w:p><w:r><w:t>text</w:t></w:r></w:p></w:txbxContent></wps:txbx>"
+                      "<wps:bodyPr/></wps:wsp>") +
+           "</w:drawing></w:r>";
+  };
+  auto vml = [](const std::string& name, const std::string& fill, const std::string& stroke) {
+    return "<w:r><w:pict><v:rect id=\"" + name +
+           "\" fillcolor=\"#FFFFFF\" style=\"position:absolute;width:20pt;height:20pt\">"
+           "<v:fill " +
+           fill + "/><v:stroke " + stroke + "/></v:rect></w:pict></w:r>";
+  };
+  const auto doc = ReadBytes(
+      PackageWithBody("<w:p>" + anchored("Frame", "<a:alpha val=\"0\"/>", "") +
+                      anchored("Strict", "<a:alpha val=\"0%\"/>", "<a:alpha val=\"0\"/>") +
+                      anchored("Half", "<a:alpha val=\"50000\"/>", "<a:alpha val=\"50000\"/>") +
+                      vml("VmlFrame", "opacity=\"0f\"", "opacity=\"0\"") +
+                      vml("VmlHalf", "opacity=\"32768f\"", "opacity=\"50%\"") + "</w:p>"));
+  std::map<std::string, const Shape*> shapes;
+  for (const auto& entry : doc->shapes) shapes[entry.shape->name] = entry.shape.get();
+  ASSERT_EQ(shapes.size(), 5u);
+  struct Expected {
+    const char* name;
+    bool fill, line;
+  };
+  for (const Expected& e : {Expected{"Frame", false, true}, Expected{"Strict", false, false},
+                            Expected{"Half", true, true}, Expected{"VmlFrame", false, false},
+                            Expected{"VmlHalf", true, true}}) {
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(shapes[e.name]->fill.visible, e.fill);
+    EXPECT_EQ(shapes[e.name]->line.visible, e.line);
+  }
+  EXPECT_EQ(shapes["Frame"]->text[0].text(), "text");
 }
 
 }  // namespace

@@ -126,6 +126,8 @@ DashStyle DashFromPreset(std::string_view preset, std::string_view cap) {
   return DashStyle::Solid;
 }
 
+// The names of the VML schema, in lower case: LibreOffice's reader, on the way to a Word 97
+// file, knows no others and draws the line solid.
 const char* VmlDashStyle(DashStyle dash) {
   switch (dash) {
     case DashStyle::Solid:
@@ -137,15 +139,15 @@ const char* VmlDashStyle(DashStyle dash) {
     case DashStyle::Dash:
       return "dash";
     case DashStyle::DashDot:
-      return "dashDot";
+      return "dashdot";
     case DashStyle::DashDotDot:
-      return "shortDashDotDot";
+      return "shortdashdotdot";
     case DashStyle::LongDash:
-      return "longDash";
+      return "longdash";
     case DashStyle::LongDashDot:
-      return "longDashDot";
+      return "longdashdot";
     case DashStyle::LongDashDotDot:
-      return "longDashDotDot";
+      return "longdashdotdot";
     case DashStyle::SysDash:
       return "shortdash";
     case DashStyle::SysDot:

@@ -6,6 +6,25 @@
 
 namespace wordproc::ooxml::reader {
 
+namespace {
+
+// A solid fill whose colour cannot be seen at all: LibreOffice writes a frame without a background
+// as white at alpha 0. Other amounts of transparency are not kept; such colours stay opaque.
+bool Transparent(xml_node solidFill) {
+  bool transparent = false;
+  ForEachChild(solidFill, [&](xml_node colour) {
+    const xml_node alpha = Child(colour, "alpha");
+    std::string_view amount = Value(alpha, "val");
+    // Strict files write percentages ("0%"); the others thousandths of one.
+    if (!amount.empty() && amount.back() == '%') amount.remove_suffix(1);
+    transparent = alpha && Number(amount, 1) <= 0;
+    return true;
+  });
+  return transparent;
+}
+
+}  // namespace
+
 void ReadContext::ReadNonVisual(xml_node cNvPr, Shape& shape) {
   if (!cNvPr) return;
   shape.id = static_cast<std::uint32_t>(Clamp(Number(Value(cNvPr, "id")), 0, 4294967295.0));
@@ -39,6 +58,7 @@ void ReadContext::ReadLine(xml_node spPr, xml_node style, Shape& shape) {
       shape.line.visible = false;
     } else if (name == "solidFill") {
       if (auto color = ColorOf(c, styleColor)) shape.line.color = *color;
+      if (Transparent(c)) shape.line.visible = false;
     } else if (name == "gradFill") {
       if (xml_node stop = Child(Child(c, "gsLst"), "gs")) {
         if (auto color = ColorOf(stop, styleColor)) shape.line.color = *color;
@@ -59,7 +79,7 @@ void ReadContext::ReadFill(xml_node spPr, xml_node style, Shape& shape) {
     if (name == "noFill") {
       shape.fill.visible = false;
     } else if (name == "solidFill") {
-      shape.fill.visible = true;
+      shape.fill.visible = !Transparent(c);
       if (auto color = ColorOf(c, std::nullopt)) shape.fill.color = *color;
     } else if (name == "gradFill") {
       shape.fill.visible = true;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace wordproc::ooxml::reader {
@@ -37,21 +38,28 @@ void ReadVmlTextFrame(xml_node textbox, const CssStyle& shapeStyle, TextFrame& f
   frame.autoFit = fit == "t" || fit == "true";
 }
 
-// A rounded rectangle's corner as a share of its shorter side: "0.2", "20%" or "13107f"
-// (in 1/65536).
-float ArcSize(std::string_view text) {
+// A share of a whole as VML writes one: "0.2", "20%" or "13107f" (in 1/65536).
+std::optional<double> Fraction(std::string_view text) {
   double value = 0;
   const char* end = text.data() + text.size();
   const auto [next, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc()) return kDefaultAdjustment;
+  if (error != std::errc()) return std::nullopt;
   const std::string_view unit(next, std::size_t(end - next));
-  if (unit == "f")
-    value /= 65536;
-  else if (unit == "%")
-    value /= 100;
-  else if (!unit.empty())
-    return kDefaultAdjustment;
-  return float(std::clamp(value, 0.0, 0.5));
+  if (unit == "f") return value / 65536;
+  if (unit == "%") return value / 100;
+  if (!unit.empty()) return std::nullopt;
+  return value;
+}
+
+// A rounded rectangle's corner as a share of its shorter side.
+float ArcSize(std::string_view text) {
+  return float(std::clamp(Fraction(text).value_or(kDefaultAdjustment), 0.0, 0.5));
+}
+
+// A fill or stroke at opacity 0 is not seen at all (LibreOffice's frames without a background).
+bool Unseen(xml_node paint) {
+  const auto opacity = Fraction(Value(paint, "opacity"));
+  return opacity && *opacity <= 0;
 }
 
 }  // namespace
@@ -221,9 +229,11 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     const std::string_view name = Local(c.name());
     if (name == "fill") {
       if (xml_attribute on = AttrOf(c, "on")) shape->fill.visible = !isFalse(on.value());
+      if (Unseen(c)) shape->fill.visible = false;
       if (auto color = ParseVmlColor(Value(c, "color"))) shape->fill.color = *color;
     } else if (name == "stroke") {
       if (xml_attribute on = AttrOf(c, "on")) shape->line.visible = !isFalse(on.value());
+      if (Unseen(c)) shape->line.visible = false;
       if (auto color = ParseVmlColor(Value(c, "color"))) shape->line.color = *color;
       if (AttrOf(c, "weight")) shape->line.weight = weight(Value(c, "weight"), shape->line.weight);
       if (AttrOf(c, "dashstyle")) shape->line.dash = DashFromVml(Value(c, "dashstyle"));

@@ -623,9 +623,13 @@ class Writer {
     const bool wrapped = shape.kind != ShapeKind::Picture;
 
     out += "<w:r><w:rPr><w:noProof/></w:rPr>";
-    if (forConversion_ && (shape.kind == ShapeKind::AutoShape || shape.kind == ShapeKind::Line)) {
+    if (forConversion_ && (shape.kind == ShapeKind::AutoShape || shape.kind == ShapeKind::Line ||
+                           shape.kind == ShapeKind::Group)) {
       // LibreOffice reads a DrawingML preset as a custom shape whose formulas its Word 97
-      // writer loses (ovals vanish there); from VML it makes the native shape, which it keeps.
+      // writer loses (ovals vanish there, and inside groups their fills and outlines too); from
+      // VML it makes the native shape, which it keeps. Its Word 97 file then has the groups
+      // above the other shapes: on a cloned sheet the guide lines go under the labels, which
+      // is the lesser loss.
       out += "<w:pict>";
       WriteVml(out, shape, name, id, relativeHeight, true);
       out += "</w:pict></w:r>";

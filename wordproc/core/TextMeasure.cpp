@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace wordproc {
 
@@ -44,6 +45,20 @@ std::string Lower(const std::string& text) {
 
 }  // namespace
 
+std::vector<std::string> FontFamilies(const std::string& name) {
+  std::vector<std::string> families;
+  for (std::size_t from = 0; from <= name.size();) {
+    const std::size_t end = std::min(name.find(';', from), name.size());
+    std::string family = name.substr(from, end - from);
+    const std::size_t first = family.find_first_not_of(' ');
+    if (first != std::string::npos)
+      families.push_back(family.substr(first, family.find_last_not_of(' ') - first + 1));
+    from = end + 1;
+  }
+  if (families.empty()) families.push_back(name);
+  return families;
+}
+
 double EstimatedLineSpacing(const std::string& family) {
   // (ascender + descender + line gap) / units per em of the hhea tables (Caladea: of its
   // typographic ones, which it asks to be used).
@@ -55,7 +70,7 @@ double EstimatedLineSpacing(const std::string& family) {
       {"courier new", 2320.0 / 2048},     {"liberation mono", 2320.0 / 2048},
       {"dejavu sans", 2384.0 / 2048},     {"dejavu serif", 2384.0 / 2048},
   };
-  const std::string lower = Lower(family);
+  const std::string lower = Lower(FontFamilies(family).front());
   for (const auto& [name, spacing] : kFamilies) {
     if (lower == name) return spacing;
   }

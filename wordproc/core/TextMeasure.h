@@ -4,6 +4,9 @@
 // stands in.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "wordproc/core/Model.h"
 
 namespace wordproc {
@@ -18,8 +21,14 @@ class TextMeasurer {
   virtual double singleLineHeight(const RunFormat& format) const = 0;
 };
 
+// The families a font name stands for, in order of preference. LibreOffice names fonts with
+// their stand-ins, "Liberation Serif;Times New Roman", and uses the first one installed; any
+// other name is one family.
+std::vector<std::string> FontFamilies(const std::string& name);
+
 // Single line spacing as a multiple of the font size, as the font files of the usual families
-// and their metric-compatible twins give it; other families get a middling value.
+// and their metric-compatible twins give it (of the first of them a name lists); other families
+// get a middling value.
 double EstimatedLineSpacing(const std::string& family);
 
 // Average glyph width as a multiple of the font size, for the estimate.
