@@ -77,9 +77,8 @@ class Writer {
   }
 
   std::string StoryXml(const Story& story) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-    out += story.footer ? "<w:ftr" : "<w:hdr";
-    out += Namespaces() + ">";
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" +
+                      std::string(story.footer ? "<w:ftr" : "<w:hdr") + RootNamespaces() + ">";
     const auto& paragraphs = story.content->paragraphs;
     const auto anchored = AnchorLists(paragraphs, story.content->shapes);
     shapes_ = &story.content->shapes;
@@ -103,32 +102,6 @@ class Writer {
              Attr(media.target) + "\"/>";
     }
     return out + "</Relationships>";
-  }
-
-  // Shapes go into their anchor paragraphs in z-order; one whose anchor is gone stays in the
-  // part on the first paragraph.
-  static std::vector<std::vector<std::size_t>> AnchorLists(
-      const std::vector<Paragraph>& paragraphs, const std::vector<AnchoredShape>& shapes) {
-    std::unordered_map<std::uint64_t, std::size_t> paragraphIndex;
-    for (std::size_t i = 0; i < paragraphs.size(); ++i) paragraphIndex.emplace(paragraphs[i].id, i);
-    std::vector<std::vector<std::size_t>> anchored(std::max<std::size_t>(1, paragraphs.size()));
-    for (std::size_t i = 0; i < shapes.size(); ++i) {
-      if (!shapes[i].shape) continue;
-      const auto found = paragraphIndex.find(shapes[i].anchorParagraph);
-      anchored[found == paragraphIndex.end() ? 0 : found->second].push_back(i);
-    }
-    return anchored;
-  }
-
-  static std::string Namespaces() {
-    const std::pair<const char*, const char*> namespaces[] = {
-        {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
-        {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
-        {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
-    std::string out;
-    for (const auto& [prefix, uri] : namespaces)
-      out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
-    return out + " mc:Ignorable=\"w14 wp14\"";
   }
 
   // Ids stay as the model has them when they are unique; clashes and zeros get fresh ones.
@@ -255,7 +228,7 @@ class Writer {
     std::string out;
     out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
-    out += Namespaces() + "><w:body>";
+    out += RootNamespaces() + "><w:body>";
     const auto anchored = AnchorLists(doc_.paragraphs, doc_.shapes);
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
+#include <utility>
 
 namespace wordproc::ooxml::write {
 
@@ -82,6 +84,30 @@ std::string LineSpacingAttributes(const Paragraph& p) {
     return " w:line=\"" + Num(std::llround(double(p.line) * 240)) + "\" w:lineRule=\"auto\"";
   return " w:line=\"" + Num(Twips(p.line)) + "\" w:lineRule=\"" +
          (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
+}
+
+std::string RootNamespaces() {
+  const std::pair<const char*, const char*> namespaces[] = {
+      {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
+      {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
+      {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
+  std::string out;
+  for (const auto& [prefix, uri] : namespaces)
+    out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
+  return out + " mc:Ignorable=\"w14 wp14\"";
+}
+
+std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,
+                                                  const std::vector<AnchoredShape>& shapes) {
+  std::unordered_map<std::uint64_t, std::size_t> paragraphIndex;
+  for (std::size_t i = 0; i < paragraphs.size(); ++i) paragraphIndex.emplace(paragraphs[i].id, i);
+  std::vector<std::vector<std::size_t>> anchored(std::max<std::size_t>(1, paragraphs.size()));
+  for (std::size_t i = 0; i < shapes.size(); ++i) {
+    if (!shapes[i].shape) continue;
+    const auto found = paragraphIndex.find(shapes[i].anchorParagraph);
+    anchored[found == paragraphIndex.end() ? 0 : found->second].push_back(i);
+  }
+  return anchored;
 }
 
 std::string ColumnsXml(const TextColumns& columns) {

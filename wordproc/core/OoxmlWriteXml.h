@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
@@ -24,6 +25,12 @@ std::string Num(std::int64_t value);
 const char* Geometry(const Shape& shape);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
+// The namespaces of a document, header or footer root element, with the ignorable ones.
+std::string RootNamespaces();
+// The floating shapes each paragraph carries, by index into shapes, in z-order; one whose
+// anchor is gone goes with the first paragraph.
+std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,
+                                                  const std::vector<AnchoredShape>& shapes);
 // w:cols of a section.
 std::string ColumnsXml(const TextColumns& columns);
 // wps:bodyPr of a shape's text frame.
