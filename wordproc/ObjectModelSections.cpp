@@ -50,11 +50,43 @@ SectionScope OneSection(std::uint64_t id) {
   return [id](DocumentObj& doc) { return std::vector<std::size_t>{SectionOf(doc, id)}; };
 }
 
-// The text columns of the sections a page set-up covers (PageSetup.TextColumns).
-class TextColumnsObj : public DocumentPart {
+// A part of the page set-up of a set of sections, looked up again at every call.
+class SectionSetPart : public DocumentPart {
  public:
-  TextColumnsObj(std::shared_ptr<DocumentObj> doc, SectionScope sections)
+  SectionSetPart(std::shared_ptr<DocumentObj> doc, SectionScope sections)
       : DocumentPart(std::move(doc)), sections_(std::move(sections)) {}
+
+ protected:
+  // The value every section has, or nothing when they differ.
+  template <class T, class F>
+  std::optional<T> common(F value) {
+    Editor& editor = doc().editor();
+    std::optional<T> shared;
+    for (std::size_t end : sections_(doc())) {
+      const T v = value(editor.sectionPageSetup(end));
+      if (shared && *shared != v) return std::nullopt;
+      shared = v;
+    }
+    return shared;
+  }
+
+  // Edits each section's set-up; change says whether it changed it.
+  template <class F>
+  void edit(F change) {
+    Editor& editor = doc().editor();
+    for (std::size_t end : sections_(doc())) {
+      PageSetup setup = editor.sectionPageSetup(end);
+      if (change(setup)) editor.setSectionPageSetup(end, setup);
+    }
+  }
+
+  SectionScope sections_;
+};
+
+// The text columns of the sections a page set-up covers (PageSetup.TextColumns).
+class TextColumnsObj : public SectionSetPart {
+ public:
+  using SectionSetPart::SectionSetPart;
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override {
@@ -62,7 +94,7 @@ class TextColumnsObj : public DocumentPart {
     static const Members<T> members({
         {"Count",
          [](T& t, Args&) {
-           return t.common([](const TextColumns& c) {
+           return t.shared([](const TextColumns& c) {
              return float(c.widths.empty() ? c.count : int(c.widths.size()));
            });
          }},
@@ -77,7 +109,7 @@ class TextColumnsObj : public DocumentPart {
            return Variant();
          }},
         {"Spacing",
-         [](T& t, Args&) { return t.common([](const TextColumns& c) { return c.space; }); },
+         [](T& t, Args&) { return t.shared([](const TextColumns& c) { return c.space; }); },
          [](T& t, Args&, const Variant& v) {
            const float space = v.toFloat();
            if (!(space >= 0 && space <= kLargestPageSide))
@@ -86,7 +118,7 @@ class TextColumnsObj : public DocumentPart {
          }},
         {"LineBetween",
          [](T& t, Args&) {
-           return t.common([](const TextColumns& c) { return c.separator ? -1.0f : 0.0f; });
+           return t.shared([](const TextColumns& c) { return c.separator ? -1.0f : 0.0f; });
          },
          [](T& t, Args&, const Variant& v) {
            const bool on = v.toInt() != 0;
@@ -94,7 +126,7 @@ class TextColumnsObj : public DocumentPart {
          }},
         {"EvenlySpaced",
          [](T& t, Args&) {
-           return t.common([](const TextColumns& c) { return c.widths.empty() ? -1.0f : 0.0f; });
+           return t.shared([](const TextColumns& c) { return c.widths.empty() ? -1.0f : 0.0f; });
          }},
         {"Application", [](T& t, Args&) { return Variant(DispatchPtr(t.doc().app())); }},
     });
@@ -104,36 +136,25 @@ class TextColumnsObj : public DocumentPart {
  private:
   // The value every section has, or wdUndefined when they differ; whole numbers as such.
   template <class F>
-  Variant common(F value) {
-    Editor& editor = doc().editor();
-    std::optional<float> shared;
-    for (std::size_t end : sections_(doc())) {
-      const float v = value(editor.sectionPageSetup(end).columns);
-      if (shared && *shared != v) return Variant(kUndefined);
-      shared = v;
-    }
-    if (!shared) return Variant(kUndefined);
-    if (*shared == std::floor(*shared)) return Variant(int(*shared));
-    return Variant(*shared);
+  Variant shared(F value) {
+    const auto v = common<float>([&](const PageSetup& setup) { return value(setup.columns); });
+    if (!v) return Variant(kUndefined);
+    if (*v == std::floor(*v)) return Variant(int(*v));
+    return Variant(*v);
   }
 
   template <class F>
-  void change(F edit) {
-    Editor& editor = doc().editor();
-    for (std::size_t end : sections_(doc())) {
-      PageSetup setup = editor.sectionPageSetup(end);
-      edit(setup.columns);
-      editor.setSectionPageSetup(end, setup);
-    }
+  void change(F columns) {
+    edit([&](PageSetup& setup) {
+      columns(setup.columns);
+      return true;
+    });
   }
-
-  SectionScope sections_;
 };
 
-class PageSetupObj : public DocumentPart {
+class PageSetupObj : public SectionSetPart {
  public:
-  PageSetupObj(std::shared_ptr<DocumentObj> doc, SectionScope sections)
-      : DocumentPart(std::move(doc)), sections_(std::move(sections)) {}
+  using SectionSetPart::SectionSetPart;
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override {
@@ -167,19 +188,6 @@ class PageSetupObj : public DocumentPart {
   }
 
  private:
-  // The value every section has, or nothing when they differ.
-  template <class T, class F>
-  std::optional<T> common(F value) {
-    Editor& editor = doc().editor();
-    std::optional<T> shared;
-    for (std::size_t end : sections_(doc())) {
-      const T v = value(editor.sectionPageSetup(end));
-      if (shared && *shared != v) return std::nullopt;
-      shared = v;
-    }
-    return shared;
-  }
-
   Variant get(PageValue which) {
     auto shared = common<float>([which](PageSetup setup) { return PageField(setup, which); });
     return Variant(shared ? *shared : float(kUndefined));
@@ -191,26 +199,20 @@ class PageSetupObj : public DocumentPart {
     const bool side = which == PageValue::Width || which == PageValue::Height;
     if (side ? !(value > 0 && value <= kLargestPageSide) : !(std::fabs(value) <= kLargestPageSide))
       Fail("Значение вне допустимого диапазона");
-    Editor& editor = doc().editor();
-    for (std::size_t end : sections_(doc())) {
-      PageSetup setup = editor.sectionPageSetup(end);
+    edit([&](PageSetup& setup) {
       PageField(setup, which) = value;
-      editor.setSectionPageSetup(end, setup);
-    }
+      return true;
+    });
   }
 
   // Turns the pages of each section not yet that way round.
   void setOrientation(int value) {
-    Editor& editor = doc().editor();
-    for (std::size_t end : sections_(doc())) {
-      PageSetup setup = editor.sectionPageSetup(end);
-      if (OrientationOf(setup) == value) continue;
+    edit([&](PageSetup& setup) {
+      if (OrientationOf(setup) == value) return false;
       std::swap(setup.pageWidth, setup.pageHeight);
-      editor.setSectionPageSetup(end, setup);
-    }
+      return true;
+    });
   }
-
-  SectionScope sections_;
 };
 
 class SectionObj : public DocumentPart {

@@ -2,8 +2,6 @@
 // words in reading order, and drawn where LibreOffice draws them.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "om_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/Render.h"
@@ -49,22 +47,6 @@ std::map<std::string, std::string> LiberationDefaults() {
   return parts;
 }
 
-struct Word {
-  double x = 0, y = 0;
-  std::string text;
-};
-
-// The words (or letters, as a PDF may hold them) of a PDF's first page with their left edges.
-std::vector<Word> WordsOf(const std::string& pdf) {
-  const std::string html = RunAndCapture("pdftotext -l 1 -bbox " + Quote(pdf) + " -");
-  static const std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<");
-  std::vector<Word> words;
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
-       ++it)
-    words.push_back({std::stod((*it)[1].str()), std::stod((*it)[2].str()), (*it)[3].str()});
-  return words;
-}
-
 TEST(Bidi, KeptThroughWritingAndReading) {
   auto doc = ReadBytes(PackageWithBody(BidiBody(), LiberationDefaults()));
   ASSERT_GE(doc->paragraphs.size(), 7u);
@@ -96,10 +78,10 @@ TEST(Bidi, DrawnAsLibreOfficeDrawsThem) {
   Layout layout(*doc, FontMeasurer());
   const std::string ours = dir / "ours.pdf";
   WritePdf(*doc, layout, ours);
-  const std::vector<Word> here = WordsOf(ours), there = WordsOf(theirs);
+  const std::vector<PdfWord> here = PdfWords(ours, 1), there = PdfWords(theirs, 1);
   ASSERT_GT(there.size(), 20u);
-  for (const Word& word : there) {
-    const bool found = std::any_of(here.begin(), here.end(), [&](const Word& w) {
+  for (const PdfWord& word : there) {
+    const bool found = std::any_of(here.begin(), here.end(), [&](const PdfWord& w) {
       return std::fabs(w.x - word.x) < 2.5 && std::fabs(w.y - word.y) < 3;
     });
     EXPECT_TRUE(found) << word.text << " at " << word.x << ", " << word.y;

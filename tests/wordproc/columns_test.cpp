@@ -3,8 +3,6 @@
 // page, and all of it where LibreOffice puts it.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "om_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/RenderText.h"
@@ -46,20 +44,6 @@ std::string ColumnsBody() {
   body += P("Метка 2.99 конец", Sect("continuous", "<w:cols w:num=\"3\" w:space=\"360\"/>"));
   body += P("Метка 3.1 после колонок") + P("Метка 3.2 " + Words(3));
   return body + Sect("continuous", "<w:cols w:space=\"720\"/>");
-}
-
-// The word processor's defaults: 8 points after a paragraph and 1.08 lines.
-std::map<std::string, std::string> WordDefaults() {
-  auto parts = SpacingParts();
-  parts["word/styles.xml"] =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-      "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Calibri\" w:hAnsi=\"Calibri\"/>"
-      "<w:sz w:val=\"22\"/></w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>"
-      "<w:spacing w:after=\"160\" w:line=\"259\" w:lineRule=\"auto\"/></w:pPr></w:pPrDefault>"
-      "</w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
-      "<w:name w:val=\"Normal\"/></w:style></w:styles>";
-  return parts;
 }
 
 TEST(Columns, ReadAndWrittenWithTheirSection) {
@@ -168,31 +152,13 @@ TEST(Columns, EvenedOutAboveASectionOnTheSamePage) {
   EXPECT_NEAR(layout.paragraphTop(4), 50 + 2 * line, 0.01);
 }
 
-struct Place {
-  int page = 0;
-  double x = 0, y = 0;
-};
-
-// Where each "Метка N.N" begins in LibreOffice's PDF, from pdftotext's word boxes.
-std::map<std::string, Place> PlacesThere(const std::string& pdf) {
-  const std::string html = RunAndCapture("pdftotext -bbox " + Quote(pdf) + " -");
-  static const std::regex word("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<");
-  std::map<std::string, Place> places;
-  int page = 0;
-  Place label;
-  bool pending = false;
-  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
-       ++it) {
-    const std::smatch& m = *it;
-    if (!m[1].matched) {
-      ++page;
-      continue;
-    }
-    if (pending) places.emplace(m[3].str(), label);
-    pending = m[3].str() == "Метка";
-    label = {page, std::stod(m[1].str()), std::stod(m[2].str())};
-  }
-  return places;
+// Where each "Метка N.N" begins in a PDF: the box of the word before its number.
+std::map<std::string, PdfWord> LabelsIn(const std::string& pdf) {
+  const std::vector<PdfWord> words = PdfWords(pdf);
+  std::map<std::string, PdfWord> labels;
+  for (std::size_t k = 1; k < words.size(); ++k)
+    if (words[k - 1].text == "Метка") labels.emplace(words[k].text, words[k - 1]);
+  return labels;
 }
 
 TEST(Columns, FlowAsInLibreOffice) {
@@ -201,7 +167,7 @@ TEST(Columns, FlowAsInLibreOffice) {
   om_test::EnsureGui();
   TempDir dir;
   const std::string file = dir / "columns.docx";
-  WriteFile(file, PackageWithBody(ColumnsBody(), WordDefaults()));
+  WriteFile(file, PackageWithBody(ColumnsBody(), WordDefaultStyles()));
   const auto doc = LoadDocumentFile(file);
   const std::string ours = dir / "columns-ours.docx";
   WritePackage(*doc, ours);
@@ -209,7 +175,7 @@ TEST(Columns, FlowAsInLibreOffice) {
     SCOPED_TRACE(path);
     const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "pdf");
     ASSERT_FALSE(pdf.empty());
-    const auto there = PlacesThere(pdf);
+    const auto there = LabelsIn(pdf);
     Layout layout(*doc, FontMeasurer());
     int labels = 0;
     for (std::size_t i = 0; i < doc->paragraphs.size(); ++i) {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -254,6 +255,60 @@ inline std::string RunAndCapture(const std::string& command) {
 inline std::string PdfPageText(const std::string& pdf, int page) {
   const std::string number = std::to_string(page);
   return RunAndCapture("pdftotext -f " + number + " -l " + number + " " + Quote(pdf) + " -");
+}
+
+inline const char* kSingle = "w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"";
+
+// Word's own defaults: 8 points after a paragraph and 1.08 lines; its grid table style takes
+// both away in cells and draws every border.
+inline std::map<std::string, std::string> WordDefaultStyles() {
+  const std::string b = kSingle;
+  auto parts = SpacingParts();
+  parts["word/styles.xml"] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Calibri\" w:hAnsi=\"Calibri\"/>"
+      "<w:sz w:val=\"22\"/></w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>"
+      "<w:spacing w:after=\"160\" w:line=\"259\" w:lineRule=\"auto\"/></w:pPr></w:pPrDefault>"
+      "</w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
+      "<w:name w:val=\"Normal\"/></w:style>"
+      "<w:style w:type=\"table\" w:default=\"1\" w:styleId=\"TableNormal\">"
+      "<w:name w:val=\"Normal Table\"/><w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/>"
+      "<w:tblCellMar><w:top w:w=\"0\" w:type=\"dxa\"/><w:left w:w=\"108\" w:type=\"dxa\"/>"
+      "<w:bottom w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"108\" w:type=\"dxa\"/>"
+      "</w:tblCellMar></w:tblPr></w:style>"
+      "<w:style w:type=\"table\" w:styleId=\"TableGrid\"><w:name w:val=\"Table Grid\"/>"
+      "<w:basedOn w:val=\"TableNormal\"/><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
+      "w:lineRule=\"auto\"/></w:pPr><w:tblPr><w:tblBorders><w:top " +
+      b + "/><w:left " + b + "/><w:bottom " + b + "/><w:right " + b + "/><w:insideH " + b +
+      "/><w:insideV " + b + "/></w:tblBorders></w:tblPr></w:style></w:styles>";
+  return parts;
+}
+
+// A word or letter of a PDF as pdftotext places it: its page (1-based) and top-left corner.
+struct PdfWord {
+  int page = 0;
+  double x = 0, y = 0;
+  std::string text;
+};
+
+// The words of a PDF (or of its first pages) with their boxes, in pdftotext's order.
+inline std::vector<PdfWord> PdfWords(const std::string& pdf, int lastPage = 0) {
+  const std::string range = lastPage > 0 ? "-l " + std::to_string(lastPage) + " " : "";
+  const std::string html = RunAndCapture("pdftotext " + range + "-bbox " + Quote(pdf) + " -");
+  static const std::regex word("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)<");
+  std::vector<PdfWord> words;
+  int page = 0;
+  for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator();
+       ++it) {
+    const std::smatch& m = *it;
+    if (!m[1].matched) {
+      ++page;
+      continue;
+    }
+    words.push_back({page, std::stod(m[1].str()), std::stod(m[2].str()), m[3].str()});
+  }
+  return words;
 }
 
 }  // namespace ooxml_test

@@ -37,34 +37,6 @@ std::string Tbl(const std::string& tblPr, const std::vector<int>& grid, const st
   return out + "</w:tblGrid>" + rows + "</w:tbl>";
 }
 
-const char* kSingle = "w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"";
-
-// Word's own defaults: 8 points after a paragraph and 1.08 lines; its grid table style takes
-// both away in cells and draws every border.
-std::map<std::string, std::string> WordStyles() {
-  const std::string b = kSingle;
-  auto parts = SpacingParts();
-  parts["word/styles.xml"] =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-      "<w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"Calibri\" w:hAnsi=\"Calibri\"/>"
-      "<w:sz w:val=\"22\"/></w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>"
-      "<w:spacing w:after=\"160\" w:line=\"259\" w:lineRule=\"auto\"/></w:pPr></w:pPrDefault>"
-      "</w:docDefaults><w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
-      "<w:name w:val=\"Normal\"/></w:style>"
-      "<w:style w:type=\"table\" w:default=\"1\" w:styleId=\"TableNormal\">"
-      "<w:name w:val=\"Normal Table\"/><w:tblPr><w:tblInd w:w=\"0\" w:type=\"dxa\"/>"
-      "<w:tblCellMar><w:top w:w=\"0\" w:type=\"dxa\"/><w:left w:w=\"108\" w:type=\"dxa\"/>"
-      "<w:bottom w:w=\"0\" w:type=\"dxa\"/><w:right w:w=\"108\" w:type=\"dxa\"/>"
-      "</w:tblCellMar></w:tblPr></w:style>"
-      "<w:style w:type=\"table\" w:styleId=\"TableGrid\"><w:name w:val=\"Table Grid\"/>"
-      "<w:basedOn w:val=\"TableNormal\"/><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
-      "w:lineRule=\"auto\"/></w:pPr><w:tblPr><w:tblBorders><w:top " +
-      b + "/><w:left " + b + "/><w:bottom " + b + "/><w:right " + b + "/><w:insideH " + b +
-      "/><w:insideV " + b + "/></w:tblBorders></w:tblPr></w:style></w:styles>";
-  return parts;
-}
-
 // Spanned header, merged and shaded cells, a nested table, and text after the table.
 std::string MixedBody() {
   const std::string nested = Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {1000, 1000},
@@ -92,7 +64,7 @@ std::size_t Find(const Document& doc, const std::string& text) {
 }
 
 TEST(Tables, AreReadWithGridRowsCellsAndTheirStyle) {
-  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordDefaultStyles()));
   const Paragraph& header = doc->paragraphs[Find(*doc, "Шапка")];
   ASSERT_EQ(header.cells.size(), 1u);
   const Table& table = *header.cells[0].table;
@@ -127,7 +99,7 @@ TEST(Tables, AreReadWithGridRowsCellsAndTheirStyle) {
 }
 
 TEST(Tables, AreWrittenAndReadBackAsTheyWere) {
-  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordDefaultStyles()));
   const auto bytes = WritePackageToMemory(*doc, false);
   const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
   ASSERT_EQ(back->paragraphs.size(), doc->paragraphs.size());
@@ -147,7 +119,7 @@ TEST(Tables, AreWrittenAndReadBackAsTheyWere) {
 }
 
 TEST(Tables, CellsStandSideBySideAndTheTextAfterGoesBelow) {
-  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordStyles()));
+  const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());
   const std::size_t header = Find(*doc, "Шапка"), right = Find(*doc, "Правая");
   const std::size_t merged = Find(*doc, "Слитая"), b = Find(*doc, "Б");
@@ -200,7 +172,7 @@ std::string LongTable(int rows, const std::string& bigRowPr, int bigParagraphs) 
 }
 
 TEST(Tables, RowsGoOnToNewPagesUnderTheirHeader) {
-  const auto doc = ReadBytes(PackageWithBody(LongTable(120, "", 1), WordStyles()));
+  const auto doc = ReadBytes(PackageWithBody(LongTable(120, "", 1), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());
   ASSERT_GE(layout.pageCount(), 3);
   const double bottom = doc->pageSetup.pageHeight - doc->pageSetup.bottomMargin;
@@ -221,7 +193,7 @@ TEST(Tables, RowsGoOnToNewPagesUnderTheirHeader) {
 
 TEST(Tables, ALongRowSplitsBetweenParagraphsUnlessItMustStayWhole) {
   // 60 paragraphs in one cell: more than a page.
-  const auto splitting = ReadBytes(PackageWithBody(LongTable(30, "", 60), WordStyles()));
+  const auto splitting = ReadBytes(PackageWithBody(LongTable(30, "", 60), WordDefaultStyles()));
   Layout layout(*splitting, EstimatedText());
   const std::size_t first = Find(*splitting, "Часть 15"), last = Find(*splitting, "Часть 15.59");
   EXPECT_EQ(layout.pageOfParagraph(first), 1);
@@ -229,7 +201,8 @@ TEST(Tables, ALongRowSplitsBetweenParagraphsUnlessItMustStayWhole) {
   // The row's own label stays with the first part of the row.
   EXPECT_EQ(layout.pageOfParagraph(Find(*splitting, "Ряд 15")), 1);
 
-  const auto whole = ReadBytes(PackageWithBody(LongTable(30, "<w:cantSplit/>", 40), WordStyles()));
+  const auto whole =
+      ReadBytes(PackageWithBody(LongTable(30, "<w:cantSplit/>", 40), WordDefaultStyles()));
   Layout kept(*whole, EstimatedText());
   const std::size_t label = Find(*whole, "Ряд 15");
   const int page = kept.pageOfParagraph(label);
@@ -245,7 +218,7 @@ TEST(Tables, ALongParagraphInACellGoesOnAtItsLines) {
                            Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {3000, 6000},
                                Tr("", Tc("", P("Метка")) + Tc("", P(words)))) +
                            P("Конец") + kA4Section;
-  const auto doc = ReadBytes(PackageWithBody(body, WordStyles()));
+  const auto doc = ReadBytes(PackageWithBody(body, WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());
   const std::size_t long_ = Find(*doc, words.substr(0, words.size()));
   const auto pieces = layout.piecesOf(long_);
@@ -260,7 +233,7 @@ TEST(Tables, ALongParagraphInACellGoesOnAtItsLines) {
 // A paragraph split in a cell, as typing Enter there does, stays in the cell: the table stays
 // one table, and is written back whole.
 TEST(Tables, SplittingAParagraphInACellKeepsItInTheCell) {
-  auto doc = ReadBytes(PackageWithBody(LongTable(4, "", 1), WordStyles()));
+  auto doc = ReadBytes(PackageWithBody(LongTable(4, "", 1), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());
   Editor editor(*doc, layout);
   const std::size_t cell = Find(*doc, "Часть 2");
@@ -275,7 +248,7 @@ TEST(Tables, SplittingAParagraphInACellKeepsItInTheCell) {
 }
 
 TEST(Tables, EditingACellLaysTheTableOutAgain) {
-  auto doc = ReadBytes(PackageWithBody(LongTable(10, "", 1), WordStyles()));
+  auto doc = ReadBytes(PackageWithBody(LongTable(10, "", 1), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());
   const std::size_t after = Find(*doc, "Конец");
   const float before = layout.paragraphTop(after);
@@ -318,7 +291,7 @@ TEST(Tables, PaginateAsInLibreOffice) {
   for (const auto& [name, rowPr] : cases) {
     const std::string file = dir / (name + ".docx");
     std::ofstream(file, std::ios::binary)
-        << PackageWithBody(LongTable(90, rowPr, 30), WordStyles());
+        << PackageWithBody(LongTable(90, rowPr, 30), WordDefaultStyles());
     const auto doc = LoadDocumentFile(file);
     const std::string ours = dir / (name + "-ours.docx");
     WritePackage(*doc, ours);
