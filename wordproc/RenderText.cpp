@@ -543,8 +543,15 @@ double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left,
   const StyleTable styles = MakeStyleTable(paragraph, device);
   const LineMetrics metrics = ParagraphLineMetrics(paragraph, device);
   double y = top + paragraph.spaceBefore;
+  // Lines wholly outside the clip are left out, not only hidden: a PDF would still carry their
+  // text (the lines of a divided paragraph on its other pages, text beyond a box's edge).
+  const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : QRectF();
   BreakLines(paragraph, styles, width, [&](const Line& line) {
     double height = std::max(metrics.height, line.pictureHeight);
+    if (!clip.isNull() && (y + height <= clip.top() + 0.5 || y >= clip.bottom() - 0.5)) {
+      y += height;
+      return;
+    }
     double textTop = y + height - metrics.height;
     double baseline =
         textTop + (metrics.height - metrics.ascent - metrics.descent) / 2 + metrics.ascent;

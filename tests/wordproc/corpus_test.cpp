@@ -27,9 +27,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     // The heading after the second table stays at the foot of page 1 there and goes on here:
     // the cause is not found yet.
     {"IllustrativeCases.docx", "a heading after a table"},
-    // Its footer, a table with a picture, comes out 24 points taller here than there, and
-    // takes that much from every page's text.
-    {"60329.docx", "height of a footer table"},
     // One justified paragraph of the first page takes three lines more there: not found yet.
     {"drawing.docx", "lines of a justified paragraph"},
     {"form_footnotes.docx", "tables, footnotes"},

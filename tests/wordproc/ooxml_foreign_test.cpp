@@ -403,4 +403,23 @@ TEST(OoxmlForeign, PaintThatCannotBeSeenIsNone) {
   EXPECT_EQ(shapes["Frame"]->text[0].text(), "text");
 }
 
+// Report writers leave style ids out and name the style in the paragraph by its name; a style
+// that shrinks empty cells to one point then makes its rows that low.
+TEST(OoxmlForeign, StylesWithoutAnIdAreFoundByName) {
+  auto parts = SpacingParts();
+  parts["word/styles.xml"] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+      "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:style><w:name w:val=\"EmptyCell\"/><w:rPr><w:sz w:val=\"2\"/></w:rPr></w:style>"
+      "<w:style w:type=\"paragraph\" w:styleId=\"Big\"><w:name w:val=\"EmptyCell\"/>"
+      "<w:rPr><w:sz w:val=\"40\"/></w:rPr></w:style></w:styles>";
+  const auto doc = ReadBytes(
+      PackageWithBody("<w:p><w:pPr><w:pStyle w:val=\"EmptyCell\"/></w:pPr></w:p>"
+                      "<w:p><w:pPr><w:pStyle w:val=\"Big\"/></w:pPr><w:r><w:t>x</w:t></w:r></w:p>",
+                      parts));
+  EXPECT_FLOAT_EQ(doc->paragraphs[0].markFormat.fontSize, 1.0f);
+  // An id that is given still wins over a name that another style goes by.
+  EXPECT_FLOAT_EQ(doc->paragraphs[1].runs[0].format.fontSize, 20.0f);
+}
+
 }  // namespace

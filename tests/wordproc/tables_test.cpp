@@ -8,6 +8,7 @@
 
 #include "om_support.h"
 #include "ooxml_test_support.h"
+#include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/Editor.h"
 #include "wordproc/core/Layout.h"
@@ -228,6 +229,57 @@ TEST(Tables, ALongParagraphInACellGoesOnAtItsLines) {
   EXPECT_FLOAT_EQ(pieces[1].offset, pieces[0].height);
   EXPECT_EQ(layout.lastPageOfParagraph(long_), pieces.back().page);
   EXPECT_EQ(layout.pageOfParagraph(Find(*doc, "Конец")), pieces.back().page);
+}
+
+// What follows a divided paragraph in its cell comes right after its last lines, and the PDF
+// carries each of its words once: the lines set on one page are not drawn, hidden, on the other.
+TEST(Tables, TextAfterADividedParagraphFollowsItsLastLines) {
+  om_test::EnsureGui();
+  std::string words;
+  for (int k = 0; k < 900; ++k) words += "w" + std::to_string(k) + " ";
+  const std::string cell = P(words) + P("Хвост");
+  const std::string body =
+      P("Начало") +
+      Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {3000, 6000},
+          Tr("", Tc("", P("Метка")) + Tc("", cell)) + Tr("", Tc("", P("Ниже")) + Tc("", P("")))) +
+      kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body, WordDefaultStyles()));
+  Layout layout(*doc, FontMeasurer());
+  const auto pieces = layout.piecesOf(Find(*doc, words));
+  ASSERT_GE(pieces.size(), 2u);
+  const std::size_t tail = Find(*doc, "Хвост");
+  EXPECT_EQ(layout.pageOfParagraph(tail), pieces.back().page);
+  EXPECT_NEAR(layout.paragraphTop(tail), pieces.back().top + pieces.back().height, 0.5);
+  EXPECT_NEAR(layout.paragraphTop(Find(*doc, "Ниже")),
+              layout.paragraphTop(tail) + layout.paragraphHeight(tail), 3);
+
+  TempDir dir;
+  WritePdf(*doc, layout, dir / "out.pdf");
+  std::map<std::string, int> seen;
+  for (const PdfWord& word : PdfWords(dir / "out.pdf")) ++seen[word.text];
+  for (int k = 0; k < 900; k += 7) EXPECT_EQ(seen["w" + std::to_string(k)], 1) << k;
+}
+
+// A cell ends with a paragraph even after a table nested at its end. Left empty, it takes no
+// room there (as LibreOffice sets it); with text it is a line of its own.
+TEST(Tables, AnEmptyParagraphClosingANestedTableTakesNoRoom) {
+  auto bodyWith = [](const std::string& closing) {
+    const std::string nested =
+        Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {2000}, Tr("", Tc("", P("Внутри"))));
+    return Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {4000},
+               Tr("", Tc("", nested + closing)) + Tr("", Tc("", P("Следующая")))) +
+           kA4Section;
+  };
+  const auto empty = ReadBytes(PackageWithBody(bodyWith(P("")), WordDefaultStyles()));
+  const auto text = ReadBytes(PackageWithBody(bodyWith(P("Строка")), WordDefaultStyles()));
+  Layout a(*empty, EstimatedText()), b(*text, EstimatedText());
+  const std::size_t inner = Find(*empty, "Внутри");
+  const float nestedBottom = a.paragraphTop(inner) + a.paragraphHeight(inner);
+  EXPECT_NEAR(a.paragraphTop(Find(*empty, "Следующая")), nestedBottom, 2.0);
+  const std::size_t line = Find(*text, "Строка");
+  EXPECT_GT(b.paragraphHeight(line), 10);
+  EXPECT_NEAR(b.paragraphTop(Find(*text, "Следующая")),
+              b.paragraphTop(line) + b.paragraphHeight(line), 2.0);
 }
 
 // A paragraph split in a cell, as typing Enter there does, stays in the cell: the table stays

@@ -328,6 +328,33 @@ void Layout::placeTable(std::size_t begin) {
   placeBoxes(begin, m, placed.repeatedParts, column.left, m.headerRows);
 }
 
+namespace {
+
+// The part of a nested table's cell box that stands on one part of its outer row: its top and
+// height there, if any. A row divided between pages is mapped from its top on its first part
+// and from its foot on its last, so boxes meet the row's edges on both; parts between follow
+// on from the first.
+std::optional<std::pair<float, float>> NestedWindow(const TableMeasure& m,
+                                                    const std::vector<RowPart>& parts,
+                                                    const RowPart& part, const TableBox& box) {
+  std::vector<const RowPart*> ofRow;
+  for (const RowPart& p : parts)
+    if (p.row == part.row) ofRow.push_back(&p);
+  const float total = part.row < m.rowHeights.size() ? m.rowHeights[part.row] : part.height;
+  float start = 0;
+  for (const RowPart* p : ofRow) {
+    if (p == &part) break;
+    start += p->height;
+  }
+  if (ofRow.size() > 1 && ofRow.back() == &part) start = std::max(0.0f, total - part.height);
+  const float top = std::max(box.y, start);
+  const float bottom = std::min(box.y + box.height, start + part.height);
+  if (bottom <= top) return std::nullopt;
+  return std::make_pair(part.top + top - start, bottom - top);
+}
+
+}  // namespace
+
 // Each cell's box on every page its rows have parts on, as tall as those parts.
 void Layout::placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
                         float firstLeft, std::uint32_t onlyRowsBefore) {
@@ -341,10 +368,11 @@ void Layout::placeBoxes(std::size_t begin, const TableMeasure& m, const std::vec
       use(part.page, part.top + part.height);
       const float x = box.x + frames_[std::size_t(part.page) - 1].left - firstLeft;
       const int page = pageOfFrame(part.page);
-      if (box.rowSpan == 0) {  // a nested table's cell: with its row's first part
-        if (!pieces.empty()) break;
-        pieces.push_back(
-            {page, begin, {x, part.top + box.y, box.width, box.height}, box.edges, box.shading});
+      if (box.rowSpan == 0) {
+        if (const auto window = NestedWindow(m, parts, part, box)) {
+          pieces.push_back(
+              {page, begin, {x, window->first, box.width, window->second}, box.edges, box.shading});
+        }
         continue;
       }
       if (pieces.empty() || frame != part.page) {

@@ -298,7 +298,10 @@ void ReadContext::ReadStyles() {
   }
   for (xml_node style : root.children()) {
     if (!Is(style, "style")) continue;
-    const std::string id(Value(style, "styleId"));
+    // Some writers leave the id out; paragraphs then name the style by its name, and both
+    // LibreOffice and the word processor find it so.
+    std::string id(Value(style, "styleId"));
+    if (id.empty()) id = Value(Child(style, "name"), "val");
     styles_.emplace(id, style);
     const std::string_view isDefault = Value(style, "default");
     if (isDefault == "1" || isDefault == "true" || isDefault == "on") {

@@ -210,7 +210,9 @@ class Measurer {
         continue;
       }
       const Paragraph& p = paragraphs_[i];
-      const float height = ParagraphHeight(p, textWidth, measurer_);
+      const bool afterNested = i > begin && paragraphs_[i - 1].cells.size() > depth_ + 1;
+      const float height =
+          afterNested && closesCell(begin, i) ? 0 : ParagraphHeight(p, textWidth, measurer_);
       const float overlap =
           above ? std::min(std::max(0.0f, above->spaceAfter), std::max(0.0f, p.spaceBefore)) : 0;
       y -= overlap;
@@ -257,6 +259,15 @@ class Measurer {
     return item;
   }
 
+  // A cell must end with a paragraph, so one follows a table nested at its end. Left empty,
+  // it takes no room: the cell ends with the nested table, as LibreOffice lays it out and as
+  // files of report writers expect (they do not shrink that paragraph as they shrink others).
+  bool closesCell(std::size_t begin, std::size_t i) const {
+    const Paragraph& p = paragraphs_[i];
+    const bool last = i + 1 >= result_.end || !sameCell(paragraphs_[begin], paragraphs_[i + 1]);
+    return last && p.inlinePictures.empty() && p.text().empty() && !p.sectionEnd;
+  }
+
   bool sameCell(const Paragraph& first, const Paragraph& p) const {
     if (p.cells.size() <= depth_) return false;
     for (std::size_t d = 0; d <= depth_; ++d)
@@ -276,6 +287,7 @@ class Measurer {
     }
     const std::uint32_t cell = paragraphs_[i].cells[depth_].cell;
     for (TableItem item : m.items) {
+      if (item.row < m.rowPadding.size()) item.below += m.rowPadding[item.row];
       item.y += item.row < rowTops.size() ? rowTops[item.row] : y;
       item.row = row;
       item.cell = cell;
@@ -337,6 +349,7 @@ class RowPlacer {
     placed_.itemTop.assign(m.items.size(), float(y));
     left_.assign(m.items.size(), 0.0);
     offset_.assign(m.items.size(), 0.0);
+    justSet_.assign(m.items.size(), 0.0);
     done_.assign(m.items.size(), 0);
     for (std::size_t k = 0; k < m.items.size(); ++k) left_[k] = m.items[k].height;
   }
@@ -357,6 +370,9 @@ class RowPlacer {
  private:
   std::uint32_t rowOf(const TableItem& item) const {
     return std::min<std::uint32_t>(item.row, std::uint32_t(rows_ - 1));
+  }
+  double paddingOf(std::uint32_t row) const {
+    return row < m_.rowPadding.size() ? m_.rowPadding[row] : 0.0;
   }
   double heightOf(std::uint32_t row) const {
     return row < m_.rowHeights.size() ? m_.rowHeights[row] : 0.0;
@@ -399,17 +415,20 @@ class RowPlacer {
   // and of that one the lines that fit when it may be divided.
   void divide(const std::vector<std::size_t>& pending, const std::vector<double>& rel, double room,
               std::vector<std::size_t>& stay, std::vector<std::size_t>& moved) {
+    std::fill(justSet_.begin(), justSet_.end(), 0.0);
     std::vector<std::uint32_t> full;
     for (std::size_t k : pending) {
       const TableItem& item = m_.items[k];
       const bool cellFull = std::find(full.begin(), full.end(), item.cell) != full.end();
-      if (!cellFull && rel[k] + left_[k] <= room + kTolerance) {
+      // The cell's margin and border below its text end the row's part on this page too.
+      const double below = item.below + paddingOf(item.row);
+      if (!cellFull && rel[k] + left_[k] + below <= room + kTolerance) {
         stay.push_back(k);
         continue;
       }
       if (!cellFull) {
         full.push_back(item.cell);
-        if (const int n = linesThatFit(k, room - rel[k]); n > 0) divideAt(k, rel[k], n);
+        if (const int n = linesThatFit(k, room - rel[k] - below); n > 0) divideAt(k, rel[k], n);
       }
       moved.push_back(k);
     }
@@ -437,24 +456,32 @@ class RowPlacer {
     }
     placed_.pieces.push_back({k, page_, float(y_ + rel), float(height), float(offset_[k]), n});
     offset_[k] += height;
+    justSet_[k] = height;
     done_[k] += n;
     left_[k] = std::max(0.0, left_[k] - height);
   }
 
   // The items that go on to the next page keep their distances, each cell's first of them
   // where the cell's text began. Returns the height of what is left of the row.
+  // What a divided paragraph set on the page before no longer stands above the items below it.
   double carryOver(const std::vector<std::size_t>& moved, std::vector<double>& rel) const {
-    std::vector<std::pair<std::uint32_t, double>> shift;  // cell, rel of its first moved item
+    struct Shift {
+      std::uint32_t cell = 0;
+      double by = 0, top = 0;
+    };
+    std::vector<Shift> shifts;
     double height = 0;
     for (std::size_t k : moved) {
       const TableItem& item = m_.items[k];
-      auto found = std::find_if(shift.begin(), shift.end(),
-                                [&](const auto& s) { return s.first == item.cell; });
-      if (found == shift.end()) {
-        shift.push_back({item.cell, rel[k] - firstTop(item.cell, k)});
-        found = shift.end() - 1;
+      auto found = std::find_if(shifts.begin(), shifts.end(),
+                                [&](const Shift& s) { return s.cell == item.cell; });
+      if (found == shifts.end()) {
+        const double top = firstTop(item.cell, k);
+        shifts.push_back({item.cell, rel[k] - top, top});
+        found = shifts.end() - 1;
       }
-      rel[k] -= found->second;
+      rel[k] = std::max(found->top, rel[k] - found->by);
+      found->by += justSet_[k];
       height = std::max(height, rel[k] + left_[k]);
     }
     const std::uint32_t row = rowOf(m_.items[moved.front()]);
@@ -512,6 +539,7 @@ class RowPlacer {
   std::size_t rows_ = 1;
   // Of each item: its height still to set, the height set on earlier pages, its lines set.
   std::vector<double> left_, offset_;
+  std::vector<double> justSet_;  // of each item divided on the page being left: the height set
   std::vector<int> done_;
   int page_;
   double y_, pageTop_, bottom_;

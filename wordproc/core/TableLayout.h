@@ -26,6 +26,7 @@ struct TableItem {
   int lines = 1;
   float lineHeight = 0, before = 0;
   bool divisible = false, widowControl = true;
+  float below = 0;  // the margins and borders of the nested cells it stands in, under it
 };
 
 // A cell's box. A box of the measured table covers rowSpan rows from row (more than one for a
