@@ -49,7 +49,9 @@ struct Line {
   std::vector<Piece> pieces;
   double width = 0;  // to the end of the last word; trailing spaces do not count
   double pictureHeight = 0;
-  bool endsParagraph = false;  // the last line, or one ended by a line break: never justified
+  bool endsParagraph = false;  // the last line, or one ended by a line break
+  // Ended by a line break: justified all the same, as the word processor sets such lines.
+  bool lineBreak = false;
 };
 
 // The painter's user space is points, so a font must measure its point size in user units
@@ -135,6 +137,7 @@ class LineBreaker {
   void add(Piece piece) {
     switch (piece.kind) {
       case PieceKind::Break:
+        line_.lineBreak = true;
         return endLine(true);
       case PieceKind::Space:
         return addSpace(std::move(piece));
@@ -239,7 +242,8 @@ double AlignmentOffset(Alignment alignment, double room) {
 }
 
 double JustifyingExtra(const Paragraph& paragraph, const Line& line, double width) {
-  if (paragraph.alignment != Alignment::Justify || line.endsParagraph) return 0;
+  if (paragraph.alignment != Alignment::Justify || (line.endsParagraph && !line.lineBreak))
+    return 0;
   auto spaces = std::count_if(line.pieces.begin(), line.pieces.end(),
                               [](const Piece& p) { return p.kind == PieceKind::Space; });
   return spaces > 0 ? std::max(0.0, width - line.width) / double(spaces) : 0;
@@ -330,7 +334,7 @@ Alignment VisualAlignment(const Paragraph& paragraph, bool lastLine) {
 void DrawLine(QPainter& painter, const Paragraph& paragraph, const Line& line,
               const std::vector<Style>& styles, double left, double width, double baseline) {
   const double extra = JustifyingExtra(paragraph, line, width);
-  const Alignment alignment = VisualAlignment(paragraph, line.endsParagraph);
+  const Alignment alignment = VisualAlignment(paragraph, line.endsParagraph && !line.lineBreak);
   double x = left + AlignmentOffset(alignment, width - line.width);
   for (const Piece* piece : VisualOrder(line, paragraph.bidi)) {
     DrawPiece(painter, *piece, styles, x, baseline);
@@ -499,6 +503,17 @@ class Fonts final : public TextMeasurer {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return EstimatedText().lineCount(paragraph, width);
     return std::max(1, CountLines(paragraph, width));
+  }
+  // A picture makes its own line taller, not every line of the paragraph.
+  double textHeight(const Paragraph& paragraph, double width, double lineHeight) const override {
+    if (paragraph.inlinePictures.empty() || paragraph.lineRule == LineRule::Exact || width <= 0 ||
+        !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      return TextMeasurer::textHeight(paragraph, width, lineHeight);
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    double height = 0;
+    BreakLines(paragraph, MakeStyleTable(paragraph, &device), width,
+               [&](const Line& line) { height += std::max(lineHeight, line.pictureHeight); });
+    return height > 0 ? height : TextMeasurer::textHeight(paragraph, width, lineHeight);
   }
   double singleLineHeight(const RunFormat& format) const override {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

@@ -65,14 +65,8 @@ float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) 
 }  // namespace
 
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer) {
-  bool hasText = false;
-  for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
-  double lines = 1;
-  if (hasText && textWidth > 0) lines = std::max(1, measurer.lineCount(paragraph, textWidth));
-  double height =
-      lines * LineHeight(paragraph, measurer.singleLineHeight(LargestFormat(paragraph)));
-  for (const InlinePicture& picture : paragraph.inlinePictures)
-    height = std::max(height, double(picture.height));
+  const double line = LineHeight(paragraph, measurer.singleLineHeight(LargestFormat(paragraph)));
+  double height = measurer.textHeight(paragraph, textWidth, line);
   height += std::max(0.0f, paragraph.spaceBefore) + std::max(0.0f, paragraph.spaceAfter);
   return float(height);
 }

@@ -185,6 +185,14 @@ class ReadContext {
   std::vector<PendingShape> pending_;
   std::uint32_t paragraphs_ = 0;
   std::uint64_t textBytes_ = 0;
+  // The paragraph read last, for contextual spacing between paragraphs of one style.
+  struct Neighbour {
+    std::uint64_t id = 0;
+    std::string style;
+    bool contextual = false;
+  };
+  Neighbour read_, previous_;
+  void ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph& next);
 };
 
 }  // namespace wordproc::ooxml::reader

@@ -364,6 +364,12 @@ void ReadContext::ApplyRunProperties(xml_node rPr, RunFormat& format) const {
 
 namespace {
 
+constexpr float kAutoSpacing = 14.0f;
+
+bool OnOffValue(std::string_view v) {
+  return v == "1" || v == "true" || v == "on";
+}
+
 // w:line counts 240ths of single spacing under the rule "auto" (or none), twips otherwise.
 void ApplyLineSpacing(xml_node spacing, Paragraph& p) {
   const auto line = ParseLength(Value(spacing, "line"), 1);
@@ -389,6 +395,9 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
     if (auto after = TwipsValue(spacing, "after")) {
       p.spaceAfter = static_cast<float>(Clamp(*after, 0, kMaxLengthPt));
     }
+    // Spacing "auto", as pasted web pages have it: the word processor sets 14 points.
+    if (OnOffValue(Value(spacing, "beforeAutospacing"))) p.spaceBefore = kAutoSpacing;
+    if (OnOffValue(Value(spacing, "afterAutospacing"))) p.spaceAfter = kAutoSpacing;
     ApplyLineSpacing(spacing, p);
   }
   if (xml_node breakBefore = Child(pPr, "pageBreakBefore")) p.pageBreakBefore = OnOff(breakBefore);

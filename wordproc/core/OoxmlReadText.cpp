@@ -169,7 +169,9 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
   ForEachChild(container, [&](xml_node c) {
     const std::string_view name = Local(c.name());
     if (name == "p") {
-      out.push_back(ReadParagraph(c, body));
+      Paragraph para = ReadParagraph(c, body);
+      ApplyContextualSpacing(out, para);
+      out.push_back(std::move(para));
     } else if (name == "tbl") {
       if (body || storyTables_)
         ReadTable(c, body, out);
@@ -182,6 +184,16 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
     }
     return false;
   });
+}
+
+// Paragraphs of one style that say so leave out their spacing between each other (lists,
+// addresses). Read here once: written back, the spacing they keep paginates alike elsewhere.
+void ReadContext::ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph& next) {
+  const bool adjacent = !out.empty() && out.back().id == previous_.id &&
+                        out.back().cells == next.cells && previous_.style == read_.style;
+  if (adjacent && previous_.contextual) out.back().spaceAfter = 0;
+  if (adjacent && read_.contextual) next.spaceBefore = 0;
+  previous_ = read_;
 }
 
 void ReadContext::CountParagraph() {
@@ -233,6 +245,15 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   }
   for (xml_node props : StyleChain(styleId, "pPr")) ApplyParagraphProperties(props, para);
   ApplyParagraphProperties(pPr, para);
+  read_ = {para.id, styleId, false};
+  auto contextual = [&](xml_node props) {
+    if (xml_node c = Child(props, "contextualSpacing")) read_.contextual = OnOff(c);
+  };
+  contextual(defaultParagraphProperties_);
+  if (inTable)
+    std::for_each(tableStyle_.paragraph.begin(), tableStyle_.paragraph.end(), contextual);
+  for (xml_node props : StyleChain(styleId, "pPr")) contextual(props);
+  contextual(pPr);
   para.markFormat = flow.paragraphRun;
   ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
@@ -290,7 +311,8 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       text += '\v';
     } else if (name == "noBreakHyphen") {
       text += "\xE2\x80\x91";
-    } else if (name == "drawing" || name == "pict") {
+    } else if (name == "drawing" || name == "pict" || name == "object") {
+      // An embedded object shows its stored picture, a VML shape like those of w:pict.
       AppendText(flow, format, text);
       text.clear();
       if (name == "drawing")

@@ -45,6 +45,16 @@ std::string Lower(const std::string& text) {
 
 }  // namespace
 
+double TextMeasurer::textHeight(const Paragraph& paragraph, double width, double lineHeight) const {
+  bool hasText = false;
+  for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
+  const int lines = hasText && width > 0 ? std::max(1, lineCount(paragraph, width)) : 1;
+  double height = lines * lineHeight;
+  for (const InlinePicture& picture : paragraph.inlinePictures)
+    height = std::max(height, double(picture.height));
+  return height;
+}
+
 std::vector<std::string> FontFamilies(const std::string& name) {
   std::vector<std::string> families;
   for (std::size_t from = 0; from <= name.size();) {

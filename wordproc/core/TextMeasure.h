@@ -19,6 +19,10 @@ class TextMeasurer {
   // The font's single line spacing in points: ascent, descent and line gap as its file gives
   // them. Word processors set single-spaced lines this far apart.
   virtual double singleLineHeight(const RunFormat& format) const = 0;
+  // Height of the paragraph's lines broken within width, each lineHeight tall or as tall as the
+  // inline pictures standing on it (unless the height is exact). The estimate takes the tallest
+  // picture as the least height of all the lines.
+  virtual double textHeight(const Paragraph& paragraph, double width, double lineHeight) const;
 };
 
 // The families a font name stands for, in order of preference. LibreOffice names fonts with
