@@ -282,6 +282,30 @@ TEST(Tables, AnEmptyParagraphClosingANestedTableTakesNoRoom) {
               b.paragraphTop(line) + b.paragraphHeight(line), 2.0);
 }
 
+// Labels made with the word processor's label feature centre their text in cells of fixed
+// height; the alignment is kept when written back.
+TEST(Tables, CellTextStandsWhereTheCellAlignsIt) {
+  const std::string row = Tr("<w:trHeight w:val=\"2000\" w:hRule=\"exact\"/>",
+                             Tc("", P("Верх")) + Tc("<w:vAlign w:val=\"center\"/>", P("Середина")) +
+                                 Tc("<w:vAlign w:val=\"bottom\"/>", P("Низ")));
+  const std::string body =
+      Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {2000, 2000, 2000}, row) + kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body, WordDefaultStyles()));
+  Layout layout(*doc, EstimatedText());
+  const std::size_t top = Find(*doc, "Верх"), middle = Find(*doc, "Середина"),
+                    bottom = Find(*doc, "Низ");
+  const float h = layout.paragraphHeight(top), rowTop = layout.paragraphTop(top);
+  EXPECT_NEAR(layout.paragraphTop(middle), rowTop + (100 - h) / 2, 1.0);
+  EXPECT_NEAR(layout.paragraphTop(bottom) + h, rowTop + 100, 1.5);
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  const Table& table = *back->paragraphs[middle].cells[0].table;
+  EXPECT_EQ(table.rows[0].cells[0].align, CellAlign::Top);
+  EXPECT_EQ(table.rows[0].cells[1].align, CellAlign::Center);
+  EXPECT_EQ(table.rows[0].cells[2].align, CellAlign::Bottom);
+}
+
 // A paragraph split in a cell, as typing Enter there does, stays in the cell: the table stays
 // one table, and is written back whole.
 TEST(Tables, SplittingAParagraphInACellKeepsItInTheCell) {

@@ -157,6 +157,8 @@ struct CellMargins {
 };
 
 enum class VerticalMerge { None, Restart, Continue };
+// Where a cell's text stands in a row taller than it (w:vAlign): label cells centre theirs.
+enum class CellAlign { Top, Center, Bottom };
 // w:hRule of a row height; Auto rows are as tall as their content.
 enum class RowHeightRule { Auto, AtLeast, Exact };
 
@@ -167,6 +169,7 @@ struct TableCell {
   std::optional<CellMargins> margins;  // sides below zero follow the table's
   std::optional<Rgb> shading;
   CellBorders borders;
+  CellAlign align = CellAlign::Top;
 
   bool operator==(const TableCell&) const = default;
 };

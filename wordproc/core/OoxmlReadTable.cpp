@@ -130,6 +130,9 @@ TableCell ReadCellProperties(xml_node tcPr) {
   }
   if (xml_node shd = Child(tcPr, "shd")) cell.shading = ParseHexColor(Value(shd, "fill"));
   ReadBorders(Child(tcPr, "tcBorders"), cell.borders);
+  const std::string_view align = Value(Child(tcPr, "vAlign"), "val");
+  if (align == "center") cell.align = CellAlign::Center;
+  if (align == "bottom") cell.align = CellAlign::Bottom;
   return cell;
 }
 

@@ -103,6 +103,8 @@ std::string CellPropertiesXml(const TableCell& cell) {
   if (cell.shading)
     out += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"" + HexColor(*cell.shading) + "\"/>";
   if (cell.margins) Margins(out, "tcMar", *cell.margins);
+  if (cell.align == CellAlign::Center) out += "<w:vAlign w:val=\"center\"/>";
+  if (cell.align == CellAlign::Bottom) out += "<w:vAlign w:val=\"bottom\"/>";
   out += "</w:tcPr>";
   return out;
 }

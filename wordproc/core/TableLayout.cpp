@@ -176,6 +176,7 @@ class Measurer {
     for (std::size_t i = begin; i < result_.end;) i = cell(table, grid, i, merged);
     applyRowRules(table);
     for (const Merged& m : merged) growForMerged(table, m);
+    for (const Aligned& a : aligned_) alignCell(a);
     return std::move(result_);
   }
 
@@ -184,6 +185,25 @@ class Measurer {
     std::uint32_t row = 0, rows = 1;
     float content = 0;
   };
+  // A cell whose text is centred or set at the foot of its rows: its items and nested boxes.
+  struct Aligned {
+    std::size_t items = 0, itemsEnd = 0, boxes = 0, boxesEnd = 0;
+    std::uint32_t row = 0, rows = 1;
+    float content = 0;
+    CellAlign align = CellAlign::Top;
+  };
+  std::vector<Aligned> aligned_;
+
+  void alignCell(const Aligned& a) {
+    float height = 0;
+    for (std::uint32_t r = a.row; r < a.row + a.rows && r < result_.rowHeights.size(); ++r)
+      height += result_.rowHeights[r];
+    const float room = height - a.content;
+    if (!(room > 0)) return;
+    const float shift = a.align == CellAlign::Center ? room / 2 : room;
+    for (std::size_t k = a.items; k < a.itemsEnd; ++k) result_.items[k].y += shift;
+    for (std::size_t k = a.boxes; k < a.boxesEnd; ++k) result_.boxes[k].y += shift;
+  }
 
   // Sets the text of one cell; returns the paragraph after it.
   std::size_t cell(const Table& table, const Grid& grid, std::size_t begin,
@@ -203,6 +223,7 @@ class Measurer {
     double y = margins.top + (ref.row == 0 ? Width(edges.top) : 0);
     const Paragraph* above = nullptr;
     std::size_t i = begin;
+    const std::size_t firstItem = result_.items.size(), firstBox = result_.boxes.size();
     while (i < result_.end && sameCell(paragraphs_[begin], paragraphs_[i])) {
       if (paragraphs_[i].cells.size() > depth_ + 1) {
         y += nested(i, ref.row, textX, float(y), textWidth);
@@ -226,6 +247,10 @@ class Measurer {
     if (ref.row < result_.rowPadding.size())
       result_.rowPadding[ref.row] = std::max(result_.rowPadding[ref.row], padding);
     if (!known) return i;
+    if (cell.align != CellAlign::Top && cell.vMerge != VerticalMerge::Continue) {
+      aligned_.push_back({firstItem, result_.items.size(), firstBox, result_.boxes.size(), ref.row,
+                          RowsOf(table, grid, ref.row, place, cell), content, cell.align});
+    }
     TableBox box;
     box.row = ref.row;
     box.x = place.x;
