@@ -117,6 +117,32 @@ void BM_RenderOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_RenderOnly)->Unit(benchmark::kMillisecond);
 
+// A one-page glyph of 50 shapes of as many presets, some turned, as drawings made in other
+// word processors bring them: the thumbnail evaluates every outline from its formulas.
+Document PresetGlyphDocument() {
+  Document doc;
+  doc.paragraphs[0] = Text(doc, "Фигуры", 12);
+  const std::vector<std::string> names = geometry::PresetNames();
+  for (int k = 0; k < 50; ++k) {
+    Shape& shape =
+        Add(doc, ShapeKind::AutoShape, 30.0f + 110 * (k % 5), 30.0f + 75 * (k / 5), 90, 60);
+    shape.preset = names[std::size_t(k * 3) % names.size()];
+    shape.rotation = float(k % 4) * 15;
+    shape.fill.color = 0x4472C4;
+  }
+  return doc;
+}
+
+void BM_PresetShapesThumbnail(benchmark::State& state) {
+  Document doc = PresetGlyphDocument();
+  Layout layout(doc, FontMeasurer());
+  for (auto _ : state) {
+    QImage image = RenderPage(doc, layout, 1, kThumbnailWidth);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_PresetShapesThumbnail)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 
 #include "wordproc/ObjectModel.h"
 #include "wordproc/PictureFile.h"
@@ -239,7 +240,8 @@ class TextFrameObj : public DocumentPart {
 };
 
 // Adjustments of a shape's preset geometry: a rounded rectangle has one, its corner radius as a
-// share of the shorter side (0 to 0.5); other shapes have none.
+// share of the shorter side (0 to 0.5); other presets and freeforms have those of their a:avLst,
+// as shares (the formulas' value / 100000).
 class AdjustmentsObj : public DocumentPart {
  public:
   AdjustmentsObj(std::shared_ptr<DocumentObj> doc, std::uint32_t id)
@@ -250,29 +252,60 @@ class AdjustmentsObj : public DocumentPart {
     using A = AdjustmentsObj;
     static const Members<A> members(
         {
-            {"Count", [](A& a, Args&) { return Variant(a.rounded() ? 1 : 0); }},
-            {"Item", [](A& a, Args& i) { return Variant(a.slot(i)); },
-             [](A& a, Args& i, const Variant& v) {
-               const float share = v.toFloat();
-               if (!(share >= 0 && share <= 0.5f)) Fail("Значение вне допустимого диапазона");
-               a.slot(i) = share;
-               a.doc().editor().touch();
-             }},
+            {"Count", [](A& a, Args&) { return Variant(a.count()); }},
+            {"Item", [](A& a, Args& i) { return Variant(a.get(i)); },
+             [](A& a, Args& i, const Variant& v) { a.put(i, v.toFloat()); }},
         },
         "Item");
     return members.dispatch(*this, member, kind, args);
   }
 
  private:
+  static constexpr double kShare = 100000;
+
   bool rounded() {
     const Shape& s = Lookup(doc(), id_);
-    return s.kind != ShapeKind::Line && s.autoShapeType == AutoShapeType::RoundedRectangle;
+    return s.kind != ShapeKind::Line && !HasGeneralGeometry(s) &&
+           s.autoShapeType == AutoShapeType::RoundedRectangle;
+  }
+  const std::vector<geometry::Guide>& defaults() {
+    static const std::vector<geometry::Guide> none;
+    const Shape& s = Lookup(doc(), id_);
+    return HasGeneralGeometry(s) ? GeometryOf(s).adjust : none;
+  }
+  int count() { return rounded() ? 1 : int(defaults().size()); }
+  int index(const Args& args) {
+    const int k = RequiredInt(args, 0);
+    if (k < 1 || k > count()) Fail("Запрошенный элемент семейства не существует");
+    return k - 1;
   }
 
-  float& slot(const Args& args) {
-    if (!rounded() || RequiredInt(args, 0) != 1)
-      Fail("Запрошенный элемент семейства не существует");
-    return Lookup(doc(), id_).adjustment;
+  float get(const Args& args) {
+    const int k = index(args);
+    Shape& s = Lookup(doc(), id_);
+    if (rounded()) return s.adjustment;
+    const geometry::Guide& gd = defaults()[std::size_t(k)];
+    for (const geometry::Adjust& a : s.adjusts)
+      if (a.name == gd.name) return float(a.value / kShare);
+    return float(geometry::GuideValues(s.width, s.height).Evaluate(gd.formula) / kShare);
+  }
+
+  void put(const Args& args, float value) {
+    const int k = index(args);
+    Shape& s = Lookup(doc(), id_);
+    if (rounded()) {
+      if (!(value >= 0 && value <= 0.5f)) Fail("Значение вне допустимого диапазона");
+      s.adjustment = value;
+    } else {
+      if (!std::isfinite(value) || std::fabs(value) > 1e4f)
+        Fail("Значение вне допустимого диапазона");
+      const std::string name = defaults()[std::size_t(k)].name;
+      auto own = std::find_if(s.adjusts.begin(), s.adjusts.end(),
+                              [&](const geometry::Adjust& a) { return a.name == name; });
+      if (own == s.adjusts.end()) own = s.adjusts.insert(s.adjusts.end(), {name, 0});
+      own->value = std::round(double(value) * kShare);
+    }
+    doc().editor().touch();
   }
 
   std::uint32_t id_;
@@ -439,9 +472,18 @@ const Members<ShapeObj>& ShapeObj::members() {
            [](S& s, Args&, const Variant& v) { s.shape().name = v.toString(), s.changed(); }},
           {"Type", [](S& s, Args&) { return Variant(int(s.shape().kind)); }},
           {"Id", [](S& s, Args&) { return Variant(int(s.shape().id)); }},
-          {"AutoShapeType", [](S& s, Args&) { return Variant(int(s.shape().autoShapeType)); },
+          {"AutoShapeType", [](S& s, Args&) { return Variant(MsoAutoShapeTypeOf(s.shape())); },
            [](S& s, Args&, const Variant& v) {
-             s.shape().autoShapeType = AutoShapeType(EnumArg(v, {1, 5, 9}));
+             if (!SetMsoAutoShapeType(s.shape(), v.toInt()))
+               Fail("Тип фигуры " + std::to_string(v.toInt()) + " не поддерживается");
+             s.changed();
+           }},
+          {"Rotation", [](S& s, Args&) { return Variant(s.shape().rotation); },
+           [](S& s, Args&, const Variant& v) {
+             const double degrees = v.toDouble();
+             if (!std::isfinite(degrees)) Fail("Значение вне допустимого диапазона");
+             const double turned = std::fmod(degrees, 360.0);
+             s.shape().rotation = float(turned < 0 ? turned + 360 : turned);
              s.changed();
            }},
           {"Visible", [](S& s, Args&) { return TriState(s.shape().visible); },
@@ -545,11 +587,10 @@ Variant AddTextbox(DocumentObj& doc, Args& args) {
 Variant AddShape(DocumentObj& doc, Args& args) {
   AtMost(args, 6);
   if (!Given(args, 0)) Fail("Не задан тип фигуры");
-  int type = args[0].toInt();
-  if (type != 1 && type != 5 && type != 9)
-    Fail("Тип фигуры " + std::to_string(type) + " не поддерживается");
+  const int type = args[0].toInt();
   auto shape = NewShapeOf(ShapeKind::AutoShape);
-  shape->autoShapeType = AutoShapeType(type);
+  if (!SetMsoAutoShapeType(*shape, type))
+    Fail("Тип фигуры " + std::to_string(type) + " не поддерживается");
   SetBox(*shape, args, 1);
   return Place(doc, std::move(shape), args, 5);
 }

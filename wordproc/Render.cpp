@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "wordproc/RenderGeometry.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/ShapeOps.h"
 
@@ -12,6 +13,7 @@ namespace wordproc {
 namespace {
 
 void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
+void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
 
 // Dash and gap lengths in line widths, as the word processor draws each style.
 QList<qreal> DashPattern(DashStyle dash) {
@@ -64,6 +66,12 @@ QBrush FillBrush(const FillFormat& fill) {
 }
 
 void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
+  if (HasGeneralGeometry(shape)) {
+    const geometry::Outline outline =
+        geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape));
+    return DrawOutlinePaths(painter, outline, shape, box, LinePen(painter, shape.line),
+                            FillBrush(shape.fill));
+  }
   painter.setPen(LinePen(painter, shape.line));
   painter.setBrush(FillBrush(shape.fill));
   switch (shape.autoShapeType) {
@@ -94,6 +102,13 @@ QRectF FittedBox(const Shape& shape, const QRectF& box) {
   if (width <= 0) return box;
   const double needed = TextHeight(shape, width) + frame.top + frame.bottom;
   return needed > box.height() ? QRectF(box.left(), box.top(), box.width(), needed) : box;
+}
+
+// Presets and freeforms set their text in the rectangle their geometry gives it.
+QRectF TextBoxOf(const Shape& shape, const QRectF& box) {
+  if (!HasGeneralGeometry(shape) || shape.text.empty()) return box;
+  return TextRectOf(
+      geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape)), box);
 }
 
 void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
@@ -146,7 +161,7 @@ void DrawGuide(QPainter& painter, const Shape& shape, const QRectF& box) {
     painter.drawLine(LineAcross(shape, box));
   } else {
     painter.setOpacity(kFaint);
-    DrawShape(painter, shape, box, PaintMode::Output);
+    DrawShapeTurned(painter, shape, box, PaintMode::Output);
     painter.setOpacity(1);
     painter.setPen(GuidePen());
     painter.setBrush(Qt::NoBrush);
@@ -158,7 +173,12 @@ void DrawGuide(QPainter& painter, const Shape& shape, const QRectF& box) {
 
 void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode) {
   if (!shape.visible) return;
+  const ShapeTurn turn(painter, shape, box);
   if (mode == PaintMode::Screen && IsGuideShape(shape)) return DrawGuide(painter, shape, box);
+  DrawShapeTurned(painter, shape, box, mode);
+}
+
+void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode) {
   switch (shape.kind) {
     case ShapeKind::Group:
       return DrawGroup(painter, shape, box, mode);
@@ -170,7 +190,7 @@ void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMo
     case ShapeKind::AutoShape: {
       const QRectF fitted = FittedBox(shape, box);
       DrawOutline(painter, shape, fitted);
-      return DrawBoxText(painter, shape, fitted);
+      return DrawBoxText(painter, shape, TextBoxOf(shape, fitted));
     }
   }
 }

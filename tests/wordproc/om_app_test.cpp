@@ -64,7 +64,7 @@ TEST_F(OmApp, UnknownMembersAndBadArgumentsNameTheMember) {
   EXPECT_EQ(MemberOfFailure([&] { word.get("Frobnicate"); }), "Frobnicate");
   Variant doc = Documents().call("Add");
   Variant shapes = doc.get("Shapes");
-  EXPECT_EQ(MemberOfFailure([&] { shapes.call("AddShape", 42, 0, 0, 10, 10); }), "AddShape");
+  EXPECT_EQ(MemberOfFailure([&] { shapes.call("AddShape", 4242, 0, 0, 10, 10); }), "AddShape");
   EXPECT_EQ(MemberOfFailure([&] { shapes.call("AddLine", 0, 0, "wide", 10); }), "AddLine");
   EXPECT_EQ(MemberOfFailure([&] { word.get("Options").put("MeasurementUnit", 7); }),
             "MeasurementUnit");

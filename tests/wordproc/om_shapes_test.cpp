@@ -1,6 +1,7 @@
 // Shape properties as the program sets them: colours in the COLORREF layout, pictures, whole
 // shape ranges at once, text of text boxes and stacking order.
 #include <QImage>
+#include <cmath>
 #include <fstream>
 
 #include "tests/wordproc/om_support.h"
@@ -124,3 +125,40 @@ TEST_F(OmShapes, NamelessShapesAreNamedAlikeWhenMadeWrittenOrRead) {
   const wordproc::Shape& shape = *read->shapes[0].shape;
   EXPECT_EQ(shape.name, "Straight Connector " + std::to_string(shape.id));
 }
+
+namespace {
+
+class OmShapeGeometry : public OmShapes {};
+
+// Presets beyond the three of old, by their AutoShapeType numbers, with adjustments as shares
+// and a rotation in degrees, kept through saving.
+TEST_F(OmShapeGeometry, PresetsAdjustmentsAndRotationsAreSetAndSaved) {
+  Variant star = shapes.call("AddShape", 92, 10, 10, 100, 100);
+  EXPECT_EQ(star.get("AutoShapeType").toInt(), 92);
+  Variant adjustments = star.get("Adjustments");
+  EXPECT_EQ(adjustments.get("Count").toInt(), 3);  // adj, hf and vf
+  EXPECT_NEAR(adjustments.call("Item", 1).toFloat(), 0.19098f, 1e-5);
+  wordlink::Args set{1, 0.3f};
+  adjustments.invoke("Item", wordlink::InvokeKind::PropertyPut, set);
+  EXPECT_NEAR(adjustments.call("Item", 1).toFloat(), 0.3f, 1e-5);
+  star.put("Rotation", -30);
+  EXPECT_FLOAT_EQ(star.get("Rotation").toFloat(), 330);
+  Variant oval = shapes.call("AddShape", 1, 200, 10, 50, 50);
+  oval.put("AutoShapeType", 9);
+  oval.put("AutoShapeType", 21);  // heart
+  EXPECT_EQ(oval.get("AutoShapeType").toInt(), 21);
+  EXPECT_THROW(oval.put("AutoShapeType", 4242), wordlink::AutomationError);
+  EXPECT_THROW(star.put("Rotation", std::nan("")), wordlink::AutomationError);
+  doc.call("SaveAs", scratch_ / "presets.docx");
+  auto saved = wordproc::ReadPackage(scratch_ / "presets.docx");
+  ASSERT_EQ(saved->shapes.size(), 2u);
+  const wordproc::Shape& savedStar = *saved->shapes[0].shape;
+  EXPECT_EQ(savedStar.preset, "star5");
+  ASSERT_EQ(savedStar.adjusts.size(), 1u);
+  EXPECT_EQ(savedStar.adjusts[0].name, "adj");
+  EXPECT_EQ(savedStar.adjusts[0].value, 30000);
+  EXPECT_NEAR(savedStar.rotation, 330, 1e-3);
+  EXPECT_EQ(saved->shapes[1].shape->preset, "heart");
+}
+
+}  // namespace

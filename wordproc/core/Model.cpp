@@ -41,6 +41,10 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->flipH = flipH;
   copy->flipV = flipV;
   copy->adjustment = adjustment;
+  copy->preset = preset;
+  copy->adjusts = adjusts;
+  copy->custom = custom;  // geometries are immutable and shared
+  copy->rotation = rotation;
   copy->line = line;
   copy->fill = fill;
   copy->text = text;
@@ -56,7 +60,9 @@ bool Shape::sameAs(const Shape& o) const {
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
-               text == o.text && frame == o.frame && image == o.image &&
+               text == o.text && frame == o.frame && image == o.image && preset == o.preset &&
+               adjusts == o.adjusts && rotation == o.rotation &&
+               (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)
     alike = children[k]->sameAs(*o.children[k]);

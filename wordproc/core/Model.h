@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "wordproc/core/Geometry.h"
+
 namespace wordproc {
 
 using Rgb = std::uint32_t;  // 0xRRGGBB
@@ -241,7 +243,8 @@ struct Paragraph {
 // Shape kinds with the object model's MsoShapeType numbers.
 enum class ShapeKind { AutoShape = 1, Group = 6, Line = 9, Picture = 13, TextBox = 17 };
 
-// Preset geometry of an autoshape, with the MsoAutoShapeType numbers.
+// Preset geometry of an autoshape, with the MsoAutoShapeType numbers; the other presets are
+// kept by name (Shape::preset).
 enum class AutoShapeType { Rectangle = 1, RoundedRectangle = 5, Oval = 9 };
 
 // WdRelativeHorizontalPosition / WdRelativeVerticalPosition numbers; DrawingML relativeFrom
@@ -323,12 +326,18 @@ struct Shape {
   AutoShapeType autoShapeType = AutoShapeType::Rectangle;  // AutoShape and TextBox (rectangle)
   // A rounded rectangle's corner radius as a share of its shorter side (Adjustments(1)).
   float adjustment = kDefaultAdjustment;
+  // Any other DrawingML preset of an autoshape ("star5"); empty when autoShapeType names it.
+  std::string preset;
+  geometry::Adjusts adjusts;          // the preset's or custom geometry's own adjust values
+  geometry::ShapeGeometryPtr custom;  // a freeform's own geometry, drawn instead of any preset
+  // Degrees clockwise about the centre; left, top, width and height stay the unrotated box.
+  float rotation = 0;
   bool visible = true;
   // Position of the top-left corner relative to the references below, and the size.
   float left = 0, top = 0, width = 0, height = 0;
   RelH relH = RelH::Page;
   RelV relV = RelV::Page;
-  // Lines: which diagonal of the box the line runs along.
+  // Lines: which diagonal of the box the line runs along; other shapes: mirrored outlines.
   bool flipH = false, flipV = false;
   LineFormat line;
   FillFormat fill;

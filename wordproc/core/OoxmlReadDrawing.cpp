@@ -2,7 +2,10 @@
 // anchored.
 #include "wordproc/core/OoxmlReadContext.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "wordproc/core/GeometryXml.h"
 
 namespace wordproc::ooxml::reader {
 
@@ -21,6 +24,54 @@ bool Transparent(xml_node solidFill) {
     return true;
   });
   return transparent;
+}
+
+// Preset names are words of letters and digits; anything else is not kept.
+bool PresetName(std::string_view name) {
+  if (name.empty() || name.size() > 64) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
+}
+
+// A preset's own adjust values: guides of the form "val N".
+geometry::Adjusts ReadAdjusts(xml_node avLst) {
+  geometry::Adjusts adjusts;
+  ForEachChild(avLst, [&](xml_node gd) {
+    const std::string_view formula = Value(gd, "fmla");
+    if (!Is(gd, "gd") || formula.substr(0, 4) != "val " || adjusts.size() >= 64) return false;
+    const auto value = ParseNumber(formula.substr(4));
+    if (value) adjusts.push_back({std::string(Value(gd, "name")), Clamp(*value, -1e9, 1e9)});
+    return false;
+  });
+  return adjusts;
+}
+
+// The outline of an autoshape: its custom geometry, or a preset with its adjust values; the
+// rounded rectangle keeps its corner in Shape::adjustment as before.
+void ReadShapeGeometry(xml_node spPr, Shape& shape) {
+  if (xml_node custGeom = Child(spPr, "custGeom")) {
+    shape.custom =
+        std::make_shared<const geometry::ShapeGeometry>(geometry::ReadGeometry(custGeom));
+    return;
+  }
+  const xml_node prstGeom = Child(spPr, "prstGeom");
+  const std::string_view preset = Value(prstGeom, "prst");
+  if (preset == "roundRect") {
+    shape.autoShapeType = AutoShapeType::RoundedRectangle;
+    shape.adjustment = CornerAdjustment(prstGeom);
+  } else if (preset == "ellipse") {
+    shape.autoShapeType = AutoShapeType::Oval;
+  } else if (preset != "rect" && PresetName(preset)) {
+    shape.preset = std::string(preset);
+    shape.adjusts = ReadAdjusts(Child(prstGeom, "avLst"));
+  }
+}
+
+void Turn(const Xfrm& xfrm, Shape& shape) {
+  shape.rotation = static_cast<float>(xfrm.rotation);
+  shape.flipH = xfrm.flipH;
+  shape.flipV = xfrm.flipV;
 }
 
 }  // namespace
@@ -138,18 +189,14 @@ std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
   const bool connector = static_cast<bool>(Child(wsp, "cNvCnPr"));
   const xml_node textBox = Child(Child(wsp, "txbx"), "txbxContent");
   const std::string_view txBox = Value(Child(wsp, "cNvSpPr"), "txBox");
-  if (preset == "line" || preset.substr(0, 17) == "straightConnector" ||
-      (connector && preset.empty())) {
+  Turn(xfrm, *shape);
+  const bool custom = static_cast<bool>(Child(spPr, "custGeom"));
+  if (!custom && (preset == "line" || preset.substr(0, 17) == "straightConnector" ||
+                  (connector && preset.empty()))) {
     shape->kind = ShapeKind::Line;
-    shape->flipH = xfrm.flipH;
-    shape->flipV = xfrm.flipV;
   } else {
-    if (preset == "roundRect") {
-      shape->autoShapeType = AutoShapeType::RoundedRectangle;
-      shape->adjustment = CornerAdjustment(Child(spPr, "prstGeom"));
-    } else if (preset == "ellipse")
-      shape->autoShapeType = AutoShapeType::Oval;
-    const bool rectangular = preset.empty() || preset == "rect";
+    ReadShapeGeometry(spPr, *shape);
+    const bool rectangular = !custom && (preset.empty() || preset == "rect");
     shape->kind = (txBox == "1" || txBox == "true" || (textBox && rectangular))
                       ? ShapeKind::TextBox
                       : ShapeKind::AutoShape;
@@ -167,6 +214,7 @@ std::unique_ptr<Shape> ReadContext::ReadPic(xml_node pic, Xfrm& xfrm) {
   ReadNonVisual(Child(Child(pic, "nvPicPr"), "cNvPr"), *shape);
   const xml_node spPr = Child(pic, "spPr");
   xfrm = ReadXfrm(spPr);
+  Turn(xfrm, *shape);
   shape->image = BlipImage(pic);
   shape->fill.visible = false;
   shape->line.visible = false;
@@ -189,6 +237,7 @@ void ReadContext::ReadGroupMembers(xml_node group, const ChildSpace& space, Shap
       member->kind = ShapeKind::Group;
       ReadNonVisual(Child(c, "cNvPr"), *member);
       xfrm = ReadXfrm(Child(c, "grpSpPr"));
+      Turn(xfrm, *member);
     } else {
       return false;
     }
@@ -220,6 +269,7 @@ std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width
       shape = NewShape();
       shape->kind = ShapeKind::Group;
       xfrm = ReadXfrm(Child(c, "grpSpPr"));
+      Turn(xfrm, *shape);
       ReadGroupMembers(c, InnerSpace(xfrm, width, height), *shape, 0);
     } else {
       return false;

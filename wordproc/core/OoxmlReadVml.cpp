@@ -62,6 +62,51 @@ bool Unseen(xml_node paint) {
   return opacity && *opacity <= 0;
 }
 
+// The shape type a VML shape names: o:spt, or the number ending its type reference
+// ("#_x0000_t12").
+int VmlType(std::string_view spt, std::string_view typeRef) {
+  std::string_view digits = spt;
+  if (digits.empty()) {
+    const std::size_t at = typeRef.rfind("_t");
+    if (at == std::string_view::npos) return 0;
+    digits = typeRef.substr(at + 2);
+  }
+  int number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  return error == std::errc() && end == digits.data() + digits.size() ? number : 0;
+}
+
+// "rotation:45", "rotation:-30deg" or in 1/65536 degree, "rotation:2949120fd".
+double VmlRotation(std::string_view text) {
+  double degrees = 0;
+  const char* end = text.data() + text.size();
+  const auto [next, error] = std::from_chars(text.data(), end, degrees);
+  if (error != std::errc()) return 0;
+  if (std::string_view(next, std::size_t(end - next)) == "fd") degrees /= 65536;
+  return NormalDegrees(degrees);
+}
+
+// The outline of a VML autoshape beyond the three of its own elements: a preset of its shape
+// type, or the path it carries in its coordinate space.
+void ReadVmlGeometry(xml_node node, int type, Shape& shape) {
+  const std::string_view preset = geometry::PresetOfVmlType(type);
+  if (!preset.empty() && preset != "rect" && preset != "roundRect" && preset != "ellipse") {
+    shape.preset = std::string(preset);
+    return;
+  }
+  const std::string_view path = Value(node, "path");
+  if (path.empty() || !Is(node, "shape")) return;
+  double sizeX = 1000, sizeY = 1000;
+  const std::string_view size = Value(node, "coordsize");
+  const std::size_t comma = size.find(',');
+  if (comma != std::string_view::npos) {
+    sizeX = ParseNumber(size.substr(0, comma)).value_or(1000);
+    sizeY = ParseNumber(size.substr(comma + 1)).value_or(1000);
+  }
+  shape.custom = geometry::GeometryOfVmlPath(path, std::llround(Clamp(sizeX, 0, 1e12)),
+                                             std::llround(Clamp(sizeY, 0, 1e12)));
+}
+
 }  // namespace
 
 void ReadContext::ReadPict(xml_node pict, Flow& flow) {
@@ -146,6 +191,10 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
   auto shape = NewShape();
   shape->name = SanitizeXmlText(VmlName(node));
   shape->visible = Lower(style.Get("visibility")) != "hidden";
+  shape->rotation = static_cast<float>(VmlRotation(style.Get("rotation")));
+  const std::string flip = Lower(style.Get("flip"));
+  shape->flipH = flip.find('x') != std::string::npos;
+  shape->flipV = flip.find('y') != std::string::npos;
 
   auto length = [&](std::string_view text) -> double {
     if (space) return Number(text);
@@ -273,10 +322,6 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
       shape->height = static_cast<float>(Clamp(std::fabs(y2 - y1) * sy, 0, kMaxLengthPt));
       shape->flipH = x2 < x1;
       shape->flipV = y2 < y1;
-    } else {
-      const std::string flip = Lower(style.Get("flip"));
-      shape->flipH = flip.find('x') != std::string::npos;
-      shape->flipV = flip.find('y') != std::string::npos;
     }
     return shape;
   }
@@ -294,7 +339,9 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     shape->autoShapeType = AutoShapeType::RoundedRectangle;
     if (AttrOf(node, "arcsize")) shape->adjustment = ArcSize(Value(node, "arcsize"));
   }
-  const bool rectangular = shape->autoShapeType == AutoShapeType::Rectangle;
+  ReadVmlGeometry(node, VmlType(spt, typeRef), *shape);
+  const bool rectangular =
+      shape->autoShapeType == AutoShapeType::Rectangle && shape->preset.empty() && !shape->custom;
   shape->kind =
       (typeIs("202") || (textBox && rectangular)) ? ShapeKind::TextBox : ShapeKind::AutoShape;
   if (textBox) ReadTextBoxBlocks(textBox, shape->text);

@@ -217,12 +217,19 @@ std::optional<Rgb> ParseVmlColor(std::string_view text) {
   return PresetColor(text);
 }
 
+double NormalDegrees(double degrees) {
+  if (!std::isfinite(degrees)) return 0;
+  const double turned = std::fmod(degrees, 360.0);
+  return turned < 0 ? turned + 360 : turned;
+}
+
 Xfrm ReadXfrm(xml_node properties) {
   Xfrm x;
   const xml_node xfrm = Child(properties, "xfrm");
   if (!xfrm) return x;
   x.flipH = Value(xfrm, "flipH") == "1" || Value(xfrm, "flipH") == "true";
   x.flipV = Value(xfrm, "flipV") == "1" || Value(xfrm, "flipV") == "true";
+  x.rotation = NormalDegrees(Number(Value(xfrm, "rot")) / 60000);
   auto clampEmu = [](double v) { return Clamp(v, -1e13, 1e13); };
   if (xml_node off = Child(xfrm, "off")) {
     x.offX = clampEmu(Number(Value(off, "x")));

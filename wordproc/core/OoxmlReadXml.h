@@ -85,7 +85,11 @@ struct Xfrm {
   double offX = 0, offY = 0, extX = 0, extY = 0;
   double chOffX = 0, chOffY = 0, chExtX = 0, chExtY = 0;
   bool flipH = false, flipV = false;
+  double rotation = 0;  // degrees clockwise, 0 to 360
 };
+
+// An angle in degrees brought into 0 to 360; what is not a number is 0.
+double NormalDegrees(double degrees);
 
 Xfrm ReadXfrm(xml_node properties);
 // The space of a group's children given the group's own size in points.

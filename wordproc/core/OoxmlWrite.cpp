@@ -464,7 +464,7 @@ class Writer {
 
   void WritePic(std::string& out, std::uint32_t id, const std::string& name, bool visible,
                 std::int64_t x, std::int64_t y, std::int64_t cx, std::int64_t cy,
-                const ImagePtr& image, const LineFormat* line) {
+                const ImagePtr& image, const Shape* shape) {
     const Media* media = MediaFor(image);
     out += "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
     if (!visible) out += " hidden=\"1\"";
@@ -472,10 +472,15 @@ class Writer {
         "/><pic:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></pic:cNvPicPr></pic:nvPicPr>"
         "<pic:blipFill><a:blip";
     if (media) out += " r:embed=\"" + media->relId + "\"";
-    out += "/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr><a:xfrm><a:off x=\"" +
-           Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
-           "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
-    if (line) WriteLine(out, *line);
+    out += "/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr>";
+    if (shape) {
+      out += XfrmXml(*shape, x, y, false);
+    } else {
+      out += "<a:xfrm><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) +
+             "\" cy=\"" + Num(cy) + "\"/></a:xfrm>";
+    }
+    out += "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
+    if (shape) WriteLine(out, shape->line);
     out += "</pic:spPr></pic:pic>";
   }
 
@@ -516,7 +521,7 @@ class Writer {
     const std::int64_t cx = EmuSize(shape.width), cy = EmuSize(shape.height);
     const std::string name = shape.name;
     if (shape.kind == ShapeKind::Picture) {
-      WritePic(out, id, name, shape.visible, x, y, cx, cy, shape.image, &shape.line);
+      WritePic(out, id, name, shape.visible, x, y, cx, cy, shape.image, &shape);
       return;
     }
     if (shape.kind == ShapeKind::Group) {
@@ -526,10 +531,7 @@ class Writer {
         if (!shape.visible) out += " hidden=\"1\"";
         out += "/>";
       }
-      out += "<wpg:cNvGrpSpPr/><wpg:grpSpPr><a:xfrm><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) +
-             "\"/><a:ext cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
-             "\"/><a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
-             "\"/></a:xfrm></wpg:grpSpPr>";
+      out += "<wpg:cNvGrpSpPr/><wpg:grpSpPr>" + XfrmXml(shape, x, y, true) + "</wpg:grpSpPr>";
       for (const auto& member : shape.children) {
         if (!member) continue;
         WriteShapeBody(out, *member, TakeId(member->id), true, Emu(member->left), Emu(member->top));
@@ -550,12 +552,7 @@ class Writer {
     } else {
       out += "<wps:cNvSpPr/>";
     }
-    out += "<wps:spPr><a:xfrm";
-    if (shape.kind == ShapeKind::Line && shape.flipH) out += " flipH=\"1\"";
-    if (shape.kind == ShapeKind::Line && shape.flipV) out += " flipV=\"1\"";
-    out += "><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) +
-           "\" cy=\"" + Num(cy) + "\"/></a:xfrm><a:prstGeom prst=\"" + Geometry(shape) + "\">" +
-           Adjustments(shape) + "</a:prstGeom>";
+    out += "<wps:spPr>" + XfrmXml(shape, x, y, false) + ShapeGeometryXml(shape);
     if (shape.kind == ShapeKind::Line) {
       out += "<a:noFill/>";
     } else {
@@ -640,7 +637,7 @@ class Writer {
     out += std::string("<a:graphic><a:graphicData uri=\"") + uri + "\">";
     if (shape.kind == ShapeKind::Picture) {
       WritePic(out, id, name, true, 0, 0, EmuSize(shape.width), EmuSize(shape.height), shape.image,
-               &shape.line);
+               &shape);
     } else {
       WriteShapeBody(out, shape, id, false, 0, 0);
     }
@@ -678,6 +675,7 @@ class Writer {
                ";height:" + length(Clamp(shape.height, 0, kMaxLengthPt)) + ";";
     }
     if (topLevel) style += "z-index:" + Num(static_cast<std::int64_t>(zIndex)) + ";";
+    style += VmlTurn(shape);
     if (!shape.visible) style += "visibility:hidden;";
     if (shape.frame.anchor == TextAnchor::Middle) style += "v-text-anchor:middle;";
     if (shape.frame.anchor == TextAnchor::Bottom) style += "v-text-anchor:bottom;";
@@ -727,12 +725,8 @@ class Writer {
              length(x2) + "," + length(y2) + "\"" + paint + ">" + stroke + "</v:line>";
       return;
     }
-    const char* element = "v:rect";
-    if (shape.kind == ShapeKind::AutoShape || shape.kind == ShapeKind::TextBox) {
-      if (shape.autoShapeType == AutoShapeType::Oval) element = "v:oval";
-      if (shape.autoShapeType == AutoShapeType::RoundedRectangle) element = "v:roundrect";
-    }
-    out += std::string("<") + element + common + paint;
+    const char* element = VmlElement(shape);
+    out += std::string("<") + element + common + paint + VmlPathAttributes(shape);
     if (element == std::string_view("v:roundrect"))
       out += " arcsize=\"" + Num(std::llround(double(shape.adjustment) * 65536)) + "f\"";
     out += ">" + stroke;

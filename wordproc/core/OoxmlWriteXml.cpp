@@ -5,6 +5,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "wordproc/core/GeometryXml.h"
+#include "wordproc/core/ShapeOps.h"
+
 namespace wordproc::ooxml::write {
 
 void Escape(std::string& out, std::string_view text, bool attribute) {
@@ -66,17 +69,66 @@ std::string Num(std::int64_t value) {
   return std::to_string(value);
 }
 
-const char* Geometry(const Shape& shape) {
+std::string Geometry(const Shape& shape) {
   if (shape.kind == ShapeKind::Line) return "line";
-  switch (shape.autoShapeType) {
-    case AutoShapeType::RoundedRectangle:
-      return "roundRect";
-    case AutoShapeType::Oval:
-      return "ellipse";
-    case AutoShapeType::Rectangle:
-      break;
+  return PresetOf(shape);
+}
+
+std::string XfrmXml(const Shape& shape, std::int64_t x, std::int64_t y, bool group) {
+  const std::int64_t cx = EmuSize(shape.width), cy = EmuSize(shape.height);
+  std::string out = "<a:xfrm";
+  constexpr std::int64_t kTurn = 21600000;  // 60000ths of a degree
+  const std::int64_t rot =
+      (std::llround(Clamp(shape.rotation, -360, 360) * 60000) % kTurn + kTurn) % kTurn;
+  if (rot != 0) out += " rot=\"" + Num(rot) + "\"";
+  if (shape.flipH) out += " flipH=\"1\"";
+  if (shape.flipV) out += " flipV=\"1\"";
+  out += "><a:off x=\"" + Num(x) + "\" y=\"" + Num(y) + "\"/><a:ext cx=\"" + Num(cx) + "\" cy=\"" +
+         Num(cy) + "\"/>";
+  if (group) {
+    out += "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) + "\"/>";
   }
-  return "rect";
+  return out + "</a:xfrm>";
+}
+
+std::string ShapeGeometryXml(const Shape& shape) {
+  if (shape.kind != ShapeKind::Line && shape.custom)
+    return "<a:custGeom>" + geometry::GeometryXml(*shape.custom) + "</a:custGeom>";
+  return "<a:prstGeom prst=\"" + Attr(Geometry(shape)) + "\">" + Adjustments(shape) +
+         "</a:prstGeom>";
+}
+
+const char* VmlElement(const Shape& shape) {
+  if (shape.kind == ShapeKind::Line) return "v:line";
+  if (shape.kind != ShapeKind::AutoShape && shape.kind != ShapeKind::TextBox) return "v:rect";
+  if (HasGeneralGeometry(shape)) return "v:shape";
+  if (shape.autoShapeType == AutoShapeType::Oval) return "v:oval";
+  if (shape.autoShapeType == AutoShapeType::RoundedRectangle) return "v:roundrect";
+  return "v:rect";
+}
+
+// The outline in hundredths of a point, the units group members are placed in: a shape type
+// would need VML's own formulas for each preset, a path carries any outline as it is drawn.
+std::string VmlPathAttributes(const Shape& shape) {
+  if (VmlElement(shape) != std::string_view("v:shape")) return {};
+  constexpr double kUnits = 100;
+  const std::int64_t w =
+      std::max<std::int64_t>(1, std::llround(Clamp(shape.width, 0, kMaxLengthPt) * kUnits));
+  const std::int64_t h =
+      std::max<std::int64_t>(1, std::llround(Clamp(shape.height, 0, kMaxLengthPt) * kUnits));
+  return " coordsize=\"" + Num(w) + "," + Num(h) + "\" path=\"" +
+         Attr(geometry::VmlPath(OutlineOf(shape), kUnits)) + "\"";
+}
+
+std::string VmlTurn(const Shape& shape) {
+  std::string out;
+  const double turn = Clamp(shape.rotation, -360, 360);
+  if (std::fmod(turn, 360) != 0) out += "rotation:" + FormatPoints(turn) + ";";
+  if (shape.kind != ShapeKind::Line && (shape.flipH || shape.flipV)) {
+    out += std::string("flip:") + (shape.flipH ? "x" : "") +
+           (shape.flipH && shape.flipV ? " " : "") + (shape.flipV ? "y" : "") + ";";
+  }
+  return out;
 }
 
 std::string LineSpacingAttributes(const Paragraph& p) {
@@ -138,6 +190,8 @@ std::string BodyPr(const TextFrame& frame) {
 
 // The rounded rectangle's corner as DrawingML's "adj" guide, in 1/100000 of the shorter side.
 std::string Adjustments(const Shape& shape) {
+  if (shape.kind != ShapeKind::Line && !shape.preset.empty())
+    return geometry::AdjustListXml(shape.adjusts);
   if (shape.kind == ShapeKind::Line || shape.autoShapeType != AutoShapeType::RoundedRectangle)
     return "<a:avLst/>";
   const long value = std::lround(double(shape.adjustment) * 100000);

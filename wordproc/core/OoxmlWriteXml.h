@@ -22,7 +22,17 @@ std::int64_t EmuSize(double pt);  // a size, never negative
 std::int64_t Twips(double pt);
 std::string Num(std::int64_t value);
 // The DrawingML preset of a line or autoshape.
-const char* Geometry(const Shape& shape);
+std::string Geometry(const Shape& shape);
+// a:xfrm of a shape at (x, y) EMU in its container, with its rotation and flips; a group's
+// children keep its own size as their coordinate space.
+std::string XfrmXml(const Shape& shape, std::int64_t x, std::int64_t y, bool group);
+// a:prstGeom with the preset's adjust values, or a:custGeom.
+std::string ShapeGeometryXml(const Shape& shape);
+// The VML element drawing a shape's outline, and its coordsize and path where it is v:shape.
+const char* VmlElement(const Shape& shape);
+std::string VmlPathAttributes(const Shape& shape);
+// The rotation and flips of a shape in a VML style ("rotation:30;flip:x;").
+std::string VmlTurn(const Shape& shape);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
 // The namespaces of a document, header or footer root element, with the ignorable ones.

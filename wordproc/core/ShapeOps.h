@@ -26,6 +26,21 @@ std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShape
 // Gives the shape a fresh id from the document and the name that goes with it.
 void NameNewShape(Document& doc, Shape& shape);
 
+// The DrawingML preset an autoshape or text box is drawn with: its own, or its AutoShapeType's.
+std::string PresetOf(const Shape& shape);
+// The geometry the outline of an autoshape or text box comes from (its custom geometry, its
+// preset, or the rectangle when the preset is not known) and its adjust values.
+const geometry::ShapeGeometry& GeometryOf(const Shape& shape);
+geometry::Adjusts AdjustsOf(const Shape& shape);
+// The outline at the shape's size, from its top-left corner, not yet rotated or flipped.
+geometry::Outline OutlineOf(const Shape& shape);
+// Whether the shape needs the geometry engine: the three old presets have drawing of their own.
+bool HasGeneralGeometry(const Shape& shape);
+// The object model's AutoShapeType number (msoShapeNotPrimitive for a freeform); setting one
+// that names no preset here fails with false.
+int MsoAutoShapeTypeOf(const Shape& shape);
+bool SetMsoAutoShapeType(Shape& shape, int number);
+
 // Group members keep their places relative to the group while it is resized.
 void ScaleChildren(Shape& group, float fx, float fy);
 void SetShapeSize(Shape& shape, float width, float height);
