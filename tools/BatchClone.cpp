@@ -1,5 +1,6 @@
 #include "tools/BatchClone.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -182,6 +183,51 @@ int BatchPrint(const std::string& file, const std::string& pdf,
   if (!doc) throw std::runtime_error("не удалось открыть " + Quoted(path));
   QuickPrint(controller, doc->Document, pdf.empty() ? pdf : AbsolutePath(pdf), offset);
   if (!pdf.empty()) out << AbsolutePath(pdf) << "\n";
+  controller.CloseAllDocuments(wordlink::kDoNotSaveChanges);
+  return 0;
+}
+
+namespace {
+
+constexpr int kFormatXmlTemplate = 14;
+constexpr int kFormatDocumentDefault = 16;
+
+std::string LowerExtension(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+}  // namespace
+
+int BatchConvert(const std::string& in, const std::string& out, std::ostream& err) {
+  const std::string from = AbsolutePath(in), to = AbsolutePath(out);
+  const std::string extension = LowerExtension(to);
+  const bool known = extension == ".docx" || extension == ".dotx" || extension == ".doc" ||
+                     extension == ".dot" || extension == ".pdf";
+  if (!known) {
+    err << "stampora-batch: не знаю, в каком формате записать " << Quoted(to)
+        << ": укажите расширение .docx, .dotx, .doc, .dot или .pdf\n";
+    return 1;
+  }
+  if (!platform::FileExists(from)) {
+    err << "stampora-batch: нет файла " << Quoted(from) << "\n";
+    return 1;
+  }
+  wordlink::TExtAppController controller;
+  StartWorker(controller);
+  wordlink::TExtAppDocument* doc = controller.OpenDocument(from, false, true);
+  if (!doc) throw std::runtime_error("не удалось открыть " + Quoted(from));
+  // PDF holds the pages as they are printed, guides hidden; .doc and .dot keep the format the
+  // document came in, .docx and .dotx are packages.
+  if (extension == ".pdf") {
+    QuickPrint(controller, doc->Document, to, std::nullopt);
+  } else if (extension == ".docx" || extension == ".dotx") {
+    const int format = extension == ".dotx" ? kFormatXmlTemplate : kFormatDocumentDefault;
+    doc->Document.call("SaveAs", to, format, false, std::string(), false);
+  } else {
+    doc->Document.call("SaveAs", to, Variant::missing(), false, std::string(), false);
+  }
   controller.CloseAllDocuments(wordlink::kDoNotSaveChanges);
   return 0;
 }

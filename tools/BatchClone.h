@@ -74,4 +74,8 @@ int BatchPrint(const std::string& file, const std::string& pdf,
                const std::optional<app::TPrinterOffset>& offset, std::ostream& out,
                std::ostream& err);
 
+// Opens IN in the word processor and saves it as OUT, in the format OUT's extension names:
+// .docx/.dotx a package, .doc/.dot the format IN came in, .pdf the printed pages.
+int BatchConvert(const std::string& in, const std::string& out, std::ostream& err);
+
 }  // namespace batch

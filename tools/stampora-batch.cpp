@@ -44,7 +44,8 @@ const char* kUsage =
     "[--thumbnails]\n"
     "  stampora-batch cache [--data DIR]\n"
     "  stampora-batch convert IN OUT\n"
-    "      OUT в формате IN (Word 97 или пакет), а .docx/.dotx всегда пакетом\n";
+    "      через текстовый процессор: .docx/.dotx пакетом, .doc/.dot в формате IN,\n"
+    "      .pdf напечатанными страницами\n";
 
 const std::map<std::string, std::set<std::string>> kCommands = {
     {"glyph-types", {"file"}},
@@ -103,22 +104,6 @@ int MakeSamples(const batch::ParsedArgs& args) {
   return batch::BatchMakeSamples(args.positional[0], std::cout, std::cerr);
 }
 
-// A binary Word 97 file stays binary, as saving it in the program keeps it.
-int Convert(const batch::ParsedArgs& args) {
-  if (args.positional.size() != 2) throw batch::UsageError("команде convert нужны IN и OUT");
-  const std::string& out = args.positional[1];
-  auto doc = wordproc::LoadDocumentFile(args.positional[0]);
-  const std::size_t dot = out.rfind('.');
-  const std::string extension = dot == std::string::npos ? "" : out.substr(dot);
-  wordproc::SourceFormat format = doc->sourceFormat == wordproc::SourceFormat::Word97
-                                      ? wordproc::SourceFormat::Word97
-                                      : wordproc::SourceFormat::Package;
-  if (extension == ".docx" || extension == ".dotx") format = wordproc::SourceFormat::Package;
-  doc->isTemplate = extension == ".dot" || extension == ".dotx";
-  wordproc::WriteDocumentFile(*doc, out, format);
-  return 0;
-}
-
 int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   if (args.command == "glyph-types") {
     std::string file = args.option("file").value_or(
@@ -127,7 +112,6 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
     return 0;
   }
   if (args.command == "cache") return batch::BatchCache(args, std::cout, std::cerr);
-  if (args.command == "convert") return Convert(args);
   if (args.command == "scan" && !args.option("thumbnails"))
     return batch::BatchScan(args, std::cout, std::cerr);
   if (args.command == "products")
@@ -140,6 +124,10 @@ int Run(const batch::ParsedArgs& args, int& argc, char** argv) {
   // Without a printer the pages go to a PDF file; the path is what the run produced.
   wordproc::SetPdfFallbackHandler([](const std::string& pdf) { std::cout << pdf << "\n"; });
   if (args.command == "scan") return batch::BatchScan(args, std::cout, std::cerr);
+  if (args.command == "convert") {
+    if (args.positional.size() != 2) throw batch::UsageError("команде convert нужны IN и OUT");
+    return batch::BatchConvert(args.positional[0], args.positional[1], std::cerr);
+  }
   if (args.command == "info") return batch::BatchInfo(OnePositional(args), std::cout, std::cerr);
   if (args.command == "make-samples") return MakeSamples(args);
   if (args.command == "clone")
