@@ -275,9 +275,8 @@ double DrawStoryTable(QPainter* painter, const TableMeasure& m,
 
 // The paragraphs and tables of a header or footer from top down; returns their height. Without
 // a painter it only measures.
-double DrawStory(QPainter* painter, const HeaderFooter& story, double left, double top,
-                 double width) {
-  const std::vector<Paragraph>& paragraphs = story.paragraphs;
+double DrawStory(QPainter* painter, const std::vector<Paragraph>& paragraphs, double left,
+                 double top, double width) {
   double y = top;
   for (std::size_t i = 0; i < paragraphs.size();) {
     const Paragraph& p = paragraphs[i];
@@ -306,6 +305,18 @@ void DrawStoryShapes(QPainter& painter, const HeaderFooter& story, const PageSet
   }
 }
 
+// The story's paragraphs with their page numbers as this page shows them.
+std::vector<Paragraph> NumberedParagraphs(const HeaderFooter& story, int page, Layout& layout) {
+  std::vector<Paragraph> paragraphs = story.paragraphs;
+  for (Paragraph& p : paragraphs) {
+    for (Run& run : p.runs) {
+      if (run.format.field == PageField::Page) run.text = std::to_string(page);
+      if (run.format.field == PageField::NumPages) run.text = std::to_string(layout.pageCount());
+    }
+  }
+  return paragraphs;
+}
+
 // The page's header from the header distance down, its footer up to the footer distance, both
 // between the margins, their shapes under them.
 void DrawHeaders(QPainter& painter, Layout& layout, int page, PaintMode mode) {
@@ -313,13 +324,15 @@ void DrawHeaders(QPainter& painter, Layout& layout, int page, PaintMode mode) {
   const double width = TextColumnWidth(setup);
   if (HeaderFooterPtr header = layout.headerOfPage(page, false)) {
     DrawStoryShapes(painter, *header, setup, setup.headerDistance, mode);
-    DrawStory(&painter, *header, setup.leftMargin, setup.headerDistance, width);
+    DrawStory(&painter, NumberedParagraphs(*header, page, layout), setup.leftMargin,
+              setup.headerDistance, width);
   }
   if (HeaderFooterPtr footer = layout.headerOfPage(page, true)) {
-    const double height = DrawStory(nullptr, *footer, setup.leftMargin, 0, width);
+    const std::vector<Paragraph> paragraphs = NumberedParagraphs(*footer, page, layout);
+    const double height = DrawStory(nullptr, paragraphs, setup.leftMargin, 0, width);
     const double top = setup.pageHeight - setup.footerDistance - height;
     DrawStoryShapes(painter, *footer, setup, top, mode);
-    DrawStory(&painter, *footer, setup.leftMargin, top, width);
+    DrawStory(&painter, paragraphs, setup.leftMargin, top, width);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "ooxml_test_support.h"
 #include "render_support.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Ooxml.h"
 
@@ -223,6 +224,30 @@ TEST(Headers, LibreOfficeShowsTheirShapesOnEveryPage) {
   ASSERT_FALSE(pdf.empty());
   for (int page = 1; page <= 3; ++page)
     EXPECT_NE(PdfPageText(pdf, page).find("ОБРАЗЕЦ"), std::string::npos) << page;
+}
+
+// A footer of a Word-written report says "Page N of M" through PAGE and NUMPAGES fields: each
+// page shows its own number, here, in our copy of the file, and in LibreOffice's view of it.
+TEST(Headers, PageNumbersAreThoseOfEachPage) {
+  om_test::EnsureGui();
+  TempDir dir;
+  const auto doc = LoadDocumentFile(VSP_TEST_DATA "/word-corpus/apache-poi/60329.docx");
+  WritePackage(*doc, dir / "copy.docx");
+  const auto copy = LoadDocumentFile(dir / "copy.docx");
+  for (const Document* d : {doc.get(), copy.get()}) {
+    Layout layout(*d, FontMeasurer());
+    ASSERT_EQ(layout.pageCount(), 3);
+    WritePdf(*d, layout, dir / "ours.pdf");
+    for (int page = 1; page <= 3; ++page) {
+      const std::string text = PdfPageText(dir / "ours.pdf", page);
+      EXPECT_NE(text.find("Page " + std::to_string(page) + " of 3"), std::string::npos)
+          << page << ": " << text;
+    }
+  }
+  if (!HaveProgram("soffice")) return;
+  const std::string pdf = ConvertWithLibreOffice(dir / "copy.docx", "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  EXPECT_NE(PdfPageText(pdf, 2).find("Page 2 of 3"), std::string::npos) << PdfPageText(pdf, 2);
 }
 
 }  // namespace

@@ -87,12 +87,17 @@ struct Section {
   bool operator==(const Section&) const = default;
 };
 
+// A page number a header or footer shows: its text is the number last shown, drawn anew on
+// every page.
+enum class PageField : std::uint8_t { None, Page, NumPages };
+
 struct RunFormat {
   std::string fontFamily = "Calibri";
   float fontSize = 11.0f;
   bool bold = false;
   bool italic = false;
   Rgb color = 0x000000;
+  PageField field = PageField::None;
 
   bool operator==(const RunFormat&) const = default;
 };

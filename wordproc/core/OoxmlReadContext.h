@@ -38,6 +38,9 @@ struct PendingShape {
   std::size_t sequence = 0;
 };
 
+// The page field a field instruction names (PAGE, NUMPAGES), or none.
+PageField PageFieldOf(std::string_view instruction);
+
 class ReadContext {
  public:
   ReadContext(package::ZipReader& zip, const PartHook& onPart) : zip_(zip), onPart_(onPart) {}
@@ -52,6 +55,10 @@ class ReadContext {
     RunFormat paragraphRun;
     bool body = false;
     std::size_t picturesAt = static_cast<std::size_t>(-1);  // runs count at the last picture
+    // Complex fields: how deep, the outer one's instruction, and whether its result is read.
+    int fieldDepth = 0;
+    std::string instruction;
+    PageField field = PageField::None;
   };
 
   struct Relationship {
@@ -108,6 +115,7 @@ class ReadContext {
   void ReadInlineContent(xml_node container, Flow& flow);
   void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
   void ReadRun(xml_node r, Flow& flow);
+  void FollowField(xml_node c, Flow& flow);
   ImagePtr ImageFor(std::string_view relId);
   ImagePtr BlipImage(xml_node pic);
 

@@ -196,6 +196,30 @@ void ReadContext::ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph&
   previous_ = read_;
 }
 
+// Only headers and footers keep their page numbers as fields: their text is drawn per page.
+void ReadContext::FollowField(xml_node c, Flow& flow) {
+  if (!storyTables_) return;
+  if (Local(c.name()) == "instrText") {
+    if (flow.fieldDepth == 1) flow.instruction += TextOf(c);
+    return;
+  }
+  const std::string_view type = Value(c, "fldCharType");
+  if (type == "begin" && ++flow.fieldDepth == 1) flow.instruction.clear();
+  if (type == "separate" && flow.fieldDepth == 1) flow.field = PageFieldOf(flow.instruction);
+  if (type == "end" && flow.fieldDepth > 0 && --flow.fieldDepth == 0) flow.field = PageField::None;
+}
+
+PageField PageFieldOf(std::string_view instruction) {
+  const std::size_t begin = instruction.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return PageField::None;
+  const std::size_t end = instruction.find_first_of(" \t\\", begin);
+  std::string name(instruction.substr(begin, end - begin));
+  for (char& ch : name) ch = char(std::toupper(static_cast<unsigned char>(ch)));
+  if (name == "PAGE") return PageField::Page;
+  if (name == "NUMPAGES" || name == "SECTIONPAGES") return PageField::NumPages;
+  return PageField::None;
+}
+
 void ReadContext::CountParagraph() {
   const std::uint32_t most = zip_.Limits().maxParagraphs;
   if (++paragraphs_ > most) {
@@ -267,6 +291,10 @@ void ReadContext::ReadInlineContent(xml_node container, Flow& flow) {
     const std::string_view name = Local(c.name());
     if (name == "r") {
       ReadRun(c, flow);
+    } else if (name == "fldSimple" && storyTables_ && flow.fieldDepth == 0) {
+      flow.field = PageFieldOf(Value(c, "instr"));
+      ReadInlineContent(c, flow);
+      flow.field = PageField::None;
     } else if (name == "hyperlink" || name == "smartTag" || name == "customXml" || name == "ins" ||
                name == "moveTo" || name == "fldSimple" || name == "dir" || name == "bdo") {
       ReadInlineContent(c, flow);
@@ -297,10 +325,16 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
     for (xml_node props : StyleChain(charStyle, "rPr")) ApplyRunProperties(props, format);
   }
   ApplyRunProperties(rPr, format);
+  format.field = flow.field;
   std::string text;
   ForEachChild(r, [&](xml_node c) {
     const std::string_view name = Local(c.name());
-    if (name == "t") {
+    if (name == "fldChar" || name == "instrText") {
+      AppendText(flow, format, text);
+      text.clear();
+      FollowField(c, flow);
+      format.field = flow.field;
+    } else if (name == "t") {
       text += SanitizeXmlText(TextOf(c));
     } else if (name == "tab" || name == "ptab") {
       text += '\t';

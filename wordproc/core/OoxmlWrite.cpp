@@ -355,6 +355,10 @@ class Writer {
 
   void WriteRun(std::string& out, const Run& run) const {
     if (run.text.empty()) return;
+    if (run.format.field != PageField::None) {
+      out += run.format.field == PageField::Page ? "<w:fldSimple w:instr=\" PAGE \">"
+                                                 : "<w:fldSimple w:instr=\" NUMPAGES \">";
+    }
     out += "<w:r>";
     WriteRunFormat(out, run.format);
     std::string pending;
@@ -393,6 +397,7 @@ class Writer {
     }
     flush();
     out += "</w:r>";
+    if (run.format.field != PageField::None) out += "</w:fldSimple>";
   }
 
   void WriteParagraph(std::string& out, const Paragraph& p,
