@@ -58,7 +58,8 @@ DialogReply AskWithWindow(DialogKind kind, const std::string& documentName,
 }
 
 bool PrintWithWindow(DocumentObj& doc, bool askedSinks) {
-  const PageSetup& setup = doc.model().pageSetup;
+  // The printer begins with the first page's paper; later sections change it as they come.
+  const PageSetup setup = doc.layout().pageSetupOfPage(1);
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(Text(doc.name));
   printer.setFullPage(true);

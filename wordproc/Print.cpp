@@ -42,13 +42,15 @@ int PageCount(Layout& layout) {
 bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& doc, Layout& layout,
                 const QSizeF& pageSize, QPointF offset) {
   const auto shapes = ShapesByPage(doc, layout);
-  const QPointF shift(offset.x() * pageSize.width() / doc.pageSetup.pageWidth,
-                      offset.y() * pageSize.height() / doc.pageSetup.pageHeight);
+  // pageSize is the first page's: the device begins with its paper.
+  const PageSetup first = layout.pageSetupOfPage(1);
+  const QPointF shift(offset.x() * pageSize.width() / first.pageWidth,
+                      offset.y() * pageSize.height() / first.pageHeight);
   for (int page = 1, count = PageCount(layout); page <= count; ++page) {
     // Sections of other paper sizes get pages of their own size, in the device's scale.
     const PageSetup& setup = layout.pageSetupOfPage(page);
-    const QSizeF size(pageSize.width() * setup.pageWidth / doc.pageSetup.pageWidth,
-                      pageSize.height() * setup.pageHeight / doc.pageSetup.pageHeight);
+    const QSizeF size(pageSize.width() * setup.pageWidth / first.pageWidth,
+                      pageSize.height() * setup.pageHeight / first.pageHeight);
     if (page > 1) {
       if (!(setup == layout.pageSetupOfPage(page - 1))) device.setPageLayout(PageLayoutOf(setup));
       if (!device.newPage()) return false;
@@ -71,8 +73,8 @@ void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const st
   QPainter painter;
   if (!painter.begin(&writer))
     throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
-  QSizeF size(doc.pageSetup.pageWidth * kPdfResolution / 72.0,
-              doc.pageSetup.pageHeight * kPdfResolution / 72.0);
+  const PageSetup first = layout.pageSetupOfPage(1);
+  QSizeF size(first.pageWidth * kPdfResolution / 72.0, first.pageHeight * kPdfResolution / 72.0);
   bool painted = PaintPages(writer, painter, doc, layout, size, offset);
   painter.end();
   if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
@@ -230,7 +232,7 @@ void PrintToPrinter(const Document& doc, Layout& layout, const QPrinterInfo& inf
   QPrinter printer(info, QPrinter::HighResolution);
   printer.setDocName(QString::fromStdString(documentName));
   printer.setFullPage(true);
-  printer.setPageLayout(PageLayoutOf(doc.pageSetup));
+  printer.setPageLayout(PageLayoutOf(layout.pageSetupOfPage(1)));
   PaintOnPrinter(printer, doc, layout, documentName, settings);
 }
 

@@ -97,6 +97,30 @@ TEST_F(RenderOutputTest, PdfPagesHaveTheDocumentsSizeAndOrientation) {
   }
 }
 
+// A portrait first section before a landscape last one: each page has its own paper, and the
+// first page's text stands at its own margins, not stretched to the last section's paper.
+TEST_F(RenderOutputTest, EachSectionPrintsOnItsOwnPaper) {
+  Document doc;
+  doc.paragraphs.clear();
+  doc.paragraphs.push_back(TextParagraph(doc, "Первая"));
+  doc.paragraphs.push_back(TextParagraph(doc, "Вторая"));
+  doc.paragraphs[0].sectionEnd = Section{{300, 400, 60, 60, 60, 60}, SectionStart::NextPage, {}};
+  doc.pageSetup = {400, 300, 40, 40, 40, 40};
+  Layout layout(doc, FontMeasurer());
+  ASSERT_EQ(layout.pageCount(), 2);
+  const std::string pdf = PrintPages(doc, layout, "sections");
+  const std::string sizes = CommandOutput("pdfinfo -f 1 -l 2 '" + pdf + "'");
+  EXPECT_NE(sizes.find("Page    1 size:  300 x 400"), std::string::npos) << sizes;
+  EXPECT_NE(sizes.find("Page    2 size:  400 x 300"), std::string::npos) << sizes;
+  const std::string words = CommandOutput("pdftotext -bbox -f 1 -l 1 '" + pdf + "' -");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_search(words, match,
+                                std::regex("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\"[^>]*>Первая")))
+      << words;
+  EXPECT_NEAR(std::stod(match[1].str()), 60, 1.5);
+  EXPECT_NEAR(std::stod(match[2].str()), 60, 4);
+}
+
 TEST_F(RenderOutputTest, PdfThatCannotBeWrittenNamesTheFile) {
   Document doc;
   Layout layout(doc, FontMeasurer());
