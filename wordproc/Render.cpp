@@ -310,7 +310,8 @@ std::vector<Paragraph> NumberedParagraphs(const HeaderFooter& story, int page, L
   std::vector<Paragraph> paragraphs = story.paragraphs;
   for (Paragraph& p : paragraphs) {
     for (Run& run : p.runs) {
-      if (run.format.field == PageField::Page) run.text = std::to_string(page);
+      if (run.format.field == PageField::Page)
+        run.text = std::to_string(layout.pageNumberOfPage(page));
       if (run.format.field == PageField::NumPages) run.text = std::to_string(layout.pageCount());
     }
   }

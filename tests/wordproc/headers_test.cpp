@@ -250,4 +250,25 @@ TEST(Headers, PageNumbersAreThoseOfEachPage) {
   EXPECT_NE(PdfPageText(pdf, 2).find("Page 2 of 3"), std::string::npos) << PdfPageText(pdf, 2);
 }
 
+// A section may begin its own page numbering; sections that do not go on counting.
+TEST(Headers, SectionsMayBeginTheirOwnPageNumbers) {
+  auto doc = TwoSections();
+  doc->paragraphs[2].sectionEnd->setup.firstPageNumber = 24;
+  doc->pageSetup.firstPageNumber = 0;
+  Layout layout(*doc, EstimatedText());
+  ASSERT_EQ(layout.pageCount(), 5);
+  const int expected[] = {24, 25, 26, 0, 1};
+  for (int page = 1; page <= 5; ++page)
+    EXPECT_EQ(layout.pageNumberOfPage(page), expected[page - 1]);
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  ASSERT_TRUE(back->paragraphs[2].sectionEnd);
+  EXPECT_EQ(back->paragraphs[2].sectionEnd->setup.firstPageNumber, 24);
+  EXPECT_EQ(back->pageSetup.firstPageNumber, 0);
+  doc->pageSetup.firstPageNumber.reset();
+  Layout counting(*doc, EstimatedText());
+  EXPECT_EQ(counting.pageNumberOfPage(5), 28);
+}
+
 }  // namespace

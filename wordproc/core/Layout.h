@@ -118,6 +118,9 @@ class Layout {
   int lastPageOfParagraph(std::size_t index);
   // The page set-up of the section the page's first paragraph belongs to.
   PageSetup pageSetupOfPage(int page);
+  // The number the page shows in its header or footer: counted on from the page before, or
+  // from the number its section begins with.
+  int pageNumberOfPage(int page);
   // The page set-up of the paragraph's section.
   PageSetup pageSetupOfParagraph(std::size_t index);
   // The header (or footer) the page shows: its section's first-page one on the section's first
@@ -237,6 +240,7 @@ class Layout {
   // ends (the margins, or below the header and above the footer where those reach further).
   std::vector<std::size_t> pageFrames_;
   std::vector<PageSetup> pageSetups_;
+  std::vector<int> pageNumbers_;  // the number each page shows, by page
   std::vector<float> pageTops_, pageBottoms_;
   std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
   std::vector<PageCellBox> boxes_;  // of the tables laid out, by page

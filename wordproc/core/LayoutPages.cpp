@@ -62,6 +62,7 @@ void Layout::truncate(std::size_t paragraphIndex) {
   while (!pageFrames_.empty() && pageFrames_.back() >= frames_.size()) {
     pageFrames_.pop_back();
     pageSetups_.pop_back();
+    pageNumbers_.pop_back();
     pageTops_.pop_back();
     pageBottoms_.pop_back();
   }
@@ -95,6 +96,12 @@ PageSetup Layout::pageSetupOfPage(int page) {
   if (wanted <= pageSetups_.size()) return pageSetups_[wanted - 1];
   if (pageSetups_.empty()) return doc_->pageSetup;
   return first < doc_->paragraphs.size() ? pageSetupOfParagraph(first) : doc_->pageSetup;
+}
+
+int Layout::pageNumberOfPage(int page) {
+  const int count = pageCount();
+  page = std::clamp(page, 1, count);
+  return std::size_t(page) <= pageNumbers_.size() ? pageNumbers_[std::size_t(page) - 1] : page;
 }
 
 HeaderFooterPtr Layout::headerOfPage(int page, bool footer) {
@@ -148,6 +155,11 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
   if (footer > 0)
     bottom = std::min(bottom, double(setup.pageHeight - setup.footerDistance - footer));
   bottom = std::max(bottom, top);
+  const bool firstOfSection = frames_.empty() || frames_.back().section != section;
+  if (firstOfSection && setup.firstPageNumber)
+    pageNumbers_.push_back(*setup.firstPageNumber);
+  else
+    pageNumbers_.push_back(pageNumbers_.empty() ? 1 : pageNumbers_.back() + 1);
   pageFrames_.push_back(frames_.size());
   pageSetups_.push_back(setup);
   pageTops_.push_back(float(top));
@@ -296,6 +308,7 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
     frames_.clear();
     pageFrames_.clear();
     pageSetups_.clear();
+    pageNumbers_.clear();
     pageTops_.clear();
     pageBottoms_.clear();
     const int frame = startPage(0, setup);

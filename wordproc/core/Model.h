@@ -43,6 +43,8 @@ struct PageSetup {
   float headerDistance = 35.4f;  // from the top edge to the header's text
   float footerDistance = 35.4f;  // from the bottom edge to the footer's last line
   TextColumns columns{};
+  // The number of the section's first page (w:pgNumType w:start); none: it goes on counting.
+  std::optional<int> firstPageNumber{};
 
   bool operator==(const PageSetup&) const = default;
 };

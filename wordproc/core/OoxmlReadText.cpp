@@ -75,6 +75,8 @@ Section ReadContext::SectionOf(xml_node sectPr) {
     margin("footer", page.footerDistance);
   }
   page.columns = ColumnsOf(Child(sectPr, "cols"));
+  if (auto start = ParseLength(Value(Child(sectPr, "pgNumType"), "start"), 1))
+    page.firstPageNumber = static_cast<int>(Clamp(*start, 0, 1e6));
   page.topMargin = std::min(page.topMargin, page.pageHeight);
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);

@@ -332,7 +332,10 @@ class Writer {
            Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
            "\" w:left=\"" + Num(Twips(page.leftMargin)) + "\" w:header=\"" +
            Num(Twips(page.headerDistance)) + "\" w:footer=\"" + Num(Twips(page.footerDistance)) +
-           "\" w:gutter=\"0\"/>" + ColumnsXml(page.columns);
+           "\" w:gutter=\"0\"/>";
+    if (page.firstPageNumber)
+      out += "<w:pgNumType w:start=\"" + Num(*page.firstPageNumber) + "\"/>";
+    out += ColumnsXml(page.columns);
     if (section.stories.titlePage) out += "<w:titlePg/>";
     out += "</w:sectPr>";
   }
