@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/ShapeOps.h"
 
@@ -120,8 +121,7 @@ void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
-  QImage image = PictureImage(shape.image, DevicePixels(painter, box));
-  if (!image.isNull()) painter.drawImage(box, image);
+  DrawPicturePart(painter, shape.image, shape.svg, shape.crop, box);
   painter.setPen(LinePen(painter, shape.line));
   painter.setBrush(Qt::NoBrush);
   if (shape.line.visible) painter.drawRect(box);

@@ -46,6 +46,8 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->text = text;
   copy->frame = frame;
   copy->image = image;  // images are immutable and shared
+  copy->svg = svg;
+  copy->crop = crop;
   copy->children.reserve(children.size());
   for (const auto& child : children) copy->children.push_back(child->clone());
   return copy;
@@ -56,8 +58,8 @@ bool Shape::sameAs(const Shape& o) const {
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
-               text == o.text && frame == o.frame && image == o.image &&
-               children.size() == o.children.size();
+               text == o.text && frame == o.frame && image == o.image && svg == o.svg &&
+               crop == o.crop && children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)
     alike = children[k]->sameAs(*o.children[k]);
   return alike;

@@ -167,7 +167,7 @@ std::unique_ptr<Shape> ReadContext::ReadPic(xml_node pic, Xfrm& xfrm) {
   ReadNonVisual(Child(Child(pic, "nvPicPr"), "cNvPr"), *shape);
   const xml_node spPr = Child(pic, "spPr");
   xfrm = ReadXfrm(spPr);
-  shape->image = BlipImage(pic);
+  ReadBlipFill(pic, *shape);
   shape->fill.visible = false;
   shape->line.visible = false;
   if (Child(spPr, "ln")) ReadLine(spPr, xml_node(), *shape);
