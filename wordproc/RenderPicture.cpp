@@ -45,6 +45,18 @@ QSizeF BoundedPixels(QSizeF drawn) {
   return drawn;
 }
 
+// Only the part the crop keeps is drawn, so that smoothing takes no colour from beyond it.
+void DrawCropped(QPainter& painter, const QImage& picture, const PictureCrop& crop,
+                 const QRectF& whole, const QRectF& box) {
+  const bool inside = crop.left >= 0 && crop.top >= 0 && crop.right >= 0 && crop.bottom >= 0;
+  if (crop.empty() || !inside) return painter.drawImage(whole, picture);
+  const double w = picture.width(), h = picture.height();
+  const QRectF kept(crop.left * w, crop.top * h, (1 - crop.left - crop.right) * w,
+                    (1 - crop.top - crop.bottom) * h);
+  const QRect pixels = kept.toAlignedRect().intersected(picture.rect());
+  painter.drawImage(box, picture.copy(pixels), kept.translated(-pixels.topLeft()));
+}
+
 }  // namespace
 
 VectorKind VectorKindOf(const std::vector<std::uint8_t>& bytes) {
@@ -110,7 +122,7 @@ void DrawPicturePart(QPainter& painter, const ImagePtr& image, const ImagePtr& s
   } else {
     const QSizeF drawn = DevicePixels(painter, whole);
     const QImage picture = PictureImage(source, vector ? BoundedPixels(drawn) : drawn);
-    if (!picture.isNull()) painter.drawImage(whole, picture);
+    if (!picture.isNull()) DrawCropped(painter, picture, crop, whole, box);
   }
   painter.restore();
 }
