@@ -117,6 +117,10 @@ void PaintBitmap(QPainter& painter, const Bitmap& bitmap) {
   if (source.isEmpty()) source = image.rect();
   const Rect& d = bitmap.dest;
   painter.save();
+  // Enlarged, a metafile's bitmap keeps its pixels square, as the programs that wrote it show it.
+  const QSizeF shown = painter.transform().mapRect(RectOf(d)).size();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                        shown.width() < source.width() || shown.height() < source.height());
   painter.translate(d.left, d.top);
   painter.scale(d.right < d.left ? -1 : 1, d.bottom < d.top ? -1 : 1);
   painter.drawImage(QRectF(0, 0, std::abs(d.right - d.left), std::abs(d.bottom - d.top)), image,

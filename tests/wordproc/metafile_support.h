@@ -22,6 +22,24 @@ inline void Set32(std::string& out, std::size_t at, std::int64_t v) {
   for (int k = 0; k < 4; ++k) out[at + k] = char((v >> (8 * k)) & 0xFF);
 }
 
+// A bottom-up 24-bit DIB, header and bits, of colours given as 0xRRGGBB row by row from the top.
+inline std::string Dib(int width, const std::vector<std::uint32_t>& colours) {
+  const int height = int(colours.size()) / width;
+  std::string dib;
+  for (std::int64_t v : {40, width, height}) Put32(dib, v);
+  Put16(dib, 1), Put16(dib, 24);
+  for (int k = 0; k < 6; ++k) Put32(dib, 0);
+  for (int y = height - 1; y >= 0; --y) {
+    std::size_t row = dib.size();
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t c = colours[std::size_t(y * width + x)];
+      dib += char(c & 0xFF), dib += char((c >> 8) & 0xFF), dib += char((c >> 16) & 0xFF);
+    }
+    while ((dib.size() - row) % 4) dib += '\0';
+  }
+  return dib;
+}
+
 inline std::uint32_t ColorRef(std::uint32_t rgb) {
   return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
 }
@@ -101,6 +119,19 @@ class Emf {
     Record(82, params);
   }
 
+  // StretchDIBits of the whole DIB into the box at (x, y).
+  void StretchDib(int x, int y, int cx, int cy, int width,
+                  const std::vector<std::uint32_t>& colours) {
+    const std::string dib = Dib(width, colours);
+    const int height = int(colours.size()) / width;
+    std::string params;
+    for (int k = 0; k < 4; ++k) Put32(params, 0);
+    for (int v : {x, y, 0, 0, width, height, 80, 40, 120}) Put32(params, v);
+    Put32(params, std::int64_t(dib.size() - 40));
+    for (std::int64_t v : {0, 0x00CC0020, cx, cy}) Put32(params, v);
+    Record(81, params + dib);
+  }
+
   std::string bytes() {
     std::string out = data_;
     Put32(out, 14), Put32(out, 20), Put32(out, 0), Put32(out, 0), Put32(out, 20);
@@ -158,6 +189,15 @@ class Wmf {
     if (text.size() % 2) params += '\0';
     Put16(params, y), Put16(params, x);
     Raw(0x0521, params);
+  }
+
+  void StretchDib(int x, int y, int cx, int cy, int width,
+                  const std::vector<std::uint32_t>& colours) {
+    std::string params;
+    Put32(params, 0x00CC0020);
+    const int height = int(colours.size()) / width;
+    for (int v : {0, height, width, 0, 0, cy, cx, y, x}) Put16(params, v);
+    Raw(0x0F43, params + Dib(width, colours));
   }
 
   std::string bytes(bool placeable = true) const {

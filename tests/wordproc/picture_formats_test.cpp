@@ -9,6 +9,7 @@
 #include "tests/wordproc/render_support.h"
 #include "wordproc/PictureFile.h"
 #include "wordproc/Render.h"
+#include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Ooxml.h"
@@ -184,6 +185,43 @@ TEST_F(PictureFormats, LibreOfficeDrawsOurPicturesAlike) {
     EXPECT_NEAR(ours.green, theirs.green, 0.08);
     EXPECT_NEAR(ours.blue, theirs.blue, 0.08);
   }
+}
+
+QImage Drawn(const std::string& bytes, const QSize& size) {
+  QImage out(size, QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter painter(&out);
+  DrawPicturePart(painter, ImageOf(bytes, "emf", "image/x-emf"), nullptr, {},
+                  QRectF(QPointF(0, 0), QSizeF(size)));
+  return out;
+}
+
+// Bitmaps stand the right way up in both formats, and text leaves ink where it is written.
+TEST_F(PictureFormats, BitmapsAndTextInsideMetafiles) {
+  Wmf wmf(1440, 1440);
+  wmf.StretchDib(0, 0, 1440, 1440, 2, {0xFF0000, 0x0000FF, 0x00C000, 0x000000});
+  const QImage quarters = Drawn(wmf.bytes(), {100, 100});
+  EXPECT_TRUE(IsRed(quarters.pixel(25, 25)));
+  EXPECT_TRUE(IsBlue(quarters.pixel(75, 25)));
+  EXPECT_TRUE(IsGreen(quarters.pixel(25, 75)));
+  EXPECT_TRUE(IsDark(quarters.pixel(75, 75)));
+
+  Emf emf(200, 100);
+  emf.StretchDib(0, 0, 200, 50, 2, {0xFF0000, 0x0000FF});
+  emf.Font(1, -40, u"DejaVu Sans");
+  emf.Select(1);
+  emf.Ints(22, {24});  // on the baseline
+  emf.Text(10, 90, u"ЖЖЖ");
+  const QImage page = Drawn(emf.bytes(), {200, 100});
+  EXPECT_TRUE(IsRed(page.pixel(50, 25)));
+  EXPECT_TRUE(IsBlue(page.pixel(150, 25)));
+  int ink = 0, inkAboveText = 0;
+  for (int y = 50; y < 100; ++y)
+    for (int x = 0; x < 200; ++x) ink += IsDark(page.pixel(x, y));
+  for (int y = 50; y < 55; ++y)
+    for (int x = 0; x < 200; ++x) inkAboveText += IsDark(page.pixel(x, y));
+  EXPECT_GT(ink, 300);
+  EXPECT_EQ(inkAboveText, 0);  // letters 40 high stand on the baseline at 90
 }
 
 TEST_F(PictureFormats, DrawingFilesAreInsertedAtTheirOwnSize) {

@@ -256,13 +256,13 @@ class WmfPlayer {
       case 0x061D:
         return PatBlt(r.U32(6), BoxFrom(r, 2));
       case 0x0F43:
-        return Dib(r, 28, 2, true);
+        return Dib(r, 28, 3, true);
       case 0x0B41:
         if (r.size() <= 28) return PatBlt(r.U32(6), BoxFrom(r, 7));
-        return Dib(r, 26, 1, true);
+        return Dib(r, 26, 2, true);
       case 0x0940:
         if (r.size() <= 24) return PatBlt(r.U32(6), BoxFrom(r, 5));
-        return Dib(r, 22, 1, false);
+        return Dib(r, 22, 2, false);
       case 0x0D33:
         return Dib(r, 24, 0, false);
       default:
@@ -307,8 +307,15 @@ class WmfPlayer {
       dest = BoxFrom(r, 5);
       source = {sx, sy, sx + dest.right - dest.left, sy + dest.bottom - dest.top};
     }
-    bitmap.source = source;
+    bitmap.source = TopDown(Reader(dib, size), source);
     p_.AddBitmap(dest, std::move(bitmap));
+  }
+
+  // A source rectangle counts rows from the bottom of a bottom-up DIB.
+  static Rect TopDown(const Reader& dib, Rect source) {
+    const std::int32_t height = dib.U32(0) >= 40 ? dib.I32(8) : dib.I16(6);
+    if (height <= 0) return source;
+    return {source.left, height - source.bottom, source.right, height - source.top};
   }
 
   void TextOut(const Reader& r) {
