@@ -224,6 +224,23 @@ TEST_F(PictureFormats, BitmapsAndTextInsideMetafiles) {
   EXPECT_EQ(inkAboveText, 0);  // letters 40 high stand on the baseline at 90
 }
 
+// Coordinates, widths and heights at the ends of their ranges are painted without fault.
+TEST_F(PictureFormats, ExtremeValuesInsideMetafilesArePainted) {
+  Emf emf(100, 100);
+  emf.Pen(1, 0, 0x7FFFFFFF, 0xFF0000);
+  emf.Select(1);
+  emf.Rectangle(-0x7FFFFFFF, -0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF);
+  emf.Ints(35, {0x7F7FFFFF, 0, 0, 0x7F7FFFFF, 0x7F7FFFFF, 0});  // the largest floats
+  emf.Ellipse(0, 0, 10, 10);
+  emf.Ints(35, {0x3F800000, 0, 0, 0x3F800000, 0, 0});
+  emf.Font(2, -0x7FFFFFFF, u"DejaVu Sans");
+  emf.Select(2);
+  emf.Text(10, 10, u"Ж");
+  emf.StretchDib(0, 0, 0x7FFFFFFF, -0x7FFFFFFF, 1, {0x00FF00});
+  const QImage page = Drawn(emf.bytes(), {100, 100});
+  EXPECT_FALSE(page.isNull());
+}
+
 TEST_F(PictureFormats, DrawingFilesAreInsertedAtTheirOwnSize) {
   TempDir dir;
   const std::pair<std::string, std::string> files[] = {

@@ -130,7 +130,8 @@ void Player::Push(Item item) {
 
 Pen Player::DevicePen() const {
   Pen pen = dc_.pen;
-  pen.width = dc_.penWidth > 0 ? dc_.penWidth * (ScaleX() + ScaleY()) / 2 : 0;
+  // No line is wider than a picture can be; wider ones only make the painter work.
+  pen.width = dc_.penWidth > 0 ? std::min(dc_.penWidth * (ScaleX() + ScaleY()) / 2, 1e6) : 0;
   return pen;
 }
 
