@@ -53,6 +53,21 @@ std::string GreenAndRedWmf() {
   return wmf.bytes();
 }
 
+// A dark word on the baseline and a smaller one centred under it.
+std::string TextEmf() {
+  Emf emf(400, 100);
+  emf.Font(1, -40, u"DejaVu Sans");
+  emf.Select(1);
+  emf.Ints(24, {ColorRef(0x000080)});
+  emf.Ints(22, {24});
+  emf.Text(10, 60, u"Логотип");
+  emf.Ints(22, {24 | 6});
+  emf.Font(2, -20, u"DejaVu Serif");
+  emf.Select(2);
+  emf.Text(300, 90, u"Центр", 14);
+  return emf.bytes();
+}
+
 std::string Png(int width, int height, const std::function<QColor(int x)>& colourAt) {
   QImage picture(width, height, QImage::Format_RGB32);
   for (int x = 0; x < width; ++x)
@@ -86,8 +101,21 @@ Shares SharesIn(const QImage& image, QRect box) {
   return {s.red / n, s.green / n, s.blue / n};
 }
 
+// Where the dark pixels of a box lie.
+QRect InkBounds(const QImage& image, const QRect& box) {
+  QRect ink;
+  for (int y = box.top(); y <= box.bottom(); ++y)
+    for (int x = box.left(); x <= box.right(); ++x)
+      if (IsDark(image.pixel(x, y))) ink |= QRect(x, y, 1, 1);
+  return ink;
+}
+
+int Edge(const QRect& r, int k) {
+  return k == 0 ? r.left() : k == 1 ? r.top() : k == 2 ? r.right() : r.bottom();
+}
+
 // A page of the picture kinds this file is about, each where it can be found again: an inline
-// WMF, a floating EMF, a PNG cropped to its left half and a PNG carrying an SVG.
+// WMF, a floating EMF, a PNG cropped to its left half, a PNG carrying an SVG and an EMF of text.
 std::unique_ptr<Document> PictureDocument() {
   auto doc = PlainDocument();
   InlinePicture wmf;
@@ -104,10 +132,13 @@ std::unique_ptr<Document> PictureDocument() {
   Shape& svg = Place(*doc, NewShape(ShapeKind::Picture, 300, 300, 200, 100));
   svg.image = ImageOf(Png(4, 2, [](int) { return Qt::blue; }), "png", "image/png");
   svg.svg = ImageOf(kGreenSvg, "svg", "image/svg+xml");
+  Shape& text = Place(*doc, NewShape(ShapeKind::Picture, 20, 500, 400, 100));
+  text.image = ImageOf(TextEmf(), "emf", "image/x-emf");
   for (auto& anchored : doc->shapes) anchored.shape->line.visible = false;
   return doc;
 }
 
+const QRect kTextBox(20, 500, 400, 100);
 const QRect kInlineBox(0, 0, 200, 100), kEmfBox(300, 20, 200, 100), kCroppedBox(20, 300, 100, 100),
     kSvgBox(300, 300, 200, 100);
 
@@ -178,6 +209,9 @@ TEST_F(PictureFormats, LibreOfficeDrawsOurPicturesAlike) {
   ASSERT_NEAR(there.width(), here.width(), 1);
   // LibreOffice draws the PNG a blip keeps beside its SVG: it finds the part we wrote there.
   EXPECT_GT(SharesIn(there, kSvgBox).blue, 0.97);
+  const QRect ourInk = InkBounds(here, kTextBox), theirInk = InkBounds(there, kTextBox);
+  ASSERT_FALSE(theirInk.isEmpty());
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(Edge(ourInk, k), Edge(theirInk, k), 3) << k;
   for (const QRect& box : {kInlineBox, kEmfBox, kCroppedBox}) {
     SCOPED_TRACE(box.x() * 1000 + box.y());
     const Shares ours = SharesIn(here, box), theirs = SharesIn(there, box);
@@ -277,7 +311,7 @@ TEST_F(PictureFormats, WrittenAndReadBackKeepsTheBytesSvgAndCrop) {
   EXPECT_EQ(wmf.image->bytes, doc->paragraphs[0].inlinePictures[0].image->bytes);
   EXPECT_EQ(wmf.image->extension, "wmf");
   EXPECT_EQ(wmf.crop, doc->paragraphs[0].inlinePictures[0].crop);
-  ASSERT_EQ(back->shapes.size(), 4u);
+  ASSERT_EQ(back->shapes.size(), 5u);
   EXPECT_EQ(back->shapes[0].shape->image->extension, "emf");
   EXPECT_EQ(back->shapes[0].shape->image->bytes, doc->shapes[0].shape->image->bytes);
   EXPECT_EQ(back->shapes[1].shape->crop, doc->shapes[1].shape->crop);
@@ -285,7 +319,7 @@ TEST_F(PictureFormats, WrittenAndReadBackKeepsTheBytesSvgAndCrop) {
   ASSERT_TRUE(svg.svg);
   EXPECT_EQ(svg.svg->bytes, doc->shapes[2].shape->svg->bytes);
   EXPECT_EQ(svg.image->bytes, doc->shapes[2].shape->image->bytes);
-  EXPECT_EQ(back->shapes[3].shape->children.at(0)->crop, (PictureCrop{0, 0.5f, 0, 0}));
+  EXPECT_EQ(back->shapes[4].shape->children.at(0)->crop, (PictureCrop{0, 0.5f, 0, 0}));
 }
 
 TEST_F(PictureFormats, VmlImageDataCropsInBothNotations) {
