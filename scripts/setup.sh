@@ -4,8 +4,8 @@
 set -euo pipefail
 
 mode=${1:-test}
-packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev libzip-dev libpugixml-dev
-          zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
+packages=(cmake ninja-build ccache g++ clang-format pkg-config qt6-base-dev qt6-svg-dev libzip-dev
+          libpugixml-dev zlib1g-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
           qt6-translations-l10n)
 # The metric twins of the fonts documents name most (Calibri, Cambria, Times New Roman, Arial,
 # Courier New): lines and pages come out as in the word processors the documents came from.

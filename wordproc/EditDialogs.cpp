@@ -209,7 +209,7 @@ std::optional<std::string> AskPictureFile(QWidget* parent, const std::string& do
   }
   QString file = QFileDialog::getOpenFileName(
       parent, QStringLiteral("Вставка рисунка"), QString(),
-      QStringLiteral("Рисунки (*.png *.jpg *.jpeg *.bmp *.gif);;Все файлы (*)"));
+      QStringLiteral("Рисунки (*.png *.jpg *.jpeg *.bmp *.gif *.emf *.wmf *.svg);;Все файлы (*)"));
   if (file.isEmpty()) return std::nullopt;
   return file.toStdString();
 }

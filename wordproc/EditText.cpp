@@ -8,6 +8,7 @@
 #include <cmath>
 #include <set>
 
+#include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 
 namespace wordproc {
@@ -59,8 +60,9 @@ void InsertPicture(QTextCursor& cursor, const InlinePicture& picture, int paragr
   // Sharp on screens of any pixel ratio.
   const QSizeF shown =
       QSizeF(picture.width, picture.height) * scale.pixelsPerPoint * qApp->devicePixelRatio();
-  cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name),
-                                 PictureImage(picture.image, shown));
+  cursor.document()->addResource(
+      QTextDocument::ImageResource, QUrl(name),
+      PicturePartImage(picture.image, picture.svg, picture.crop, shown.toSize()));
   QTextImageFormat image;
   image.setName(name);
   image.setWidth(picture.width * scale.pixelsPerPoint);

@@ -234,6 +234,8 @@ class InlineShapeObj : public DocumentPart {
     shape->width = picture.width;
     shape->height = picture.height;
     shape->image = picture.image;
+    shape->svg = picture.svg;
+    shape->crop = picture.crop;
     shape->relH = RelH::Column;
     shape->relV = RelV::Paragraph;
     shape->line.visible = false;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/Package.h"
@@ -32,11 +33,31 @@ QByteArray ReadPictureFile(const std::string& path) {
   return bytes;
 }
 
+// A drawing: EMF, WMF or SVG, measured by its own header.
+ImagePtr LoadDrawing(const std::string& path, const QByteArray& bytes, float& width,
+                     float& height) {
+  auto image = std::make_shared<Image>();
+  image->bytes.assign(bytes.begin(), bytes.end());
+  const VectorKind kind = VectorKindOf(image->bytes);
+  if (kind == VectorKind::None) return nullptr;
+  const std::optional<QSizeF> size = VectorNaturalSize(image->bytes);
+  if (!size || size->isEmpty())
+    throw DocumentError("Не удалось прочитать размер рисунка в файле «" + path + "»");
+  image->extension = kind == VectorKind::Emf ? "emf" : kind == VectorKind::Wmf ? "wmf" : "svg";
+  image->contentType = kind == VectorKind::Emf   ? "image/x-emf"
+                       : kind == VectorKind::Wmf ? "image/x-wmf"
+                                                 : "image/svg+xml";
+  width = float(size->width());
+  height = float(size->height());
+  return image;
+}
+
 }  // namespace
 
 ImagePtr LoadPicture(const std::string& path, float& width, float& height) {
   constexpr double kPointsPerPixel = 0.75;
   QByteArray bytes = ReadPictureFile(path);
+  if (ImagePtr drawing = LoadDrawing(path, bytes, width, height)) return drawing;
   QBuffer buffer(&bytes);
   QImageReader reader(&buffer);
   QSize size = reader.size();

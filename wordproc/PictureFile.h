@@ -1,5 +1,5 @@
 // Pictures the user or automation brings in from files: checked and measured with Qt's image
-// readers, kept as the file's bytes.
+// readers, or by their own headers for drawings (EMF, WMF, SVG), kept as the file's bytes.
 #pragma once
 
 #include <string>
@@ -8,7 +8,8 @@
 
 namespace wordproc {
 
-// A picture file as an image part, with the size it has at 96 pixels per inch. Throws
+// A picture file as an image part, with the size it has at 96 pixels per inch (a drawing: the
+// size it gives itself). Throws
 // DocumentError naming the file when it cannot be read or is no picture.
 ImagePtr LoadPicture(const std::string& path, float& width, float& height);
 

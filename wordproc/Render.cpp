@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "wordproc/RenderGeometry.h"
+#include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/ShapeOps.h"
 
@@ -135,8 +136,7 @@ void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
-  QImage image = PictureImage(shape.image, DevicePixels(painter, box));
-  if (!image.isNull()) painter.drawImage(box, image);
+  DrawPicturePart(painter, shape.image, shape.svg, shape.crop, box);
   painter.setPen(LinePen(painter, shape.line));
   painter.setBrush(Qt::NoBrush);
   if (shape.line.visible) painter.drawRect(box);

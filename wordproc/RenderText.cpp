@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "wordproc/RenderPicture.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/TextMeasure.h"
 #include "wordproc/core/Units.h"
@@ -257,9 +258,9 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     painter.setPen(style.color);
     painter.drawText(QPointF(x, baseline), piece.text);
   } else if (piece.kind == PieceKind::Picture) {
-    QRectF box(x, baseline - piece.picture->height, piece.picture->width, piece.picture->height);
-    QImage image = PictureImage(piece.picture->image, DevicePixels(painter, box));
-    if (!image.isNull()) painter.drawImage(box, image);
+    const InlinePicture& picture = *piece.picture;
+    QRectF box(x, baseline - picture.height, picture.width, picture.height);
+    DrawPicturePart(painter, picture.image, picture.svg, picture.crop, box);
   }
 }
 
@@ -383,6 +384,14 @@ QSize NeededSize(const QSizeF& drawn, const QSize& full) {
 // Reads the header first: a picture claiming more than kMaxPicturePixels is not decoded at all,
 // and others are decoded straight at the size asked for, not whole and then scaled.
 QImage Decode(const Image& image, const QSize& wanted, QSize& full) {
+  if (VectorKindOf(image.bytes) != VectorKind::None) {
+    // A drawing has every size: it is rendered at the size asked for, within the limits.
+    full = QSize(1 << 15, 1 << 15);
+    const QSize size = NeededSize(wanted, full);
+    if (!PictureSizeAllowed(size) || !SpendDecoding(qint64(size.width()) * size.height()))
+      return {};
+    return RasteriseVector(image, size);
+  }
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(image.bytes.data()),
                                              qsizetype(image.bytes.size()));
   QBuffer buffer(&bytes);

@@ -49,7 +49,8 @@ void MakeInlinePictureGlyph(const std::string& path, float width, float height) 
   image->contentType = "image/png";
   image->extension = "png";
   image->bytes.assign(png.begin(), png.end());
-  file.paragraphs[0].inlinePictures.push_back({0, file.newShapeId(), "Logo", width, height, image});
+  file.paragraphs[0].inlinePictures.push_back(
+      {0, file.newShapeId(), "Logo", width, height, image, {}, {}});
   wordproc::WritePackage(file, path);
 }
 

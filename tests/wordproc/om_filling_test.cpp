@@ -352,7 +352,8 @@ TEST_F(OmFilling, InlinePicturesBecomeFloatingShapes) {
   image->contentType = "image/png";
   image->extension = "png";
   image->bytes.assign(png.begin(), png.end());
-  file.paragraphs[0].inlinePictures.push_back({0, file.newShapeId(), "Logo", 60, 30, image});
+  file.paragraphs[0].inlinePictures.push_back(
+      {0, file.newShapeId(), "Logo", 60, 30, image, {}, {}});
   wordproc::WritePackage(file, scratch_ / "inline.docx");
 
   Variant doc = OpenHidden(scratch_ / "inline.docx");

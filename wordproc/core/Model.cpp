@@ -50,6 +50,8 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->text = text;
   copy->frame = frame;
   copy->image = image;  // images are immutable and shared
+  copy->svg = svg;
+  copy->crop = crop;
   copy->children.reserve(children.size());
   for (const auto& child : children) copy->children.push_back(child->clone());
   return copy;
@@ -60,8 +62,9 @@ bool Shape::sameAs(const Shape& o) const {
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
-               text == o.text && frame == o.frame && image == o.image && preset == o.preset &&
-               adjusts == o.adjusts && rotation == o.rotation &&
+               text == o.text && frame == o.frame && image == o.image && svg == o.svg &&
+               crop == o.crop && preset == o.preset && adjusts == o.adjusts &&
+               rotation == o.rotation &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

@@ -132,6 +132,15 @@ struct Image {
 };
 using ImagePtr = std::shared_ptr<const Image>;
 
+// The share of a picture's width or height cut off at each edge (a:srcRect); a negative share
+// leaves room there instead.
+struct PictureCrop {
+  float left = 0, top = 0, right = 0, bottom = 0;
+
+  bool operator==(const PictureCrop&) const = default;
+  bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+};
+
 // A picture placed in the text flow, standing in the paragraph after the given run.
 struct InlinePicture {
   std::size_t afterRun = 0;  // inserted after this many runs of the paragraph
@@ -139,6 +148,8 @@ struct InlinePicture {
   std::string name;
   float width = 0, height = 0;
   ImagePtr image;
+  ImagePtr svg;  // the same picture as SVG, drawn in its place where it can be
+  PictureCrop crop;
 
   bool operator==(const InlinePicture&) const = default;
 };
@@ -351,6 +362,8 @@ struct Shape {
   std::vector<Paragraph> text;  // text box content
   TextFrame frame;
   ImagePtr image;  // Picture
+  ImagePtr svg;
+  PictureCrop crop;
   // Group members; their left/top are in the group's coordinates (points from the group's
   // top-left corner) and are scaled with the group.
   std::vector<std::unique_ptr<Shape>> children;

@@ -4,6 +4,8 @@
 #include "platform/Utf8.h"
 #include "wordproc/core/OoxmlInternal.h"
 
+#include "wordproc/core/Metafile.h"
+
 namespace wordproc::ooxml {
 
 std::string OpenErrorMessage(const std::string& file, const std::string& reason) {
@@ -193,6 +195,8 @@ std::optional<ImageFormat> SniffImage(const std::uint8_t* d, std::size_t n) {
     return ImageFormat{"image/x-emf", "emf"};
   }
   if (starts("\xD7\xCD\xC6\x9A", 4)) return ImageFormat{"image/x-wmf", "wmf"};
+  if (metafile::KindOf(d, n) == metafile::Kind::Wmf) return ImageFormat{"image/x-wmf", "wmf"};
+  if (metafile::LooksLikeSvg(d, n)) return ImageFormat{"image/svg+xml", "svg"};
   return std::nullopt;
 }
 

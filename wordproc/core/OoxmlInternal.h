@@ -42,6 +42,9 @@ inline constexpr const char* kNsV = "urn:schemas-microsoft-com:vml";
 inline constexpr const char* kNsO = "urn:schemas-microsoft-com:office:office";
 inline constexpr const char* kNsW10 = "urn:schemas-microsoft-com:office:word";
 inline constexpr const char* kNsW14 = "http://schemas.microsoft.com/office/word/2010/wordml";
+inline constexpr const char* kNsAsvg = "http://schemas.microsoft.com/office/drawing/2016/SVG/main";
+// The blip extension that carries an SVG beside the blip's own pixels.
+inline constexpr std::string_view kSvgBlipUri = "{96DAC541-7B7A-43D3-8B79-37D633B846F1}";
 
 inline constexpr const char* kRelOfficeDocument =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";

@@ -116,8 +116,11 @@ class ReadContext {
   void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
   void ReadRun(xml_node r, Flow& flow);
   void FollowField(xml_node c, Flow& flow);
-  ImagePtr ImageFor(std::string_view relId);
-  ImagePtr BlipImage(xml_node pic);
+  // The picture part of a relationship; an optional one that is missing or no picture is null
+  // rather than a damaged file.
+  ImagePtr ImageFor(std::string_view relId, bool optional = false);
+  // The picture of a pic element: its part, its SVG and its crop.
+  void ReadBlipFill(xml_node pic, Shape& shape);
 
   static void ReadNonVisual(xml_node cNvPr, Shape& shape);
   void ReadLine(xml_node spPr, xml_node style, Shape& shape);

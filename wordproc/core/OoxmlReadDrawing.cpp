@@ -215,7 +215,7 @@ std::unique_ptr<Shape> ReadContext::ReadPic(xml_node pic, Xfrm& xfrm) {
   const xml_node spPr = Child(pic, "spPr");
   xfrm = ReadXfrm(spPr);
   Turn(xfrm, *shape);
-  shape->image = BlipImage(pic);
+  ReadBlipFill(pic, *shape);
   shape->fill.visible = false;
   shape->line.visible = false;
   if (Child(spPr, "ln")) ReadLine(spPr, xml_node(), *shape);

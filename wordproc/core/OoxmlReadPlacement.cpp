@@ -65,6 +65,8 @@ void ReadContext::AddInlinePicture(Flow& flow, const Shape& shape) {
   picture.width = shape.width;
   picture.height = shape.height;
   picture.image = shape.image;
+  picture.svg = shape.svg;
+  picture.crop = shape.crop;
   flow.paragraph->inlinePictures.push_back(std::move(picture));
   flow.picturesAt = flow.paragraph->runs.size();
 }

@@ -361,15 +361,19 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
   AppendText(flow, format, text);
 }
 
-ImagePtr ReadContext::ImageFor(std::string_view relId) {
+ImagePtr ReadContext::ImageFor(std::string_view relId, bool optional) {
   const auto rel = relationships_.find(std::string(relId));
   if (rel == relationships_.end() || rel->second.external) return nullptr;
   const std::string& partName = rel->second.target;
   const auto cached = images_.find(package::AsciiLower(partName));
   if (cached != images_.end()) return cached->second;
-  if (!zip_.Has(partName)) zip_.Fail("в пакете нет части \"" + partName + "\" с рисунком");
+  if (!zip_.Has(partName)) {
+    if (optional) return nullptr;
+    zip_.Fail("в пакете нет части \"" + partName + "\" с рисунком");
+  }
   const std::string bytes = zip_.Read(partName);
   const auto format = SniffImage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  if (!format && optional) return nullptr;
   if (!format) zip_.Fail("часть \"" + partName + "\" не является изображением");
   ChargeModel(bytes.size());
   auto image = std::make_shared<Image>();
@@ -380,10 +384,42 @@ ImagePtr ReadContext::ImageFor(std::string_view relId) {
   return image;
 }
 
-ImagePtr ReadContext::BlipImage(xml_node pic) {
-  const xml_node blip = Child(Child(pic, "blipFill"), "blip");
+namespace {
+
+// The SVG a blip carries beside its pixels, for programs that draw it.
+std::string_view SvgRelId(xml_node blip) {
+  std::string_view id;
+  ForEachChild(Child(blip, "extLst"), [&](xml_node ext) {
+    if (Value(ext, "uri") != kSvgBlipUri) return false;
+    id = Value(Child(ext, "svgBlip"), "embed");
+    return !id.empty();
+  });
+  return id;
+}
+
+// a:srcRect counts thousandths of a percent; a crop beyond the whole picture is no crop.
+PictureCrop CropOf(xml_node srcRect) {
+  auto share = [&](const char* side) {
+    const double value = ParseNumber(Value(srcRect, side)).value_or(0) / 100000;
+    return float(std::isfinite(value) ? std::clamp(value, -10.0, 1.0) : 0);
+  };
+  PictureCrop crop{share("l"), share("t"), share("r"), share("b")};
+  if (crop.left + crop.right >= 1 || crop.top + crop.bottom >= 1) return {};
+  return crop;
+}
+
+}  // namespace
+
+void ReadContext::ReadBlipFill(xml_node pic, Shape& shape) {
+  const xml_node blipFill = Child(pic, "blipFill");
+  const xml_node blip = Child(blipFill, "blip");
   const std::string_view embed = Value(blip, "embed");
-  return embed.empty() ? nullptr : ImageFor(embed);
+  if (!embed.empty()) shape.image = ImageFor(embed);
+  if (const std::string_view svg = SvgRelId(blip); !svg.empty()) {
+    shape.svg = ImageFor(svg, true);
+    if (shape.svg && shape.svg->extension != "svg") shape.svg = nullptr;
+  }
+  shape.crop = CropOf(Child(blipFill, "srcRect"));
 }
 
 }  // namespace wordproc::ooxml::reader

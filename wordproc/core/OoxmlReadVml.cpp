@@ -12,6 +12,20 @@ namespace wordproc::ooxml::reader {
 
 namespace {
 
+// cropleft and the others: a share of the picture, as a fraction or in 65536ths ("16384f").
+PictureCrop VmlCrop(xml_node imageData) {
+  auto share = [&](const char* side) {
+    std::string_view text = Value(imageData, side);
+    const bool fixed = !text.empty() && (text.back() == 'f' || text.back() == 'F');
+    if (fixed) text.remove_suffix(1);
+    const double value = ParseNumber(text).value_or(0) / (fixed ? 65536 : 1);
+    return float(std::isfinite(value) ? std::clamp(value, -10.0, 1.0) : 0);
+  };
+  PictureCrop crop{share("cropleft"), share("croptop"), share("cropright"), share("cropbottom")};
+  if (crop.left + crop.right >= 1 || crop.top + crop.bottom >= 1) return {};
+  return crop;
+}
+
 // v:textbox: "inset" as left, top, right, bottom lengths (missing ones keep their defaults), the
 // shape's "v-text-anchor" and the text box's "mso-fit-shape-to-text".
 void ReadVmlTextFrame(xml_node textbox, const CssStyle& shapeStyle, TextFrame& frame) {
@@ -330,6 +344,7 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     std::string_view relId = Value(imageData, "id");
     if (relId.empty()) relId = Value(imageData, "relid");
     if (!relId.empty()) shape->image = ImageFor(relId);
+    shape->crop = VmlCrop(imageData);
     if (!AttrOf(node, "filled")) shape->fill.visible = false;
     if (!AttrOf(node, "stroked") && !Child(node, "stroke")) shape->line.visible = false;
     return shape;

@@ -132,27 +132,20 @@ class Writer {
     if (found != mediaIndex_.end()) return &media_[found->second];
     Media media;
     media.image = image.get();
-    const auto sniffed = SniffImage(image->bytes.data(), image->bytes.size());
-    std::string extension;
-    for (char c : image->extension) {
-      if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
-        extension += c;
-      else if (c >= 'A' && c <= 'Z')
-        extension += static_cast<char>(c - 'A' + 'a');
-    }
-    if (sniffed) {
-      media.extension = sniffed->extension;
-      media.contentType = sniffed->contentType;
-    } else {
-      media.extension = extension.empty() ? "bin" : extension;
-      media.contentType =
-          image->contentType.empty() ? "application/octet-stream" : image->contentType;
-    }
+    MediaType format = MediaFormat(*image);
+    media.extension = std::move(format.extension);
+    media.contentType = std::move(format.contentType);
     media.relId = "rId" + std::to_string(media_.size() + 10);
     media.target = "media/image" + std::to_string(media_.size() + 1) + "." + media.extension;
     mediaIndex_.emplace(image.get(), media_.size());
     media_.push_back(std::move(media));
     return &media_.back();
+  }
+
+  // Another part may be added after it, so the relationship's id is kept rather than the Media.
+  std::string RelIdOf(const ImagePtr& image) {
+    const Media* media = MediaFor(image);
+    return media ? media->relId : std::string();
   }
 
   std::string ContentTypes() const {
@@ -466,21 +459,19 @@ class Writer {
         "</wp:cNvGraphicFramePr><a:graphic><a:graphicData uri=\"";
     out += kNsPic;
     out += "\">";
-    WritePic(out, id, name, true, 0, 0, cx, cy, picture.image, nullptr);
+    WritePic(out, id, name, true, 0, 0, cx, cy, picture.image, picture.svg, picture.crop, nullptr);
     out += "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
   }
 
   void WritePic(std::string& out, std::uint32_t id, const std::string& name, bool visible,
                 std::int64_t x, std::int64_t y, std::int64_t cx, std::int64_t cy,
-                const ImagePtr& image, const Shape* shape) {
-    const Media* media = MediaFor(image);
+                const ImagePtr& image, const ImagePtr& svg, const PictureCrop& crop,
+                const Shape* shape) {
+    const std::string relId = RelIdOf(image), svgRelId = RelIdOf(svg);
     out += "<pic:pic><pic:nvPicPr><pic:cNvPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
     if (!visible) out += " hidden=\"1\"";
-    out +=
-        "/><pic:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></pic:cNvPicPr></pic:nvPicPr>"
-        "<pic:blipFill><a:blip";
-    if (media) out += " r:embed=\"" + media->relId + "\"";
-    out += "/><a:stretch><a:fillRect/></a:stretch></pic:blipFill><pic:spPr>";
+    out += "/><pic:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></pic:cNvPicPr></pic:nvPicPr>";
+    out += BlipFill(relId, svgRelId, crop) + "<pic:spPr>";
     if (shape) {
       out += XfrmXml(*shape, x, y, false);
     } else {
@@ -529,7 +520,8 @@ class Writer {
     const std::int64_t cx = EmuSize(shape.width), cy = EmuSize(shape.height);
     const std::string name = shape.name;
     if (shape.kind == ShapeKind::Picture) {
-      WritePic(out, id, name, shape.visible, x, y, cx, cy, shape.image, &shape);
+      WritePic(out, id, name, shape.visible, x, y, cx, cy, shape.image, shape.svg, shape.crop,
+               &shape);
       return;
     }
     if (shape.kind == ShapeKind::Group) {
@@ -645,7 +637,7 @@ class Writer {
     out += std::string("<a:graphic><a:graphicData uri=\"") + uri + "\">";
     if (shape.kind == ShapeKind::Picture) {
       WritePic(out, id, name, true, 0, 0, EmuSize(shape.width), EmuSize(shape.height), shape.image,
-               &shape);
+               shape.svg, shape.crop, &shape);
     } else {
       WriteShapeBody(out, shape, id, false, 0, 0);
     }
@@ -740,7 +732,8 @@ class Writer {
     out += ">" + stroke;
     if (shape.kind == ShapeKind::Picture) {
       if (const Media* media = MediaFor(shape.image)) {
-        out += "<v:imagedata r:id=\"" + media->relId + "\" o:title=\"\"/>";
+        out +=
+            "<v:imagedata r:id=\"" + media->relId + "\"" + VmlCrop(shape.crop) + " o:title=\"\"/>";
       }
     } else if (shape.kind == ShapeKind::TextBox || !shape.text.empty()) {
       const TextFrame& f = shape.frame;

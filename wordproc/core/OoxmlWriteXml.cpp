@@ -218,4 +218,43 @@ std::string StylesXml() {
          "<w:semiHidden/><w:unhideWhenUsed/></w:style></w:styles>";
 }
 
+std::string BlipFill(std::string_view relId, std::string_view svgRelId, const PictureCrop& crop) {
+  std::string out = "<pic:blipFill><a:blip";
+  if (!relId.empty()) out += " r:embed=\"" + std::string(relId) + "\"";
+  out += ">";
+  if (!svgRelId.empty()) {
+    out += "<a:extLst><a:ext uri=\"" + std::string(kSvgBlipUri) + "\"><asvg:svgBlip xmlns:asvg=\"";
+    out += kNsAsvg;
+    out += "\" r:embed=\"" + std::string(svgRelId) + "\"/></a:ext></a:extLst>";
+  }
+  out += "</a:blip>";
+  if (!crop.empty()) {
+    auto share = [](float value) { return Num(std::llround(double(value) * 100000)); };
+    out += "<a:srcRect l=\"" + share(crop.left) + "\" t=\"" + share(crop.top) + "\" r=\"" +
+           share(crop.right) + "\" b=\"" + share(crop.bottom) + "\"/>";
+  }
+  return out + "<a:stretch><a:fillRect/></a:stretch></pic:blipFill>";
+}
+
+std::string VmlCrop(const PictureCrop& crop) {
+  if (crop.empty()) return {};
+  auto share = [](float value) { return Num(std::llround(double(value) * 65536)) + "f"; };
+  return " cropleft=\"" + share(crop.left) + "\" croptop=\"" + share(crop.top) + "\" cropright=\"" +
+         share(crop.right) + "\" cropbottom=\"" + share(crop.bottom) + "\"";
+}
+
+MediaType MediaFormat(const Image& image) {
+  if (const auto sniffed = SniffImage(image.bytes.data(), image.bytes.size()))
+    return {sniffed->contentType, sniffed->extension};
+  std::string extension;
+  for (char c : image.extension) {
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))
+      extension += c;
+    else if (c >= 'A' && c <= 'Z')
+      extension += static_cast<char>(c - 'A' + 'a');
+  }
+  return {image.contentType.empty() ? "application/octet-stream" : image.contentType,
+          extension.empty() ? "bin" : extension};
+}
+
 }  // namespace wordproc::ooxml::write

@@ -46,6 +46,17 @@ std::string ColumnsXml(const TextColumns& columns);
 // wps:bodyPr of a shape's text frame.
 std::string BodyPr(const TextFrame& frame);
 std::string Adjustments(const Shape& shape);
+// pic:blipFill of a picture: its part, the SVG drawn in its place and the crop. Empty ids leave
+// the reference out.
+std::string BlipFill(std::string_view relId, std::string_view svgRelId, const PictureCrop& crop);
+// The crop attributes of v:imagedata, with a leading space; empty without a crop.
+std::string VmlCrop(const PictureCrop& crop);
+// The content type and extension a picture part is written with: by its bytes where they say,
+// else as it was read, made safe for a part name.
+struct MediaType {
+  std::string contentType, extension;
+};
+MediaType MediaFormat(const Image& image);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
 
