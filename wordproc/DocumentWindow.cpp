@@ -212,7 +212,7 @@ class DocumentMainWindow : public QMainWindow {
   void buildInsertMenu() {
     QMenu* insert = menuBar()->addMenu(QStringLiteral("&Вставка"));
     auto tool = [this](ShapeKind kind, AutoShapeType type) {
-      return [this, kind, type] { canvas_->setTool(InsertTool{kind, type, nullptr, 0, 0}); };
+      return [this, kind, type] { canvas_->setTool(InsertTool{kind, type, nullptr, 0, 0, {}}); };
     };
     addAction(insert, "actionInsertTextBox", QStringLiteral("&Надпись"), {},
               tool(ShapeKind::TextBox, AutoShapeType::Rectangle));
@@ -224,6 +224,10 @@ class DocumentMainWindow : public QMainWindow {
               tool(ShapeKind::AutoShape, AutoShapeType::Oval));
     addAction(insert, "actionInsertLine", QStringLiteral("&Линия"), {},
               tool(ShapeKind::Line, AutoShapeType::Rectangle));
+    addAction(insert, "actionInsertTextCircle", QStringLiteral("&Текст по кругу"), {}, [this] {
+      canvas_->setTool(
+          InsertTool{ShapeKind::AutoShape, AutoShapeType::Oval, nullptr, 0, 0, "textCircle"});
+    });
     addAction(insert, "actionInsertPicture", QStringLiteral("&Рисунок из файла…"), {},
               [this] { insertPicture(); });
   }
@@ -320,7 +324,7 @@ class DocumentMainWindow : public QMainWindow {
     auto file = AskPictureFile(this, host_->title());
     if (!file) return;
     try {
-      InsertTool tool{ShapeKind::Picture, AutoShapeType::Rectangle, nullptr, 0, 0};
+      InsertTool tool{ShapeKind::Picture, AutoShapeType::Rectangle, nullptr, 0, 0, {}};
       tool.image = LoadPicture(*file, tool.width, tool.height);
       canvas_->setTool(tool);
     } catch (const std::exception& e) {

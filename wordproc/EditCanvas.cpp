@@ -35,6 +35,7 @@ const QColor kSelectionColour(0x1E, 0x6F, 0xD9);
 
 QPointF DefaultExtent(const InsertTool& tool) {
   if (tool.image) return QPointF(tool.width, tool.height);
+  if (!tool.warp.empty()) return QPointF(40 * kMillimetre, 40 * kMillimetre);
   switch (tool.kind) {
     case ShapeKind::Line:
       return QPointF(40 * kMillimetre, 0);
@@ -43,6 +44,19 @@ QPointF DefaultExtent(const InsertTool& tool) {
     default:
       return QPointF(30 * kMillimetre, 20 * kMillimetre);
   }
+}
+
+// A seal's ring of text to be edited: the text alone is drawn, not the shape.
+void MakeWordArt(Shape& shape, const std::string& warp) {
+  shape.warp.preset = warp;
+  shape.fill.visible = false;
+  shape.line.visible = false;
+  Paragraph paragraph;
+  paragraph.alignment = Alignment::Center;
+  paragraph.markFormat.fontSize = 14;
+  paragraph.markFormat.bold = true;
+  paragraph.runs.push_back(Run{"ТЕКСТ ПО КРУГУ", paragraph.markFormat});
+  shape.text = {paragraph};
 }
 
 double LogicalDpi(const QWidget* widget) {
@@ -497,6 +511,7 @@ void EditCanvas::finishPlace() {
   }
   shape->flipH = line && b.x() < a.x();
   shape->flipV = line && b.y() < a.y();
+  if (!tool.warp.empty()) MakeWordArt(*shape, tool.warp);
   session_.insert(std::move(shape), drag_.page);
   const auto ids = session_.selection();
   if (tool.kind == ShapeKind::TextBox && ids.size() == 1) beginTextEdit(ids.front());

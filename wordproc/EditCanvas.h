@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "wordproc/EditSession.h"
@@ -27,6 +28,7 @@ struct InsertTool {
   AutoShapeType type = AutoShapeType::Rectangle;
   ImagePtr image;  // pictures: drawn at this size on a click
   float width = 0, height = 0;
+  std::string warp;  // WordArt: the text warp of the new shape, which gets sample text
 };
 
 class EditCanvas : public QWidget {

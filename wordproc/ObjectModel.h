@@ -323,6 +323,9 @@ DispatchPtr MakeRange(const std::shared_ptr<DocumentObj>& doc, std::int64_t star
 DispatchPtr MakeShapes(const std::shared_ptr<DocumentObj>& doc);
 DispatchPtr MakeShape(const std::shared_ptr<DocumentObj>& doc, std::uint32_t id);
 DispatchPtr MakeShapeRange(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
+// WordArt: the shape Shapes.AddTextEffect makes from its arguments, and a shape's TextEffect.
+std::unique_ptr<Shape> NewTextEffect(const Args& args);
+DispatchPtr MakeTextEffect(const std::shared_ptr<DocumentObj>& doc, std::uint32_t id);
 // The LineFormat or FillFormat of shapes: reads answer for the first, writes go to all.
 DispatchPtr MakeLineFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
 DispatchPtr MakeFillFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);

@@ -536,6 +536,7 @@ const Members<ShapeObj>& ShapeObj::members() {
              s.shape();
              return Variant(DispatchPtr(std::make_shared<TextFrameObj>(s.doc_, s.id_)));
            }},
+          {"TextEffect", [](S& s, Args&) { return Variant(MakeTextEffect(s.doc_, s.id_)); }},
           {"Application", [](S& s, Args&) { return Variant(DispatchPtr(s.doc().app())); }},
       },
       "Name");
@@ -662,6 +663,7 @@ class ShapesObj : public DocumentPart {
             {"AddTextbox", [](S& s, Args& a) { return AddTextbox(s.doc(), a); }},
             {"AddShape", [](S& s, Args& a) { return AddShape(s.doc(), a); }},
             {"AddLine", [](S& s, Args& a) { return AddLine(s.doc(), a); }},
+            {"AddTextEffect", [](S& s, Args& a) { return Place(s.doc(), NewTextEffect(a), a, 8); }},
             {"AddPicture", [](S& s, Args& a) { return AddPicture(s.doc(), a); }},
             {"Application", [](S& s, Args&) { return Variant(DispatchPtr(s.doc().app())); }},
             {"Parent", [](S& s, Args&) { return Variant(DispatchPtr(s.doc_)); }},

@@ -7,6 +7,7 @@
 #include "wordproc/RenderGeometry.h"
 #include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/RenderWarp.h"
 #include "wordproc/core/ShapeOps.h"
 
 namespace wordproc {
@@ -190,6 +191,8 @@ void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, P
     case ShapeKind::AutoShape: {
       const QRectF fitted = FittedBox(shape, box);
       DrawOutline(painter, shape, fitted);
+      // WordArt follows the shape's own box, not the text rectangle of its outline.
+      if (DrawWarpedText(painter, shape, fitted)) return;
       return DrawBoxText(painter, shape, TextBoxOf(shape, fitted));
     }
   }

@@ -156,6 +156,17 @@ TEST_F(EditShapes, ClicksShiftClicksAndTheBandSelectWhatAutomationSees) {
   EXPECT_EQ(name->text(), QStringLiteral("C")) << "a selection made by automation shows";
 }
 
+TEST_F(EditShapes, TextOnACircleIsASealRingToEdit) {
+  Variant doc = AddDocument();
+  Trigger(doc, "actionInsertTextCircle");
+  Click(Canvas(doc), At(doc, Mm(20), Mm(20)));
+  Variant ring = doc.get("Shapes").call("Item", 1);
+  EXPECT_EQ(ring.get("TextEffect").get("PresetShape").toInt(), 11);
+  EXPECT_EQ(ring.get("TextEffect").get("Text").toString(), "ТЕКСТ ПО КРУГУ");
+  EXPECT_NEAR(ring.get("Width").toDouble(), Mm(40), 1e-3);
+  EXPECT_NEAR(ring.get("Height").toDouble(), Mm(40), 1e-3);
+}
+
 TEST_F(EditShapes, DrawnShapesGetTheirKindNameAndExtent) {
   Variant doc = AddDocument();
   auto* canvas = Canvas(doc);

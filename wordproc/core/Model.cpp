@@ -49,6 +49,7 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->fill = fill;
   copy->text = text;
   copy->frame = frame;
+  copy->warp = warp;
   copy->image = image;  // images are immutable and shared
   copy->svg = svg;
   copy->crop = crop;
@@ -62,8 +63,8 @@ bool Shape::sameAs(const Shape& o) const {
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
-               text == o.text && frame == o.frame && image == o.image && svg == o.svg &&
-               crop == o.crop && preset == o.preset && adjusts == o.adjusts &&
+               text == o.text && frame == o.frame && warp == o.warp && image == o.image &&
+               svg == o.svg && crop == o.crop && preset == o.preset && adjusts == o.adjusts &&
                rotation == o.rotation &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();

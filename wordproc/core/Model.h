@@ -337,6 +337,16 @@ struct TextFrame {
   bool operator==(const TextFrame&) const = default;
 };
 
+// A WordArt warp of a shape's text (DrawingML a:prstTxWarp): the preset's name ("textArchUp")
+// and its own adjust values in the preset's units (angles in 60000ths of a degree). An empty
+// preset, or "textNoShape", sets the text flat as in any text box.
+struct TextWarp {
+  std::string preset;
+  geometry::Adjusts adjusts;
+
+  bool operator==(const TextWarp&) const = default;
+};
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
@@ -361,6 +371,7 @@ struct Shape {
   FillFormat fill;
   std::vector<Paragraph> text;  // text box content
   TextFrame frame;
+  TextWarp warp;
   ImagePtr image;  // Picture
   ImagePtr svg;
   PictureCrop crop;

@@ -3,6 +3,7 @@
 #include "wordproc/core/OoxmlReadContext.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "wordproc/core/GeometryXml.h"
@@ -158,9 +159,22 @@ void ReadContext::ReadFill(xml_node spPr, xml_node style, Shape& shape) {
 
 namespace {
 
-// wps:bodyPr: insets in EMU, the vertical anchor, growing to the text, and overflow.
-void ReadBodyPr(xml_node bodyPr, TextFrame& frame) {
+// a:prstTxWarp names its preset in letters and digits; anything else is no warp we could write
+// back.
+TextWarp ReadTextWarp(xml_node prstTxWarp) {
+  const std::string_view preset = Value(prstTxWarp, "prst");
+  const bool named = !preset.empty() && preset.size() <= 40 &&
+                     std::all_of(preset.begin(), preset.end(), [](char c) {
+                       return std::isalnum(static_cast<unsigned char>(c)) != 0;
+                     });
+  if (!named || preset == "textNoShape") return {};
+  return {std::string(preset), ReadAdjusts(Child(prstTxWarp, "avLst"))};
+}
+
+// wps:bodyPr: insets in EMU, the vertical anchor, growing to the text, overflow and the warp.
+void ReadBodyPr(xml_node bodyPr, TextFrame& frame, TextWarp& warp) {
   if (!bodyPr) return;
+  warp = ReadTextWarp(Child(bodyPr, "prstTxWarp"));
   auto inset = [&](const char* name, float& slot) {
     if (auto emu = ParseNumber(Value(bodyPr, name)))
       slot = static_cast<float>(Clamp(*emu / kEmuPerPt, 0, kMaxLengthPt));
@@ -204,7 +218,7 @@ std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
   }
   ReadLine(spPr, style, *shape);
   if (textBox) ReadTextBoxBlocks(textBox, shape->text);
-  ReadBodyPr(Child(wsp, "bodyPr"), shape->frame);
+  ReadBodyPr(Child(wsp, "bodyPr"), shape->frame, shape->warp);
   return shape;
 }
 

@@ -1,5 +1,6 @@
 // VML shapes in w:pict, as older files and the fallbacks of newer ones keep them.
 #include "wordproc/core/OoxmlReadContext.h"
+#include "wordproc/core/TextWarp.h"
 
 #include <algorithm>
 #include <charconv>
@@ -119,6 +120,51 @@ void ReadVmlGeometry(xml_node node, int type, Shape& shape) {
   }
   shape.custom = geometry::GeometryOfVmlPath(path, std::llround(Clamp(sizeX, 0, 1e12)),
                                              std::llround(Clamp(sizeY, 0, 1e12)));
+}
+
+// Font family names in VML styles come quoted ("&quot;Arial&quot;" once unescaped).
+std::string Unquoted(std::string_view text) {
+  while (!text.empty() && (text.front() == '"' || text.front() == '\'' || text.front() == ' '))
+    text.remove_prefix(1);
+  while (!text.empty() && (text.back() == '"' || text.back() == '\'' || text.back() == ' '))
+    text.remove_suffix(1);
+  return std::string(text);
+}
+
+// v:textpath: WordArt's text, one paragraph a line, in the font its style names and the shape's
+// fill colour; the shape itself shows no outline or fill of its own.
+void ReadVmlTextPath(xml_node textPath, xml_node node, int type, Shape& shape) {
+  const CssStyle style = ParseCss(Value(textPath, "style"));
+  Run run;
+  if (const std::string family = Unquoted(style.Get("font-family")); !family.empty())
+    run.format.fontFamily = SanitizeXmlText(family);
+  if (auto size = ParseLength(style.Get("font-size"), 1.0))
+    run.format.fontSize = static_cast<float>(Clamp(*size, 1, 1584));
+  const std::string weight = Lower(style.Get("font-weight"));
+  run.format.bold =
+      weight == "bold" || weight == "bolder" || ParseNumber(weight).value_or(0) >= 600;
+  run.format.italic = Lower(style.Get("font-style")) == "italic";
+  if (shape.fill.visible) run.format.color = shape.fill.color;
+  shape.text.clear();
+  const std::string text = SanitizeXmlText(Value(textPath, "string"));
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    Paragraph paragraph;
+    paragraph.alignment = Alignment::Center;
+    paragraph.markFormat = run.format;
+    run.text = text.substr(start, end - start);
+    if (!run.text.empty() && run.text.back() == '\r') run.text.pop_back();
+    paragraph.runs.push_back(run);
+    shape.text.push_back(std::move(paragraph));
+    start = end + 1;
+  }
+  shape.fill.visible = false;
+  shape.line.visible = false;
+  shape.warp.preset = std::string(WarpOfVmlType(type));
+  const std::string_view adj = Value(node, "adj");
+  if (auto value = ParseNumber(adj.substr(0, adj.find(','))))
+    shape.warp.adjusts = WarpAdjustsOfVml(shape.warp.preset, *value);
 }
 
 }  // namespace
@@ -287,7 +333,7 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
   shape->line.weight = weight(Value(node, "strokeweight"), 0.75f);
   std::string_view typeRef = Value(node, "type");
   std::string_view spt = Value(node, "spt");
-  xml_node textBox, imageData;
+  xml_node textBox, imageData, textPath;
   ForEachChild(node, [&](xml_node c) {
     const std::string_view name = Local(c.name());
     if (name == "fill") {
@@ -305,6 +351,8 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
       ReadVmlTextFrame(c, style, shape->frame);
     } else if (name == "imagedata") {
       imageData = c;
+    } else if (name == "textpath" && !isFalse(Value(c, "on"))) {
+      textPath = c;
     }
     return false;
   });
@@ -355,6 +403,11 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     if (AttrOf(node, "arcsize")) shape->adjustment = ArcSize(Value(node, "arcsize"));
   }
   ReadVmlGeometry(node, VmlType(spt, typeRef), *shape);
+  if (textPath) {
+    ReadVmlTextPath(textPath, node, VmlType(spt, typeRef), *shape);
+    for (Paragraph& paragraph : shape->text) paragraph.id = doc_->newParagraphId();
+    return shape;
+  }
   const bool rectangular =
       shape->autoShapeType == AutoShapeType::Rectangle && shape->preset.empty() && !shape->custom;
   shape->kind =

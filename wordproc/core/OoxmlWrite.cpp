@@ -565,7 +565,7 @@ class Writer {
       out += "<wps:txbx><w:txbxContent>";
       WriteTextBoxContent(out, shape, false);
       out += "</w:txbxContent></wps:txbx>";
-      out += BodyPr(shape.frame);
+      out += BodyPr(shape.frame, shape.warp);
     } else {
       out += "<wps:bodyPr/>";
     }

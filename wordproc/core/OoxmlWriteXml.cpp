@@ -176,7 +176,7 @@ std::string ColumnsXml(const TextColumns& columns) {
   return out + "</w:cols>";
 }
 
-std::string BodyPr(const TextFrame& frame) {
+std::string BodyPr(const TextFrame& frame, const TextWarp& warp) {
   static const char* kAnchors[] = {"t", "t", "t", "ctr", "b"};
   auto emu = [](float points) { return Num(EmuSize(points)); };
   std::string out = "<wps:bodyPr rot=\"0\" vert=\"horz\" wrap=\"square\" lIns=\"" +
@@ -184,7 +184,12 @@ std::string BodyPr(const TextFrame& frame) {
                     emu(frame.right) + "\" bIns=\"" + emu(frame.bottom) + "\" anchor=\"" +
                     kAnchors[static_cast<int>(frame.anchor) % 5] + "\" anchorCtr=\"0\"";
   if (!frame.clip) out += " vertOverflow=\"overflow\"";
-  out += frame.autoFit ? "><a:spAutoFit/></wps:bodyPr>" : "><a:noAutofit/></wps:bodyPr>";
+  out += ">";
+  if (!warp.preset.empty()) {
+    out += "<a:prstTxWarp prst=\"" + Attr(warp.preset) + "\">" +
+           geometry::AdjustListXml(warp.adjusts) + "</a:prstTxWarp>";
+  }
+  out += frame.autoFit ? "<a:spAutoFit/></wps:bodyPr>" : "<a:noAutofit/></wps:bodyPr>";
   return out;
 }
 

@@ -43,8 +43,8 @@ std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& 
                                                   const std::vector<AnchoredShape>& shapes);
 // w:cols of a section.
 std::string ColumnsXml(const TextColumns& columns);
-// wps:bodyPr of a shape's text frame.
-std::string BodyPr(const TextFrame& frame);
+// wps:bodyPr of a shape's text frame, with its WordArt warp.
+std::string BodyPr(const TextFrame& frame, const TextWarp& warp);
 std::string Adjustments(const Shape& shape);
 // pic:blipFill of a picture: its part, the SVG drawn in its place and the crop. Empty ids leave
 // the reference out.
