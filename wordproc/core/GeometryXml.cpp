@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 
+#include "wordproc/core/OoxmlWriteXml.h"
+
 namespace wordproc::geometry {
 
 extern const char kPresetDefinitions[];
@@ -133,26 +135,9 @@ void ReadSites(pugi::xml_node list, ShapeGeometry& g) {
   }
 }
 
-void Escape(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Control characters have no place in XML 1.0 attributes.
-        if (static_cast<unsigned char>(c) >= 0x20) out += c;
-    }
-  }
+// Guide names and formulas come from files we read: they go out escaped as attributes.
+void EscapeAttr(std::string& out, std::string_view text) {
+  ooxml::write::Escape(out, text, true);
 }
 
 void GuidesXml(std::string& out, const char* list, const std::vector<Guide>& guides) {
@@ -163,9 +148,9 @@ void GuidesXml(std::string& out, const char* list, const std::vector<Guide>& gui
   out += std::string("<a:") + list + ">";
   for (const Guide& gd : guides) {
     out += "<a:gd name=\"";
-    Escape(out, gd.name);
+    EscapeAttr(out, gd.name);
     out += "\" fmla=\"";
-    Escape(out, gd.formula);
+    EscapeAttr(out, gd.formula);
     out += "\"/>";
   }
   out += std::string("</a:") + list + ">";
@@ -173,9 +158,9 @@ void GuidesXml(std::string& out, const char* list, const std::vector<Guide>& gui
 
 void PointXml(std::string& out, const char* element, std::string_view x, std::string_view y) {
   out += std::string("<a:") + element + " x=\"";
-  Escape(out, x);
+  EscapeAttr(out, x);
   out += "\" y=\"";
-  Escape(out, y);
+  EscapeAttr(out, y);
   out += "\"/>";
 }
 
@@ -192,7 +177,7 @@ void CommandXml(std::string& out, const PathCommand& command) {
     const char* names[] = {"wR", "hR", "stAng", "swAng"};
     for (std::size_t k = 0; k < 4; ++k) {
       out += std::string(" ") + names[k] + "=\"";
-      Escape(out, arg(k));
+      EscapeAttr(out, arg(k));
       out += "\"";
     }
     out += "/>";
@@ -268,13 +253,13 @@ std::string GeometryXml(const ShapeGeometry& g) {
     out += "</a:cxnLst>";
   }
   out += "<a:rect l=\"";
-  Escape(out, g.textLeft);
+  EscapeAttr(out, g.textLeft);
   out += "\" t=\"";
-  Escape(out, g.textTop);
+  EscapeAttr(out, g.textTop);
   out += "\" r=\"";
-  Escape(out, g.textRight);
+  EscapeAttr(out, g.textRight);
   out += "\" b=\"";
-  Escape(out, g.textBottom);
+  EscapeAttr(out, g.textBottom);
   out += "\"/><a:pathLst>";
   for (const PathDef& def : g.paths) PathXml(out, def);
   out += "</a:pathLst>";
@@ -285,7 +270,7 @@ std::string AdjustListXml(const Adjusts& adjusts) {
   std::string out = "<a:avLst>";
   for (const Adjust& a : adjusts) {
     out += "<a:gd name=\"";
-    Escape(out, a.name);
+    EscapeAttr(out, a.name);
     out += "\" fmla=\"val " + std::to_string(std::llround(a.value)) + "\"/>";
   }
   return adjusts.empty() ? "<a:avLst/>" : out + "</a:avLst>";
