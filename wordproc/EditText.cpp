@@ -77,6 +77,9 @@ void LoadParagraph(QTextCursor& cursor, const Paragraph& p, int index, const Tex
   block.setAlignment(QtAlignment(p.alignment));
   block.setTopMargin(p.spaceBefore * scale.pixelsPerPoint);
   block.setBottomMargin(p.spaceAfter * scale.pixelsPerPoint);
+  block.setLeftMargin(p.indents.left * scale.pixelsPerPoint);
+  block.setRightMargin(p.indents.right * scale.pixelsPerPoint);
+  block.setTextIndent(p.indents.firstLine * scale.pixelsPerPoint);
   block.setProperty(kOriginProperty, index);
   cursor.setBlockFormat(block);
   cursor.setBlockCharFormat(CharFormatOf(p.markFormat, scale.fontScale));

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <list>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -36,7 +38,7 @@ struct Style {
   QColor color;
 };
 
-enum class PieceKind { Word, Space, Picture, Break };
+enum class PieceKind { Word, Space, Picture, Break, Tab };
 
 struct Piece {
   PieceKind kind = PieceKind::Word;
@@ -53,6 +55,8 @@ struct Line {
   bool endsParagraph = false;  // the last line, or one ended by a line break
   // Ended by a line break: justified all the same, as the word processor sets such lines.
   bool lineBreak = false;
+  // Where the line begins from the column's left edge and the room it has: the indents.
+  double offset = 0, room = 0;
 };
 
 // The painter's user space is points, so a font must measure its point size in user units
@@ -83,18 +87,19 @@ bool IsSpace(QChar c) {
 
 using PieceSink = std::function<void(Piece)>;
 
-void AddRunPieces(QString text, int style, const Style& s, const PieceSink& out) {
-  text.replace(u'\t', u' ');
+void AddRunPieces(const QString& text, int style, const Style& s, const PieceSink& out) {
   qsizetype i = 0;
   while (i < text.size()) {
-    if (IsLineBreak(text[i])) {
-      out({PieceKind::Break, {}, style, nullptr, 0});
+    if (IsLineBreak(text[i]) || text[i] == u'\t') {
+      out({text[i] == u'\t' ? PieceKind::Tab : PieceKind::Break, {}, style, nullptr, 0});
       ++i;
       continue;
     }
     bool space = IsSpace(text[i]);
     qsizetype j = i + 1;
-    while (j < text.size() && !IsLineBreak(text[j]) && IsSpace(text[j]) == space) ++j;
+    while (j < text.size() && !IsLineBreak(text[j]) && text[j] != u'\t' &&
+           IsSpace(text[j]) == space)
+      ++j;
     QString part = text.mid(i, j - i);
     double width = s.metrics.horizontalAdvance(part);
     out({space ? PieceKind::Space : PieceKind::Word, part, style, nullptr, width});
@@ -107,7 +112,49 @@ void AddRunPieces(QString text, int style, const Style& s, const PieceSink& out)
 struct StyleTable {
   std::vector<Style> styles;
   std::vector<int> ofRun;  // index into styles for each run
+  int label = -1;          // of the list label
 };
+
+// Where a paragraph's lines stand in its column: the first line and the others after the
+// indents, and the tab stops, all from the column's left edge.
+struct LineGeometry {
+  double firstOffset = 0, firstRoom = 0, offset = 0, room = 0;
+  const TabStops* tabs = nullptr;
+  // A hanging first line stops its first tab at the paragraph's indent.
+  std::optional<double> hangingStop;
+};
+
+LineGeometry GeometryOf(const Paragraph& p, double width) {
+  const Indents& in = p.indents;
+  LineGeometry g;
+  // A width that is no number sets the text unbroken, as it always has.
+  if (std::isnan(width)) width = std::numeric_limits<double>::infinity();
+  g.firstRoom = std::max(1.0, width - in.left - in.firstLine - in.right);
+  g.room = std::max(1.0, width - in.left - in.right);
+  // A right-to-left paragraph's indents are of its own start, the right edge.
+  g.firstOffset = p.bidi ? in.right : in.left + in.firstLine;
+  g.offset = p.bidi ? in.right : in.left;
+  g.tabs = &p.tabs;
+  if (in.firstLine < 0) g.hangingStop = in.left;
+  return g;
+}
+
+// The next tab stop after x: the paragraph's own, the hanging indent on the first line, then
+// the document's default stops. Centred and right stops are taken as left ones.
+double NextTabStop(const LineGeometry& g, double x, bool firstLine) {
+  double stop = std::numeric_limits<double>::infinity();
+  for (const TabStop& tab : g.tabs->stops) {
+    if (tab.position > x + 0.01) {
+      stop = tab.position;
+      break;
+    }
+  }
+  if (firstLine && g.hangingStop && *g.hangingStop > x + 0.01)
+    stop = std::min(stop, *g.hangingStop);
+  if (std::isfinite(stop)) return stop;
+  const double interval = std::max(1.0f, g.tabs->interval);
+  return (std::floor(x / interval + 0.001) + 1) * interval;
+}
 
 // The paragraph's words, spaces, breaks and pictures in order, one at a time.
 void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const PieceSink& out) {
@@ -132,14 +179,18 @@ class LineBreaker {
  public:
   using LineSink = std::function<void(const Line&)>;
 
-  LineBreaker(double width, const std::vector<Style>& styles, LineSink sink)
-      : width_(width), styles_(styles), sink_(std::move(sink)) {}
+  LineBreaker(const LineGeometry& geometry, const std::vector<Style>& styles, LineSink sink)
+      : geometry_(geometry), styles_(styles), sink_(std::move(sink)) {
+    startLine();
+  }
 
   void add(Piece piece) {
     switch (piece.kind) {
       case PieceKind::Break:
         line_.lineBreak = true;
         return endLine(true);
+      case PieceKind::Tab:
+        return addTab(std::move(piece));
       case PieceKind::Space:
         return addSpace(std::move(piece));
       case PieceKind::Word:
@@ -156,10 +207,30 @@ class LineBreaker {
       line_.pieces.pop_back();
     line_.endsParagraph = endsParagraph;
     sink_(line_);
-    line_ = Line();
+    ++lines_;
+    startLine();
     hasWord_ = false;
     pending_ = 0;
     wrapped_ = !endsParagraph;
+  }
+
+  void startLine() {
+    line_ = Line();
+    line_.offset = lines_ == 0 ? geometry_.firstOffset : geometry_.offset;
+    line_.room = lines_ == 0 ? geometry_.firstRoom : geometry_.room;
+    width_ = line_.room;
+  }
+
+  // A tab reaches to the next stop; one that would pass the line's end begins the next line.
+  void addTab(Piece piece) {
+    double x = line_.offset + line_.width + pending_;
+    piece.width = NextTabStop(geometry_, x, lines_ == 0) - x;
+    if (hasWord_ && line_.width + pending_ + piece.width > width_) {
+      endLine(false);
+      x = line_.offset;
+      piece.width = NextTabStop(geometry_, x, false) - x;
+    }
+    place(std::move(piece));
   }
 
   void addSpace(Piece piece) {
@@ -212,7 +283,9 @@ class LineBreaker {
     return n;
   }
 
-  double width_;
+  const LineGeometry& geometry_;
+  double width_ = 0;
+  int lines_ = 0;
   const std::vector<Style>& styles_;
   LineSink sink_;
   Line line_;
@@ -333,10 +406,10 @@ Alignment VisualAlignment(const Paragraph& paragraph, bool lastLine) {
 }
 
 void DrawLine(QPainter& painter, const Paragraph& paragraph, const Line& line,
-              const std::vector<Style>& styles, double left, double width, double baseline) {
-  const double extra = JustifyingExtra(paragraph, line, width);
+              const std::vector<Style>& styles, double left, double baseline) {
+  const double extra = JustifyingExtra(paragraph, line, line.room);
   const Alignment alignment = VisualAlignment(paragraph, line.endsParagraph && !line.lineBreak);
-  double x = left + AlignmentOffset(alignment, width - line.width);
+  double x = left + line.offset + AlignmentOffset(alignment, line.room - line.width);
   for (const Piece* piece : VisualOrder(line, paragraph.bidi)) {
     DrawPiece(painter, *piece, styles, x, baseline);
     x += piece->width + (piece->kind == PieceKind::Space ? extra : 0);
@@ -357,12 +430,33 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
     if (added) table.styles.push_back(MakeStyle(run.format, device));
     table.ofRun.push_back(at->second);
   }
+  if (!paragraph.list.label.empty()) {
+    table.label = int(table.styles.size());
+    table.styles.push_back(MakeStyle(paragraph.list.format, device));
+  }
   return table;
+}
+
+// The list label stands first on the first line, followed by its tab or space.
+void AddLabel(const Paragraph& paragraph, const StyleTable& styles, LineBreaker& breaker) {
+  if (styles.label < 0) return;
+  const Style& style = styles.styles[std::size_t(styles.label)];
+  const QString label = QString::fromStdString(paragraph.list.label);
+  breaker.add(
+      {PieceKind::Word, label, styles.label, nullptr, style.metrics.horizontalAdvance(label)});
+  if (paragraph.list.suffix == 't') breaker.add({PieceKind::Tab, {}, styles.label, nullptr, 0});
+  if (paragraph.list.suffix == 's') {
+    const QString space(u' ');
+    breaker.add(
+        {PieceKind::Space, space, styles.label, nullptr, style.metrics.horizontalAdvance(space)});
+  }
 }
 
 void BreakLines(const Paragraph& paragraph, const StyleTable& styles, double width,
                 LineBreaker::LineSink sink) {
-  LineBreaker breaker(width, styles.styles, std::move(sink));
+  const LineGeometry geometry = GeometryOf(paragraph, width);
+  LineBreaker breaker(geometry, styles.styles, std::move(sink));
+  AddLabel(paragraph, styles, breaker);
   ForEachPiece(paragraph, styles, [&](Piece piece) { breaker.add(std::move(piece)); });
   breaker.finish();
 }
@@ -581,7 +675,7 @@ double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left,
         textTop + (metrics.height - metrics.ascent - metrics.descent) / 2 + metrics.ascent;
     // Pictures stand on the baseline but never rise above their line.
     baseline = std::max(baseline, y + line.pictureHeight);
-    DrawLine(painter, paragraph, line, styles.styles, left, width, baseline);
+    DrawLine(painter, paragraph, line, styles.styles, left, baseline);
     y += height;
   });
   return y - top + paragraph.spaceAfter;

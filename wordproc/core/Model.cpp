@@ -92,6 +92,7 @@ std::unique_ptr<Document> Document::clone() const {
         {anchored.shape ? anchored.shape->clone() : nullptr, anchored.anchorParagraph});
   }
   copy->isTemplate = isTemplate;
+  copy->numbering = numbering;
   copy->sourceFormat = sourceFormat;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;

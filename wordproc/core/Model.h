@@ -55,6 +55,7 @@ enum class SectionStart { NextPage, Continuous, OddPage, EvenPage };
 struct Paragraph;
 
 struct AnchoredShape;
+struct Numbering;
 
 // The text of a header or footer part and its floating shapes (watermarks, logos), which are
 // drawn behind the page's text on every page that shows it.
@@ -231,6 +232,46 @@ struct CellRef {
   bool operator==(const CellRef&) const = default;
 };
 
+// How a tab stop aligns the text after it (w:tab w:val); bar and decimal stops count as left.
+enum class TabAlign : std::uint8_t { Left, Center, Right };
+
+struct TabStop {
+  float position = 0;  // points from the text column's left edge
+  TabAlign align = TabAlign::Left;
+
+  bool operator==(const TabStop&) const = default;
+};
+
+// The paragraph's own tab stops in order, and the interval of the document's default stops
+// beyond them (w:defaultTabStop; 36 points, 35.4 in documents of Russian editions).
+struct TabStops {
+  std::vector<TabStop> stops;
+  float interval = 36;
+
+  bool operator==(const TabStops&) const = default;
+};
+
+// Indents from the text column's edges (w:ind), in points; the first line's own indent is
+// negative when it hangs.
+struct Indents {
+  float left = 0, right = 0, firstLine = 0;
+
+  bool operator==(const Indents&) const = default;
+};
+
+// A paragraph of a numbered or bulleted list (w:numPr): the list and its level, and the label
+// that numbering gave it, drawn at the first line's indent in its own format and followed by a
+// tab, a space or nothing.
+struct ListItem {
+  int numId = 0;  // 0: not in a list
+  int level = 0;
+  std::string label;
+  RunFormat format;
+  char suffix = 't';  // 't' tab, 's' space, 'n' nothing
+
+  bool operator==(const ListItem&) const = default;
+};
+
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -246,6 +287,9 @@ struct Paragraph {
   // Right to left: set from the right edge, its words in the order of a right-to-left script;
   // the alignment is then of the paragraph's own start (Left is its right edge).
   bool bidi = false;
+  Indents indents;
+  TabStops tabs;
+  ListItem list;
   std::optional<Section> sectionEnd;  // the section this paragraph ends, when it ends one
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   std::vector<InlinePicture> inlinePictures;
@@ -406,6 +450,8 @@ struct Document {
   // Body shapes in z-order, back to front; also the order of the Shapes collection.
   std::vector<AnchoredShape> shapes;
   bool isTemplate = false;  // the main part carries the template content type
+  // The lists' definitions the paragraphs' list items refer to, as the file gave them.
+  std::shared_ptr<const Numbering> numbering;
   SourceFormat sourceFormat = SourceFormat::Package;
 
   std::uint64_t nextParagraphId = 1;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "wordproc/core/Model.h"
+#include "wordproc/core/Numbering.h"
 #include "wordproc/core/OoxmlInternal.h"
 #include "wordproc/core/OoxmlReadXml.h"
 #include "wordproc/core/Package.h"
@@ -40,6 +41,9 @@ struct PendingShape {
 
 // The page field a field instruction names (PAGE, NUMPAGES), or none.
 PageField PageFieldOf(std::string_view instruction);
+
+// w:ind over the indents given before it.
+Indents IndentsOf(xml_node ind, Indents base);
 
 class ReadContext {
  public:
@@ -89,6 +93,10 @@ class ReadContext {
   std::optional<Rgb> ColorOf(xml_node holder, std::optional<Rgb> placeholder) const;
   void ReadStyles();
   void ReadSettings();
+  void ReadNumbering();
+  // The list a paragraph stands in: the level's indents under the paragraph's own, the label's
+  // format, and the document's tab interval.
+  void ApplyList(xml_node pPr, Paragraph& p) const;
   // The rPr or pPr elements of a style and the styles it is based on, the most basic first.
   const std::vector<xml_node>& StyleChain(const std::string& id, const char* properties);
   void ApplyRunProperties(xml_node rPr, RunFormat& format) const;
@@ -191,6 +199,7 @@ class ReadContext {
   bool storyTables_ = false;  // reading a header or footer, whose tables keep their cells
   bool storyShapes_ = false;  // reading a header's or footer's own text: it keeps its shapes
   xml_node defaultParagraphProperties_;
+  float defaultTab_ = 36;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;
   std::vector<PendingShape> pending_;

@@ -37,6 +37,8 @@ std::unique_ptr<Document> ReadContext::Read() {
   ReadRelationships(mainFolder_ + "_rels/" + mainPart.substr(slash + 1) + ".rels");
   ReadTheme();
   ReadStyles();
+  ReadSettings();
+  ReadNumbering();
 
   package::XmlPart part;
   Parse(mainPart, part);
@@ -47,10 +49,10 @@ std::unique_ptr<Document> ReadContext::Read() {
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);
+  if (doc_->numbering) NumberParagraphs(doc_->paragraphs, *doc_->numbering);
   // The last section is the document's own: a last paragraph that ends it ends nothing more.
   if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
   InheritStories();
-  ReadSettings();
   if (doc_->paragraphs.empty()) {
     Paragraph empty;
     empty.id = doc_->newParagraphId();
@@ -67,8 +69,36 @@ void ReadContext::ReadSettings() {
   if (!name) return;
   package::XmlPart part;
   Parse(*name, part);
-  if (xml_node even = Child(part.doc.document_element(), "evenAndOddHeaders"))
-    doc_->evenAndOddHeaders = OnOff(even);
+  const xml_node settings = part.doc.document_element();
+  if (xml_node even = Child(settings, "evenAndOddHeaders")) doc_->evenAndOddHeaders = OnOff(even);
+  // Stops closer than a tenth of a point would leave a tab no room to advance.
+  if (auto tab = TwipsValue(Child(settings, "defaultTabStop"), "val"); tab && *tab >= 0.1)
+    defaultTab_ = static_cast<float>(std::min(*tab, double(kMaxLengthPt)));
+}
+
+void ReadContext::ReadNumbering() {
+  const std::string* name = PartOfType("/numbering");
+  if (!name) return;
+  // Parsing in place changes the text: the definitions are read from a copy of their own.
+  const std::string text = zip_.Read(*name);
+  if (onPart_) onPart_(*name);
+  doc_->numbering = std::make_shared<Numbering>(wordproc::ReadNumbering(text));
+}
+
+void ReadContext::ApplyList(xml_node pPr, Paragraph& p) const {
+  p.tabs.interval = defaultTab_;
+  const ListLevel* level =
+      doc_->numbering ? doc_->numbering->level(p.list.numId, p.list.level) : nullptr;
+  if (!level) {
+    p.list = ListItem();
+    return;
+  }
+  if (level->indents) p.indents = IndentsOf(Child(pPr, "ind"), *level->indents);
+  p.list.format = p.markFormat;
+  // Symbol fonts place their bullets where other fonts have none; the bullet is drawn as the
+  // Unicode character in the paragraph's font instead.
+  const bool symbol = level->font == "Symbol" || level->font.rfind("Wingdings", 0) == 0;
+  if (!level->font.empty() && !symbol) p.list.format.fontFamily = level->font;
 }
 
 void ReadContext::ReadContentTypes() {
@@ -384,6 +414,26 @@ void ApplyLineSpacing(xml_node spacing, Paragraph& p) {
   }
 }
 
+// Tab stops of a style and of the paragraph add up; "clear" takes away a stop given before.
+void ApplyTabs(xml_node tabs, TabStops& out) {
+  for (xml_node tab : tabs.children()) {
+    if (!Is(tab, "tab") || out.stops.size() >= 64) continue;
+    const auto pos = TwipsValue(tab, "pos");
+    if (!pos) continue;
+    const auto position = static_cast<float>(Clamp(*pos, -kMaxLengthPt, kMaxLengthPt));
+    std::erase_if(out.stops,
+                  [&](const TabStop& s) { return std::fabs(s.position - position) < 0.05f; });
+    const std::string_view v = Value(tab, "val");
+    if (v == "clear") continue;
+    TabStop stop{position, TabAlign::Left};
+    if (v == "center") stop.align = TabAlign::Center;
+    if (v == "right" || v == "end") stop.align = TabAlign::Right;
+    out.stops.push_back(stop);
+  }
+  std::sort(out.stops.begin(), out.stops.end(),
+            [](const TabStop& a, const TabStop& b) { return a.position < b.position; });
+}
+
 }  // namespace
 
 void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
@@ -405,6 +455,14 @@ void ReadContext::ApplyParagraphProperties(xml_node pPr, Paragraph& p) {
   if (xml_node keep = Child(pPr, "keepLines")) p.keepLines = OnOff(keep);
   if (xml_node widow = Child(pPr, "widowControl")) p.widowControl = OnOff(widow);
   if (xml_node bidi = Child(pPr, "bidi")) p.bidi = OnOff(bidi);
+  if (xml_node ind = Child(pPr, "ind")) p.indents = IndentsOf(ind, p.indents);
+  if (xml_node numPr = Child(pPr, "numPr")) {
+    if (xml_node id = Child(numPr, "numId"))
+      p.list.numId = static_cast<int>(Clamp(Number(Value(id, "val")), 0, 1e9));
+    if (xml_node level = Child(numPr, "ilvl"))
+      p.list.level = static_cast<int>(Clamp(Number(Value(level, "val")), 0, kListLevels - 1));
+  }
+  if (xml_node tabs = Child(pPr, "tabs")) ApplyTabs(tabs, p.tabs);
   if (xml_node jc = Child(pPr, "jc")) {
     const std::string_view v = Value(jc, "val");
     if (v == "center")

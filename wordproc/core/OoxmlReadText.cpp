@@ -119,6 +119,7 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   storyTables_ = storyShapes_ = true;
   const std::size_t bodyShapes = pending_.size();
   ReadBlocks(part.doc.document_element(), false, story->paragraphs);
+  if (doc_->numbering) NumberParagraphs(story->paragraphs, *doc_->numbering);
   storyTables_ = storyShapes_ = false;
   // Its floating shapes stay with it, not among the body's.
   for (std::size_t k = bodyShapes; k < pending_.size(); ++k)
@@ -164,6 +165,7 @@ void ReadContext::ReadTextBoxBlocks(xml_node content, std::vector<Paragraph>& ou
   const bool story = storyShapes_;
   storyShapes_ = false;
   ReadBlocks(content, false, out);
+  if (doc_->numbering) NumberParagraphs(out, *doc_->numbering);
   storyShapes_ = story;
 }
 
@@ -282,6 +284,7 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   contextual(pPr);
   para.markFormat = flow.paragraphRun;
   ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
+  ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
   if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);
   ReadInlineContent(p, flow);

@@ -32,11 +32,12 @@ class Writer {
     std::string body = DocumentXml();
     package::ZipWriter zip;
     zip.Add("[Content_Types].xml", ContentTypes(), true);
-    zip.Add("_rels/.rels", RootRels(), true);
+    zip.Add("_rels/.rels", RootRelsXml(), true);
     zip.Add("word/document.xml", std::move(body), true);
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
     zip.Add("word/styles.xml", StylesXml(), true);
-    zip.Add("word/settings.xml", Settings(), true);
+    zip.Add("word/settings.xml", SettingsXml(doc_), true);
+    if (doc_.numbering) zip.Add("word/numbering.xml", NumberingXml(*doc_.numbering), true);
     // A story's pictures are found through its own relationships: written once every part has
     // named the pictures it shows.
     std::vector<std::string> stories;
@@ -167,6 +168,7 @@ class Writer {
         "vnd.openxmlformats-officedocument.wordprocessingml.styles+xml\"/>"
         "<Override PartName=\"/word/settings.xml\" ContentType=\"application/"
         "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/>";
+    if (doc_.numbering) out += NumberingOverride();
     for (const Story& story : stories_) {
       out += "<Override PartName=\"/word/" + story.target +
              "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." +
@@ -174,14 +176,6 @@ class Writer {
     }
     out += "</Types>";
     return out;
-  }
-
-  static std::string RootRels() {
-    return std::string(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-               "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-               "relationships\"><Relationship Id=\"rId1\" Type=\"") +
-           kRelOfficeDocument + "\" Target=\"word/document.xml\"/></Relationships>";
   }
 
   std::string DocumentRels() const {
@@ -192,6 +186,7 @@ class Writer {
            "\" Target=\"styles.xml\"/>";
     out += std::string("<Relationship Id=\"rId2\" Type=\"") + kRelSettings +
            "\" Target=\"settings.xml\"/>";
+    if (doc_.numbering) out += NumberingRelationship();
     for (const Media& media : media_) {
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
              Attr(media.target) + "\"/>";
@@ -203,18 +198,6 @@ class Writer {
     }
     out += "</Relationships>";
     return out;
-  }
-
-  std::string Settings() const {
-    return std::string(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-               "<w:settings xmlns:w=\"") +
-           kNsW + "\"><w:zoom w:percent=\"100\"/><w:defaultTabStop w:val=\"708\"/>" +
-           (doc_.evenAndOddHeaders ? "<w:evenAndOddHeaders/>" : "") +
-           "<w:characterSpacingControl w:val=\"doNotCompress\"/><w:compat>"
-           "<w:compatSetting w:name=\"compatibilityMode\" "
-           "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"15\"/>"
-           "</w:compat></w:settings>";
   }
 
   std::string DocumentXml() {
@@ -403,6 +386,7 @@ class Writer {
     if (p.keepLines) out += "<w:keepLines/>";
     if (p.pageBreakBefore) out += "<w:pageBreakBefore/>";
     if (!p.widowControl) out += "<w:widowControl w:val=\"0\"/>";
+    out += ListAndTabsXml(p, doc_.numbering != nullptr);
     if (p.bidi) out += "<w:bidi/>";
     const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
     if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
@@ -411,6 +395,7 @@ class Writer {
       if (!single) out += LineSpacingAttributes(p);
       out += "/>";
     }
+    out += IndentsXml(p.indents);
     switch (p.alignment) {
       case Alignment::Center:
         out += "<w:jc w:val=\"center\"/>";

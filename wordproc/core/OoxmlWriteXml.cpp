@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "wordproc/core/GeometryXml.h"
+#include "wordproc/core/Numbering.h"
 #include "wordproc/core/ShapeOps.h"
 
 namespace wordproc::ooxml::write {
@@ -260,6 +261,77 @@ MediaType MediaFormat(const Image& image) {
   }
   return {image.contentType.empty() ? "application/octet-stream" : image.contentType,
           extension.empty() ? "bin" : extension};
+}
+
+std::string RootRelsXml() {
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+             "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+             "relationships\"><Relationship Id=\"rId1\" Type=\"") +
+         kRelOfficeDocument + "\" Target=\"word/document.xml\"/></Relationships>";
+}
+
+// The default tab interval is the document's: its paragraphs all carry the same.
+std::string SettingsXml(const Document& doc) {
+  const float interval = doc.paragraphs.empty() ? 36 : doc.paragraphs.front().tabs.interval;
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+             "<w:settings xmlns:w=\"") +
+         kNsW + "\"><w:zoom w:percent=\"100\"/><w:defaultTabStop w:val=\"" +
+         Num(std::max<std::int64_t>(2, Twips(interval))) + "\"/>" +
+         (doc.evenAndOddHeaders ? "<w:evenAndOddHeaders/>" : "") +
+         "<w:characterSpacingControl w:val=\"doNotCompress\"/><w:compat>"
+         "<w:compatSetting w:name=\"compatibilityMode\" "
+         "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"15\"/>"
+         "</w:compat></w:settings>";
+}
+
+std::string ListAndTabsXml(const Paragraph& p, bool lists) {
+  std::string out;
+  if (lists && p.list.numId > 0) {
+    out += "<w:numPr><w:ilvl w:val=\"" + Num(p.list.level) + "\"/><w:numId w:val=\"" +
+           Num(p.list.numId) + "\"/></w:numPr>";
+  }
+  if (p.tabs.stops.empty()) return out;
+  out += "<w:tabs>";
+  for (const TabStop& stop : p.tabs.stops) {
+    const char* align = stop.align == TabAlign::Center  ? "center"
+                        : stop.align == TabAlign::Right ? "right"
+                                                        : "left";
+    out +=
+        std::string("<w:tab w:val=\"") + align + "\" w:pos=\"" + Num(Twips(stop.position)) + "\"/>";
+  }
+  return out + "</w:tabs>";
+}
+
+std::string IndentsXml(const Indents& indents) {
+  if (indents == Indents()) return {};
+  std::string out = "<w:ind w:left=\"" + Num(Twips(indents.left)) + "\" w:right=\"" +
+                    Num(Twips(indents.right)) + "\"";
+  if (indents.firstLine < 0)
+    out += " w:hanging=\"" + Num(Twips(-indents.firstLine)) + "\"";
+  else
+    out += " w:firstLine=\"" + Num(Twips(indents.firstLine)) + "\"";
+  return out + "/>";
+}
+
+std::string NumberingXml(const Numbering& numbering) {
+  if (!numbering.part.empty())
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" + numbering.part;
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+             "<w:numbering xmlns:w=\"") +
+         kNsW + "\"/>";
+}
+
+std::string NumberingOverride() {
+  return "<Override PartName=\"/word/numbering.xml\" ContentType=\"application/"
+         "vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml\"/>";
+}
+
+std::string NumberingRelationship() {
+  return "<Relationship Id=\"rIdNumbering\" Type=\"http://schemas.openxmlformats.org/"
+         "officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>";
 }
 
 }  // namespace wordproc::ooxml::write

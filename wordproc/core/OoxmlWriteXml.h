@@ -59,5 +59,15 @@ struct MediaType {
 MediaType MediaFormat(const Image& image);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
+std::string RootRelsXml();
+std::string SettingsXml(const Document& doc);
+// w:numPr and w:tabs of a paragraph's properties; the list only where the document keeps the
+// lists' definitions.
+std::string ListAndTabsXml(const Paragraph& p, bool lists);
+// w:ind; empty without indents.
+std::string IndentsXml(const Indents& indents);
+std::string NumberingXml(const Numbering& numbering);
+std::string NumberingOverride();
+std::string NumberingRelationship();
 
 }  // namespace wordproc::ooxml::write

@@ -28,6 +28,9 @@ class Estimate final : public TextMeasurer {
       const float size = run.format.fontSize > 0 ? run.format.fontSize : kDefaultFontSize;
       length += double(CodePoints(run.text)) * kAverageGlyphWidth * size;
     }
+    // Indents narrow every line; the first line's own indent is counted as text.
+    width -= paragraph.indents.left + paragraph.indents.right;
+    length += std::max(0.0f, paragraph.indents.firstLine);
     if (width <= 0 || length <= width) return 1;
     return int(std::min(std::ceil(length / width), 1e9));
   }
