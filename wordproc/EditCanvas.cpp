@@ -13,6 +13,7 @@
 #include "wordproc/Connect.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Numbering.h"
 #include "wordproc/core/ShapeOps.h"
 #include "wordproc/core/Units.h"
 
@@ -693,6 +694,7 @@ void EditCanvas::commitShapeText(std::vector<Paragraph> edited) {
   if (!shape) return;
   auto before = session_.snapshot({editing_.shapeId});
   shape->text = std::move(edited);
+  if (const auto& numbering = session_.doc().numbering) NumberParagraphs(shape->text, *numbering);
   session_.record(ShapeEdit::Text, std::move(before));
 }
 

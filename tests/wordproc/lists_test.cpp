@@ -9,6 +9,7 @@
 #include "ooxml_test_support.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Editor.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Numbering.h"
 #include "wordproc/core/Ooxml.h"
@@ -144,12 +145,14 @@ TEST(Lists, KeptThroughWritingAndReading) {
   EXPECT_EQ(back->numbering->definitions, doc->numbering->definitions);
 }
 
-// A new item between others renumbers those after it, as in the editor.
+// A new item between others renumbers those after it.
 TEST(Lists, NumberedAnewAfterAnInsertedItem) {
   auto doc = ReadBytes(PackageWithBody(ListBody(), ListParts()));
+  Layout layout(*doc, EstimatedText());
+  Editor editor(*doc, layout);
   Paragraph inserted = doc->paragraphs[0];
-  doc->paragraphs.insert(doc->paragraphs.begin() + 1, inserted);
-  NumberParagraphs(doc->paragraphs, *doc->numbering);
+  inserted.id = doc->newParagraphId();
+  editor.replaceParagraphs(0, 1, {doc->paragraphs[0], inserted});
   EXPECT_EQ(doc->paragraphs[1].list.label, "2.");
   EXPECT_EQ(doc->paragraphs[2].list.label, "2.a)");
   EXPECT_EQ(doc->paragraphs[5].list.label, "3.");

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "wordproc/core/Numbering.h"
+
 namespace wordproc {
 
 namespace {
@@ -443,6 +445,8 @@ void Editor::replaceParagraphs(std::size_t first, std::size_t count,
   all.erase(all.begin() + std::ptrdiff_t(first), all.begin() + std::ptrdiff_t(first + count));
   all.insert(all.begin() + std::ptrdiff_t(first), std::make_move_iterator(paragraphs.begin()),
              std::make_move_iterator(paragraphs.end()));
+  // Items added to or taken from a list change the numbers of those after them.
+  if (doc_->numbering && !doc_->numbering->lists.empty()) NumberParagraphs(all, *doc_->numbering);
   edited(first);
   adjustForReplace(start, oldEnd, start + added);
 }
