@@ -140,20 +140,20 @@ LineGeometry GeometryOf(const Paragraph& p, double width) {
 }
 
 // The next tab stop after x: the paragraph's own, the hanging indent on the first line, then
-// the document's default stops. Centred and right stops are taken as left ones.
-double NextTabStop(const LineGeometry& g, double x, bool firstLine) {
-  double stop = std::numeric_limits<double>::infinity();
+// the document's default stops, which are left stops.
+TabStop NextTabStop(const LineGeometry& g, double x, bool firstLine) {
+  TabStop stop{std::numeric_limits<float>::infinity(), TabAlign::Left};
   for (const TabStop& tab : g.tabs->stops) {
     if (tab.position > x + 0.01) {
-      stop = tab.position;
+      stop = tab;
       break;
     }
   }
-  if (firstLine && g.hangingStop && *g.hangingStop > x + 0.01)
-    stop = std::min(stop, *g.hangingStop);
-  if (std::isfinite(stop)) return stop;
+  if (firstLine && g.hangingStop && *g.hangingStop > x + 0.01 && *g.hangingStop < stop.position)
+    stop = {float(*g.hangingStop), TabAlign::Left};
+  if (std::isfinite(stop.position)) return stop;
   const double interval = std::max(1.0f, g.tabs->interval);
-  return (std::floor(x / interval + 0.001) + 1) * interval;
+  return {float((std::floor(x / interval + 0.001) + 1) * interval), TabAlign::Left};
 }
 
 // The paragraph's words, spaces, breaks and pictures in order, one at a time.
@@ -215,6 +215,7 @@ class LineBreaker {
   }
 
   void startLine() {
+    aligned_ = -1;
     line_ = Line();
     line_.offset = lines_ == 0 ? geometry_.firstOffset : geometry_.offset;
     line_.room = lines_ == 0 ? geometry_.firstRoom : geometry_.room;
@@ -222,15 +223,26 @@ class LineBreaker {
   }
 
   // A tab reaches to the next stop; one that would pass the line's end begins the next line.
+  // A centred or right stop: the text after it takes the tab's room, all of it or half, until
+  // the tab has none left.
   void addTab(Piece piece) {
     double x = line_.offset + line_.width + pending_;
-    piece.width = NextTabStop(geometry_, x, lines_ == 0) - x;
-    if (hasWord_ && line_.width + pending_ + piece.width > width_) {
+    TabStop stop = NextTabStop(geometry_, x, lines_ == 0);
+    if (hasWord_ && stop.position - line_.offset > width_ + 0.01) {
       endLine(false);
       x = line_.offset;
-      piece.width = NextTabStop(geometry_, x, false) - x;
+      stop = NextTabStop(geometry_, x, false);
     }
+    piece.width = std::max(0.0, stop.position - x);
+    aligned_ = stop.align == TabAlign::Left ? -1 : int(line_.pieces.size());
+    shareTaken_ = stop.align == TabAlign::Center ? 0.5 : 1.0;
     place(std::move(piece));
+  }
+
+  // How much the line grows by adding that much after a centred or right tab.
+  double growth(double added) const {
+    if (aligned_ < 0) return added;
+    return added - std::min(line_.pieces[std::size_t(aligned_)].width, added * shareTaken_);
   }
 
   void addSpace(Piece piece) {
@@ -241,13 +253,20 @@ class LineBreaker {
   }
 
   void addWord(Piece piece) {
-    if (hasWord_ && line_.width + pending_ + piece.width > width_) endLine(false);
+    if (hasWord_ && line_.width + growth(pending_ + piece.width) > width_) endLine(false);
     if (piece.kind == PieceKind::Word && piece.width > width_) return splitWord(std::move(piece));
     place(std::move(piece));
   }
 
   void place(Piece piece) {
-    line_.width += pending_ + piece.width;
+    const double added = pending_ + piece.width;
+    if (aligned_ >= 0 && piece.kind != PieceKind::Tab) {
+      Piece& tab = line_.pieces[std::size_t(aligned_)];
+      const double taken = std::min(tab.width, added * shareTaken_);
+      tab.width -= taken;
+      line_.width -= taken;
+    }
+    line_.width += added;
     pending_ = 0;
     hasWord_ = true;
     if (piece.picture)
@@ -284,6 +303,8 @@ class LineBreaker {
   }
 
   const LineGeometry& geometry_;
+  int aligned_ = -1;  // the centred or right tab the text stands against, in line_.pieces
+  double shareTaken_ = 1;
   double width_ = 0;
   int lines_ = 0;
   const std::vector<Style>& styles_;

@@ -91,7 +91,11 @@ std::string ListBody() {
              "строки короче обычных и переносятся раньше.",
              "<w:ind w:left=\"720\" w:right=\"1440\" w:firstLine=\"567\"/>") +
          Plain("Имя\tФамилия\tГород", "<w:tabs><w:tab w:val=\"left\" w:pos=\"2835\"/></w:tabs>") +
-         Plain("a\tb\tc") + std::string(kA4Section);
+         Plain("a\tb\tc") +
+         Plain("ИНН\tсередина\tгород",
+               "<w:tabs><w:tab w:val=\"center\" w:pos=\"1701\"/><w:tab w:val=\"right\" "
+               "w:pos=\"3402\"/></w:tabs>") +
+         std::string(kA4Section);
 }
 
 TEST(Lists, NumbersWrittenInEachFormat) {
@@ -111,7 +115,7 @@ TEST(Lists, NumbersWrittenInEachFormat) {
 TEST(Lists, LabelsCountedAcrossListsAndLevels) {
   const auto doc = ReadBytes(PackageWithBody(ListBody(), ListParts()));
   const auto& p = doc->paragraphs;
-  ASSERT_GE(p.size(), 11u);
+  ASSERT_GE(p.size(), 12u);
   const std::vector<std::string> labels = {"1.", "1.a)", "1.b)", "I.", "2.", "3.", "5.", "•"};
   for (std::size_t k = 0; k < labels.size(); ++k) EXPECT_EQ(p[k].list.label, labels[k]) << k;
   EXPECT_EQ(p[3].list.suffix, 's');
@@ -125,6 +129,9 @@ TEST(Lists, LabelsCountedAcrossListsAndLevels) {
   ASSERT_EQ(p[9].tabs.stops.size(), 1u);
   EXPECT_FLOAT_EQ(p[9].tabs.stops[0].position, 141.75f);
   EXPECT_FLOAT_EQ(p[10].tabs.interval, 35.4f);
+  ASSERT_EQ(p[11].tabs.stops.size(), 2u);
+  EXPECT_EQ(p[11].tabs.stops[0].align, TabAlign::Center);
+  EXPECT_EQ(p[11].tabs.stops[1].align, TabAlign::Right);
 }
 
 TEST(Lists, KeptThroughWritingAndReading) {
