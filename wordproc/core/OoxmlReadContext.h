@@ -42,6 +42,9 @@ struct PendingShape {
 // The page field a field instruction names (PAGE, NUMPAGES), or none.
 PageField PageFieldOf(std::string_view instruction);
 
+// a:bodyPr or wps:bodyPr: a shape's text frame and its warp.
+void ReadTextBodyProperties(xml_node bodyPr, Shape& shape);
+
 // w:ind over the indents given before it.
 Indents IndentsOf(xml_node ind, Indents base);
 
@@ -137,6 +140,11 @@ class ReadContext {
   std::unique_ptr<Shape> ReadWsp(xml_node wsp, Xfrm& xfrm);
   std::unique_ptr<Shape> ReadPic(xml_node pic, Xfrm& xfrm);
   void ReadGroupMembers(xml_node group, const ChildSpace& space, Shape& into, int depth);
+  // A diagram as the group of shapes its drawing part holds; null without one.
+  std::unique_ptr<Shape> ReadDiagram(xml_node relIds);
+  std::unique_ptr<Shape> ReadDiagramShape(xml_node sp);
+  // The DrawingML paragraphs of a:txBody; text of the colour and size the shape's style gives.
+  void ReadDrawingText(xml_node txBody, const RunFormat& base, std::vector<Paragraph>& out);
   // The shape inside a:graphic, sized by the anchor's extent.
   std::unique_ptr<Shape> ReadGraphic(xml_node container, double width, double height);
   void ReadDrawing(xml_node drawing, Flow& flow);

@@ -193,6 +193,10 @@ void ReadBodyPr(xml_node bodyPr, TextFrame& frame, TextWarp& warp) {
 
 }  // namespace
 
+void ReadTextBodyProperties(xml_node bodyPr, Shape& shape) {
+  ReadBodyPr(bodyPr, shape.frame, shape.warp);
+}
+
 std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
   auto shape = NewShape();
   ReadNonVisual(Child(wsp, "cNvPr"), *shape);
@@ -279,6 +283,8 @@ std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width
       shape = ReadWsp(c, xfrm);
     } else if (name == "pic") {
       shape = ReadPic(c, xfrm);
+    } else if (name == "relIds") {
+      shape = ReadDiagram(c);
     } else if (name == "wgp") {
       shape = NewShape();
       shape->kind = ShapeKind::Group;
