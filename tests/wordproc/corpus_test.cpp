@@ -29,9 +29,6 @@ const std::map<std::string, std::string> kKnownDifferences = {
     // style's font is not installed and its stand-in is 2 points lower. Give the first such line
     // a letter and LibreOffice too moves the heading at the foot of page 1 on, as here.
     {"IllustrativeCases.docx", "lines of spaces only"},
-    // Its embedded objects show EMF pictures, and the tables holding horizontal rules are set
-    // lower here: one page more.
-    {"drawing.docx", "embedded objects, horizontal rules"},
     {"form_footnotes.docx", "tables, footnotes"},
     // LibreOffice begins a page of their own for endnotes; the word processor sets them after
     // the last paragraph.

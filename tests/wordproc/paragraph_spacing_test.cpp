@@ -136,4 +136,26 @@ TEST(ParagraphSpacing, JustifiedLinesEndedByALineBreakAreSpread) {
   EXPECT_LT(endOfLast, right - 100);
 }
 
+// An empty paragraph whose mark is hidden takes no room, nor does its spacing; once it holds
+// text, or without the hidden mark, it is a line like any other. The mark stays hidden in our
+// copy.
+TEST(ParagraphSpacing, EmptyParagraphWithAHiddenMarkTakesNoRoom) {
+  const std::string hidden =
+      "<w:spacing w:before=\"200\" w:after=\"200\"/><w:rPr><w:vanish/></w:rPr>";
+  const std::string body = Para("до") + "<w:p><w:pPr>" + hidden + "</w:pPr></w:p>" + Para("после") +
+                           Para("с текстом", hidden) + Para("конец");
+  const auto doc = ReadBytes(PackageWithBody(body, ListStyles()));
+  Layout layout(*doc, EstimatedText());
+  const auto& p = doc->paragraphs;
+  ASSERT_EQ(p.size(), 5u);
+  EXPECT_TRUE(p[1].hiddenMark);
+  EXPECT_FLOAT_EQ(layout.paragraphHeight(1), 0);
+  // Nothing of it stands between its neighbours, not even spacing shared with the next one.
+  EXPECT_FLOAT_EQ(layout.paragraphTop(2), layout.paragraphTop(0) + layout.paragraphHeight(0) -
+                                              std::min(p[0].spaceAfter, p[2].spaceBefore));
+  EXPECT_GT(layout.paragraphHeight(3), 0);
+  const auto bytes = WritePackageToMemory(*doc, false);
+  EXPECT_TRUE(ReadBytes(std::string(bytes.begin(), bytes.end()))->paragraphs[1].hiddenMark);
+}
+
 }  // namespace

@@ -64,7 +64,13 @@ float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) 
 
 }  // namespace
 
+bool TakesNoRoom(const Paragraph& p) {
+  return p.hiddenMark && p.runs.empty() && p.inlinePictures.empty() && p.list.label.empty() &&
+         !p.sectionEnd;
+}
+
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer) {
+  if (TakesNoRoom(paragraph)) return 0;
   const double line = LineHeight(paragraph, measurer.singleLineHeight(LargestFormat(paragraph)));
   double height = measurer.textHeight(paragraph, textWidth, line);
   height += std::max(0.0f, paragraph.spaceBefore) + std::max(0.0f, paragraph.spaceAfter);

@@ -101,6 +101,8 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph,
 // Height of a paragraph set in a column of the given width: its line count as the measurer
 // breaks it times its line height, the tallest inline picture at least, plus its spacing.
 float ParagraphHeight(const Paragraph& paragraph, float textWidth, const TextMeasurer& measurer);
+// An empty paragraph whose mark is hidden is not there at all, its spacing neither.
+bool TakesNoRoom(const Paragraph& paragraph);
 
 class Layout {
  public:

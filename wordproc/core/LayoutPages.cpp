@@ -296,6 +296,13 @@ bool WrongParity(SectionStart start, int page) {
          (start == SectionStart::EvenPage && page % 2 == 1);
 }
 
+// The spacing after the paragraph above, looking through those that take no room.
+float SpacingAboveOf(const std::vector<Paragraph>& paragraphs, std::size_t index) {
+  for (std::size_t k = index; k > 0 && index - k < 64; --k)
+    if (!TakesNoRoom(paragraphs[k - 1])) return paragraphs[k - 1].spaceAfter;
+  return 0;
+}
+
 bool HasColumns(const PageSetup& setup) {
   return ColumnBoxes(setup).size() > 1;
 }
@@ -328,7 +335,10 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   // Spacing after one paragraph and before the next overlap: the larger of the two stands
   // between them. The last paragraph of a page may let its spacing after run past the bottom
   // margin.
-  const double overlap = std::min(double(std::max(0.0f, above.spaceAfter)), spaceBefore);
+  const double overlap =
+      TakesNoRoom(paragraph)
+          ? 0
+          : std::min(double(std::max(0.0f, SpacingAboveOf(doc_->paragraphs, index))), spaceBefore);
   int frame = entries_[index - 1].endPage;
   double y = double(entries_[index - 1].endY) - overlap;
   if (newColumns) {

@@ -292,6 +292,8 @@ struct Paragraph {
   ListItem list;
   std::optional<Section> sectionEnd;  // the section this paragraph ends, when it ends one
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
+  // The mark is hidden text (w:vanish): an empty paragraph then takes no room on the page.
+  bool hiddenMark = false;
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;

@@ -284,6 +284,7 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   contextual(pPr);
   para.markFormat = flow.paragraphRun;
   ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
+  if (xml_node vanish = Child(Child(pPr, "rPr"), "vanish")) para.hiddenMark = OnOff(vanish);
   ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
   if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);

@@ -316,7 +316,7 @@ class Writer {
     out += "</w:sectPr>";
   }
 
-  void WriteRunFormat(std::string& out, const RunFormat& format) const {
+  void WriteRunFormat(std::string& out, const RunFormat& format, bool hidden = false) const {
     out += "<w:rPr>";
     if (!format.fontFamily.empty()) {
       const std::string font = Attr(format.fontFamily);
@@ -326,7 +326,7 @@ class Writer {
     if (format.bold) out += "<w:b/><w:bCs/>";
     if (format.italic) out += "<w:i/><w:iCs/>";
     // LibreOffice hides a hidden text box but still prints its text; hidden text it does not.
-    if (hideText_) out += "<w:vanish/>";
+    if (hideText_ || hidden) out += "<w:vanish/>";
     out += "<w:color w:val=\"" + HexColor(format.color & 0xFFFFFF) + "\"/>";
     const std::string size = Num(std::llround(Clamp(format.fontSize, 1, 1638, 11) * 2));
     out += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/></w:rPr>";
@@ -409,7 +409,7 @@ class Writer {
       case Alignment::Left:
         break;
     }
-    WriteRunFormat(out, p.markFormat);
+    WriteRunFormat(out, p.markFormat, p.hiddenMark);
     if (p.sectionEnd && !fallback) WriteSection(out, *p.sectionEnd);
     out += "</w:pPr>";
     if (anchored) {
