@@ -109,7 +109,6 @@ Request Prepare(const FieldInstruction& instruction) {
                             std::string("неверная контрольная цифра ") + r.data.back() +
                                 ", должна быть " + expected);
       r.data = r.data.substr(0, bare);  // zint adds the check digit itself
-      if (r.typeName == "ITF14" || r.typeName == "CASE") r.data += expected;
     }
   }
   if (r.typeName == "NW7" && !r.data.empty() && !std::strchr("ABCDabcd", r.data.front()))

@@ -155,6 +155,21 @@ TEST(Fields, ResultsAndInstructionsChangeOnlyTheirField) {
   EXPECT_EQ(paragraphs[1].text(), "z");
 }
 
+TEST(Fields, LibreOfficeShowsTheResultsOfOurCopy) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  TempDir dir;
+  auto doc = ReadBytes(PackageWithBody(kFieldsBody));
+  SetFieldResult(doc->paragraphs, FieldsIn(doc->paragraphs)[0], "ПЕТРОВА");
+  WritePackage(*doc, dir / "copy.docx");
+  const std::string pdf = ConvertWithLibreOffice(dir / "copy.docx", "pdf", dir.path());
+  ASSERT_FALSE(pdf.empty());
+  const std::string text = PdfPageText(pdf, 1);
+  // LibreOffice counts SEQ fields itself and works IF out again; the others show our results.
+  for (const char* shown : {"Кому: ПЕТРОВА!", "z"})
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << " in:\n" << text;
+}
+
 TEST(FieldInstructions, AreTakenApartWithQuotesAndSwitches) {
   const auto merge = ParseFieldInstruction(
       " MERGEFIELD  \"Имя \\\"клиента\\\"\" \\b \"Уважаемый \" \\f , \\* Caps ");
