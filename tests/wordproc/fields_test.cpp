@@ -218,6 +218,8 @@ TEST(FieldFormats, CaseNumbersAndDates) {
   EXPECT_EQ(apply("MERGEFIELD Сумма \\# \"0.00\"", "12,5"), "12.50");
   EXPECT_EQ(apply("MERGEFIELD Сумма \\# \"0.00\"", "нет"), "нет");
   EXPECT_EQ(apply("MERGEFIELD Имя \\* Upper \\* MERGEFORMAT", "анна"), "АННА");
+  EXPECT_EQ(apply("MERGEFIELD Город \\b \"г. \" \\f \", \"", "Тверь"), "г. Тверь, ");
+  EXPECT_EQ(apply("MERGEFIELD Город \\b \"г. \"", ""), "");
   EXPECT_EQ(apply("SEQ a \\* ROMAN", "14"), "XIV");
   EXPECT_EQ(apply("SEQ a \\* alphabetic", "28"), "bb");
 }

@@ -270,6 +270,11 @@ std::string ApplyFieldFormat(const FieldInstruction& instruction, std::string va
       value = ChangeCase(value, s.argument);
     }
   }
+  // A merge field's text before and after its value stands only where there is a value.
+  if (instruction.name == "MERGEFIELD" && !value.empty()) {
+    if (const FieldSwitch* before = instruction.find('b')) value = before->argument + value;
+    if (const FieldSwitch* after = instruction.find('f')) value += after->argument;
+  }
   return value;
 }
 

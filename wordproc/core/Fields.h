@@ -55,8 +55,10 @@ FieldInstruction ParseFieldInstruction(std::string_view instruction);
 // An argument as an instruction holds it: quoted where it needs to be.
 std::string QuoteFieldArgument(std::string_view value);
 
-// The value as the \* (case), \# (number) and \@ (date) switches of the instruction format it;
-// a value a numeric picture cannot read is left as it is.
+// The value as the \* (case, numbers in words) and \# (number) switches format it (DATE takes
+// its \@ picture in EvaluateField),
+// with a merge field's \b and \f text around a value that is not empty; a value a numeric
+// picture cannot read is left as it is.
 std::string ApplyFieldFormat(const FieldInstruction& instruction, std::string value);
 // Upper, Lower, FirstCap and Caps of \*, for Latin and Cyrillic letters.
 std::string ChangeCase(std::string_view text, std::string_view how);
