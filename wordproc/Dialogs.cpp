@@ -28,12 +28,17 @@ const char* KindName(DialogKind kind) {
       return "color";
     case DialogKind::PageSetup:
       return "pagesetup";
+    case DialogKind::Field:
+      return "field";
+    case DialogKind::Barcode:
+      return "barcode";
   }
   return "";
 }
 
 bool AnswersWithValue(DialogKind kind) {
-  return kind == DialogKind::Color || kind == DialogKind::PageSetup;
+  return kind == DialogKind::Color || kind == DialogKind::PageSetup || kind == DialogKind::Field ||
+         kind == DialogKind::Barcode;
 }
 
 std::optional<int> AnswerCode(const std::string& word) {

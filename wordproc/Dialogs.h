@@ -19,6 +19,8 @@ enum class DialogKind {
   Picture,      // the picture file a window inserts
   Color,        // a colour for lines, fills or text
   PageSetup,    // paper size and margins
+  Field,        // a field of a text box: its instruction
+  Barcode,      // a barcode field of a text box: its instruction
 };
 
 // Answers, with the numbers Dialog.Show returns: OK (Yes, Save) and Cancel. The save question
@@ -34,7 +36,7 @@ struct DialogReply {
   int result;
   std::string fileName;  // SaveAs, PdfFile and Picture with OK: the file
   // Color: "#RRGGBB". PageSetup: millimetres, "width,height" or
-  // "width,height,top,bottom,left,right".
+  // "width,height,top,bottom,left,right". Field and Barcode: the field's instruction.
   std::string value;
 };
 
@@ -46,7 +48,8 @@ void SetDialogResponder(DialogResponder responder);
 // answers (the caller then shows a window or takes the default).
 //
 // VSP_DIALOG_ANSWER holds entries separated by ";", each "[kind=]answer[:file]", where kind is
-// "save" (the save question), "saveas", "print", "pdf", "picture", "color" or "pagesetup", and
+// "save" (the save question), "saveas", "print", "pdf", "picture", "color", "pagesetup", "field"
+// or "barcode", and
 // answer is "ok", "yes", "no" or "cancel"; what follows the colon is the file or the value. An
 // entry without a kind answers every dialog. Example:
 // "save=yes;saveas=ok:/tmp/label.docx;print=cancel;color=ok:#FF0000;pagesetup=ok:148,210".

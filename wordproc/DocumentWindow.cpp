@@ -28,7 +28,9 @@
 #include "wordproc/EditFormatBar.h"
 #include "wordproc/EditPanel.h"
 #include "wordproc/EditSession.h"
+#include "wordproc/FieldDialogs.h"
 #include "wordproc/PictureFile.h"
+#include "wordproc/core/Fields.h"
 #include "wordproc/core/ShapeOps.h"
 #include "wordproc/core/Units.h"
 
@@ -230,12 +232,19 @@ class DocumentMainWindow : public QMainWindow {
     });
     addAction(insert, "actionInsertPicture", QStringLiteral("&Рисунок из файла…"), {},
               [this] { insertPicture(); });
+    insert->addSeparator();
+    addAction(insert, "actionInsertField", QStringLiteral("&Поле…"), {},
+              [this] { insertField(false); });
+    addAction(insert, "actionInsertBarcode", QStringLiteral("&Штрихкод…"), {},
+              [this] { insertField(true); });
   }
 
   void buildShapeMenu() {
     QMenu* shape = menuBar()->addMenu(QStringLiteral("Ф&игура"));
     addAction(shape, "actionEditText", QStringLiteral("Изменить &текст"), Qt::Key_F2,
               [this] { editText(); });
+    addAction(shape, "actionEditField", QStringLiteral("Изменить &поле…"), {},
+              [this] { editField(); });
     shape->addSeparator();
     addAction(shape, "actionGroup", QStringLiteral("&Сгруппировать"), Qt::CTRL | Qt::Key_G,
               [this] { session_->group(); });
@@ -330,6 +339,42 @@ class DocumentMainWindow : public QMainWindow {
     } catch (const std::exception& e) {
       complain(e.what());
     }
+  }
+
+  // The text box fields go in and are changed in: the one selected shape that holds text.
+  std::optional<std::uint32_t> textShape() {
+    const auto ids = session_->selection();
+    const Shape* shape = ids.size() == 1 ? session_->shape(ids.front()) : nullptr;
+    if (shape && (shape->kind == ShapeKind::TextBox || shape->kind == ShapeKind::AutoShape))
+      return ids.front();
+    complain("Выделите одну надпись или фигуру с текстом: поле вставляется в её текст.");
+    return std::nullopt;
+  }
+
+  void insertField(bool barcode) {
+    if (!host_) return;
+    canvas_->commitText();
+    const auto id = textShape();
+    if (!id) return;
+    const auto instruction =
+        barcode ? AskBarcode(this, host_->title(), {}) : AskField(this, host_->title(), {});
+    if (!instruction) return;
+    session_->change(ShapeEdit::Text, {*id}, [&](Shape& s) { AppendField(s, *instruction); });
+  }
+
+  // The shape's first field, in the dialog of its kind.
+  void editField() {
+    if (!host_) return;
+    canvas_->commitText();
+    const auto id = textShape();
+    if (!id) return;
+    const auto current = FirstFieldInstruction(*session_->shape(*id));
+    if (!current) return complain("В тексте этой фигуры нет полей.");
+    const bool barcode = ParseFieldInstruction(*current).name.find("BARCODE") != std::string::npos;
+    const auto instruction = barcode ? AskBarcode(this, host_->title(), *current)
+                                     : AskField(this, host_->title(), *current);
+    if (!instruction) return;
+    session_->change(ShapeEdit::Text, {*id}, [&](Shape& s) { ChangeFirstField(s, *instruction); });
   }
 
   void pageSetup() {

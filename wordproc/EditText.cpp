@@ -6,6 +6,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "wordproc/RenderPicture.h"
@@ -19,6 +20,10 @@ namespace {
 constexpr int kOriginProperty = QTextFormat::UserProperty + 1;
 constexpr int kPictureParagraphProperty = QTextFormat::UserProperty + 2;
 constexpr int kPictureIndexProperty = QTextFormat::UserProperty + 3;
+// The field a run's text is the result of, by the address of its FieldCode among the loaded
+// paragraphs: Qt's formats cannot hold the field itself.
+constexpr int kFieldProperty = QTextFormat::UserProperty + 4;
+constexpr char16_t kFieldHolder = u'\u200B';
 
 Qt::Alignment QtAlignment(Alignment alignment) {
   switch (alignment) {
@@ -92,7 +97,14 @@ void LoadParagraph(QTextCursor& cursor, const Paragraph& p, int index, const Tex
   };
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     pictures(r, false);
-    cursor.insertText(ScreenText(p.runs[r].text), CharFormatOf(p.runs[r].format, scale.fontScale));
+    QTextCharFormat format = CharFormatOf(p.runs[r].format, scale.fontScale);
+    QString text = ScreenText(p.runs[r].text);
+    if (const FieldCode* code = p.runs[r].format.fieldCode.get()) {
+      format.setProperty(kFieldProperty, qulonglong(reinterpret_cast<std::uintptr_t>(code)));
+      // A field without result text holds its place by a character that is not read back.
+      if (text.isEmpty()) text = QString(kFieldHolder);
+    }
+    cursor.insertText(text, format);
   }
   pictures(p.runs.size(), true);
 }
@@ -112,8 +124,9 @@ void AddRun(Paragraph& p, std::string text, const RunFormat& format) {
 struct Reader {
   const std::vector<Paragraph>& loaded;
   const TextScale& scale;
-  std::set<int> claimed;                 // loaded paragraphs whose id is taken
-  std::set<std::pair<int, int>> placed;  // inline pictures already read
+  std::set<int> claimed;                          // loaded paragraphs whose id is taken
+  std::set<std::pair<int, int>> placed;           // inline pictures already read
+  std::map<qulonglong, const RunFormat*> fields;  // by the address of their FieldCode
 
   const Paragraph* origin(const QTextBlock& block) const {
     QVariant value = block.blockFormat().property(kOriginProperty);
@@ -156,7 +169,20 @@ struct Reader {
       const QTextFragment fragment = it.fragment();
       if (fragment.charFormat().isImageFormat()) readPicture(p, fragment.charFormat());
       RunFormat format = RunFormatOf(fragment.charFormat(), scale.fontScale, p.markFormat);
-      AddRun(p, ModelText(fragment.text()), format);
+      format.fieldCode = nullptr;
+      format.field = PageField::None;
+      QString text = fragment.text();
+      if (fragment.charFormat().hasProperty(kFieldProperty)) {
+        auto found = fields.find(fragment.charFormat().property(kFieldProperty).toULongLong());
+        if (found != fields.end()) {
+          format.fieldCode = found->second->fieldCode;
+          format.field = found->second->field;
+          text.remove(kFieldHolder);
+          const bool joins = !p.runs.empty() && p.runs.back().format.fieldCode == format.fieldCode;
+          if (text.isEmpty() && !joins) p.runs.push_back(Run{std::string(), format});
+        }
+      }
+      AddRun(p, ModelText(text), format);
     }
     readMark(p, block, from);
     return p;
@@ -238,7 +264,12 @@ void LoadParagraphs(QTextDocument& doc, const std::vector<Paragraph>& paragraphs
 std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
                                       const std::vector<Paragraph>& loaded,
                                       const TextScale& scale) {
-  Reader reader{loaded, scale, {}, {}};
+  Reader reader{loaded, scale, {}, {}, {}};
+  for (const Paragraph& p : loaded)
+    for (const Run& run : p.runs)
+      if (run.format.fieldCode)
+        reader.fields.emplace(reinterpret_cast<std::uintptr_t>(run.format.fieldCode.get()),
+                              &run.format);
   std::vector<Paragraph> paragraphs;
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
     paragraphs.push_back(reader.read(block));

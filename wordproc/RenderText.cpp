@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "wordproc/Barcode.h"
 #include "wordproc/RenderPicture.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/TextMeasure.h"
@@ -27,6 +28,7 @@ namespace wordproc {
 namespace {
 
 constexpr float kDefaultFontSize = 11.0f;
+constexpr Rgb kFieldErrorColor = 0xFF0000;
 
 float UsableSize(float size) {
   return size > 0 ? size : kDefaultFontSize;
@@ -46,6 +48,8 @@ struct Piece {
   int style = -1;
   const InlinePicture* picture = nullptr;
   double width = 0;
+  std::shared_ptr<const BarcodeSymbol> barcode;  // a field's result drawn as its barcode
+  double height = 0;                             // of a picture or barcode
 };
 
 struct Line {
@@ -91,7 +95,13 @@ void AddRunPieces(const QString& text, int style, const Style& s, const PieceSin
   qsizetype i = 0;
   while (i < text.size()) {
     if (IsLineBreak(text[i]) || text[i] == u'\t') {
-      out({text[i] == u'\t' ? PieceKind::Tab : PieceKind::Break, {}, style, nullptr, 0});
+      out({text[i] == u'\t' ? PieceKind::Tab : PieceKind::Break,
+           {},
+           style,
+           nullptr,
+           0,
+           nullptr,
+           0});
       ++i;
       continue;
     }
@@ -102,7 +112,7 @@ void AddRunPieces(const QString& text, int style, const Style& s, const PieceSin
       ++j;
     QString part = text.mid(i, j - i);
     double width = s.metrics.horizontalAdvance(part);
-    out({space ? PieceKind::Space : PieceKind::Word, part, style, nullptr, width});
+    out({space ? PieceKind::Space : PieceKind::Word, part, style, nullptr, width, nullptr, 0});
     i = j;
   }
 }
@@ -156,18 +166,55 @@ TabStop NextTabStop(const LineGeometry& g, double x, bool firstLine) {
   return {float((std::floor(x / interval + 0.001) + 1) * interval), TabAlign::Left};
 }
 
+// A merge field whose result is empty shows the name of its data field.
+bool UnmergedResult(const Paragraph& paragraph, std::size_t first) {
+  const FieldCode* code = paragraph.runs[first].format.fieldCode.get();
+  for (std::size_t r = first; r < paragraph.runs.size(); ++r) {
+    if (paragraph.runs[r].format.fieldCode.get() != code) break;
+    if (!paragraph.runs[r].text.empty()) return false;
+  }
+  const FieldInstruction instruction = ParseFieldInstruction(code->instruction);
+  return instruction.name == "MERGEFIELD" || instruction.name == "MERGEBARCODE";
+}
+
+bool HasBarcode(const Paragraph& paragraph) {
+  return std::any_of(paragraph.runs.begin(), paragraph.runs.end(), [](const Run& run) {
+    return run.format.fieldCode && BarcodeOf(*run.format.fieldCode);
+  });
+}
+
 // The paragraph's words, spaces, breaks and pictures in order, one at a time.
 void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const PieceSink& out) {
   auto addPictures = [&](std::size_t afterRun, bool orLater) {
     for (const InlinePicture& picture : paragraph.inlinePictures) {
       if (picture.afterRun == afterRun || (orLater && picture.afterRun > afterRun))
-        out({PieceKind::Picture, {}, -1, &picture, std::max(0.0f, picture.width)});
+        out({PieceKind::Picture,
+             {},
+             -1,
+             &picture,
+             std::max(0.0f, picture.width),
+             nullptr,
+             picture.height});
     }
   };
   for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
     addPictures(r, false);
     const int style = styles.ofRun[r];
-    AddRunPieces(QString::fromStdString(paragraph.runs[r].text), style, styles.styles[style], out);
+    const Run& run = paragraph.runs[r];
+    if (const FieldCode* code = run.format.fieldCode.get()) {
+      const bool first = r == 0 || paragraph.runs[r - 1].format.fieldCode.get() != code;
+      if (auto barcode = BarcodeOf(*code)) {
+        if (first)
+          out({PieceKind::Picture, {}, -1, nullptr, barcode->width, barcode, barcode->height});
+        continue;
+      }
+      if (first && UnmergedResult(paragraph, r)) {
+        const std::string shown = MergePlaceholder(ParseFieldInstruction(code->instruction));
+        AddRunPieces(QString::fromStdString(shown), style, styles.styles[style], out);
+        continue;
+      }
+    }
+    AddRunPieces(QString::fromStdString(run.text), style, styles.styles[style], out);
   }
   addPictures(paragraph.runs.size(), true);
 }
@@ -269,8 +316,8 @@ class LineBreaker {
     line_.width += added;
     pending_ = 0;
     hasWord_ = true;
-    if (piece.picture)
-      line_.pictureHeight = std::max<double>(line_.pictureHeight, piece.picture->height);
+    if (piece.picture || piece.barcode)
+      line_.pictureHeight = std::max<double>(line_.pictureHeight, piece.height);
     line_.pieces.push_back(std::move(piece));
   }
 
@@ -282,7 +329,8 @@ class LineBreaker {
       qsizetype n = FittingPrefix(piece.text, metrics, width_ - line_.width - pending_);
       if (n >= piece.text.size()) break;
       QString text = piece.text.left(n);
-      Piece head{PieceKind::Word, text, piece.style, nullptr, metrics.horizontalAdvance(text)};
+      Piece head{PieceKind::Word, text, piece.style, nullptr, metrics.horizontalAdvance(text),
+                 nullptr,         0};
       place(std::move(head));
       endLine(false);
       piece.text.remove(0, n);
@@ -351,6 +399,8 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     painter.setFont(style.font);
     painter.setPen(style.color);
     painter.drawText(QPointF(x, baseline), piece.text);
+  } else if (piece.barcode) {
+    DrawBarcode(painter, *piece.barcode, QPointF(x, baseline - piece.height));
   } else if (piece.kind == PieceKind::Picture) {
     const InlinePicture& picture = *piece.picture;
     QRectF box(x, baseline - picture.height, picture.width, picture.height);
@@ -447,8 +497,11 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
   std::map<RunFormat, int, decltype(&FormatLess)> seen(&FormatLess);
   table.ofRun.reserve(paragraph.runs.size());
   for (const Run& run : paragraph.runs) {
-    auto [at, added] = seen.emplace(run.format, int(table.styles.size()));
-    if (added) table.styles.push_back(MakeStyle(run.format, device));
+    RunFormat format = run.format;
+    // A field whose update failed shows its message in red, as the word processor does.
+    if (format.fieldCode && format.fieldCode->error) format.color = kFieldErrorColor;
+    auto [at, added] = seen.emplace(format, int(table.styles.size()));
+    if (added) table.styles.push_back(MakeStyle(format, device));
     table.ofRun.push_back(at->second);
   }
   if (!paragraph.list.label.empty()) {
@@ -463,13 +516,14 @@ void AddLabel(const Paragraph& paragraph, const StyleTable& styles, LineBreaker&
   if (styles.label < 0) return;
   const Style& style = styles.styles[std::size_t(styles.label)];
   const QString label = QString::fromStdString(paragraph.list.label);
-  breaker.add(
-      {PieceKind::Word, label, styles.label, nullptr, style.metrics.horizontalAdvance(label)});
-  if (paragraph.list.suffix == 't') breaker.add({PieceKind::Tab, {}, styles.label, nullptr, 0});
+  breaker.add({PieceKind::Word, label, styles.label, nullptr,
+               style.metrics.horizontalAdvance(label), nullptr, 0});
+  if (paragraph.list.suffix == 't')
+    breaker.add({PieceKind::Tab, {}, styles.label, nullptr, 0, nullptr, 0});
   if (paragraph.list.suffix == 's') {
     const QString space(u' ');
-    breaker.add(
-        {PieceKind::Space, space, styles.label, nullptr, style.metrics.horizontalAdvance(space)});
+    breaker.add({PieceKind::Space, space, styles.label, nullptr,
+                 style.metrics.horizontalAdvance(space), nullptr, 0});
   }
 }
 
@@ -630,7 +684,8 @@ class Fonts final : public TextMeasurer {
   }
   // A picture makes its own line taller, not every line of the paragraph.
   double textHeight(const Paragraph& paragraph, double width, double lineHeight) const override {
-    if (paragraph.inlinePictures.empty() || paragraph.lineRule == LineRule::Exact || width <= 0 ||
+    if ((paragraph.inlinePictures.empty() && !HasBarcode(paragraph)) ||
+        paragraph.lineRule == LineRule::Exact || width <= 0 ||
         !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return TextMeasurer::textHeight(paragraph, width, lineHeight);
     static const QImage device(1, 1, QImage::Format_RGB32);

@@ -9,6 +9,7 @@
 #include "tests/wordproc/edit_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
 #include "wordproc/EditText.h"
+#include "wordproc/core/Fields.h"
 #include "wordproc/core/Ooxml.h"
 
 using namespace edit_test;
@@ -95,6 +96,30 @@ TEST_F(EditText, SplitParagraphsTakeNewIdsAndJoinedOnesLoseTheirs) {
   EXPECT_EQ(joined[1].id, 0u);
   EXPECT_EQ(joined[2].id, 9u);
   EXPECT_FALSE(SameText(joined, Sample()));
+}
+
+// Fields survive editing in place: their results keep their codes, one without result text
+// included, and text typed before them stays out of them.
+TEST_F(EditText, FieldsComeBackWithTheirCodes) {
+  std::vector<Paragraph> loaded(1);
+  loaded[0].id = 7;
+  loaded[0].runs = {{"Кому: ", RunFormat{}},
+                    NewFieldRun(RunFormat{}, " MERGEFIELD Имя ", "«Имя»"),
+                    NewFieldRun(RunFormat{}, " DISPLAYBARCODE \"1\" QR ", "")};
+  const TextScale scale;
+  QTextDocument text;
+  LoadParagraphs(text, loaded, scale);
+  QTextCursor cursor(text.begin());
+  cursor.insertText(QStringLiteral("Для "));
+  auto back = ReadParagraphs(text, loaded, scale);
+  ASSERT_EQ(back.size(), 1u);
+  const auto spans = FieldsIn(back);
+  ASSERT_EQ(spans.size(), 2u);
+  EXPECT_EQ(spans[0].code, loaded[0].runs[1].format.fieldCode);
+  EXPECT_EQ(FieldResultText(back, spans[0]), "«Имя»");
+  EXPECT_EQ(spans[1].code, loaded[0].runs[2].format.fieldCode);
+  EXPECT_EQ(FieldResultText(back, spans[1]), "");
+  EXPECT_EQ(back[0].text(), "Для Кому: «Имя»");
 }
 
 // What the editor does not show comes back as it went: line rules, keeping, the section a
