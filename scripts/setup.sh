@@ -22,6 +22,8 @@ if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   # checkers of its desktop entry and AppStream data.
   packages+=(poppler-utils xvfb xauth libxcb1-dev openbox cups
              printer-driver-cups-pdf dpkg-dev file desktop-file-utils appstream)
+  # The label data tests have LibreOffice Calc make the XLSX and ODS books they read.
+  packages+=(libreoffice-calc-nogui)
 fi
 if [ "$mode" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
