@@ -14,6 +14,8 @@ packages+=(fonts-crosextra-carlito fonts-crosextra-caladea fonts-liberation2)
 # glabels-data (XML descriptions of about 1,750 sheets) that "Новый шаблон листа" and
 # stampora-batch products read. Only its data files are used.
 packages+=(glabels-data)
+# The barcodes of DISPLAYBARCODE and MERGEBARCODE fields are encoded by zint.
+packages+=(libzint-dev)
 # Binary Word 97 glyphs and sheets are read and written through LibreOffice, kept running by a
 # helper that needs python3-uno.
 packages+=(libreoffice-writer-nogui python3-uno)
@@ -24,6 +26,8 @@ if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
              printer-driver-cups-pdf dpkg-dev file desktop-file-utils appstream)
   # The label data tests have LibreOffice Calc make the XLSX and ODS books they read.
   packages+=(libreoffice-calc-nogui)
+  # Barcodes drawn into PDF files are read back by zbarimg.
+  packages+=(zbar-tools)
 fi
 if [ "$mode" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)

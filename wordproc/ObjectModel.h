@@ -333,6 +333,10 @@ DispatchPtr MakeFillFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<
 DispatchPtr MakeInlineShapes(const std::shared_ptr<DocumentObj>& doc,
                              std::optional<std::pair<std::int64_t, std::int64_t>> range);
 
+// The fields of the body (shapeId 0: all, or those in a range of positions) or of a shape's text.
+DispatchPtr MakeFields(const std::shared_ptr<DocumentObj>& doc, std::uint32_t shapeId,
+                       std::optional<std::pair<std::int64_t, std::int64_t>> range);
+
 // Shared by Document.GoTo and Selection.GoTo: the position the item starts at.
 std::int64_t GoToPosition(DocumentObj& doc, const Args& args);
 // Opens the document file through the reader, as an automation failure when it cannot.

@@ -109,6 +109,7 @@ const Members<DocumentObj>& DocumentMembers() {
              return Variant(MakeRange(d.self(), p, p));
            }},
           {"Shapes", [](D& d, Args&) { return Variant(MakeShapes(d.self())); }},
+          {"Fields", [](D& d, Args&) { return Variant(MakeFields(d.self(), 0, std::nullopt)); }},
           {"InlineShapes",
            [](D& d, Args&) { return Variant(MakeInlineShapes(d.self(), std::nullopt)); }},
           {"PageSetup",

@@ -292,6 +292,10 @@ const Members<TextRangeBase>& TextRangeBase::members() {
                  r.shapeMode() ? r.doc().selectedShapes : r.editor().shapesIn(r.start(), r.end());
              return Variant(MakeShapeRange(r.docPtr(), std::move(ids)));
            }},
+          {"Fields",
+           [](R& r, Args&) {
+             return Variant(MakeFields(r.docPtr(), 0, std::make_pair(r.start(), r.end())));
+           }},
           {"InlineShapes",
            [](R& r, Args&) {
              return Variant(MakeInlineShapes(r.docPtr(), std::make_pair(r.start(), r.end())));

@@ -143,7 +143,8 @@ class TextRangeObj : public DocumentPart {
     using T = TextRangeObj;
     static const Members<T> members(
         {{"Text", [](T& t, Args&) { return Variant(t.text()); },
-          [](T& t, Args&, const Variant& v) { t.setText(v.toString()); }}},
+          [](T& t, Args&, const Variant& v) { t.setText(v.toString()); }},
+         {"Fields", [](T& t, Args&) { return Variant(MakeFields(t.doc_, t.id_, std::nullopt)); }}},
         "Text");
     return members.dispatch(*this, member, kind, args);
   }
@@ -166,6 +167,8 @@ class TextRangeObj : public DocumentPart {
     RunFormat format;
     if (!shape.text.empty() && !shape.text.front().runs.empty())
       format = shape.text.front().runs.front().format;
+    format.fieldCode = nullptr;  // new text is no field's result
+    format.field = PageField::None;
     shape.text.clear();
     std::size_t from = 0;
     while (true) {

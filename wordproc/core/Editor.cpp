@@ -1,5 +1,7 @@
 #include "wordproc/core/Editor.h"
 
+#include "wordproc/core/Fields.h"
+
 #include <algorithm>
 #include <functional>
 #include <iterator>
@@ -247,6 +249,11 @@ std::int64_t Editor::insertText(std::int64_t position, std::string_view text) {
     const std::size_t at = RunBoundary(p, std::size_t(position - paragraphStart(i)));
     RunFormat format =
         at > 0 ? p.runs[at - 1].format : (at < p.runs.size() ? p.runs[at].format : p.markFormat);
+    // Text typed at a field's edge goes beside it; only text typed inside its result joins it.
+    if (at == 0 || at == p.runs.size() || p.runs[at].format.fieldCode != format.fieldCode) {
+      format.fieldCode = nullptr;
+      format.field = PageField::None;
+    }
     p.runs.insert(p.runs.begin() + std::ptrdiff_t(at), Run{std::string(line), format});
     ShiftPictures(p, at, 1);
     const std::int64_t count = std::int64_t(Utf16Length(line));
@@ -344,6 +351,7 @@ std::pair<std::int64_t, std::int64_t> Editor::insertFragment(std::int64_t positi
   auto& paragraphs = doc_->paragraphs;
   std::vector<std::uint64_t> ids;
   std::int64_t count = 0;
+  GiveFieldsOwnCodes(fragment.paragraphs);
   for (Paragraph& p : fragment.paragraphs) {
     p.id = doc_->newParagraphId();
     renumberPictures(p);
@@ -370,7 +378,9 @@ std::pair<std::int64_t, std::int64_t> Editor::insertInline(std::int64_t position
   Paragraph& target = doc_->paragraphs[i];
   std::int64_t count = 0;
   if (!fragment.paragraphs.empty()) {
-    Paragraph piece = fragment.paragraphs.front();
+    std::vector<Paragraph> pieces{fragment.paragraphs.front()};
+    GiveFieldsOwnCodes(pieces);
+    Paragraph piece = std::move(pieces.front());
     renumberPictures(piece);
     count = std::int64_t(piece.length());
     Paragraph tail = SplitOff(target, std::size_t(position - paragraphStart(i)));
@@ -413,6 +423,18 @@ Fragment Editor::copy(std::int64_t start, std::int64_t end) {
   }
   fragment.lastHasMark = offE > std::int64_t(doc_->paragraphs[last].length());
   return fragment;
+}
+
+void Editor::changeParagraph(std::size_t paragraphIndex, std::size_t offset, std::size_t count,
+                             const std::function<void(Paragraph&)>& change) {
+  Paragraph& p = doc_->paragraphs[paragraphIndex];
+  const std::int64_t start = paragraphStart(paragraphIndex) + std::int64_t(offset);
+  const std::int64_t before = std::int64_t(p.length());
+  change(p);
+  const std::int64_t delta = std::int64_t(p.length()) - before;
+  edited(paragraphIndex);
+  const std::int64_t oldEnd = start + std::int64_t(count);
+  if (delta != 0) adjustForReplace(start, oldEnd, oldEnd + delta);
 }
 
 void Editor::adjustForReplace(std::int64_t start, std::int64_t oldEnd, std::int64_t newEnd) {

@@ -112,6 +112,10 @@ class Editor {
   void setPageSetup(const PageSetup& setup);  // the document's last section
   // For changes made to a paragraph in place (its inline pictures): lays it out again.
   void paragraphChanged(std::size_t paragraphIndex) { edited(paragraphIndex); }
+  // Changes a paragraph's text in place (a field's result) where count characters from offset
+  // are replaced: live ranges after them move by the change in length.
+  void changeParagraph(std::size_t paragraphIndex, std::size_t offset, std::size_t count,
+                       const std::function<void(Paragraph&)>& change);
   // Body shapes anchored in [start, end), or in the paragraph of a collapsed range, z-order.
   std::vector<std::uint32_t> shapesIn(std::int64_t start, std::int64_t end);
   // Gives the shape and its members fresh ids.

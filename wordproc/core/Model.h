@@ -93,6 +93,20 @@ struct Section {
 // every page.
 enum class PageField : std::uint8_t { None, Page, NumPages };
 
+// A field of the text (w:fldSimple, or w:fldChar begin, separate and end around w:instrText):
+// its instruction and the form it is written back in. The runs of its result share one
+// FieldCode, which is never changed in place: a change makes a new one for those runs, so that
+// copies of a shape keep their fields apart. A field whose result is empty keeps one empty run.
+struct FieldCode {
+  std::string instruction;  // as the file has it, spaces included
+  bool simple = false;      // written as w:fldSimple
+  // The runs between begin and separate of a complex field whose instruction holds fields of
+  // its own, written back as they came while the instruction is unchanged.
+  std::string nestedXml;
+  bool error = false;  // the result is the message of a failed update, drawn red
+};
+using FieldPtr = std::shared_ptr<const FieldCode>;
+
 struct RunFormat {
   std::string fontFamily = "Calibri";
   float fontSize = 11.0f;
@@ -100,6 +114,7 @@ struct RunFormat {
   bool italic = false;
   Rgb color = 0x000000;
   PageField field = PageField::None;
+  FieldPtr fieldCode;  // the field whose result the run is part of
 
   bool operator==(const RunFormat&) const = default;
 };

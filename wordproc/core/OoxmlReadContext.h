@@ -55,9 +55,15 @@ class ReadContext {
     RunFormat paragraphRun;
     bool body = false;
     std::size_t picturesAt = static_cast<std::size_t>(-1);  // runs count at the last picture
-    // Complex fields: how deep, the outer one's instruction, and whether its result is read.
+    // Complex fields: how deep, the outer one's instruction (read while inCode), the runs of
+    // the fields nested in it, and the field whose result is being read.
     int fieldDepth = 0;
+    bool inCode = false;
+    bool nested = false;
+    bool nestedLost = false;  // a nested run names what we cannot write back
     std::string instruction;
+    std::string nestedXml;
+    FieldPtr code;
     PageField field = PageField::None;
   };
 
@@ -115,7 +121,10 @@ class ReadContext {
   void ReadInlineContent(xml_node container, Flow& flow);
   void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
   void ReadRun(xml_node r, Flow& flow);
-  void FollowField(xml_node c, Flow& flow);
+  void FollowField(xml_node c, const RunFormat& format, Flow& flow);
+  void StartFieldResult(Flow& flow, std::string instruction, bool simple);
+  // A field without result text keeps an empty run to carry it.
+  void EndFieldResult(Flow& flow, const RunFormat& format);
   // The picture part of a relationship; an optional one that is missing or no picture is null
   // rather than a damaged file.
   ImagePtr ImageFor(std::string_view relId, bool optional = false);

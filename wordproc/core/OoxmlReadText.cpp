@@ -50,6 +50,18 @@ TextColumns ColumnsOf(xml_node cols) {
   return columns;
 }
 
+bool WordNamesOnly(xml_node node) {
+  auto word = [](std::string_view name) {
+    return name.starts_with("w:") || name.starts_with("xml:");
+  };
+  if (!word(node.name())) return false;
+  for (pugi::xml_attribute a : node.attributes())
+    if (!word(a.name())) return false;
+  for (xml_node c : node.children())
+    if (c.type() == pugi::node_element && !WordNamesOnly(c)) return false;
+  return true;
+}
+
 }  // namespace
 
 // What the sectPr says of the pages, over the defaults of a document without one.
@@ -198,17 +210,55 @@ void ReadContext::ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph&
   previous_ = read_;
 }
 
-// Only headers and footers keep their page numbers as fields: their text is drawn per page.
-void ReadContext::FollowField(xml_node c, Flow& flow) {
-  if (!storyTables_) return;
+// Fields nested in a field's instruction are kept as the runs they came in; those nested in
+// its result leave their results there.
+void ReadContext::FollowField(xml_node c, const RunFormat& format, Flow& flow) {
   if (Local(c.name()) == "instrText") {
-    if (flow.fieldDepth == 1) flow.instruction += TextOf(c);
+    if (flow.inCode) flow.instruction += TextOf(c);
     return;
   }
   const std::string_view type = Value(c, "fldCharType");
-  if (type == "begin" && ++flow.fieldDepth == 1) flow.instruction.clear();
-  if (type == "separate" && flow.fieldDepth == 1) flow.field = PageFieldOf(flow.instruction);
-  if (type == "end" && flow.fieldDepth > 0 && --flow.fieldDepth == 0) flow.field = PageField::None;
+  if (type == "begin") {
+    if (++flow.fieldDepth > 1) {
+      flow.nested = flow.nested || flow.inCode;
+      return;
+    }
+    flow.inCode = true;
+    flow.nested = flow.nestedLost = false;
+    flow.instruction.clear();
+    flow.nestedXml.clear();
+  } else if (type == "separate" && flow.fieldDepth == 1 && flow.inCode) {
+    StartFieldResult(flow, std::move(flow.instruction), false);
+  } else if (type == "end" && flow.fieldDepth > 0 && --flow.fieldDepth == 0) {
+    if (flow.inCode) StartFieldResult(flow, std::move(flow.instruction), false);
+    EndFieldResult(flow, format);
+  }
+}
+
+void ReadContext::StartFieldResult(Flow& flow, std::string instruction, bool simple) {
+  CountText(instruction.size() + flow.nestedXml.size());
+  flow.inCode = false;
+  // Headers and footers draw their page numbers anew on every page.
+  if (storyTables_) flow.field = PageFieldOf(instruction);
+  auto code = std::make_shared<FieldCode>();
+  code->instruction = std::move(instruction);
+  code->simple = simple;
+  if (flow.nested && !flow.nestedLost) code->nestedXml = std::move(flow.nestedXml);
+  flow.nestedXml.clear();
+  flow.code = std::move(code);
+}
+
+void ReadContext::EndFieldResult(Flow& flow, const RunFormat& format) {
+  std::vector<Run>& runs = flow.paragraph->runs;
+  if (flow.code && (runs.empty() || runs.back().format.fieldCode != flow.code)) {
+    Run run{std::string(), format};
+    run.format.field = flow.field;
+    run.format.fieldCode = flow.code;
+    ChargeModel(2 * sizeof(Run));
+    runs.push_back(std::move(run));
+  }
+  flow.code = nullptr;
+  flow.field = PageField::None;
 }
 
 PageField PageFieldOf(std::string_view instruction) {
@@ -293,10 +343,10 @@ void ReadContext::ReadInlineContent(xml_node container, Flow& flow) {
     const std::string_view name = Local(c.name());
     if (name == "r") {
       ReadRun(c, flow);
-    } else if (name == "fldSimple" && storyTables_ && flow.fieldDepth == 0) {
-      flow.field = PageFieldOf(Value(c, "instr"));
+    } else if (name == "fldSimple" && !flow.code && !flow.inCode) {
+      StartFieldResult(flow, std::string(Value(c, "instr")), true);
       ReadInlineContent(c, flow);
-      flow.field = PageField::None;
+      EndFieldResult(flow, flow.paragraphRun);
     } else if (name == "hyperlink" || name == "smartTag" || name == "customXml" || name == "ins" ||
                name == "moveTo" || name == "fldSimple" || name == "dir" || name == "bdo") {
       ReadInlineContent(c, flow);
@@ -328,14 +378,19 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
   }
   ApplyRunProperties(rPr, format);
   format.field = flow.field;
+  format.fieldCode = flow.code;
+  const bool startsInCode = flow.inCode;
   std::string text;
   ForEachChild(r, [&](xml_node c) {
     const std::string_view name = Local(c.name());
     if (name == "fldChar" || name == "instrText") {
       AppendText(flow, format, text);
       text.clear();
-      FollowField(c, flow);
+      FollowField(c, format, flow);
       format.field = flow.field;
+      format.fieldCode = flow.code;
+    } else if (flow.inCode) {
+      // The results of fields nested in an instruction are in the runs kept with it.
     } else if (name == "t") {
       text += SanitizeXmlText(TextOf(c));
     } else if (name == "tab" || name == "ptab") {
@@ -359,6 +414,13 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
     return false;
   });
   AppendText(flow, format, text);
+  if (startsInCode && flow.inCode) {
+    // Written back into a part that declares the namespaces we write, not the file's own.
+    if (WordNamesOnly(r))
+      flow.nestedXml += NodeXml(r);
+    else
+      flow.nestedLost = true;
+  }
 }
 
 ImagePtr ReadContext::ImageFor(std::string_view relId, bool optional) {

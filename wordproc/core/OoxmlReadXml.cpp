@@ -75,6 +75,17 @@ xml_node Child(xml_node parent, std::string_view local) {
   return found;
 }
 
+std::string NodeXml(xml_node node) {
+  struct Collect : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, std::size_t size) override {
+      text.append(static_cast<const char*>(data), size);
+    }
+  } out;
+  node.print(out, "", pugi::format_raw);
+  return std::move(out.text);
+}
+
 std::string TextOf(xml_node node) {
   std::string text;
   for (xml_node c = node.first_child(); c; c = c.next_sibling()) {

@@ -51,6 +51,8 @@ bool ForEachChild(xml_node parent, F&& f, int nesting = 0) {
 xml_node Child(xml_node parent, std::string_view local);
 // The node's own character data, without that of its children.
 std::string TextOf(xml_node node);
+// The element as XML text, namespace prefixes as the file has them.
+std::string NodeXml(xml_node node);
 
 double Number(std::string_view text, double fallback = 0);
 bool OnOff(xml_node node);

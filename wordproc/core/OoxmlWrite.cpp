@@ -349,51 +349,24 @@ class Writer {
     out += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/></w:rPr>";
   }
 
-  void WriteRun(std::string& out, const Run& run) const {
-    if (run.text.empty()) return;
-    if (run.format.field != PageField::None) {
+  // A field opens before its first result run and closes after its last.
+  void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r) const {
+    const Run& run = runs[r];
+    const FieldCode* code = run.format.fieldCode.get();
+    const bool legacyPage = !code && run.format.field != PageField::None;
+    if (run.text.empty() && !code) return;
+    std::string rPr;
+    WriteRunFormat(rPr, run.format);
+    if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
+      out += FieldStartXml(*code, rPr);
+    if (legacyPage) {
       out += run.format.field == PageField::Page ? "<w:fldSimple w:instr=\" PAGE \">"
                                                  : "<w:fldSimple w:instr=\" NUMPAGES \">";
     }
-    out += "<w:r>";
-    WriteRunFormat(out, run.format);
-    std::string pending;
-    auto flush = [&] {
-      if (pending.empty()) return;
-      const bool keepSpaces = pending.front() == ' ' || pending.back() == ' ' ||
-                              pending.find("  ") != std::string::npos;
-      out += keepSpaces ? "<w:t xml:space=\"preserve\">" : "<w:t>";
-      Escape(out, pending, false);
-      out += "</w:t>";
-      pending.clear();
-    };
-    for (char c : run.text) {
-      switch (c) {
-        case '\t':
-          flush();
-          out += "<w:tab/>";
-          break;
-        case '\v':
-        case '\n':
-        case '\r':
-          flush();
-          out += "<w:br/>";
-          break;
-        case '\f':
-          flush();
-          out += "<w:br w:type=\"page\"/>";
-          break;
-        case kColumnBreak:
-          flush();
-          out += "<w:br w:type=\"column\"/>";
-          break;
-        default:
-          pending += c;
-      }
-    }
-    flush();
-    out += "</w:r>";
-    if (run.format.field != PageField::None) out += "</w:fldSimple>";
+    out += RunTextXml(rPr, run.text);
+    if (legacyPage) out += "</w:fldSimple>";
+    if (code && (r + 1 == runs.size() || runs[r + 1].format.fieldCode.get() != code))
+      out += FieldEndXml(*code, rPr);
   }
 
   void WriteParagraph(std::string& out, const Paragraph& p,
@@ -441,7 +414,7 @@ class Writer {
         if (!fallback) WriteInlinePicture(out, *pictures[next]);
         ++next;
       }
-      if (r < p.runs.size()) WriteRun(out, p.runs[r]);
+      if (r < p.runs.size()) WriteRun(out, p.runs, r);
     }
     out += "</w:p>";
   }

@@ -262,4 +262,52 @@ MediaType MediaFormat(const Image& image) {
           extension.empty() ? "bin" : extension};
 }
 
+std::string RunTextXml(const std::string& rPr, std::string_view text) {
+  if (text.empty()) return {};
+  std::string out = "<w:r>" + rPr;
+  std::string pending;
+  auto flush = [&] {
+    if (pending.empty()) return;
+    const bool keepSpaces =
+        pending.front() == ' ' || pending.back() == ' ' || pending.find("  ") != std::string::npos;
+    out += keepSpaces ? "<w:t xml:space=\"preserve\">" : "<w:t>";
+    Escape(out, pending, false);
+    out += "</w:t>";
+    pending.clear();
+  };
+  for (char c : text) {
+    const char* element = c == '\t'                             ? "<w:tab/>"
+                          : c == '\v' || c == '\n' || c == '\r' ? "<w:br/>"
+                          : c == '\f'                           ? "<w:br w:type=\"page\"/>"
+                          : c == kColumnBreak                   ? "<w:br w:type=\"column\"/>"
+                                                                : nullptr;
+    if (!element) {
+      pending += c;
+      continue;
+    }
+    flush();
+    out += element;
+  }
+  flush();
+  return out + "</w:r>";
+}
+
+std::string FieldStartXml(const FieldCode& code, const std::string& rPr) {
+  if (code.simple) return "<w:fldSimple w:instr=\"" + Attr(code.instruction) + "\">";
+  std::string out = "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"begin\"/></w:r>";
+  if (!code.nestedXml.empty()) {
+    out += code.nestedXml;
+  } else {
+    out += "<w:r>" + rPr + "<w:instrText xml:space=\"preserve\">";
+    Escape(out, code.instruction, false);
+    out += "</w:instrText></w:r>";
+  }
+  return out + "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"separate\"/></w:r>";
+}
+
+std::string FieldEndXml(const FieldCode& code, const std::string& rPr) {
+  if (code.simple) return "</w:fldSimple>";
+  return "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
 }  // namespace wordproc::ooxml::write

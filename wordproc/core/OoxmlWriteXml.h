@@ -57,6 +57,12 @@ struct MediaType {
   std::string contentType, extension;
 };
 MediaType MediaFormat(const Image& image);
+// The w:r of a run's text with its w:rPr; nothing for empty text.
+std::string RunTextXml(const std::string& rPr, std::string_view text);
+// What stands before a field's first result run and after its last: w:fldSimple, or the
+// w:fldChar runs around its instruction, in the format of the result.
+std::string FieldStartXml(const FieldCode& code, const std::string& rPr);
+std::string FieldEndXml(const FieldCode& code, const std::string& rPr);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
 
