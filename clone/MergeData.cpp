@@ -51,6 +51,26 @@ std::string QuotedArgument(const std::string& value) {
   return quoted + "\"";
 }
 
+// \b and \f put text before and after a value that is not empty; \* changes its letter case.
+// Numbers and dates come from the list already formatted as its cells show them, so \# and \@
+// are left to the list.
+std::string FormattedValue(const std::string& switches, std::string value) {
+  std::string before, after, letterCase;
+  for (std::size_t at = 0; at < switches.size();) {
+    const std::string name = NextWord(switches, at);
+    if (name == "\\b" || name == "\\f" || name == "\\*") {
+      const std::string argument = NextWord(switches, at);
+      if (name == "\\b") before = argument;
+      if (name == "\\f") after = argument;
+      // \* MERGEFORMAT beside a case keeps the case.
+      const std::string how = Upper(argument);
+      if (name == "\\*" && how != "MERGEFORMAT" && how != "CHARFORMAT") letterCase = how;
+    }
+  }
+  value = ChangeLetterCase(value, letterCase);
+  return value.empty() ? value : before + value + after;
+}
+
 bool HasText(int type) {
   return type == kTextBox || type == kAutoShape;
 }
@@ -77,7 +97,7 @@ bool IsMergeKeyword(const std::string& keyword) {
 
 void MergeField(const Variant& field, const TFieldCode& code, const std::string& value) {
   if (code.Keyword == kMergeField) {
-    field.get("Result").put("Text", value);
+    field.get("Result").put("Text", FormattedValue(code.Rest, value));
     field.call("Unlink");
     return;
   }

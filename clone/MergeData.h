@@ -50,4 +50,8 @@ struct TFieldCode {
 };
 TFieldCode ParseFieldCode(const std::string& code);
 
+// The text in the letter case \* asks for: UPPER, LOWER, CAPS (each word capitalised) or
+// FIRSTCAP; any other name leaves it as it is.
+std::string ChangeLetterCase(const std::string& text, const std::string& how);
+
 }  // namespace cloning

@@ -110,14 +110,14 @@ std::vector<std::string> Order(const TCloneParams& glyphs, int sets, int dropAt 
 }  // namespace
 
 TEST(MergeRecord, FieldsOfEveryGroupMemberTakeTheRecord) {
-  FakeField name(" MERGEFIELD  Имя \\* MERGEFORMAT "), code(" MERGEBARCODE \"код\" EAN13 \\t "),
-      other(" PAGE ");
+  FakeField name(" MERGEFIELD  Имя \\* Upper \\b \"Кому: \" \\* MERGEFORMAT "),
+      code(" MERGEBARCODE \"код\" EAN13 \\t "), other(" PAGE ");
   const Variant copy = Group({Picture(), TextShape({&name, &other}), Group({TextShape({&code})})});
   const datasource::TDataSource data = Data();
 
   MergeRecord(copy, data, data.Records[0]);
 
-  EXPECT_EQ(name.result->props["Text"].toString(), "Иван");
+  EXPECT_EQ(name.result->props["Text"].toString(), "Кому: ИВАН");
   EXPECT_EQ(name.field->calls, (std::vector<std::string>{"Unlink"}));
   EXPECT_EQ(code.code->props["Text"].toString(), " DISPLAYBARCODE \"4601234567890\" EAN13 \\t ");
   EXPECT_EQ(code.field->calls, (std::vector<std::string>{"Update"}));
@@ -186,4 +186,12 @@ TEST(LabelOrder, DataWithoutLabelsPlacesNothing) {
       datasource::ReadCsv("Имя;Количество\nА;0\n", "z.csv"));
   EXPECT_TRUE(Order({{"a", 1, data}}, 3).empty());
   EXPECT_EQ(LabelCount({{"a", 1, data}}, 3), 0);
+}
+
+TEST(FieldCodes, LetterCaseOfLatinAndCyrillic) {
+  EXPECT_EQ(ChangeLetterCase("ёжик и Ann", "UPPER"), "ЁЖИК И ANN");
+  EXPECT_EQ(ChangeLetterCase("ЁЖИК И ANN", "LOWER"), "ёжик и ann");
+  EXPECT_EQ(ChangeLetterCase("иван петров-водкин", "CAPS"), "Иван Петров-Водкин");
+  EXPECT_EQ(ChangeLetterCase("«ёлка» ёлка", "FIRSTCAP"), "«Ёлка» ёлка");
+  EXPECT_EQ(ChangeLetterCase("как есть", "MERGEFORMAT"), "как есть");
 }
