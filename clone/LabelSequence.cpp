@@ -45,12 +45,12 @@ bool TLabelSequence::Advance() {
 
 bool TLabelSequence::Next(TLabel& label, bool& finished) {
   if (done_) return false;
-  if (!started_) {
-    started_ = true;
-    glyph_ = 0;
-    if (!StartRun() && !Advance()) return done_ = true, false;
-  } else if (left_ == 0 && !Advance()) {
-    return done_ = true, false;
+  const bool first = !started_;
+  started_ = true;
+  const bool more = first ? StartRun() || Advance() : left_ > 0 || Advance();
+  if (!more) {
+    done_ = true;
+    return false;
   }
   const TCloneParam& glyph = glyphs_[glyph_];
   label.Glyph = glyph_;

@@ -15,7 +15,10 @@ char32_t Decode(const std::string& text, std::size_t& i) {
                         : lead >= 0xE0 ? 3
                         : lead >= 0xC0 ? 2
                                        : 1;
-  if (n == 1 || i + n > text.size()) return ++i, lead;
+  if (n == 1 || i + n > text.size()) {
+    ++i;
+    return lead;
+  }
   char32_t code = lead & (0x7F >> n);
   for (std::size_t k = 1; k < n; ++k) code = code << 6 | (byte(i + k) & 0x3F);
   i += n;

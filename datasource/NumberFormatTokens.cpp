@@ -44,27 +44,66 @@ class TTokenizer {
     return point;
   }
 
+  // Moves past skip bytes, then adds the token.
+  void Take(std::size_t skip, TFormatToken::Kind kind, std::string text) {
+    i_ += skip;
+    Add(kind, std::move(text));
+  }
+
+  // A backslash shows the next character, an underscore leaves a space as wide as it, an
+  // asterisk repeats it to fill the cell (a single cell text needs none of it).
+  bool Escape(char c) {
+    if ((c != '\\' && c != '_' && c != '*') || i_ + 1 >= s_.size()) return false;
+    ++i_;
+    const std::string next = NextCodePoint();
+    if (c == '\\') Add(TFormatToken::Literal, next);
+    if (c == '_') Add(TFormatToken::Literal, " ");
+    return true;
+  }
+
+  bool Keyword() {
+    struct TKeyword {
+      std::string_view word;
+      TFormatToken::Kind kind;
+      const char* text;
+    };
+    static constexpr TKeyword kKeywords[] = {{"general", TFormatToken::General, ""},
+                                             {"am/pm", TFormatToken::AmPm, "AM/PM"},
+                                             {"a/p", TFormatToken::AmPm, "A/P"}};
+    for (const TKeyword& keyword : kKeywords) {
+      if (!StartsWithNoCase(s_, i_, keyword.word)) continue;
+      Take(keyword.word.size(), keyword.kind, keyword.text);
+      return true;
+    }
+    return false;
+  }
+
   void Step() {
     const char c = s_[i_];
+    if (c == '"')
+      Quoted();
+    else if (c == '[')
+      Bracket();
+    else if (!Escape(c) && !Keyword())
+      Plain(c);
+  }
+
+  void Plain(char c) {
     const char lower = char(std::tolower(static_cast<unsigned char>(c)));
-    if (c == '"') return Quoted();
-    if (c == '\\' && i_ + 1 < s_.size()) return ++i_, Add(TFormatToken::Literal, NextCodePoint());
-    if (c == '_' && i_ + 1 < s_.size())
-      return ++i_, NextCodePoint(), Add(TFormatToken::Literal, " ");
-    if (c == '*' && i_ + 1 < s_.size()) return ++i_, void(NextCodePoint());
-    if (c == '[') return Bracket();
-    if (StartsWithNoCase(s_, i_, "general")) return i_ += 7, Add(TFormatToken::General, {});
-    if (StartsWithNoCase(s_, i_, "am/pm")) return i_ += 5, Add(TFormatToken::AmPm, "AM/PM");
-    if (StartsWithNoCase(s_, i_, "a/p")) return i_ += 3, Add(TFormatToken::AmPm, "A/P");
+    const bool exponent =
+        lower == 'e' && i_ + 1 < s_.size() && (s_[i_ + 1] == '+' || s_[i_ + 1] == '-');
     if (lower == 'y' || lower == 'm' || lower == 'd' || lower == 'h' || lower == 's')
-      return DateRun(lower);
-    if ((c == 'E' || c == 'e') && i_ + 1 < s_.size() && (s_[i_ + 1] == '+' || s_[i_ + 1] == '-'))
-      return Add(TFormatToken::Number, s_.substr(i_, 2)), void(i_ += 2);
-    if (c == '%') return ++i_, Add(TFormatToken::Percent, "%");
-    if (c == '@') return ++i_, Add(TFormatToken::Text, {});
-    if (std::string_view("0#?.,/").find(c) != std::string_view::npos)
-      return ++i_, Add(TFormatToken::Number, std::string(1, c));
-    Add(TFormatToken::Literal, NextCodePoint());
+      DateRun(lower);
+    else if (exponent)
+      Take(2, TFormatToken::Number, s_.substr(i_, 2));
+    else if (c == '%')
+      Take(1, TFormatToken::Percent, "%");
+    else if (c == '@')
+      Take(1, TFormatToken::Text, {});
+    else if (std::string_view("0#?.,/").find(c) != std::string_view::npos)
+      Take(1, TFormatToken::Number, std::string(1, c));
+    else
+      Add(TFormatToken::Literal, NextCodePoint());
   }
 
   void Quoted() {
