@@ -10,6 +10,7 @@
 
 #include "catalogue/uCatalogueViews.h"
 #include "catalogue/uPreviewList.h"
+#include "clone/MergeData.h"
 #include "clone/uPlacing.h"
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
@@ -206,7 +207,7 @@ namespace {
 class TCloneRun {
  public:
   TCloneRun(CloneHost& host, TCloneParams& glyphs, int sets, const std::string& category,
-            const TPaperSize& paper, int firstPosition)
+            const TPaperSize& paper, int firstPosition, bool skipBadRecords)
       : host_(host),
         controller_(host.Controller()),
         dataFolder_(host.DataFolder()),
@@ -214,7 +215,11 @@ class TCloneRun {
         sets_(sets),
         category_(category),
         paper_(paper),
-        firstPosition_(std::max(firstPosition, 1)) {}
+        firstPosition_(std::max(firstPosition, 1)),
+        labels_(LabelCount(glyphs, sets)) {
+    merge_.SkipBadRecords = skipBadRecords;
+    merge_.Skipped = &skipped_;
+  }
 
   TExtAppDocument* Run();
 
@@ -222,6 +227,8 @@ class TCloneRun {
   bool GlyphStage();
   bool SaveOpenGlyph(TCloneParam& glyph);
   bool PrepareGlyph(const TCloneParam& glyph);
+  bool DataFits(const TCloneParam& glyph, const Variant& doc);
+  void ReportSkipped();
   void TemplateStage();
   TExtAppDocument* OpenWorkingSheet(const std::string& templatePath,
                                     platform::ScopedTempFile& work);
@@ -240,12 +247,18 @@ class TCloneRun {
   const std::string category_;
   const TPaperSize paper_;
   const int firstPosition_;
+  const std::int64_t labels_;
+  TMergeOptions merge_;
+  std::vector<std::string> skipped_;
   TExtAppDocument* result_ = nullptr;
   std::vector<platform::ScopedTempFile> workingCopies_;
 };
 
+// One step per glyph and set, or per record of a glyph with data.
 int TCloneRun::ProgressMax() const {
-  const std::int64_t max = std::int64_t(glyphs_.size()) * sets_;
+  std::int64_t max = 0;
+  for (const TCloneParam& glyph : glyphs_)
+    max += glyph.Data ? std::int64_t(glyph.Data->Records.size()) : std::max(sets_, 0);
   return int(std::clamp<std::int64_t>(max, 0, INT_MAX));
 }
 
@@ -260,6 +273,7 @@ TExtAppDocument* TCloneRun::Run() {
   }
   BringResultForward();
   host_.EndProgress();
+  ReportSkipped();
   host_.ProcessMessages();
   return result_;
 }
@@ -303,6 +317,10 @@ bool TCloneRun::PrepareGlyph(const TCloneParam& glyph) {
   if (PrepareGlyphDocument(doc->Document) == kNoGraphics) {
     ShowMessage(kNoGraphicsMessage, kNoGraphicsCaption, platform::MsgIcon::None);
     result_ = doc;
+    return false;
+  }
+  if (!DataFits(glyph, doc->Document)) {
+    doc->CloseDocument(wordlink::kDoNotSaveChanges);
     return false;
   }
   doc->Document.call("Save");
@@ -361,14 +379,14 @@ void TCloneRun::HideWordForFilling(TExtAppDocument& sheet) {
 // instead of an endless sheet.
 bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& templatePath) {
   const TSheetTemplate layout = ReadSheetTemplate(sheet.Document);
-  if (layout.Positions.empty() && sets_ > 0) {
+  if (layout.Positions.empty() && labels_ > 0) {
     sheet.CloseDocument(wordlink::kDoNotSaveChanges);
     ShowMessage("В шаблоне «" + templatePath +
                     "» нет ни одного места для оттиска, клонирование не будет выполнено",
                 kNoPositionsCaption, platform::MsgIcon::None);
     return false;
   }
-  if (std::size_t(firstPosition_) > layout.Positions.size() && sets_ > 0) {
+  if (std::size_t(firstPosition_) > layout.Positions.size() && labels_ > 0) {
     sheet.CloseDocument(wordlink::kDoNotSaveChanges);
     ShowMessage("В шаблоне «" + templatePath + "» " + std::to_string(layout.Positions.size()) +
                     " мест для оттисков, начать с места " + std::to_string(firstPosition_) +
@@ -378,10 +396,45 @@ bool TCloneRun::FillWorkingSheet(TExtAppDocument& sheet, const std::string& temp
   }
   std::vector<std::string> copies;
   for (const platform::ScopedTempFile& copy : workingCopies_) copies.push_back(copy.path());
-  FillSheet(
-      sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); },
-      firstPosition_);
+  try {
+    FillSheet(
+        sheet.Document, layout, glyphs_, copies, sets_, [this] { host_.StepProgress(); },
+        firstPosition_, merge_);
+  } catch (const TMergeError& e) {
+    // Half a sheet of labels is no result: the sheet goes, nothing is written.
+    sheet.CloseDocument(wordlink::kDoNotSaveChanges);
+    ShowMessage(std::string(e.what()) + ". Этикетки не созданы.", kMergeCaption,
+                platform::MsgIcon::Error);
+    return false;
+  }
   return true;
+}
+
+// Every merge field of the glyph must be in its data, and the data must fill some label; else
+// the run stops before any sheet is made.
+bool TCloneRun::DataFits(const TCloneParam& glyph, const Variant& doc) {
+  if (!glyph.Data) return true;
+  if (glyph.Data->LabelCount() == 0) {
+    ShowMessage("В файле данных «" + glyph.Data->FileName +
+                    "» нет ни одной записи для этикеток. Этикетки не созданы.",
+                kMergeCaption, platform::MsgIcon::Error);
+    return false;
+  }
+  const std::string missing =
+      MissingFieldsMessage(ReadMergeFieldNames(doc), *glyph.Data, glyph.FileName);
+  if (missing.empty()) return true;
+  ShowMessage(missing, kMergeCaption, platform::MsgIcon::Error);
+  return false;
+}
+
+void TCloneRun::ReportSkipped() {
+  if (skipped_.empty()) return;
+  std::string text = "Пропущены записи, которые не удалось поместить на этикетки (" +
+                     std::to_string(skipped_.size()) + "):";
+  constexpr std::size_t kListed = 30;
+  for (std::size_t i = 0; i < skipped_.size() && i < kListed; ++i) text += "\n" + skipped_[i];
+  if (skipped_.size() > kListed) text += "\n… и ещё " + std::to_string(skipped_.size() - kListed);
+  ShowMessage(text, kMergeCaption, platform::MsgIcon::Warning);
 }
 
 // Word's next open or save-as dialog starts in the user's sheets folder.
@@ -412,9 +465,9 @@ void TCloneRun::BringResultForward() {
 
 TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
                              const std::string& category, const TPaperSize& paper,
-                             int firstPosition) {
+                             int firstPosition, bool skipBadRecords) {
   if (glyphs.empty()) return nullptr;
-  TCloneRun run(host, glyphs, sets, category, paper, firstPosition);
+  TCloneRun run(host, glyphs, sets, category, paper, firstPosition, skipBadRecords);
   return run.Run();
 }
 

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "datasource/DataSource.h"
 #include "platform/Files.h"
 #include "wordlink/uExtAppController.h"
 #include "wordlink/uExtAppDocument.h"
@@ -33,10 +36,18 @@ inline constexpr const char* kNoGraphicsCaption = "Внимание";
 inline constexpr const char* kTemplateMissingCaption = "Не найден шаблон для клонирования: ";
 inline constexpr const char* kNoPositionsCaption = "Внимание";
 
-// One glyph to clone: its file and how many consecutive label positions it fills per set.
+// One glyph to clone: its file and how many consecutive label positions it fills per set, or
+// the data its labels are filled from (then each record fills its count of positions, and
+// the sets and Count do not apply to it).
 struct TCloneParam {
+  TCloneParam() = default;
+  TCloneParam(std::string fileName, std::int32_t count = 1,
+              std::shared_ptr<const datasource::TDataSource> data = nullptr)
+      : FileName(std::move(fileName)), Count(count), Data(std::move(data)) {}
+
   std::string FileName;
   std::int32_t Count = 1;
+  std::shared_ptr<const datasource::TDataSource> Data;
 };
 using TCloneParams = std::vector<TCloneParam>;
 
@@ -128,14 +139,18 @@ class CloneHost {
 // graphics), or nullptr. A glyph saved under another name on the way gets that name in the
 // list. Word errors propagate after the progress has ended. The copies begin at the first
 // page's position firstPosition (from 1), for a sheet whose first labels are used already; a
-// position the template does not have is refused with a message.
+// position the template does not have is refused with a message. Glyphs with data fill their
+// copies from their records; a glyph field the data lacks stops the run before any sheet is
+// made, a record the word processor refuses stops it and discards the sheet, unless
+// skipBadRecords: then such records are left out and listed in a message at the end.
 wordlink::TExtAppDocument* CloneGlyphs(CloneHost& host, TCloneParams& glyphs, int sets,
                                        const std::string& category, const TPaperSize& paper,
-                                       int firstPosition = 1);
+                                       int firstPosition = 1, bool skipBadRecords = false);
 
 // Sheets for sets × perSet labels with positions per sheet, the first page's positions before
 // firstPosition left empty; 0 when sets or positions is 0. The main window passes perSet 1;
-// the group print wizard the sum of its counts.
+// the group print wizard the sum of its counts; with data, perSet is the labels of the data
+// (LabelCount) and sets 1.
 std::int64_t PageCount(std::int64_t perSet, std::int64_t sets, std::int64_t positions,
                        std::int64_t firstPosition = 1);
 

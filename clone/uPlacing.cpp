@@ -1,5 +1,7 @@
 #include "clone/uPlacing.h"
 
+#include "clone/LabelSequence.h"
+#include "clone/MergeData.h"
 #include "wordlink/PageSize.h"
 
 #include <algorithm>
@@ -124,15 +126,16 @@ class TSheetFiller {
  public:
   TSheetFiller(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
                const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step, int firstPosition)
+               const std::function<void()>& step, int firstPosition, const TMergeOptions& merge)
       : doc_(doc),
         shapes_(doc.get("Shapes")),
         selection_(doc.get("Application").get("Selection")),
         sheet_(sheet),
         glyphs_(glyphs),
         workingCopies_(workingCopies),
-        setsLeft_(sets),
+        labels_(glyphs, sets),
         step_(step),
+        merge_(merge),
         skipped_(std::size_t(std::max(firstPosition, 1) - 1)) {}
 
   void Fill();
@@ -145,19 +148,21 @@ class TSheetFiller {
   Variant MasterOf(const Variant& range);
   void SizeMaster(const Variant& master);
   bool PlaceCopies();
-  void PlaceCopy(const Variant& master, const TLabelPosition& position);
-  bool NextGlyph();
+  bool PlaceLabel(const TLabelPosition& position);
+  bool PlaceCopy(const Variant& master, const TLabelPosition& position);
+  bool NextLabel();
   void DrawLines();
 
   Variant doc_, shapes_, selection_;
   const TSheetTemplate& sheet_;
   const TCloneParams& glyphs_;
   const std::vector<std::string>& workingCopies_;
-  int setsLeft_;
+  TLabelSequence labels_;
   const std::function<void()>& step_;
+  const TMergeOptions& merge_;
+  TLabel label_;
+  bool finished_ = false;
   int page_ = 1;
-  std::size_t current_ = 0;
-  int copiesLeft_ = 0;
   int copyNumber_ = 1, lineNumber_ = 1;
   float referenceWidth_ = -1, referenceHeight_ = -1;
   std::size_t skipped_;  // positions of the first page left empty
@@ -171,8 +176,7 @@ class TSheetFiller {
 };
 
 void TSheetFiller::Fill() {
-  if (setsLeft_ <= 0 || glyphs_.empty() || sheet_.Positions.empty()) return;
-  copiesLeft_ = glyphs_[0].Count;
+  if (glyphs_.empty() || sheet_.Positions.empty() || !labels_.Next(label_, finished_)) return;
   bool more = true;
   while (more) {
     MakePageExist();
@@ -244,20 +248,38 @@ void TSheetFiller::SizeMaster(const Variant& master) {
   master.put("Height", referenceHeight_);
 }
 
-// False when the sets ran out on this page.
+// False when the labels ran out on this page.
 bool TSheetFiller::PlaceCopies() {
   const std::size_t first = page_ == 1 ? std::min(skipped_, sheet_.Positions.size()) : 0;
-  for (std::size_t p = first; p < sheet_.Positions.size(); ++p) {
-    const TLabelPosition& position = sheet_.Positions[p];
-    if (const Variant& master = MasterFor(current_); !master.isEmpty()) PlaceCopy(master, position);
-    if (--copiesLeft_ > 0) continue;
-    if (!NextGlyph()) return false;
-  }
+  for (std::size_t p = first; p < sheet_.Positions.size(); ++p)
+    if (!PlaceLabel(sheet_.Positions[p])) return false;
   return true;
 }
 
-void TSheetFiller::PlaceCopy(const Variant& master, const TLabelPosition& position) {
+// Places the next label that can be merged; false when none is left after it.
+bool TSheetFiller::PlaceLabel(const TLabelPosition& position) {
+  for (;;) {
+    const Variant& master = MasterFor(label_.Glyph);
+    if (master.isEmpty() || PlaceCopy(master, position)) return NextLabel();
+    labels_.DropRecord();
+    finished_ = true;
+    if (!NextLabel()) return false;
+  }
+}
+
+// False when the label's record could not be merged and the user chose to skip such records.
+bool TSheetFiller::PlaceCopy(const Variant& master, const TLabelPosition& position) {
   Variant copy = master.call("Duplicate");
+  if (label_.Record) {
+    try {
+      MergeRecord(copy, *glyphs_[label_.Glyph].Data, *label_.Record);
+    } catch (const TMergeError& e) {
+      copy.call("Delete");
+      if (!merge_.SkipBadRecords) throw;
+      merge_.Skipped->push_back(e.what());
+      return false;
+    }
+  }
   MakePageRelative(copy);
   copy.put("Name", kClonedPrefix + std::to_string(copyNumber_++));
   if (position.Width() != referenceWidth_) copy.put("Width", position.Width());
@@ -265,18 +287,13 @@ void TSheetFiller::PlaceCopy(const Variant& master, const TLabelPosition& positi
   copy.put("Left", position.Left);
   copy.put("Top", position.Top);
   copy.put("Visible", true);
+  return true;
 }
 
-// False when the last set is complete.
-bool TSheetFiller::NextGlyph() {
-  ++current_;
-  if (step_) step_();
-  if (current_ == glyphs_.size()) {
-    if (--setsLeft_ <= 0) return false;
-    current_ = 0;
-  }
-  copiesLeft_ = glyphs_[current_].Count;
-  return true;
+// Steps past the label just placed; false when it was the last.
+bool TSheetFiller::NextLabel() {
+  if (finished_ && step_) step_();
+  return labels_.Next(label_, finished_);
 }
 
 void TSheetFiller::DrawLines() {
@@ -311,10 +328,12 @@ void TSheetFiller::Finish() {
 
 void FillSheet(const Variant& doc, const TSheetTemplate& sheet, const TCloneParams& glyphs,
                const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step, int firstPosition) {
+               const std::function<void()>& step, int firstPosition, const TMergeOptions& merge) {
   if (workingCopies.size() != glyphs.size())
     throw std::invalid_argument("FillSheet: one working copy per glyph is needed");
-  TSheetFiller filler(doc, sheet, glyphs, workingCopies, sets, step, firstPosition);
+  if (merge.SkipBadRecords && !merge.Skipped)
+    throw std::invalid_argument("FillSheet: skipped records need a list");
+  TSheetFiller filler(doc, sheet, glyphs, workingCopies, sets, step, firstPosition, merge);
   filler.Fill();
   filler.Finish();
 }

@@ -45,13 +45,23 @@ int PrepareGlyphDocument(const wordlink::Variant& doc);
 // document, then clears its content; the page set-up stays.
 TSheetTemplate ReadSheetTemplate(const wordlink::Variant& doc);
 
+// How a filling run treats records it cannot merge: they stop it (TMergeError), or they are
+// left out and their messages listed in Skipped.
+struct TMergeOptions {
+  bool SkipBadRecords = false;
+  std::vector<std::string>* Skipped = nullptr;
+};
+
 // Fills the cleared sheet with the glyphs' working copies (one per glyph, in order), page after
-// page, and trims the page left empty after the last one. step runs once per glyph placed.
-// Nothing is filled when sets is 0 or less, or when the template has no label position. The
-// first page's positions before firstPosition (from 1) stay empty: a sheet already partly used.
+// page, and trims the page left empty after the last one, the labels in the order of
+// TLabelSequence; a glyph with data has each copy merged with its record. step runs once per
+// glyph's set or record placed. Nothing is filled when there are no labels, or when the
+// template has no label position. The first page's positions before firstPosition (from 1)
+// stay empty: a sheet already partly used.
 void FillSheet(const wordlink::Variant& doc, const TSheetTemplate& sheet,
                const TCloneParams& glyphs, const std::vector<std::string>& workingCopies, int sets,
-               const std::function<void()>& step, int firstPosition = 1);
+               const std::function<void()>& step, int firstPosition = 1,
+               const TMergeOptions& merge = {});
 
 // Label positions of a template; 0 when it does not exist. The last answer is kept until
 // another category or paper size is asked for.

@@ -24,6 +24,8 @@ if [ "$mode" = test ] || [ "$mode" = fuzz ]; then
   # checkers of its desktop entry and AppStream data.
   packages+=(poppler-utils xvfb xauth libxcb1-dev openbox cups
              printer-driver-cups-pdf dpkg-dev file desktop-file-utils appstream)
+  # The label data tests have LibreOffice Calc make the XLSX and ODS books they read.
+  packages+=(libreoffice-calc-nogui)
   # Barcodes drawn into PDF files are read back by zbarimg.
   packages+=(zbar-tools)
 fi

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "clone/uPlacing.h"
+#include "datasource/DataSource.h"
 #include "labels/SheetGeometry.h"
 #include "platform/Files.h"
 #include "wordlink/uExtAppDocument.h"
@@ -102,13 +103,35 @@ std::string DataFolderArg(const std::string& text) {
   return folder;
 }
 
+// One data file fills every glyph; as many as there are glyphs go to them in order. The files
+// are read here, so that a file that cannot be read ends the run before the word processor
+// starts.
+void AttachDataFiles(const ParsedArgs& args, CloneRequest& request) {
+  const std::vector<std::string> files = args.optionValues("data-file");
+  if (files.empty()) return;
+  if (files.size() != 1 && files.size() != request.glyphs.size())
+    throw UsageError(
+        "--data-file: нужен один файл данных для всех оттисков или по одному на "
+        "каждый --glyph, а указано " +
+        std::to_string(files.size()) + " при " + std::to_string(request.glyphs.size()) +
+        " оттисках");
+  std::vector<std::shared_ptr<const datasource::TDataSource>> read;
+  for (const std::string& file : files)
+    read.push_back(std::make_shared<const datasource::TDataSource>(
+        datasource::ReadDataFile(AbsolutePath(file))));
+  for (std::size_t i = 0; i < request.glyphs.size(); ++i)
+    request.glyphs[i].Data = read[read.size() == 1 ? 0 : i];
+}
+
 CloneRequest CloneRequestFrom(const ParsedArgs& args) {
   CloneRequest request;
   request.dataFolder = DataFolderArg(args.required("data"));
   request.category = args.required("category");
   request.paper = args.required("paper");
-  args.required("sets");
-  request.sets = args.intOption("sets", 0, 0, 10000000);
+  const bool withData = !args.optionValues("data-file").empty();
+  if (!withData) args.required("sets");
+  request.sets = args.intOption("sets", withData ? 1 : 0, 0, 10000000);
+  request.skipBadRecords = args.option("skip-bad-records").has_value();
   request.start = args.intOption("start", 1, 1, int(labels::kMaxLabels));
   request.offset = OffsetOption(args);
   request.out = AbsolutePath(args.required("out"));
@@ -121,6 +144,7 @@ CloneRequest CloneRequestFrom(const ParsedArgs& args) {
     request.glyphs.push_back(glyph);
   }
   if (request.glyphs.empty()) throw UsageError("для команды clone нужен хотя бы один --glyph");
+  AttachDataFiles(args, request);
   return request;
 }
 
@@ -140,7 +164,8 @@ int BatchClone(const CloneRequest& request, std::ostream& out, std::ostream& err
   host.Offset = request.offset;
   cloning::TCloneParams glyphs = request.glyphs;
   const cloning::TPaperSize paper{request.paper, request.paper};
-  cloning::CloneGlyphs(host, glyphs, request.sets, request.category, paper, request.start);
+  cloning::CloneGlyphs(host, glyphs, request.sets, request.category, paper, request.start,
+                       request.skipBadRecords);
   if (host.SheetFile().empty()) {
     err << "stampora-batch: лист не создан\n";
     return 1;

@@ -49,6 +49,7 @@ struct CloneRequest {
   std::string out, pdf;
   int start = 1;  // the first page's first position to fill
   std::optional<app::TPrinterOffset> offset;
+  bool skipBadRecords = false;
 };
 
 // --offset X,Y: millimetres right and down that replace the stored calibration; none when

@@ -31,7 +31,8 @@ const char* kUsage =
     "      без DIR — папка данных программы, если её ещё нет\n"
     "  stampora-batch clone --data DIR --category NAME --paper NAME --sets N\n"
     "      --glyph FILE[:COUNT] [--glyph FILE[:COUNT]]... --out FILE [--pdf FILE]\n"
-    "      [--start N] [--offset X,Y]\n"
+    "      [--start N] [--offset X,Y] [--data-file CSV|XLSX|ODS]... [--skip-bad-records]\n"
+    "      с --data-file этикетки заполняются записями файла, --sets можно не указывать\n"
     "  stampora-batch count --data DIR --category NAME --paper NAME\n"
     "  stampora-batch templates --data DIR --category NAME\n"
     "  stampora-batch print FILE [--pdf OUT] [--offset X,Y]\n"
@@ -52,7 +53,9 @@ const std::map<std::string, std::set<std::string>> kCommands = {
     {"info", {}},
     {"render", {"page", "width", "out"}},
     {"make-samples", {}},
-    {"clone", {"data", "category", "paper", "sets", "glyph", "out", "pdf", "start", "offset"}},
+    {"clone",
+     {"data", "category", "paper", "sets", "glyph", "out", "pdf", "start", "offset", "data-file",
+      "skip-bad-records?"}},
     {"count", {"data", "category", "paper"}},
     {"templates", {"data", "category"}},
     {"print", {"pdf", "offset"}},

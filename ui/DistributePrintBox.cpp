@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "ui/Connect.h"
+#include "ui/DataFilePanel.h"
 #include "ui/FoldingRow.h"
 #include "ui/StringGrid.h"
 
@@ -76,7 +77,7 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(6, 4, 6, 6);
   column->setSpacing(5);
-  rows_.reserve(4);
+  rows_.reserve(5);
   rows_.emplace_back(
       column,
       std::vector<FoldingRow::Part>{
@@ -85,12 +86,13 @@ TDistributePrintBox::TDistributePrintBox(const QString& numberPrompt, QWidget* p
   rows_.emplace_back(column, std::vector<FoldingRow::Part>{{la2}, {cbPaperSize, 1}}, 1, 6);
   rows_.emplace_back(column, std::vector<FoldingRow::Part>{{laStartPosition}, {edStartPosition}}, 1,
                      6);
+  rows_.emplace_back(column, std::vector<FoldingRow::Part>{{DataPanel, 1}}, 1, 6);
   rows_.emplace_back(
       column,
       std::vector<FoldingRow::Part>{
           {btGlyphClone, kCloneShare}, {btQuickPrint, kQuickPrintShare}, {btPrint, kPrintShare}},
       1, kButtonSpacing);
-  setMinimumHeight(138);
+  setMinimumHeight(196);
 }
 
 void TDistributePrintBox::CreateControls(const QString& numberPrompt) {
@@ -126,6 +128,7 @@ void TDistributePrintBox::CreateControls(const QString& numberPrompt) {
   btGlyphClone = NewButton(this, "btGlyphClone");
   btQuickPrint = NewButton(this, "btQuickPrint");
   btPrint = NewButton(this, "btPrint");
+  DataPanel = new TDataFilePanel(this);
 }
 
 // Each row keeps its controls side by side while they fit, the buttons each as wide as its

@@ -18,6 +18,7 @@ class QSpinBox;
 
 namespace ui {
 
+class TDataFilePanel;
 class TUpDown;
 
 class TDistributePrintBox : public QGroupBox {
@@ -34,6 +35,8 @@ class TDistributePrintBox : public QGroupBox {
   // first labels are used already. Its range is the chosen template's positions.
   QSpinBox* edStartPosition;
   QPushButton *btGlyphClone, *btQuickPrint, *btPrint;
+  // The list the labels are filled from; with one, the page count follows its records.
+  TDataFilePanel* DataPanel;
 
   // Each button shows its command's caption and hint, follows its enabled state and runs it.
   static void BindButton(QPushButton* button, QAction* command);
@@ -51,7 +54,7 @@ class TDistributePrintBox : public QGroupBox {
   QWidget* Above(QWidget* top, QWidget* bottom);
   void FitRows();
 
-  // The number with the page count, the paper size, the start position, the buttons.
+  // The number with the page count, the paper size, the start position, the data, the buttons.
   std::vector<FoldingRow> rows_;
 };
 

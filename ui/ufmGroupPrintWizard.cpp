@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
@@ -20,10 +21,12 @@
 #include <ctime>
 
 #include "app/uCommon.h"
+#include "clone/MergeData.h"
 #include "clone/uPlacing.h"
 #include "platform/Locale.h"
 #include "platform/UserInteraction.h"
 #include "ui/Connect.h"
+#include "ui/DataFilePanel.h"
 #include "ui/DistributePrintBox.h"
 #include "ui/PanelStyle.h"
 #include "ui/WindowFrame.h"
@@ -175,6 +178,15 @@ void TfmGroupPrintWizard::CreateDistributePrint() {
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] { edNumberToPrintChange(); });
   On(edStartPosition, &QSpinBox::valueChanged, this, [this] { edNumberToPrintChange(); });
+  On(box->DataPanel, &TDataFilePanel::Changed, this, [this] { DataChosen(); });
+}
+
+// The data chosen belongs to the selected glyph.
+void TfmGroupPrintWizard::DataChosen() {
+  const int row = sg->Row();
+  if (row >= 0 && row < int(rowData_.size()))
+    rowData_[std::size_t(row)] = printBox_->DataPanel->Data();
+  RecalculateNumberOfPages();
 }
 
 void TfmGroupPrintWizard::FormCreate() {
@@ -184,6 +196,8 @@ void TfmGroupPrintWizard::FormCreate() {
 void TfmGroupPrintWizard::FormClose() {
   filling_ = true;
   GlyphCount = 0;
+  rowData_.clear();
+  printBox_->DataPanel->ShowData(nullptr);
   QSignalBlocker quiet(sg);
   sg->clearContents();
   sg->Clear();
@@ -229,6 +243,9 @@ void TfmGroupPrintWizard::sgSelectCell(int row) {
   const catalogue::TPreviewItem* entry = EntryAtRow(row);
   const int kind = entry ? entry->Kind : 3;
   ShowInfo(entry);
+  const int selected = sg->Row();
+  printBox_->DataPanel->ShowData(
+      selected >= 0 && selected < int(rowData_.size()) ? rowData_[std::size_t(selected)] : nullptr);
   const bool templates =
       cbPaperSize->count() > 0 && cbPaperSize->itemData(0).toInt() != cloning::kNoTemplatesValue;
   RecalculateNumberOfPages();
@@ -287,11 +304,18 @@ void TfmGroupPrintWizard::RecalculateNumberOfPages() {
   if (paper >= 0) {
     const int positions = cloning::CountLabelPositions(
         *app::AppController, app::DataFolder, Category, PaperSizes[std::size_t(paper)].Name);
-    std::int64_t perSet = 0;
-    for (int row = 0; row < GlyphCount; ++row) perSet += CountAt(row);
+    const cloning::TCloneParams glyphs = Glyphs();
     printBox_->SetPositions(positions);
-    text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions,
-                                              edStartPosition->value()));
+    if (cloning::HasData(glyphs)) {
+      text = QString::number(
+          cloning::PageCount(cloning::LabelCount(glyphs, IntOr0(edNumberToPrint->text())), 1,
+                             positions, edStartPosition->value()));
+    } else {
+      std::int64_t perSet = 0;
+      for (int row = 0; row < GlyphCount; ++row) perSet += CountAt(row);
+      text = QString::number(cloning::PageCount(perSet, IntOr0(edNumberToPrint->text()), positions,
+                                                edStartPosition->value()));
+    }
   }
   lbPages->setText(text);
 }
@@ -300,14 +324,23 @@ void TfmGroupPrintWizard::aGlyphCloneExecute() {
   const int paper = SelectedPaper();
   if (paper < 0) return;
   const cloning::TPaperSize size = PaperSizes[std::size_t(paper)];
-  cloning::TCloneParams glyphs;
-  for (int row = 0; row < GlyphCount; ++row)
-    if (const catalogue::TPreviewItemPtr& entry = sg->Object(row))
-      glyphs.push_back({app::DataFolder + entry->Path, CountAt(row)});
+  cloning::TCloneParams glyphs = Glyphs();
   const int sets = IntOr0(edNumberToPrint->text());
   if (wordlink::TExtAppDocument* doc =
-          cloning::CloneGlyphs(main_, glyphs, sets, Category, size, edStartPosition->value()))
+          cloning::CloneGlyphs(main_, glyphs, sets, Category, size, edStartPosition->value(),
+                               printBox_->DataPanel->cbSkipBadRecords->isChecked()))
     main_.ArrangeWordWindow(doc);
+}
+
+cloning::TCloneParams TfmGroupPrintWizard::Glyphs() const {
+  cloning::TCloneParams glyphs;
+  for (int row = 0; row < GlyphCount; ++row) {
+    const catalogue::TPreviewItemPtr& entry = sg->Object(row);
+    if (!entry) continue;
+    auto data = std::size_t(row) < rowData_.size() ? rowData_[std::size_t(row)] : nullptr;
+    glyphs.push_back({app::DataFolder + entry->Path, CountAt(row), std::move(data)});
+  }
+  return glyphs;
 }
 
 void TfmGroupPrintWizard::PrintCurrent(bool quick) {
@@ -332,6 +365,7 @@ void TfmGroupPrintWizard::aDelFromGridExecute() {
     QSignalBlocker quiet(sg);
     sg->DeleteRow(row);
   }
+  if (row >= 0 && row < int(rowData_.size())) rowData_.erase(rowData_.begin() + row);
   --GlyphCount;
   if (GlyphCount == 0) {
     FormClose();
@@ -357,6 +391,7 @@ void TfmGroupPrintWizard::TakeCategory(const std::string& category) {
 void TfmGroupPrintWizard::AppendRow(const catalogue::TPreviewItemPtr& entry) {
   const int row = GlyphCount;
   ++GlyphCount;
+  rowData_.resize(std::size_t(GlyphCount));
   filling_ = true;
   {
     QSignalBlocker quiet(sg);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ class TfmGroupPrintWizard : public QWidget {
   void aPrintExecute();
   void aDelFromGridExecute();
 
+  // The rows' glyphs with their counts and data.
+  cloning::TCloneParams Glyphs() const;
   // The main window's send-to-group command on its selected entry.
   void SendGlyph(const catalogue::TPreviewItemPtr& entry);
   // Puts the wizard's frame at the right edge of the panel's frame, as tall as it.
@@ -87,12 +90,15 @@ class TfmGroupPrintWizard : public QWidget {
   void PrintCurrent(bool quick);
   int SelectedPaper() const;
   int CountAt(int row) const;
+  void DataChosen();
 
   TfmMain& main_;
   TDistributePrintBox* printBox_ = nullptr;
   FramePlacement* frame_;
   bool filling_ = false;  // rows set by the program are no selection by the user
   int mainRight_ = -1;    // where the wizard goes, remembered with the first glyph
+  // Each glyph's own data, row by row; the print box shows the selected row's.
+  std::vector<std::shared_ptr<const datasource::TDataSource>> rowData_;
 };
 
 }  // namespace ui

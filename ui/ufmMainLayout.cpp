@@ -20,6 +20,7 @@
 
 #include "app/uCommon.h"
 #include "ui/Connect.h"
+#include "ui/DataFilePanel.h"
 #include "ui/DistributePrintBox.h"
 #include "ui/PanelStyle.h"
 #include "ui/ufmAbout.h"
@@ -259,6 +260,7 @@ void TfmMain::CreateDistributePrint(QWidget* parent) {
   On(edNumberToPrint, &QLineEdit::textChanged, this, [this] { edNumberToPrintChange(); });
   On(cbPaperSize, &QComboBox::activated, this, [this] { edNumberToPrintChange(); });
   On(edStartPosition, &QSpinBox::valueChanged, this, [this] { edNumberToPrintChange(); });
+  On(box->DataPanel, &TDataFilePanel::Changed, this, [this] { edNumberToPrintChange(); });
 }
 
 struct TCommandRow {

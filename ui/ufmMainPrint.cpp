@@ -12,6 +12,7 @@
 #include "clone/uPlacing.h"
 #include "platform/Files.h"
 #include "platform/UserInteraction.h"
+#include "ui/DataFilePanel.h"
 #include "ui/DistributePrintBox.h"
 #include "ui/ModalDialogs.h"
 #include "ui/ufmMain.h"
@@ -62,7 +63,10 @@ void TfmMain::edNumberToPrintChange() {
         cloning::CountLabelPositions(*app::AppController, app::DataFolder, entry->CategoryOf(),
                                      cloning::PaperSizes[std::size_t(paper)].Caption);
     printBox_->SetPositions(positions);
-    pages = QString::number(cloning::PageCount(1, count, positions, edStartPosition->value()));
+    const auto& data = printBox_->DataPanel->Data();
+    pages = QString::number(
+        data ? cloning::PageCount(data->LabelCount(), 1, positions, edStartPosition->value())
+             : cloning::PageCount(1, count, positions, edStartPosition->value()));
   }
   lbPages->setText(pages);
 }
@@ -74,12 +78,14 @@ void TfmMain::aGlyphCloneExecute() {
       paper >= int(cloning::PaperSizes.size()))
     return;
   const cloning::TPaperSize size = cloning::PaperSizes[std::size_t(paper)];
-  cloning::TCloneParams glyphs{{entry->FullPath(), 1}};
+  const TDataFilePanel& data = *printBox_->DataPanel;
+  cloning::TCloneParams glyphs{{entry->FullPath(), 1, data.Data()}};
   bool number = false;
   int sets = edNumberToPrint->text().toInt(&number);
   if (!number) sets = 0;
-  if (wordlink::TExtAppDocument* doc = cloning::CloneGlyphs(
-          *this, glyphs, sets, entry->CategoryOf(), size, edStartPosition->value()))
+  if (wordlink::TExtAppDocument* doc =
+          cloning::CloneGlyphs(*this, glyphs, sets, entry->CategoryOf(), size,
+                               edStartPosition->value(), data.SkipBadRecords()))
     ArrangeWordWindow(doc);
 }
 
