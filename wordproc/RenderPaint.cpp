@@ -14,7 +14,6 @@ namespace wordproc {
 namespace {
 
 constexpr double kPatternPixel = 0.75;  // a pattern cell's pixel, in points (96 dpi)
-constexpr int kRings = 48;              // steps of a rectangle or shape gradient
 
 std::vector<GradientStop> StopsOf(const FillFormat& fill) {
   if (fill.stops.size() >= 2) return fill.stops;
@@ -95,24 +94,36 @@ QBrush PatternBrush(const FillFormat& fill, const QRectF& box) {
   return brush;
 }
 
-// Rectangle and shape gradients have no brush: rectangles stepping from the box in to the
-// focus, each in the colour of its distance.
+// Rectangle and shape gradients have no brush of their own, but each band between a side of
+// the box and the same side of the focus is a linear gradient across it: four of them and the
+// focus in the first colour draw the nested rectangles exactly.
 void FillRings(QPainter& painter, const QPainterPath& path, const FillFormat& fill,
                const QRectF& box, bool flipH, bool flipV) {
   const QRectF focus = FocusOf(fill, box, flipH, flipV);
-  const std::vector<GradientStop> stops = StopsOf(fill);
+  const QGradientStops stops = QtStops(StopsOf(fill));
   painter.save();
   painter.setClipPath(path, Qt::IntersectClip);
   painter.setPen(Qt::NoPen);
-  for (int k = kRings; k >= 0; --k) {
-    const double t = double(k) / kRings;
-    const QRectF ring(QPointF(focus.left() + (box.left() - focus.left()) * t,
-                              focus.top() + (box.top() - focus.top()) * t),
-                      QPointF(focus.right() + (box.right() - focus.right()) * t,
-                              focus.bottom() + (box.bottom() - focus.bottom()) * t));
-    painter.setBrush(GradientColorAt(stops, t));
-    painter.drawRect(k == 0 && ring.isEmpty() ? ring.adjusted(-0.01, -0.01, 0.01, 0.01) : ring);
-  }
+  // Smoothed edges would leave seams where the bands meet.
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.fillRect(focus, stops.front().second);
+  auto band = [&](QPointF outer1, QPointF outer2, QPointF inner2, QPointF inner1, QPointF from,
+                  QPointF to) {
+    if (QLineF(from, to).length() < 1e-6) return;
+    QLinearGradient gradient(from, to);
+    gradient.setStops(stops);
+    painter.setBrush(gradient);
+    painter.drawPolygon(QPolygonF({outer1, outer2, inner2, inner1}));
+  };
+  const QPointF c = focus.center();
+  band(box.topLeft(), box.topRight(), focus.topRight(), focus.topLeft(), {c.x(), focus.top()},
+       {c.x(), box.top()});
+  band(box.bottomLeft(), box.bottomRight(), focus.bottomRight(), focus.bottomLeft(),
+       {c.x(), focus.bottom()}, {c.x(), box.bottom()});
+  band(box.topLeft(), box.bottomLeft(), focus.bottomLeft(), focus.topLeft(), {focus.left(), c.y()},
+       {box.left(), c.y()});
+  band(box.topRight(), box.bottomRight(), focus.bottomRight(), focus.topRight(),
+       {focus.right(), c.y()}, {box.right(), c.y()});
   painter.restore();
 }
 

@@ -253,17 +253,24 @@ void PaintShadow(QPainter& painter, const QPainterPath& silhouette, const Shadow
   const QColor color = ToQColor(shadow.color, shadow.alpha);
   if (shadow.blur <= 0.25f) return painter.fillPath(silhouette, color);
   if (!PaintsVectors(painter)) return PaintBlurred(painter, silhouette, color, shadow.blur);
-  // Printers and PDF: the silhouette, then halos of growing width, each fainter.
-  constexpr int kLayers = 4;
+  // Printers and PDF: the silhouette, then copies grown about its centre, each fainter; the
+  // path is written as it is, where stroked halos would multiply its size.
+  constexpr int kLayers = 3;
   QColor layer = color;
   layer.setAlphaF(color.alphaF() / 2);
   painter.fillPath(silhouette, layer);
   layer.setAlphaF(color.alphaF() / (2 * kLayers));
-  QPen pen(layer, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  const QRectF bounds = silhouette.boundingRect();
+  if (bounds.width() <= 0 || bounds.height() <= 0) return;
   for (int k = 1; k <= kLayers; ++k) {
-    QPainterPathStroker stroker(pen);
-    stroker.setWidth(2 * shadow.blur * k / kLayers);
-    painter.fillPath(stroker.createStroke(silhouette), layer);
+    const double grow = 2 * double(shadow.blur) * k / kLayers;
+    painter.save();
+    painter.translate(bounds.center());
+    painter.scale((bounds.width() + grow) / bounds.width(),
+                  (bounds.height() + grow) / bounds.height());
+    painter.translate(-bounds.center());
+    painter.fillPath(silhouette, layer);
+    painter.restore();
   }
 }
 

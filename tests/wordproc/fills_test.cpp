@@ -129,6 +129,12 @@ std::string PaintedShapes() {
                             "</a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"000000\"/></a:gs>"
                             "</a:gsLst><a:path path=\"circle\"><a:fillToRect l=\"50000\" "
                             "t=\"50000\" r=\"50000\" b=\"50000\"/></a:path></a:gradFill>") +
+                    kNoLine) +
+         Anchor(8, "rings", 220, 420, 160, 120,
+                std::string("<a:gradFill><a:gsLst><a:gs pos=\"0\"><a:srgbClr val=\"FFFF00\"/>"
+                            "</a:gs><a:gs pos=\"100000\"><a:srgbClr val=\"0000C0\"/></a:gs>"
+                            "</a:gsLst><a:path path=\"rect\"><a:fillToRect l=\"50000\" "
+                            "t=\"50000\" r=\"50000\" b=\"50000\"/></a:path></a:gradFill>") +
                     kNoLine);
 }
 
@@ -209,6 +215,9 @@ const Sample kSamples[] = {
     {"gradient's middle", 320, 100, 0x800080, 40},
     {"theme fill through fillRef", 280, 220, 0xC04020, 4},
     {"radial gradient's white centre", 120, 480, 0xFFFFFF, 40},
+    {"rectangular gradient's centre", 300, 480, 0xFFFF00, 40},
+    {"rectangular gradient's edge", 221, 480, 0x0000C0, 72},
+    {"rectangular gradient halfway up", 300, 450, 0x808060, 60},
     {"page beside the shapes", 200, 160, 0xFFFFFF, 2},
 };
 
