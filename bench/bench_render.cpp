@@ -143,6 +143,90 @@ void BM_PresetShapesThumbnail(benchmark::State& state) {
 }
 BENCHMARK(BM_PresetShapesThumbnail)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
+// The presets again, painted as label designs are: linear, circular and rectangular gradients
+// in turn, one in five with a shadow, and a WordArt title across the top.
+void Paint(Shape& shape, int k) {
+  shape.fill.type = FillType::Gradient;
+  shape.fill.stops = {{0, 0xFFFFFF, 1}, {0.5f, 0x4472C4, 1}, {1, 0x1F3864, 1}};
+  shape.fill.path = k % 3 == 0   ? GradientPath::Linear
+                    : k % 3 == 1 ? GradientPath::Circle
+                                 : GradientPath::Rect;
+  shape.fill.angle = float(k * 30 % 360);
+  shape.shadow.visible = k % 5 == 0;
+  shape.shadow.distance = 3;
+  shape.shadow.blur = 4;
+}
+
+void AddWordArt(Document& doc, float top) {
+  Shape& art = Add(doc, ShapeKind::AutoShape, 150, top, 300, 60);
+  art.warp.preset = "textArchUp";
+  art.fill.visible = false;
+  art.line.visible = false;
+  art.text = {Text(doc, "Клубничное варенье", 28, true)};
+}
+
+Document PaintedGlyphDocument() {
+  Document doc = PresetGlyphDocument();
+  for (std::size_t k = 0; k < doc.shapes.size(); ++k) Paint(*doc.shapes[k].shape, int(k));
+  AddWordArt(doc, 2);
+  return doc;
+}
+
+void BM_PaintedPresetsThumbnail(benchmark::State& state) {
+  Document doc = PaintedGlyphDocument();
+  Layout layout(doc, FontMeasurer());
+  for (auto _ : state) {
+    QImage image = RenderPage(doc, layout, 1, kThumbnailWidth);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+BENCHMARK(BM_PaintedPresetsThumbnail)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+// A sheet of 100 pages, each a copy of the painted glyph or of as many plain rectangles.
+Document Sheet(bool painted) {
+  Document doc;
+  doc.paragraphs.clear();
+  const std::vector<std::string> names = geometry::PresetNames();
+  for (int page = 0; page < 100; ++page) {
+    Paragraph p = Text(doc, "Лист", 12);
+    p.pageBreakBefore = page > 0;
+    doc.paragraphs.push_back(p);
+    for (int k = 0; k < 50; ++k) {
+      Shape& shape =
+          Add(doc, ShapeKind::AutoShape, 30.0f + 110 * (k % 5), 30.0f + 75 * (k / 5), 90, 60);
+      doc.shapes.back().anchorParagraph = p.id;
+      shape.relV = RelV::Paragraph;
+      shape.fill.color = 0x4472C4;
+      if (!painted) continue;
+      shape.preset = names[std::size_t(k * 3) % names.size()];
+      shape.rotation = float(k % 4) * 15;
+      Paint(shape, k);
+    }
+    if (painted) {
+      AddWordArt(doc, 2);
+      doc.shapes.back().anchorParagraph = p.id;
+      doc.shapes.back().shape->relV = RelV::Paragraph;
+    }
+  }
+  return doc;
+}
+
+void SheetToPdf(benchmark::State& state, bool painted) {
+  Document doc = Sheet(painted);
+  Layout layout(doc, FontMeasurer());
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("sheet.pdf").toStdString();
+  for (auto _ : state) WritePdf(doc, layout, path);
+}
+void BM_PaintedSheetPdf(benchmark::State& state) {
+  SheetToPdf(state, true);
+}
+void BM_PlainSheetPdf(benchmark::State& state) {
+  SheetToPdf(state, false);
+}
+BENCHMARK(BM_PaintedSheetPdf)->Unit(benchmark::kMillisecond)->Repetitions(3)->Iterations(1);
+BENCHMARK(BM_PlainSheetPdf)->Unit(benchmark::kMillisecond)->Repetitions(3)->Iterations(1);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -326,9 +326,12 @@ DispatchPtr MakeShapeRange(const std::shared_ptr<DocumentObj>& doc, std::vector<
 // WordArt: the shape Shapes.AddTextEffect makes from its arguments, and a shape's TextEffect.
 std::unique_ptr<Shape> NewTextEffect(const Args& args);
 DispatchPtr MakeTextEffect(const std::shared_ptr<DocumentObj>& doc, std::uint32_t id);
-// The LineFormat or FillFormat of shapes: reads answer for the first, writes go to all.
+// The LineFormat, FillFormat or ShadowFormat of shapes: reads answer for the first, writes go
+// to all.
 DispatchPtr MakeLineFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
 DispatchPtr MakeFillFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
+DispatchPtr MakeShadowFormat(const std::shared_ptr<DocumentObj>& doc,
+                             std::vector<std::uint32_t> ids);
 // All inline shapes of the document, or those in the paragraphs a range touches.
 DispatchPtr MakeInlineShapes(const std::shared_ptr<DocumentObj>& doc,
                              std::optional<std::pair<std::int64_t, std::int64_t>> range);

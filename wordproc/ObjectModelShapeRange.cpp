@@ -80,6 +80,7 @@ class ShapeRangeObj : public DocumentPart {
             {"Duplicate", [](R& r, Args&) { return r.duplicate(); }},
             {"Line", [](R& r, Args&) { return Variant(MakeLineFormat(r.doc_, r.nonEmpty())); }},
             {"Fill", [](R& r, Args&) { return Variant(MakeFillFormat(r.doc_, r.nonEmpty())); }},
+            {"Shadow", [](R& r, Args&) { return Variant(MakeShadowFormat(r.doc_, r.nonEmpty())); }},
             {"Application", [](R& r, Args&) { return Variant(DispatchPtr(r.doc().app())); }},
         },
         "Item");

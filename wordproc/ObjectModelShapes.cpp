@@ -13,16 +13,6 @@ namespace {
 constexpr float kDuplicateOffset = 10;  // points right and down
 constexpr float kLargestShapeSide = 1584 * 3;
 
-// ColorFormat.RGB is a COLORREF, 0x00BBGGRR; the model keeps 0xRRGGBB.
-int ToColorRef(Rgb rgb) {
-  return int(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
-}
-
-Rgb FromColorRef(int value) {
-  auto v = std::uint32_t(value) & 0xFFFFFF;
-  return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-}
-
 float Extent(const Variant& value) {
   float v = value.toFloat();
   if (!(v >= 0 && v <= kLargestShapeSide)) Fail("Значение вне допустимого диапазона");
@@ -41,97 +31,6 @@ AnchoredShape& BodyOf(DocumentObj& doc, std::uint32_t id) {
   if (z == Editor::npos) Fail("Объект удалён: фигуры больше нет в документе");
   return doc.model().shapes[z];
 }
-
-enum class Format { Line, Fill };
-
-class ColorFormatObj : public DocumentPart {
- public:
-  ColorFormatObj(std::shared_ptr<DocumentObj> doc, std::vector<std::uint32_t> ids, Format which)
-      : DocumentPart(std::move(doc)), ids_(std::move(ids)), which_(which) {}
-
- protected:
-  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
-    using C = ColorFormatObj;
-    static const Members<C> members(
-        {{"RGB", [](C& c, Args&) { return Variant(ToColorRef(c.color(c.ids_.front()))); },
-          [](C& c, Args&, const Variant& v) {
-            for (auto id : c.ids_) c.color(id) = FromColorRef(v.toInt());
-            c.doc().editor().touch();
-          }}},
-        "RGB");
-    if (ids_.empty()) Fail("Нет фигур");
-    return members.dispatch(*this, member, kind, args);
-  }
-
- private:
-  Rgb& color(std::uint32_t id) {
-    Shape& s = Lookup(doc(), id);
-    return which_ == Format::Line ? s.line.color : s.fill.color;
-  }
-
-  std::vector<std::uint32_t> ids_;
-  Format which_;
-};
-
-// LineFormat and FillFormat of one shape or of every shape of a range.
-class FormatObj : public DocumentPart {
- public:
-  FormatObj(std::shared_ptr<DocumentObj> doc, std::vector<std::uint32_t> ids, Format which)
-      : DocumentPart(std::move(doc)), ids_(std::move(ids)), which_(which) {}
-
- protected:
-  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
-    using F = FormatObj;
-    static const Members<F> line({
-        {"Visible", [](F& f, Args&) { return TriState(f.shape().line.visible); },
-         [](F& f, Args&, const Variant& v) {
-           f.each([&](Shape& s) { s.line.visible = v.toBool(); });
-         }},
-        {"Weight", [](F& f, Args&) { return Variant(f.shape().line.weight); },
-         [](F& f, Args&, const Variant& v) {
-           float w = v.toFloat();
-           if (!(w >= 0 && w <= 1584)) Fail("Значение вне допустимого диапазона");
-           f.each([&](Shape& s) { s.line.weight = w; });
-         }},
-        {"DashStyle", [](F& f, Args&) { return Variant(int(f.shape().line.dash)); },
-         [](F& f, Args&, const Variant& v) {
-           auto dash = DashStyle(EnumArg(v, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-           f.each([&](Shape& s) { s.line.dash = dash; });
-         }},
-        {"ForeColor", [](F& f, Args&) { return f.color(); }},
-    });
-    static const Members<F> fill({
-        {"Visible", [](F& f, Args&) { return TriState(f.shape().fill.visible); },
-         [](F& f, Args&, const Variant& v) {
-           f.each([&](Shape& s) { s.fill.visible = v.toBool(); });
-         }},
-        {"ForeColor", [](F& f, Args&) { return f.color(); }},
-        {"Solid",
-         [](F& f, Args&) {
-           f.each([](Shape& s) { s.fill.visible = true; });
-           return Variant();
-         }},
-    });
-    if (ids_.empty()) Fail("Нет фигур");
-    return (which_ == Format::Line ? line : fill).dispatch(*this, member, kind, args);
-  }
-
- private:
-  Shape& shape() { return Lookup(doc(), ids_.front()); }
-
-  template <class Fn>
-  void each(Fn fn) {
-    for (auto id : ids_) fn(Lookup(doc(), id));
-    doc().editor().touch();
-  }
-
-  Variant color() {
-    return Variant(DispatchPtr(std::make_shared<ColorFormatObj>(doc_, ids_, which_)));
-  }
-
-  std::vector<std::uint32_t> ids_;
-  Format which_;
-};
 
 class TextRangeObj : public DocumentPart {
  public:
@@ -369,9 +268,11 @@ class ShapeObj : public DocumentPart {
   Shape& shape() { return Lookup(doc(), id_); }
   Editor& editor() { return doc().editor(); }
   void changed() { editor().touch(); }
-  DispatchPtr format(Format which) {
+  // LineFormat, FillFormat or ShadowFormat of this shape.
+  template <class Make>
+  DispatchPtr format(Make make) {
     shape();
-    return std::make_shared<FormatObj>(doc_, std::vector<std::uint32_t>{id_}, which);
+    return make(doc_, std::vector<std::uint32_t>{id_});
   }
 
   // A group member's position is reported from the group's own reference.
@@ -508,8 +409,9 @@ const Members<ShapeObj>& ShapeObj::members() {
              s.shape();
              return Variant(DispatchPtr(std::make_shared<AdjustmentsObj>(s.doc_, s.id_)));
            }},
-          {"Line", [](S& s, Args&) { return Variant(s.format(Format::Line)); }},
-          {"Fill", [](S& s, Args&) { return Variant(s.format(Format::Fill)); }},
+          {"Line", [](S& s, Args&) { return Variant(s.format(MakeLineFormat)); }},
+          {"Fill", [](S& s, Args&) { return Variant(s.format(MakeFillFormat)); }},
+          {"Shadow", [](S& s, Args&) { return Variant(s.format(MakeShadowFormat)); }},
           {"Select",
            [](S& s, Args& a) {
              s.shape();
@@ -677,16 +579,6 @@ class ShapesObj : public DocumentPart {
 };
 
 }  // namespace
-
-DispatchPtr MakeLineFormat(const std::shared_ptr<DocumentObj>& doc,
-                           std::vector<std::uint32_t> ids) {
-  return std::make_shared<FormatObj>(doc, std::move(ids), Format::Line);
-}
-
-DispatchPtr MakeFillFormat(const std::shared_ptr<DocumentObj>& doc,
-                           std::vector<std::uint32_t> ids) {
-  return std::make_shared<FormatObj>(doc, std::move(ids), Format::Fill);
-}
 
 DispatchPtr MakeShapes(const std::shared_ptr<DocumentObj>& doc) {
   return std::make_shared<ShapesObj>(doc);

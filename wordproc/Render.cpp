@@ -4,7 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include <QPainterPathStroker>
+
 #include "wordproc/RenderGeometry.h"
+#include "wordproc/RenderPaint.h"
 #include "wordproc/RenderPicture.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/RenderWarp.h"
@@ -17,76 +20,56 @@ namespace {
 void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
 void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode);
 
-// Dash and gap lengths in line widths, as the word processor draws each style.
-QList<qreal> DashPattern(DashStyle dash) {
-  switch (dash) {
-    case DashStyle::Solid:
-      return {};
-    case DashStyle::SquareDot:
-    case DashStyle::SysDot:
-      return {1, 1};
-    case DashStyle::RoundDot:
-      return {0.01, 2};
-    case DashStyle::Dash:
-      return {4, 3};
-    case DashStyle::DashDot:
-      return {4, 3, 1, 3};
-    case DashStyle::DashDotDot:
-      return {4, 3, 1, 3, 1, 3};
-    case DashStyle::LongDash:
-      return {8, 3};
-    case DashStyle::LongDashDot:
-      return {8, 3, 1, 3};
-    case DashStyle::LongDashDotDot:
-      return {8, 3, 1, 3, 1, 3};
-    case DashStyle::SysDash:
-      return {3, 1};
-    case DashStyle::SysDashDot:
-      return {3, 1, 1, 1};
-  }
-  return {};
-}
-
 double DevicePixelsPerUnit(const QPainter& painter) {
   QTransform t = painter.combinedTransform();
   return std::max(1e-6, std::sqrt(std::abs(t.determinant())));
 }
 
-QPen LinePen(const QPainter& painter, const LineFormat& line) {
-  if (!line.visible) return Qt::NoPen;
-  // Hairlines would vanish from small pictures such as thumbnails: one device pixel at least.
-  double width = std::max(double(line.weight), 1.0 / DevicePixelsPerUnit(painter));
-  QPen pen(ToQColor(line.color), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-  QList<qreal> pattern = DashPattern(line.dash);
-  if (!pattern.isEmpty()) pen.setDashPattern(pattern);
-  if (line.dash == DashStyle::RoundDot) pen.setCapStyle(Qt::RoundCap);
-  return pen;
-}
-
-QBrush FillBrush(const FillFormat& fill) {
-  return fill.visible ? QBrush(ToQColor(fill.color)) : QBrush(Qt::NoBrush);
+// The outline of the rectangles, ovals and rounded rectangles drawn without a preset.
+QPainterPath SimpleOutline(const Shape& shape, const QRectF& box) {
+  QPainterPath path;
+  switch (shape.autoShapeType) {
+    case AutoShapeType::Oval:
+      path.addEllipse(box);
+      return path;
+    case AutoShapeType::RoundedRectangle: {
+      const double radius = shape.adjustment * std::min(box.width(), box.height());
+      path.addRoundedRect(box, radius, radius);
+      return path;
+    }
+    case AutoShapeType::Rectangle:
+      break;
+  }
+  path.addRect(box);
+  return path;
 }
 
 void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
   if (HasGeneralGeometry(shape)) {
     const geometry::Outline outline =
         geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape));
-    return DrawOutlinePaths(painter, outline, shape, box, LinePen(painter, shape.line),
-                            FillBrush(shape.fill));
+    return DrawOutlinePaths(painter, outline, shape, box);
   }
-  painter.setPen(LinePen(painter, shape.line));
-  painter.setBrush(FillBrush(shape.fill));
-  switch (shape.autoShapeType) {
-    case AutoShapeType::Rectangle:
-      return painter.drawRect(box);
-    case AutoShapeType::Oval:
-      return painter.drawEllipse(box);
-    case AutoShapeType::RoundedRectangle: {
-      double radius = shape.adjustment * std::min(box.width(), box.height());
-      return painter.drawRoundedRect(box, radius, radius);
-    }
-  }
-  painter.drawRect(box);
+  const QPainterPath path = SimpleOutline(shape, box);
+  FillArea(painter, path, shape.fill, box, shape.flipH, shape.flipV);
+  StrokeArea(painter, path, shape.line);
+}
+
+// The line stops short of a pointed arrowhead, whose tip stands at the end.
+QPainterPath LinePath(const Shape& shape, const QRectF& box) {
+  QLineF line = LineAcross(shape, box);
+  const double length = line.length();
+  QPainterPath path;
+  path.moveTo(line.p1());
+  path.lineTo(line.p2());
+  if (length <= 1e-6) return path;
+  const double head = std::min(ArrowReach(shape.line, shape.line.head), length / 2);
+  const double tail = std::min(ArrowReach(shape.line, shape.line.tail), length / 2);
+  const QPointF unit = (line.p2() - line.p1()) / length;
+  QPainterPath shortened;
+  shortened.moveTo(line.p1() + unit * head);
+  shortened.lineTo(line.p2() - unit * tail);
+  return shortened;
 }
 
 double TextHeight(const Shape& shape, double width) {
@@ -132,15 +115,64 @@ void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
 }
 
 void DrawLineShape(QPainter& painter, const Shape& shape, const QRectF& box) {
-  painter.setPen(LinePen(painter, shape.line));
-  painter.drawLine(LineAcross(shape, box));
+  StrokeArea(painter, LinePath(shape, box), shape.line);
+  const QLineF across = LineAcross(shape, box);
+  QPainterPath whole;
+  whole.moveTo(across.p1());
+  whole.lineTo(across.p2());
+  DrawArrowheads(painter, whole, shape.line);
 }
 
 void DrawPicture(QPainter& painter, const Shape& shape, const QRectF& box) {
   DrawPicturePart(painter, shape.image, shape.svg, shape.crop, box);
-  painter.setPen(LinePen(painter, shape.line));
-  painter.setBrush(Qt::NoBrush);
-  if (shape.line.visible) painter.drawRect(box);
+  QPainterPath frame;
+  frame.addRect(box);
+  StrokeArea(painter, frame, shape.line);
+}
+
+// What casts the shadow: the filled outline and the stroke, one path painted once so that
+// where they overlap is no darker.
+QPainterPath Silhouette(QPainter& painter, const Shape& shape, const QRectF& box) {
+  QPainterPath out;
+  out.setFillRule(Qt::WindingFill);
+  const QPen pen = LinePen(painter, shape.line);
+  auto add = [&](const QPainterPath& path, bool filled, bool stroked) {
+    if (filled) out.addPath(path);
+    if (stroked && pen.style() != Qt::NoPen) {
+      QPainterPathStroker stroker(pen);
+      out.addPath(stroker.createStroke(path));
+    }
+  };
+  if (shape.kind == ShapeKind::Line) {
+    add(LinePath(shape, box), false, true);
+  } else if (shape.kind == ShapeKind::Picture) {
+    QPainterPath frame;
+    frame.addRect(box);
+    add(frame, true, shape.line.visible);
+  } else if (HasGeneralGeometry(shape)) {
+    const geometry::Outline outline =
+        geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape));
+    for (const geometry::SubPath& sub : outline.paths) {
+      add(PainterPathOf(sub, box, shape.flipH, shape.flipV),
+          shape.fill.visible && sub.fill != geometry::PathFill::None, sub.stroke);
+    }
+  } else {
+    add(SimpleOutline(shape, box), shape.fill.visible, true);
+  }
+  return out;
+}
+
+// The shadow falls on the page: its offset is not turned with the shape.
+void DrawShadow(QPainter& painter, const Shape& shape, const QRectF& box) {
+  const double radians = double(shape.shadow.direction) * M_PI / 180;
+  painter.save();
+  painter.translate(shape.shadow.distance * std::cos(radians),
+                    shape.shadow.distance * std::sin(radians));
+  {
+    const ShapeTurn turn(painter, shape, box);
+    PaintShadow(painter, Silhouette(painter, shape, FittedBox(shape, box)), shape.shadow);
+  }
+  painter.restore();
 }
 
 // Members stand in points from the group's corner; resizing a group rescales them in the model.
@@ -174,6 +206,7 @@ void DrawGuide(QPainter& painter, const Shape& shape, const QRectF& box) {
 
 void DrawShape(QPainter& painter, const Shape& shape, const QRectF& box, PaintMode mode) {
   if (!shape.visible) return;
+  if (shape.shadow.visible && shape.kind != ShapeKind::Group) DrawShadow(painter, shape, box);
   const ShapeTurn turn(painter, shape, box);
   if (mode == PaintMode::Screen && IsGuideShape(shape)) return DrawGuide(painter, shape, box);
   DrawShapeTurned(painter, shape, box, mode);

@@ -1,33 +1,46 @@
 #include "wordproc/RenderGeometry.h"
 
 #include <cmath>
+#include <vector>
+
+#include "wordproc/RenderPaint.h"
 
 namespace wordproc {
 
 namespace {
 
-QBrush Shaded(const QBrush& brush, geometry::PathFill fill) {
-  if (brush.style() != Qt::SolidPattern) return brush;
-  const QColor c = brush.color();
-  auto toward = [&](const QColor& target, double share) {
-    return QColor::fromRgbF(float(c.redF() + (target.redF() - c.redF()) * share),
-                            float(c.greenF() + (target.greenF() - c.greenF()) * share),
-                            float(c.blueF() + (target.blueF() - c.blueF()) * share), c.alphaF());
-  };
-  switch (fill) {
+// The darker and lighter paths of solid-looking presets: a solid fill's colour moved toward
+// black or white.
+FillFormat Shaded(const FillFormat& fill, geometry::PathFill kind) {
+  double share = 0;
+  Rgb target = 0x000000;
+  switch (kind) {
     case geometry::PathFill::Darken:
-      return QBrush(toward(Qt::black, 0.4));
+      share = 0.4;
+      break;
     case geometry::PathFill::DarkenLess:
-      return QBrush(toward(Qt::black, 0.2));
+      share = 0.2;
+      break;
     case geometry::PathFill::Lighten:
-      return QBrush(toward(Qt::white, 0.4));
+      share = 0.4;
+      target = 0xFFFFFF;
+      break;
     case geometry::PathFill::LightenLess:
-      return QBrush(toward(Qt::white, 0.2));
+      share = 0.2;
+      target = 0xFFFFFF;
+      break;
     case geometry::PathFill::Norm:
     case geometry::PathFill::None:
-      break;
+      return fill;
   }
-  return brush;
+  if (fill.type != FillType::Solid) return fill;
+  FillFormat shaded = fill;
+  shaded.color = 0;
+  for (int shift = 16; shift >= 0; shift -= 8) {
+    const double c = (fill.color >> shift) & 0xFF, t = (target >> shift) & 0xFF;
+    shaded.color |= Rgb(std::lround(c + (t - c) * share)) << shift;
+  }
+  return shaded;
 }
 
 }  // namespace
@@ -60,13 +73,30 @@ QPainterPath PainterPathOf(const geometry::SubPath& path, const QRectF& box, boo
 }
 
 void DrawOutlinePaths(QPainter& painter, const geometry::Outline& outline, const Shape& shape,
-                      const QRectF& box, const QPen& pen, const QBrush& brush) {
+                      const QRectF& box) {
+  const QPainterPath* first = nullptr;
+  const QPainterPath* last = nullptr;
+  std::vector<QPainterPath> paths;
+  paths.reserve(outline.paths.size());
   for (const geometry::SubPath& sub : outline.paths) {
-    const QPainterPath path = PainterPathOf(sub, box, shape.flipH, shape.flipV);
-    if (sub.fill != geometry::PathFill::None && brush.style() != Qt::NoBrush)
-      painter.fillPath(path, Shaded(brush, sub.fill));
-    if (sub.stroke && pen.style() != Qt::NoPen) painter.strokePath(path, pen);
+    paths.push_back(PainterPathOf(sub, box, shape.flipH, shape.flipV));
+    const QPainterPath& path = paths.back();
+    if (sub.fill != geometry::PathFill::None)
+      FillArea(painter, path, Shaded(shape.fill, sub.fill), box, shape.flipH, shape.flipV);
+    if (sub.stroke) StrokeArea(painter, path, shape.line);
   }
+  // Arrowheads end the open paths an outline strokes: the first one's start, the last one's end.
+  for (std::size_t k = 0; k < paths.size(); ++k) {
+    if (!outline.paths[k].stroke) continue;
+    if (!first) first = &paths[k];
+    last = &paths[k];
+  }
+  if (!first) return;
+  LineFormat head = shape.line, tail = shape.line;
+  head.tail = {};
+  tail.head = {};
+  DrawArrowheads(painter, *first, head);
+  DrawArrowheads(painter, *last, tail);
 }
 
 QRectF TextRectOf(const geometry::Outline& outline, const QRectF& box) {

@@ -16,10 +16,11 @@ namespace wordproc {
 // One path of an outline placed in box, mirrored within it as the flips say.
 QPainterPath PainterPathOf(const geometry::SubPath& path, const QRectF& box, bool flipH,
                            bool flipV);
-// Each path filled with the brush (shaded for the darker and lighter paths of solid-looking
-// presets) and stroked with the pen, in the outline's order.
+// Each path filled with the shape's fill (shaded for the darker and lighter paths of
+// solid-looking presets) and stroked with its line, in the outline's order; open paths end in
+// the line's arrowheads.
 void DrawOutlinePaths(QPainter& painter, const geometry::Outline& outline, const Shape& shape,
-                      const QRectF& box, const QPen& pen, const QBrush& brush);
+                      const QRectF& box);
 // The geometry's text rectangle within box.
 QRectF TextRectOf(const geometry::Outline& outline, const QRectF& box);
 

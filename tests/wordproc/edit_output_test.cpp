@@ -9,6 +9,7 @@
 
 #include "platform/UserInteraction.h"
 #include "tests/wordproc/edit_support.h"
+#include "tests/wordproc/ooxml_test_support.h"
 #include "tests/wordproc/render_support.h"
 #include "wordlink/AutoImpl.h"
 #include "wordproc/Dialogs.h"
@@ -113,7 +114,7 @@ TEST(EditGuides, GuideShapesLookLikeGuidesOnScreenAndLikeThemselvesElsewhere) {
                          {"vsp_nonprintable_x", 300.0f}}) {
     auto line = render_test::NewShape(ShapeKind::Line, 100, y, 400, 0);
     line->name = name;
-    line->line = {true, 4, DashStyle::Solid, 0xFF0000};
+    line->line = ooxml_test::PlainLine(true, 4, DashStyle::Solid, 0xFF0000);
     render_test::Place(*doc, std::move(line));
   }
   Layout layout(*doc, FontMeasurer());

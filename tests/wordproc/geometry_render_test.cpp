@@ -31,7 +31,7 @@ Shape& PresetShape(Document& doc, const std::string& preset, float left, float t
   shape.preset = preset;
   shape.name = preset;
   shape.fill.color = 0x4472C4;
-  shape.line = {true, 1.5f, DashStyle::Solid, 0x000000};
+  shape.line = ooxml_test::PlainLine(true, 1.5f, DashStyle::Solid, 0x000000);
   return shape;
 }
 

@@ -64,7 +64,7 @@ std::unique_ptr<Document> Sample() {
   picture.line.visible = false;
   Shape& line = add(Box(ShapeKind::Line, "Line 5", 20, 450, 150, 40));
   line.flipV = true;
-  line.line = {true, 2, DashStyle::DashDot, 0xFF0000};
+  line.line = ooxml_test::PlainLine(true, 2, DashStyle::DashDot, 0xFF0000);
   Shape& oval = add(Box(ShapeKind::AutoShape, "Oval 6", 10, 15, 40, 30));
   oval.autoShapeType = AutoShapeType::Oval;
   oval.relH = RelH::Margin;

@@ -96,7 +96,7 @@ std::unique_ptr<Document> ShapeGallery() {
   box->relH = RelH::Margin;
   box->relV = RelV::Paragraph;
   box->fill.color = 0xFFEECC;
-  box->line = {true, 2.25f, DashStyle::Dash, 0x123456};
+  box->line = ooxml_test::PlainLine(true, 2.25f, DashStyle::Dash, 0x123456);
   RunFormat bold;
   bold.fontFamily = "Arial";
   bold.fontSize = 14.5f;
@@ -124,7 +124,7 @@ std::unique_ptr<Document> ShapeGallery() {
   oval->visible = false;
   auto line = MakeShape(ShapeKind::Line, "Line 5", 100, 500, 200, 0);
   line->flipH = true;
-  line->line = {true, 1.5f, DashStyle::RoundDot, 0x0000FF};
+  line->line = ooxml_test::PlainLine(true, 1.5f, DashStyle::RoundDot, 0x0000FF);
   auto diagonal = MakeShape(ShapeKind::Line, "Line 6", 100, 500, 50, 80);
   diagonal->flipV = true;
   auto picture = MakeShape(ShapeKind::Picture, "Picture 7", 400, 50, 72, 54);
@@ -243,8 +243,8 @@ TEST(OoxmlRoundTrip, EveryDashStyleWeightAndColour) {
   Document doc;
   for (int dash = 1; dash <= 12; ++dash) {
     auto shape = MakeShape(ShapeKind::Line, "L" + std::to_string(dash), 0, 10.f * dash, 100, 0);
-    shape->line = {dash != 12, 0.25f * dash, static_cast<DashStyle>(dash),
-                   static_cast<Rgb>(0x010203 * dash)};
+    shape->line = ooxml_test::PlainLine(dash != 12, 0.25f * dash, static_cast<DashStyle>(dash),
+                                        static_cast<Rgb>(0x010203 * dash));
     doc.shapes.push_back({std::move(shape), doc.paragraphs[0].id});
   }
   const auto back = RoundTrip(doc);

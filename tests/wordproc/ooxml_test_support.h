@@ -22,6 +22,17 @@
 
 namespace ooxml_test {
 
+// A line of one stroke without arrowheads.
+inline wordproc::LineFormat PlainLine(bool visible, float weight, wordproc::DashStyle dash,
+                                      wordproc::Rgb color) {
+  wordproc::LineFormat line;
+  line.visible = visible;
+  line.weight = weight;
+  line.dash = dash;
+  line.color = color;
+  return line;
+}
+
 // A folder of its own under the test program's scratch folder, removed with the object.
 class TempDir {
  public:

@@ -63,9 +63,9 @@ bool Shape::sameAs(const Shape& o) const {
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && flipH == o.flipH &&
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
-               text == o.text && frame == o.frame && warp == o.warp && image == o.image &&
-               svg == o.svg && crop == o.crop && preset == o.preset && adjusts == o.adjusts &&
-               rotation == o.rotation &&
+               shadow == o.shadow && text == o.text && frame == o.frame && warp == o.warp &&
+               image == o.image && svg == o.svg && crop == o.crop && preset == o.preset &&
+               adjusts == o.adjusts && rotation == o.rotation &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

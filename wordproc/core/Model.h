@@ -365,20 +365,91 @@ enum class DashStyle {
   SysDashDot = 12
 };
 
+// MsoLineStyle numbers: compound lines of one to three strokes.
+enum class LineStyle {
+  Single = 1,
+  ThinThin = 2,
+  ThinThick = 3,
+  ThickThin = 4,
+  ThickBetweenThin = 5
+};
+enum class LineCap { Flat, Round, Square };
+enum class LineJoin { Miter, Round, Bevel };
+// MsoArrowheadStyle numbers.
+enum class ArrowStyle { None = 1, Triangle = 2, Open = 3, Stealth = 4, Diamond = 5, Oval = 6 };
+
+// An arrowhead at one end of a line or open path; width and length are 1 (narrow, short),
+// 2 (medium) or 3 (wide, long) as MsoArrowheadWidth and MsoArrowheadLength number them.
+struct Arrowhead {
+  ArrowStyle style = ArrowStyle::None;
+  int width = 2;
+  int length = 2;
+
+  bool operator==(const Arrowhead&) const = default;
+};
+
 struct LineFormat {
   bool visible = true;
   float weight = 0.75f;
   DashStyle dash = DashStyle::Solid;
   Rgb color = 0x000000;
+  float alpha = 1;  // opacity, 0 to 1
+  LineStyle style = LineStyle::Single;
+  LineCap cap = LineCap::Flat;
+  LineJoin join = LineJoin::Miter;
+  Arrowhead head, tail;  // at the path's start and end
 
   bool operator==(const LineFormat&) const = default;
 };
 
+// MsoFillType numbers.
+enum class FillType { Solid = 1, Patterned = 2, Gradient = 3, Textured = 4, Picture = 6 };
+// How a gradient runs: along a line at an angle, or out from a focus as a circle, a rectangle
+// or the shape's own outline.
+enum class GradientPath { Linear, Circle, Rect, Shape };
+
+struct GradientStop {
+  float position = 0;  // 0 to 1
+  Rgb color = 0x000000;
+  float alpha = 1;
+
+  bool operator==(const GradientStop&) const = default;
+};
+
+// A fill: solid (color at alpha), a gradient of stops, an 8x8 pattern preset ("pct50") of color
+// on backColor, or a picture stretched or tiled. color stays the fill's first colour whatever the
+// type, so code that knows only solid fills still finds one.
 struct FillFormat {
   bool visible = true;
   Rgb color = 0xFFFFFF;
+  float alpha = 1;
+  FillType type = FillType::Solid;
+  Rgb backColor = 0xFFFFFF;
+  float backAlpha = 1;
+  std::vector<GradientStop> stops;
+  GradientPath path = GradientPath::Linear;
+  float angle = 0;      // degrees clockwise from left-to-right, linear gradients
+  bool scaled = false;  // the angle is taken in the unit square and stretched with the shape
+  // The focus of a path gradient: insets from the box's left, top, right and bottom as shares.
+  float focusLeft = 0.5f, focusTop = 0.5f, focusRight = 0.5f, focusBottom = 0.5f;
+  std::string pattern;
+  ImagePtr image;
+  bool tile = false;
 
   bool operator==(const FillFormat&) const = default;
+};
+
+// An outer shadow: the shape's silhouette in color at alpha, blurred and moved distance points
+// towards direction (degrees clockwise from the right).
+struct ShadowFormat {
+  bool visible = false;
+  Rgb color = 0x000000;
+  float alpha = 0.35f;
+  float blur = 0;
+  float distance = 0;
+  float direction = 45;
+
+  bool operator==(const ShadowFormat&) const = default;
 };
 
 inline constexpr float kDefaultAdjustment = 0.16667f;
@@ -430,6 +501,7 @@ struct Shape {
   bool flipH = false, flipV = false;
   LineFormat line;
   FillFormat fill;
+  ShadowFormat shadow;
   std::vector<Paragraph> text;  // text box content
   TextFrame frame;
   TextWarp warp;

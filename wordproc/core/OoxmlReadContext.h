@@ -30,6 +30,12 @@ struct Theme {
   std::string majorFont = "Calibri Light";
 };
 
+// A colour as DrawingML gives it, its transforms applied: the RGB value and its opacity.
+struct ReadColor {
+  Rgb rgb = 0;
+  float alpha = 1;
+};
+
 // A body shape read but not yet placed: shapes are put in z-order once the body is read.
 struct PendingShape {
   std::unique_ptr<Shape> shape;
@@ -97,9 +103,13 @@ class ReadContext {
   HeaderFooterPtr ReadStory(std::string_view relId);
   void InheritStories();
   void ReadThemePart();
-  std::optional<Rgb> SchemeColor(std::string_view name, std::optional<Rgb> placeholder) const;
-  // The colour held by a fill or reference element, with its luminance modifiers applied.
-  std::optional<Rgb> ColorOf(xml_node holder, std::optional<Rgb> placeholder) const;
+  std::optional<ReadColor> SchemeColor(std::string_view name,
+                                       std::optional<ReadColor> placeholder) const;
+  // The colour held by a fill or reference element, with its transforms applied; phClr stands
+  // for the placeholder, the colour of the style reference being resolved.
+  std::optional<ReadColor> ColorOf(xml_node holder, std::optional<ReadColor> placeholder) const;
+  // The fill, line and effect style lists of the theme's format scheme.
+  void ReadThemeFormats(xml_node elements);
   void ReadStyles();
   void ReadSettings();
   void ReadNumbering();
@@ -143,8 +153,16 @@ class ReadContext {
   void ReadBlipFill(xml_node pic, Shape& shape);
 
   static void ReadNonVisual(xml_node cNvPr, Shape& shape);
+  // Paint of a shape: its own, or what the theme's style lists give through wps:style.
   void ReadLine(xml_node spPr, xml_node style, Shape& shape);
   void ReadFill(xml_node spPr, xml_node style, Shape& shape);
+  void ReadEffects(xml_node spPr, xml_node style, Shape& shape);
+  // One fill element (a:solidFill, a:gradFill...) into fill; false when c is none.
+  bool ReadFillElement(xml_node c, std::optional<ReadColor> placeholder, FillFormat& fill);
+  void ReadGradient(xml_node gradFill, std::optional<ReadColor> placeholder, FillFormat& fill);
+  void ReadLineElement(xml_node ln, std::optional<ReadColor> placeholder, LineFormat& line);
+  void ReadShadowElement(xml_node effectLst, std::optional<ReadColor> placeholder,
+                         ShadowFormat& shadow);
   // An autoshape, line or text box. Returns its transform, whose meaning depends on the parent.
   std::unique_ptr<Shape> ReadWsp(xml_node wsp, Xfrm& xfrm);
   std::unique_ptr<Shape> ReadPic(xml_node pic, Xfrm& xfrm);
@@ -174,6 +192,11 @@ class ReadContext {
   std::unique_ptr<Shape> ReadVml(xml_node node, const CssStyle& style, const ChildSpace* space,
                                  int depth);
 
+  // v:fill, v:stroke and v:shadow beyond the colours and weights ReadVml takes itself.
+  void ReadVmlFill(xml_node fill, FillFormat& out);
+  static void ReadVmlStroke(xml_node stroke, LineFormat& out);
+  static void ReadVmlShadow(xml_node shadow, ShadowFormat& out);
+
   // Width and height of the area a relative position refers to, for aligned positions.
   double AreaWidth(RelH rel) const;
   double AreaHeight(RelV rel) const;
@@ -201,6 +224,8 @@ class ReadContext {
   std::unordered_map<std::string, Relationship> relationships_;
   std::string mainFolder_;
   Theme theme_;
+  package::XmlPart themePart_;
+  xml_node themeFills_, themeBackgroundFills_, themeLines_, themeEffects_;
   package::XmlPart stylesPart_;
   std::unordered_map<std::string, xml_node> styles_;
   // Style chains by kind of properties and style id.

@@ -53,7 +53,8 @@ void ReadContext::ReadDrawingText(xml_node txBody, const RunFormat& base,
         run.format.bold = bold == "1" || bold == "true";
       if (auto italic = Value(rPr, "i"); !italic.empty())
         run.format.italic = italic == "1" || italic == "true";
-      if (auto color = ColorOf(Child(rPr, "solidFill"), std::nullopt)) run.format.color = *color;
+      if (auto color = ColorOf(Child(rPr, "solidFill"), std::nullopt))
+        run.format.color = color->rgb;
       if (auto face = Value(Child(rPr, "latin"), "typeface"); !face.empty() && face[0] != '+')
         run.format.fontFamily = std::string(face);
       CountText(run.text.size());
@@ -81,7 +82,7 @@ std::unique_ptr<Shape> ReadContext::ReadDiagramShape(xml_node sp) {
   RunFormat base = baseRun_;
   const xml_node fontRef = Child(Child(sp, "style"), "fontRef");
   base.fontFamily = Value(fontRef, "idx") == "major" ? theme_.majorFont : theme_.minorFont;
-  if (auto color = ColorOf(fontRef, std::nullopt)) base.color = *color;
+  if (auto color = ColorOf(fontRef, std::nullopt)) base.color = color->rgb;
   ReadDrawingText(txBody, base, shape->text);
   ReadTextBodyProperties(Child(txBody, "bodyPr"), *shape);
   if (!shape->text.empty() && shape->kind == ShapeKind::Line) shape->text.clear();

@@ -12,21 +12,6 @@ namespace wordproc::ooxml::reader {
 
 namespace {
 
-// A solid fill whose colour cannot be seen at all: LibreOffice writes a frame without a background
-// as white at alpha 0. Other amounts of transparency are not kept; such colours stay opaque.
-bool Transparent(xml_node solidFill) {
-  bool transparent = false;
-  ForEachChild(solidFill, [&](xml_node colour) {
-    const xml_node alpha = Child(colour, "alpha");
-    std::string_view amount = Value(alpha, "val");
-    // Strict files write percentages ("0%"); the others thousandths of one.
-    if (!amount.empty() && amount.back() == '%') amount.remove_suffix(1);
-    transparent = alpha && Number(amount, 1) <= 0;
-    return true;
-  });
-  return transparent;
-}
-
 // Preset names are words of letters and digits; anything else is not kept.
 bool PresetName(std::string_view name) {
   if (name.empty() || name.size() > 64) return false;
@@ -83,78 +68,6 @@ void ReadContext::ReadNonVisual(xml_node cNvPr, Shape& shape) {
   shape.name = SanitizeXmlText(Value(cNvPr, "name"));
   const std::string_view hidden = Value(cNvPr, "hidden");
   shape.visible = !(hidden == "1" || hidden == "true");
-}
-
-void ReadContext::ReadLine(xml_node spPr, xml_node style, Shape& shape) {
-  const xml_node ln = Child(spPr, "ln");
-  if (!ln) {
-    const xml_node ref = Child(style, "lnRef");
-    const int index = static_cast<int>(Clamp(Number(Value(ref, "idx")), 0, 3));
-    shape.line.visible = ref && index > 0;
-    if (shape.line.visible) {
-      if (auto color = ColorOf(ref, std::nullopt)) shape.line.color = *color;
-      shape.line.weight = index == 1 ? 0.5f : index == 2 ? 1.0f : 1.5f;
-    }
-    return;
-  }
-  if (xml_attribute w = AttrOf(ln, "w")) {
-    shape.line.weight = static_cast<float>(Clamp(Number(w.value()) / kEmuPerPt, 0, 1584, 0.75));
-  }
-  shape.line.visible = true;
-  std::optional<Rgb> styleColor;
-  if (xml_node ref = Child(style, "lnRef")) styleColor = ColorOf(ref, std::nullopt);
-  if (styleColor) shape.line.color = *styleColor;
-  ForEachChild(ln, [&](xml_node c) {
-    const std::string_view name = Local(c.name());
-    if (name == "noFill") {
-      shape.line.visible = false;
-    } else if (name == "solidFill") {
-      if (auto color = ColorOf(c, styleColor)) shape.line.color = *color;
-      if (Transparent(c)) shape.line.visible = false;
-    } else if (name == "gradFill") {
-      if (xml_node stop = Child(Child(c, "gsLst"), "gs")) {
-        if (auto color = ColorOf(stop, styleColor)) shape.line.color = *color;
-      }
-    } else if (name == "prstDash") {
-      shape.line.dash = DashFromPreset(Value(c, "val"), Value(ln, "cap"));
-    } else if (name == "custDash") {
-      shape.line.dash = DashStyle::Dash;
-    }
-    return false;
-  });
-}
-
-void ReadContext::ReadFill(xml_node spPr, xml_node style, Shape& shape) {
-  bool decided = false;
-  ForEachChild(spPr, [&](xml_node c) {
-    const std::string_view name = Local(c.name());
-    if (name == "noFill") {
-      shape.fill.visible = false;
-    } else if (name == "solidFill") {
-      shape.fill.visible = !Transparent(c);
-      if (auto color = ColorOf(c, std::nullopt)) shape.fill.color = *color;
-    } else if (name == "gradFill") {
-      shape.fill.visible = true;
-      if (xml_node stop = Child(Child(c, "gsLst"), "gs")) {
-        if (auto color = ColorOf(stop, std::nullopt)) shape.fill.color = *color;
-      }
-    } else if (name == "pattFill") {
-      shape.fill.visible = true;
-      if (auto color = ColorOf(Child(c, "fgClr"), std::nullopt)) shape.fill.color = *color;
-    } else if (name == "blipFill" || name == "grpFill") {
-      shape.fill.visible = true;
-    } else {
-      return false;
-    }
-    decided = true;
-    return true;
-  });
-  if (decided) return;
-  const xml_node ref = Child(style, "fillRef");
-  shape.fill.visible = ref && Number(Value(ref, "idx")) > 0;
-  if (shape.fill.visible) {
-    if (auto color = ColorOf(ref, std::nullopt)) shape.fill.color = *color;
-  }
 }
 
 namespace {
@@ -221,6 +134,7 @@ std::unique_ptr<Shape> ReadContext::ReadWsp(xml_node wsp, Xfrm& xfrm) {
     ReadFill(spPr, style, *shape);
   }
   ReadLine(spPr, style, *shape);
+  ReadEffects(spPr, style, *shape);
   if (textBox) ReadTextBoxBlocks(textBox, shape->text);
   ReadBodyPr(Child(wsp, "bodyPr"), shape->frame, shape->warp);
   return shape;
@@ -237,6 +151,7 @@ std::unique_ptr<Shape> ReadContext::ReadPic(xml_node pic, Xfrm& xfrm) {
   shape->fill.visible = false;
   shape->line.visible = false;
   if (Child(spPr, "ln")) ReadLine(spPr, xml_node(), *shape);
+  ReadEffects(spPr, xml_node(), *shape);
   return shape;
 }
 

@@ -222,21 +222,21 @@ void ReadContext::ReadTheme() {
     ReadThemePart();
   } catch (const FormatError&) {
     theme_ = Theme{};
+    themeFills_ = themeBackgroundFills_ = themeLines_ = themeEffects_ = xml_node();
   }
 }
 
 void ReadContext::ReadThemePart() {
   const std::string* name = PartOfType("/theme");
   if (!name) return;
-  package::XmlPart part;
-  Parse(*name, part);
-  const xml_node elements = Child(part.doc.document_element(), "themeElements");
+  Parse(*name, themePart_);
+  const xml_node elements = Child(themePart_.doc.document_element(), "themeElements");
   static const char* kSlots[] = {"dk1",     "lt1",     "dk2",     "lt2",     "accent1", "accent2",
                                  "accent3", "accent4", "accent5", "accent6", "hlink",   "folHlink"};
   if (xml_node scheme = Child(elements, "clrScheme")) {
     for (int i = 0; i < 12; ++i) {
       if (xml_node slot = Child(scheme, kSlots[i])) {
-        if (auto color = ColorOf(slot, std::nullopt)) theme_.colors[i] = *color;
+        if (auto color = ColorOf(slot, std::nullopt)) theme_.colors[i] = color->rgb;
       }
     }
   }
@@ -247,10 +247,11 @@ void ReadContext::ReadThemePart() {
     if (std::string f = latin("minorFont"); !f.empty()) theme_.minorFont = f;
     if (std::string f = latin("majorFont"); !f.empty()) theme_.majorFont = f;
   }
+  ReadThemeFormats(elements);
 }
 
-std::optional<Rgb> ReadContext::SchemeColor(std::string_view name,
-                                            std::optional<Rgb> placeholder) const {
+std::optional<ReadColor> ReadContext::SchemeColor(std::string_view name,
+                                                  std::optional<ReadColor> placeholder) const {
   static const std::pair<const char*, int> kNames[] = {
       {"dk1", 0},     {"tx1", 0},     {"lt1", 1},     {"bg1", 1},
       {"dk2", 2},     {"tx2", 2},     {"lt2", 3},     {"bg2", 3},
@@ -258,61 +259,9 @@ std::optional<Rgb> ReadContext::SchemeColor(std::string_view name,
       {"accent5", 8}, {"accent6", 9}, {"hlink", 10},  {"folHlink", 11}};
   if (name == "phClr") return placeholder;
   for (const auto& [n, index] : kNames) {
-    if (name == n) return theme_.colors[index];
+    if (name == n) return ReadColor{theme_.colors[index], 1};
   }
   return std::nullopt;
-}
-
-std::optional<Rgb> ReadContext::ColorOf(xml_node holder, std::optional<Rgb> placeholder) const {
-  std::optional<Rgb> color;
-  xml_node element;
-  ForEachChild(holder, [&](xml_node c) {
-    const std::string_view name = Local(c.name());
-    if (name == "srgbClr") {
-      color = ParseHexColor(Value(c, "val"));
-    } else if (name == "schemeClr") {
-      color = SchemeColor(Value(c, "val"), placeholder);
-    } else if (name == "sysClr") {
-      color = ParseHexColor(Value(c, "lastClr"));
-      if (!color) color = PresetColor(Value(c, "val"));
-    } else if (name == "prstClr") {
-      color = PresetColor(Value(c, "val"));
-    } else if (name == "scrgbClr") {
-      auto channel = [&](const char* a) {
-        return static_cast<Rgb>(std::lround(Clamp(Number(Value(c, a)) / 100000.0, 0, 1) * 255));
-      };
-      color = (channel("r") << 16) | (channel("g") << 8) | channel("b");
-    } else if (name == "hslClr") {
-      color = FromHsl({Clamp(Number(Value(c, "hue")) / 21600000.0, 0, 1),
-                       Clamp(Number(Value(c, "sat")) / 100000.0, 0, 1),
-                       Clamp(Number(Value(c, "lum")) / 100000.0, 0, 1)});
-    } else {
-      return false;
-    }
-    element = c;
-    return true;
-  });
-  if (!color) return std::nullopt;
-  Rgb value = *color & 0xFFFFFF;
-  for (xml_node m : element.children()) {
-    const std::string_view name = Local(m.name());
-    const double amount = Clamp(Number(Value(m, "val")) / 100000.0, -10, 10);
-    if (name == "lumMod" || name == "lumOff") {
-      Hsl hsl = ToHsl(value);
-      hsl.l = Clamp(name == "lumMod" ? hsl.l * amount : hsl.l + amount, 0, 1);
-      value = FromHsl(hsl);
-    } else if (name == "shade" || name == "tint") {
-      Rgb mixed = 0;
-      for (int shift = 16; shift >= 0; shift -= 8) {
-        const double c = (value >> shift) & 0xFF;
-        const double v =
-            name == "shade" ? c * Clamp(amount, 0, 1) : c + (255 - c) * (1 - Clamp(amount, 0, 1));
-        mixed |= static_cast<Rgb>(std::lround(Clamp(v, 0, 255))) << shift;
-      }
-      value = mixed;
-    }
-  }
-  return value;
 }
 
 void ReadContext::ReadStyles() {

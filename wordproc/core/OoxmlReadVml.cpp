@@ -339,13 +339,18 @@ std::unique_ptr<Shape> ReadContext::ReadVml(xml_node node, const CssStyle& style
     if (name == "fill") {
       if (xml_attribute on = AttrOf(c, "on")) shape->fill.visible = !isFalse(on.value());
       if (Unseen(c)) shape->fill.visible = false;
-      if (auto color = ParseVmlColor(Value(c, "color"))) shape->fill.color = *color;
+      const bool visible = shape->fill.visible;
+      ReadVmlFill(c, shape->fill);
+      shape->fill.visible = visible;
     } else if (name == "stroke") {
       if (xml_attribute on = AttrOf(c, "on")) shape->line.visible = !isFalse(on.value());
       if (Unseen(c)) shape->line.visible = false;
       if (auto color = ParseVmlColor(Value(c, "color"))) shape->line.color = *color;
       if (AttrOf(c, "weight")) shape->line.weight = weight(Value(c, "weight"), shape->line.weight);
       if (AttrOf(c, "dashstyle")) shape->line.dash = DashFromVml(Value(c, "dashstyle"));
+      ReadVmlStroke(c, shape->line);
+    } else if (name == "shadow") {
+      ReadVmlShadow(c, shape->shadow);
     } else if (name == "textbox") {
       textBox = Child(c, "txbxContent");
       ReadVmlTextFrame(c, style, shape->frame);

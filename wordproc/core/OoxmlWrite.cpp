@@ -437,30 +437,8 @@ class Writer {
              "\" cy=\"" + Num(cy) + "\"/></a:xfrm>";
     }
     out += "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
-    if (shape) WriteLine(out, shape->line);
+    if (shape) out += LineXml(shape->line) + EffectXml(shape->shadow);
     out += "</pic:spPr></pic:pic>";
-  }
-
-  static void WriteLine(std::string& out, const LineFormat& line) {
-    out += "<a:ln w=\"" + Num(std::llround(Clamp(line.weight, 0, 1584, 0.75) * kEmuPerPt)) + "\"";
-    if (const char* cap = DashCap(line.dash)) out += std::string(" cap=\"") + cap + "\"";
-    out += ">";
-    if (line.visible) {
-      out +=
-          "<a:solidFill><a:srgbClr val=\"" + HexColor(line.color & 0xFFFFFF) + "\"/></a:solidFill>";
-    } else {
-      out += "<a:noFill/>";
-    }
-    out += std::string("<a:prstDash val=\"") + DashPreset(line.dash) + "\"/></a:ln>";
-  }
-
-  static void WriteFill(std::string& out, const FillFormat& fill) {
-    if (fill.visible) {
-      out +=
-          "<a:solidFill><a:srgbClr val=\"" + HexColor(fill.color & 0xFFFFFF) + "\"/></a:solidFill>";
-    } else {
-      out += "<a:noFill/>";
-    }
   }
 
   // A shape inside a wps or wpg element; child shapes carry their name in cNvPr, top-level ones
@@ -511,12 +489,9 @@ class Writer {
       out += "<wps:cNvSpPr/>";
     }
     out += "<wps:spPr>" + XfrmXml(shape, x, y, false) + ShapeGeometryXml(shape);
-    if (shape.kind == ShapeKind::Line) {
-      out += "<a:noFill/>";
-    } else {
-      WriteFill(out, shape.fill);
-    }
-    WriteLine(out, shape.line);
+    out += shape.kind == ShapeKind::Line ? "<a:noFill/>"
+                                         : FillXml(shape.fill, RelIdOf(shape.fill.image));
+    out += LineXml(shape.line) + EffectXml(shape.shadow);
     out += "</wps:spPr>";
     const bool hasText = shape.kind == ShapeKind::TextBox || !shape.text.empty();
     if (hasText && shape.kind != ShapeKind::Line) {
@@ -660,11 +635,12 @@ class Writer {
       out += "</v:group>";
       return;
     }
-    std::string paint;
+    std::string paint, fill;
     if (shape.kind == ShapeKind::Picture || shape.kind == ShapeKind::Line || !shape.fill.visible) {
       paint += " filled=\"f\"";
     } else {
       paint += " fillcolor=\"#" + HexColor(shape.fill.color & 0xFFFFFF) + "\"";
+      fill = VmlFillXml(shape.fill, RelIdOf(shape.fill.image));
     }
     if (shape.line.visible) {
       paint += " strokecolor=\"#" + HexColor(shape.line.color & 0xFFFFFF) + "\" strokeweight=\"" +
@@ -672,8 +648,7 @@ class Writer {
     } else {
       paint += " stroked=\"f\"";
     }
-    const std::string stroke =
-        std::string("<v:stroke dashstyle=\"") + VmlDashStyle(shape.line.dash) + "\"/>";
+    const std::string stroke = fill + VmlStrokeXml(shape.line) + VmlShadowXml(shape.shadow);
     if (shape.kind == ShapeKind::Line) {
       double x1 = shape.left, y1 = shape.top;
       double x2 = shape.left + shape.width, y2 = shape.top + shape.height;

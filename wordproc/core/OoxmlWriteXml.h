@@ -63,6 +63,19 @@ std::string RunTextXml(const std::string& rPr, std::string_view text);
 // w:fldChar runs around its instruction, in the format of the result.
 std::string FieldStartXml(const FieldCode& code, const std::string& rPr);
 std::string FieldEndXml(const FieldCode& code, const std::string& rPr);
+// An angle in degrees brought into 0 to 360.
+double NormalDegreesOf(double degrees);
+// a:srgbClr with its alpha when it is not opaque.
+std::string ColorXml(Rgb color, float alpha);
+// The fill of spPr; a picture fill needs the relationship of its picture part.
+std::string FillXml(const FillFormat& fill, std::string_view imageRelId);
+std::string LineXml(const LineFormat& line);
+// a:effectLst with the outer shadow; empty without one.
+std::string EffectXml(const ShadowFormat& shadow);
+// The VML fallback's v:fill, v:stroke and v:shadow.
+std::string VmlFillXml(const FillFormat& fill, std::string_view imageRelId);
+std::string VmlStrokeXml(const LineFormat& line);
+std::string VmlShadowXml(const ShadowFormat& shadow);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
 std::string RootRelsXml();
