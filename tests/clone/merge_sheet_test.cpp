@@ -1,6 +1,7 @@
 // Sheets filled from data by the real word processor: every record on its label in order, a
 // field the data lacks and a value a barcode cannot take stopping the run or skipped, and the
-// batch tool's PDF showing each record.
+// batch tool's PDF showing each record, its barcode scanning as its code.
+#include <algorithm>
 #include <filesystem>
 
 #include "CloneSupport.h"
@@ -151,6 +152,24 @@ TEST_F(MergeSheet, BatchCloneWithADataFilePrintsEveryRecord) {
     at += 1;
   }
   EXPECT_EQ(names, (std::vector<std::string>{"ИВАН", "ИВАН", "ПЁТР", "МАРИЯ"})) << text;
+  // Each label's barcode scans as its record's code.
+  if (ooxml_test::HaveProgram("zbarimg") && ooxml_test::HaveProgram("pdftoppm")) {
+    ooxml_test::RunAndCapture("pdftoppm -r 300 -f 1 -l 1 -png " + test_support::ShellQuote(pdf) +
+                              " " + test_support::ShellQuote(data + "page"));
+    std::string scanned;
+    for (const auto& entry : fs::directory_iterator(data))
+      if (entry.path().filename().string().rfind("page", 0) == 0)
+        scanned += ooxml_test::RunAndCapture(
+            "zbarimg -q " + test_support::ShellQuote(entry.path().string()) + " 2>/dev/null");
+    std::vector<std::string> codes;
+    for (std::size_t at = 0; (at = scanned.find("EAN-13:", at)) != std::string::npos; at += 7)
+      codes.push_back(scanned.substr(at + 7, 13));
+    // zbarimg reports a code found twice on one page once.
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    EXPECT_EQ(codes, (std::vector<std::string>{"4006381333931", "4601234567893", "5901234123457"}))
+        << scanned;
+  }
 
   fs::remove(sheet);
   WriteFile(data + "bad.csv", "Имя;Код\nиван;4601234567893\nпётр;нет\n");
