@@ -23,23 +23,8 @@ data="$scratch/data"
 glyph="$data/Оттиски/Визитки/Коллекция оттисков/Визитка классическая.doc"
 paper="A4 (210 x 297 mm)"
 
-# Runs a command $runs times; prints the median wall time and the largest peak memory.
-measure() {
-  local label=$1
-  shift
-  local times=() peak=0
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$scratch/time" "$@" >/dev/null 2>"$scratch/err" ||
-      { echo "$label: failed" >&2; cat "$scratch/err" >&2; exit 1; }
-    read -r seconds kb <"$scratch/time"
-    times+=("$seconds")
-    [ "$kb" -gt "$peak" ] && peak=$kb
-  done
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  printf '%-34s median %6.2f s   peak %5d MB   runs: %s\n' "$label" "$median" $((peak / 1024)) \
-    "${times[*]}"
-}
+label_width=34
+. bench/bench_common.sh
 
 clone=("$batch" clone --data "$data" --category Визитки --paper "$paper" --glyph "$glyph"
        --out "$scratch/sheet.doc")
@@ -49,7 +34,6 @@ for sets in 10000 20000; do
 done
 
 # Group cloning: the two sample cards copied to N files, 10,000 / N labels each.
-median_of() { sed -E 's/.* median +([0-9.]+) s .*/\1/' <<<"$1"; }
 single=$(measure "clone 10000 copies of one glyph" "${clone[@]}" --sets 10000)
 echo "$single"
 samples=("$data/Оттиски/Визитки/Коллекция оттисков/"*.doc)

@@ -23,24 +23,7 @@ data="$scratch/data"
 python3 bench/make_merge_glyph.py "$scratch" 2000 5000 10000
 paper="A4 (210 x 297 mm)"
 
-# Runs a command $runs times; prints the median wall time and the largest peak memory.
-measure() {
-  local label=$1
-  shift
-  local times=() peak=0
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f "%e %M" -o "$scratch/time" "$@" >/dev/null 2>"$scratch/err" ||
-      { echo "$label: failed" >&2; cat "$scratch/err" >&2; exit 1; }
-    read -r seconds kb <"$scratch/time"
-    times+=("$seconds")
-    [ "$kb" -gt "$peak" ] && peak=$kb
-  done
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
-  printf '%-40s median %6.2f s   peak %5d MB   runs: %s\n' "$label" "$median" $((peak / 1024)) \
-    "${times[*]}"
-}
-median_of() { sed -E 's/.* median +([0-9.]+) s .*/\1/' <<<"$1"; }
+. bench/bench_common.sh
 
 clone=("$batch" clone --data "$data" --category Визитки --paper "$paper" --out "$scratch/sheet.doc"
        --pdf "$scratch/sheet.pdf")

@@ -51,9 +51,19 @@ std::string QuotedArgument(const std::string& value) {
   return quoted + "\"";
 }
 
+// The \# and \@ switches among a merge field's switches, quoted again: "\# "0,00"".
+std::string PictureSwitches(const std::string& switches) {
+  std::string pictures;
+  for (std::size_t at = 0; at < switches.size();) {
+    const std::string name = NextWord(switches, at);
+    if (name != "\\#" && name != "\\@") continue;
+    const std::string picture = NextWord(switches, at);
+    pictures += " " + name + " " + QuotedArgument(picture);
+  }
+  return pictures;
+}
+
 // \b and \f put text before and after a value that is not empty; \* changes its letter case.
-// Numbers and dates come from the list already formatted as its cells show them, so \# and \@
-// are left to the list.
 std::string FormattedValue(const std::string& switches, std::string value) {
   std::string before, after, letterCase;
   for (std::size_t at = 0; at < switches.size();) {
@@ -97,7 +107,16 @@ bool IsMergeKeyword(const std::string& keyword) {
 
 void MergeField(const Variant& field, const TFieldCode& code, const std::string& value) {
   if (code.Keyword == kMergeField) {
-    field.get("Result").put("Text", FormattedValue(code.Rest, value));
+    std::string text = value;
+    // Number and date pictures are the word processor's own: a QUOTE field with the same
+    // switches formats the value as the merge field would.
+    if (const std::string pictures = PictureSwitches(code.Rest);
+        !pictures.empty() && !value.empty()) {
+      field.get("Code").put("Text", " QUOTE " + QuotedArgument(value) + pictures + " ");
+      field.call("Update");
+      text = field.get("Result").get("Text").toString();
+    }
+    field.get("Result").put("Text", FormattedValue(code.Rest, text));
     field.call("Unlink");
     return;
   }

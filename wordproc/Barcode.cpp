@@ -80,6 +80,32 @@ std::string Failure(const std::string& type, const std::string& data, const std:
   return "Ошибка! Штрихкод " + type + " «" + data + "»: " + why;
 }
 
+// The digits of the two- or five-digit supplement \p SUP2 or SUP5 asks for, taken off the end
+// of the data (or after a "+"); a problem when they are not there.
+std::string TakeAddOn(const FieldInstruction& instruction, Request& r) {
+  const FieldSwitch* style = instruction.find('p');
+  if (!style || !style->hasArgument || r.typeName.rfind("ITF", 0) == 0 || r.typeName == "CASE" ||
+      (!DigitCounts(r.typeName) && r.typeName != "UPCE"))
+    return {};
+  const std::string name = Upper(style->argument);
+  const std::size_t digits = name == "SUP2" ? 2 : name == "SUP5" ? 5 : 0;
+  if (digits == 0) return {};
+  const std::string whole = r.data;
+  std::string addOn;
+  if (const std::size_t plus = r.data.find('+'); plus != std::string::npos) {
+    addOn = r.data.substr(plus + 1);
+    r.data.erase(plus);
+  } else if (r.data.size() > digits) {
+    addOn = r.data.substr(r.data.size() - digits);
+    r.data.erase(r.data.size() - digits);
+  }
+  if (addOn.size() != digits || !AllDigits(addOn))
+    r.problem = Failure(r.typeName, whole,
+                        "дополнительный код " + name + " — это " +
+                            (digits == 2 ? "2 цифры" : "5 цифр") + " в конце данных");
+  return addOn;
+}
+
 // The data as zint takes it, after the checks of the digits the GS1 types need.
 Request Prepare(const FieldInstruction& instruction) {
   Request r;
@@ -94,6 +120,8 @@ Request Prepare(const FieldInstruction& instruction) {
     r.problem = Failure(r.typeName, r.data, "нет данных");
     return r;
   }
+  const std::string addOn = TakeAddOn(instruction, r);
+  if (r.problem) return r;
   if (auto counts = DigitCounts(r.typeName)) {
     const auto [bare, full] = *counts;
     if (!AllDigits(r.data)) {
@@ -111,6 +139,7 @@ Request Prepare(const FieldInstruction& instruction) {
       r.data = r.data.substr(0, bare);  // zint adds the check digit itself
     }
   }
+  if (!addOn.empty()) r.data += "+" + addOn;  // zint's form of a supplement
   if (r.typeName == "NW7" && !r.data.empty() && !std::strchr("ABCDabcd", r.data.front()))
     r.data = "A" + r.data + "A";
   return r;
@@ -145,6 +174,12 @@ QColor SwitchColor(const FieldInstruction& instruction, char name, QColor fallba
   if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) text = text.substr(2);
   const unsigned value = QString::fromStdString(text).toUInt(&ok, 16);
   return ok ? QColor::fromRgb(QRgb(value & 0xFFFFFF)) : fallback;
+}
+
+// The bytes a version 40 QR code holds in byte mode at the \q error level (0 is L, 3 is H).
+std::size_t QrByteCapacity(const FieldInstruction& instruction) {
+  constexpr std::size_t kCapacity[] = {2953, 2331, 1663, 1273};
+  return kCapacity[int(std::clamp(SwitchNumber(instruction, 'q', 0), 0.0, 3.0))];
 }
 
 struct ZintSymbol {
@@ -247,6 +282,13 @@ SymbolCache& Cache() {
 
 std::optional<std::string> BarcodeProblem(const FieldInstruction& instruction) {
   if (instruction.name != "DISPLAYBARCODE") return std::nullopt;
+  // Choosing a QR code's mask is most of its encoding, and data that fits byte mode at its
+  // error level always encodes: a sheet of distinct codes need not encode each one twice,
+  // once to check it and once to draw it.
+  const Request r = Prepare(instruction);
+  if (r.problem) return r.problem;
+  if (r.type->symbology == BARCODE_QRCODE && r.data.size() <= QrByteCapacity(instruction))
+    return std::nullopt;
   return Encode(instruction).problem;
 }
 

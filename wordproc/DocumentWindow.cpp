@@ -131,6 +131,7 @@ class DocumentMainWindow : public QMainWindow {
     on(session_.get(), &EditSession::changed, this, [this] { refresh(); });
     on(session_.get(), &EditSession::selectionChanged, this, [this] { showSelection(); });
     on(canvas_, &EditCanvas::textEditingChanged, this, [this] { showSelection(); });
+    on(canvas_, &EditCanvas::fieldDoubleClicked, this, [this] { editField(); });
     on(canvas_, &EditCanvas::textFormatChanged, formatBar_, &EditFormatBar::refresh);
     on(canvas_, &EditCanvas::zoomChanged, this, [this] { showStatus(); });
     on(&session_->undoStack(), &QUndoStack::canUndoChanged, this, [this] { showUndo(); });
@@ -351,28 +352,49 @@ class DocumentMainWindow : public QMainWindow {
     return std::nullopt;
   }
 
+  std::optional<std::string> askField(bool barcode, const std::string& current) {
+    return barcode ? AskBarcode(this, host_->title(), current)
+                   : AskField(this, host_->title(), current);
+  }
+
+  // While text is typed, at the cursor; else at the end of the selected text box's text.
   void insertField(bool barcode) {
     if (!host_) return;
-    canvas_->commitText();
+    if (canvas_->textEditor()) {
+      if (const auto instruction = askField(barcode, {})) {
+        auto [code, result] = NewField(*instruction);
+        canvas_->putFieldAtCursor(std::move(code), result, false);
+      }
+      return;
+    }
     const auto id = textShape();
     if (!id) return;
-    const auto instruction =
-        barcode ? AskBarcode(this, host_->title(), {}) : AskField(this, host_->title(), {});
+    const auto instruction = askField(barcode, {});
     if (!instruction) return;
     session_->change(ShapeEdit::Text, {*id}, [&](Shape& s) { AppendField(s, *instruction); });
   }
 
-  // The shape's first field, in the dialog of its kind.
+  static bool IsBarcode(const std::string& instruction) {
+    return ParseFieldInstruction(instruction).name.find("BARCODE") != std::string::npos;
+  }
+
+  // The field at the cursor of the text being typed, else the selected shape's first field, in
+  // the dialog of its kind.
   void editField() {
     if (!host_) return;
+    if (const auto current = canvas_->fieldAtCursor()) {
+      if (const auto instruction = askField(IsBarcode(*current), *current)) {
+        auto [code, result] = NewField(*instruction);
+        canvas_->putFieldAtCursor(std::move(code), result, true);
+      }
+      return;
+    }
     canvas_->commitText();
     const auto id = textShape();
     if (!id) return;
     const auto current = FirstFieldInstruction(*session_->shape(*id));
     if (!current) return complain("В тексте этой фигуры нет полей.");
-    const bool barcode = ParseFieldInstruction(*current).name.find("BARCODE") != std::string::npos;
-    const auto instruction = barcode ? AskBarcode(this, host_->title(), *current)
-                                     : AskField(this, host_->title(), *current);
+    const auto instruction = askField(IsBarcode(*current), *current);
     if (!instruction) return;
     session_->change(ShapeEdit::Text, {*id}, [&](Shape& s) { ChangeFirstField(s, *instruction); });
   }

@@ -103,9 +103,16 @@ class TextOverlay : public QTextEdit {
     colours.setColor(QPalette::Base, background);
     setPalette(colours);
   }
-  std::function<void()> finished;  // Escape
+  std::function<void()> finished;      // Escape
+  std::function<void()> fieldClicked;  // a double click on a field's result
 
  protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    const QTextCursor at = cursorForPosition(event->position().toPoint());
+    if (!fieldClicked || !FieldAt(at)) return QTextEdit::mouseDoubleClickEvent(event);
+    setTextCursor(at);
+    fieldClicked();
+  }
   void keyPressEvent(QKeyEvent* event) override {
     if (event->key() == Qt::Key_Escape && finished) return finished();
     QTextEdit::keyPressEvent(event);
@@ -639,12 +646,13 @@ bool EditCanvas::beginEditing(std::uint32_t shapeId, int page, const QRectF& rec
   const RectF area{float(rect.x()), float(rect.y()), float(rect.width()), float(rect.height())};
   overlay->setGeometry(toWidget(page, area).toAlignedRect());
   overlay->finished = [this] { commitText(); };
+  overlay->fieldClicked = [this] { emit fieldDoubleClicked(); };
   on(overlay, &QTextEdit::currentCharFormatChanged, this, &EditCanvas::textFormatChanged);
   on(overlay, &QTextEdit::cursorPositionChanged, this, &EditCanvas::textFormatChanged);
   overlay->moveCursor(QTextCursor::End);
   overlay->show();
   overlay->setFocus(Qt::OtherFocusReason);
-  editing_ = Editing{shapeId, page, std::move(paragraphs)};
+  editing_ = Editing{shapeId, page, std::move(paragraphs), {}};
   overlay_ = overlay;
   focusWatch_ = on(qApp, &QApplication::focusChanged, this,
                    [this](QWidget*, QWidget* now) { focusMoved(now); });
@@ -666,10 +674,39 @@ QTextEdit* EditCanvas::textEditor() const {
   return overlay_;
 }
 
+std::optional<std::string> EditCanvas::fieldAtCursor() const {
+  if (!overlay_) return std::nullopt;
+  const qulonglong field = FieldAt(overlay_->textCursor());
+  auto same = [&](const RunFormat& format) {
+    return field && qulonglong(reinterpret_cast<std::uintptr_t>(format.fieldCode.get())) == field;
+  };
+  for (const auto& format : editing_.added)
+    if (same(*format)) return format->fieldCode->instruction;
+  for (const Paragraph& p : editing_.loaded)
+    for (const Run& run : p.runs)
+      if (same(run.format)) return run.format.fieldCode->instruction;
+  return std::nullopt;
+}
+
+bool EditCanvas::putFieldAtCursor(FieldPtr code, const std::string& result, bool replace) {
+  if (!overlay_ || !code) return false;
+  QTextCursor cursor = overlay_->textCursor();
+  if (replace && !SelectField(cursor)) return false;
+  auto format = std::make_unique<RunFormat>();
+  format->fieldCode = std::move(code);
+  InsertFieldText(cursor, *format, result);
+  editing_.added.push_back(std::move(format));
+  overlay_->setTextCursor(cursor);
+  overlay_->setFocus(Qt::OtherFocusReason);
+  return true;
+}
+
 void EditCanvas::commitText() {
   if (!overlay_) return;
   TextOverlay* overlay = overlay_;
-  auto edited = ReadParagraphs(*overlay->document(), editing_.loaded, textScale_);
+  std::vector<const RunFormat*> added;
+  for (const auto& field : editing_.added) added.push_back(field.get());
+  auto edited = ReadParagraphs(*overlay->document(), editing_.loaded, textScale_, added);
   const bool changed = !SameText(edited, editing_.loaded);
   if (changed && session_.attached())
     editing_.shapeId ? commitShapeText(std::move(edited)) : commitBodyText(std::move(edited));

@@ -59,6 +59,10 @@ class EditCanvas : public QWidget {
   void commitText();
   void cancelText();
   QTextEdit* textEditor() const;
+  // Fields of the text being edited: the instruction of the one at the cursor, and a field
+  // (its code and result) put at the cursor, or in place of the one there when replacing.
+  std::optional<std::string> fieldAtCursor() const;
+  bool putFieldAtCursor(FieldPtr code, const std::string& result, bool replace);
   const TextScale& textScale() const { return textScale_; }
 
   // Where a point of a page (in points from its top-left corner) is on this widget, and back.
@@ -69,6 +73,7 @@ class EditCanvas : public QWidget {
 
  signals:
   void textEditingChanged(bool editing);
+  void fieldDoubleClicked();  // in the text being edited
   void textFormatChanged();
   void zoomChanged();
 
@@ -139,6 +144,7 @@ class EditCanvas : public QWidget {
     std::uint32_t shapeId = 0;  // 0: body paragraphs
     int page = 0;
     std::vector<Paragraph> loaded;
+    std::vector<std::unique_ptr<RunFormat>> added;  // fields put in while editing
   } editing_;
   TextScale textScale_;
   QMetaObject::Connection focusWatch_;

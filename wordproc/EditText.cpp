@@ -262,9 +262,12 @@ void LoadParagraphs(QTextDocument& doc, const std::vector<Paragraph>& paragraphs
 }
 
 std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
-                                      const std::vector<Paragraph>& loaded,
-                                      const TextScale& scale) {
+                                      const std::vector<Paragraph>& loaded, const TextScale& scale,
+                                      const std::vector<const RunFormat*>& added) {
   Reader reader{loaded, scale, {}, {}, {}};
+  for (const RunFormat* format : added)
+    if (format->fieldCode)
+      reader.fields.emplace(reinterpret_cast<std::uintptr_t>(format->fieldCode.get()), format);
   for (const Paragraph& p : loaded)
     for (const Run& run : p.runs)
       if (run.format.fieldCode)
@@ -274,6 +277,54 @@ std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next())
     paragraphs.push_back(reader.read(block));
   return paragraphs;
+}
+
+qulonglong FieldAt(const QTextCursor& cursor) {
+  auto fieldOf = [&](int position) -> qulonglong {
+    QTextCursor probe(cursor.document());
+    probe.setPosition(position);
+    probe.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    if (probe.block() != cursor.block() || !probe.hasSelection()) return 0;
+    // The format of a selection's end is the one of its last character.
+    const QVariant field = probe.charFormat().property(kFieldProperty);
+    return field.isValid() ? field.toULongLong() : 0;
+  };
+  const int at = cursor.position();
+  if (const qulonglong after = fieldOf(at)) return after;
+  return at > cursor.block().position() ? fieldOf(at - 1) : 0;
+}
+
+bool SelectField(QTextCursor& cursor) {
+  const qulonglong field = FieldAt(cursor);
+  if (!field) return false;
+  const QTextBlock block = cursor.block();
+  for (auto it = block.begin(); !it.atEnd(); ++it) {
+    const QTextFragment fragment = it.fragment();
+    if (fragment.charFormat().property(kFieldProperty).toULongLong() != field) continue;
+    // A field's result may span fragments of different formats: take them all.
+    int end = fragment.position() + fragment.length();
+    auto next = it;
+    for (++next; !next.atEnd(); ++next) {
+      if (next.fragment().charFormat().property(kFieldProperty).toULongLong() != field) break;
+      end = next.fragment().position() + next.fragment().length();
+    }
+    cursor.setPosition(fragment.position());
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    return true;
+  }
+  return false;
+}
+
+void InsertFieldText(QTextCursor& cursor, const RunFormat& field, const std::string& result) {
+  QTextCharFormat format = cursor.charFormat();
+  format.clearProperty(kFieldProperty);
+  QTextCharFormat fieldFormat = format;
+  fieldFormat.setProperty(kFieldProperty,
+                          qulonglong(reinterpret_cast<std::uintptr_t>(field.fieldCode.get())));
+  QString text = ScreenText(result);
+  if (text.isEmpty()) text = QString(kFieldHolder);
+  cursor.insertText(text, fieldFormat);
+  cursor.setCharFormat(format);
 }
 
 bool SameText(const std::vector<Paragraph>& a, const std::vector<Paragraph>& b) {

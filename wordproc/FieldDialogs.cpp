@@ -85,6 +85,13 @@ void AppendField(Shape& shape, const std::string& instruction) {
   Recompute(shape.text, {shape.text.size() - 1, last, last + 1, p.runs.back().format.fieldCode});
 }
 
+std::pair<FieldPtr, std::string> NewField(const std::string& instruction) {
+  Shape story;
+  AppendField(story, instruction);
+  const FieldSpan span = FieldsIn(story.text).at(0);
+  return {span.code, FieldResultText(story.text, span)};
+}
+
 std::optional<std::string> FirstFieldInstruction(const Shape& shape) {
   const std::vector<FieldSpan> spans = FieldsIn(shape.text);
   if (spans.empty()) return std::nullopt;

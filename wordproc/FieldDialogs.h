@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "wordproc/core/Model.h"
 
@@ -51,6 +52,8 @@ class BarcodeDialog : public QDialog {
 // A new field at the end of a text box's text, its result worked out (a barcode whose data
 // does not fit its type shows why).
 void AppendField(Shape& shape, const std::string& instruction);
+// A new field's code and its result, worked out as AppendField works them out.
+std::pair<FieldPtr, std::string> NewField(const std::string& instruction);
 // The instruction of the first field of a shape's text, or nothing.
 std::optional<std::string> FirstFieldInstruction(const Shape& shape);
 // Gives the first field of the shape's text the instruction and works its result out again.

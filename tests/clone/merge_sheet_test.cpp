@@ -88,6 +88,24 @@ TEST_F(MergeSheet, EveryRecordFillsItsLabelsInOrder) {
   EXPECT_EQ(PageCount(LabelCount(glyphs, 0), 1, 4), 1);
 }
 
+TEST_F(MergeSheet, NumberAndDatePicturesFormatTheValues) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Цена \\# &quot;# ##0,00 руб.&quot;", "Цена: 1 234,50 РУБ."},
+      {"Цена \\@ &quot;d MMMM yyyy&quot;", "Цена: 9 ДЕКАБРЯ 2026"},
+  };
+  const char* values[] = {"1234,5", "09.12.2026"};
+  for (int k = 0; k < 2; ++k) {
+    SCOPED_TRACE(cases[k].first);
+    const std::string field = std::string(cases[k].first) + " \\b &quot;Цена: &quot;";
+    TCloneParams glyphs{
+        {Glyph(field), 1, Data(std::string("Цена;Код\n") + values[k] + ";4601234567893\n")}};
+    wordlink::TExtAppDocument* sheet = CloneGlyphs(*host, glyphs, 0, "Визитки", kA4);
+    ASSERT_NE(sheet, nullptr) << Messages();
+    EXPECT_EQ(CopyTexts(sheet->Document),
+              std::vector<std::string>{std::string(cases[k].second) + "|4601234567893"});
+  }
+}
+
 TEST_F(MergeSheet, AFieldTheDataLacksStopsBeforeAnySheet) {
   TCloneParams glyphs{{Glyph("Фамилия"), 1, Data(kList)}};
   EXPECT_EQ(CloneGlyphs(*host, glyphs, 1, "Визитки", kA4), nullptr);

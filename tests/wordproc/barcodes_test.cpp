@@ -60,6 +60,8 @@ TEST(Barcodes, EveryTypeIsReadBackWithItsData) {
       {"DISPLAYBARCODE \"A40156B\" NW7", "A40156B"},
       {"DISPLAYBARCODE \"15400141288763\" ITF14", "15400141288763"},
       {"DISPLAYBARCODE \"1540014128876\" CASE \\r 1", "15400141288763"},
+      // A supplement beside the code leaves the code readable.
+      {"DISPLAYBARCODE \"460123456789312\" EAN13 \\p SUP2", "4601234567893"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.instruction);
@@ -88,6 +90,7 @@ TEST(Barcodes, DataATypeCannotEncodeGivesTheReason) {
       {"DISPLAYBARCODE \"12345\" EAN13", "нужно 12 или 13 цифр"},
       {"DISPLAYBARCODE \"A_B\" CODE39", "недопустимые символы"},
       {"DISPLAYBARCODE \"1\" AZTEC", "Неизвестный тип"},
+      {"DISPLAYBARCODE \"4601234567893+1A\" EAN13 \\p SUP2", "дополнительный код SUP2"},
   };
   for (const auto& [instruction, reason] : cases) {
     SCOPED_TRACE(instruction);
@@ -99,6 +102,45 @@ TEST(Barcodes, DataATypeCannotEncodeGivesTheReason) {
     EXPECT_TRUE(span.code->error);
     EXPECT_EQ(FieldResultText(doc->paragraphs, span), *problem);
     EXPECT_FALSE(BarcodeOf(*span.code));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Barcodes, SupplementsWidenTheCode) {
+  auto width = [](const std::string& instruction) {
+    FieldCode code;
+    code.instruction = instruction;
+    const auto symbol = BarcodeOf(code);
+    return symbol ? symbol->width : 0.0;
+  };
+  const double plain = width("DISPLAYBARCODE \"4601234567893\" EAN13");
+  ASSERT_GT(plain, 0);
+  EXPECT_GT(width("DISPLAYBARCODE \"460123456789312\" EAN13 \\p SUP2"), plain);
+  EXPECT_GT(width("DISPLAYBARCODE \"4601234567893+12345\" EAN13 \\p SUP5"),
+            width("DISPLAYBARCODE \"4601234567893+12\" EAN13 \\p SUP2"));
+  EXPECT_EQ(width("DISPLAYBARCODE \"4601234567893\" EAN13 \\p STD"), plain);
+}
+
+// The check of a QR code does not encode it when the data fits byte mode: it must agree with
+// the encoding at the edge of the capacity of every error level.
+TEST(Barcodes, QrCheckAgreesWithTheEncodingAtTheCapacity) {
+  const std::pair<int, std::size_t> levels[] = {{0, 2953}, {3, 1273}};
+  for (const auto& [level, capacity] : levels) {
+    for (std::size_t size : {capacity, capacity + 1}) {
+      SCOPED_TRACE(std::to_string(level) + " " + std::to_string(size));
+      // Bytes no mode but byte mode takes, so the capacity is exactly byte mode's.
+      const std::string data(size, 'z');
+      const std::string instruction =
+          "DISPLAYBARCODE \"" + data + "\" QR \\q " + std::to_string(level);
+      const bool fits = size <= capacity;
+      EXPECT_EQ(!BarcodeProblem(ParseFieldInstruction(instruction)), fits);
+      FieldCode code;
+      code.instruction = instruction;
+      EXPECT_EQ(BarcodeOf(code) != nullptr, fits);
+    }
   }
 }
 

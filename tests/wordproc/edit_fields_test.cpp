@@ -1,7 +1,9 @@
-// Fields made and changed in a document window: «Поле…» and «Штрихкод…» put a field at the end
+// Fields made and changed in a document window: «Поле…» and «Штрихкод…» put a field at the cursor
+// of the text being typed, or at the end
 // of the selected text box's text, «Изменить поле…» changes its first field; the dialogs read
 // the instructions they are given back as they were.
 #include <QApplication>
+#include <QTextEdit>
 
 #include "tests/wordproc/edit_support.h"
 #include "wordproc/FieldDialogs.h"
@@ -53,6 +55,50 @@ TEST_F(EditFields, TheInsertMenuPutsFieldsInTheSelectedTextBox) {
   replies.push_back({kDialogCancel});
   Trigger(doc, "actionInsertField");
   EXPECT_EQ(FieldsOfShape(doc).size(), 2u);
+}
+
+TEST_F(EditFields, WhileTypingFieldsGoInAtTheCursorAndADoubleClickChangesThem) {
+  Variant doc = AddDocument();
+  Variant box = doc.get("Shapes").call("AddTextbox", 1, 100, 150, 250, 80);
+  auto* canvas = Canvas(doc);
+  DoubleClick(canvas, At(doc, 200, 190));
+  QTextEdit* editor = canvas->textEditor();
+  ASSERT_NE(editor, nullptr);
+  Type(editor, QStringLiteral("Кому: , до встречи"));
+  QTextCursor cursor = editor->textCursor();
+  cursor.setPosition(6);
+  editor->setTextCursor(cursor);
+  replies.push_back({kDialogOk, {}, " MERGEFIELD Имя "});
+  Trigger(doc, "actionInsertField");
+  ASSERT_EQ(canvas->textEditor(), editor) << "typing goes on after the field";
+  Type(editor, QStringLiteral("!"));
+
+  // A double click on the field's text opens its dialog with it and puts the answer in its place.
+  cursor.setPosition(8);
+  DoubleClick(editor->viewport(), editor->cursorRect(cursor).center());
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[1].kind, DialogKind::Field);
+  EXPECT_EQ(canvas->fieldAtCursor(), " MERGEFIELD Имя ") << "a cancelled dialog changes nothing";
+  replies.push_back({kDialogOk, {}, " MERGEFIELD Фамилия \\* Upper "});
+  DoubleClick(editor->viewport(), editor->cursorRect(cursor).center());
+  Key(editor, Qt::Key_Escape);
+
+  EXPECT_EQ(box.get("TextFrame").get("TextRange").get("Text").toString(),
+            "Кому: «Фамилия»!, до встречи");
+  const auto fields = FieldsOfShape(doc);
+  ASSERT_EQ(fields.size(), 1u);
+  EXPECT_EQ(fields[0].first, " MERGEFIELD Фамилия \\* Upper ");
+
+  // Body text takes fields the same way.
+  DoubleClick(canvas, At(doc, 300, 500));
+  ASSERT_NE(canvas->textEditor(), nullptr);
+  Type(canvas->textEditor(), QStringLiteral("Дата: "));
+  replies.push_back({kDialogOk, {}, " DATE \\@ \"yyyy\" "});
+  Trigger(doc, "actionInsertField");
+  Key(canvas->textEditor(), Qt::Key_Escape);
+  EXPECT_EQ(doc.get("Fields").get("Count").toInt(), 1);
+  EXPECT_EQ(doc.get("Fields").call("Item", 1).get("Code").get("Text").toString(),
+            " DATE \\@ \"yyyy\" ");
 }
 
 TEST_F(EditFields, DialogsGiveBackTheInstructionsTheyShow) {

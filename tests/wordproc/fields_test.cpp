@@ -224,6 +224,36 @@ TEST(FieldFormats, CaseNumbersAndDates) {
   EXPECT_EQ(apply("SEQ a \\* alphabetic", "28"), "bb");
 }
 
+TEST(FieldFormats, DatesOfListsTakeTheDatePicture) {
+  auto date = [](const std::string& text) {
+    const std::optional<DateTime> when = ParseDate(text);
+    return when ? FormatDate(*when, "yyyy-MM-dd HH:mm:ss") : std::string("нет");
+  };
+  EXPECT_EQ(date("09.12.2026"), "2026-12-09 00:00:00");
+  EXPECT_EQ(date("9/1/26"), "2026-01-09 00:00:00");
+  EXPECT_EQ(date("1.3.45"), "1945-03-01 00:00:00");
+  EXPECT_EQ(date("2024-02-29T14:30"), "2024-02-29 14:30:00");
+  EXPECT_EQ(date(" 31.12.2026 23:59:58"), "2026-12-31 23:59:58");
+  for (const char* text : {"29.02.2026", "2026.12.09", "09-12-2026", "12.2026", "9.12.2026 г.",
+                           "9.12.2026 25:00", "9.12.2026 14", "123456.1.1", ""}) {
+    EXPECT_EQ(date(text), "нет") << text;
+  }
+  auto apply = [](const std::string& instruction, const std::string& value) {
+    return ApplyFieldFormat(ParseFieldInstruction(instruction), value);
+  };
+  EXPECT_EQ(apply("MERGEFIELD Дата \\@ \"d MMMM yyyy\"", "09.12.2026"), "9 декабря 2026");
+  EXPECT_EQ(apply("MERGEFIELD Дата \\@ \"d MMMM yyyy\"", "завтра"), "завтра");
+  EXPECT_EQ(ChangeCase("a\xFFб", "Upper"), "A\xFFБ") << "a byte that is no text stays";
+
+  FieldContext context;
+  FieldCode quote;
+  quote.instruction = " QUOTE \"1234,5\" \\# \"# ##0,00\" ";
+  EXPECT_EQ(EvaluateField(quote, "", context).text, "1 234,50");
+  quote.instruction = " QUOTE 2026-12-09 \\@ \"dd.MM.yy\" ";
+  EXPECT_EQ(EvaluateField(quote, "", context).text, "09.12.26");
+  EXPECT_EQ(FieldTypeOfName("Quote"), 35);
+}
+
 TEST(FieldUpdates, SequencesCountInReadingOrderAndDatesFollowTheirPicture) {
   Document doc;
   auto add = [&](std::vector<Paragraph>& story, const std::string& instruction) {

@@ -5,45 +5,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <vector>
 
+#include "platform/Utf8.h"
 #include "wordproc/core/Fields.h"
 
 namespace wordproc {
 
 namespace {
-
-char32_t DecodeAt(std::string_view text, std::size_t& i) {
-  const auto lead = static_cast<unsigned char>(text[i++]);
-  if (lead < 0x80) return lead;
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = lead & (0x3F >> extra);
-  for (; extra > 0 && i < text.size(); --extra) {
-    const auto next = static_cast<unsigned char>(text[i]);
-    if ((next & 0xC0) != 0x80) break;
-    c = (c << 6) | (next & 0x3F);
-    ++i;
-  }
-  return c;
-}
-
-void Encode(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
-}
 
 char32_t Upper(char32_t c) {
   if (c >= 'a' && c <= 'z') return c - 32;
@@ -159,7 +130,14 @@ std::string ChangeCase(std::string_view text, std::string_view how) {
   std::string out;
   bool wordStart = true, first = true;
   for (std::size_t i = 0; i < text.size();) {
-    char32_t c = DecodeAt(text, i);
+    const platform::Utf8Char decoded = platform::DecodeUtf8(text, i);
+    i += decoded.length;
+    if (!decoded.valid) {  // a byte that is no text is kept as it came
+      out += text[i - 1];
+      wordStart = false;
+      continue;
+    }
+    char32_t c = decoded.codePoint;
     if (upper) c = Upper(c);
     if (lower) c = Lower(c);
     if ((caps && wordStart) || (firstCap && first)) {
@@ -169,7 +147,7 @@ std::string ChangeCase(std::string_view text, std::string_view how) {
     }
     if (IsLetter(c)) first = false;
     wordStart = c == ' ' || c == '\t' || c == '\v';
-    Encode(out, c);
+    platform::AppendUtf8(out, c);
   }
   return out;
 }
@@ -258,9 +236,82 @@ std::string FormatDate(const DateTime& when, std::string_view picture) {
   return out;
 }
 
+namespace {
+
+// The numbers of a date or a time and the separators between them: "9.12.2026 14:30".
+struct DateNumbers {
+  std::vector<std::pair<int, std::size_t>> numbers;  // value and digit count
+  std::string separators;
+};
+
+std::optional<DateNumbers> SplitDate(std::string_view text) {
+  DateNumbers out;
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  while (i < text.size()) {
+    std::size_t digits = 0;
+    int value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+      if (digits == 4) return std::nullopt;
+      value = value * 10 + (text[i] - '0');
+    }
+    if (digits == 0) return std::nullopt;
+    out.numbers.emplace_back(value, digits);
+    std::size_t gap = i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == 'T')) ++i;
+    if (i == text.size()) break;
+    if (i > gap) {
+      out.separators += ' ';
+    } else if (std::strchr(".-/:", text[i]) && text[i] != 0) {
+      out.separators += text[i++];
+    } else {
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+}  // namespace
+
+std::optional<DateTime> ParseDate(std::string_view text) {
+  const std::optional<DateNumbers> parts = SplitDate(text);
+  if (!parts || parts->numbers.size() < 3) return std::nullopt;
+  const auto& n = parts->numbers;
+  const std::string& sep = parts->separators;
+  if (sep[0] != sep[1] || !std::strchr(".-/", sep[0])) return std::nullopt;
+  DateTime when;
+  const bool yearFirst = n[0].second == 4;
+  if (yearFirst != (sep[0] == '-')) return std::nullopt;
+  when.year = yearFirst ? n[0].first : n[2].first;
+  when.month = n[1].first;
+  when.day = yearFirst ? n[2].first : n[0].first;
+  const std::size_t yearDigits = yearFirst ? n[0].second : n[2].second;
+  if (yearDigits == 2) when.year += when.year < 30 ? 2000 : 1900;
+  if ((yearDigits != 2 && yearDigits != 4) || when.month < 1 || when.month > 12 || when.day < 1 ||
+      when.day > DaysInMonth(when.year, when.month))
+    return std::nullopt;
+  if (n.size() == 3) return when;
+  const std::string_view time = std::string_view(sep).substr(2);
+  if ((time != " :" && time != " ::") || n.size() != time.size() + 3) return std::nullopt;
+  when.hour = n[3].first;
+  when.minute = n[4].first;
+  when.second = n.size() > 5 ? n[5].first : 0;
+  if (when.hour > 23 || when.minute > 59 || when.second > 59) return std::nullopt;
+  return when;
+}
+
 std::string ApplyFieldFormat(const FieldInstruction& instruction, std::string value) {
+  const bool clock = instruction.name == "DATE" || instruction.name == "TIME";
   for (const FieldSwitch& s : instruction.switches) {
-    if (s.name == '#' && s.hasArgument) {
+    if (s.name == '@' && s.hasArgument && !clock) {
+      if (auto when = ParseDate(value)) value = FormatDate(*when, s.argument);
+    } else if (s.name == '#' && s.hasArgument) {
       if (auto number = NumberOf(value)) value = FormatNumber(*number, s.argument);
     } else if (s.name == '*' && s.hasArgument) {
       if (auto number = NumberOf(value); number && std::fabs(*number) < 1e9) {

@@ -17,6 +17,7 @@ const NamedType kTypes[] = {
     {"SEQ", field_type::kSequence},
     {"NUMPAGES", field_type::kNumPages},
     {"DATE", field_type::kDate},
+    {"QUOTE", field_type::kQuote},
     {"TIME", field_type::kTime},
     {"PAGE", field_type::kPage},
     {"MERGEFIELD", field_type::kMergeField},
@@ -306,6 +307,12 @@ FieldValue EvaluateField(const FieldCode& code, const std::string& currentResult
                                : name == "DATE"                ? "dd.MM.yyyy"
                                                                : "H:mm";
     return {ApplyFieldFormat(instruction, FormatDate(context.now, format)), false, true};
+  }
+  if (name == "QUOTE") {
+    std::string text;
+    for (const std::string& argument : instruction.arguments)
+      text += (text.empty() ? "" : " ") + argument;
+    return {ApplyFieldFormat(instruction, std::move(text)), false, true};
   }
   if (name == "SEQ" && context.sequences)
     return {context.sequences->next(instruction), false, true};

@@ -21,6 +21,7 @@ inline constexpr int kEmpty = -1;
 inline constexpr int kSequence = 12;
 inline constexpr int kNumPages = 26;
 inline constexpr int kDate = 31;
+inline constexpr int kQuote = 35;
 inline constexpr int kTime = 32;
 inline constexpr int kPage = 33;
 inline constexpr int kMergeField = 59;
@@ -55,8 +56,8 @@ FieldInstruction ParseFieldInstruction(std::string_view instruction);
 // An argument as an instruction holds it: quoted where it needs to be.
 std::string QuoteFieldArgument(std::string_view value);
 
-// The value as the \* (case, numbers in words) and \# (number) switches format it (DATE takes
-// its \@ picture in EvaluateField),
+// The value as the \* (case, numbers in words), \# (number) and \@ (date) switches format it
+// (DATE and TIME take their \@ picture in EvaluateField),
 // with a merge field's \b and \f text around a value that is not empty; a value a numeric
 // picture cannot read is left as it is.
 std::string ApplyFieldFormat(const FieldInstruction& instruction, std::string value);
@@ -75,6 +76,9 @@ DateTime CurrentDateTime();
 // A date by a picture of \@: d dd ddd dddd M MM MMM MMMM yy yyyy H HH h hh m mm s ss AM/PM,
 // text in apostrophes; month and day names are Russian.
 std::string FormatDate(const DateTime& when, std::string_view picture);
+// A date as lists give it: d.M.yyyy, d/M/yyyy or yyyy-MM-dd, a two-digit year below 30 in this
+// century, with an optional time H:mm or H:mm:ss after it; none for anything else.
+std::optional<DateTime> ParseDate(std::string_view text);
 
 // The runs a field's result takes in a paragraph: [first, last), never empty.
 struct FieldSpan {
