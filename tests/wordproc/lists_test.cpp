@@ -79,6 +79,10 @@ std::string Plain(const std::string& text, const std::string& pPr = "") {
          "</w:t></w:r></w:p>";
 }
 
+std::string DecimalStop(const std::string& text) {
+  return Plain(text, "<w:tabs><w:tab w:val=\"decimal\" w:pos=\"2268\"/></w:tabs>");
+}
+
 std::string ListBody() {
   const std::string words =
       "Этикетки печатают листами, и каждая строка списка переносится под текст, а не под "
@@ -95,6 +99,7 @@ std::string ListBody() {
          Plain("ИНН\tсередина\tгород",
                "<w:tabs><w:tab w:val=\"center\" w:pos=\"1701\"/><w:tab w:val=\"right\" "
                "w:pos=\"3402\"/></w:tabs>") +
+         DecimalStop("Цена\t12.5") + DecimalStop("Итого\t1234.75 руб.") + DecimalStop("Без\t7") +
          std::string(kA4Section);
 }
 

@@ -248,7 +248,9 @@ struct CellRef {
 };
 
 // How a tab stop aligns the text after it (w:tab w:val); bar and decimal stops count as left.
-enum class TabAlign : std::uint8_t { Left, Center, Right };
+// A decimal stop aligns the text after it on its first decimal comma or point, or on its end
+// when it has none.
+enum class TabAlign : std::uint8_t { Left, Center, Right, Decimal };
 
 struct TabStop {
   float position = 0;  // points from the text column's left edge

@@ -377,6 +377,7 @@ void ApplyTabs(xml_node tabs, TabStops& out) {
     TabStop stop{position, TabAlign::Left};
     if (v == "center") stop.align = TabAlign::Center;
     if (v == "right" || v == "end") stop.align = TabAlign::Right;
+    if (v == "decimal") stop.align = TabAlign::Decimal;
     out.stops.push_back(stop);
   }
   std::sort(out.stops.begin(), out.stops.end(),

@@ -295,9 +295,10 @@ std::string ListAndTabsXml(const Paragraph& p, bool lists) {
   if (p.tabs.stops.empty()) return out;
   out += "<w:tabs>";
   for (const TabStop& stop : p.tabs.stops) {
-    const char* align = stop.align == TabAlign::Center  ? "center"
-                        : stop.align == TabAlign::Right ? "right"
-                                                        : "left";
+    const char* align = stop.align == TabAlign::Center    ? "center"
+                        : stop.align == TabAlign::Right   ? "right"
+                        : stop.align == TabAlign::Decimal ? "decimal"
+                                                          : "left";
     out +=
         std::string("<w:tab w:val=\"") + align + "\" w:pos=\"" + Num(Twips(stop.position)) + "\"/>";
   }
