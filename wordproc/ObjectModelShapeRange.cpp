@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <map>
 
 #include "wordproc/ObjectModel.h"
 #include "wordproc/core/ShapeOps.h"
@@ -176,6 +177,7 @@ class InlineShapeObj : public DocumentPart {
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override {
+    if (const Shape* shape = inTextShape()) return callShape(*shape, member, kind, args);
     using I = InlineShapeObj;
     static const Members<I> members({
         {"Type", [](I&, Args&) { return Variant(3); }},  // wdInlineShapePicture
@@ -194,6 +196,32 @@ class InlineShapeObj : public DocumentPart {
   }
 
  private:
+  // SmartArt or a chart in the text, which is a shape of the document rather than a picture.
+  const Shape* inTextShape() {
+    if (FindInline(doc().model(), id_)) return nullptr;
+    const Shape* shape = doc().editor().findShape(id_);
+    return shape && shape->inText ? shape : nullptr;
+  }
+
+  // Size and deletion as the shape answers them; converted, it floats where it stood.
+  Variant callShape(const Shape& shape, std::string_view member, InvokeKind kind, Args& args) {
+    constexpr int kInlineChart = 12, kInlineSmartArt = 15;
+    if (member == "Type" && kind != InvokeKind::PropertyPut)
+      return Variant(shape.graphic == GraphicType::SmartArt ? kInlineSmartArt : kInlineChart);
+    if (member == "ConvertToShape") {
+      Shape* floating = doc().editor().findShape(id_);
+      floating->inText = false;
+      floating->relH = RelH::Column;
+      floating->relV = RelV::Paragraph;
+      floating->left = floating->top = 0;
+      doc().editor().touch();
+      return Variant(MakeShape(doc_, id_));
+    }
+    if (member != "Width" && member != "Height" && member != "Delete" && member != "Application")
+      Fail("Объект не поддерживает это свойство или метод: " + std::string(member));
+    return MakeShape(doc_, id_)->invoke(member, kind, args);
+  }
+
   InlineSpot spot() {
     auto found = FindInline(doc().model(), id_);
     if (!found) Fail("Объект удалён: рисунка больше нет в документе");
@@ -285,9 +313,15 @@ class InlineShapesObj : public DocumentPart {
       first = doc().editor().paragraphAt(range_->first);
       last = doc().editor().paragraphAt(std::max(range_->first, range_->second - 1));
     }
+    std::multimap<std::uint64_t, std::uint32_t> inText;  // by their paragraph's id
+    for (const AnchoredShape& s : doc().model().shapes)
+      if (s.shape->inText) inText.emplace(s.anchorParagraph, s.shape->id);
     std::vector<std::uint32_t> out;
-    for (std::size_t k = first; k <= last && k < paragraphs.size(); ++k)
+    for (std::size_t k = first; k <= last && k < paragraphs.size(); ++k) {
       for (const InlinePicture& p : paragraphs[k].inlinePictures) out.push_back(p.id);
+      auto [from, to] = inText.equal_range(paragraphs[k].id);
+      for (auto it = from; it != to; ++it) out.push_back(it->second);
+    }
     return out;
   }
 

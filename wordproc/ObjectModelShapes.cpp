@@ -374,7 +374,7 @@ const Members<ShapeObj>& ShapeObj::members() {
       {
           {"Name", [](S& s, Args&) { return Variant(s.shape().name); },
            [](S& s, Args&, const Variant& v) { s.shape().name = v.toString(), s.changed(); }},
-          {"Type", [](S& s, Args&) { return Variant(int(s.shape().kind)); }},
+          {"Type", [](S& s, Args&) { return Variant(MsoShapeTypeOf(s.shape())); }},
           {"Id", [](S& s, Args&) { return Variant(int(s.shape().id)); }},
           {"AutoShapeType", [](S& s, Args&) { return Variant(MsoAutoShapeTypeOf(s.shape())); },
            [](S& s, Args&, const Variant& v) {
@@ -536,18 +536,26 @@ Variant AddPicture(DocumentObj& doc, Args& args) {
   return Place(doc, std::move(shape), args, 7);
 }
 
+// The floating shapes: charts and SmartArt in the text are inline shapes instead.
+std::vector<const Shape*> FloatingShapes(DocumentObj& doc) {
+  std::vector<const Shape*> out;
+  for (const auto& s : doc.model().shapes)
+    if (!s.shape->inText) out.push_back(s.shape.get());
+  return out;
+}
+
 std::uint32_t ItemId(DocumentObj& doc, const Args& args) {
-  const auto& shapes = doc.model().shapes;
+  const std::vector<const Shape*> shapes = FloatingShapes(doc);
   if (!Given(args, 0)) Fail("Не задан номер или имя фигуры");
   if (args[0].type() == wordlink::VarType::String) {
     const std::string wanted = args[0].toString();
-    for (const auto& s : shapes)
-      if (s.shape->name == wanted) return s.shape->id;
-    for (const auto& s : shapes)
-      if (LowerName(s.shape->name) == LowerName(wanted)) return s.shape->id;
+    for (const Shape* s : shapes)
+      if (s->name == wanted) return s->id;
+    for (const Shape* s : shapes)
+      if (LowerName(s->name) == LowerName(wanted)) return s->id;
   } else {
     int n = args[0].toInt();
-    if (n >= 1 && std::size_t(n) <= shapes.size()) return shapes[std::size_t(n) - 1].shape->id;
+    if (n >= 1 && std::size_t(n) <= shapes.size()) return shapes[std::size_t(n) - 1]->id;
   }
   Fail("Запрошенный элемент семейства не существует");
 }
@@ -561,7 +569,7 @@ class ShapesObj : public DocumentPart {
     using S = ShapesObj;
     static const Members<S> members(
         {
-            {"Count", [](S& s, Args&) { return Variant(int(s.doc().model().shapes.size())); }},
+            {"Count", [](S& s, Args&) { return Variant(int(FloatingShapes(s.doc()).size())); }},
             {"Item", [](S& s, Args& a) { return Variant(MakeShape(s.doc_, ItemId(s.doc(), a))); }},
             {"Range",
              [](S& s, Args& a) { return Variant(MakeShapeRange(s.doc_, {ItemId(s.doc(), a)})); }},

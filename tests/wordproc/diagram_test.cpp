@@ -13,6 +13,7 @@
 
 using namespace wordproc;
 using namespace ooxml_test;
+using wordlink::Variant;
 
 namespace {
 
@@ -80,6 +81,35 @@ TEST(Diagrams, TheirTextIsDrawnOnOneLineInOrder) {
   EXPECT_LT(words[0].x, words[1].x);
   EXPECT_LT(words[1].x, words[2].x);
   EXPECT_NEAR(words[0].y, words[2].y, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// SmartArt in the text is an inline shape, as the word processor lists it; once floating it is
+// a shape of its own type.
+TEST(Diagrams, InTheTextTheyAreInlineShapesAndFloatingTheyAreSmartArt) {
+  om_test::EnsureGui();
+  Variant word = om_test::NewWord();
+  Variant doc = word.get("Documents").call("Open", std::string(kDiagramFile));
+  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0);
+  Variant inlines = doc.get("InlineShapes");
+  std::vector<int> types;
+  for (int i = 1; i <= inlines.get("Count").toInt(); ++i)
+    types.push_back(inlines.call("Item", i).get("Type").toInt());
+  // Three pictures, then the diagram.
+  ASSERT_EQ(types.size(), 4u);
+  EXPECT_EQ(types.back(), 15);
+  const double width = inlines.call("Item", 4).get("Width").toDouble();
+  EXPECT_GT(width, 100);
+
+  Variant floating = inlines.call("Item", 4).call("ConvertToShape");
+  EXPECT_EQ(floating.get("Type").toInt(), 24);
+  EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 1);
+  EXPECT_EQ(doc.get("InlineShapes").get("Count").toInt(), 3);
+  EXPECT_DOUBLE_EQ(doc.get("Shapes").call("Item", 1).get("Width").toDouble(), width);
+  doc.call("Close", 0);
 }
 
 }  // namespace

@@ -45,6 +45,8 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->adjusts = adjusts;
   copy->custom = custom;  // geometries are immutable and shared
   copy->rotation = rotation;
+  copy->graphic = graphic;
+  copy->inText = inText;
   copy->line = line;
   copy->fill = fill;
   copy->text = text;
@@ -65,7 +67,8 @@ bool Shape::sameAs(const Shape& o) const {
                flipV == o.flipV && adjustment == o.adjustment && line == o.line && fill == o.fill &&
                shadow == o.shadow && text == o.text && frame == o.frame && warp == o.warp &&
                image == o.image && svg == o.svg && crop == o.crop && preset == o.preset &&
-               adjusts == o.adjusts && rotation == o.rotation &&
+               adjusts == o.adjusts && rotation == o.rotation && graphic == o.graphic &&
+               inText == o.inText &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

@@ -481,6 +481,10 @@ struct TextWarp {
   bool operator==(const TextWarp&) const = default;
 };
 
+// What a shape's graphic holds: a drawing of its own, or SmartArt (drawn from the diagram's
+// drawing as a group of its boxes) or a chart.
+enum class GraphicType : std::uint8_t { Drawing, SmartArt, Chart };
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
@@ -513,6 +517,10 @@ struct Shape {
   // Group members; their left/top are in the group's coordinates (points from the group's
   // top-left corner) and are scaled with the group.
   std::vector<std::unique_ptr<Shape>> children;
+  GraphicType graphic = GraphicType::Drawing;
+  // SmartArt or a chart standing in the text as a character: one of the inline shapes of the
+  // object model, not of its floating shapes.
+  bool inText = false;
 
   std::unique_ptr<Shape> clone() const;
   // Everything alike, members included; images compare as the same part.

@@ -200,6 +200,7 @@ std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width
       shape = ReadPic(c, xfrm);
     } else if (name == "relIds") {
       shape = ReadDiagram(c);
+      if (shape) shape->graphic = GraphicType::SmartArt;
     } else if (name == "wgp") {
       shape = NewShape();
       shape->kind = ShapeKind::Group;
@@ -243,6 +244,7 @@ void ReadContext::ReadInline(xml_node node, Flow& flow) {
     // Shapes in the text flow stand where their character is.
     shape->relH = RelH::Character;
     shape->relV = RelV::Line;
+    shape->inText = shape->graphic != GraphicType::Drawing;
     Keep(std::move(shape), flow, 1, 0);
   }
 }

@@ -54,6 +54,19 @@ bool HasGeneralGeometry(const Shape& shape) {
          (shape.custom || !shape.preset.empty());
 }
 
+int MsoShapeTypeOf(const Shape& shape) {
+  constexpr int kMsoChart = 3, kMsoSmartArt = 24;
+  switch (shape.graphic) {
+    case GraphicType::SmartArt:
+      return kMsoSmartArt;
+    case GraphicType::Chart:
+      return kMsoChart;
+    case GraphicType::Drawing:
+      break;
+  }
+  return int(shape.kind);
+}
+
 int MsoAutoShapeTypeOf(const Shape& shape) {
   if (shape.custom) return kMsoNotPrimitive;
   if (shape.preset.empty()) return int(shape.autoShapeType);

@@ -39,6 +39,8 @@ bool HasGeneralGeometry(const Shape& shape);
 // The object model's AutoShapeType number (msoShapeNotPrimitive for a freeform); setting one
 // that names no preset here fails with false.
 int MsoAutoShapeTypeOf(const Shape& shape);
+// The object model's Type (MsoShapeType): the kind, or msoSmartArt or msoChart for those.
+int MsoShapeTypeOf(const Shape& shape);
 bool SetMsoAutoShapeType(Shape& shape, int number);
 
 // Group members keep their places relative to the group while it is resized.
