@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <map>
 
 #include "wordproc/ObjectModel.h"
 #include "wordproc/core/ShapeOps.h"
@@ -177,10 +176,9 @@ class InlineShapeObj : public DocumentPart {
 
  protected:
   Variant call(std::string_view member, InvokeKind kind, Args& args) override {
-    if (const Shape* shape = inTextShape()) return callShape(*shape, member, kind, args);
     using I = InlineShapeObj;
     static const Members<I> members({
-        {"Type", [](I&, Args&) { return Variant(3); }},  // wdInlineShapePicture
+        {"Type", [](I& i, Args&) { return Variant(i.type()); }},
         {"Width", [](I& i, Args&) { return Variant(i.picture().width); },
          [](I& i, Args&, const Variant& v) { i.resize(v.toFloat(), i.picture().height); }},
         {"Height", [](I& i, Args&) { return Variant(i.picture().height); },
@@ -196,30 +194,11 @@ class InlineShapeObj : public DocumentPart {
   }
 
  private:
-  // SmartArt or a chart in the text, which is a shape of the document rather than a picture.
-  const Shape* inTextShape() {
-    if (FindInline(doc().model(), id_)) return nullptr;
-    const Shape* shape = doc().editor().findShape(id_);
-    return shape && shape->inText ? shape : nullptr;
-  }
-
-  // Size and deletion as the shape answers them; converted, it floats where it stood.
-  Variant callShape(const Shape& shape, std::string_view member, InvokeKind kind, Args& args) {
-    constexpr int kInlineChart = 12, kInlineSmartArt = 15;
-    if (member == "Type" && kind != InvokeKind::PropertyPut)
-      return Variant(shape.graphic == GraphicType::SmartArt ? kInlineSmartArt : kInlineChart);
-    if (member == "ConvertToShape") {
-      Shape* floating = doc().editor().findShape(id_);
-      floating->inText = false;
-      floating->relH = RelH::Column;
-      floating->relV = RelV::Paragraph;
-      floating->left = floating->top = 0;
-      doc().editor().touch();
-      return Variant(MakeShape(doc_, id_));
-    }
-    if (member != "Width" && member != "Height" && member != "Delete" && member != "Application")
-      Fail("Объект не поддерживает это свойство или метод: " + std::string(member));
-    return MakeShape(doc_, id_)->invoke(member, kind, args);
+  int type() {
+    constexpr int kPicture = 3, kChart = 12, kSmartArt = 15;
+    const auto& drawing = picture().drawing;
+    if (!drawing) return kPicture;
+    return drawing->graphic == GraphicType::SmartArt ? kSmartArt : kChart;
   }
 
   InlineSpot spot() {
@@ -256,19 +235,22 @@ class InlineShapeObj : public DocumentPart {
   Variant convert() {
     const std::uint64_t anchor = doc().model().paragraphs[spot().paragraph].id;
     InlinePicture picture = take();
-    auto shape = std::make_unique<Shape>();
-    shape->kind = ShapeKind::Picture;
+    // A chart or SmartArt keeps its own drawing; a picture becomes a picture shape.
+    auto shape = picture.drawing ? picture.drawing->clone() : std::make_unique<Shape>();
     shape->id = doc().editor().findShape(picture.id) ? doc().model().newShapeId() : picture.id;
     shape->name = picture.name.empty() ? "Picture " + std::to_string(shape->id) : picture.name;
     shape->width = picture.width;
     shape->height = picture.height;
-    shape->image = picture.image;
-    shape->svg = picture.svg;
-    shape->crop = picture.crop;
     shape->relH = RelH::Column;
     shape->relV = RelV::Paragraph;
-    shape->line.visible = false;
-    shape->fill.visible = false;
+    if (!picture.drawing) {
+      shape->kind = ShapeKind::Picture;
+      shape->image = picture.image;
+      shape->svg = picture.svg;
+      shape->crop = picture.crop;
+      shape->line.visible = false;
+      shape->fill.visible = false;
+    }
     const std::uint32_t id = shape->id;
     doc().editor().addShape(std::move(shape), anchor);
     return Variant(MakeShape(doc_, id));
@@ -313,15 +295,9 @@ class InlineShapesObj : public DocumentPart {
       first = doc().editor().paragraphAt(range_->first);
       last = doc().editor().paragraphAt(std::max(range_->first, range_->second - 1));
     }
-    std::multimap<std::uint64_t, std::uint32_t> inText;  // by their paragraph's id
-    for (const AnchoredShape& s : doc().model().shapes)
-      if (s.shape->inText) inText.emplace(s.anchorParagraph, s.shape->id);
     std::vector<std::uint32_t> out;
-    for (std::size_t k = first; k <= last && k < paragraphs.size(); ++k) {
+    for (std::size_t k = first; k <= last && k < paragraphs.size(); ++k)
       for (const InlinePicture& p : paragraphs[k].inlinePictures) out.push_back(p.id);
-      auto [from, to] = inText.equal_range(paragraphs[k].id);
-      for (auto it = from; it != to; ++it) out.push_back(it->second);
-    }
     return out;
   }
 

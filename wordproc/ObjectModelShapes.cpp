@@ -536,26 +536,18 @@ Variant AddPicture(DocumentObj& doc, Args& args) {
   return Place(doc, std::move(shape), args, 7);
 }
 
-// The floating shapes: charts and SmartArt in the text are inline shapes instead.
-std::vector<const Shape*> FloatingShapes(DocumentObj& doc) {
-  std::vector<const Shape*> out;
-  for (const auto& s : doc.model().shapes)
-    if (!s.shape->inText) out.push_back(s.shape.get());
-  return out;
-}
-
 std::uint32_t ItemId(DocumentObj& doc, const Args& args) {
-  const std::vector<const Shape*> shapes = FloatingShapes(doc);
+  const auto& shapes = doc.model().shapes;
   if (!Given(args, 0)) Fail("Не задан номер или имя фигуры");
   if (args[0].type() == wordlink::VarType::String) {
     const std::string wanted = args[0].toString();
-    for (const Shape* s : shapes)
-      if (s->name == wanted) return s->id;
-    for (const Shape* s : shapes)
-      if (LowerName(s->name) == LowerName(wanted)) return s->id;
+    for (const auto& s : shapes)
+      if (s.shape->name == wanted) return s.shape->id;
+    for (const auto& s : shapes)
+      if (LowerName(s.shape->name) == LowerName(wanted)) return s.shape->id;
   } else {
     int n = args[0].toInt();
-    if (n >= 1 && std::size_t(n) <= shapes.size()) return shapes[std::size_t(n) - 1]->id;
+    if (n >= 1 && std::size_t(n) <= shapes.size()) return shapes[std::size_t(n) - 1].shape->id;
   }
   Fail("Запрошенный элемент семейства не существует");
 }
@@ -569,7 +561,7 @@ class ShapesObj : public DocumentPart {
     using S = ShapesObj;
     static const Members<S> members(
         {
-            {"Count", [](S& s, Args&) { return Variant(int(FloatingShapes(s.doc()).size())); }},
+            {"Count", [](S& s, Args&) { return Variant(int(s.doc().model().shapes.size())); }},
             {"Item", [](S& s, Args& a) { return Variant(MakeShape(s.doc_, ItemId(s.doc(), a))); }},
             {"Range",
              [](S& s, Args& a) { return Variant(MakeShapeRange(s.doc_, {ItemId(s.doc(), a)})); }},

@@ -6,6 +6,7 @@
 
 #include <QPainterPathStroker>
 
+#include "wordproc/RenderChart.h"
 #include "wordproc/RenderGeometry.h"
 #include "wordproc/RenderPaint.h"
 #include "wordproc/RenderPicture.h"
@@ -224,6 +225,7 @@ void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, P
     case ShapeKind::AutoShape: {
       const QRectF fitted = FittedBox(shape, box);
       DrawOutline(painter, shape, fitted);
+      if (shape.chart) return DrawChart(painter, *shape.chart, fitted);
       // WordArt follows the shape's own box, not the text rectangle of its outline.
       if (DrawWarpedText(painter, shape, fitted)) return;
       return DrawBoxText(painter, shape, TextBoxOf(shape, fitted));
@@ -492,6 +494,10 @@ QImage RenderPage(const Document& doc, Layout& layout, int page, int widthPx) {
   QPainter painter(&image);
   PaintPage(painter, doc, layout, page, QRectF(QPointF(0, 0), size));
   return image;
+}
+
+void DrawShapeInBox(QPainter& painter, const Shape& shape, const QRectF& box) {
+  DrawShape(painter, shape, box, PaintMode::Output);
 }
 
 }  // namespace wordproc

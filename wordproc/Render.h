@@ -30,6 +30,9 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const QRectF& target, PaintMode mode = PaintMode::Output,
                const std::vector<const AnchoredShape*>* pageShapes = nullptr);
 
+// Draws a shape into the box, in points: a chart or SmartArt standing in a line of text.
+void DrawShapeInBox(QPainter& painter, const Shape& shape, const QRectF& box);
+
 // The body shapes of every page (element 0 holds page 1's), in z-order.
 std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc, Layout& layout);
 

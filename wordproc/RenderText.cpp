@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "wordproc/Barcode.h"
+#include "wordproc/Render.h"
 #include "wordproc/RenderPicture.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/TextMeasure.h"
@@ -419,6 +420,7 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
   } else if (piece.kind == PieceKind::Picture) {
     const InlinePicture& picture = *piece.picture;
     QRectF box(x, baseline - picture.height, picture.width, picture.height);
+    if (picture.drawing) return DrawShapeInBox(painter, *picture.drawing, box);
     DrawPicturePart(painter, picture.image, picture.svg, picture.crop, box);
   }
 }

@@ -46,7 +46,7 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->custom = custom;  // geometries are immutable and shared
   copy->rotation = rotation;
   copy->graphic = graphic;
-  copy->inText = inText;
+  copy->chart = chart;  // charts are immutable and shared
   copy->line = line;
   copy->fill = fill;
   copy->text = text;
@@ -68,7 +68,7 @@ bool Shape::sameAs(const Shape& o) const {
                shadow == o.shadow && text == o.text && frame == o.frame && warp == o.warp &&
                image == o.image && svg == o.svg && crop == o.crop && preset == o.preset &&
                adjusts == o.adjusts && rotation == o.rotation && graphic == o.graphic &&
-               inText == o.inText &&
+               chart == o.chart &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

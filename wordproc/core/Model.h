@@ -157,7 +157,10 @@ struct PictureCrop {
   bool empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
 };
 
-// A picture placed in the text flow, standing in the paragraph after the given run.
+struct Shape;
+
+// A picture placed in the text flow, standing in the paragraph after the given run; or a chart
+// or SmartArt standing there, drawn from its shape.
 struct InlinePicture {
   std::size_t afterRun = 0;  // inserted after this many runs of the paragraph
   std::uint32_t id = 0;
@@ -166,6 +169,7 @@ struct InlinePicture {
   ImagePtr image;
   ImagePtr svg;  // the same picture as SVG, drawn in its place where it can be
   PictureCrop crop;
+  std::shared_ptr<const Shape> drawing;  // immutable, shared by copies
 
   bool operator==(const InlinePicture&) const = default;
 };
@@ -481,6 +485,8 @@ struct TextWarp {
   bool operator==(const TextWarp&) const = default;
 };
 
+struct Chart;
+
 // What a shape's graphic holds: a drawing of its own, or SmartArt (drawn from the diagram's
 // drawing as a group of its boxes) or a chart.
 enum class GraphicType : std::uint8_t { Drawing, SmartArt, Chart };
@@ -518,9 +524,7 @@ struct Shape {
   // top-left corner) and are scaled with the group.
   std::vector<std::unique_ptr<Shape>> children;
   GraphicType graphic = GraphicType::Drawing;
-  // SmartArt or a chart standing in the text as a character: one of the inline shapes of the
-  // object model, not of its floating shapes.
-  bool inText = false;
+  std::shared_ptr<const Chart> chart;  // a chart's series, drawn in its box
 
   std::unique_ptr<Shape> clone() const;
   // Everything alike, members included; images compare as the same part.

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "wordproc/core/Chart.h"
 #include "wordproc/core/Model.h"
 #include "wordproc/core/Numbering.h"
 #include "wordproc/core/OoxmlInternal.h"
@@ -169,6 +170,9 @@ class ReadContext {
   void ReadGroupMembers(xml_node group, const ChildSpace& space, Shape& into, int depth);
   // A diagram as the group of shapes its drawing part holds; null without one.
   std::unique_ptr<Shape> ReadDiagram(xml_node relIds);
+  std::shared_ptr<const Chart> ReadChart(xml_node chartRef);
+  std::unique_ptr<Shape> ReadChartFrame(xml_node chartRef);
+  Rgb SeriesColor(xml_node spPr, std::size_t index, bool line) const;
   std::unique_ptr<Shape> ReadDiagramShape(xml_node sp);
   // The DrawingML paragraphs of a:txBody; text of the colour and size the shape's style gives.
   void ReadDrawingText(xml_node txBody, const RunFormat& base, std::vector<Paragraph>& out);
@@ -201,7 +205,7 @@ class ReadContext {
   double AreaWidth(RelH rel) const;
   double AreaHeight(RelV rel) const;
   static double Aligned(std::string_view align, double area, double size);
-  void AddInlinePicture(Flow& flow, const Shape& shape);
+  void AddInlinePicture(Flow& flow, std::unique_ptr<Shape> shape);
   void Keep(std::unique_ptr<Shape> shape, const Flow& flow, int layer, double z);
   void PlaceShapes();
 

@@ -188,6 +188,21 @@ void ReadContext::ReadGroupMembers(xml_node group, const ChildSpace& space, Shap
   });
 }
 
+// A chart stands in a frame of its own: white, with the light border charts are given.
+std::unique_ptr<Shape> ReadContext::ReadChartFrame(xml_node chartRef) {
+  auto chart = ReadChart(chartRef);
+  if (!chart) return nullptr;
+  auto shape = NewShape();
+  shape->graphic = GraphicType::Chart;
+  shape->chart = std::move(chart);
+  shape->fill.visible = true;
+  shape->fill.color = 0xFFFFFF;
+  shape->line.visible = true;
+  shape->line.color = 0xD9D9D9;
+  shape->line.weight = 0.75f;
+  return shape;
+}
+
 std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width, double height) {
   const xml_node data = Child(Child(container, "graphic"), "graphicData");
   std::unique_ptr<Shape> shape;
@@ -198,6 +213,8 @@ std::unique_ptr<Shape> ReadContext::ReadGraphic(xml_node container, double width
       shape = ReadWsp(c, xfrm);
     } else if (name == "pic") {
       shape = ReadPic(c, xfrm);
+    } else if (name == "chart") {
+      shape = ReadChartFrame(c);
     } else if (name == "relIds") {
       shape = ReadDiagram(c);
       if (shape) shape->graphic = GraphicType::SmartArt;
@@ -238,13 +255,12 @@ void ReadContext::ReadInline(xml_node node, Flow& flow) {
   auto shape = ReadGraphic(node, SizeFromEmu(Number(Value(extent, "cx"))),
                            SizeFromEmu(Number(Value(extent, "cy"))));
   if (!shape) return;
-  if (shape->kind == ShapeKind::Picture) {
-    AddInlinePicture(flow, *shape);
+  if (shape->kind == ShapeKind::Picture || shape->graphic != GraphicType::Drawing) {
+    AddInlinePicture(flow, std::move(shape));
   } else if (flow.body) {
     // Shapes in the text flow stand where their character is.
     shape->relH = RelH::Character;
     shape->relV = RelV::Line;
-    shape->inText = shape->graphic != GraphicType::Drawing;
     Keep(std::move(shape), flow, 1, 0);
   }
 }

@@ -56,7 +56,8 @@ double ReadContext::Aligned(std::string_view align, double area, double size) {
   return 0;
 }
 
-void ReadContext::AddInlinePicture(Flow& flow, const Shape& shape) {
+void ReadContext::AddInlinePicture(Flow& flow, std::unique_ptr<Shape> owned) {
+  const Shape& shape = *owned;
   ChargeModel(2 * sizeof(InlinePicture) + shape.name.size());
   InlinePicture picture;
   picture.afterRun = flow.paragraph->runs.size();
@@ -67,6 +68,12 @@ void ReadContext::AddInlinePicture(Flow& flow, const Shape& shape) {
   picture.image = shape.image;
   picture.svg = shape.svg;
   picture.crop = shape.crop;
+  // Charts and SmartArt are drawn from their shapes, which keep their size and nothing else.
+  if (shape.graphic != GraphicType::Drawing) {
+    owned->id = 0;
+    owned->left = owned->top = 0;
+    picture.drawing = std::move(owned);
+  }
   flow.paragraph->inlinePictures.push_back(std::move(picture));
   flow.picturesAt = flow.paragraph->runs.size();
 }

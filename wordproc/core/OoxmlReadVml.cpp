@@ -179,7 +179,7 @@ void ReadContext::ReadPict(xml_node pict, Flow& flow) {
     if (!shape) return false;
     if (!absolute) {
       if (shape->kind == ShapeKind::Picture) {
-        AddInlinePicture(flow, *shape);
+        AddInlinePicture(flow, std::move(shape));
         return false;
       }
       shape->relH = RelH::Character;

@@ -412,6 +412,18 @@ class Writer {
     out += "<wp:extent cx=\"" + Num(cx) + "\" cy=\"" + Num(cy) +
            "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>";
     out += "<wp:docPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"/>";
+    if (const Shape* drawing = picture.drawing.get()) {
+      // SmartArt and charts go out as the drawing they are shown by.
+      const bool group = drawing->kind == ShapeKind::Group;
+      out += std::string("<wp:cNvGraphicFramePr/><a:graphic><a:graphicData uri=\"") +
+             (group ? kNsWpg : kNsWps) + "\">";
+      const std::unique_ptr<Shape> sized = drawing->clone();
+      sized->width = picture.width;
+      sized->height = picture.height;
+      WriteShapeBody(out, *sized, id, false, 0, 0);
+      out += "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+      return;
+    }
     out +=
         "<wp:cNvGraphicFramePr><a:graphicFrameLocks noChangeAspect=\"1\"/>"
         "</wp:cNvGraphicFramePr><a:graphic><a:graphicData uri=\"";
