@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "wordproc/core/Model.h"
@@ -95,6 +96,12 @@ class ReadContext {
   std::string FindMainPart();
   void ReadRelationships(const std::string& relsPart);
   const std::string* PartOfType(std::string_view suffix) const;
+  // Keeps on the document the parts the writer does not make itself, and the relationships of
+  // the package and of the main part that lead to them (OoxmlReadKeep.cpp).
+  void KeepUnread(const std::string& mainPart);
+  std::vector<KeptRelationship> KeptRelationships(const std::string& relsPart,
+                                                  const std::string& folder, bool absolute,
+                                                  const std::unordered_set<std::string>& made);
   void ReadTheme();
   Section SectionOf(xml_node sectPr);
   // A text box's paragraphs, which hold no floating shapes of their own.

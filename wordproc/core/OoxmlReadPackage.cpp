@@ -60,6 +60,7 @@ std::unique_ptr<Document> ReadContext::Read() {
     doc_->paragraphs.push_back(std::move(empty));
   }
   PlaceShapes();
+  KeepUnread(mainPart);
   return std::move(doc_);
 }
 

@@ -263,12 +263,15 @@ MediaType MediaFormat(const Image& image) {
           extension.empty() ? "bin" : extension};
 }
 
-std::string RootRelsXml() {
+std::string RootRelsXml(const KeptPackage* kept) {
+  const std::vector<KeptRelationship> none;
+  const auto& others = kept ? kept->packageRelationships : none;
   return std::string(
              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-             "relationships\"><Relationship Id=\"rId1\" Type=\"") +
-         kRelOfficeDocument + "\" Target=\"word/document.xml\"/></Relationships>";
+             "relationships\"><Relationship Id=\"") +
+         Attr(FreeRelationshipId("rId1", others)) + "\" Type=\"" + kRelOfficeDocument +
+         "\" Target=\"word/document.xml\"/>" + RelationshipsXml(others) + "</Relationships>";
 }
 
 // The default tab interval is the document's: its paragraphs all carry the same.
@@ -329,8 +332,9 @@ std::string NumberingOverride() {
          "vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml\"/>";
 }
 
-std::string NumberingRelationship() {
-  return "<Relationship Id=\"rIdNumbering\" Type=\"http://schemas.openxmlformats.org/"
+std::string NumberingRelationship(const std::string& id) {
+  return "<Relationship Id=\"" + Attr(id) +
+         "\" Type=\"http://schemas.openxmlformats.org/"
          "officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>";
 }
 

@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc::ooxml::write {
 
@@ -78,7 +81,8 @@ std::string VmlStrokeXml(const LineFormat& line);
 std::string VmlShadowXml(const ShadowFormat& shadow);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
-std::string RootRelsXml();
+// The package's relationships: the main part's, and those kept from the package read.
+std::string RootRelsXml(const KeptPackage* kept);
 std::string SettingsXml(const Document& doc);
 // w:numPr and w:tabs of a paragraph's properties; the list only where the document keeps the
 // lists' definitions.
@@ -87,6 +91,20 @@ std::string ListAndTabsXml(const Paragraph& p, bool lists);
 std::string IndentsXml(const Indents& indents);
 std::string NumberingXml(const Numbering& numbering);
 std::string NumberingOverride();
-std::string NumberingRelationship();
+std::string NumberingRelationship(const std::string& id);
+
+// The parts, relationships and content types kept from the package a document was read from
+// (OoxmlWriteKeep.cpp). Part names compare in lower case.
+// The id itself when no kept relationship has it, else the first free one made from it.
+std::string FreeRelationshipId(const std::string& wanted,
+                               const std::vector<KeptRelationship>& kept);
+std::string RelationshipsXml(const std::vector<KeptRelationship>& relationships);
+// The Default and Override entries the kept parts need beyond the defaults written, which it
+// adds to; parts the writer makes itself (made) are left out.
+std::string KeptContentTypesXml(const KeptPackage& kept,
+                                std::map<std::string, std::string>& defaults,
+                                const std::unordered_set<std::string>& made);
+void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
+                  const std::unordered_set<std::string>& made);
 
 }  // namespace wordproc::ooxml::write
