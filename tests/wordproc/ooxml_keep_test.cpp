@@ -6,6 +6,8 @@
 #include <set>
 
 #include "ooxml_test_support.h"
+#include "wordproc/core/Editor.h"
+#include "wordproc/core/Layout.h"
 #include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;
@@ -230,6 +232,120 @@ TEST(KeptPackage, HeaderPicturesHaveTheirContentType) {
   doc.lastStories.headers[int(HeaderKind::Default)] = header;
   const auto out = Unzip(WritePackageToMemory(doc, false));
   EXPECT_EQ(TypeOf(out.at("[Content_Types].xml"), "word/media/image1.png"), "image/png");
+}
+
+// Element names of the main part in document order, those of the kinds kept raw.
+std::vector<std::string> KeptOrder(const std::string& xml) {
+  pugi::xml_document doc;
+  EXPECT_TRUE(doc.load_string(xml.c_str()));
+  std::vector<std::string> names;
+  const std::set<std::string> kinds = {"w:bookmarkStart",
+                                       "w:bookmarkEnd",
+                                       "w:footnoteReference",
+                                       "w:commentRangeStart",
+                                       "w:commentRangeEnd",
+                                       "w:commentReference",
+                                       "w:sym",
+                                       "c:chart",
+                                       "m:oMath",
+                                       "w:t"};
+  for (pugi::xpath_node n : doc.select_nodes("//*"))
+    if (kinds.count(n.node().name())) names.push_back(n.node().name());
+  return names;
+}
+
+const char* kKeptBody =
+    "<w:bookmarkStart w:id=\"0\" w:name=\"top\"/>"
+    "<w:p><w:commentRangeStart w:id=\"1\"/><w:proofErr w:type=\"spellStart\"/>"
+    "<w:r><w:t>до</w:t></w:r><w:r><w:rPr><w:rStyle w:val=\"FootnoteReference\"/></w:rPr>"
+    "<w:footnoteReference w:id=\"1\"/></w:r><w:r><w:t>после</w:t><w:sym w:font=\"Wingdings\" "
+    "w:char=\"F04A\"/><w:t>конец</w:t></w:r><w:commentRangeEnd w:id=\"1\"/>"
+    "<w:r><w:commentReference w:id=\"1\"/></w:r>"
+    "<m:oMath><m:r><m:t>x</m:t></m:r></m:oMath></w:p>"
+    "<w:bookmarkEnd w:id=\"0\"/>"
+    "<w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"914400\" cy=\"914400\"/>"
+    "<wp:docPr id=\"5\" name=\"Диаграмма\"/><a:graphic><a:graphicData "
+    "uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart w15:x=\"1\" "
+    "r:id=\"rId9\"/></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>";
+
+std::string KeptElementsPackage() {
+  std::string body = kKeptBody;
+  body += kA4Section;
+  std::string bytes = PackageWithBody(body);
+  // The root declares the prefixes the kept elements use.
+  auto parts = Unzip(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  std::string& main = parts["word/document.xml"];
+  main.replace(main.find("<w:document") + 11, 0,
+               " xmlns:m=\"http://schemas.openxmlformats.org/officeDocument/2006/math\""
+               " xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\""
+               " xmlns:w15=\"http://schemas.microsoft.com/office/word/2012/wordml\""
+               " mc:Ignorable=\"w15\"");
+  return Zip(parts);
+}
+
+TEST(KeptElements, StayInPlaceAndLeaveTheTextAsItWas) {
+  const std::string input = KeptElementsPackage();
+  auto doc = ReadBytes(input);
+  ASSERT_EQ(doc->paragraphs.size(), 2u);
+  EXPECT_EQ(doc->paragraphs[0].text(), "допослеконец");
+  EXPECT_EQ(doc->paragraphs[1].text(), "");
+  const auto out = Unzip(WritePackageToMemory(*doc, false));
+  const std::string& main = out.at("word/document.xml");
+  const auto in = Unzip(std::vector<std::uint8_t>(input.begin(), input.end()));
+  // The body-level bookmark starts the next paragraph and ends the one before; the marker of a
+  // spelling error goes.
+  EXPECT_EQ(KeptOrder(main), KeptOrder(in.at("word/document.xml")));
+  EXPECT_EQ(main.find("proofErr"), std::string::npos);
+  EXPECT_NE(main.find("<w:rStyle w:val=\"FootnoteReference\"/></w:rPr><w:footnoteReference"),
+            std::string::npos);
+  pugi::xml_document parsed;
+  ASSERT_TRUE(parsed.load_string(main.c_str()));
+  const pugi::xml_node root = parsed.document_element();
+  EXPECT_STREQ(root.attribute("xmlns:c").value(),
+               "http://schemas.openxmlformats.org/drawingml/2006/chart");
+  EXPECT_TRUE(root.attribute("xmlns:m"));
+  EXPECT_NE(std::string(root.attribute("mc:Ignorable").value()).find("w15"), std::string::npos);
+  // Read again, the document is the same.
+  const auto bytes = WritePackageToMemory(*doc, false);
+  EXPECT_EQ(Unzip(WritePackageToMemory(
+                      *ReadPackageFromMemory(bytes.data(), bytes.size(), "again.docx"), false))
+                .at("word/document.xml"),
+            main);
+}
+
+TEST(KeptElements, MoveWithTheirTextStayOutOfCopiesAndTakeNoRoom) {
+  auto doc = ReadBytes(KeptElementsPackage());
+  Paragraph& p = doc->paragraphs[0];
+  Paragraph tail = SplitOff(p, 2);  // after "до"
+  auto has = [](const Paragraph& para, const char* element) {
+    return std::any_of(para.runs.begin(), para.runs.end(), [&](const wordproc::Run& r) {
+      return r.raw && r.raw->find(element) != std::string::npos;
+    });
+  };
+  EXPECT_TRUE(has(p, "bookmarkStart") && has(p, "commentRangeStart"));
+  EXPECT_TRUE(has(tail, "footnoteReference") && has(tail, "commentReference"));
+  EXPECT_FALSE(has(p, "footnoteReference"));
+
+  // Text brought into another document leaves them behind, the pictures where they stood.
+  auto other = ReadBytes(KeptElementsPackage());
+  InlinePicture picture;
+  picture.image = MakeImage();
+  picture.afterRun = 4;  // after "до" and the note's reference
+  other->paragraphs[0].inlinePictures.push_back(picture);
+  const Fragment fragment = FragmentOfDocument(*other);
+  ASSERT_EQ(fragment.paragraphs.size(), 1u) << "the chart's paragraph is empty now";
+  const Paragraph& copied = fragment.paragraphs[0];
+  for (const wordproc::Run& run : copied.runs) EXPECT_FALSE(run.raw);
+  EXPECT_EQ(copied.text(), "допослеконец");
+  ASSERT_EQ(copied.inlinePictures.size(), 1u);
+  EXPECT_EQ(copied.runs[copied.inlinePictures[0].afterRun - 1].text, "до");
+
+  // A paragraph with a hidden mark and only a bookmark is as empty as without it.
+  Paragraph marker;
+  marker.hiddenMark = true;
+  marker.runs.push_back(p.runs.front());
+  ASSERT_TRUE(marker.runs.front().raw);
+  EXPECT_TRUE(TakesNoRoom(marker));
 }
 
 }  // namespace

@@ -128,6 +128,10 @@ inline constexpr char kColumnBreak = '\x0e';
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
+  // An element of the file the model does not hold (a bookmark, a note's reference, a chart),
+  // written back as it came before the run's text. It has no text of its own, so layout and
+  // editing pass it by, and it moves with its paragraph.
+  std::shared_ptr<const std::string> raw = nullptr;
 
   bool operator==(const Run&) const = default;
 };
@@ -550,6 +554,10 @@ struct KeptPackage {
   std::vector<KeptPart> parts;
   std::vector<KeptRelationship> packageRelationships, documentRelationships;
   std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type
+  // The namespaces the main part's root declared (prefix, URI) and its ignorable prefixes, which
+  // elements kept in runs may use.
+  std::vector<std::pair<std::string, std::string>> namespaces;
+  std::string ignorable;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
   const KeptPart* partOf(const Image* image) const;

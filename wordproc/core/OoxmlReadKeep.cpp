@@ -16,6 +16,20 @@ std::string RelationshipsPartOf(const std::string& partName) {
 
 }  // namespace
 
+bool KeptMarker(std::string_view name) {
+  return name == "bookmarkStart" || name == "bookmarkEnd" || name == "commentRangeStart" ||
+         name == "commentRangeEnd" || name == "permStart" || name == "permEnd";
+}
+
+bool KeptInline(std::string_view name) {
+  return KeptMarker(name) || name == "oMath" || name == "oMathPara";
+}
+
+bool KeptInRun(std::string_view name) {
+  return name == "footnoteReference" || name == "endnoteReference" || name == "commentReference" ||
+         name == "annotationRef" || name == "sym" || name == "ruby";
+}
+
 // Relationships to parts the writer makes are its own to write; the others keep their ids,
 // which the kept parts and elements name them by.
 std::vector<KeptRelationship> ReadContext::KeptRelationships(
@@ -45,19 +59,21 @@ std::vector<KeptRelationship> ReadContext::KeptRelationships(
 
 void ReadContext::KeepUnread(const std::string& mainPart) {
   std::unordered_set<std::string> made = {"[content_types].xml", "_rels/.rels"};
-  const auto makes = [&](const std::string& name) {
+  const auto makes = [&](const std::string& name, bool relationships) {
     made.insert(package::AsciiLower(name));
-    made.insert(package::AsciiLower(RelationshipsPartOf(name)));
+    if (relationships) made.insert(package::AsciiLower(RelationshipsPartOf(name)));
   };
-  makes(mainPart);
+  makes(mainPart, true);
+  // The relationships of styles and settings stay, though ours no longer name them.
   for (const char* type : {"/styles", "/settings", "/numbering"})
-    if (const std::string* name = PartOfType(type)) makes(*name);
-  for (const auto& story : stories_) makes(story.first);
+    if (const std::string* name = PartOfType(type)) makes(*name, false);
+  for (const auto& story : stories_) makes(story.first, true);
 
   auto kept = std::make_shared<KeptPackage>();
   kept->packageRelationships = KeptRelationships("_rels/.rels", "", false, made);
   kept->documentRelationships =
       KeptRelationships(RelationshipsPartOf(mainPart), mainFolder_, mainFolder_ != "word/", made);
+  std::unordered_set<std::string> lost;
   for (const std::string& name : zip_.Names()) {
     const std::string lower = package::AsciiLower(name);
     if (made.count(lower)) continue;
@@ -66,16 +82,68 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
     if (const auto image = images_.find(lower); image != images_.end()) {
       part.image = image->second;
     } else {
-      part.bytes = zip_.Read(name);
-      ChargeModel(part.bytes.size());
+      // A damaged part the text does not need (a theme read as far as it could be) costs the
+      // document nothing but itself.
+      try {
+        part.bytes = zip_.Read(name);
+        ChargeModel(part.bytes.size());
+      } catch (const FormatError&) {
+        lost.insert(lower);
+        continue;
+      }
     }
     kept->parts.push_back(std::move(part));
   }
+  for (auto* relationships : {&kept->packageRelationships, &kept->documentRelationships}) {
+    std::erase_if(*relationships, [&](const KeptRelationship& r) {
+      return !r.external && lost.count(package::AsciiLower(r.part));
+    });
+  }
   kept->defaults.assign(defaults_.begin(), defaults_.end());
   std::sort(kept->defaults.begin(), kept->defaults.end());
+  kept->namespaces = std::move(rootNamespaces_);
+  kept->ignorable = std::move(ignorable_);
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
-      !kept->documentRelationships.empty())
+      !kept->documentRelationships.empty() || rawKept_ != 0)
     doc_->kept = std::move(kept);
+}
+
+void ReadContext::KeepRootNamespaces(xml_node root) {
+  for (pugi::xml_attribute a : root.attributes()) {
+    const std::string_view name = a.name();
+    if (name.starts_with("xmlns:"))
+      rootNamespaces_.emplace_back(std::string(name.substr(6)), std::string(a.value()));
+    else if (Local(a.name()) == "Ignorable")
+      ignorable_ = a.value();
+  }
+}
+
+void ReadContext::KeepMarkersBack(xml_node from, std::string_view stop, bool body) {
+  if (!body) return;
+  std::vector<std::string> found;
+  for (xml_node c = from; c && !Is(c, stop); c = c.previous_sibling())
+    if (c.type() == pugi::node_element && KeptMarker(Local(c.name()))) found.push_back(NodeXml(c));
+  pendingRaw_.insert(pendingRaw_.end(), found.rbegin(), found.rend());
+}
+
+void ReadContext::KeepRaw(Flow& flow, const RunFormat& format, std::string xml) {
+  CountText(xml.size());
+  ChargeModel(2 * sizeof(Run));
+  std::vector<Run>& runs = flow.paragraph->runs;
+  Run run{std::string(), format, std::make_shared<const std::string>(std::move(xml))};
+  run.format.field = flow.field;
+  run.format.fieldCode = flow.code;
+  runs.push_back(std::move(run));
+  // Text after it starts a run of its own, as after a picture.
+  flow.picturesAt = runs.size();
+  ++rawKept_;
+}
+
+std::string ReadContext::RunXml(xml_node r, xml_node element) {
+  const std::string name = r.name();
+  const xml_node rPr = Child(r, "rPr");
+  return "<" + name + ">" + (rPr ? NodeXml(rPr) : std::string()) + NodeXml(element) + "</" + name +
+         ">";
 }
 
 }  // namespace wordproc::ooxml::reader

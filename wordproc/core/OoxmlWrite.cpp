@@ -253,7 +253,7 @@ class Writer {
     std::string out;
     out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
-    out += RootNamespaces() + "><w:body>";
+    out += RootNamespaces(kept_) + "><w:body>";
     const auto anchored = AnchorLists(doc_.paragraphs, doc_.shapes);
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
@@ -386,11 +386,12 @@ class Writer {
     const Run& run = runs[r];
     const FieldCode* code = run.format.fieldCode.get();
     const bool legacyPage = !code && run.format.field != PageField::None;
-    if (run.text.empty() && !code) return;
+    if (run.text.empty() && !code && !run.raw) return;
     std::string rPr;
     WriteRunFormat(rPr, run.format);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
+    if (run.raw) out += *run.raw;
     if (legacyPage) {
       out += run.format.field == PageField::Page ? "<w:fldSimple w:instr=\" PAGE \">"
                                                  : "<w:fldSimple w:instr=\" NUMPAGES \">";

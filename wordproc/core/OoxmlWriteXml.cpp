@@ -139,15 +139,36 @@ std::string LineSpacingAttributes(const Paragraph& p) {
          (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
 }
 
-std::string RootNamespaces() {
+std::string RootNamespaces(const KeptPackage* kept) {
   const std::pair<const char*, const char*> namespaces[] = {
       {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
       {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
       {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
   std::string out;
-  for (const auto& [prefix, uri] : namespaces)
+  std::vector<std::string> declared;
+  for (const auto& [prefix, uri] : namespaces) {
     out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
-  return out + " mc:Ignorable=\"w14 wp14\"";
+    declared.emplace_back(prefix);
+  }
+  std::string ignorable = "w14 wp14";
+  if (!kept) return out + " mc:Ignorable=\"" + ignorable + "\"";
+  // A prefix we declare ourselves keeps our meaning; the file's other prefixes are added.
+  for (const auto& [prefix, uri] : kept->namespaces) {
+    if (std::find(declared.begin(), declared.end(), prefix) != declared.end()) continue;
+    out += " xmlns:" + prefix + "=\"" + Attr(uri) + "\"";
+    declared.push_back(prefix);
+  }
+  std::size_t at = 0;
+  while (at < kept->ignorable.size()) {
+    const std::size_t end = std::min(kept->ignorable.find(' ', at), kept->ignorable.size());
+    const std::string prefix = kept->ignorable.substr(at, end - at);
+    const bool listed = (" " + ignorable + " ").find(" " + prefix + " ") != std::string::npos;
+    if (!prefix.empty() && !listed &&
+        std::find(declared.begin(), declared.end(), prefix) != declared.end())
+      ignorable += " " + prefix;
+    at = end + 1;
+  }
+  return out + " mc:Ignorable=\"" + Attr(ignorable) + "\"";
 }
 
 std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,

@@ -38,8 +38,9 @@ std::string VmlPathAttributes(const Shape& shape);
 std::string VmlTurn(const Shape& shape);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
-// The namespaces of a document, header or footer root element, with the ignorable ones.
-std::string RootNamespaces();
+// The namespaces of a document, header or footer root element, with the ignorable ones; for a
+// document, also those of the main part it was read from that elements kept in it may use.
+std::string RootNamespaces(const KeptPackage* kept = nullptr);
 // The floating shapes each paragraph carries, by index into shapes, in z-order; one whose
 // anchor is gone goes with the first paragraph.
 std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,
