@@ -87,7 +87,9 @@ const char* const kKeptKinds[] = {"bookmarkStart",
                                   "oMathPara",
                                   "sym",
                                   "ruby",
-                                  "chart"};
+                                  "chart",
+                                  "hyperlink",
+                                  "smartTag"};
 
 // The elements kept raw in the main part's text, counted by name; not those of text boxes,
 // fallbacks and deleted text, which the model does not carry as the body's text.

@@ -348,4 +348,30 @@ TEST(KeptElements, MoveWithTheirTextStayOutOfCopiesAndTakeNoRoom) {
   EXPECT_TRUE(TakesNoRoom(marker));
 }
 
+TEST(KeptElements, WrappersComeBackAroundTheirTextAndOnlyWhole) {
+  auto doc = ReadBytes(PackageWithBody(
+      "<w:p><w:r><w:t>A</w:t></w:r><w:hyperlink r:id=\"rId3\" w:history=\"1\"><w:r><w:t>B</w:t>"
+      "</w:r></w:hyperlink><w:sdt><w:sdtPr><w:alias w:val=\"поле\"/></w:sdtPr><w:sdtContent>"
+      "<w:r><w:t>C</w:t></w:r></w:sdtContent></w:sdt></w:p>"));
+  ASSERT_EQ(doc->paragraphs[0].text(), "ABC");
+  auto written = [&] {
+    const std::string xml = Unzip(WritePackageToMemory(*doc, false)).at("word/document.xml");
+    auto parsed = std::make_unique<pugi::xml_document>();
+    EXPECT_TRUE(parsed->load_string(xml.c_str())) << xml;
+    return parsed;
+  };
+  auto out = written();
+  EXPECT_STREQ(out->select_node("//w:hyperlink[@r:id='rId3']/w:r/w:t").node().text().get(), "B");
+  EXPECT_STREQ(out->select_node("//w:sdt/w:sdtPr/w:alias").node().attribute("w:val").value(),
+               "поле");
+  EXPECT_STREQ(out->select_node("//w:sdt/w:sdtContent/w:r/w:t").node().text().get(), "C");
+
+  // Erasing "B" takes the hyperlink's start with it: its end alone is not written.
+  EraseText(doc->paragraphs[0], 1, 2);
+  EXPECT_EQ(doc->paragraphs[0].text(), "AC");
+  out = written();
+  EXPECT_FALSE(out->select_node("//w:hyperlink"));
+  EXPECT_TRUE(out->select_node("//w:sdt/w:sdtContent/w:r/w:t"));
+}
+
 }  // namespace

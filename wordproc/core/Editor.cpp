@@ -47,6 +47,7 @@ void DropKeptElements(Paragraph& paragraph) {
     Run& run = paragraph.runs[k];
     if (!run.raw) continue;
     run.raw.reset();
+    run.nesting = RawNesting::None;
     if (!run.text.empty() || run.format.fieldCode) continue;
     paragraph.runs.erase(paragraph.runs.begin() + std::ptrdiff_t(k));
     ShiftPictures(paragraph, k, -1);

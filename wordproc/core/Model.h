@@ -125,6 +125,10 @@ struct RunFormat {
 // column break (the character the object model shows for it).
 inline constexpr char kColumnBreak = '\x0e';
 
+// A raw run that opens an element whose content is the runs up to the raw run closing it (a
+// hyperlink, a content control), or closes one; such runs are written only in pairs.
+enum class RawNesting : std::uint8_t { None, Opens, Closes };
+
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
@@ -132,6 +136,7 @@ struct Run {
   // written back as it came before the run's text. It has no text of its own, so layout and
   // editing pass it by, and it moves with its paragraph.
   std::shared_ptr<const std::string> raw = nullptr;
+  RawNesting nesting = RawNesting::None;
 
   bool operator==(const Run&) const = default;
 };

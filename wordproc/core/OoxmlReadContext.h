@@ -158,7 +158,11 @@ class ReadContext {
   void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
   void ReadRun(xml_node r, Flow& flow);
   // Keeps an element of the body's text as a run of its own (OoxmlReadKeep.cpp).
-  void KeepRaw(Flow& flow, const RunFormat& format, std::string xml);
+  void KeepRaw(Flow& flow, const RunFormat& format, std::string xml,
+               RawNesting nesting = RawNesting::None);
+  // A hyperlink, content control or smart tag of the body's text: its start with its properties
+  // and its end kept around the runs read from its content.
+  void ReadWrapped(xml_node wrapper, xml_node content, Flow& flow);
   // The element of a run, wrapped in a run of the same properties.
   static std::string RunXml(xml_node r, xml_node element);
   void KeepRootNamespaces(xml_node root);

@@ -126,17 +126,61 @@ void ReadContext::KeepMarkersBack(xml_node from, std::string_view stop, bool bod
   pendingRaw_.insert(pendingRaw_.end(), found.rbegin(), found.rend());
 }
 
-void ReadContext::KeepRaw(Flow& flow, const RunFormat& format, std::string xml) {
+void ReadContext::KeepRaw(Flow& flow, const RunFormat& format, std::string xml,
+                          RawNesting nesting) {
   CountText(xml.size());
   ChargeModel(2 * sizeof(Run));
   std::vector<Run>& runs = flow.paragraph->runs;
-  Run run{std::string(), format, std::make_shared<const std::string>(std::move(xml))};
+  Run run{std::string(), format, std::make_shared<const std::string>(std::move(xml)), nesting};
   run.format.field = flow.field;
   run.format.fieldCode = flow.code;
   runs.push_back(std::move(run));
   // Text after it starts a run of its own, as after a picture.
   flow.picturesAt = runs.size();
   ++rawKept_;
+}
+
+namespace {
+
+std::string StartTag(xml_node node) {
+  std::string out = std::string("<") + node.name();
+  for (pugi::xml_attribute a : node.attributes()) {
+    out += std::string(" ") + a.name() + "=\"";
+    for (const char* c = a.value(); *c; ++c) {
+      switch (*c) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        default:
+          out += *c;
+      }
+    }
+    out += '"';
+  }
+  return out + ">";
+}
+
+}  // namespace
+
+void ReadContext::ReadWrapped(xml_node wrapper, xml_node content, Flow& flow) {
+  std::string open = StartTag(wrapper), close = std::string("</") + wrapper.name() + ">";
+  for (xml_node c : wrapper.children()) {
+    const std::string_view name = Local(c.name());
+    if (c != content && name.size() > 2 && name.substr(name.size() - 2) == "Pr") open += NodeXml(c);
+  }
+  if (content != wrapper) {
+    open += StartTag(content);
+    close = std::string("</") + content.name() + ">" + close;
+  }
+  KeepRaw(flow, flow.paragraphRun, std::move(open), RawNesting::Opens);
+  ReadInlineContent(content, flow);
+  KeepRaw(flow, flow.paragraphRun, std::move(close), RawNesting::Closes);
 }
 
 std::string ReadContext::RunXml(xml_node r, xml_node element) {

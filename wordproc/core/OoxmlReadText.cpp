@@ -358,6 +358,10 @@ void ReadContext::ReadInlineContent(xml_node container, Flow& flow) {
       StartFieldResult(flow, std::string(Value(c, "instr")), true);
       ReadInlineContent(c, flow);
       EndFieldResult(flow, flow.paragraphRun);
+    } else if (flow.keepRaw && (name == "hyperlink" || name == "smartTag")) {
+      ReadWrapped(c, c, flow);
+    } else if (flow.keepRaw && name == "sdt" && Child(c, "sdtContent")) {
+      ReadWrapped(c, Child(c, "sdtContent"), flow);
     } else if (name == "hyperlink" || name == "smartTag" || name == "customXml" || name == "ins" ||
                name == "moveTo" || name == "fldSimple" || name == "dir" || name == "bdo") {
       ReadInlineContent(c, flow);

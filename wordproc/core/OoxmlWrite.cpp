@@ -382,16 +382,17 @@ class Writer {
   }
 
   // A field opens before its first result run and closes after its last.
-  void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r) const {
+  void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r, bool raw) const {
     const Run& run = runs[r];
     const FieldCode* code = run.format.fieldCode.get();
     const bool legacyPage = !code && run.format.field != PageField::None;
-    if (run.text.empty() && !code && !run.raw) return;
+    raw = raw && run.raw;
+    if (run.text.empty() && !code && !raw) return;
     std::string rPr;
     WriteRunFormat(rPr, run.format);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
-    if (run.raw) out += *run.raw;
+    if (raw) out += *run.raw;
     if (legacyPage) {
       out += run.format.field == PageField::Page ? "<w:fldSimple w:instr=\" PAGE \">"
                                                  : "<w:fldSimple w:instr=\" NUMPAGES \">";
@@ -444,12 +445,13 @@ class Writer {
     std::stable_sort(pictures.begin(), pictures.end(),
                      [](const auto* a, const auto* b) { return a->afterRun < b->afterRun; });
     std::size_t next = 0;
+    const std::vector<bool> raw = WrittenRaw(p.runs);
     for (std::size_t r = 0; r <= p.runs.size(); ++r) {
       while (next < pictures.size() && (pictures[next]->afterRun <= r || r == p.runs.size())) {
         if (!fallback) WriteInlinePicture(out, *pictures[next]);
         ++next;
       }
-      if (r < p.runs.size()) WriteRun(out, p.runs, r);
+      if (r < p.runs.size()) WriteRun(out, p.runs, r, raw[r]);
     }
     out += "</w:p>";
   }

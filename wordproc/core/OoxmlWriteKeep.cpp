@@ -23,7 +23,41 @@ bool Compressed(const std::string& extension) {
   return extension != "png" && extension != "jpeg" && extension != "jpg" && extension != "gif";
 }
 
+// "w:hyperlink" of "<w:hyperlink r:id=...>", and of "</w:sdtContent></w:sdt>" "w:sdt".
+std::string_view OpenedName(std::string_view xml) {
+  const std::size_t end = xml.find_first_of(" >/", 1);
+  return xml.substr(1, end == std::string_view::npos ? std::string_view::npos : end - 1);
+}
+
+std::string_view ClosedName(std::string_view xml) {
+  const std::size_t at = xml.rfind("</");
+  if (at == std::string_view::npos) return {};
+  return xml.substr(at + 2, xml.find('>', at) - at - 2);
+}
+
 }  // namespace
+
+std::vector<bool> WrittenRaw(const std::vector<Run>& runs) {
+  std::vector<bool> written(runs.size(), true);
+  std::vector<std::size_t> open;
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const Run& run = runs[r];
+    if (!run.raw || run.nesting == RawNesting::None) continue;
+    written[r] = false;
+    if (run.nesting == RawNesting::Opens) {
+      open.push_back(r);
+      continue;
+    }
+    if (open.empty()) continue;
+    const Run& opener = runs[open.back()];
+    if (OpenedName(*opener.raw) == ClosedName(*run.raw) &&
+        opener.format.fieldCode == run.format.fieldCode) {
+      written[open.back()] = written[r] = true;
+      open.pop_back();
+    }
+  }
+  return written;
+}
 
 std::string FreeRelationshipId(const std::string& wanted,
                                const std::vector<KeptRelationship>& kept) {

@@ -105,6 +105,9 @@ std::string RelationshipsXml(const std::vector<KeptRelationship>& relationships)
 std::string KeptContentTypesXml(const KeptPackage& kept,
                                 std::map<std::string, std::string>& defaults,
                                 const std::unordered_set<std::string>& made);
+// Which raw runs of a paragraph are written: all but those opening or closing an element
+// whose other end an edit took away or moved across a field's bounds.
+std::vector<bool> WrittenRaw(const std::vector<Run>& runs);
 void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
                   const std::unordered_set<std::string>& made);
 
