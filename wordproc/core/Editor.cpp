@@ -40,6 +40,20 @@ void ShiftPictures(Paragraph& paragraph, std::size_t after, std::ptrdiff_t delta
       picture.afterRun = std::size_t(std::ptrdiff_t(picture.afterRun) + delta);
 }
 
+// Elements kept from the file name bookmarks, notes and relationships of its package only
+// once: a copy, or text brought from another file, leaves them behind.
+void DropKeptElements(Paragraph& paragraph) {
+  for (std::size_t k = paragraph.runs.size(); k-- > 0;) {
+    Run& run = paragraph.runs[k];
+    if (!run.raw) continue;
+    run.raw.reset();
+    run.nesting = RawNesting::None;
+    if (!run.text.empty() || run.format.fieldCode) continue;
+    paragraph.runs.erase(paragraph.runs.begin() + std::ptrdiff_t(k));
+    ShiftPictures(paragraph, k, -1);
+  }
+}
+
 // A new paragraph formatted as the model and standing in its table cell; the section end and
 // the page break before stay with the model.
 Paragraph EmptyLike(const Paragraph& model) {
@@ -151,6 +165,7 @@ Fragment FragmentOfDocument(Document& source) {
     fragment.shapes.emplace_back(it == indexOf.end() ? 0 : it->second, std::move(anchored.shape));
   }
   fragment.paragraphs = std::move(source.paragraphs);
+  for (Paragraph& p : fragment.paragraphs) DropKeptElements(p);
   source.shapes.clear();
   if (fragment.paragraphs.empty()) return fragment;
   const std::size_t last = fragment.paragraphs.size() - 1;
@@ -421,6 +436,7 @@ Fragment Editor::copy(std::int64_t start, std::int64_t end) {
     const std::size_t length = p.length();
     if (k == last) EraseText(p, std::size_t(std::min<std::int64_t>(offE, length)), length);
     if (k == first) EraseText(p, 0, std::size_t(start - paragraphStart(k)));
+    DropKeptElements(p);
     fragment.paragraphs.push_back(std::move(p));
   }
   fragment.lastHasMark = offE > std::int64_t(doc_->paragraphs[last].length());

@@ -65,7 +65,11 @@ float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) 
 }  // namespace
 
 bool TakesNoRoom(const Paragraph& p) {
-  return p.hiddenMark && p.runs.empty() && p.inlinePictures.empty() && p.list.label.empty() &&
+  // Elements kept from the file (bookmarks) are no text.
+  const bool noText = std::all_of(p.runs.begin(), p.runs.end(), [](const Run& run) {
+    return run.raw && run.text.empty() && !run.format.fieldCode;
+  });
+  return p.hiddenMark && noText && p.inlinePictures.empty() && p.list.label.empty() &&
          !p.sectionEnd;
 }
 

@@ -1,5 +1,7 @@
 #include "wordproc/core/Model.h"
 
+#include <algorithm>
+
 namespace wordproc {
 
 std::string Paragraph::text() const {
@@ -97,9 +99,27 @@ std::unique_ptr<Document> Document::clone() const {
   copy->isTemplate = isTemplate;
   copy->numbering = numbering;
   copy->sourceFormat = sourceFormat;
+  copy->kept = kept;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;
+}
+
+const KeptPart* KeptPackage::find(const std::string& name) const {
+  const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+  for (const KeptPart& part : parts) {
+    if (part.name.size() == name.size() &&
+        std::equal(name.begin(), name.end(), part.name.begin(),
+                   [&](char a, char b) { return lower(a) == lower(b); }))
+      return &part;
+  }
+  return nullptr;
+}
+
+const KeptPart* KeptPackage::partOf(const Image* image) const {
+  for (const KeptPart& part : parts)
+    if (image && part.image.get() == image) return &part;
+  return nullptr;
 }
 
 HeaderFooter::HeaderFooter() = default;

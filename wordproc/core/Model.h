@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wordproc/core/Geometry.h"
@@ -124,9 +125,18 @@ struct RunFormat {
 // column break (the character the object model shows for it).
 inline constexpr char kColumnBreak = '\x0e';
 
+// A raw run that opens an element whose content is the runs up to the raw run closing it (a
+// hyperlink, a content control), or closes one; such runs are written only in pairs.
+enum class RawNesting : std::uint8_t { None, Opens, Closes };
+
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
+  // An element of the file the model does not hold (a bookmark, a note's reference, a chart),
+  // written back as it came before the run's text. It has no text of its own, so layout and
+  // editing pass it by, and it moves with its paragraph.
+  std::shared_ptr<const std::string> raw = nullptr;
+  RawNesting nesting = RawNesting::None;
 
   bool operator==(const Run&) const = default;
 };
@@ -537,6 +547,42 @@ struct AnchoredShape {
   std::uint64_t anchorParagraph = 0;  // Paragraph::id
 };
 
+// A relationship of the package the model does not follow, written back with its own id. The
+// target is as the written package must name it, relative to the part's folder or absolute; part
+// is the part it leads to (empty for an external target).
+struct KeptRelationship {
+  std::string id, type, target;
+  bool external = false;
+  std::string part;
+};
+
+// A part of the package the writer does not make itself: its name (no leading slash), its
+// content type (empty when the package gave none) and its bytes, which for a picture the model
+// also shows are the image's own.
+struct KeptPart {
+  std::string name;
+  std::string contentType;
+  std::string bytes;
+  ImagePtr image;
+};
+
+// What a document read from a package holds beyond the model, so that saving loses nothing
+// another word processor shows: the parts, the relationships of the package and of the main part
+// that lead to them, and the content types their extensions had.
+struct KeptPackage {
+  std::vector<KeptPart> parts;
+  std::vector<KeptRelationship> packageRelationships, documentRelationships;
+  std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type
+  // The namespaces the main part's root declared (prefix, URI) and its ignorable prefixes, which
+  // elements kept in runs may use.
+  std::vector<std::pair<std::string, std::string>> namespaces;
+  std::string ignorable;
+
+  const KeptPart* find(const std::string& name) const;  // ignores ASCII case
+  const KeptPart* partOf(const Image* image) const;
+};
+using KeptPackagePtr = std::shared_ptr<const KeptPackage>;
+
 // The format of the file a document was read from, which saving keeps.
 enum class SourceFormat {
   Package,  // WordprocessingML, whatever the file's extension
@@ -556,6 +602,7 @@ struct Document {
   // The lists' definitions the paragraphs' list items refer to, as the file gave them.
   std::shared_ptr<const Numbering> numbering;
   SourceFormat sourceFormat = SourceFormat::Package;
+  KeptPackagePtr kept;  // null for a document not read from a package
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

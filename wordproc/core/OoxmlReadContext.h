@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "wordproc/core/Chart.h"
@@ -52,6 +53,13 @@ PageField PageFieldOf(std::string_view instruction);
 // a:bodyPr or wps:bodyPr: a shape's text frame and its warp.
 void ReadTextBodyProperties(xml_node bodyPr, Shape& shape);
 
+// Markers of the text the model does not hold but saving keeps where they stand: bookmarks,
+// comment ranges and editing permissions; with equations, what paragraphs keep; and what runs
+// keep: references to notes and comments, symbols, ruby (OoxmlReadKeep.cpp).
+bool KeptMarker(std::string_view name);
+bool KeptInline(std::string_view name);
+bool KeptInRun(std::string_view name);
+
 // w:ind over the indents given before it.
 Indents IndentsOf(xml_node ind, Indents base);
 
@@ -68,6 +76,7 @@ class ReadContext {
     Paragraph* paragraph = nullptr;
     RunFormat paragraphRun;
     bool body = false;
+    bool keepRaw = false;  // elements the model does not hold are kept in raw runs
     std::size_t picturesAt = static_cast<std::size_t>(-1);  // runs count at the last picture
     // Complex fields: how deep, the outer one's instruction (read while inCode), the runs of
     // the fields nested in it, and the field whose result is being read.
@@ -96,6 +105,12 @@ class ReadContext {
   std::string FindMainPart();
   void ReadRelationships(const std::string& relsPart);
   const std::string* PartOfType(std::string_view suffix) const;
+  // Keeps on the document the parts the writer does not make itself, and the relationships of
+  // the package and of the main part that lead to them (OoxmlReadKeep.cpp).
+  void KeepUnread(const std::string& mainPart);
+  std::vector<KeptRelationship> KeptRelationships(const std::string& relsPart,
+                                                  const std::string& folder, bool absolute,
+                                                  const std::unordered_set<std::string>& made);
   void ReadTheme();
   Section SectionOf(xml_node sectPr);
   // A text box's paragraphs, which hold no floating shapes of their own.
@@ -143,6 +158,18 @@ class ReadContext {
   void ReadInlineContent(xml_node container, Flow& flow);
   void AppendText(Flow& flow, const RunFormat& format, const std::string& text);
   void ReadRun(xml_node r, Flow& flow);
+  // Keeps an element of the body's text as a run of its own (OoxmlReadKeep.cpp).
+  void KeepRaw(Flow& flow, const RunFormat& format, std::string xml,
+               RawNesting nesting = RawNesting::None);
+  // A hyperlink, content control or smart tag of the body's text: its start with its properties
+  // and its end kept around the runs read from its content.
+  void ReadWrapped(xml_node wrapper, xml_node content, Flow& flow);
+  // The element of a run, wrapped in a run of the same properties.
+  static std::string RunXml(xml_node r, xml_node element);
+  void KeepRootNamespaces(xml_node root);
+  // Markers among the rows or cells of a body's table, back from the node given to the row or
+  // cell before, wait for the next paragraph read.
+  void KeepMarkersBack(xml_node from, std::string_view stop, bool body);
   void FollowField(xml_node c, const RunFormat& format, Flow& flow);
   void StartFieldResult(Flow& flow, std::string instruction, bool simple);
   // A field without result text keeps an empty run to carry it.
@@ -248,6 +275,11 @@ class ReadContext {
   float defaultTab_ = 36;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;
+  // Markers between the body's paragraphs, kept at the start of the next paragraph read.
+  std::vector<std::string> pendingRaw_;
+  std::size_t rawKept_ = 0;
+  std::vector<std::pair<std::string, std::string>> rootNamespaces_;
+  std::string ignorable_;
   std::vector<PendingShape> pending_;
   std::uint32_t paragraphs_ = 0;
   std::uint64_t textBytes_ = 0;

@@ -46,9 +46,18 @@ std::unique_ptr<Document> ReadContext::Read() {
   if (!Is(root, "document")) {
     zip_.Fail("часть \"" + mainPart + "\" не является документом WordprocessingML");
   }
+  KeepRootNamespaces(root);
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);
+  // Markers after the last paragraph end it.
+  for (std::string& xml : pendingRaw_) {
+    if (doc_->paragraphs.empty()) break;
+    doc_->paragraphs.back().runs.push_back({std::string(), doc_->paragraphs.back().markFormat,
+                                            std::make_shared<const std::string>(std::move(xml))});
+    ++rawKept_;
+  }
+  pendingRaw_.clear();
   if (doc_->numbering) NumberParagraphs(doc_->paragraphs, *doc_->numbering);
   // The last section is the document's own: a last paragraph that ends it ends nothing more.
   if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
@@ -60,6 +69,7 @@ std::unique_ptr<Document> ReadContext::Read() {
     doc_->paragraphs.push_back(std::move(empty));
   }
   PlaceShapes();
+  KeepUnread(mainPart);
   return std::move(doc_);
 }
 

@@ -163,11 +163,13 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
   }
   const TableStyle outer = std::exchange(tableStyle_, style);
   ForEachRow(tbl, [&](xml_node tr) {
+    KeepMarkersBack(tr.previous_sibling(), "tr", body);
     ChargeModel(sizeof(TableRow));
     TableRow& row = table->rows.emplace_back();
     ReadRowProperties(Child(tr, "trPr"), row);
     const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
     ForEachCell(tr, [&](xml_node tc) {
+      KeepMarkersBack(tc.previous_sibling(), "tc", body);
       ChargeModel(sizeof(TableCell));
       table->rows[rowIndex].cells.push_back(ReadCellProperties(Child(tc, "tcPr")));
       const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
@@ -178,7 +180,9 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
       if (out.size() == before) out.push_back(EmptyCellParagraph());
       cells_.pop_back();
     });
+    KeepMarkersBack(tr.last_child(), "tc", body);
   });
+  KeepMarkersBack(tbl.last_child(), "tr", body);
   tableStyle_ = outer;
 }
 

@@ -197,6 +197,8 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
       ReadBlocks(Child(c, "sdtContent"), body, out);
     } else if (name == "customXml" || name == "ins" || name == "moveTo") {
       ReadBlocks(c, body, out);
+    } else if (body && KeptMarker(name)) {
+      pendingRaw_.push_back(NodeXml(c));
     }
     return false;
   });
@@ -338,6 +340,11 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
   if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);
+  flow.keepRaw = body;
+  if (body) {
+    for (std::string& xml : pendingRaw_) KeepRaw(flow, flow.paragraphRun, std::move(xml));
+    pendingRaw_.clear();
+  }
   ReadInlineContent(p, flow);
   return para;
 }
@@ -351,11 +358,17 @@ void ReadContext::ReadInlineContent(xml_node container, Flow& flow) {
       StartFieldResult(flow, std::string(Value(c, "instr")), true);
       ReadInlineContent(c, flow);
       EndFieldResult(flow, flow.paragraphRun);
+    } else if (flow.keepRaw && (name == "hyperlink" || name == "smartTag")) {
+      ReadWrapped(c, c, flow);
+    } else if (flow.keepRaw && name == "sdt" && Child(c, "sdtContent")) {
+      ReadWrapped(c, Child(c, "sdtContent"), flow);
     } else if (name == "hyperlink" || name == "smartTag" || name == "customXml" || name == "ins" ||
                name == "moveTo" || name == "fldSimple" || name == "dir" || name == "bdo") {
       ReadInlineContent(c, flow);
     } else if (name == "sdt") {
       ReadInlineContent(Child(c, "sdtContent"), flow);
+    } else if (flow.keepRaw && KeptInline(name)) {
+      KeepRaw(flow, flow.paragraphRun, NodeXml(c));
     }
     return false;
   });
@@ -410,10 +423,20 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       // An embedded object shows its stored picture, a VML shape like those of w:pict.
       AppendText(flow, format, text);
       text.clear();
+      const std::size_t shapes = pending_.size();
+      const std::size_t pictures = flow.paragraph->inlinePictures.size();
       if (name == "drawing")
         ReadDrawing(c, flow);
       else
         ReadPict(c, flow);
+      // A drawing we do not model (a chart, a canvas) stays as it came.
+      if (flow.keepRaw && shapes == pending_.size() &&
+          pictures == flow.paragraph->inlinePictures.size())
+        KeepRaw(flow, format, RunXml(r, c));
+    } else if (flow.keepRaw && KeptInRun(name)) {
+      AppendText(flow, format, text);
+      text.clear();
+      KeepRaw(flow, format, RunXml(r, c));
     }
     return false;
   });

@@ -30,28 +30,30 @@ class Writer {
   std::vector<std::uint8_t> Write() {
     ReserveIds();
     std::string body = DocumentXml();
+    // A story's pictures are found through its own relationships, and the package names every
+    // picture's type: both are written once every part has named the pictures it shows.
+    std::vector<std::string> stories;
+    for (const Story& story : stories_) stories.push_back(StoryXml(story));
     package::ZipWriter zip;
     zip.Add("[Content_Types].xml", ContentTypes(), true);
-    zip.Add("_rels/.rels", RootRelsXml(), true);
+    zip.Add("_rels/.rels", RootRelsXml(kept_), true);
     zip.Add("word/document.xml", std::move(body), true);
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
     zip.Add("word/styles.xml", StylesXml(), true);
     zip.Add("word/settings.xml", SettingsXml(doc_), true);
     if (doc_.numbering) zip.Add("word/numbering.xml", NumberingXml(*doc_.numbering), true);
-    // A story's pictures are found through its own relationships: written once every part has
-    // named the pictures it shows.
-    std::vector<std::string> stories;
-    for (const Story& story : stories_) stories.push_back(StoryXml(story));
     for (std::size_t k = 0; k < stories_.size(); ++k) {
       zip.Add("word/" + stories_[k].target, std::move(stories[k]), true);
       zip.Add("word/_rels/" + stories_[k].target + ".rels", StoryRels(), true);
     }
     for (const Media& media : media_) {
+      if (media.kept) continue;
       const bool packed =
           media.extension == "png" || media.extension == "jpeg" || media.extension == "gif";
       zip.Add("word/" + media.target,
               std::string(media.image->bytes.begin(), media.image->bytes.end()), !packed);
     }
+    if (kept_) AddKeptParts(zip, *kept_, MadeParts());
     return zip.Finish();
   }
 
@@ -59,6 +61,8 @@ class Writer {
   struct Media {
     const Image* image;
     std::string relId, target, extension, contentType;
+    bool kept = false;     // the part is one kept from the package read
+    bool keptRel = false;  // and the main part's relationship to it too
   };
 
   // A header or footer part and the relationship the sections name it by.
@@ -72,8 +76,10 @@ class Writer {
     for (const Story& story : stories_)
       if (story.content == content && story.footer == footer) return story;
     const std::string number = std::to_string(stories_.size() + 1);
-    stories_.push_back(
-        {content, footer, "rIdStory" + number, (footer ? "footer" : "header") + number + ".xml"});
+    std::string target = (footer ? "footer" : "header") + number + ".xml";
+    for (int k = 1; Kept("word/" + target); ++k)
+      target = (footer ? "footer" : "header") + number + "_" + std::to_string(k) + ".xml";
+    stories_.push_back({content, footer, KeptFree("rIdStory" + number), target});
     return stories_.back();
   }
 
@@ -136,11 +142,48 @@ class Writer {
     MediaType format = MediaFormat(*image);
     media.extension = std::move(format.extension);
     media.contentType = std::move(format.contentType);
-    media.relId = "rId" + std::to_string(media_.size() + 10);
-    media.target = "media/image" + std::to_string(media_.size() + 1) + "." + media.extension;
+    media.relId = KeptFree("rId" + std::to_string(media_.size() + 10));
+    for (std::size_t n = media_.size() + 1; media.target.empty() || Kept("word/" + media.target);)
+      media.target = "media/image" + std::to_string(n++) + "." + media.extension;
+    if (const KeptPart* part = kept_ ? kept_->partOf(image.get()) : nullptr) UseKept(media, *part);
     mediaIndex_.emplace(image.get(), media_.size());
     media_.push_back(std::move(media));
     return &media_.back();
+  }
+
+  // A picture read from the package stays in its part, under the main part's relationship to it
+  // where there is one.
+  void UseKept(Media& media, const KeptPart& part) const {
+    media.kept = true;
+    media.target = part.name.rfind("word/", 0) == 0 ? part.name.substr(5) : "/" + part.name;
+    for (const KeptRelationship& r : kept_->documentRelationships) {
+      if (!r.external && r.part == part.name && r.type == kRelImage) {
+        media.relId = r.id;
+        media.keptRel = true;
+        return;
+      }
+    }
+  }
+
+  bool Kept(const std::string& partName) const { return kept_ && kept_->find(partName); }
+
+  std::string KeptFree(const std::string& id) const {
+    return kept_ ? FreeRelationshipId(id, kept_->documentRelationships) : id;
+  }
+
+  // The parts written here, which no kept part of the same name may replace.
+  std::unordered_set<std::string> MadeParts() const {
+    std::unordered_set<std::string> made = {"[content_types].xml", "_rels/.rels",
+                                            "word/document.xml",   "word/_rels/document.xml.rels",
+                                            "word/styles.xml",     "word/settings.xml"};
+    if (doc_.numbering) made.insert("word/numbering.xml");
+    for (const Story& story : stories_) {
+      made.insert(package::AsciiLower("word/" + story.target));
+      made.insert(package::AsciiLower("word/_rels/" + story.target + ".rels"));
+    }
+    for (const Media& media : media_)
+      if (!media.kept) made.insert(package::AsciiLower("word/" + media.target));
+    return made;
   }
 
   // Another part may be added after it, so the relationship's id is kept rather than the Media.
@@ -157,10 +200,14 @@ class Writer {
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
     std::map<std::string, std::string> defaults;
-    for (const Media& media : media_) defaults.emplace(media.extension, media.contentType);
+    for (const Media& media : media_)
+      if (!media.kept) defaults.emplace(media.extension, media.contentType);
     for (const auto& [extension, type] : defaults) {
       out += "<Default Extension=\"" + Attr(extension) + "\" ContentType=\"" + Attr(type) + "\"/>";
     }
+    defaults.emplace("rels", "application/vnd.openxmlformats-package.relationships+xml");
+    defaults.emplace("xml", "application/xml");
+    if (kept_) out += KeptContentTypesXml(*kept_, defaults, MadeParts());
     out += "<Override PartName=\"/word/document.xml\" ContentType=\"";
     out += templateType_ ? kTypeTemplateMain : kTypeDocumentMain;
     out +=
@@ -182,12 +229,14 @@ class Writer {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    out += std::string("<Relationship Id=\"rId1\" Type=\"") + kRelStyles +
+    out += "<Relationship Id=\"" + Attr(KeptFree("rId1")) + "\" Type=\"" + kRelStyles +
            "\" Target=\"styles.xml\"/>";
-    out += std::string("<Relationship Id=\"rId2\" Type=\"") + kRelSettings +
+    out += "<Relationship Id=\"" + Attr(KeptFree("rId2")) + "\" Type=\"" + kRelSettings +
            "\" Target=\"settings.xml\"/>";
-    if (doc_.numbering) out += NumberingRelationship();
+    if (doc_.numbering) out += NumberingRelationship(KeptFree("rIdNumbering"));
+    if (kept_) out += RelationshipsXml(kept_->documentRelationships);
     for (const Media& media : media_) {
+      if (media.keptRel) continue;
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
              Attr(media.target) + "\"/>";
     }
@@ -204,7 +253,7 @@ class Writer {
     std::string out;
     out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
-    out += RootNamespaces() + "><w:body>";
+    out += RootNamespaces(kept_) + "><w:body>";
     const auto anchored = AnchorLists(doc_.paragraphs, doc_.shapes);
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
@@ -333,15 +382,17 @@ class Writer {
   }
 
   // A field opens before its first result run and closes after its last.
-  void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r) const {
+  void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r, bool raw) const {
     const Run& run = runs[r];
     const FieldCode* code = run.format.fieldCode.get();
     const bool legacyPage = !code && run.format.field != PageField::None;
-    if (run.text.empty() && !code) return;
+    raw = raw && run.raw;
+    if (run.text.empty() && !code && !raw) return;
     std::string rPr;
     WriteRunFormat(rPr, run.format);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
+    if (raw) out += *run.raw;
     if (legacyPage) {
       out += run.format.field == PageField::Page ? "<w:fldSimple w:instr=\" PAGE \">"
                                                  : "<w:fldSimple w:instr=\" NUMPAGES \">";
@@ -394,12 +445,13 @@ class Writer {
     std::stable_sort(pictures.begin(), pictures.end(),
                      [](const auto* a, const auto* b) { return a->afterRun < b->afterRun; });
     std::size_t next = 0;
+    const std::vector<bool> raw = WrittenRaw(p.runs);
     for (std::size_t r = 0; r <= p.runs.size(); ++r) {
       while (next < pictures.size() && (pictures[next]->afterRun <= r || r == p.runs.size())) {
         if (!fallback) WriteInlinePicture(out, *pictures[next]);
         ++next;
       }
-      if (r < p.runs.size()) WriteRun(out, p.runs, r);
+      if (r < p.runs.size()) WriteRun(out, p.runs, r, raw[r]);
     }
     out += "</w:p>";
   }
@@ -693,6 +745,7 @@ class Writer {
   }
 
   const Document& doc_;
+  const KeptPackage* kept_ = doc_.kept.get();
   bool templateType_;
   bool forConversion_;  // the package is only LibreOffice's input for a Word 97 file
   std::vector<Media> media_;

@@ -139,15 +139,36 @@ std::string LineSpacingAttributes(const Paragraph& p) {
          (p.lineRule == LineRule::Exact ? "exact" : "atLeast") + "\"";
 }
 
-std::string RootNamespaces() {
+std::string RootNamespaces(const KeptPackage* kept) {
   const std::pair<const char*, const char*> namespaces[] = {
       {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
       {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
       {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
   std::string out;
-  for (const auto& [prefix, uri] : namespaces)
+  std::vector<std::string> declared;
+  for (const auto& [prefix, uri] : namespaces) {
     out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
-  return out + " mc:Ignorable=\"w14 wp14\"";
+    declared.emplace_back(prefix);
+  }
+  std::string ignorable = "w14 wp14";
+  if (!kept) return out + " mc:Ignorable=\"" + ignorable + "\"";
+  // A prefix we declare ourselves keeps our meaning; the file's other prefixes are added.
+  for (const auto& [prefix, uri] : kept->namespaces) {
+    if (std::find(declared.begin(), declared.end(), prefix) != declared.end()) continue;
+    out += " xmlns:" + prefix + "=\"" + Attr(uri) + "\"";
+    declared.push_back(prefix);
+  }
+  std::size_t at = 0;
+  while (at < kept->ignorable.size()) {
+    const std::size_t end = std::min(kept->ignorable.find(' ', at), kept->ignorable.size());
+    const std::string prefix = kept->ignorable.substr(at, end - at);
+    const bool listed = (" " + ignorable + " ").find(" " + prefix + " ") != std::string::npos;
+    if (!prefix.empty() && !listed &&
+        std::find(declared.begin(), declared.end(), prefix) != declared.end())
+      ignorable += " " + prefix;
+    at = end + 1;
+  }
+  return out + " mc:Ignorable=\"" + Attr(ignorable) + "\"";
 }
 
 std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,
@@ -263,12 +284,15 @@ MediaType MediaFormat(const Image& image) {
           extension.empty() ? "bin" : extension};
 }
 
-std::string RootRelsXml() {
+std::string RootRelsXml(const KeptPackage* kept) {
+  const std::vector<KeptRelationship> none;
+  const auto& others = kept ? kept->packageRelationships : none;
   return std::string(
              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
              "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-             "relationships\"><Relationship Id=\"rId1\" Type=\"") +
-         kRelOfficeDocument + "\" Target=\"word/document.xml\"/></Relationships>";
+             "relationships\"><Relationship Id=\"") +
+         Attr(FreeRelationshipId("rId1", others)) + "\" Type=\"" + kRelOfficeDocument +
+         "\" Target=\"word/document.xml\"/>" + RelationshipsXml(others) + "</Relationships>";
 }
 
 // The default tab interval is the document's: its paragraphs all carry the same.
@@ -330,8 +354,9 @@ std::string NumberingOverride() {
          "vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml\"/>";
 }
 
-std::string NumberingRelationship() {
-  return "<Relationship Id=\"rIdNumbering\" Type=\"http://schemas.openxmlformats.org/"
+std::string NumberingRelationship(const std::string& id) {
+  return "<Relationship Id=\"" + Attr(id) +
+         "\" Type=\"http://schemas.openxmlformats.org/"
          "officeDocument/2006/relationships/numbering\" Target=\"numbering.xml\"/>";
 }
 

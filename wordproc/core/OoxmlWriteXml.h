@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/Package.h"
 
 namespace wordproc::ooxml::write {
 
@@ -35,8 +38,9 @@ std::string VmlPathAttributes(const Shape& shape);
 std::string VmlTurn(const Shape& shape);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
-// The namespaces of a document, header or footer root element, with the ignorable ones.
-std::string RootNamespaces();
+// The namespaces of a document, header or footer root element, with the ignorable ones; for a
+// document, also those of the main part it was read from that elements kept in it may use.
+std::string RootNamespaces(const KeptPackage* kept = nullptr);
 // The floating shapes each paragraph carries, by index into shapes, in z-order; one whose
 // anchor is gone goes with the first paragraph.
 std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& paragraphs,
@@ -78,7 +82,8 @@ std::string VmlStrokeXml(const LineFormat& line);
 std::string VmlShadowXml(const ShadowFormat& shadow);
 // The styles part: the document defaults we write text against.
 std::string StylesXml();
-std::string RootRelsXml();
+// The package's relationships: the main part's, and those kept from the package read.
+std::string RootRelsXml(const KeptPackage* kept);
 std::string SettingsXml(const Document& doc);
 // w:numPr and w:tabs of a paragraph's properties; the list only where the document keeps the
 // lists' definitions.
@@ -87,6 +92,23 @@ std::string ListAndTabsXml(const Paragraph& p, bool lists);
 std::string IndentsXml(const Indents& indents);
 std::string NumberingXml(const Numbering& numbering);
 std::string NumberingOverride();
-std::string NumberingRelationship();
+std::string NumberingRelationship(const std::string& id);
+
+// The parts, relationships and content types kept from the package a document was read from
+// (OoxmlWriteKeep.cpp). Part names compare in lower case.
+// The id itself when no kept relationship has it, else the first free one made from it.
+std::string FreeRelationshipId(const std::string& wanted,
+                               const std::vector<KeptRelationship>& kept);
+std::string RelationshipsXml(const std::vector<KeptRelationship>& relationships);
+// The Default and Override entries the kept parts need beyond the defaults written, which it
+// adds to; parts the writer makes itself (made) are left out.
+std::string KeptContentTypesXml(const KeptPackage& kept,
+                                std::map<std::string, std::string>& defaults,
+                                const std::unordered_set<std::string>& made);
+// Which raw runs of a paragraph are written: all but those opening or closing an element
+// whose other end an edit took away or moved across a field's bounds.
+std::vector<bool> WrittenRaw(const std::vector<Run>& runs);
+void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
+                  const std::unordered_set<std::string>& made);
 
 }  // namespace wordproc::ooxml::write

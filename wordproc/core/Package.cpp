@@ -251,7 +251,11 @@ void ZipReader::Index() {
     const char* name = zip_get_name(zip_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
     if (!name) continue;
     // The first entry of a name wins, as in the central directory order.
-    entries_.emplace(NormalizeName(name), static_cast<std::uint64_t>(i));
+    const bool added = entries_.emplace(NormalizeName(name), static_cast<std::uint64_t>(i)).second;
+    std::string spelled(name);
+    std::replace(spelled.begin(), spelled.end(), '\\', '/');
+    while (!spelled.empty() && spelled.front() == '/') spelled.erase(spelled.begin());
+    if (added && !spelled.empty() && spelled.back() != '/') names_.push_back(std::move(spelled));
   }
 }
 

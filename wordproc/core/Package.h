@@ -59,6 +59,9 @@ class ZipReader {
   ZipReader& operator=(const ZipReader&) = delete;
 
   bool Has(const std::string& partName) const;
+  // The names of the parts in the order of the central directory, as the package spells them;
+  // folders are left out.
+  const std::vector<std::string>& Names() const { return names_; }
   // The whole part, read in chunks so that a lying header cannot make it exceed the limits.
   std::string Read(const std::string& partName);
 
@@ -81,6 +84,7 @@ class ZipReader {
   PackageLimits limits_;
   struct zip* zip_ = nullptr;
   std::unordered_map<std::string, std::uint64_t> entries_;  // lower-case name -> zip index
+  std::vector<std::string> names_;
   std::uint64_t totalRead_ = 0;
   std::uint64_t charged_ = 0;
 };

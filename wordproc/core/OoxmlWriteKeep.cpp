@@ -1,0 +1,116 @@
+// Writing back what a document kept of the package it was read from: its parts unchanged, the
+// relationships that lead to them under their own ids, and the content types they had.
+#include <algorithm>
+
+#include "wordproc/core/OoxmlWriteXml.h"
+
+namespace wordproc::ooxml::write {
+
+namespace {
+
+bool Taken(const std::string& id, const std::vector<KeptRelationship>& kept) {
+  return std::any_of(kept.begin(), kept.end(),
+                     [&](const KeptRelationship& r) { return r.id == id; });
+}
+
+std::string ExtensionOf(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return {};
+  return package::AsciiLower(name.substr(dot + 1));
+}
+
+bool Compressed(const std::string& extension) {
+  return extension != "png" && extension != "jpeg" && extension != "jpg" && extension != "gif";
+}
+
+// "w:hyperlink" of "<w:hyperlink r:id=...>", and of "</w:sdtContent></w:sdt>" "w:sdt".
+std::string_view OpenedName(std::string_view xml) {
+  const std::size_t end = xml.find_first_of(" >/", 1);
+  return xml.substr(1, end == std::string_view::npos ? std::string_view::npos : end - 1);
+}
+
+std::string_view ClosedName(std::string_view xml) {
+  const std::size_t at = xml.rfind("</");
+  if (at == std::string_view::npos) return {};
+  return xml.substr(at + 2, xml.find('>', at) - at - 2);
+}
+
+}  // namespace
+
+std::vector<bool> WrittenRaw(const std::vector<Run>& runs) {
+  std::vector<bool> written(runs.size(), true);
+  std::vector<std::size_t> open;
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const Run& run = runs[r];
+    if (!run.raw || run.nesting == RawNesting::None) continue;
+    written[r] = false;
+    if (run.nesting == RawNesting::Opens) {
+      open.push_back(r);
+      continue;
+    }
+    if (open.empty()) continue;
+    const Run& opener = runs[open.back()];
+    if (OpenedName(*opener.raw) == ClosedName(*run.raw) &&
+        opener.format.fieldCode == run.format.fieldCode) {
+      written[open.back()] = written[r] = true;
+      open.pop_back();
+    }
+  }
+  return written;
+}
+
+std::string FreeRelationshipId(const std::string& wanted,
+                               const std::vector<KeptRelationship>& kept) {
+  std::string id = wanted;
+  for (int k = 1; Taken(id, kept); ++k) id = wanted + "_" + std::to_string(k);
+  return id;
+}
+
+std::string RelationshipsXml(const std::vector<KeptRelationship>& relationships) {
+  std::string out;
+  for (const KeptRelationship& r : relationships) {
+    out += "<Relationship Id=\"" + Attr(r.id) + "\" Type=\"" + Attr(r.type) + "\" Target=\"" +
+           Attr(r.target) + "\"";
+    if (r.external) out += " TargetMode=\"External\"";
+    out += "/>";
+  }
+  return out;
+}
+
+// A kept part takes the Default its extension had where no other part's Default says otherwise;
+// else an Override names its type.
+std::string KeptContentTypesXml(const KeptPackage& kept,
+                                std::map<std::string, std::string>& defaults,
+                                const std::unordered_set<std::string>& made) {
+  std::string out;
+  for (const KeptPart& part : kept.parts) {
+    if (part.contentType.empty() || made.count(package::AsciiLower(part.name))) continue;
+    const std::string extension = ExtensionOf(part.name);
+    auto given = defaults.find(extension);
+    if (given == defaults.end() && !extension.empty()) {
+      const auto source = std::find_if(kept.defaults.begin(), kept.defaults.end(),
+                                       [&](const auto& d) { return d.first == extension; });
+      if (source != kept.defaults.end() && source->second == part.contentType) {
+        out += "<Default Extension=\"" + Attr(extension) + "\" ContentType=\"" +
+               Attr(part.contentType) + "\"/>";
+        given = defaults.emplace(extension, part.contentType).first;
+      }
+    }
+    if (given != defaults.end() && given->second == part.contentType) continue;
+    out += "<Override PartName=\"/" + Attr(part.name) + "\" ContentType=\"" +
+           Attr(part.contentType) + "\"/>";
+  }
+  return out;
+}
+
+void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
+                  const std::unordered_set<std::string>& made) {
+  for (const KeptPart& part : kept.parts) {
+    if (made.count(package::AsciiLower(part.name))) continue;
+    std::string bytes =
+        part.image ? std::string(part.image->bytes.begin(), part.image->bytes.end()) : part.bytes;
+    zip.Add(part.name, std::move(bytes), Compressed(ExtensionOf(part.name)));
+  }
+}
+
+}  // namespace wordproc::ooxml::write
