@@ -99,4 +99,42 @@ TEST_F(EditPresets, LibreOfficeDrawsTheInsertedStar) {
   EXPECT_TRUE(IsWhite(theirs.pixel(corner))) << std::hex << theirs.pixel(corner);
 }
 
+// The box turns every selected shape as one undoable step and follows what automation sets.
+TEST_F(EditPresets, ThePanelTurnsTheSelectionWithUndo) {
+  Variant doc = AddDocument();
+  Variant shapes = doc.get("Shapes");
+  Variant a = shapes.call("AddShape", 92, 72, 72, 100, 100);
+  Variant b = shapes.call("AddShape", 1, 300, 72, 100, 50);
+  b.put("Rotation", 10);
+  SetSnap(doc, false);
+  auto* rotation = Window(doc)->findChild<QDoubleSpinBox*>("shapeRotation");
+  ASSERT_NE(rotation, nullptr);
+  EXPECT_FALSE(rotation->isEnabled()) << "nothing selected";
+
+  Click(Canvas(doc), At(doc, 350, 97));
+  EXPECT_TRUE(rotation->isEnabled());
+  EXPECT_DOUBLE_EQ(rotation->value(), 10);
+  Click(Canvas(doc), At(doc, 122, 122), Qt::ShiftModifier);
+  rotation->setValue(32.5);
+  EXPECT_DOUBLE_EQ(a.get("Rotation").toDouble(), 32.5);
+  EXPECT_DOUBLE_EQ(b.get("Rotation").toDouble(), 32.5);
+
+  Trigger(doc, "actionUndo");
+  EXPECT_DOUBLE_EQ(a.get("Rotation").toDouble(), 0);
+  EXPECT_DOUBLE_EQ(b.get("Rotation").toDouble(), 10);
+  EXPECT_DOUBLE_EQ(rotation->value(), 10) << "the box shows the first selected shape again";
+  Trigger(doc, "actionRedo");
+  EXPECT_DOUBLE_EQ(b.get("Rotation").toDouble(), 32.5);
+
+  b.put("Rotation", -90);  // automation turns it back a quarter; the box follows
+  EXPECT_DOUBLE_EQ(rotation->value(), 270);
+  b.put("Rotation", 359.97);
+  EXPECT_DOUBLE_EQ(rotation->value(), 0) << "what rounds to a whole turn is none";
+  rotation->stepUp();
+  EXPECT_NEAR(b.get("Rotation").toDouble(), 1, 1e-6);
+  rotation->setValue(0.1);
+  rotation->stepDown();
+  EXPECT_NEAR(b.get("Rotation").toDouble(), 359.1, 1e-4) << "steps wrap past a whole turn";
+}
+
 }  // namespace
