@@ -1,6 +1,8 @@
 // Drawing a glyph's first page as a thumbnail: the work each row of the thumbnail view waits for.
 #include <benchmark/benchmark.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -217,6 +219,13 @@ void SheetToPdf(benchmark::State& state, bool painted) {
   QTemporaryDir dir;
   const std::string path = dir.filePath("sheet.pdf").toStdString();
   for (auto _ : state) WritePdf(doc, layout, path);
+  state.counters["bytes"] = double(QFileInfo(QString::fromStdString(path)).size());
+  // VSP_BENCH_KEEP=folder keeps the sheets to look at.
+  if (const char* keep = std::getenv("VSP_BENCH_KEEP")) {
+    const QString copy = QString("%1/%2.pdf").arg(keep, painted ? "painted" : "plain");
+    QFile::remove(copy);
+    QFile::copy(QString::fromStdString(path), copy);
+  }
 }
 void BM_PaintedSheetPdf(benchmark::State& state) {
   SheetToPdf(state, true);

@@ -16,9 +16,11 @@
 #include <QTextEdit>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "platform/UserInteraction.h"
 #include "wordproc/Connect.h"
@@ -40,6 +42,40 @@ namespace {
 
 constexpr double kZoomStep = 1.25;
 constexpr float kMillimetre = float(kPointsPerMillimetre);
+
+// A preset the insert menu offers, the size a click gives it, and the group it is listed in.
+struct PresetItem {
+  const char* preset;
+  const char* caption;
+  int widthMm, heightMm;
+  const char* group;
+};
+
+constexpr PresetItem kPresetItems[] = {
+    {"star5", "Звезда: 5 лучей", 30, 30, "stars"},
+    {"star6", "Звезда: 6 лучей", 30, 30, "stars"},
+    {"star24", "Звезда: 24 луча", 30, 30, "stars"},
+    {"rightArrow", "Стрелка вправо", 30, 20, "arrows"},
+    {"leftArrow", "Стрелка влево", 30, 20, "arrows"},
+    {"upArrow", "Стрелка вверх", 20, 30, "arrows"},
+    {"downArrow", "Стрелка вниз", 20, 30, "arrows"},
+    {"leftRightArrow", "Двойная стрелка влево-вправо", 40, 20, "arrows"},
+    {"curvedRightArrow", "Изогнутая стрелка вправо", 20, 30, "arrows"},
+    {"ribbon2", "Лента лицом вверх", 50, 20, "ribbons"},
+    {"ribbon", "Лента лицом вниз", 50, 20, "ribbons"},
+    {"wave", "Волна", 40, 20, "ribbons"},
+    {"doubleWave", "Двойная волна", 40, 20, "ribbons"},
+    {"wedgeRectCallout", "Выноска: прямоугольник", 40, 25, "callouts"},
+    {"wedgeRoundRectCallout", "Выноска: скруглённый прямоугольник", 40, 25, "callouts"},
+    {"wedgeEllipseCallout", "Выноска: овал", 40, 25, "callouts"},
+    {"cloudCallout", "Выноска: облако", 40, 25, "callouts"},
+    {"plaque", "Табличка", 40, 25, "labels"},
+    {"octagon", "Восьмиугольник", 30, 30, "labels"},
+    {"hexagon", "Шестиугольник", 35, 30, "labels"},
+    {"flowChartPunchedTape", "Перфолента", 40, 25, "labels"},
+    {"heart", "Сердце", 30, 30, "labels"},
+    {"sun", "Солнце", 30, 30, "labels"},
+};
 
 class DocumentMainWindow : public QMainWindow {
  public:
@@ -215,7 +251,9 @@ class DocumentMainWindow : public QMainWindow {
   void buildInsertMenu() {
     QMenu* insert = menuBar()->addMenu(QStringLiteral("&Вставка"));
     auto tool = [this](ShapeKind kind, AutoShapeType type) {
-      return [this, kind, type] { canvas_->setTool(InsertTool{kind, type, nullptr, 0, 0, {}}); };
+      return [this, kind, type] {
+        canvas_->setTool(InsertTool{kind, type, nullptr, 0, 0, {}, {}});
+      };
     };
     addAction(insert, "actionInsertTextBox", QStringLiteral("&Надпись"), {},
               tool(ShapeKind::TextBox, AutoShapeType::Rectangle));
@@ -229,8 +267,9 @@ class DocumentMainWindow : public QMainWindow {
               tool(ShapeKind::Line, AutoShapeType::Rectangle));
     addAction(insert, "actionInsertTextCircle", QStringLiteral("&Текст по кругу"), {}, [this] {
       canvas_->setTool(
-          InsertTool{ShapeKind::AutoShape, AutoShapeType::Oval, nullptr, 0, 0, "textCircle"});
+          InsertTool{ShapeKind::AutoShape, AutoShapeType::Oval, nullptr, 0, 0, "textCircle", {}});
     });
+    buildPresetMenu(insert->addMenu(QStringLiteral("&Фигуры")));
     addAction(insert, "actionInsertPicture", QStringLiteral("&Рисунок из файла…"), {},
               [this] { insertPicture(); });
     insert->addSeparator();
@@ -238,6 +277,27 @@ class DocumentMainWindow : public QMainWindow {
               [this] { insertField(false); });
     addAction(insert, "actionInsertBarcode", QStringLiteral("&Штрихкод…"), {},
               [this] { insertField(true); });
+  }
+
+  // The presets come in groups split by separators; each action is named after its preset
+  // ("actionInsertShape_star5").
+  void buildPresetMenu(QMenu* menu) {
+    menu->setObjectName(QStringLiteral("menuInsertShapes"));
+    const char* group = nullptr;
+    for (const PresetItem& item : kPresetItems) {
+      if (group && std::strcmp(group, item.group) != 0) menu->addSeparator();
+      group = item.group;
+      const std::string name = std::string("actionInsertShape_") + item.preset;
+      const InsertTool tool{ShapeKind::AutoShape,
+                            AutoShapeType::Rectangle,
+                            nullptr,
+                            float(item.widthMm) * kMillimetre,
+                            float(item.heightMm) * kMillimetre,
+                            {},
+                            item.preset};
+      addAction(menu, name.c_str(), QString::fromUtf8(item.caption), {},
+                [this, tool] { canvas_->setTool(tool); });
+    }
   }
 
   void buildShapeMenu() {
@@ -334,7 +394,7 @@ class DocumentMainWindow : public QMainWindow {
     auto file = AskPictureFile(this, host_->title());
     if (!file) return;
     try {
-      InsertTool tool{ShapeKind::Picture, AutoShapeType::Rectangle, nullptr, 0, 0, {}};
+      InsertTool tool{ShapeKind::Picture, AutoShapeType::Rectangle, nullptr, 0, 0, {}, {}};
       tool.image = LoadPicture(*file, tool.width, tool.height);
       canvas_->setTool(tool);
     } catch (const std::exception& e) {

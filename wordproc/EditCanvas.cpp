@@ -35,7 +35,7 @@ constexpr float kSmallestSide = 1;  // points
 const QColor kSelectionColour(0x1E, 0x6F, 0xD9);
 
 QPointF DefaultExtent(const InsertTool& tool) {
-  if (tool.image) return QPointF(tool.width, tool.height);
+  if (tool.width > 0 && tool.height > 0) return QPointF(tool.width, tool.height);
   if (!tool.warp.empty()) return QPointF(40 * kMillimetre, 40 * kMillimetre);
   switch (tool.kind) {
     case ShapeKind::Line:
@@ -509,6 +509,7 @@ void EditCanvas::finishPlace() {
   if (!drag_.started || a == b) b = a + DefaultExtent(tool);
   auto shape = NewShapeOf(tool.kind, tool.type);
   shape->image = tool.image;
+  shape->preset = tool.preset;
   shape->left = float(std::min(a.x(), b.x()));
   shape->top = float(std::min(a.y(), b.y()));
   shape->width = float(std::abs(b.x() - a.x()));

@@ -26,9 +26,10 @@ class TextOverlay;
 struct InsertTool {
   ShapeKind kind = ShapeKind::AutoShape;
   AutoShapeType type = AutoShapeType::Rectangle;
-  ImagePtr image;  // pictures: drawn at this size on a click
-  float width = 0, height = 0;
-  std::string warp;  // WordArt: the text warp of the new shape, which gets sample text
+  ImagePtr image;
+  float width = 0, height = 0;  // pictures and presets: drawn at this size on a click
+  std::string warp;             // WordArt: the text warp of the new shape, which gets sample text
+  std::string preset;           // autoshapes of another outline than the type's ("star5")
 };
 
 class EditCanvas : public QWidget {

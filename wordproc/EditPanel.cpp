@@ -22,6 +22,23 @@ namespace wordproc {
 namespace {
 
 constexpr double kLargestSide = 1584 * 3;  // points, as automation allows
+constexpr double kMostDegrees = 359.9;
+
+// A turn as the box shows it, a tenth of a degree at most; what rounds up to a whole turn is
+// shown as none.
+double Degrees(float rotation) {
+  double degrees = std::fmod(double(rotation), 360.0);
+  if (degrees < 0) degrees += 360;
+  degrees = std::round(degrees * 10) / 10;
+  return degrees > kMostDegrees ? 0 : degrees;
+}
+
+// Steps go round the circle: a degree down from 0.5 is 359.5.
+class AngleBox : public QDoubleSpinBox {
+ public:
+  void stepBy(int steps) override { setValue(Degrees(float(value() + steps * singleStep()))); }
+  StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+};
 
 const char* const kDashNames[] = {
     "Сплошная",       "Квадратные точки",    "Круглые точки",
@@ -104,12 +121,20 @@ QWidget* EditPanel::geometryBox() {
   top_ = NumberBox("shapeTop", -reach, reach, mm);
   width_ = NumberBox("shapeWidth", 0, reach, mm);
   height_ = NumberBox("shapeHeight", 0, reach, mm);
+  rotation_ = new AngleBox;
+  rotation_->setObjectName(QStringLiteral("shapeRotation"));
+  rotation_->setDecimals(1);
+  rotation_->setRange(0, kMostDegrees);
+  rotation_->setSuffix(QStringLiteral("°"));
+  rotation_->setKeyboardTracking(false);
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Слева:"), left_);
   form->addRow(QStringLiteral("Сверху:"), top_);
   form->addRow(QStringLiteral("Ширина:"), width_);
   form->addRow(QStringLiteral("Высота:"), height_);
+  form->addRow(QStringLiteral("Поворот:"), rotation_);
   single_.insert(single_.end(), {left_, top_, width_, height_});
+  formats_.push_back(rotation_);
   return Group(QStringLiteral("Положение на странице и размер"), form);
 }
 
@@ -156,6 +181,8 @@ void EditPanel::connectEdits() {
   on(top_, &QDoubleSpinBox::valueChanged, this, [this](double v) { placeOnPage(false, v); });
   on(width_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(true, v); });
   on(height_, &QDoubleSpinBox::valueChanged, this, [this](double v) { resize(false, v); });
+  on(rotation_, &QDoubleSpinBox::valueChanged, this,
+     [this](double v) { edit(ShapeEdit::Properties, [&](Shape& s) { s.rotation = float(v); }); });
   on(lineVisible_, &QCheckBox::toggled, this,
      [this](bool on) { edit(ShapeEdit::Properties, [&](Shape& s) { s.line.visible = on; }); });
   on(lineWeight_, &QDoubleSpinBox::valueChanged, this, [this](double v) {
@@ -242,6 +269,7 @@ void EditPanel::display(const Shape& shape, const RectF& onPage) {
   top_->setValue(PointsToMillimetres(onPage.y));
   width_->setValue(PointsToMillimetres(shape.width));
   height_->setValue(PointsToMillimetres(shape.height));
+  rotation_->setValue(Degrees(shape.rotation));
   lineVisible_->setChecked(shape.line.visible);
   lineWeight_->setValue(shape.line.weight);
   dash_->setCurrentIndex(dash_->findData(int(shape.line.dash)));

@@ -1,6 +1,6 @@
 // The properties of the selected shapes, for a document window's side panel: name, position and
-// size on the page in millimetres, line, fill and visibility. Position, size and name belong to
-// a single shape; formats and visibility go to every selected shape.
+// size on the page in millimetres, rotation, line, fill and visibility. Position, size and name
+// belong to a single shape; rotation, formats and visibility go to every selected shape.
 #pragma once
 
 #include <QWidget>
@@ -46,6 +46,7 @@ class EditPanel : public QWidget {
   QLineEdit* name_;
   QCheckBox* visible_;
   QDoubleSpinBox *left_, *top_, *width_, *height_;
+  QDoubleSpinBox* rotation_;
   QCheckBox* lineVisible_;
   QDoubleSpinBox* lineWeight_;
   QComboBox* dash_;

@@ -47,9 +47,7 @@ QPainterPath SimpleOutline(const Shape& shape, const QRectF& box) {
 
 void DrawOutline(QPainter& painter, const Shape& shape, const QRectF& box) {
   if (HasGeneralGeometry(shape)) {
-    const geometry::Outline outline =
-        geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape));
-    return DrawOutlinePaths(painter, outline, shape, box);
+    return DrawOutlinePaths(painter, *OutlineOf(shape, box.width(), box.height()), shape, box);
   }
   const QPainterPath path = SimpleOutline(shape, box);
   FillArea(painter, path, shape.fill, box, shape.flipH, shape.flipV);
@@ -93,8 +91,7 @@ QRectF FittedBox(const Shape& shape, const QRectF& box) {
 // Presets and freeforms set their text in the rectangle their geometry gives it.
 QRectF TextBoxOf(const Shape& shape, const QRectF& box) {
   if (!HasGeneralGeometry(shape) || shape.text.empty()) return box;
-  return TextRectOf(
-      geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape)), box);
+  return TextRectOf(*OutlineOf(shape, box.width(), box.height()), box);
 }
 
 void DrawBoxText(QPainter& painter, const Shape& shape, const QRectF& box) {
@@ -151,9 +148,8 @@ QPainterPath Silhouette(QPainter& painter, const Shape& shape, const QRectF& box
     frame.addRect(box);
     add(frame, true, shape.line.visible);
   } else if (HasGeneralGeometry(shape)) {
-    const geometry::Outline outline =
-        geometry::Evaluate(GeometryOf(shape), box.width(), box.height(), AdjustsOf(shape));
-    for (const geometry::SubPath& sub : outline.paths) {
+    const auto outline = OutlineOf(shape, box.width(), box.height());
+    for (const geometry::SubPath& sub : outline->paths) {
       add(PainterPathOf(sub, box, shape.flipH, shape.flipV),
           shape.fill.visible && sub.fill != geometry::PathFill::None, sub.stroke);
     }

@@ -1,6 +1,8 @@
 // What the geometry engine is given for a shape of the model: its preset, custom geometry and
 // adjust values, and the object model's numbers for them.
 #include <cmath>
+#include <map>
+#include <tuple>
 
 #include "wordproc/core/ShapeOps.h"
 
@@ -9,6 +11,27 @@ namespace wordproc {
 namespace {
 
 constexpr int kMsoNotPrimitive = 138;
+constexpr std::size_t kMostKeptOutlines = 512;
+
+// Presets live as long as the program, so their address names them; custom geometries may be
+// freed and their address reused, and are not kept.
+struct OutlineKey {
+  const geometry::ShapeGeometry* preset;
+  double width, height;
+  std::vector<std::pair<std::string, double>> adjusts;
+
+  bool operator<(const OutlineKey& other) const {
+    return std::tie(preset, width, height, adjusts) <
+           std::tie(other.preset, other.width, other.height, other.adjusts);
+  }
+};
+
+OutlineKey KeyOf(const geometry::ShapeGeometry* preset, double width, double height,
+                 const geometry::Adjusts& adjusts) {
+  OutlineKey key{preset, width, height, {}};
+  for (const geometry::Adjust& a : adjusts) key.adjusts.emplace_back(a.name, a.value);
+  return key;
+}
 
 const geometry::ShapeGeometry& Rectangle() {
   static const geometry::ShapeGeometry* rect = geometry::Preset("rect");
@@ -47,6 +70,25 @@ geometry::Adjusts AdjustsOf(const Shape& shape) {
 
 geometry::Outline OutlineOf(const Shape& shape) {
   return geometry::Evaluate(GeometryOf(shape), shape.width, shape.height, AdjustsOf(shape));
+}
+
+std::shared_ptr<const geometry::Outline> OutlineOf(const Shape& shape, double width,
+                                                   double height) {
+  const geometry::ShapeGeometry& geometry = GeometryOf(shape);
+  const geometry::Adjusts adjusts = AdjustsOf(shape);
+  if (shape.custom) {
+    return std::make_shared<const geometry::Outline>(
+        geometry::Evaluate(geometry, width, height, adjusts));
+  }
+  // One store a thread: pages may be drawn on several at once.
+  thread_local std::map<OutlineKey, std::shared_ptr<const geometry::Outline>> kept;
+  OutlineKey key = KeyOf(&geometry, width, height, adjusts);
+  if (auto found = kept.find(key); found != kept.end()) return found->second;
+  if (kept.size() >= kMostKeptOutlines) kept.clear();
+  auto outline = std::make_shared<const geometry::Outline>(
+      geometry::Evaluate(geometry, width, height, adjusts));
+  kept.emplace(std::move(key), outline);
+  return outline;
 }
 
 bool HasGeneralGeometry(const Shape& shape) {

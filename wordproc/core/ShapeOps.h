@@ -34,6 +34,9 @@ const geometry::ShapeGeometry& GeometryOf(const Shape& shape);
 geometry::Adjusts AdjustsOf(const Shape& shape);
 // The outline at the shape's size, from its top-left corner, not yet rotated or flipped.
 geometry::Outline OutlineOf(const Shape& shape);
+// The same at another size. Preset outlines are kept for the sizes and adjust values last
+// asked for, so that copies of a shape on many pages are evaluated once.
+std::shared_ptr<const geometry::Outline> OutlineOf(const Shape& shape, double width, double height);
 // Whether the shape needs the geometry engine: the three old presets have drawing of their own.
 bool HasGeneralGeometry(const Shape& shape);
 // The object model's AutoShapeType number (msoShapeNotPrimitive for a freeform); setting one
