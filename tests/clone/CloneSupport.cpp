@@ -50,7 +50,7 @@ void MakeInlinePictureGlyph(const std::string& path, float width, float height) 
   image->extension = "png";
   image->bytes.assign(png.begin(), png.end());
   file.paragraphs[0].inlinePictures.push_back(
-      {0, file.newShapeId(), "Logo", width, height, image, {}, {}, nullptr});
+      {0, file.newShapeId(), "Logo", width, height, image, {}, {}, nullptr, nullptr});
   wordproc::WritePackage(file, path);
 }
 

@@ -45,7 +45,7 @@ std::vector<Paragraph> Sample() {
            Alignment::Center);
   mixed.spaceBefore = 6;
   static const ImagePtr image = ooxml_test::MakeImage();
-  mixed.inlinePictures.push_back({2, 40, "Picture 40", 30, 20, image, {}, {}, nullptr});
+  mixed.inlinePictures.push_back({2, 40, "Picture 40", 30, 20, image, {}, {}, nullptr, nullptr});
   Paragraph empty = Para(8, {}, Alignment::Right);
   empty.markFormat.fontSize = 20;
   Paragraph lines = Para(9, {{"раз\vдва", RunFormat{}}}, Alignment::Justify);

@@ -353,7 +353,7 @@ TEST_F(OmFilling, InlinePicturesBecomeFloatingShapes) {
   image->extension = "png";
   image->bytes.assign(png.begin(), png.end());
   file.paragraphs[0].inlinePictures.push_back(
-      {0, file.newShapeId(), "Logo", 60, 30, image, {}, {}, nullptr});
+      {0, file.newShapeId(), "Logo", 60, 30, image, {}, {}, nullptr, nullptr});
   wordproc::WritePackage(file, scratch_ / "inline.docx");
 
   Variant doc = OpenHidden(scratch_ / "inline.docx");

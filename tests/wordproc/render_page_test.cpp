@@ -183,7 +183,7 @@ TEST_F(RenderPageTest, PicturesShowTheirImageAndBrokenOnesNothing) {
   broken.image = std::make_shared<Image>(Image{"image/png", "png", {1, 2, 3}});
   broken.line.visible = false;
   doc->paragraphs[0].inlinePictures.push_back(
-      {0, 1, "inline", 30, 30, PngOf(Qt::blue), {}, {}, nullptr});
+      {0, 1, "inline", 30, 30, PngOf(Qt::blue), {}, {}, nullptr, nullptr});
   QImage image = Render(*doc);
   EXPECT_EQ(CountPixels(image, QRect(100, 100, 50, 40), IsRed), 50 * 40);
   EXPECT_EQ(CountPixels(image, QRect(300, 100, 50, 40), IsWhite), 50 * 40);

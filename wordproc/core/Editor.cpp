@@ -43,6 +43,7 @@ void ShiftPictures(Paragraph& paragraph, std::size_t after, std::ptrdiff_t delta
 // Elements kept from the file name bookmarks, notes and relationships of its package only
 // once: a copy, or text brought from another file, leaves them behind.
 void DropKeptElements(Paragraph& paragraph) {
+  for (InlinePicture& picture : paragraph.inlinePictures) picture.raw.reset();
   for (std::size_t k = paragraph.runs.size(); k-- > 0;) {
     Run& run = paragraph.runs[k];
     if (!run.raw) continue;

@@ -180,6 +180,9 @@ struct InlinePicture {
   ImagePtr svg;  // the same picture as SVG, drawn in its place where it can be
   PictureCrop crop;
   std::shared_ptr<const Shape> drawing;  // immutable, shared by copies
+  // The run of a chart or SmartArt as the file had it, written back in its place: the parts it
+  // names are kept with the package.
+  std::shared_ptr<const std::string> raw;
 
   bool operator==(const InlinePicture&) const = default;
 };

@@ -429,10 +429,13 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
         ReadDrawing(c, flow);
       else
         ReadPict(c, flow);
-      // A drawing we do not model (a chart, a canvas) stays as it came.
-      if (flow.keepRaw && shapes == pending_.size() &&
-          pictures == flow.paragraph->inlinePictures.size())
+      // A drawing we do not model (a canvas) stays as it came; so do charts and SmartArt,
+      // which we only draw.
+      auto& inlines = flow.paragraph->inlinePictures;
+      if (flow.keepRaw && shapes == pending_.size() && pictures == inlines.size())
         KeepRaw(flow, format, RunXml(r, c));
+      else if (flow.keepRaw && pictures + 1 == inlines.size() && inlines.back().drawing)
+        inlines.back().raw = std::make_shared<const std::string>(RunXml(r, c));
     } else if (flow.keepRaw && KeptInRun(name)) {
       AppendText(flow, format, text);
       text.clear();

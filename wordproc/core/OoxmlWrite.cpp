@@ -457,6 +457,11 @@ class Writer {
   }
 
   void WriteInlinePicture(std::string& out, const InlinePicture& picture) {
+    if (picture.raw && !forConversion_) {
+      TakeId(picture.id);
+      out += *picture.raw;
+      return;
+    }
     const std::uint32_t id = TakeId(picture.id);
     const std::string name = picture.name.empty() ? "Picture " + std::to_string(id) : picture.name;
     const std::int64_t cx = EmuSize(picture.width), cy = EmuSize(picture.height);
