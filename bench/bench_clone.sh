@@ -10,21 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-5}
-batch="$build/bin/stampora-batch"
-[ -x "$batch" ] || { echo "no $batch: build the project first" >&2; exit 1; }
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
-
-scratch=$(mktemp -d /tmp/vsp-bench-clone-XXXXXX)
-trap 'rm -rf "$scratch"' EXIT
-export TMPDIR="$scratch/tmp" VSP_REGISTRY_FILE="$scratch/registry" QT_QPA_PLATFORM=offscreen
-mkdir -p "$TMPDIR"
-data="$scratch/data"
-"$batch" make-samples "$data" >/dev/null 2>&1
-glyph="$data/Оттиски/Визитки/Коллекция оттисков/Визитка классическая.doc"
-paper="A4 (210 x 297 mm)"
-
 label_width=34
 . bench/bench_common.sh
+bench_setup clone
+glyph="$data/Оттиски/Визитки/Коллекция оттисков/Визитка классическая.doc"
+paper="A4 (210 x 297 mm)"
 
 clone=("$batch" clone --data "$data" --category Визитки --paper "$paper" --glyph "$glyph"
        --out "$scratch/sheet.doc")

@@ -1,4 +1,18 @@
-# Shared by the end-to-end benchmark scripts; sourced after $runs and $scratch are set.
+# Shared by the end-to-end benchmark scripts; sourced after $build and $runs are set.
+
+# Checks what the benchmarks need and makes their scratch folder ($scratch, removed on exit)
+# with a sample catalogue in $data; stampora-batch is $batch. The name tells the folders apart.
+bench_setup() {
+  batch="$build/bin/stampora-batch"
+  [ -x "$batch" ] || { echo "no $batch: build the project first" >&2; exit 1; }
+  [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
+  scratch=$(mktemp -d "/tmp/vsp-bench-$1-XXXXXX")
+  trap 'rm -rf "$scratch"' EXIT
+  export TMPDIR="$scratch/tmp" VSP_REGISTRY_FILE="$scratch/registry" QT_QPA_PLATFORM=offscreen
+  mkdir -p "$TMPDIR"
+  data="$scratch/data"
+  "$batch" make-samples "$data" >/dev/null 2>&1
+}
 
 # Runs a command $runs times; prints the median wall time and the largest peak memory
 # (ru_maxrss through /usr/bin/time). The label is padded to ${label_width:-40} columns.

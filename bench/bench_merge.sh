@@ -10,20 +10,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-3}
-batch="$build/bin/stampora-batch"
-[ -x "$batch" ] || { echo "no $batch: build the project first" >&2; exit 1; }
-[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian package time)" >&2; exit 1; }
-
-scratch=$(mktemp -d /tmp/vsp-bench-merge-XXXXXX)
-trap 'rm -rf "$scratch"' EXIT
-export TMPDIR="$scratch/tmp" VSP_REGISTRY_FILE="$scratch/registry" QT_QPA_PLATFORM=offscreen
-mkdir -p "$TMPDIR"
-data="$scratch/data"
-"$batch" make-samples "$data" >/dev/null 2>&1
+. bench/bench_common.sh
+bench_setup merge
 python3 bench/make_merge_glyph.py "$scratch" 2000 5000 10000
 paper="A4 (210 x 297 mm)"
-
-. bench/bench_common.sh
 
 clone=("$batch" clone --data "$data" --category Визитки --paper "$paper" --out "$scratch/sheet.doc"
        --pdf "$scratch/sheet.pdf")
