@@ -27,6 +27,10 @@ const std::map<std::string, std::string> kKnownLosses = {
     // tables (15 -> 14) come out otherwise than the file's own styles set them.
     {"IllustrativeCases.docx", "pages"},
     {"bib-chernigovka.netdo.ru_download_docs_17459.docx", "pages"},
+    // A small picture in a table cell that text wraps around: LibreOffice wraps the cell's text
+    // around it otherwise in the table as we write it (20 -> 21 pages), even with the file's own
+    // anchor put back in the copy.
+    {"drawing.docx", "pages"},
 };
 
 // Parts written anew from the model.

@@ -211,6 +211,8 @@ TEST_F(OmApp, CopiedShapesPasteIntoAnotherInstance) {
   Variant source = Documents().call("Add");
   Variant shape = source.get("Shapes").call("AddShape", 9, 12, 34, 40, 20);
   shape.put("Name", "VSP_CLONED_1");
+  shape.get("Shadow").put("Visible", -1);
+  shape.get("Shadow").put("OffsetX", 4);
   Documents().call("Add");  // the sheet is no longer the active document
   shape.call("Select");
   EXPECT_EQ(word.get("Selection").get("Type").toInt(), 8);
@@ -222,6 +224,8 @@ TEST_F(OmApp, CopiedShapesPasteIntoAnotherInstance) {
   Variant pasted = target.get("Shapes").call("Item", 1);
   EXPECT_EQ(pasted.get("Name").toString(), "VSP_CLONED_1");
   EXPECT_FLOAT_EQ(pasted.get("Left").toFloat(), 12);
+  EXPECT_TRUE(pasted.get("Shadow").get("Visible").toBool());  // copies keep their shadows
+  EXPECT_FLOAT_EQ(pasted.get("Shadow").get("OffsetX").toFloat(), 4);
   EXPECT_EQ(other.get("Selection").get("ShapeRange").get("Count").toInt(), 1);
   other.call("Quit", 0);
 }

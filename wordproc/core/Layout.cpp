@@ -156,6 +156,12 @@ int LinesIn(double room, double lineHeight) {
 }  // namespace
 
 void Layout::place(std::size_t index) {
+  const std::size_t before = entries_.size();
+  placeBlock(index);
+  for (std::size_t k = before; k < entries_.size(); ++k) wrapAround(k);
+}
+
+void Layout::placeBlock(std::size_t index) {
   const Paragraph& paragraph = doc_->paragraphs[index];
   if (!paragraph.cells.empty() && paragraph.cells[0].table) return placeTable(index);
   const PageSetup& setup = pageSetupOfParagraph(index);
@@ -531,7 +537,10 @@ std::size_t Layout::anchorIndex(const AnchoredShape& shape) {
 }
 
 int Layout::pageOfShape(const AnchoredShape& shape) {
-  return pageOfParagraph(anchorIndex(shape));
+  const std::size_t anchor = anchorIndex(shape);
+  const int page = pageOfParagraph(anchor);
+  const auto moved = anchorPlaces_.find(anchor);
+  return moved == anchorPlaces_.end() ? page : pageOfFrame(moved->second.first);
 }
 
 RectF Layout::shapeRectOnPage(const AnchoredShape& anchored) {
@@ -571,8 +580,12 @@ float Layout::verticalOrigin(RelV ref, const AnchoredShape& shape) {
     case RelV::Margin:
       return std::fabs(pageSetupOfPage(pageOfShape(shape)).topMargin);
     case RelV::Paragraph:
-    case RelV::Line:
-      return paragraphTop(anchorIndex(shape));
+    case RelV::Line: {
+      const std::size_t anchor = anchorIndex(shape);
+      const float top = paragraphTop(anchor);
+      const auto moved = anchorPlaces_.find(anchor);
+      return moved == anchorPlaces_.end() ? top : moved->second.second;
+    }
     case RelV::BottomMargin:
     case RelV::OutsideMargin: {
       const PageSetup setup = pageSetupOfPage(pageOfShape(shape));

@@ -1,9 +1,10 @@
 // Pagination of a document: which page (and column) each paragraph, table row and body shape
 // stands on, where, and the character positions the object model's ranges use. Text flows
 // through the columns of each page's sections: paragraphs divide between columns and pages at
-// their lines, table rows go on whole or split as their rows allow, and floating shapes never
-// affect the text flow. The layout is kept incrementally: an edit invalidates from the changed
-// paragraph on, so appending paragraph after paragraph stays linear in the document's size.
+// their lines, table rows go on whole or split as their rows allow. A floating shape that text
+// wraps around and that leaves no room for text beside it in the column sends the text below it.
+// The layout is kept incrementally: an edit invalidates from the changed paragraph on, so appending
+// paragraph after paragraph stays linear in the document's size.
 #pragma once
 
 #include <cstddef>
@@ -185,6 +186,17 @@ class Layout {
     std::size_t section = 0;  // sectionEndOf of that paragraph
     float left = 0, width = 0, top = 0, bottom = 0;
     float used = 0;  // the bottom of the text set in it so far
+    // Shapes across the column, by the paragraphs they are anchored to. One below the text set
+    // so far ends the frame at its top, and the text goes on below it in a frame of its own;
+    // one reaching into that text sends what comes after below it (clear).
+    struct Band {
+      std::size_t by = 0;
+      float top = 0, bottom = 0;
+      bool ends = false;
+    };
+    std::vector<Band> bands;
+    float fullBottom = 0;  // the bottom without bands
+    float clear = 0;
   };
 
   // Where a block beginning with the paragraph goes: below the one above when its first needed
@@ -209,7 +221,9 @@ class Layout {
 
   void ensure(std::size_t paragraphIndex);
   void ensureAll();
+  // Places the paragraph, or the table it begins, and lets the shapes anchored in it wrap.
   void place(std::size_t index);
+  void placeBlock(std::size_t index);
   void truncate(std::size_t paragraphIndex);
   // The paragraph that ends the section of the given one, or the paragraph count for the last
   // section.
@@ -233,6 +247,14 @@ class Layout {
   double frameBottom(int frame) const;
   int pageOfFrame(int frame) const;
   std::size_t anchorIndex(const AnchoredShape& shape);
+  // Wrapping shapes anchored to the paragraph just placed take their part of its frame.
+  void wrapAround(std::size_t index);
+  bool bandOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Band& band);
+  static void applyBands(Frame& frame);
+  float frameClear(int frame) const;
+  void placeBelowOwnShapes(std::size_t index);
+  // Begins the frame below the band that ended the last one; 0 when there is none.
+  int resumeBelowBand(std::size_t index);
 
   const Document* doc_;
   const TextMeasurer* measurer_;
@@ -255,6 +277,12 @@ class Layout {
   // The last answer of sectionEndOf, good for paragraphs from scanFrom_ to it until an edit
   // at or before it.
   std::size_t scanFrom_ = npos, scanEnd_ = npos;
+  // The shapes text wraps around, by their anchors' ids (indices into the document's shapes);
+  // taken again when the document's shapes change in number or the layout begins anew.
+  std::unordered_multimap<std::uint64_t, std::size_t> wrapping_;
+  std::size_t wrappingOf_ = npos;
+  // Paragraphs set below shapes anchored in them: the frame and top the shapes are placed from.
+  std::map<std::size_t, std::pair<int, float>> anchorPlaces_;
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.
   std::unordered_map<std::uint64_t, std::size_t> ids_;
 };

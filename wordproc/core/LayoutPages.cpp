@@ -58,7 +58,13 @@ void Layout::truncate(std::size_t paragraphIndex) {
   while (!repeats_.empty() && repeats_.back().table >= paragraphIndex) repeats_.pop_back();
   pieces_.erase(pieces_.lower_bound(paragraphIndex), pieces_.end());
   breakParts_.erase(breakParts_.lower_bound(paragraphIndex), breakParts_.end());
+  anchorPlaces_.erase(anchorPlaces_.lower_bound(paragraphIndex), anchorPlaces_.end());
   while (!frames_.empty() && frames_.back().first >= paragraphIndex) frames_.pop_back();
+  if (!frames_.empty()) {
+    auto& bands = frames_.back().bands;
+    std::erase_if(bands, [&](const Frame::Band& band) { return band.by >= paragraphIndex; });
+    applyBands(frames_.back());
+  }
   while (!pageFrames_.empty() && pageFrames_.back() >= frames_.size()) {
     pageFrames_.pop_back();
     pageSetups_.pop_back();
@@ -165,10 +171,18 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
   pageTops_.push_back(float(top));
   pageBottoms_.push_back(float(bottom));
   const ColumnBox column = ColumnBoxes(setup).front();
-  Frame frame{page, 0, index, section, column.left, column.width, float(top), float(bottom)};
+  Frame frame;
+  frame.page = page;
+  frame.first = index;
+  frame.section = section;
+  frame.left = column.left;
+  frame.width = column.width;
+  frame.top = float(top);
+  frame.bottom = float(bottom);
   if (auto limit = balanced_.find({section, page}); limit != balanced_.end())
     frame.bottom = std::min(frame.bottom, limit->second);
   frame.used = frame.top;
+  frame.fullBottom = frame.bottom;
   frames_.push_back(frame);
   return int(frames_.size());
 }
@@ -176,6 +190,7 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
 int Layout::nextFrame(std::size_t index, const PageSetup& setup) {
   const std::size_t section = sectionEndOf(index);
   if (frames_.empty() || frames_.back().section != section) return startPage(index, setup);
+  if (const int below = resumeBelowBand(index)) return below;
   const std::vector<ColumnBox> columns = ColumnBoxes(setup);
   Frame frame = frames_.back();
   if (std::size_t(frame.column) + 1 >= columns.size()) return startPage(index, setup);
@@ -183,7 +198,14 @@ int Layout::nextFrame(std::size_t index, const PageSetup& setup) {
   frame.first = index;
   frame.left = columns[std::size_t(frame.column)].left;
   frame.width = columns[std::size_t(frame.column)].width;
+  // Columns begin level, at the top of the first: not below a shape the last one went past.
+  for (std::size_t k = frames_.size();
+       k-- > 0 && frames_[k].page == frame.page && frames_[k].section == frame.section;)
+    frame.top = frames_[k].top;
+  frame.bottom = frame.fullBottom;
   frame.used = frame.top;
+  frame.bands.clear();
+  frame.clear = 0;
   frames_.push_back(frame);
   return int(frames_.size());
 }
@@ -197,11 +219,19 @@ int Layout::continueOnPage(std::size_t index, const PageSetup& setup) {
   const ColumnBox column = ColumnBoxes(setup).front();
   const std::size_t section = sectionEndOf(index);
   const float bottom = pageBottoms_[std::size_t(page) - 1];
-  Frame frame{page, 0, index, section, column.left, column.width, float(below), bottom};
+  Frame frame;
+  frame.page = page;
+  frame.first = index;
+  frame.section = section;
+  frame.left = column.left;
+  frame.width = column.width;
+  frame.top = float(below);
+  frame.bottom = bottom;
   if (auto limit = balanced_.find({section, page}); limit != balanced_.end())
     frame.bottom = std::min(frame.bottom, limit->second);
   frame.top = std::min(frame.top, frame.bottom);
   frame.used = frame.top;
+  frame.fullBottom = frame.bottom;
   frames_.push_back(frame);
   return int(frames_.size());
 }
@@ -340,7 +370,7 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
           ? 0
           : std::min(double(std::max(0.0f, SpacingAboveOf(doc_->paragraphs, index))), spaceBefore);
   int frame = entries_[index - 1].endPage;
-  double y = double(entries_[index - 1].endY) - overlap;
+  double y = std::max(double(entries_[index - 1].endY) - overlap, double(frameClear(frame)));
   if (newColumns) {
     frame = continueOnPage(index, setup);
     y = frameTop(frame);
@@ -349,8 +379,9 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
   if (!newPage && y + needed <= bottom + kFitTolerance) return {frame, y, false};
   if (!newPage && splitsAt && splitsAt(frame, y)) return {frame, y, false};
   if (!newPage && !newColumns && carryKeptWithNext(index, setup)) {
-    const double below = double(entries_[index - 1].endY) - overlap;
     frame = entries_[index - 1].endPage;
+    const double below =
+        std::max(double(entries_[index - 1].endY) - overlap, double(frameClear(frame)));
     if (below + needed <= frameBottom(frame) + kFitTolerance) return {frame, below, false};
   }
   if (!newPage) {

@@ -368,6 +368,21 @@ enum class RelV {
   OutsideMargin = 7
 };
 
+// How body text makes way for a floating shape: not at all (the shape stands in front of or
+// behind it), around its box, or above and below it only.
+enum class WrapType : std::uint8_t { None, Square, Tight, Through, TopAndBottom };
+// Which sides of the shape text may stand beside.
+enum class WrapSide : std::uint8_t { Both, Left, Right, Largest };
+
+struct WrapFormat {
+  WrapType type = WrapType::None;
+  WrapSide side = WrapSide::Both;
+  // The room kept free around the shape, in points.
+  float top = 0, bottom = 0, left = 9, right = 9;
+
+  bool operator==(const WrapFormat&) const = default;
+};
+
 // MsoLineDashStyle numbers.
 enum class DashStyle {
   Solid = 1,
@@ -522,6 +537,7 @@ struct Shape {
   float left = 0, top = 0, width = 0, height = 0;
   RelH relH = RelH::Page;
   RelV relV = RelV::Page;
+  WrapFormat wrap;  // of a floating shape of the body
   // Lines: which diagonal of the box the line runs along; other shapes: mirrored outlines.
   bool flipH = false, flipV = false;
   LineFormat line;

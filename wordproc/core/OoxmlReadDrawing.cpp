@@ -104,6 +104,39 @@ void ReadBodyPr(xml_node bodyPr, TextFrame& frame, TextWarp& warp) {
   frame.clip = Value(bodyPr, "vertOverflow") != "overflow";
 }
 
+// The anchor's wrapping element (wp:wrapSquare, ...) and the distances it keeps from the text.
+WrapFormat ReadWrap(xml_node anchor) {
+  WrapFormat wrap;
+  auto distance = [&](const char* name, float& out) {
+    if (const std::string_view v = Value(anchor, name); !v.empty())
+      out = static_cast<float>(Clamp(PositionFromEmu(Number(v)), 0, kMaxLengthPt));
+  };
+  distance("distT", wrap.top);
+  distance("distB", wrap.bottom);
+  distance("distL", wrap.left);
+  distance("distR", wrap.right);
+  ForEachChild(anchor, [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "wrapSquare")
+      wrap.type = WrapType::Square;
+    else if (name == "wrapTight")
+      wrap.type = WrapType::Tight;
+    else if (name == "wrapThrough")
+      wrap.type = WrapType::Through;
+    else if (name == "wrapTopAndBottom")
+      wrap.type = WrapType::TopAndBottom;
+    else
+      return false;
+    const std::string_view side = Value(c, "wrapText");
+    wrap.side = side == "left"      ? WrapSide::Left
+                : side == "right"   ? WrapSide::Right
+                : side == "largest" ? WrapSide::Largest
+                                    : WrapSide::Both;
+    return true;
+  });
+  return wrap;
+}
+
 }  // namespace
 
 void ReadTextBodyProperties(xml_node bodyPr, Shape& shape) {
@@ -287,6 +320,7 @@ void ReadContext::ReadAnchor(xml_node anchor, Flow& flow) {
     shape->relV = RelFrom(Value(v, "relativeFrom"), kRelVNames, RelV::Paragraph);
     shape->top = static_cast<float>(Offset(v, AreaHeight(shape->relV), shape->height));
   }
+  shape->wrap = ReadWrap(anchor);
   const std::string_view behind = Value(anchor, "behindDoc");
   Keep(std::move(shape), flow, behind == "1" || behind == "true" ? 0 : 1,
        Clamp(Number(Value(anchor, "relativeHeight")), -1e12, 1e12));

@@ -167,6 +167,33 @@ void ReadVmlTextPath(xml_node textPath, xml_node node, int type, Shape& shape) {
     shape.warp.adjusts = WarpAdjustsOfVml(shape.warp.preset, *value);
 }
 
+// w10:wrap of a floating VML shape, and the distances its style keeps from the text. A shape
+// without one stands in front of the text.
+WrapFormat ReadVmlWrap(xml_node node, const CssStyle& style) {
+  WrapFormat wrap;
+  auto distance = [&](const char* name, float& out) {
+    if (auto v = ParseLength(style.Get(name), 0.75))
+      out = static_cast<float>(Clamp(*v, 0, kMaxLengthPt));
+  };
+  distance("mso-wrap-distance-top", wrap.top);
+  distance("mso-wrap-distance-bottom", wrap.bottom);
+  distance("mso-wrap-distance-left", wrap.left);
+  distance("mso-wrap-distance-right", wrap.right);
+  const xml_node element = Child(node, "wrap");
+  const std::string type = Lower(Value(element, "type"));
+  wrap.type = type == "square"         ? WrapType::Square
+              : type == "tight"        ? WrapType::Tight
+              : type == "through"      ? WrapType::Through
+              : type == "topandbottom" ? WrapType::TopAndBottom
+                                       : WrapType::None;
+  const std::string side = Lower(Value(element, "side"));
+  wrap.side = side == "left"      ? WrapSide::Left
+              : side == "right"   ? WrapSide::Right
+              : side == "largest" ? WrapSide::Largest
+                                  : WrapSide::Both;
+  return wrap;
+}
+
 }  // namespace
 
 void ReadContext::ReadPict(xml_node pict, Flow& flow) {
@@ -187,6 +214,7 @@ void ReadContext::ReadPict(xml_node pict, Flow& flow) {
       shape->left = shape->top = 0;
     }
     if (!flow.body) return false;
+    if (absolute) shape->wrap = ReadVmlWrap(c, style);
     const double z = Clamp(Number(style.Get("z-index")), -1e12, 1e12);
     Keep(std::move(shape), flow, z < 0 ? 0 : 1, z);
     return false;

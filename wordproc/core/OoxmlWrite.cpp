@@ -612,20 +612,19 @@ class Writer {
       out += shape.kind == ShapeKind::Group ? "wpg" : "wps";
       out += "\">";
     }
-    out +=
-        "<w:drawing><wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" "
-        "simplePos=\"0\" relativeHeight=\"" +
-        Num(static_cast<std::int64_t>(relativeHeight)) +
-        "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\">"
-        "<wp:simplePos x=\"0\" y=\"0\"/>";
+    out += "<w:drawing><wp:anchor distT=\"" + Num(Emu(shape.wrap.top)) + "\" distB=\"" +
+           Num(Emu(shape.wrap.bottom)) + "\" distL=\"" + Num(Emu(shape.wrap.left)) + "\" distR=\"" +
+           Num(Emu(shape.wrap.right)) + "\" simplePos=\"0\" relativeHeight=\"" +
+           Num(static_cast<std::int64_t>(relativeHeight)) +
+           "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\">"
+           "<wp:simplePos x=\"0\" y=\"0\"/>";
     out += std::string("<wp:positionH relativeFrom=\"") + kRelHNames[relH] + "\"><wp:posOffset>" +
            Num(Emu(shape.left)) + "</wp:posOffset></wp:positionH>";
     out += std::string("<wp:positionV relativeFrom=\"") + kRelVNames[relV] + "\"><wp:posOffset>" +
            Num(Emu(shape.top)) + "</wp:posOffset></wp:positionV>";
     out += "<wp:extent cx=\"" + Num(EmuSize(shape.width)) + "\" cy=\"" +
-           Num(EmuSize(shape.height)) +
-           "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>"
-           "<wp:wrapNone/>";
+           Num(EmuSize(shape.height)) + "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>";
+    out += WrapXml(shape.wrap);
     out += "<wp:docPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
     if (!shape.visible) out += " hidden=\"1\"";
     out += "/>";
@@ -685,7 +684,8 @@ class Writer {
       style += std::string("mso-position-horizontal:absolute;mso-position-horizontal-relative:") +
                kVmlRelHNames[std::clamp(static_cast<int>(shape.relH), 0, 7)] +
                ";mso-position-vertical:absolute;mso-position-vertical-relative:" +
-               kVmlRelVNames[std::clamp(static_cast<int>(shape.relV), 0, 7)];
+               kVmlRelVNames[std::clamp(static_cast<int>(shape.relV), 0, 7)] +
+               VmlWrapStyle(shape.wrap);
     }
     const std::string common = " id=\"" + Attr(name) + "\" o:spid=\"_x0000_s" +
                                Num(1024 + static_cast<std::int64_t>(id)) + "\" style=\"" +
@@ -701,6 +701,7 @@ class Writer {
         if (!member) continue;
         WriteVml(out, *member, member->name, member->id, 0, false);
       }
+      if (topLevel) out += VmlWrapXml(shape.wrap);
       out += "</v:group>";
       return;
     }
@@ -717,7 +718,8 @@ class Writer {
     } else {
       paint += " stroked=\"f\"";
     }
-    const std::string stroke = fill + VmlStrokeXml(shape.line) + VmlShadowXml(shape.shadow);
+    std::string stroke = fill + VmlStrokeXml(shape.line) + VmlShadowXml(shape.shadow);
+    if (topLevel) stroke += VmlWrapXml(shape.wrap);
     if (shape.kind == ShapeKind::Line) {
       double x1 = shape.left, y1 = shape.top;
       double x2 = shape.left + shape.width, y2 = shape.top + shape.height;

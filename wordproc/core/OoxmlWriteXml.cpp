@@ -408,4 +408,75 @@ std::string FieldEndXml(const FieldCode& code, const std::string& rPr) {
   return "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"end\"/></w:r>";
 }
 
+namespace {
+
+const char* WrapSideName(WrapSide side) {
+  switch (side) {
+    case WrapSide::Left:
+      return "left";
+    case WrapSide::Right:
+      return "right";
+    case WrapSide::Largest:
+      return "largest";
+    case WrapSide::Both:
+      break;
+  }
+  return "bothSides";
+}
+
+}  // namespace
+
+std::string WrapXml(const WrapFormat& wrap) {
+  const std::string side = std::string(" wrapText=\"") + WrapSideName(wrap.side) + "\"";
+  // Tight and through wrapping name the outline text keeps away from; the box's own will do.
+  const std::string polygon =
+      "<wp:wrapPolygon edited=\"0\"><wp:start x=\"0\" y=\"0\"/><wp:lineTo x=\"0\" y=\"21600\"/>"
+      "<wp:lineTo x=\"21600\" y=\"21600\"/><wp:lineTo x=\"21600\" y=\"0\"/>"
+      "<wp:lineTo x=\"0\" y=\"0\"/></wp:wrapPolygon>";
+  switch (wrap.type) {
+    case WrapType::Square:
+      return "<wp:wrapSquare" + side + "/>";
+    case WrapType::Tight:
+      return "<wp:wrapTight" + side + ">" + polygon + "</wp:wrapTight>";
+    case WrapType::Through:
+      return "<wp:wrapThrough" + side + ">" + polygon + "</wp:wrapThrough>";
+    case WrapType::TopAndBottom:
+      return "<wp:wrapTopAndBottom/>";
+    case WrapType::None:
+      break;
+  }
+  return "<wp:wrapNone/>";
+}
+
+std::string VmlWrapStyle(const WrapFormat& wrap) {
+  return ";mso-wrap-distance-left:" + FormatPoints(wrap.left) +
+         "pt;mso-wrap-distance-top:" + FormatPoints(wrap.top) +
+         "pt;mso-wrap-distance-right:" + FormatPoints(wrap.right) +
+         "pt;mso-wrap-distance-bottom:" + FormatPoints(wrap.bottom) + "pt";
+}
+
+std::string VmlWrapXml(const WrapFormat& wrap) {
+  const char* type = nullptr;
+  switch (wrap.type) {
+    case WrapType::Square:
+      type = "square";
+      break;
+    case WrapType::Tight:
+      type = "tight";
+      break;
+    case WrapType::Through:
+      type = "through";
+      break;
+    case WrapType::TopAndBottom:
+      type = "topAndBottom";
+      break;
+    case WrapType::None:
+      return std::string();
+  }
+  std::string xml = std::string("<w10:wrap type=\"") + type + "\"";
+  if (wrap.side != WrapSide::Both && wrap.type != WrapType::TopAndBottom)
+    xml += std::string(" side=\"") + WrapSideName(wrap.side) + "\"";
+  return xml + "/>";
+}
+
 }  // namespace wordproc::ooxml::write

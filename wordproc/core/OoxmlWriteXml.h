@@ -36,6 +36,11 @@ const char* VmlElement(const Shape& shape);
 std::string VmlPathAttributes(const Shape& shape);
 // The rotation and flips of a shape in a VML style ("rotation:30;flip:x;").
 std::string VmlTurn(const Shape& shape);
+// The anchor's wrapping element (wp:wrapNone, wp:wrapSquare, ...).
+std::string WrapXml(const WrapFormat& wrap);
+// The same for VML: the style's distances (";mso-wrap-distance-left:9pt...") and w10:wrap.
+std::string VmlWrapStyle(const WrapFormat& wrap);
+std::string VmlWrapXml(const WrapFormat& wrap);
 // w:line and w:lineRule of a paragraph's spacing.
 std::string LineSpacingAttributes(const Paragraph& p);
 // The namespaces of a document, header or footer root element, with the ignorable ones; for a

@@ -1,0 +1,139 @@
+// Body text making way for floating shapes: a shape text wraps around that leaves no room
+// beside it sends the text below it, as in the word processor and LibreOffice; shapes in front
+// of the text do not. The wrapping is kept on save, in DrawingML and in VML.
+#include <gtest/gtest.h>
+
+#include "om_support.h"
+#include "ooxml_test_support.h"
+#include "wordproc/Render.h"
+#include "wordproc/RenderText.h"
+#include "wordproc/core/Layout.h"
+#include "wordproc/core/Ooxml.h"
+
+using namespace wordproc;
+using namespace ooxml_test;
+
+namespace {
+
+std::string Para(const std::string& text, const std::string& runs = "") {
+  return "<w:p>" + runs + "<w:r><w:t>" + text + "</w:t></w:r></w:p>";
+}
+
+// A rectangle as wide as the A4 section's column, 100 points tall, 40 points below the top of
+// its paragraph.
+std::string Anchored(const std::string& wrap, int id) {
+  return "<w:r><w:drawing><wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" "
+         "simplePos=\"0\" relativeHeight=\"1\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" "
+         "allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/><wp:positionH "
+         "relativeFrom=\"column\"><wp:posOffset>0</wp:posOffset></wp:positionH><wp:positionV "
+         "relativeFrom=\"paragraph\"><wp:posOffset>508000</wp:posOffset></wp:positionV>"
+         "<wp:extent cx=\"5731510\" cy=\"1270000\"/>" +
+         wrap + "<wp:docPr id=\"" + std::to_string(id) + "\" name=\"Фигура " + std::to_string(id) +
+         "\"/><a:graphic><a:graphicData "
+         "uri=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\"><wps:wsp>"
+         "<wps:cNvSpPr/><wps:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"5731510\" "
+         "cy=\"1270000\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>"
+         "<a:solidFill><a:srgbClr val=\"C0D8F0\"/></a:solidFill></wps:spPr><wps:bodyPr/>"
+         "</wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>";
+}
+
+std::string VmlSquare() {
+  return "<w:r><w:pict xmlns:w10=\"urn:schemas-microsoft-com:office:word\"><v:rect "
+         "id=\"Квадрат\" style=\"position:absolute;margin-left:0;margin-top:40pt;width:451.3pt;"
+         "height:100pt;z-index:2;mso-position-horizontal-relative:text;"
+         "mso-position-vertical-relative:text;mso-wrap-distance-top:6pt\" fillcolor=\"#F0D8C0\">"
+         "<w10:wrap type=\"square\"/></v:rect></w:pict></w:r>";
+}
+
+// Three shapes, each anchored to a paragraph followed by a marker word: one passed above and
+// below, one in a square in VML, and one in front of the text.
+std::string Body() {
+  return Para("Альфа", Anchored("<wp:wrapTopAndBottom/>", 1)) + Para("Бета") + Para("Гамма") +
+         Para("Дельта", VmlSquare()) + Para("Эпсилон") +
+         Para("Дзета", Anchored("<wp:wrapNone/>", 3)) + Para("Эта") + std::string(kA4Section);
+}
+
+double TopOf(const std::vector<PdfWord>& words, const std::string& text) {
+  for (const PdfWord& word : words)
+    if (word.text == text) return word.page * 10000.0 + word.y;
+  ADD_FAILURE() << text << " is not in the PDF";
+  return 0;
+}
+
+const Shape* Named(const Document& doc, const std::string& name) {
+  for (const AnchoredShape& anchored : doc.shapes)
+    if (anchored.shape->name == name) return anchored.shape.get();
+  ADD_FAILURE() << name << " is not in the document";
+  static const Shape none;
+  return &none;
+}
+
+// How far the text after each shape's paragraph stands below the paragraph's own text.
+std::vector<double> Gaps(const std::vector<PdfWord>& words) {
+  return {TopOf(words, "Гамма") - TopOf(words, "Альфа"),
+          TopOf(words, "Эпсилон") - TopOf(words, "Дельта"),
+          TopOf(words, "Эта") - TopOf(words, "Дзета")};
+}
+
+TEST(TextWrap, TextGoesBelowShapesThatLeaveNoRoomBesideThemAsLibreOfficeSetsIt) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string original = dir / "wrap.docx";
+  WriteFile(original, PackageWithBody(Body(), SpacingParts()));
+  const auto doc = LoadDocumentFile(original);
+  ASSERT_EQ(doc->shapes.size(), 3u);
+  EXPECT_EQ(Named(*doc, "Фигура 1")->wrap.type, WrapType::TopAndBottom);
+  EXPECT_EQ(Named(*doc, "Квадрат")->wrap.type, WrapType::Square);
+  EXPECT_FLOAT_EQ(Named(*doc, "Квадрат")->wrap.top, 6);
+  EXPECT_EQ(Named(*doc, "Фигура 3")->wrap.type, WrapType::None);
+
+  Layout layout(*doc, FontMeasurer());
+  WritePdf(*doc, layout, dir / "ours.pdf");
+  // The text after each wrapping shape starts below it; the shape in front lets it be.
+  const std::vector<double> ours = Gaps(PdfWords(dir / "ours.pdf"));
+  EXPECT_GE(ours[0], 139.5);
+  EXPECT_GE(ours[1], 139.5);
+  EXPECT_LT(ours[2], 60);
+
+  // LibreOffice sets the same file, and our copy of it, alike.
+  ASSERT_NO_THROW(WritePackage(*doc, dir / "copy.docx"));
+  const auto copy = LoadDocumentFile(dir / "copy.docx");
+  ASSERT_EQ(copy->shapes.size(), 3u);
+  for (const char* name : {"Фигура 1", "Квадрат", "Фигура 3"})
+    EXPECT_EQ(Named(*copy, name)->wrap, Named(*doc, name)->wrap) << name;
+  for (const std::string& name : {original, dir / "copy.docx"}) {
+    SCOPED_TRACE(name);
+    const std::string pdf = ConvertWithLibreOffice(name, "pdf", dir.path());
+    ASSERT_FALSE(pdf.empty());
+    // LibreOffice sets the line that meets a shape a little lower than we do, by up to a line.
+    const std::vector<double> theirs = Gaps(PdfWords(pdf));
+    for (std::size_t k = 0; k < ours.size(); ++k) EXPECT_NEAR(ours[k], theirs[k], 24) << k;
+  }
+}
+
+// A shape reaching into the first line of its own paragraph sends that line below it, and
+// stays where the paragraph would have begun.
+TEST(TextWrap, ParagraphMovesBelowItsOwnShape) {
+  om_test::EnsureGui();
+  std::string shape = Anchored("<wp:wrapSquare wrapText=\"bothSides\"/>", 1);
+  shape.replace(shape.find("508000"), 6, "0");
+  const auto doc = ReadBytes(PackageWithBody(
+      Para("до") + Para("Альфа", shape) + Para("Бета") + std::string(kA4Section), SpacingParts()));
+  Layout layout(*doc, FontMeasurer());
+  const float before = layout.paragraphTop(0) + layout.paragraphHeight(0);
+  const RectF box = layout.shapeRectOnPage(doc->shapes[0]);
+  EXPECT_NEAR(box.y, before, 1.0);
+  EXPECT_GE(layout.paragraphTop(1), box.y + box.height - 0.5);
+  EXPECT_GT(layout.paragraphTop(2), layout.paragraphTop(1));
+  EXPECT_EQ(layout.pageOfShape(doc->shapes[0]), 1);
+
+  // Edits above it lay it out again from scratch: the shape moves with its paragraph.
+  const_cast<Document&>(*doc).paragraphs[0].spaceBefore += 20;
+  layout.invalidateFrom(0);
+  EXPECT_NEAR(layout.shapeRectOnPage(doc->shapes[0]).y, box.y + 20, 1.0);
+  EXPECT_GE(layout.paragraphTop(1), box.y + 20 + box.height - 0.5);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// Body text making way for floating shapes it wraps around. Text is not yet set beside a shape:
+// a shape leaving less than a narrow column of room on either side of it, or one that text
+// passes above and below only, takes the full width of the column from the text, which goes on
+// below it. Shapes with room beside them stand over the text as before.
+#include <algorithm>
+#include <cmath>
+
+#include "wordproc/core/Layout.h"
+
+namespace wordproc {
+
+namespace {
+
+float HorizontalOrigin(RelH ref, const PageSetup& setup) {
+  switch (ref) {
+    case RelH::Margin:
+    case RelH::Column:
+    case RelH::Character:
+      return setup.leftMargin;
+    case RelH::RightMargin:
+    case RelH::OutsideMargin:
+      return setup.pageWidth - setup.rightMargin;
+    case RelH::Page:
+    case RelH::LeftMargin:
+    case RelH::InsideMargin:
+      break;
+  }
+  return 0;
+}
+
+float VerticalOrigin(RelV ref, const PageSetup& setup, float paragraphTop) {
+  switch (ref) {
+    case RelV::Margin:
+      return std::fabs(setup.topMargin);
+    case RelV::Paragraph:
+    case RelV::Line:
+      return paragraphTop;
+    case RelV::BottomMargin:
+    case RelV::OutsideMargin:
+      return setup.pageHeight - std::fabs(setup.bottomMargin);
+    case RelV::Page:
+    case RelV::TopMargin:
+    case RelV::InsideMargin:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void Layout::applyBands(Frame& frame) {
+  frame.bottom = frame.fullBottom;
+  frame.clear = 0;
+  for (const Frame::Band& band : frame.bands) {
+    if (band.ends)
+      frame.bottom = std::min(frame.bottom, band.top);
+    else
+      frame.clear = std::max(frame.clear, band.bottom);
+  }
+}
+
+float Layout::frameClear(int frame) const {
+  if (frame < 1 || std::size_t(frame) > frames_.size()) return 0;
+  return frames_[std::size_t(frame) - 1].clear;
+}
+
+// The shape's box on its page with the room it keeps, when it takes the column's full width.
+bool Layout::bandOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Band& band) {
+  if (shape.wrap.type == WrapType::None || !shape.visible) return false;
+  const PageSetup& setup = pageSetups_[std::size_t(frame.page) - 1];
+  const float x = HorizontalOrigin(shape.relH, setup) + shape.left;
+  const auto moved = anchorPlaces_.find(anchor);
+  const float top = moved != anchorPlaces_.end() ? moved->second.second : entries_[anchor].top;
+  const float y = VerticalOrigin(shape.relV, setup, top) + shape.top;
+  const float from = x - shape.wrap.left, to = x + shape.width + shape.wrap.right;
+  const float columnEnd = frame.left + frame.width;
+  if (to <= frame.left || from >= columnEnd) return false;
+  const float room = std::max(from - frame.left, columnEnd - to);
+  if (shape.wrap.type != WrapType::TopAndBottom && room >= kMinTextColumn) return false;
+  band.by = anchor;
+  band.top = y - shape.wrap.top;
+  band.bottom = y + shape.height + shape.wrap.bottom;
+  return band.bottom > band.top;
+}
+
+void Layout::wrapAround(std::size_t index) {
+  if (wrappingOf_ != doc_->shapes.size() || index == 0) {
+    wrapping_.clear();
+    for (std::size_t k = 0; k < doc_->shapes.size(); ++k) {
+      const AnchoredShape& anchored = doc_->shapes[k];
+      if (anchored.shape && anchored.shape->wrap.type != WrapType::None)
+        wrapping_.emplace(anchored.anchorParagraph, k);
+    }
+    wrappingOf_ = doc_->shapes.size();
+  }
+  if (wrapping_.empty() || index >= entries_.size() || frames_.empty()) return;
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  if (!paragraph.cells.empty()) return;  // shapes in tables keep to their cells
+  const Entry& entry = entries_[index];
+  // A shape stands on the page its paragraph begins on; only the frame text is set in now
+  // can still make way for it.
+  if (std::size_t(entry.endPage) != frames_.size() ||
+      pageOfFrame(entry.page) != pageOfFrame(entry.endPage))
+    return;
+  Frame& frame = frames_.back();
+  const auto [first, last] = wrapping_.equal_range(paragraph.id);
+  // A shape reaching into the paragraph's first line sends the paragraph itself below it; the
+  // shape stays where the paragraph would have stood.
+  const float firstLine =
+      entry.top + std::max(0.0f, paragraph.spaceBefore) +
+      float(LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph))));
+  bool movesDown = false;
+  for (auto it = first; it != last; ++it) {
+    if (it->second >= doc_->shapes.size()) continue;
+    const AnchoredShape& anchored = doc_->shapes[it->second];
+    Frame::Band band;
+    if (!anchored.shape || anchored.anchorParagraph != paragraph.id ||
+        !bandOf(*anchored.shape, index, frame, band))
+      continue;
+    if (band.bottom <= frame.top || band.top >= frame.bottom) continue;
+    band.ends = band.top >= entry.endY - kFitTolerance;
+    if (!band.ends && band.top < firstLine - kFitTolerance && band.bottom > entry.top &&
+        index > 0 && frame.first != index && !anchorPlaces_.count(index)) {
+      band.ends = true;
+      movesDown = true;
+    }
+    frame.bands.push_back(band);
+  }
+  applyBands(frame);
+  if (movesDown) placeBelowOwnShapes(index);
+}
+
+void Layout::placeBelowOwnShapes(std::size_t index) {
+  anchorPlaces_[index] = {entries_[index].page, entries_[index].top};
+  entries_.pop_back();
+  pieces_.erase(index);
+  breakParts_.erase(index);
+  placeBlock(index);
+}
+
+int Layout::resumeBelowBand(std::size_t index) {
+  const Frame& last = frames_.back();
+  if (last.bottom >= last.fullBottom) return 0;
+  // Below the band that ended the frame, and any other it reaches into.
+  float top = std::max(last.bottom, last.clear);
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (const Frame::Band& band : last.bands) {
+      if (band.ends && band.top <= top + kFitTolerance && band.bottom > top) {
+        top = band.bottom;
+        moved = true;
+      }
+    }
+  }
+  if (top >= last.fullBottom - kFitTolerance) return 0;
+  Frame frame = last;
+  frame.first = index;
+  frame.top = top;
+  frame.bottom = frame.fullBottom;
+  frame.used = top;
+  frame.bands.clear();
+  frame.clear = 0;
+  frames_.push_back(frame);
+  return int(frames_.size());
+}
+
+}  // namespace wordproc
