@@ -3,6 +3,9 @@
 // of the text do not. The wrapping is kept on save, in DrawingML and in VML.
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+
 #include "om_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/Render.h"
@@ -134,6 +137,86 @@ TEST(TextWrap, ParagraphMovesBelowItsOwnShape) {
   layout.invalidateFrom(0);
   EXPECT_NEAR(layout.shapeRectOnPage(doc->shapes[0]).y, box.y + 20, 1.0);
   EXPECT_GE(layout.paragraphTop(1), box.y + 20 + box.height - 0.5);
+}
+
+}  // namespace
+
+namespace {
+
+// A table of two cells 200 points wide, indented by 50, whose second cell holds a red box
+// placed 10 points right and 5 down; from the cell when laid out in it, else from the margins.
+std::string TableWithBoxInCell(const char* layoutInCell) {
+  std::string box = Anchored("<wp:wrapNone/>", 1);
+  box.replace(box.find("layoutInCell=\"1\""), 16,
+              std::string("layoutInCell=\"") + layoutInCell + "\"");
+  box.replace(box.find("508000"), 6, "63500");
+  box.replace(box.find("<wp:posOffset>0<"), 16, "<wp:posOffset>127000<");
+  for (const char* size : {"5731510", "5731510"}) box.replace(box.find(size), 7, "635000");
+  for (int k = 0; k < 2; ++k) box.replace(box.find("1270000"), 7, "381000");
+  box.replace(box.find("C0D8F0"), 6, "FF0000");
+  auto cell = [](const std::string& content) {
+    return "<w:tc><w:tcPr><w:tcW w:w=\"4000\" w:type=\"dxa\"/></w:tcPr><w:p>" + content +
+           "<w:r><w:t>x</w:t></w:r></w:p><w:p/></w:tc>";
+  };
+  return Para("Начало") +
+         "<w:tbl><w:tblPr><w:tblW w:w=\"8000\" w:type=\"dxa\"/><w:tblInd w:w=\"1000\" "
+         "w:type=\"dxa\"/></w:tblPr><w:tblGrid><w:gridCol w:w=\"4000\"/><w:gridCol "
+         "w:w=\"4000\"/></w:tblGrid><w:tr><w:trPr><w:trHeight w:val=\"2000\" "
+         "w:hRule=\"exact\"/></w:trPr>" +
+         cell("") + cell(box) + "</w:tr></w:tbl><w:p/>" + std::string(kA4Section);
+}
+
+// The top-left corner of the red on the PDF's first page, in points.
+std::pair<int, int> RedCorner(const std::string& pdf, const std::string& stem) {
+  RunAndCapture("pdftoppm -r 72 -png -singlefile -f 1 -l 1 " + Quote(pdf) + " " + Quote(stem));
+  const QImage image(QString::fromStdString(stem + ".png"));
+  int left = image.width(), top = image.height();
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 60 && c.blue() < 60) {
+        left = std::min(left, x);
+        top = std::min(top, y);
+      }
+    }
+  return {left, top};
+}
+
+// A shape anchored in a table cell is placed from the cell, where LibreOffice places it too;
+// one that the file keeps out of the cell is placed from the margins.
+TEST(TextWrap, ShapesLaidOutInTheirCellArePlacedFromIt) {
+  if (!HaveProgram("soffice") || !HaveProgram("pdftoppm"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string file = dir / "cell.docx";
+  WriteFile(file, PackageWithBody(TableWithBoxInCell("1"), WordDefaultStyles()));
+  const auto doc = LoadDocumentFile(file);
+  ASSERT_EQ(doc->shapes.size(), 1u);
+  Layout layout(*doc, FontMeasurer());
+  WritePdf(*doc, layout, dir / "ours.pdf");
+  // Where the box stands from the text of its cell, which the two set at heights of their own.
+  auto fromCellText = [&](const std::string& pdf, const std::string& stem) {
+    const auto [x, y] = RedCorner(pdf, stem);
+    const auto words = PdfWords(pdf);
+    const auto text =
+        std::find_if(words.rbegin(), words.rend(), [](const PdfWord& w) { return w.text == "x"; });
+    return text == words.rend() ? std::make_pair(-1.0, -1.0)
+                                : std::make_pair(x - text->x, y - text->y);
+  };
+  const auto theirs = fromCellText(ConvertWithLibreOffice(file, "pdf", dir.path()), dir / "theirs");
+  const auto ours = fromCellText(dir / "ours.pdf", dir / "ours");
+  EXPECT_NEAR(ours.first, theirs.first, 2);
+  // Within the few points by which the two set the cell's first line apart.
+  EXPECT_NEAR(ours.second, theirs.second, 4);
+  EXPECT_GT(theirs.first, 0);  // right of the cell's text, not at the page's margin
+
+  const auto outside = ReadBytes(PackageWithBody(TableWithBoxInCell("0"), SpacingParts()));
+  EXPECT_FALSE(outside->shapes[0].shape->layoutInCell);
+  Layout margins(*outside, FontMeasurer());
+  EXPECT_NEAR(margins.shapeRectOnPage(outside->shapes[0]).x, 72 + 10, 0.5);
+  const auto bytes = WritePackageToMemory(*outside, false);
+  EXPECT_FALSE(ReadBytes(std::string(bytes.begin(), bytes.end()))->shapes[0].shape->layoutInCell);
 }
 
 }  // namespace

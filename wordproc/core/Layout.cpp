@@ -557,6 +557,8 @@ RectF Layout::shapeRectOnPage(const AnchoredShape& anchored) {
 // Margins are those of the page the shape stands on, as its section set it up; the page itself
 // is laid out only for references that need it.
 float Layout::horizontalOrigin(RelH ref, const AnchoredShape& shape) {
+  // From the cell's text, as LibreOffice places it: the cell's edge plus its margin.
+  if (cellOf(shape)) return paragraphLeft(anchorIndex(shape));
   switch (ref) {
     case RelH::Margin:
     case RelH::Column:
@@ -576,6 +578,8 @@ float Layout::horizontalOrigin(RelH ref, const AnchoredShape& shape) {
 }
 
 float Layout::verticalOrigin(RelV ref, const AnchoredShape& shape) {
+  if (ref != RelV::Paragraph && ref != RelV::Line)
+    if (const std::optional<RectF> cell = cellOf(shape)) return cell->y;
   switch (ref) {
     case RelV::Margin:
       return std::fabs(pageSetupOfPage(pageOfShape(shape)).topMargin);
@@ -597,6 +601,26 @@ float Layout::verticalOrigin(RelV ref, const AnchoredShape& shape) {
       return 0;
   }
   return 0;
+}
+
+std::optional<RectF> Layout::cellOf(const AnchoredShape& anchored) {
+  if (!anchored.shape || !anchored.shape->layoutInCell) return std::nullopt;
+  const std::size_t anchor = anchorIndex(anchored);
+  if (anchor >= doc_->paragraphs.size() || doc_->paragraphs[anchor].cells.empty())
+    return std::nullopt;
+  const int page = pageOfParagraph(anchor);
+  const float x = paragraphLeft(anchor) + 0.01f, y = paragraphTop(anchor) + 0.01f;
+  // Boxes come page after page as the tables were laid out.
+  const auto [first, last] =
+      std::equal_range(boxes_.begin(), boxes_.end(), PageCellBox{page, 0, {}, {}, {}},
+                       [](const PageCellBox& a, const PageCellBox& b) { return a.page < b.page; });
+  std::optional<RectF> best;
+  for (auto it = first; it != last; ++it) {
+    const RectF& r = it->rect;
+    if (x < r.x || y < r.y || x > r.x + r.width || y > r.y + r.height) continue;
+    if (!best || r.width * r.height < best->width * best->height) best = r;
+  }
+  return best;
 }
 
 }  // namespace wordproc

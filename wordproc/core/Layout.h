@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -247,6 +248,9 @@ class Layout {
   double frameBottom(int frame) const;
   int pageOfFrame(int frame) const;
   std::size_t anchorIndex(const AnchoredShape& shape);
+  // The box of the table cell a shape laid out in its cell is placed from: the innermost cell
+  // holding the start of its paragraph.
+  std::optional<RectF> cellOf(const AnchoredShape& shape);
   // Wrapping shapes anchored to the paragraph just placed take their part of its frame.
   void wrapAround(std::size_t index);
   bool bandOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Band& band);

@@ -41,6 +41,7 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->relH = relH;
   copy->relV = relV;
   copy->wrap = wrap;
+  copy->layoutInCell = layoutInCell;
   copy->flipH = flipH;
   copy->flipV = flipV;
   copy->adjustment = adjustment;
@@ -68,11 +69,12 @@ bool Shape::sameAs(const Shape& o) const {
   bool alike = id == o.id && name == o.name && kind == o.kind && autoShapeType == o.autoShapeType &&
                visible == o.visible && left == o.left && top == o.top && width == o.width &&
                height == o.height && relH == o.relH && relV == o.relV && wrap == o.wrap &&
-               flipH == o.flipH && flipV == o.flipV && adjustment == o.adjustment &&
-               line == o.line && fill == o.fill && shadow == o.shadow && text == o.text &&
-               frame == o.frame && warp == o.warp && image == o.image && svg == o.svg &&
-               crop == o.crop && preset == o.preset && adjusts == o.adjusts &&
-               rotation == o.rotation && graphic == o.graphic && chart == o.chart &&
+               layoutInCell == o.layoutInCell && flipH == o.flipH && flipV == o.flipV &&
+               adjustment == o.adjustment && line == o.line && fill == o.fill &&
+               shadow == o.shadow && text == o.text && frame == o.frame && warp == o.warp &&
+               image == o.image && svg == o.svg && crop == o.crop && preset == o.preset &&
+               adjusts == o.adjusts && rotation == o.rotation && graphic == o.graphic &&
+               chart == o.chart &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

@@ -538,6 +538,8 @@ struct Shape {
   RelH relH = RelH::Page;
   RelV relV = RelV::Page;
   WrapFormat wrap;  // of a floating shape of the body
+  // Anchored in a table cell, the shape is placed from the cell rather than from the page.
+  bool layoutInCell = true;
   // Lines: which diagonal of the box the line runs along; other shapes: mirrored outlines.
   bool flipH = false, flipV = false;
   LineFormat line;

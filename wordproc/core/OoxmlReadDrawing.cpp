@@ -321,6 +321,8 @@ void ReadContext::ReadAnchor(xml_node anchor, Flow& flow) {
     shape->top = static_cast<float>(Offset(v, AreaHeight(shape->relV), shape->height));
   }
   shape->wrap = ReadWrap(anchor);
+  const std::string_view inCell = Value(anchor, "layoutInCell");
+  shape->layoutInCell = inCell != "0" && inCell != "false";
   const std::string_view behind = Value(anchor, "behindDoc");
   Keep(std::move(shape), flow, behind == "1" || behind == "true" ? 0 : 1,
        Clamp(Number(Value(anchor, "relativeHeight")), -1e12, 1e12));

@@ -215,6 +215,8 @@ void ReadContext::ReadPict(xml_node pict, Flow& flow) {
     }
     if (!flow.body) return false;
     if (absolute) shape->wrap = ReadVmlWrap(c, style);
+    const std::string inCell = Lower(Value(c, "allowincell"));
+    shape->layoutInCell = inCell != "f" && inCell != "false" && inCell != "0";
     const double z = Clamp(Number(style.Get("z-index")), -1e12, 1e12);
     Keep(std::move(shape), flow, z < 0 ? 0 : 1, z);
     return false;

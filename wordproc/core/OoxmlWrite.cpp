@@ -616,7 +616,8 @@ class Writer {
            Num(Emu(shape.wrap.bottom)) + "\" distL=\"" + Num(Emu(shape.wrap.left)) + "\" distR=\"" +
            Num(Emu(shape.wrap.right)) + "\" simplePos=\"0\" relativeHeight=\"" +
            Num(static_cast<std::int64_t>(relativeHeight)) +
-           "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\">"
+           "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"" + (shape.layoutInCell ? "1" : "0") +
+           "\" allowOverlap=\"1\">"
            "<wp:simplePos x=\"0\" y=\"0\"/>";
     out += std::string("<wp:positionH relativeFrom=\"") + kRelHNames[relH] + "\"><wp:posOffset>" +
            Num(Emu(shape.left)) + "</wp:posOffset></wp:positionH>";
@@ -689,7 +690,8 @@ class Writer {
     }
     const std::string common = " id=\"" + Attr(name) + "\" o:spid=\"_x0000_s" +
                                Num(1024 + static_cast<std::int64_t>(id)) + "\" style=\"" +
-                               Attr(style) + "\"";
+                               Attr(style) + "\"" +
+                               (topLevel && !shape.layoutInCell ? " o:allowincell=\"f\"" : "");
     if (shape.kind == ShapeKind::Group) {
       const std::int64_t w =
           std::max<std::int64_t>(1, std::llround(Clamp(shape.width, 0, kMaxLengthPt) * 100));
