@@ -332,6 +332,7 @@ DispatchPtr MakeLineFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<
 DispatchPtr MakeFillFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
 DispatchPtr MakeShadowFormat(const std::shared_ptr<DocumentObj>& doc,
                              std::vector<std::uint32_t> ids);
+DispatchPtr MakeWrapFormat(const std::shared_ptr<DocumentObj>& doc, std::vector<std::uint32_t> ids);
 // All inline shapes of the document, or those in the paragraphs a range touches.
 DispatchPtr MakeInlineShapes(const std::shared_ptr<DocumentObj>& doc,
                              std::optional<std::pair<std::int64_t, std::int64_t>> range);

@@ -366,7 +366,67 @@ class ShadowFormatObj : public PaintPart {
   }
 };
 
+// How text wraps around shapes: WdWrapType (square 0, tight 1, through 2, in front 3, top and
+// bottom 4) and WdWrapSideType (both 0, left 1, right 2, largest 3). A change lays the text out
+// again.
+class WrapFormatObj : public PaintPart {
+ public:
+  using PaintPart::PaintPart;
+
+ protected:
+  Variant call(std::string_view member, InvokeKind kind, Args& args) override {
+    using W = WrapFormatObj;
+    static const Members<W> members({
+        {"Type", [](W& w, Args&) { return Variant(kTypes[int(w.wrap().type)]); },
+         [](W& w, Args&, const Variant& v) {
+           const int type = EnumArg(v, {0, 1, 2, 3, 4});
+           const auto it = std::find(std::begin(kTypes), std::end(kTypes), type);
+           w.change([&](WrapFormat& f) { f.type = WrapType(it - std::begin(kTypes)); });
+         }},
+        {"Side", [](W& w, Args&) { return Variant(int(w.wrap().side)); },
+         [](W& w, Args&, const Variant& v) {
+           const int side = EnumArg(v, {0, 1, 2, 3});
+           w.change([&](WrapFormat& f) { f.side = WrapSide(side); });
+         }},
+        {"DistanceTop", [](W& w, Args&) { return Variant(w.wrap().top); },
+         [](W& w, Args&, const Variant& v) {
+           w.change([&](WrapFormat& f) { f.top = Points(v, 0); });
+         }},
+        {"DistanceBottom", [](W& w, Args&) { return Variant(w.wrap().bottom); },
+         [](W& w, Args&, const Variant& v) {
+           w.change([&](WrapFormat& f) { f.bottom = Points(v, 0); });
+         }},
+        {"DistanceLeft", [](W& w, Args&) { return Variant(w.wrap().left); },
+         [](W& w, Args&, const Variant& v) {
+           w.change([&](WrapFormat& f) { f.left = Points(v, 0); });
+         }},
+        {"DistanceRight", [](W& w, Args&) { return Variant(w.wrap().right); },
+         [](W& w, Args&, const Variant& v) {
+           w.change([&](WrapFormat& f) { f.right = Points(v, 0); });
+         }},
+    });
+    return members.dispatch(*this, member, kind, args);
+  }
+
+ private:
+  // By WrapType: none, square, tight, through, top and bottom.
+  static constexpr int kTypes[] = {3, 0, 1, 2, 4};
+
+  const WrapFormat& wrap() { return shape().wrap; }
+
+  template <class Fn>
+  void change(Fn fn) {
+    each([&](Shape& s) { fn(s.wrap); });
+    doc().editor().layout().invalidateFrom(0);
+  }
+};
+
 }  // namespace
+
+DispatchPtr MakeWrapFormat(const std::shared_ptr<DocumentObj>& doc,
+                           std::vector<std::uint32_t> ids) {
+  return std::make_shared<WrapFormatObj>(doc, std::move(ids));
+}
 
 DispatchPtr MakeLineFormat(const std::shared_ptr<DocumentObj>& doc,
                            std::vector<std::uint32_t> ids) {

@@ -81,6 +81,8 @@ class ShapeRangeObj : public DocumentPart {
             {"Line", [](R& r, Args&) { return Variant(MakeLineFormat(r.doc_, r.nonEmpty())); }},
             {"Fill", [](R& r, Args&) { return Variant(MakeFillFormat(r.doc_, r.nonEmpty())); }},
             {"Shadow", [](R& r, Args&) { return Variant(MakeShadowFormat(r.doc_, r.nonEmpty())); }},
+            {"WrapFormat",
+             [](R& r, Args&) { return Variant(MakeWrapFormat(r.doc_, r.nonEmpty())); }},
             {"Application", [](R& r, Args&) { return Variant(DispatchPtr(r.doc().app())); }},
         },
         "Item");

@@ -412,6 +412,7 @@ const Members<ShapeObj>& ShapeObj::members() {
           {"Line", [](S& s, Args&) { return Variant(s.format(MakeLineFormat)); }},
           {"Fill", [](S& s, Args&) { return Variant(s.format(MakeFillFormat)); }},
           {"Shadow", [](S& s, Args&) { return Variant(s.format(MakeShadowFormat)); }},
+          {"WrapFormat", [](S& s, Args&) { return Variant(s.format(MakeWrapFormat)); }},
           {"Select",
            [](S& s, Args& a) {
              s.shape();

@@ -15,6 +15,7 @@
 
 using namespace wordproc;
 using namespace ooxml_test;
+using wordlink::Variant;
 
 namespace {
 
@@ -217,6 +218,42 @@ TEST(TextWrap, ShapesLaidOutInTheirCellArePlacedFromIt) {
   EXPECT_NEAR(margins.shapeRectOnPage(outside->shapes[0]).x, 72 + 10, 0.5);
   const auto bytes = WritePackageToMemory(*outside, false);
   EXPECT_FALSE(ReadBytes(std::string(bytes.begin(), bytes.end()))->shapes[0].shape->layoutInCell);
+}
+
+}  // namespace
+
+namespace {
+
+class WrapAutomation : public om_test::OmTest {};
+
+// Through automation, WrapFormat turns wrapping on and off, and the text follows the shape as
+// it moves.
+TEST_F(WrapAutomation, WrapFormatMovesTheTextAndMovingTheShapeCarriesItAlong) {
+  om_test::EnsureGui();
+  Variant word = om_test::NewWord();
+  Variant doc = word.get("Documents").call("Add");
+  doc.get("Content").call("InsertAfter", "Альфа\rБета\rГамма");
+  // Where the second and third paragraphs begin ("Альфа\r" and "Бета\r" before them).
+  auto topOf = [&](int paragraph) {
+    const int start = paragraph == 2 ? 6 : 11;
+    return doc.call("Range", start, start).call("Information", 6).toFloat();
+  };
+  const float before = topOf(2);
+  Variant shape = doc.get("Shapes").call("AddShape", 1, 72, 80, 300, 80);
+  Variant wrap = shape.get("WrapFormat");
+  EXPECT_EQ(wrap.get("Type").toInt(), 3);  // in front of the text, as new shapes are
+  EXPECT_FLOAT_EQ(topOf(2), before);
+
+  wrap.put("Type", 4);
+  wrap.put("DistanceBottom", 6);
+  EXPECT_EQ(wrap.get("Type").toInt(), 4);
+  EXPECT_NEAR(topOf(2), 166, 0.5);  // below the shape and the room it keeps
+  shape.put("Top", 95);
+  EXPECT_NEAR(topOf(2), 181, 0.5);
+  EXPECT_THROW(wrap.put("Type", 9), wordlink::AutomationError);
+  wrap.put("Type", 3);
+  EXPECT_FLOAT_EQ(topOf(2), before);
+  word.call("Quit", 0);
 }
 
 }  // namespace

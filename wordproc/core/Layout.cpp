@@ -406,6 +406,7 @@ std::size_t Layout::tableStartOf(std::size_t index) const {
 void Layout::ensure(std::size_t paragraphIndex) {
   const std::size_t count = doc_->paragraphs.size();
   if (entries_.size() > count) invalidateFrom(count);
+  if (!wrapping_.empty()) checkWrappingMoved();
   std::size_t target = std::min(paragraphIndex + 1, count);
   // A paragraph kept with the next is settled once the next is placed, one in columns once the
   // next section begins (which may even the columns out).

@@ -257,6 +257,10 @@ class Layout {
   static void applyBands(Frame& frame);
   float frameClear(int frame) const;
   void placeBelowOwnShapes(std::size_t index);
+  // Lays the text out again from the first anchor of the wrapping shapes when one of them has
+  // moved, changed in size or stopped wrapping since the text made way for them.
+  void checkWrappingMoved();
+  std::size_t wrappingHash() const;
   // Begins the frame below the band that ended the last one; 0 when there is none.
   int resumeBelowBand(std::size_t index);
 
@@ -285,6 +289,7 @@ class Layout {
   // taken again when the document's shapes change in number or the layout begins anew.
   std::unordered_multimap<std::uint64_t, std::size_t> wrapping_;
   std::size_t wrappingOf_ = npos;
+  std::size_t wrappingHash_ = 0;
   // Paragraphs set below shapes anchored in them: the frame and top the shapes are placed from.
   std::map<std::size_t, std::pair<int, float>> anchorPlaces_;
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.

@@ -92,6 +92,7 @@ void Layout::wrapAround(std::size_t index) {
         wrapping_.emplace(anchored.anchorParagraph, k);
     }
     wrappingOf_ = doc_->shapes.size();
+    wrappingHash_ = wrappingHash();
   }
   if (wrapping_.empty() || index >= entries_.size() || frames_.empty()) return;
   const Paragraph& paragraph = doc_->paragraphs[index];
@@ -162,6 +163,38 @@ int Layout::resumeBelowBand(std::size_t index) {
   frame.clear = 0;
   frames_.push_back(frame);
   return int(frames_.size());
+}
+
+std::size_t Layout::wrappingHash() const {
+  std::size_t hash = 0;
+  auto mix = [&](std::size_t value) { hash = hash * 1000003u ^ value; };
+  for (const auto& [anchor, k] : wrapping_) {
+    if (k >= doc_->shapes.size() || !doc_->shapes[k].shape) continue;
+    const Shape& s = *doc_->shapes[k].shape;
+    mix(std::hash<std::uint64_t>()(doc_->shapes[k].anchorParagraph));
+    for (float v :
+         {s.left, s.top, s.width, s.height, s.wrap.top, s.wrap.bottom, s.wrap.left, s.wrap.right})
+      mix(std::hash<float>()(v));
+    mix(std::size_t(s.wrap.type) << 8 | std::size_t(s.relH) << 4 | std::size_t(s.relV));
+    mix(s.visible);
+  }
+  return hash;
+}
+
+void Layout::checkWrappingMoved() {
+  if (wrappingOf_ != doc_->shapes.size()) return;  // taken again as the text is laid out
+  const std::size_t hash = wrappingHash();
+  if (hash == wrappingHash_) return;
+  wrappingHash_ = hash;
+  // Only anchors laid out already have made text move.
+  std::size_t first = entries_.size();
+  for (const auto& entry : wrapping_) {
+    const auto found = ids_.find(entry.first);
+    if (found != ids_.end() && found->second < entries_.size() &&
+        doc_->paragraphs[found->second].id == entry.first)
+      first = std::min(first, found->second);
+  }
+  invalidateFrom(first);
 }
 
 }  // namespace wordproc
