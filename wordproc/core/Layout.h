@@ -286,7 +286,8 @@ class Layout {
   // at or before it.
   std::size_t scanFrom_ = npos, scanEnd_ = npos;
   // The shapes text wraps around, by their anchors' ids (indices into the document's shapes);
-  // taken again when the document's shapes change in number or the layout begins anew.
+  // taken again when the document's shapes change in number or the layout begins anew (as it
+  // does when a shape begins or stops wrapping).
   std::unordered_multimap<std::uint64_t, std::size_t> wrapping_;
   std::size_t wrappingOf_ = npos;
   std::size_t wrappingHash_ = 0;

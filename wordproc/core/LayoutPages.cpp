@@ -48,7 +48,6 @@ void Layout::invalidateFrom(std::size_t paragraphIndex) {
     paragraphIndex = std::min(paragraphIndex, tableStartOf(paragraphIndex - 1));
   // Balanced columns are balanced again when a paragraph of their section changes.
   balanced_.erase(balanced_.lower_bound({paragraphIndex, 0}), balanced_.end());
-  wrappingOf_ = npos;  // a shape may have begun or stopped wrapping
   truncate(paragraphIndex);
 }
 
