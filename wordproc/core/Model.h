@@ -504,6 +504,17 @@ struct Chart;
 // drawing as a group of its boxes) or a chart.
 enum class GraphicType : std::uint8_t { Drawing, SmartArt, Chart };
 
+// A floating chart or SmartArt as the file had it: its run's XML, written back as it came, and
+// the place, size and stacking the file gave it, so that only what has changed since is patched
+// into that XML.
+struct KeptDrawing {
+  std::string xml;
+  float left = 0, top = 0, width = 0, height = 0;
+  RelH relH = RelH::Page;
+  RelV relV = RelV::Page;
+  std::uint64_t relativeHeight = 0;
+};
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
@@ -538,6 +549,9 @@ struct Shape {
   std::vector<std::unique_ptr<Shape>> children;
   GraphicType graphic = GraphicType::Drawing;
   std::shared_ptr<const Chart> chart;  // a chart's series, drawn in its box
+  // The chart or SmartArt as read, shared by the states of one shape; a copy drops it, since
+  // the parts it names belong to the original.
+  std::shared_ptr<const KeptDrawing> raw;
 
   std::unique_ptr<Shape> clone() const;
   // Everything alike, members included; images compare as the same part.

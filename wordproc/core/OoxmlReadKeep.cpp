@@ -190,4 +190,21 @@ std::string ReadContext::RunXml(xml_node r, xml_node element) {
          ">";
 }
 
+void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
+  const xml_node anchor = Child(drawing, "anchor");
+  if (!anchor || shape.graphic == GraphicType::Drawing) return;
+  auto kept = std::make_shared<KeptDrawing>();
+  kept->xml = RunXml(r, drawing);
+  CountText(kept->xml.size());
+  kept->left = shape.left;
+  kept->top = shape.top;
+  kept->width = shape.width;
+  kept->height = shape.height;
+  kept->relH = shape.relH;
+  kept->relV = shape.relV;
+  kept->relativeHeight =
+      static_cast<std::uint64_t>(Clamp(Number(Value(anchor, "relativeHeight")), 0, 4294967295.0));
+  shape.raw = std::move(kept);
+}
+
 }  // namespace wordproc::ooxml::reader

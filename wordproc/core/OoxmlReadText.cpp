@@ -436,6 +436,8 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
         KeepRaw(flow, format, RunXml(r, c));
       else if (flow.keepRaw && pictures + 1 == inlines.size() && inlines.back().drawing)
         inlines.back().raw = std::make_shared<const std::string>(RunXml(r, c));
+      else if (flow.keepRaw && shapes + 1 == pending_.size() && name == "drawing")
+        KeepDrawing(*pending_.back().shape, r, c);
     } else if (flow.keepRaw && KeptInRun(name)) {
       AppendText(flow, format, text);
       text.clear();

@@ -258,6 +258,7 @@ class Writer {
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
         std::clamp<std::uint64_t>((0xFFFFFFFFull - kFirstRelativeHeight) / count, 1, 1024);
+    keptStacking_ = KeepsItsStacking(doc_.shapes);
 
     if (doc_.paragraphs.empty()) {
       out += "<w:p/>";
@@ -458,8 +459,7 @@ class Writer {
 
   void WriteInlinePicture(std::string& out, const InlinePicture& picture) {
     if (picture.raw && !forConversion_) {
-      TakeId(picture.id);
-      out += *picture.raw;
+      out += KeptInlineXml(picture, TakeId(picture.id));
       return;
     }
     const std::uint32_t id = TakeId(picture.id);
@@ -585,6 +585,10 @@ class Writer {
   void WriteAnchored(std::string& out, const Shape& shape, std::size_t zIndex) {
     const std::uint32_t id = TakeId(shape.id);
     const std::uint64_t relativeHeight = kFirstRelativeHeight + zIndex * heightStep_;
+    if (shape.raw && !forConversion_) {
+      out += KeptAnchorXml(shape, id, keptStacking_ ? std::nullopt : std::optional(relativeHeight));
+      return;
+    }
     const std::string name =
         shape.name.empty() ? ShapeKindName(shape) + " " + std::to_string(id) : shape.name;
     const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
@@ -762,7 +766,8 @@ class Writer {
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;
   std::uint64_t heightStep_ = 1024;
-  bool hideText_ = false;  // inside a hidden shape
+  bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
+  bool hideText_ = false;      // inside a hidden shape
 };
 
 bool IsTemplateName(const std::string& path) {
