@@ -191,6 +191,7 @@ TEST_F(KeptDrawingsOm, CopiesAndNewShapesAroundThemStayInOrder) {
   std::vector<std::string> read;
   for (const AnchoredShape& anchored : back->shapes) read.push_back(anchored.shape->name);
   EXPECT_EQ(read, names) << "the kept ones stacked among the shapes written anew";
+  EXPECT_EQ(names[2].substr(0, 6), "Chart ") << "the copy is named after its kind";
 }
 
 }  // namespace
