@@ -306,6 +306,13 @@ struct ListItem {
   bool operator==(const ListItem&) const = default;
 };
 
+// A content control around whole paragraphs of the body (w:sdt): its start tag with its
+// properties and the content's start tag, and the end tags that close them.
+struct BlockWrapper {
+  std::string open, close;
+};
+using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
+
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -331,6 +338,10 @@ struct Paragraph {
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;
+  // Content controls that open before this paragraph, the outermost first, and that close after
+  // it, the innermost first. One is written only while its opening and closing paragraphs pair
+  // up: editing that parts them loses the control, never its text.
+  std::vector<BlockWrapperPtr> opens, closes;
 
   std::string text() const;    // concatenated runs
   std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)

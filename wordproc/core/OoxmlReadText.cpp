@@ -193,6 +193,8 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
         ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
+    } else if (name == "sdt" && body && cells_.empty()) {
+      ReadBlockControl(c, out);
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
     } else if (name == "customXml" || name == "ins" || name == "moveTo") {

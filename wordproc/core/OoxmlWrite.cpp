@@ -259,6 +259,7 @@ class Writer {
     heightStep_ =
         std::clamp<std::uint64_t>((0xFFFFFFFFull - kFirstRelativeHeight) / count, 1, 1024);
     keptStacking_ = KeepsItsStacking(doc_.shapes);
+    wrappers_ = PairWrappers(doc_.paragraphs);
 
     if (doc_.paragraphs.empty()) {
       out += "<w:p/>";
@@ -284,7 +285,10 @@ class Writer {
     const Paragraph& p = paragraphs[index];
     if (p.cells.size() > depth && p.cells[depth].table)
       return WriteTable(out, paragraphs, index, depth, anchored);
+    const bool body = &paragraphs == &doc_.paragraphs;
+    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true);
     WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
+    if (body) out += WrappersXml(p.closes, wrappers_.closes[index], false);
     return index + 1;
   }
 
@@ -766,17 +770,10 @@ class Writer {
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;
   std::uint64_t heightStep_ = 1024;
+  WrittenWrappers wrappers_;   // content controls around the body's paragraphs
   bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
   bool hideText_ = false;      // inside a hidden shape
 };
-
-bool IsTemplateName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  const std::string extension = package::AsciiLower(path.substr(dot + 1));
-  return extension == "dotx" || extension == "dot" || extension == "dotm";
-}
 
 }  // namespace
 
@@ -790,7 +787,7 @@ std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool te
 
 void WritePackage(const Document& doc, const std::string& path) {
   try {
-    package::ReplaceFile(path, WritePackageToMemory(doc, IsTemplateName(path)));
+    package::ReplaceFile(path, WritePackageToMemory(doc, ooxml::write::IsTemplateName(path)));
   } catch (const DocumentError&) {
     throw;
   } catch (const std::bad_alloc&) {
