@@ -109,6 +109,21 @@ TEST(KeptDrawings, FloatingChartsAndSmartArtGoBackAsTheFileHadThem) {
   EXPECT_EQ(Find(*back, GraphicType::SmartArt)->children.size(), 5u);
   const auto twice = WritePackageToMemory(*back, false);
   EXPECT_EQ(Unzip(std::string(twice.begin(), twice.end())).at("word/document.xml"), main);
+
+  // Hidden and renamed, it says so; the id it shared with another shape is its own again.
+  Shape& hidden = *back->shapes[1].shape;
+  hidden.visible = false;
+  hidden.name = "Продажи";
+  hidden.id = back->shapes[0].shape->id;
+  const auto third = WritePackageToMemory(*back, false);
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(
+      Unzip(std::string(third.begin(), third.end())).at("word/document.xml").c_str()));
+  const pugi::xml_node docPr = xml.select_node("//wp:docPr[@name='Продажи']").node();
+  EXPECT_TRUE(docPr.attribute("hidden").as_bool());
+  const pugi::xml_node other = xml.select_node("//wp:docPr[@name='Diagram 3']").node();
+  EXPECT_FALSE(other.attribute("hidden"));
+  EXPECT_NE(docPr.attribute("id").as_int(), other.attribute("id").as_int());
 }
 
 class KeptDrawingsOm : public om_test::OmTest {

@@ -19,7 +19,7 @@ using reader::xml_node;
 struct DrawingChanges {
   std::uint32_t id = 0;
   std::string name;
-  bool visible = true;
+  std::optional<bool> visible;  // unset: the file's own, as for charts in the text
   std::optional<std::pair<std::int64_t, std::int64_t>> extent;  // cx, cy
   bool moved = false;
   const char* relH = nullptr;
@@ -62,10 +62,11 @@ bool PatchDocPr(xml_node docPr, const DrawingChanges& changes) {
   bool changed = Set(docPr, "id", Num(changes.id));
   if (!changes.name.empty()) changed = Set(docPr, "name", changes.name) || changed;
   const pugi::xml_attribute hidden = docPr.attribute("hidden");
-  if (changes.visible && hidden && On(hidden.value())) {
+  if (!changes.visible) return changed;
+  if (*changes.visible && hidden && On(hidden.value())) {
     docPr.remove_attribute(hidden);
     changed = true;
-  } else if (!changes.visible && !(hidden && On(hidden.value()))) {
+  } else if (!*changes.visible && !(hidden && On(hidden.value()))) {
     changed = Set(docPr, "hidden", "1") || changed;
   }
   return changed;
