@@ -246,4 +246,27 @@ TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {
   EXPECT_FLOAT_EQ(width, 300);
 }
 
+// Taken out of the text, a chart floats where its line stood and is saved as a chart still.
+TEST_F(KeptDrawingsOm, ChartsTakenOutOfTheTextStayCharts) {
+  Variant doc = Open(kDiagramFile);
+  Variant chart = doc.get("InlineShapes").call("Item", 5).call("ConvertToShape");
+  chart.put("Width", 200);
+  doc.call("SaveAs", scratch_ / "converted.docx");
+  doc.call("Close", 0);
+
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(MainPart(scratch_ / "converted.docx").c_str()));
+  const pugi::xml_node anchor = DrawingNamed(xml, "Chart 5");
+  EXPECT_STREQ(anchor.name(), "wp:anchor");
+  EXPECT_EQ(anchor.child("wp:extent").attribute("cx").as_llong(), 200 * kEmu);
+  EXPECT_TRUE(anchor.select_node(".//c:chart[@r:id='rId14']"));
+  const auto back = ReadPackage(scratch_ / "converted.docx");
+  const Shape* read = Find(*back, GraphicType::Chart);
+  ASSERT_TRUE(read && read->chart);
+  EXPECT_EQ(read->chart->series.size(), 3u);
+  EXPECT_FLOAT_EQ(read->width, 200);
+  EXPECT_EQ(read->relH, RelH::Column);
+  EXPECT_EQ(read->relV, RelV::Paragraph);
+}
+
 }  // namespace

@@ -10,10 +10,10 @@ namespace wordproc::ooxml::write {
 
 namespace {
 
+using ooxml::reader::xml_node;
 using reader::AttrOf;
 using reader::Child;
 using reader::Is;
-using reader::xml_node;
 
 // What of a kept run the model has changed; unset members stay as the file had them.
 struct DrawingChanges {
@@ -35,6 +35,17 @@ bool Set(xml_node node, const char* name, const std::string& value) {
   if (!a) a = node.append_attribute(name);
   a.set_value(value.c_str());
   return true;
+}
+
+std::string XmlOf(xml_node node) {
+  struct Collect : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, std::size_t size) override {
+      text.append(static_cast<const char*>(data), size);
+    }
+  } out;
+  node.print(out, "", pugi::format_raw);
+  return std::move(out.text);
 }
 
 bool On(std::string_view value) {
@@ -114,14 +125,33 @@ std::string Patched(const std::string& xml, const DrawingChanges& changes) {
   if (floating) PatchPlace(container, changes);
   changed = changed || changes.extent || (floating && (changes.moved || changes.relativeHeight));
   if (!changed) return xml;
-  struct Collect : pugi::xml_writer {
-    std::string text;
-    void write(const void* data, std::size_t size) override {
-      text.append(static_cast<const char*>(data), size);
-    }
-  } out;
-  doc.document_element().print(out, "", pugi::format_raw);
-  return std::move(out.text);
+  return XmlOf(doc.document_element());
+}
+
+// A wp:anchor in place of the wp:inline: what an anchor has beyond an inline's elements goes
+// where the schema puts it, around the extent and before docPr.
+bool MakeFloating(xml_node frame, const Shape& shape) {
+  const std::string prefix = PrefixOf(frame);
+  const xml_node extent = Child(frame, "extent");
+  const xml_node docPr = Child(frame, "docPr");
+  if (!extent || !docPr) return false;
+  frame.set_name((prefix + "anchor").c_str());
+  for (const char* side : {"distT", "distB"}) Set(frame, side, "0");
+  for (const char* side : {"distL", "distR"}) Set(frame, side, "114300");
+  for (const char* name : {"simplePos", "relativeHeight", "behindDoc", "locked"})
+    Set(frame, name, "0");
+  for (const char* name : {"layoutInCell", "allowOverlap"}) Set(frame, name, "1");
+  xml_node simple = frame.insert_child_before((prefix + "simplePos").c_str(), extent);
+  Set(simple, "x", "0");
+  Set(simple, "y", "0");
+  const char* const relH = kRelHNames[std::clamp(static_cast<int>(shape.relH), 0, 7)];
+  const char* const relV = kRelVNames[std::clamp(static_cast<int>(shape.relV), 0, 7)];
+  SetOffset(frame.insert_child_before((prefix + "positionH").c_str(), extent), relH,
+            Emu(shape.left));
+  SetOffset(frame.insert_child_before((prefix + "positionV").c_str(), extent), relV,
+            Emu(shape.top));
+  frame.insert_child_before((prefix + "wrapNone").c_str(), docPr);
+  return true;
 }
 
 }  // namespace
@@ -166,3 +196,27 @@ bool KeepsItsStacking(const std::vector<AnchoredShape>& shapes) {
 }
 
 }  // namespace wordproc::ooxml::write
+
+namespace wordproc {
+
+std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
+                                                   const Shape& shape) {
+  pugi::xml_document doc;
+  const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single;
+  if (!doc.load_buffer(inlineRun.data(), inlineRun.size(), options, pugi::encoding_utf8))
+    return nullptr;
+  const ooxml::reader::xml_node drawing = ooxml::reader::Child(doc.document_element(), "drawing");
+  const ooxml::reader::xml_node frame = ooxml::reader::Child(drawing, "inline");
+  if (!frame || !ooxml::write::MakeFloating(frame, shape)) return nullptr;
+  auto kept = std::make_shared<KeptDrawing>();
+  kept->xml = ooxml::write::XmlOf(doc.document_element());
+  kept->left = shape.left;
+  kept->top = shape.top;
+  // Written with the shape's size, whatever the text had.
+  kept->width = kept->height = -1;
+  kept->relH = shape.relH;
+  kept->relV = shape.relV;
+  return kept;
+}
+
+}  // namespace wordproc
