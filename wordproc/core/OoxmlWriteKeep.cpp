@@ -150,4 +150,12 @@ std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
   return out;
 }
 
+bool IsTemplateName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  const std::string extension = package::AsciiLower(path.substr(dot + 1));
+  return extension == "dotx" || extension == "dot" || extension == "dotm";
+}
+
 }  // namespace wordproc::ooxml::write
