@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "wordproc/ObjectModel.h"
+#include "wordproc/core/Ooxml.h"
 #include "wordproc/core/ShapeOps.h"
 
 namespace wordproc::om {
@@ -245,6 +246,8 @@ class InlineShapeObj : public DocumentPart {
     shape->height = picture.height;
     shape->relH = RelH::Column;
     shape->relV = RelV::Paragraph;
+    // A chart or SmartArt of the file stays one in the saved file.
+    if (picture.raw && picture.drawing) shape->raw = FloatingDrawing(*picture.raw, *shape);
     if (!picture.drawing) {
       shape->kind = ShapeKind::Picture;
       shape->image = picture.image;

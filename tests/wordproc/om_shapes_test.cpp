@@ -7,6 +7,7 @@
 #include "tests/wordproc/om_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
 #include "wordproc/core/Ooxml.h"
+#include "wordproc/core/ShapeOps.h"
 
 using namespace om_test;
 
@@ -159,6 +160,36 @@ TEST_F(OmShapeGeometry, PresetsAdjustmentsAndRotationsAreSetAndSaved) {
   EXPECT_EQ(savedStar.adjusts[0].value, 30000);
   EXPECT_NEAR(savedStar.rotation, 330, 1e-3);
   EXPECT_EQ(saved->shapes[1].shape->preset, "heart");
+}
+
+// New shapes are named after their preset with their id, as the word processor names them;
+// a copy is named anew, keeping everything else of its original.
+TEST_F(OmShapeGeometry, NewShapesAreNamedAfterTheirKind) {
+  auto named = [&](int type) {
+    Variant shape = shapes.call("AddShape", type, 10, 10, 50, 50);
+    const std::string id = std::to_string(shape.get("Id").toInt());
+    const std::string name = shape.get("Name").toString();
+    EXPECT_EQ(name.substr(name.size() - id.size() - 1), " " + id) << name;
+    return name.substr(0, name.size() - id.size() - 1);
+  };
+  EXPECT_EQ(named(1), "Rectangle");
+  EXPECT_EQ(named(9), "Oval");
+  EXPECT_EQ(named(92), "5-Point Star");
+  EXPECT_EQ(named(33), "Right Arrow");
+  EXPECT_EQ(named(37), "Left-Right Arrow");
+  EXPECT_EQ(named(7), "Isosceles Triangle");
+  EXPECT_EQ(named(61), "Flowchart: Process");
+  EXPECT_EQ(named(64), "Flowchart: Data");
+  EXPECT_EQ(named(105), "Rectangular Callout");
+  EXPECT_EQ(named(130), "Action Button: Forward or Next");
+  EXPECT_EQ(named(21), "Heart");
+  EXPECT_EQ(wordproc::PresetShapeName("notAPreset"), "AutoShape");
+
+  Variant star = shapes.call("AddShape", 92, 100, 100, 50, 50);
+  star.get("Shadow").put("OffsetX", 3);
+  Variant copy = star.call("Duplicate");
+  EXPECT_EQ(copy.get("Name").toString(), "5-Point Star " + std::to_string(copy.get("Id").toInt()));
+  EXPECT_EQ(copy.get("Shadow").get("Visible").toInt(), -1) << "the copy keeps its shadow";
 }
 
 }  // namespace

@@ -374,4 +374,66 @@ TEST(KeptElements, WrappersComeBackAroundTheirTextAndOnlyWhole) {
   EXPECT_TRUE(out->select_node("//w:sdt/w:sdtContent/w:r/w:t"));
 }
 
+// Content controls around whole paragraphs go back around the same paragraphs, nested as they
+// were; editing that takes a control's first or last paragraph away loses the control, not the
+// text. One holding a table is read as its text only.
+TEST(KeptElements, ContentControlsAroundParagraphsStayAroundThem) {
+  auto p = [](const char* text) {
+    return std::string("<w:p><w:r><w:t>") + text + "</w:t></w:r></w:p>";
+  };
+  auto doc = ReadBytes(PackageWithBody(
+      p("до") +
+      "<w:sdt><w:sdtPr><w:alias w:val=\"адрес\"/><w:id w:val=\"7\"/></w:sdtPr><w:sdtEndPr/>"
+      "<w:sdtContent>" +
+      p("A") + "<w:sdt><w:sdtPr><w:id w:val=\"8\"/></w:sdtPr><w:sdtContent>" + p("B") +
+      "</w:sdtContent></w:sdt>" + p("C") + "</w:sdtContent></w:sdt>" + p("после") +
+      "<w:sdt><w:sdtPr><w:id w:val=\"9\"/></w:sdtPr><w:sdtContent><w:tbl><w:tr><w:tc>" + p("T") +
+      "</w:tc></w:tr></w:tbl></w:sdtContent></w:sdt>" + p("конец")));
+  std::vector<std::string> texts;
+  for (const Paragraph& para : doc->paragraphs) texts.push_back(para.text());
+  EXPECT_EQ(texts, (std::vector<std::string>{"до", "A", "B", "C", "после", "T", "конец"}));
+  auto written = [&] {
+    const std::string xml = Unzip(WritePackageToMemory(*doc, false)).at("word/document.xml");
+    auto parsed = std::make_unique<pugi::xml_document>();
+    EXPECT_TRUE(parsed->load_string(xml.c_str())) << xml;
+    return parsed;
+  };
+  // The text of each paragraph the path selects.
+  auto texts_of = [](const pugi::xml_document& xml, const std::string& path) {
+    std::string joined;
+    for (pugi::xpath_node para : xml.select_nodes(path.c_str())) {
+      for (pugi::xpath_node t : para.node().select_nodes(".//w:t")) joined += t.node().text().get();
+      joined += "|";
+    }
+    return joined;
+  };
+  const char* outer = "/w:document/w:body/w:sdt[w:sdtPr/w:alias/@w:val='адрес']";
+  auto out = written();
+  EXPECT_EQ(texts_of(*out, "/w:document/w:body/w:p"), "до|после|конец|");
+  EXPECT_EQ(texts_of(*out, std::string(outer) + "/w:sdtContent/w:p"), "A|C|");
+  EXPECT_TRUE(out->select_node((std::string(outer) + "/w:sdtEndPr").c_str()));
+  EXPECT_EQ(texts_of(*out, std::string(outer) +
+                               "/w:sdtContent/w:sdt[w:sdtPr/w:id/@w:val='8']/w:sdtContent/w:p"),
+            "B|");
+  EXPECT_FALSE(out->select_node("//w:sdt[w:sdtPr/w:id/@w:val='9']"));
+
+  // Splitting the last paragraph keeps both halves inside; joining them again too.
+  Paragraph tail = SplitOff(doc->paragraphs[3], 1);
+  tail.runs.push_back({"2", RunFormat{}});
+  doc->paragraphs.insert(doc->paragraphs.begin() + 4, tail);
+  out = written();
+  EXPECT_EQ(texts_of(*out, std::string(outer) + "/w:sdtContent/w:p"), "A|C|2|");
+  AppendParagraph(doc->paragraphs[3], doc->paragraphs[4]);
+  doc->paragraphs.erase(doc->paragraphs.begin() + 4);
+  out = written();
+  EXPECT_EQ(texts_of(*out, std::string(outer) + "/w:sdtContent/w:p"), "A|C2|");
+
+  // Without its first paragraph the outer control goes; the inner one stays whole.
+  doc->paragraphs.erase(doc->paragraphs.begin() + 1);
+  out = written();
+  EXPECT_FALSE(out->select_node(outer));
+  EXPECT_EQ(texts_of(*out, "/w:document/w:body/w:sdt/w:sdtContent/w:p"), "B|");
+  EXPECT_EQ(texts_of(*out, "/w:document/w:body/w:p"), "до|C2|после|конец|");
+}
+
 }  // namespace

@@ -43,6 +43,8 @@ void ShiftPictures(Paragraph& paragraph, std::size_t after, std::ptrdiff_t delta
 // Elements kept from the file name bookmarks, notes and relationships of its package only
 // once: a copy, or text brought from another file, leaves them behind.
 void DropKeptElements(Paragraph& paragraph) {
+  paragraph.opens.clear();
+  paragraph.closes.clear();
   for (InlinePicture& picture : paragraph.inlinePictures) picture.raw.reset();
   for (std::size_t k = paragraph.runs.size(); k-- > 0;) {
     Run& run = paragraph.runs[k];
@@ -64,6 +66,8 @@ Paragraph EmptyLike(const Paragraph& model) {
   p.inlinePictures.clear();
   p.sectionEnd.reset();
   p.pageBreakBefore = false;
+  p.opens.clear();
+  p.closes.clear();
   return p;
 }
 
@@ -111,6 +115,8 @@ std::size_t RunBoundary(Paragraph& paragraph, std::size_t offset) {
 Paragraph SplitOff(Paragraph& paragraph, std::size_t offset) {
   std::size_t cut = RunBoundary(paragraph, offset);
   Paragraph tail = EmptyLike(paragraph);
+  tail.closes = std::move(paragraph.closes);
+  paragraph.closes.clear();
   tail.runs.assign(std::make_move_iterator(paragraph.runs.begin() + std::ptrdiff_t(cut)),
                    std::make_move_iterator(paragraph.runs.end()));
   paragraph.runs.resize(cut);
@@ -146,6 +152,7 @@ void AppendParagraph(Paragraph& head, Paragraph tail) {
     head.inlinePictures.push_back(std::move(picture));
   }
   for (Run& run : tail.runs) head.runs.push_back(std::move(run));
+  head.closes.insert(head.closes.end(), tail.closes.begin(), tail.closes.end());
 }
 
 Fragment Fragment::clone() const {
@@ -698,6 +705,7 @@ std::vector<std::uint32_t> Editor::shapesIn(std::int64_t start, std::int64_t end
 
 void Editor::renumber(Shape& shape) {
   shape.id = doc_->newShapeId();
+  shape.raw.reset();  // a copy is a shape of its own, not the file's chart or SmartArt
   for (auto& child : shape.children)
     if (child) renumber(*child);
 }

@@ -60,6 +60,8 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->image = image;  // images are immutable and shared
   copy->svg = svg;
   copy->crop = crop;
+  copy->shadow = shadow;
+  copy->raw = raw;
   copy->children.reserve(children.size());
   for (const auto& child : children) copy->children.push_back(child->clone());
   return copy;
@@ -74,7 +76,7 @@ bool Shape::sameAs(const Shape& o) const {
                shadow == o.shadow && text == o.text && frame == o.frame && warp == o.warp &&
                image == o.image && svg == o.svg && crop == o.crop && preset == o.preset &&
                adjusts == o.adjusts && rotation == o.rotation && graphic == o.graphic &&
-               chart == o.chart &&
+               chart == o.chart && raw == o.raw &&
                (custom == o.custom || (custom && o.custom && *custom == *o.custom)) &&
                children.size() == o.children.size();
   for (std::size_t k = 0; alike && k < children.size(); ++k)

@@ -306,6 +306,13 @@ struct ListItem {
   bool operator==(const ListItem&) const = default;
 };
 
+// A content control around whole paragraphs of the body (w:sdt): its start tag with its
+// properties and the content's start tag, and the end tags that close them.
+struct BlockWrapper {
+  std::string open, close;
+};
+using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
+
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -331,6 +338,10 @@ struct Paragraph {
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;
+  // Content controls that open before this paragraph, the outermost first, and that close after
+  // it, the innermost first. One is written only while its opening and closing paragraphs pair
+  // up: editing that parts them loses the control, never its text.
+  std::vector<BlockWrapperPtr> opens, closes;
 
   std::string text() const;    // concatenated runs
   std::size_t length() const;  // characters (UTF-16 code units, as the object model counts)
@@ -519,6 +530,17 @@ struct Chart;
 // drawing as a group of its boxes) or a chart.
 enum class GraphicType : std::uint8_t { Drawing, SmartArt, Chart };
 
+// A floating chart or SmartArt as the file had it: its run's XML, written back as it came, and
+// the place, size and stacking the file gave it, so that only what has changed since is patched
+// into that XML.
+struct KeptDrawing {
+  std::string xml;
+  float left = 0, top = 0, width = 0, height = 0;
+  RelH relH = RelH::Page;
+  RelV relV = RelV::Page;
+  std::uint64_t relativeHeight = 0;
+};
+
 struct Shape {
   std::uint32_t id = 0;  // unique within the document
   std::string name;
@@ -556,6 +578,9 @@ struct Shape {
   std::vector<std::unique_ptr<Shape>> children;
   GraphicType graphic = GraphicType::Drawing;
   std::shared_ptr<const Chart> chart;  // a chart's series, drawn in its box
+  // The chart or SmartArt as read, shared by the states of one shape; a copy drops it, since
+  // the parts it names belong to the original.
+  std::shared_ptr<const KeptDrawing> raw;
 
   std::unique_ptr<Shape> clone() const;
   // Everything alike, members included; images compare as the same part.

@@ -164,6 +164,11 @@ class ReadContext {
   // A hyperlink, content control or smart tag of the body's text: its start with its properties
   // and its end kept around the runs read from its content.
   void ReadWrapped(xml_node wrapper, xml_node content, Flow& flow);
+  // A content control of the body: its paragraphs, which keep it around them when it holds
+  // nothing else (OoxmlReadKeep.cpp).
+  void ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out);
+  // A floating chart or SmartArt keeps its run's XML, and the place and size it was read at.
+  void KeepDrawing(Shape& shape, xml_node r, xml_node drawing);
   // The element of a run, wrapped in a run of the same properties.
   static std::string RunXml(xml_node r, xml_node element);
   void KeepRootNamespaces(xml_node root);

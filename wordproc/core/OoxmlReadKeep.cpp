@@ -190,4 +190,59 @@ std::string ReadContext::RunXml(xml_node r, xml_node element) {
          ">";
 }
 
+void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
+  const xml_node anchor = Child(drawing, "anchor");
+  if (!anchor || shape.graphic == GraphicType::Drawing) return;
+  auto kept = std::make_shared<KeptDrawing>();
+  kept->xml = RunXml(r, drawing);
+  CountText(kept->xml.size());
+  kept->left = shape.left;
+  kept->top = shape.top;
+  kept->width = shape.width;
+  kept->height = shape.height;
+  kept->relH = shape.relH;
+  kept->relV = shape.relV;
+  kept->relativeHeight =
+      static_cast<std::uint64_t>(Clamp(Number(Value(anchor, "relativeHeight")), 0, 4294967295.0));
+  shape.raw = std::move(kept);
+}
+
+namespace {
+
+// Whether a content control holds paragraphs and nothing else but markers and controls that
+// hold paragraphs: then it can be written back around the paragraphs read from it.
+bool HoldsParagraphs(xml_node sdt, int depth) {
+  bool paragraph = false, other = false;
+  ForEachChild(Child(sdt, "sdtContent"), [&](xml_node c) {
+    const std::string_view name = Local(c.name());
+    if (name == "p" || (name == "sdt" && depth < 32 && HoldsParagraphs(c, depth + 1)))
+      paragraph = true;
+    else if (!KeptMarker(name))
+      other = true;
+    return other;
+  });
+  return paragraph && !other;
+}
+
+}  // namespace
+
+void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
+  const xml_node content = Child(sdt, "sdtContent");
+  const std::size_t first = out.size();
+  ReadBlocks(content, true, out);
+  if (out.size() == first || !HoldsParagraphs(sdt, 0)) return;
+  auto wrapper = std::make_shared<BlockWrapper>();
+  wrapper->open = StartTag(sdt);
+  for (xml_node c : sdt.children()) {
+    const std::string_view name = Local(c.name());
+    if (c != content && name.size() > 2 && name.substr(name.size() - 2) == "Pr")
+      wrapper->open += NodeXml(c);
+  }
+  wrapper->open += StartTag(content);
+  wrapper->close = std::string("</") + content.name() + "></" + sdt.name() + ">";
+  CountText(wrapper->open.size() + wrapper->close.size());
+  out[first].opens.insert(out[first].opens.begin(), wrapper);
+  out.back().closes.push_back(std::move(wrapper));
+}
+
 }  // namespace wordproc::ooxml::reader

@@ -193,6 +193,8 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
         ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
+    } else if (name == "sdt" && body && cells_.empty()) {
+      ReadBlockControl(c, out);
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
     } else if (name == "customXml" || name == "ins" || name == "moveTo") {
@@ -436,6 +438,8 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
         KeepRaw(flow, format, RunXml(r, c));
       else if (flow.keepRaw && pictures + 1 == inlines.size() && inlines.back().drawing)
         inlines.back().raw = std::make_shared<const std::string>(RunXml(r, c));
+      else if (flow.keepRaw && shapes + 1 == pending_.size() && name == "drawing")
+        KeepDrawing(*pending_.back().shape, r, c);
     } else if (flow.keepRaw && KeptInRun(name)) {
       AppendText(flow, format, text);
       text.clear();

@@ -258,6 +258,8 @@ class Writer {
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
         std::clamp<std::uint64_t>((0xFFFFFFFFull - kFirstRelativeHeight) / count, 1, 1024);
+    keptStacking_ = KeepsItsStacking(doc_.shapes);
+    wrappers_ = PairWrappers(doc_.paragraphs);
 
     if (doc_.paragraphs.empty()) {
       out += "<w:p/>";
@@ -283,7 +285,10 @@ class Writer {
     const Paragraph& p = paragraphs[index];
     if (p.cells.size() > depth && p.cells[depth].table)
       return WriteTable(out, paragraphs, index, depth, anchored);
+    const bool body = &paragraphs == &doc_.paragraphs;
+    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true);
     WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
+    if (body) out += WrappersXml(p.closes, wrappers_.closes[index], false);
     return index + 1;
   }
 
@@ -458,8 +463,7 @@ class Writer {
 
   void WriteInlinePicture(std::string& out, const InlinePicture& picture) {
     if (picture.raw && !forConversion_) {
-      TakeId(picture.id);
-      out += *picture.raw;
+      out += KeptInlineXml(picture, TakeId(picture.id));
       return;
     }
     const std::uint32_t id = TakeId(picture.id);
@@ -585,6 +589,10 @@ class Writer {
   void WriteAnchored(std::string& out, const Shape& shape, std::size_t zIndex) {
     const std::uint32_t id = TakeId(shape.id);
     const std::uint64_t relativeHeight = kFirstRelativeHeight + zIndex * heightStep_;
+    if (shape.raw && !forConversion_) {
+      out += KeptAnchorXml(shape, id, keptStacking_ ? std::nullopt : std::optional(relativeHeight));
+      return;
+    }
     const std::string name =
         shape.name.empty() ? ShapeKindName(shape) + " " + std::to_string(id) : shape.name;
     const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
@@ -766,16 +774,10 @@ class Writer {
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;
   std::uint64_t heightStep_ = 1024;
-  bool hideText_ = false;  // inside a hidden shape
+  WrittenWrappers wrappers_;   // content controls around the body's paragraphs
+  bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
+  bool hideText_ = false;      // inside a hidden shape
 };
-
-bool IsTemplateName(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  const std::string extension = package::AsciiLower(path.substr(dot + 1));
-  return extension == "dotx" || extension == "dot" || extension == "dotm";
-}
 
 }  // namespace
 
@@ -789,7 +791,7 @@ std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool te
 
 void WritePackage(const Document& doc, const std::string& path) {
   try {
-    package::ReplaceFile(path, WritePackageToMemory(doc, IsTemplateName(path)));
+    package::ReplaceFile(path, WritePackageToMemory(doc, ooxml::write::IsTemplateName(path)));
   } catch (const DocumentError&) {
     throw;
   } catch (const std::bad_alloc&) {

@@ -113,4 +113,49 @@ void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
   }
 }
 
+WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs) {
+  WrittenWrappers written;
+  written.opens.resize(paragraphs.size());
+  written.closes.resize(paragraphs.size());
+  struct Open {
+    const BlockWrapper* wrapper;
+    std::size_t paragraph, index;
+  };
+  std::vector<Open> open;
+  for (std::size_t k = 0; k < paragraphs.size(); ++k) {
+    const Paragraph& p = paragraphs[k];
+    written.opens[k].assign(p.opens.size(), false);
+    written.closes[k].assign(p.closes.size(), false);
+    if (!p.cells.empty()) continue;
+    for (std::size_t i = 0; i < p.opens.size(); ++i) open.push_back({p.opens[i].get(), k, i});
+    for (std::size_t i = 0; i < p.closes.size(); ++i) {
+      const auto found = std::find_if(open.rbegin(), open.rend(), [&](const Open& o) {
+        return o.wrapper == p.closes[i].get();
+      });
+      if (found == open.rend()) continue;
+      written.opens[found->paragraph][found->index] = true;
+      written.closes[k][i] = true;
+      // Controls opened inside it and not closed there are not written.
+      open.erase(std::prev(found.base()), open.end());
+    }
+  }
+  return written;
+}
+
+std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
+                        const std::vector<bool>& written, bool opening) {
+  std::string out;
+  for (std::size_t i = 0; i < wrappers.size() && i < written.size(); ++i)
+    if (written[i]) out += opening ? wrappers[i]->open : wrappers[i]->close;
+  return out;
+}
+
+bool IsTemplateName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  const std::string extension = package::AsciiLower(path.substr(dot + 1));
+  return extension == "dotx" || extension == "dot" || extension == "dotm";
+}
+
 }  // namespace wordproc::ooxml::write

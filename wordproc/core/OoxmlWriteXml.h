@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -66,6 +67,26 @@ struct MediaType {
   std::string contentType, extension;
 };
 MediaType MediaFormat(const Image& image);
+// The run of a chart or SmartArt kept from the file, with the id it is written with and the
+// size, place, name and visibility the model has given it since; relativeHeight, when set,
+// stacks a floating one among the shapes written anew.
+std::string KeptInlineXml(const InlinePicture& picture, std::uint32_t id);
+std::string KeptAnchorXml(const Shape& shape, std::uint32_t id,
+                          std::optional<std::uint64_t> relativeHeight);
+// Whether the body's floating shapes are all kept ones, stacked in the order the file's
+// relativeHeight numbers give: then they keep those numbers.
+bool KeepsItsStacking(const std::vector<AnchoredShape>& shapes);
+// Which content controls around the body's paragraphs are written, by paragraph: those whose
+// opening and closing paragraphs still pair up, nested as they were (OoxmlWriteKeep.cpp).
+struct WrittenWrappers {
+  std::vector<std::vector<bool>> opens, closes;
+};
+WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs);
+// The start (opening) or end tags of a paragraph's controls that are written.
+std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
+                        const std::vector<bool>& written, bool opening);
+// A file name a template is saved under (.dotx, .dot, .dotm).
+bool IsTemplateName(const std::string& path);
 // The w:r of a run's text with its w:rPr; nothing for empty text.
 std::string RunTextXml(const std::string& rPr, std::string_view text);
 // What stands before a field's first result run and after its last: w:fldSimple, or the

@@ -11,6 +11,8 @@ bool IsGuideShape(const Shape& shape) {
 }
 
 std::string ShapeKindName(const Shape& shape) {
+  if (shape.graphic == GraphicType::Chart) return "Chart";
+  if (shape.graphic == GraphicType::SmartArt) return "Diagram";
   switch (shape.kind) {
     case ShapeKind::TextBox:
       return "Text Box";
@@ -23,6 +25,8 @@ std::string ShapeKindName(const Shape& shape) {
     case ShapeKind::AutoShape:
       break;
   }
+  if (shape.custom) return "Freeform";
+  if (!shape.preset.empty()) return PresetShapeName(shape.preset);
   switch (shape.autoShapeType) {
     case AutoShapeType::RoundedRectangle:
       return "Rounded Rectangle";

@@ -17,10 +17,13 @@ namespace wordproc {
 // for the person designing a label: shown on screen, never meant for paper.
 bool IsGuideShape(const Shape& shape);
 
-// "Rectangle", "Text Box", "Straight Connector", ...: the names the word processor gives shapes
-// of each kind, "<kind> <id>", whether they are made, read from a file without a name or written
-// to one.
+// "Rectangle", "5-Point Star", "Text Box", "Straight Connector", ...: the names the word processor
+// gives shapes of each kind, "<kind> <id>", whether they are made, read from a file without a name
+// or written to one.
 std::string ShapeKindName(const Shape& shape);
+// The name of an autoshape of that preset ("star5": "5-Point Star"); "AutoShape" for a preset
+// the object model has no number for.
+std::string PresetShapeName(std::string_view preset);
 // A shape with the formats the word processor gives new shapes of the kind.
 std::unique_ptr<Shape> NewShapeOf(ShapeKind kind, AutoShapeType type = AutoShapeType::Rectangle);
 // Gives the shape a fresh id from the document and the name that goes with it.

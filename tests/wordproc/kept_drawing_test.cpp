@@ -1,0 +1,272 @@
+// Charts and SmartArt of a Word-written file, floating or in the text, go back into the saved
+// file as they came, and moved or resized through the object model, with their new place and
+// size patched in.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <pugixml.hpp>
+
+#include "tests/wordproc/om_support.h"
+#include "tests/wordproc/ooxml_test_support.h"
+#include "wordproc/core/Chart.h"
+#include "wordproc/core/Ooxml.h"
+
+using namespace wordproc;
+using namespace ooxml_test;
+using wordlink::Variant;
+
+namespace {
+
+const char* kDiagramFile = VSP_TEST_DATA "/word-corpus/python-docx/shp-inline-shape-access.docx";
+constexpr double kEmu = 12700;
+
+std::map<std::string, std::string> Unzip(const std::string& bytes) {
+  auto zip = package::ZipReader::OpenMemory(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                            bytes.size(), "in.docx", {});
+  std::map<std::string, std::string> parts;
+  for (const std::string& name : zip->Names()) parts[name] = zip->Read(name);
+  return parts;
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The inline drawing named so made floating at (x, y) points from the page's corner, stacked
+// at relativeHeight.
+void Float(std::string& xml, const std::string& name, int x, int y, int relativeHeight) {
+  const std::size_t docPr = xml.find("name=\"" + name + "\"");
+  ASSERT_NE(docPr, std::string::npos) << name;
+  const std::size_t start = xml.rfind("<wp:inline", docPr);
+  const std::size_t open = xml.find('>', start) + 1;
+  const std::size_t end = xml.find("</wp:inline>", docPr);
+  xml.replace(end, 12, "</wp:anchor>");
+  xml.insert(xml.rfind("<wp:docPr", docPr), "<wp:wrapNone/>");
+  const std::string position =
+      "<wp:simplePos x=\"0\" y=\"0\"/><wp:positionH relativeFrom=\"page\"><wp:posOffset>" +
+      std::to_string(x * 12700) + "</wp:posOffset></wp:positionH><wp:positionV " +
+      "relativeFrom=\"page\"><wp:posOffset>" + std::to_string(y * 12700) +
+      "</wp:posOffset></wp:positionV>";
+  xml.insert(open, position);
+  const std::string attributes = xml.substr(start + 10, open - 1 - start - 10);
+  xml.replace(start, open - start,
+              "<wp:anchor simplePos=\"0\" relativeHeight=\"" + std::to_string(relativeHeight) +
+                  "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"1\" allowOverlap=\"1\"" +
+                  attributes + ">");
+}
+
+// The corpus file with its SmartArt and chart floating: the SmartArt behind the chart.
+std::string FloatingPackage() {
+  auto parts = Unzip(FileBytes(kDiagramFile));
+  std::string& main = parts.at("word/document.xml");
+  Float(main, "Diagram 3", 72, 100, 251670000);
+  Float(main, "Chart 5", 300, 400, 251680000);
+  return Zip(parts);
+}
+
+const Shape* Find(const Document& doc, GraphicType graphic) {
+  for (const AnchoredShape& anchored : doc.shapes)
+    if (anchored.shape->graphic == graphic) return anchored.shape.get();
+  return nullptr;
+}
+
+std::string MainPart(const std::string& path) {
+  return Unzip(FileBytes(path)).at("word/document.xml");
+}
+
+// The drawing runs of the main part whose docPr is named so.
+pugi::xml_node DrawingNamed(const pugi::xml_document& doc, const std::string& name) {
+  return doc.select_node(("//wp:docPr[@name='" + name + "']/..").c_str()).node();
+}
+
+TEST(KeptDrawings, FloatingChartsAndSmartArtGoBackAsTheFileHadThem) {
+  const std::string input = FloatingPackage();
+  const auto doc = ReadBytes(input);
+  ASSERT_EQ(doc->shapes.size(), 2u);
+  const Shape* chart = Find(*doc, GraphicType::Chart);
+  const Shape* diagram = Find(*doc, GraphicType::SmartArt);
+  ASSERT_TRUE(chart && chart->raw && diagram && diagram->raw);
+  EXPECT_FLOAT_EQ(chart->left, 300);
+  EXPECT_EQ(doc->shapes[0].shape.get(), diagram) << "stacked as the file says";
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto out = Unzip(std::string(bytes.begin(), bytes.end()));
+  const std::string& main = out.at("word/document.xml");
+  EXPECT_NE(main.find(chart->raw->xml), std::string::npos) << "the chart's run, unchanged";
+  EXPECT_NE(main.find(diagram->raw->xml), std::string::npos);
+  const auto in = Unzip(input);
+  for (const char* part : {"word/charts/chart1.xml", "word/diagrams/data1.xml"})
+    EXPECT_EQ(out.at(part), in.at(part)) << part;
+
+  // Read back, both are what they were, and saving again changes nothing.
+  const auto back = ReadPackageFromMemory(bytes.data(), bytes.size(), "back.docx");
+  const Shape* again = Find(*back, GraphicType::Chart);
+  ASSERT_TRUE(again && again->chart);
+  EXPECT_EQ(again->chart->series.size(), 3u);
+  EXPECT_FLOAT_EQ(again->top, 400);
+  ASSERT_TRUE(Find(*back, GraphicType::SmartArt));
+  EXPECT_EQ(Find(*back, GraphicType::SmartArt)->children.size(), 5u);
+  const auto twice = WritePackageToMemory(*back, false);
+  EXPECT_EQ(Unzip(std::string(twice.begin(), twice.end())).at("word/document.xml"), main);
+
+  // Hidden and renamed, it says so; the id it shared with another shape is its own again.
+  Shape& hidden = *back->shapes[1].shape;
+  hidden.visible = false;
+  hidden.name = "Продажи";
+  hidden.id = back->shapes[0].shape->id;
+  const auto third = WritePackageToMemory(*back, false);
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(
+      Unzip(std::string(third.begin(), third.end())).at("word/document.xml").c_str()));
+  const pugi::xml_node docPr = xml.select_node("//wp:docPr[@name='Продажи']").node();
+  EXPECT_TRUE(docPr.attribute("hidden").as_bool());
+  const pugi::xml_node other = xml.select_node("//wp:docPr[@name='Diagram 3']").node();
+  EXPECT_FALSE(other.attribute("hidden"));
+  EXPECT_NE(docPr.attribute("id").as_int(), other.attribute("id").as_int());
+}
+
+class KeptDrawingsOm : public om_test::OmTest {
+ protected:
+  void SetUp() override {
+    OmTest::SetUp();
+    om_test::EnsureGui();
+    word = om_test::NewWord();
+    std::ofstream(scratch_ / "floating.docx", std::ios::binary) << FloatingPackage();
+  }
+  void TearDown() override {
+    word.call("Quit", 0);
+    OmTest::TearDown();
+  }
+
+  Variant Open(const std::string& path) { return word.get("Documents").call("Open", path); }
+
+  Variant word;
+};
+
+TEST_F(KeptDrawingsOm, MovedAndResizedOnesTakeTheirNewPlaceAndSize) {
+  Variant doc = Open(scratch_ / "floating.docx");
+  Variant chart = doc.get("Shapes").call("Item", 2);
+  ASSERT_EQ(chart.get("Type").toInt(), 3) << "a chart";
+  chart.put("Left", 150);
+  chart.put("Width", 250);
+  chart.put("Height", 120);
+  doc.get("Shapes").call("Item", 1).put("Top", 50);
+  doc.call("SaveAs", scratch_ / "moved.docx");
+  doc.call("Close", 0);
+
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(MainPart(scratch_ / "moved.docx").c_str()));
+  const pugi::xml_node anchor = DrawingNamed(xml, "Chart 5");
+  EXPECT_STREQ(anchor.name(), "wp:anchor");
+  EXPECT_EQ(anchor.select_node("wp:positionH/wp:posOffset").node().text().as_llong(), 150 * kEmu);
+  EXPECT_EQ(anchor.select_node("wp:positionV/wp:posOffset").node().text().as_llong(), 400 * kEmu);
+  EXPECT_EQ(anchor.child("wp:extent").attribute("cx").as_llong(), 250 * kEmu);
+  EXPECT_EQ(anchor.child("wp:extent").attribute("cy").as_llong(), 120 * kEmu);
+  EXPECT_TRUE(anchor.select_node(".//c:chart[@r:id='rId14']"));
+  EXPECT_TRUE(anchor.child("wp:wrapNone")) << "what was not changed stays";
+  const pugi::xml_node diagram = DrawingNamed(xml, "Diagram 3");
+  EXPECT_EQ(diagram.select_node("wp:positionV/wp:posOffset").node().text().as_llong(), 50 * kEmu);
+  EXPECT_TRUE(diagram.select_node(".//dgm:relIds[@r:dm='rId9']"));
+
+  // Another word processor finds the chart where we put it.
+  if (!HaveProgram("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  std::filesystem::create_directories(scratch_ / "lo");
+  const std::string converted =
+      ConvertWithLibreOffice(scratch_ / "moved.docx", "docx:MS Word 2007 XML", scratch_ / "lo");
+  ASSERT_FALSE(converted.empty());
+  const auto theirs = ReadPackage(converted);
+  const Shape* seen = Find(*theirs, GraphicType::Chart);
+  ASSERT_TRUE(seen && seen->chart);
+  EXPECT_EQ(seen->chart->series.size(), 3u);
+  EXPECT_NEAR(seen->width, 250, 1);
+  EXPECT_NEAR(seen->height, 120, 1);
+  EXPECT_EQ(seen->relH, RelH::Page);
+  EXPECT_NEAR(seen->left, 150, 1);
+}
+
+TEST_F(KeptDrawingsOm, CopiesAndNewShapesAroundThemStayInOrder) {
+  Variant doc = Open(scratch_ / "floating.docx");
+  Variant shapes = doc.get("Shapes");
+  shapes.call("Item", 2).call("Duplicate");
+  shapes.call("AddShape", 1, 10, 10, 40, 40);
+  std::vector<std::string> names;
+  for (int i = 1; i <= shapes.get("Count").toInt(); ++i)
+    names.push_back(shapes.call("Item", i).get("Name").toString());
+  doc.call("SaveAs", scratch_ / "more.docx");
+  doc.call("Close", 0);
+
+  const std::string main = MainPart(scratch_ / "more.docx");
+  std::size_t references = 0;
+  for (std::size_t at = main.find("r:id=\"rId14\""); at != std::string::npos;
+       at = main.find("r:id=\"rId14\"", at + 1))
+    ++references;
+  EXPECT_EQ(references, 1u) << "the copy does not name the original's chart part";
+  const auto back = ReadPackage(scratch_ / "more.docx");
+  std::vector<std::string> read;
+  for (const AnchoredShape& anchored : back->shapes) read.push_back(anchored.shape->name);
+  EXPECT_EQ(read, names) << "the kept ones stacked among the shapes written anew";
+  EXPECT_EQ(names[2].substr(0, 6), "Chart ") << "the copy is named after its kind";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {
+  const auto read = LoadDocumentFile(kDiagramFile);
+  std::shared_ptr<const std::string> diagramRun;
+  for (const Paragraph& p : read->paragraphs)
+    for (const InlinePicture& picture : p.inlinePictures)
+      if (picture.name == "Diagram 3") diagramRun = picture.raw;
+  ASSERT_TRUE(diagramRun);
+
+  Variant doc = Open(kDiagramFile);
+  Variant chart = doc.get("InlineShapes").call("Item", 5);
+  ASSERT_EQ(chart.get("Type").toInt(), 12);
+  chart.put("Width", 300);
+  chart.put("Height", 150);
+  doc.call("SaveAs", scratch_ / "inline.docx");
+  doc.call("Close", 0);
+
+  const std::string main = MainPart(scratch_ / "inline.docx");
+  EXPECT_NE(main.find(*diagramRun), std::string::npos) << "the SmartArt was not changed";
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(main.c_str()));
+  const pugi::xml_node frame = DrawingNamed(xml, "Chart 5");
+  EXPECT_STREQ(frame.name(), "wp:inline");
+  EXPECT_EQ(frame.child("wp:extent").attribute("cx").as_llong(), 300 * kEmu);
+  EXPECT_EQ(frame.child("wp:extent").attribute("cy").as_llong(), 150 * kEmu);
+  EXPECT_TRUE(frame.select_node(".//c:chart[@r:id='rId14']"));
+  const auto back = ReadPackage(scratch_ / "inline.docx");
+  float width = 0;
+  for (const Paragraph& p : back->paragraphs)
+    for (const InlinePicture& picture : p.inlinePictures)
+      if (picture.drawing && picture.drawing->chart) width = picture.width;
+  EXPECT_FLOAT_EQ(width, 300);
+}
+
+// Taken out of the text, a chart floats where its line stood and is saved as a chart still.
+TEST_F(KeptDrawingsOm, ChartsTakenOutOfTheTextStayCharts) {
+  Variant doc = Open(kDiagramFile);
+  Variant chart = doc.get("InlineShapes").call("Item", 5).call("ConvertToShape");
+  chart.put("Width", 200);
+  doc.call("SaveAs", scratch_ / "converted.docx");
+  doc.call("Close", 0);
+
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(MainPart(scratch_ / "converted.docx").c_str()));
+  const pugi::xml_node anchor = DrawingNamed(xml, "Chart 5");
+  EXPECT_STREQ(anchor.name(), "wp:anchor");
+  EXPECT_EQ(anchor.child("wp:extent").attribute("cx").as_llong(), 200 * kEmu);
+  EXPECT_TRUE(anchor.select_node(".//c:chart[@r:id='rId14']"));
+  const auto back = ReadPackage(scratch_ / "converted.docx");
+  const Shape* read = Find(*back, GraphicType::Chart);
+  ASSERT_TRUE(read && read->chart);
+  EXPECT_EQ(read->chart->series.size(), 3u);
+  EXPECT_FLOAT_EQ(read->width, 200);
+  EXPECT_EQ(read->relH, RelH::Column);
+  EXPECT_EQ(read->relV, RelV::Paragraph);
+}
+
+}  // namespace
