@@ -60,7 +60,6 @@ std::unique_ptr<Shape> Shape::clone() const {
   copy->image = image;  // images are immutable and shared
   copy->svg = svg;
   copy->crop = crop;
-  copy->shadow = shadow;
   copy->raw = raw;
   copy->children.reserve(children.size());
   for (const auto& child : children) copy->children.push_back(child->clone());
