@@ -234,6 +234,10 @@ class Layout {
   int startPage(std::size_t index, const PageSetup& setup);
   // Begins the next column of the page, or a page when its columns are used up.
   int nextFrame(std::size_t index, const PageSetup& setup);
+  // Adds the first column of a page, or of a section that goes on on it, within the depth its
+  // columns are balanced to (the top no lower than that when fitTop); returns it.
+  int pushFrame(int page, std::size_t first, std::size_t section, ColumnBox column, float top,
+                float bottom, bool fitTop);
   // Begins the columns of a section that goes on on the page of the one before, below its text.
   int continueOnPage(std::size_t index, const PageSetup& setup);
   // Evens out the columns of the section before the paragraph on their last page.

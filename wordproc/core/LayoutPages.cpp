@@ -170,17 +170,23 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
   pageSetups_.push_back(setup);
   pageTops_.push_back(float(top));
   pageBottoms_.push_back(float(bottom));
-  const ColumnBox column = ColumnBoxes(setup).front();
+  return pushFrame(page, index, section, ColumnBoxes(setup).front(), float(top), float(bottom),
+                   false);
+}
+
+int Layout::pushFrame(int page, std::size_t first, std::size_t section, ColumnBox column, float top,
+                      float bottom, bool fitTop) {
   Frame frame;
   frame.page = page;
-  frame.first = index;
+  frame.first = first;
   frame.section = section;
   frame.left = column.left;
   frame.width = column.width;
-  frame.top = float(top);
-  frame.bottom = float(bottom);
+  frame.top = top;
+  frame.bottom = bottom;
   if (auto limit = balanced_.find({section, page}); limit != balanced_.end())
     frame.bottom = std::min(frame.bottom, limit->second);
+  if (fitTop) frame.top = std::min(frame.top, frame.bottom);
   frame.used = frame.top;
   frame.fullBottom = frame.bottom;
   frames_.push_back(frame);
@@ -216,24 +222,8 @@ int Layout::continueOnPage(std::size_t index, const PageSetup& setup) {
   double below = entries_[index - 1].endY;
   for (std::size_t k = pageFrames_[std::size_t(page) - 1]; k < frames_.size(); ++k)
     below = std::max(below, double(frames_[k].used));
-  const ColumnBox column = ColumnBoxes(setup).front();
-  const std::size_t section = sectionEndOf(index);
-  const float bottom = pageBottoms_[std::size_t(page) - 1];
-  Frame frame;
-  frame.page = page;
-  frame.first = index;
-  frame.section = section;
-  frame.left = column.left;
-  frame.width = column.width;
-  frame.top = float(below);
-  frame.bottom = bottom;
-  if (auto limit = balanced_.find({section, page}); limit != balanced_.end())
-    frame.bottom = std::min(frame.bottom, limit->second);
-  frame.top = std::min(frame.top, frame.bottom);
-  frame.used = frame.top;
-  frame.fullBottom = frame.bottom;
-  frames_.push_back(frame);
-  return int(frames_.size());
+  return pushFrame(page, index, sectionEndOf(index), ColumnBoxes(setup).front(), float(below),
+                   pageBottoms_[std::size_t(page) - 1], true);
 }
 
 // The columns of the section's last page are made as short as they can be while holding its

@@ -595,8 +595,6 @@ class Writer {
     }
     const std::string name =
         shape.name.empty() ? ShapeKindName(shape) + " " + std::to_string(id) : shape.name;
-    const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
-    const int relV = std::clamp(static_cast<int>(shape.relV), 0, 7);
     const char* uri = shape.kind == ShapeKind::Picture ? kNsPic
                       : shape.kind == ShapeKind::Group ? kNsWpg
                                                        : kNsWps;
@@ -620,20 +618,7 @@ class Writer {
       out += shape.kind == ShapeKind::Group ? "wpg" : "wps";
       out += "\">";
     }
-    out += "<w:drawing><wp:anchor distT=\"" + Num(Emu(shape.wrap.top)) + "\" distB=\"" +
-           Num(Emu(shape.wrap.bottom)) + "\" distL=\"" + Num(Emu(shape.wrap.left)) + "\" distR=\"" +
-           Num(Emu(shape.wrap.right)) + "\" simplePos=\"0\" relativeHeight=\"" +
-           Num(static_cast<std::int64_t>(relativeHeight)) +
-           "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"" + (shape.layoutInCell ? "1" : "0") +
-           "\" allowOverlap=\"1\">"
-           "<wp:simplePos x=\"0\" y=\"0\"/>";
-    out += std::string("<wp:positionH relativeFrom=\"") + kRelHNames[relH] + "\"><wp:posOffset>" +
-           Num(Emu(shape.left)) + "</wp:posOffset></wp:positionH>";
-    out += std::string("<wp:positionV relativeFrom=\"") + kRelVNames[relV] + "\"><wp:posOffset>" +
-           Num(Emu(shape.top)) + "</wp:posOffset></wp:positionV>";
-    out += "<wp:extent cx=\"" + Num(EmuSize(shape.width)) + "\" cy=\"" +
-           Num(EmuSize(shape.height)) + "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>";
-    out += WrapXml(shape.wrap);
+    out += "<w:drawing>" + AnchorPlacementXml(shape, relativeHeight);
     out += "<wp:docPr id=\"" + Num(id) + "\" name=\"" + Attr(name) + "\"";
     if (!shape.visible) out += " hidden=\"1\"";
     out += "/>";

@@ -14,6 +14,7 @@ using ooxml::reader::xml_node;
 using reader::AttrOf;
 using reader::Child;
 using reader::Is;
+using reader::NodeXml;
 
 // What of a kept run the model has changed; unset members stay as the file had them.
 struct DrawingChanges {
@@ -35,17 +36,6 @@ bool Set(xml_node node, const char* name, const std::string& value) {
   if (!a) a = node.append_attribute(name);
   a.set_value(value.c_str());
   return true;
-}
-
-std::string XmlOf(xml_node node) {
-  struct Collect : pugi::xml_writer {
-    std::string text;
-    void write(const void* data, std::size_t size) override {
-      text.append(static_cast<const char*>(data), size);
-    }
-  } out;
-  node.print(out, "", pugi::format_raw);
-  return std::move(out.text);
 }
 
 bool On(std::string_view value) {
@@ -125,7 +115,7 @@ std::string Patched(const std::string& xml, const DrawingChanges& changes) {
   if (floating) PatchPlace(container, changes);
   changed = changed || changes.extent || (floating && (changes.moved || changes.relativeHeight));
   if (!changed) return xml;
-  return XmlOf(doc.document_element());
+  return NodeXml(doc.document_element());
 }
 
 // A wp:anchor in place of the wp:inline: what an anchor has beyond an inline's elements goes
@@ -209,7 +199,7 @@ std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
   const ooxml::reader::xml_node frame = ooxml::reader::Child(drawing, "inline");
   if (!frame || !ooxml::write::MakeFloating(frame, shape)) return nullptr;
   auto kept = std::make_shared<KeptDrawing>();
-  kept->xml = ooxml::write::XmlOf(doc.document_element());
+  kept->xml = ooxml::reader::NodeXml(doc.document_element());
   kept->left = shape.left;
   kept->top = shape.top;
   // Written with the shape's size, whatever the text had.

@@ -426,6 +426,25 @@ const char* WrapSideName(WrapSide side) {
 
 }  // namespace
 
+std::string AnchorPlacementXml(const Shape& shape, std::uint64_t relativeHeight) {
+  const int relH = std::clamp(static_cast<int>(shape.relH), 0, 7);
+  const int relV = std::clamp(static_cast<int>(shape.relV), 0, 7);
+  std::string out =
+      "<wp:anchor distT=\"" + Num(Emu(shape.wrap.top)) + "\" distB=\"" +
+      Num(Emu(shape.wrap.bottom)) + "\" distL=\"" + Num(Emu(shape.wrap.left)) + "\" distR=\"" +
+      Num(Emu(shape.wrap.right)) + "\" simplePos=\"0\" relativeHeight=\"" +
+      Num(static_cast<std::int64_t>(relativeHeight)) +
+      "\" behindDoc=\"0\" locked=\"0\" layoutInCell=\"" + (shape.layoutInCell ? "1" : "0") +
+      "\" allowOverlap=\"1\"><wp:simplePos x=\"0\" y=\"0\"/>";
+  out += std::string("<wp:positionH relativeFrom=\"") + kRelHNames[relH] + "\"><wp:posOffset>" +
+         Num(Emu(shape.left)) + "</wp:posOffset></wp:positionH>";
+  out += std::string("<wp:positionV relativeFrom=\"") + kRelVNames[relV] + "\"><wp:posOffset>" +
+         Num(Emu(shape.top)) + "</wp:posOffset></wp:positionV>";
+  out += "<wp:extent cx=\"" + Num(EmuSize(shape.width)) + "\" cy=\"" + Num(EmuSize(shape.height)) +
+         "\"/><wp:effectExtent l=\"0\" t=\"0\" r=\"0\" b=\"0\"/>";
+  return out + WrapXml(shape.wrap);
+}
+
 std::string WrapXml(const WrapFormat& wrap) {
   const std::string side = std::string(" wrapText=\"") + WrapSideName(wrap.side) + "\"";
   // Tight and through wrapping name the outline text keeps away from; the box's own will do.

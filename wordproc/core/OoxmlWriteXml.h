@@ -37,6 +37,8 @@ const char* VmlElement(const Shape& shape);
 std::string VmlPathAttributes(const Shape& shape);
 // The rotation and flips of a shape in a VML style ("rotation:30;flip:x;").
 std::string VmlTurn(const Shape& shape);
+// The opening wp:anchor of a floating shape with its place, size and wrapping, up to wp:docPr.
+std::string AnchorPlacementXml(const Shape& shape, std::uint64_t relativeHeight);
 // The anchor's wrapping element (wp:wrapNone, wp:wrapSquare, ...).
 std::string WrapXml(const WrapFormat& wrap);
 // The same for VML: the style's distances (";mso-wrap-distance-left:9pt...") and w10:wrap.
