@@ -229,12 +229,32 @@ void DrawShapeTurned(QPainter& painter, const Shape& shape, const QRectF& box, P
   }
 }
 
+Qt::PenStyle BorderPenStyle(const std::string& style) {
+  if (style == "dotted") return Qt::DotLine;
+  if (style == "dotDash" || style == "dashDotStroked") return Qt::DashDotLine;
+  if (style == "dotDotDash") return Qt::DashDotDotLine;
+  if (style == "dashed" || style == "dashSmallGap") return Qt::DashLine;
+  return Qt::SolidLine;
+}
+
+// Double and triple borders are lines of the stated width with gaps as wide between them,
+// centred on the edge; every other style is one line across the border's whole span.
 void DrawCellEdge(QPainter& painter, const std::optional<BorderLine>& edge, QPointF from,
                   QPointF to) {
   if (!edge || !edge->visible) return;
-  const double width = std::max(double(edge->width), 1.0 / DevicePixelsPerUnit(painter));
-  painter.setPen(QPen(ToQColor(edge->color), width, Qt::SolidLine, Qt::SquareCap));
-  painter.drawLine(from, to);
+  const double thinnest = 1.0 / DevicePixelsPerUnit(painter);
+  const int lines = edge->style == "double" ? 2 : edge->style == "triple" ? 3 : 1;
+  const double width = std::max(double(lines > 1 ? edge->width : BorderSpan(*edge)), thinnest);
+  const Qt::PenStyle style = BorderPenStyle(edge->style);
+  painter.setPen(QPen(ToQColor(edge->color), width, style,
+                      style == Qt::SolidLine ? Qt::SquareCap : Qt::FlatCap));
+  const QLineF line(from, to);
+  const QPointF across =
+      line.length() > 0 ? QPointF(-line.dy(), line.dx()) / line.length() : QPointF();
+  for (int k = 0; k < lines; ++k) {
+    const QPointF shift = across * (double(edge->width) * 2 * (k - (lines - 1) / 2.0));
+    painter.drawLine(from + shift, to + shift);
+  }
 }
 
 // Shading first, then the borders over all of it, so a neighbour's shading does not hide them.

@@ -23,10 +23,9 @@ namespace fs = std::filesystem;
 // What still differs after a round trip, by document.
 const std::map<std::string, std::string> kKnownLosses = {
     // LibreOffice sets the copy on another number of pages with or without what is kept: the
-    // text is written anew from the model, whose paragraphs of spaces only (4 -> 5 pages) and
-    // tables (15 -> 14) come out otherwise than the file's own styles set them.
+    // text is written anew from the model, whose paragraphs of spaces only (4 -> 5 pages) come
+    // out otherwise than the file's own styles set them.
     {"IllustrativeCases.docx", "pages"},
-    {"bib-chernigovka.netdo.ru_download_docs_17459.docx", "pages"},
     // A small picture in a table cell that text wraps around: LibreOffice wraps the cell's text
     // around it otherwise in the table as we write it (20 -> 21 pages), even with the file's own
     // anchor put back in the copy.

@@ -23,9 +23,6 @@ namespace fs = std::filesystem;
 // What is not built yet, or where LibreOffice sets a document otherwise than the word processor
 // it imitates, by document.
 const std::map<std::string, std::string> kKnownDifferences = {
-    // LibreOffice sets its table rows a little taller, carries a month's heading row over to the
-    // next page with the rows after it, and ends on a blank page.
-    {"bib-chernigovka.netdo.ru_download_docs_17459.docx", "tables"},
     // LibreOffice sets a line that holds only spaces at the height of the paragraph style's
     // font, not of the spaces' own (Times New Roman 12 here), as the word processor does; the
     // style's font is not installed and its stand-in is 2 points lower. Give the first such line

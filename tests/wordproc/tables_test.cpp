@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -356,6 +357,67 @@ std::string Difference(const std::set<std::string>& here, const std::set<std::st
   for (const auto& label : there)
     if (!here.count(label)) out += " -" + label;
   return out;
+}
+
+// Four one-line rows per table, every edge of each table in one border style and width.
+const std::vector<std::pair<std::string, int>> kBorderCases = {
+    {"double", 6}, {"double", 24}, {"outset", 6}, {"outset", 24}, {"thinThickSmallGap", 12},
+    {"dashed", 12}};
+
+std::string BorderedTables() {
+  std::string body = P("До");
+  int label = 0;
+  for (const auto& [style, eighths] : kBorderCases) {
+    const std::string line = "w:val=\"" + style + "\" w:sz=\"" + std::to_string(eighths) +
+                             "\" w:space=\"0\" w:color=\"auto\"";
+    std::string edges;
+    for (const char* edge : {"top", "left", "bottom", "right", "insideH", "insideV"})
+      edges += std::string("<w:") + edge + " " + line + "/>";
+    std::string rows;
+    for (int r = 0; r < 4; ++r)
+      rows +=
+          Tr("", Tc("<w:tcW w:w=\"4000\" w:type=\"dxa\"/>", P("Ряд" + std::to_string(label++))));
+    body += Tbl("<w:tblBorders>" + edges + "</w:tblBorders>", {4000}, rows) + P("");
+  }
+  return body + kA4Section;
+}
+
+// A double border is two lines and a gap as wide, a raised one twice its width: rows stand as
+// far apart as in LibreOffice, and the styles survive saving.
+TEST(Tables, BorderStylesTakeTheirRoomAndAreKept) {
+  const std::string file = PackageWithBody(BorderedTables(), WordDefaultStyles());
+  const auto doc = ReadBytes(file);
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const std::string saved(bytes.begin(), bytes.end());
+  const auto back = ReadBytes(saved);
+  for (std::size_t i = 0; i < doc->paragraphs.size(); ++i) {
+    if (doc->paragraphs[i].cells.empty()) continue;
+    EXPECT_EQ(*doc->paragraphs[i].cells[0].table, *back->paragraphs[i].cells[0].table);
+  }
+  EXPECT_EQ(doc->paragraphs[1].cells[0].table->borders.top->style, "double");
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  Layout layout(*doc, FontMeasurer());
+  for (const auto& [name, bytes] : {std::pair{"file", file}, std::pair{"ours", saved}}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir / (std::string(name) + ".docx");
+    std::ofstream(path, std::ios::binary) << bytes;
+    const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "pdf");
+    ASSERT_FALSE(pdf.empty());
+    std::map<std::string, double> there;
+    for (const PdfWord& word : PdfWords(pdf)) there[word.text] = word.y;
+    for (int label = 1; label < int(kBorderCases.size()) * 4; ++label) {
+      if (label % 4 == 0) continue;
+      const std::string above = "Ряд" + std::to_string(label - 1),
+                        row = "Ряд" + std::to_string(label);
+      ASSERT_TRUE(there.count(above) && there.count(row)) << row;
+      const double ours =
+          layout.paragraphTop(Find(*doc, row)) - layout.paragraphTop(Find(*doc, above));
+      EXPECT_NEAR(ours, there[row] - there[above], 0.3) << row;
+    }
+  }
 }
 
 TEST(Tables, PaginateAsInLibreOffice) {

@@ -27,6 +27,20 @@ std::size_t Paragraph::length() const {
   return units;
 }
 
+float BorderSpan(const BorderLine& line) {
+  const std::string& style = line.style;
+  const float w = line.width;
+  auto has = [&](const char* part) { return style.find(part) != std::string::npos; };
+  if (style == "double" || style == "doubleWave") return 3 * w;
+  if (style == "triple") return 5 * w;
+  if (has("SmallGap")) return w + 1.5f;
+  if (has("LargeGap")) return w + 2.25f;
+  if (has("MediumGap") || style == "thick" || style == "outset" || style == "inset" ||
+      has("threeD"))
+    return 2 * w;
+  return w;
+}
+
 std::unique_ptr<Shape> Shape::clone() const {
   auto copy = std::make_unique<Shape>();
   copy->id = id;

@@ -190,11 +190,17 @@ struct InlinePicture {
 // One edge of a table or cell border (w:top, w:insideH, ...).
 struct BorderLine {
   bool visible = false;
-  float width = 0.5f;  // points
+  float width = 0.5f;  // points, of one line of the style (w:sz)
   Rgb color = 0x000000;
+  std::string style = "single";  // w:val as the file names it: "double", "dashed", "outset"
+  float space = 0;               // w:space, points
 
   bool operator==(const BorderLine&) const = default;
 };
+
+// The room a border takes across its edge: a double border is two lines and the gap between
+// them, each of the stated width; the three-dimensional ones are twice it.
+float BorderSpan(const BorderLine& line);
 
 struct CellBorders {
   std::optional<BorderLine> top, left, bottom, right;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -39,6 +40,13 @@ double Clamp(double value, double lo, double hi, double fallback) {
   if (value < lo) return lo;
   if (value > hi) return hi;
   return value;
+}
+
+bool IsToken(std::string_view text) {
+  if (text.empty() || text.size() > 64) return false;
+  return std::all_of(text.begin(), text.end(), [](unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+  });
 }
 
 std::string FormatPoints(double value) {

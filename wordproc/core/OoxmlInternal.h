@@ -109,6 +109,10 @@ std::optional<double> ParseNumber(std::string_view text);
 // A finite value clamped into [lo, hi]; NaN becomes the fallback.
 double Clamp(double value, double lo, double hi, double fallback = 0.0);
 
+// An enumerated attribute value kept from a file to be written back: letters and digits only,
+// so it can stand in an attribute as it is.
+bool IsToken(std::string_view text);
+
 // Shortest decimal text for a point value, at most two decimals ("12", "7.25").
 std::string FormatPoints(double value);
 

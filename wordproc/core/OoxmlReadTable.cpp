@@ -38,6 +38,8 @@ std::optional<BorderLine> ReadBorder(xml_node edge) {
   // w:sz counts eighths of a point.
   line.width = static_cast<float>(Clamp(Number(Value(edge, "sz"), 4) / 8, 0.25, 12, 0.5));
   if (auto color = ParseHexColor(Value(edge, "color"))) line.color = *color;
+  if (line.visible && IsToken(style)) line.style = std::string(style);
+  line.space = static_cast<float>(Clamp(Number(Value(edge, "space"), 0), 0, 31, 0));
   return line;
 }
 

@@ -20,7 +20,9 @@ void Border(std::string& out, const char* name, const std::optional<BorderLine>&
   }
   // w:sz in eighths of a point, 2 to 96.
   const long eighths = std::lround(Clamp(line->width * 8, 2, 96, 4));
-  out += " w:val=\"single\" w:sz=\"" + std::to_string(eighths) + "\" w:space=\"0\" w:color=\"" +
+  const std::string& style = IsToken(line->style) ? line->style : "single";
+  out += " w:val=\"" + style + "\" w:sz=\"" + std::to_string(eighths) + "\" w:space=\"" +
+         std::to_string(std::lround(Clamp(line->space, 0, 31, 0))) + "\" w:color=\"" +
          HexColor(line->color & 0xFFFFFF) + "\"/>";
 }
 

@@ -133,7 +133,7 @@ std::uint32_t RowsOf(const Table& table, const Grid& grid, std::uint32_t row,
 }
 
 float Width(const std::optional<BorderLine>& edge) {
-  return edge && edge->visible ? edge->width : 0.0f;
+  return edge && edge->visible ? BorderSpan(*edge) : 0.0f;
 }
 
 CellBorders EdgesOf(const Table& table, std::uint32_t row, std::uint32_t rows, std::uint32_t cell) {
