@@ -478,7 +478,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const std::vector<const AnchoredShape*>* pageShapes) {
   PageDecoding decoding;
   painter.save();
-  painter.fillRect(target, Qt::white);
+  painter.fillRect(target, doc.pageColor ? ToQColor(*doc.pageColor) : QColor(Qt::white));
   const PageSetup& setup = layout.pageSetupOfPage(page);
   if (HasArea(setup) && page >= 1 && page <= layout.pageCount()) {
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |

@@ -437,3 +437,76 @@ TEST(KeptElements, ContentControlsAroundParagraphsStayAroundThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// The children of every sectPr of a document, by name, in the file's order.
+std::vector<std::string> SectionChildren(const std::string& main) {
+  pugi::xml_document parsed;
+  EXPECT_TRUE(parsed.load_string(main.c_str()));
+  std::vector<std::string> names;
+  for (pugi::xpath_node found : parsed.select_nodes("//w:sectPr")) {
+    for (pugi::xml_node c : found.node().children()) names.push_back(c.name());
+    names.push_back("|");
+  }
+  return names;
+}
+
+}  // namespace
+
+// Page borders, line numbers, the grid and the page numbers' format are not modelled: each
+// section keeps its own, in the schema's order among the elements written from the model,
+// through a change of the page set-up. Printer settings name a part that is not kept: they go.
+TEST(KeptElements, SectionPropertiesComeBackInTheirPlaces) {
+  const std::string borders =
+      "<w:pgBorders w:offsetFrom=\"page\"><w:top w:val=\"double\" w:sz=\"4\" w:space=\"24\" "
+      "w:color=\"auto\"/></w:pgBorders>";
+  const std::string first =
+      "<w:sectPr><w:footnotePr><w:numFmt w:val=\"lowerRoman\"/></w:footnotePr>"
+      "<w:type w:val=\"nextPage\"/><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1134\" "
+      "w:right=\"850\" w:bottom=\"1134\" w:left=\"1701\" w:header=\"708\" w:footer=\"708\" "
+      "w:gutter=\"0\"/>" +
+      borders +
+      "<w:lnNumType w:countBy=\"5\"/><w:pgNumType w:fmt=\"upperRoman\" w:start=\"3\"/>"
+      "<w:cols w:space=\"708\"/><w:vAlign w:val=\"center\"/><w:docGrid w:linePitch=\"360\"/>"
+      "<w:printerSettings r:id=\"rId99\"/></w:sectPr>";
+  const std::string body = "<w:p><w:pPr>" + first + "</w:pPr><w:r><w:t>Первый</w:t></w:r></w:p>" +
+                           "<w:p><w:r><w:t>Второй</w:t></w:r></w:p>" + kA4Section;
+  auto doc = ReadBytes(PackageWithBody(body));
+  ASSERT_TRUE(doc->paragraphs[0].sectionEnd);
+  doc->paragraphs[0].sectionEnd->setup.leftMargin = 60;
+  const std::string main = Unzip(WritePackageToMemory(*doc, false)).at("word/document.xml");
+  const std::vector<std::string> expected = {
+      "w:footnotePr", "w:pgSz",    "w:pgMar", "w:pgBorders", "w:lnNumType", "w:pgNumType", "w:cols",
+      "w:vAlign",     "w:docGrid", "|",       "w:pgSz",      "w:pgMar",     "w:cols",      "|"};
+  EXPECT_EQ(SectionChildren(main), expected);
+  EXPECT_NE(main.find(borders), std::string::npos);
+  EXPECT_NE(main.find("<w:pgNumType w:start=\"3\" w:fmt=\"upperRoman\"/>"), std::string::npos);
+  EXPECT_NE(main.find("w:left=\"1200\""), std::string::npos);
+  EXPECT_EQ(main.find("rId99"), std::string::npos);
+}
+
+// The page colour is read and written back with the element's own fill; a fill naming a
+// picture part that is not kept keeps only its colour.
+TEST(KeptElements, PageBackgroundComesBack) {
+  const std::string body = "<w:p><w:r><w:t>Текст</w:t></w:r></w:p>" + std::string(kA4Section);
+  for (const std::string& background :
+       {std::string("<w:background w:color=\"FFFFCC\"/>"),
+        std::string("<w:background w:color=\"FFFFCC\"><v:background id=\"b\" "
+                    "o:bwmode=\"white\"><v:fill r:id=\"rId77\" type=\"tile\"/></v:background>"
+                    "</w:background>")}) {
+    auto doc = ReadBytes(PackageWithBody(body));
+    std::map<std::string, std::string> parts = Unzip(WritePackageToMemory(*doc, false));
+    std::string& main = parts.at("word/document.xml");
+    main.insert(main.find("<w:body>"), background);
+    doc = ReadBytes(Zip(parts));
+    ASSERT_TRUE(doc->pageColor);
+    EXPECT_EQ(*doc->pageColor, 0xFFFFCCu);
+    const std::string saved = Unzip(WritePackageToMemory(*doc, false)).at("word/document.xml");
+    const bool picture = background.find("r:id") != std::string::npos;
+    EXPECT_NE(saved.find(picture ? "<w:background w:color=\"FFFFCC\"/><w:body>"
+                                 : background + "<w:body>"),
+              std::string::npos)
+        << saved.substr(0, 2000);
+  }
+}

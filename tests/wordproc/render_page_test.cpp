@@ -48,6 +48,15 @@ TEST_F(RenderPageTest, PictureKeepsThePageProportionsAndPagesBeyondAreBlank) {
   }
 }
 
+TEST_F(RenderPageTest, PageColourFillsThePageUnderItsShapes) {
+  auto doc = PlainDocument();
+  doc->pageColor = 0xFFFFCC;
+  Place(*doc, FilledRect(0, 0, 100, 100, 0xFF0000));
+  const QImage image = Render(*doc);
+  EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(0xFF, 0xFF, 0xCC));
+  EXPECT_EQ(image.pixelColor(10, 10), QColor(0xFF, 0, 0));
+}
+
 TEST_F(RenderPageTest, ShapesCoverExactlyTheirBoxesLaterOnesOnTop) {
   auto doc = PlainDocument();
   Place(*doc, FilledRect(100, 200, 150, 50, 0xFF0000));

@@ -109,6 +109,8 @@ std::unique_ptr<Document> Document::clone() const {
   copy->lastSectionStart = lastSectionStart;
   copy->lastStories = lastStories;
   copy->evenAndOddHeaders = evenAndOddHeaders;
+  copy->pageColor = pageColor;
+  copy->backgroundXml = backgroundXml;
   copy->paragraphs = paragraphs;
   copy->shapes.reserve(shapes.size());
   for (const AnchoredShape& anchored : shapes) {

@@ -34,6 +34,25 @@ struct TextColumns {
   bool operator==(const TextColumns&) const = default;
 };
 
+// Elements of a section's properties the model does not hold (page borders, line numbers,
+// the document grid), kept as the file had them with their place in the schema's order, so
+// that they are written back among the ones made from the model. Shared by copies.
+struct KeptSectionXml {
+  struct Element {
+    int rank = 0;  // position of the element's name in the sectPr sequence
+    std::string xml;
+    bool operator==(const Element&) const = default;
+  };
+  std::shared_ptr<const std::vector<Element>> elements;
+  std::string pageNumberAttributes;  // of w:pgNumType besides w:start (" w:fmt=\"upperRoman\"")
+
+  bool operator==(const KeptSectionXml& o) const {
+    const bool emptyA = !elements || elements->empty(), emptyB = !o.elements || o.elements->empty();
+    if (pageNumberAttributes != o.pageNumberAttributes || emptyA != emptyB) return false;
+    return emptyA || *elements == *o.elements;
+  }
+};
+
 struct PageSetup {
   float pageWidth = 595.3f;  // A4, as 11906 x 16838 twips
   float pageHeight = 841.9f;
@@ -46,6 +65,7 @@ struct PageSetup {
   TextColumns columns{};
   // The number of the section's first page (w:pgNumType w:start); none: it goes on counting.
   std::optional<int> firstPageNumber{};
+  KeptSectionXml kept{};
 
   bool operator==(const PageSetup&) const = default;
 };
@@ -646,7 +666,12 @@ struct Document {
   PageSetup pageSetup;  // of the last section, the whole document's when there is one
   SectionStart lastSectionStart = SectionStart::NextPage;
   PageStories lastStories;
-  bool evenAndOddHeaders = false;     // even pages show the even headers and footers
+  bool evenAndOddHeaders = false;  // even pages show the even headers and footers
+  // The page colour (w:background), drawn under every page, and the element as the file had it
+  // (with a fill beyond the colour), written back in its place; whoever changes the colour
+  // drops the element.
+  std::optional<Rgb> pageColor;
+  std::shared_ptr<const std::string> backgroundXml;
   std::vector<Paragraph> paragraphs;  // never empty: a document has at least one paragraph
   // Body shapes in z-order, back to front; also the order of the Shapes collection.
   std::vector<AnchoredShape> shapes;

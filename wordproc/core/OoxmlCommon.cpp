@@ -49,6 +49,17 @@ bool IsToken(std::string_view text) {
   });
 }
 
+int SectionElementRank(std::string_view name) {
+  static constexpr std::string_view kOrder[] = {
+      "headerReference", "footnotePr",      "endnotePr",   "type",          "pgSz", "pgMar",
+      "paperSrc",        "pgBorders",       "lnNumType",   "pgNumType",     "cols", "formProt",
+      "vAlign",          "noEndnote",       "titlePg",     "textDirection", "bidi", "rtlGutter",
+      "docGrid",         "printerSettings", "sectPrChange"};
+  if (name == "footerReference") name = "headerReference";
+  const auto* at = std::find(std::begin(kOrder), std::end(kOrder), name);
+  return int(at - std::begin(kOrder));
+}
+
 std::string FormatPoints(double value) {
   value = Clamp(value, -1e9, 1e9);
   char buffer[64];

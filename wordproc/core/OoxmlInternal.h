@@ -113,6 +113,10 @@ double Clamp(double value, double lo, double hi, double fallback = 0.0);
 // so it can stand in an attribute as it is.
 bool IsToken(std::string_view text);
 
+// Place of a sectPr child in the schema's sequence, for writing kept ones among ours; names
+// the schema does not list come last.
+int SectionElementRank(std::string_view name);
+
 // Shortest decimal text for a point value, at most two decimals ("12", "7.25").
 std::string FormatPoints(double value);
 

@@ -138,6 +138,7 @@ class ReadContext {
   static void ApplyParagraphProperties(xml_node pPr, Paragraph& p);
 
   void ReadPageSetup(xml_node body);
+  void ReadBackground(xml_node background);
   // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
   // A table of the body or of a header or footer: its paragraphs name their cells. Tables in

@@ -47,6 +47,7 @@ std::unique_ptr<Document> ReadContext::Read() {
     zip_.Fail("часть \"" + mainPart + "\" не является документом WordprocessingML");
   }
   KeepRootNamespaces(root);
+  ReadBackground(Child(root, "background"));
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);

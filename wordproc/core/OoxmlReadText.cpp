@@ -1,6 +1,7 @@
 // The text: page set-up, paragraphs (content controls flattened), runs and the
 // pictures they refer to, charged against the package's limits as they grow.
 #include "wordproc/core/OoxmlReadContext.h"
+#include "wordproc/core/OoxmlWriteXml.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +65,43 @@ bool WordNamesOnly(xml_node node) {
 
 }  // namespace
 
+namespace {
+
+// Children the model does not hold. One that names a relationship (printer settings) is left
+// out: the part it names is not kept with it.
+KeptSectionXml KeptSectionChildren(xml_node sectPr) {
+  static constexpr std::string_view kModelled[] = {
+      "headerReference", "footerReference", "type", "pgSz", "pgMar", "cols",
+      "titlePg",         "pgNumType"};
+  KeptSectionXml kept;
+  std::vector<KeptSectionXml::Element> elements;
+  for (xml_node c = sectPr.first_child(); c; c = c.next_sibling()) {
+    if (c.type() != pugi::node_element) continue;
+    const std::string_view name = Local(c.name());
+    if (name == "pgNumType") {
+      for (xml_attribute a : c.attributes()) {
+        if (Local(a.name()) == "start") continue;
+        kept.pageNumberAttributes += std::string(" ") + a.name() + "=\"";
+        write::Escape(kept.pageNumberAttributes, a.value(), true);
+        kept.pageNumberAttributes += "\"";
+      }
+    }
+    if (std::find(std::begin(kModelled), std::end(kModelled), name) != std::end(kModelled))
+      continue;
+    const std::string xml = NodeXml(c);
+    if (xml.find(" r:") != std::string::npos) continue;
+    elements.push_back({SectionElementRank(name), xml});
+  }
+  std::stable_sort(elements.begin(), elements.end(),
+                   [](const auto& a, const auto& b) { return a.rank < b.rank; });
+  if (!elements.empty())
+    kept.elements =
+        std::make_shared<const std::vector<KeptSectionXml::Element>>(std::move(elements));
+  return kept;
+}
+
+}  // namespace
+
 // What the sectPr says of the pages, over the defaults of a document without one.
 Section ReadContext::SectionOf(xml_node sectPr) {
   Section section;
@@ -89,6 +127,7 @@ Section ReadContext::SectionOf(xml_node sectPr) {
   page.columns = ColumnsOf(Child(sectPr, "cols"));
   if (auto start = ParseLength(Value(Child(sectPr, "pgNumType"), "start"), 1))
     page.firstPageNumber = static_cast<int>(Clamp(*start, 0, 1e6));
+  page.kept = KeptSectionChildren(sectPr);
   page.topMargin = std::min(page.topMargin, page.pageHeight);
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);
@@ -155,6 +194,15 @@ void ReadContext::InheritStories() {
   for (Paragraph& p : doc_->paragraphs)
     if (p.sectionEnd) inherit(p.sectionEnd->stories);
   inherit(doc_->lastStories);
+}
+
+// The page colour. A fill that names a picture is left out: its part is not kept with it.
+void ReadContext::ReadBackground(xml_node background) {
+  if (!background) return;
+  doc_->pageColor = ParseHexColor(Value(background, "color"));
+  std::string xml = NodeXml(background);
+  if (xml.find(" r:") == std::string::npos)
+    doc_->backgroundXml = std::make_shared<const std::string>(std::move(xml));
 }
 
 void ReadContext::ReadPageSetup(xml_node body) {

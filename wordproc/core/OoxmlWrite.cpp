@@ -253,7 +253,12 @@ class Writer {
     std::string out;
     out.reserve(4096 + doc_.paragraphs.size() * 200 + doc_.shapes.size() * 2500);
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:document";
-    out += RootNamespaces(kept_) + "><w:body>";
+    out += RootNamespaces(kept_) + ">";
+    if (doc_.backgroundXml)
+      out += *doc_.backgroundXml;
+    else if (doc_.pageColor)
+      out += "<w:background w:color=\"" + HexColor(*doc_.pageColor & 0xFFFFFF) + "\"/>";
+    out += "<w:body>";
     const auto anchored = AnchorLists(doc_.paragraphs, doc_.shapes);
     const std::uint64_t count = std::max<std::uint64_t>(1, doc_.shapes.size());
     heightStep_ =
@@ -330,11 +335,7 @@ class Writer {
   }
 
   void WriteSection(std::string& out, const Section& section) {
-    static const char* kStarts[] = {"nextPage", "continuous", "oddPage", "evenPage"};
     static const char* kKinds[] = {"default", "first", "even"};
-    const PageSetup& page = section.setup;
-    const double width = Clamp(page.pageWidth, 1, kMaxLengthPt, 595.3);
-    const double height = Clamp(page.pageHeight, 1, kMaxLengthPt, 841.9);
     out += "<w:sectPr>";
     static const HeaderFooter kNone;
     for (int footer = 0; footer < 2; ++footer) {
@@ -352,21 +353,7 @@ class Writer {
       }
     }
     shownBefore_ = section.stories;
-    if (section.start != SectionStart::NextPage) {
-      out +=
-          std::string("<w:type w:val=\"") + kStarts[static_cast<int>(section.start) & 3] + "\"/>";
-    }
-    out += "<w:pgSz w:w=\"" + Num(Twips(width)) + "\" w:h=\"" + Num(Twips(height)) + "\"";
-    if (width > height) out += " w:orient=\"landscape\"";
-    out += "/><w:pgMar w:top=\"" + Num(Twips(page.topMargin)) + "\" w:right=\"" +
-           Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
-           "\" w:left=\"" + Num(Twips(page.leftMargin)) + "\" w:header=\"" +
-           Num(Twips(page.headerDistance)) + "\" w:footer=\"" + Num(Twips(page.footerDistance)) +
-           "\" w:gutter=\"0\"/>";
-    if (page.firstPageNumber)
-      out += "<w:pgNumType w:start=\"" + Num(*page.firstPageNumber) + "\"/>";
-    out += ColumnsXml(page.columns);
-    if (section.stories.titlePage) out += "<w:titlePg/>";
+    SectionPageXml(out, section);
     out += "</w:sectPr>";
   }
 

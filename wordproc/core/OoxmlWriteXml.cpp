@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 #include <utility>
 
@@ -496,6 +497,54 @@ std::string VmlWrapXml(const WrapFormat& wrap) {
   if (wrap.side != WrapSide::Both && wrap.type != WrapType::TopAndBottom)
     xml += std::string(" side=\"") + WrapSideName(wrap.side) + "\"";
   return xml + "/>";
+}
+
+namespace {
+
+// Writes the section's kept elements that come before a given one in the schema's order.
+struct KeptSectionWriter {
+  std::string& out;
+  const KeptSectionXml& kept;
+  std::size_t next = 0;
+
+  void upTo(std::string_view name) {
+    if (!kept.elements) return;
+    const int rank = name.empty() ? std::numeric_limits<int>::max() : SectionElementRank(name);
+    for (; next < kept.elements->size() && (*kept.elements)[next].rank < rank; ++next)
+      out += (*kept.elements)[next].xml;
+  }
+};
+
+}  // namespace
+
+void SectionPageXml(std::string& out, const Section& section) {
+  static const char* kStarts[] = {"nextPage", "continuous", "oddPage", "evenPage"};
+  const PageSetup& page = section.setup;
+  const double width = Clamp(page.pageWidth, 1, kMaxLengthPt, 595.3);
+  const double height = Clamp(page.pageHeight, 1, kMaxLengthPt, 841.9);
+  KeptSectionWriter kept{out, page.kept};
+  kept.upTo("type");
+  if (section.start != SectionStart::NextPage)
+    out += std::string("<w:type w:val=\"") + kStarts[static_cast<int>(section.start) & 3] + "\"/>";
+  kept.upTo("pgSz");
+  out += "<w:pgSz w:w=\"" + Num(Twips(width)) + "\" w:h=\"" + Num(Twips(height)) + "\"";
+  if (width > height) out += " w:orient=\"landscape\"";
+  out += "/><w:pgMar w:top=\"" + Num(Twips(page.topMargin)) + "\" w:right=\"" +
+         Num(Twips(page.rightMargin)) + "\" w:bottom=\"" + Num(Twips(page.bottomMargin)) +
+         "\" w:left=\"" + Num(Twips(page.leftMargin)) + "\" w:header=\"" +
+         Num(Twips(page.headerDistance)) + "\" w:footer=\"" + Num(Twips(page.footerDistance)) +
+         "\" w:gutter=\"0\"/>";
+  kept.upTo("pgNumType");
+  if (page.firstPageNumber || !page.kept.pageNumberAttributes.empty()) {
+    out += "<w:pgNumType";
+    if (page.firstPageNumber) out += " w:start=\"" + Num(*page.firstPageNumber) + "\"";
+    out += page.kept.pageNumberAttributes + "/>";
+  }
+  kept.upTo("cols");
+  out += ColumnsXml(page.columns);
+  kept.upTo("titlePg");
+  if (section.stories.titlePage) out += "<w:titlePg/>";
+  kept.upTo("");
 }
 
 }  // namespace wordproc::ooxml::write

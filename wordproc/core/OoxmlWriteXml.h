@@ -55,6 +55,9 @@ std::vector<std::vector<std::size_t>> AnchorLists(const std::vector<Paragraph>& 
                                                   const std::vector<AnchoredShape>& shapes);
 // w:cols of a section.
 std::string ColumnsXml(const TextColumns& columns);
+// A sectPr's children after its header and footer references: the kept ones of the file in
+// their places among those made from the section.
+void SectionPageXml(std::string& out, const Section& section);
 // wps:bodyPr of a shape's text frame, with its WordArt warp.
 std::string BodyPr(const TextFrame& frame, const TextWarp& warp);
 std::string Adjustments(const Shape& shape);
