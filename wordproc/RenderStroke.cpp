@@ -3,6 +3,8 @@
 #include <QPainterPathStroker>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 
 #include "wordproc/RenderPaint.h"
 
@@ -197,6 +199,61 @@ void PaintBlurred(QPainter& painter, const QPainterPath& silhouette, const QColo
   painter.restore();
 }
 
+// Pixels per point of the shadow pictures of printed pages: a blur hides finer detail.
+constexpr double kShadowPixelsPerPoint = 3;
+
+struct ShadowKey {
+  std::size_t hash = 0;
+  QPainterPath outline;
+  QRgb color = 0;
+  double blur = 0;
+  bool operator==(const ShadowKey& o) const {
+    return hash == o.hash && color == o.color && blur == o.blur && outline == o.outline;
+  }
+};
+
+struct ShadowKeyHash {
+  std::size_t operator()(const ShadowKey& key) const { return key.hash; }
+};
+
+std::size_t HashOf(const QPainterPath& outline, QRgb color, double blur) {
+  std::size_t h = std::hash<QRgb>()(color) ^ (std::hash<double>()(blur) << 1);
+  for (int k = 0; k < outline.elementCount(); ++k) {
+    const QPainterPath::Element e = outline.elementAt(k);
+    h = h * 1000003u ^ std::hash<double>()(e.x) ^ (std::hash<double>()(e.y) << 1) ^ e.type;
+  }
+  return h;
+}
+
+// The blurred outline, its origin at the picture's corner, made once per outline, colour and
+// blur: the same image drawn again is written to a PDF only once.
+QImage ShadowPicture(const QPainterPath& outline, QSizeF size, const QColor& color, double blur) {
+  static std::mutex mutex;
+  static std::unordered_map<ShadowKey, QImage, ShadowKeyHash> made;
+  ShadowKey key{HashOf(outline, color.rgba(), blur), outline, color.rgba(), blur};
+  std::lock_guard<std::mutex> lock(mutex);
+  if (auto found = made.find(key); found != made.end()) return found->second;
+  const QSize pixels(int(std::ceil(size.width() * kShadowPixelsPerPoint)),
+                     int(std::ceil(size.height() * kShadowPixelsPerPoint)));
+  if (pixels.isEmpty() || double(pixels.width()) * pixels.height() > 16e6) return {};
+  QImage layer(pixels, QImage::Format_ARGB32_Premultiplied);
+  layer.fill(Qt::transparent);
+  {
+    QPainter p(&layer);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(kShadowPixelsPerPoint, kShadowPixelsPerPoint);
+    p.fillPath(outline, color);
+  }
+  const double step = std::max(1.0, blur * kShadowPixelsPerPoint / 2);
+  const QSize small(std::max(1, int(pixels.width() / step)),
+                    std::max(1, int(pixels.height() / step)));
+  layer = layer.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+              .scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  if (made.size() >= 512) made.clear();
+  made.emplace(std::move(key), layer);
+  return layer;
+}
+
 }  // namespace
 
 QPen LinePen(const QPainter& painter, const LineFormat& line) {
@@ -253,25 +310,14 @@ void PaintShadow(QPainter& painter, const QPainterPath& silhouette, const Shadow
   const QColor color = ToQColor(shadow.color, shadow.alpha);
   if (shadow.blur <= 0.25f) return painter.fillPath(silhouette, color);
   if (!PaintsVectors(painter)) return PaintBlurred(painter, silhouette, color, shadow.blur);
-  // Printers and PDF: the silhouette, then copies grown about its centre, each fainter; the
-  // path is written as it is, where stroked halos would multiply its size.
-  constexpr int kLayers = 3;
-  QColor layer = color;
-  layer.setAlphaF(color.alphaF() / 2);
-  painter.fillPath(silhouette, layer);
-  layer.setAlphaF(color.alphaF() / (2 * kLayers));
+  // Printers and PDF: the blurred silhouette as a picture at print resolution, one for every
+  // copy that casts the same shadow, so that a sheet of copies holds it once.
   const QRectF bounds = silhouette.boundingRect();
-  if (bounds.width() <= 0 || bounds.height() <= 0) return;
-  for (int k = 1; k <= kLayers; ++k) {
-    const double grow = 2 * double(shadow.blur) * k / kLayers;
-    painter.save();
-    painter.translate(bounds.center());
-    painter.scale((bounds.width() + grow) / bounds.width(),
-                  (bounds.height() + grow) / bounds.height());
-    painter.translate(-bounds.center());
-    painter.fillPath(silhouette, layer);
-    painter.restore();
-  }
+  const double margin = 2.0 * shadow.blur;
+  const QRectF area = bounds.adjusted(-margin, -margin, margin, margin);
+  const QImage picture =
+      ShadowPicture(silhouette.translated(-area.topLeft()), area.size(), color, shadow.blur);
+  if (!picture.isNull()) painter.drawImage(area, picture);
 }
 
 }  // namespace wordproc

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -95,6 +96,35 @@ TEST_F(RenderOutputTest, PdfPagesHaveTheDocumentsSizeAndOrientation) {
     EXPECT_NEAR(std::stod("0" + PdfInfo(pdf, "Page size:\\s+([\\d.]+) x")), w, 0.5);
     EXPECT_NEAR(std::stod("0" + PdfInfo(pdf, "Page size:\\s+[\\d.]+ x ([\\d.]+)")), h, 0.5);
   }
+}
+
+// A blurred shadow goes into a PDF as a picture; copies of a shape on every page share one, so a
+// sheet of copies holds it once however many pages it has.
+TEST_F(RenderOutputTest, CopiesOfAShadowAreWrittenOnce) {
+  auto images = [&](int pages) {
+    Document doc;
+    doc.paragraphs.clear();
+    for (int page = 0; page < pages; ++page) {
+      doc.paragraphs.push_back(TextParagraph(doc, "Лист"));
+      doc.paragraphs.back().pageBreakBefore = page > 0;
+      Shape& oval = Place(doc, NewShape(ShapeKind::AutoShape, 100, 40, 120, 80), page);
+      oval.autoShapeType = AutoShapeType::Oval;
+      oval.relV = RelV::Paragraph;
+      oval.shadow.visible = true;
+      oval.shadow.distance = 4;
+      oval.shadow.blur = 6;
+    }
+    Layout layout(doc, FontMeasurer());
+    EXPECT_EQ(layout.pageCount(), pages);
+    const std::string pdf = dir_.filePath("shadows.pdf").toStdString();
+    WritePdf(doc, layout, pdf);
+    QFile file(QString::fromStdString(pdf));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return file.readAll().count("/Subtype /Image");
+  };
+  const auto one = images(1);
+  EXPECT_GE(one, 1);
+  EXPECT_EQ(images(4), one);
 }
 
 // A portrait first section before a landscape last one: each page has its own paper, and the
