@@ -152,6 +152,9 @@ TEST_F(KeptDrawingsOm, MovedAndResizedOnesTakeTheirNewPlaceAndSize) {
   chart.put("Width", 250);
   chart.put("Height", 120);
   doc.get("Shapes").call("Item", 1).put("Top", 50);
+  Variant wrap = doc.get("Shapes").call("Item", 1).get("WrapFormat");
+  wrap.put("Type", 4);  // top and bottom
+  wrap.put("DistanceTop", 6);
   doc.call("SaveAs", scratch_ / "moved.docx");
   doc.call("Close", 0);
 
@@ -168,6 +171,10 @@ TEST_F(KeptDrawingsOm, MovedAndResizedOnesTakeTheirNewPlaceAndSize) {
   const pugi::xml_node diagram = DrawingNamed(xml, "Diagram 3");
   EXPECT_EQ(diagram.select_node("wp:positionV/wp:posOffset").node().text().as_llong(), 50 * kEmu);
   EXPECT_TRUE(diagram.select_node(".//dgm:relIds[@r:dm='rId9']"));
+  EXPECT_TRUE(diagram.child("wp:wrapTopAndBottom"));
+  EXPECT_FALSE(diagram.child("wp:wrapNone"));
+  EXPECT_EQ(diagram.attribute("distT").as_llong(), 6 * kEmu);
+  EXPECT_EQ(std::string(diagram.child("wp:wrapTopAndBottom").next_sibling().name()), "wp:docPr");
 
   // Another word processor finds the chart where we put it.
   if (!HaveProgram("soffice")) GTEST_SKIP() << "LibreOffice is not installed";

@@ -565,6 +565,7 @@ struct KeptDrawing {
   RelH relH = RelH::Page;
   RelV relV = RelV::Page;
   std::uint64_t relativeHeight = 0;
+  WrapFormat wrap{};
 };
 
 struct Shape {

@@ -202,6 +202,7 @@ void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
   kept->height = shape.height;
   kept->relH = shape.relH;
   kept->relV = shape.relV;
+  kept->wrap = shape.wrap;
   kept->relativeHeight =
       static_cast<std::uint64_t>(Clamp(Number(Value(anchor, "relativeHeight")), 0, 4294967295.0));
   shape.raw = std::move(kept);

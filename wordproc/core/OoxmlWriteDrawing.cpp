@@ -27,6 +27,7 @@ struct DrawingChanges {
   const char* relV = nullptr;
   std::int64_t left = 0, top = 0;
   std::optional<std::uint64_t> relativeHeight;
+  std::optional<WrapFormat> wrap;
 };
 
 // Sets an attribute, telling whether its value was another.
@@ -88,7 +89,36 @@ void PatchExtent(xml_node container, std::int64_t cx, std::int64_t cy) {
   }
 }
 
+bool IsWrapElement(xml_node node) {
+  for (const char* name :
+       {"wrapNone", "wrapSquare", "wrapTight", "wrapThrough", "wrapTopAndBottom"})
+    if (Is(node, name)) return true;
+  return false;
+}
+
+// The model's wrapping in place of the file's element, with its distances on the anchor.
+void PatchWrap(xml_node anchor, const WrapFormat& wrap) {
+  Set(anchor, "distT", Num(Emu(wrap.top)));
+  Set(anchor, "distB", Num(Emu(wrap.bottom)));
+  Set(anchor, "distL", Num(Emu(wrap.left)));
+  Set(anchor, "distR", Num(Emu(wrap.right)));
+  xml_node old;
+  for (xml_node c = anchor.first_child(); c && !old; c = c.next_sibling())
+    if (IsWrapElement(c)) old = c;
+  const xml_node before = old ? old : Child(anchor, "docPr");
+  if (!before) return;
+  std::string made = WrapXml(wrap);
+  const std::string prefix = PrefixOf(anchor);
+  for (std::size_t at = made.find("wp:"); at != std::string::npos; at = made.find("wp:", at))
+    made.replace(at, 3, prefix), at += prefix.size();
+  pugi::xml_document fragment;
+  if (!fragment.load_buffer(made.data(), made.size())) return;
+  anchor.insert_copy_before(fragment.first_child(), before);
+  if (old) anchor.remove_child(old);
+}
+
 void PatchPlace(xml_node anchor, const DrawingChanges& changes) {
+  if (changes.wrap) PatchWrap(anchor, *changes.wrap);
   if (changes.moved) {
     // A place given as a simple position goes over to the relative one we write.
     if (pugi::xml_attribute simple = AttrOf(anchor, "simplePos"); simple && On(simple.value()))
@@ -113,7 +143,8 @@ std::string Patched(const std::string& xml, const DrawingChanges& changes) {
   bool changed = PatchDocPr(Child(container, "docPr"), changes);
   if (changes.extent) PatchExtent(container, changes.extent->first, changes.extent->second);
   if (floating) PatchPlace(container, changes);
-  changed = changed || changes.extent || (floating && (changes.moved || changes.relativeHeight));
+  changed = changed || changes.extent ||
+            (floating && (changes.moved || changes.relativeHeight || changes.wrap));
   if (!changed) return xml;
   return NodeXml(doc.document_element());
 }
@@ -172,6 +203,7 @@ std::string KeptAnchorXml(const Shape& shape, std::uint32_t id,
   changes.left = Emu(shape.left);
   changes.top = Emu(shape.top);
   if (relativeHeight != read.relativeHeight) changes.relativeHeight = relativeHeight;
+  if (shape.wrap != read.wrap) changes.wrap = shape.wrap;
   return Patched(read.xml, changes);
 }
 
@@ -206,6 +238,8 @@ std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
   kept->width = kept->height = -1;
   kept->relH = shape.relH;
   kept->relV = shape.relV;
+  // Written without wrapping: the wrapNone and distances of a new anchor.
+  kept->wrap = WrapFormat{};
   return kept;
 }
 
