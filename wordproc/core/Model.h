@@ -109,6 +109,29 @@ struct FieldCode {
 };
 using FieldPtr = std::shared_ptr<const FieldCode>;
 
+// A child of a w:pPr or w:rPr the model does not read (w:textAlignment, w:u, w14:glow), as the
+// file had it: its qualified name, its place in the schema's order of properties, and its XML.
+struct KeptProperty {
+  std::string name;
+  int rank = 0;
+  std::string xml;
+
+  bool operator==(const KeptProperty&) const = default;
+};
+
+// Such properties of a paragraph or run in schema order, written back among those the model
+// writes. Runs share them; equal lists compare equal wherever they came from, so that runs that
+// differ in nothing else still merge.
+struct KeptProperties {
+  std::shared_ptr<const std::vector<KeptProperty>> list;
+
+  bool empty() const { return !list || list->empty(); }
+  bool operator==(const KeptProperties& other) const {
+    return list == other.list || (empty() && other.empty()) ||
+           (list && other.list && *list == *other.list);
+  }
+};
+
 struct RunFormat {
   std::string fontFamily = "Calibri";
   float fontSize = 11.0f;
@@ -117,6 +140,7 @@ struct RunFormat {
   Rgb color = 0x000000;
   PageField field = PageField::None;
   FieldPtr fieldCode;  // the field whose result the run is part of
+  KeptProperties kept;
 
   bool operator==(const RunFormat&) const = default;
 };
@@ -335,6 +359,7 @@ struct Paragraph {
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   // The mark is hidden text (w:vanish): an empty paragraph then takes no room on the page.
   bool hiddenMark = false;
+  KeptProperties kept;  // of its w:pPr, its style's and the document's defaults
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;
@@ -623,6 +648,9 @@ struct KeptPackage {
   // elements kept in runs may use.
   std::vector<std::pair<std::string, std::string>> namespaces;
   std::string ignorable;
+  // The document defaults' run and paragraph properties the model does not read, written back
+  // into the styles part's defaults.
+  KeptProperties runDefaults, paragraphDefaults;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
   const KeptPart* partOf(const Image* image) const;

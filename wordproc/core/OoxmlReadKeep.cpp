@@ -103,8 +103,12 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   std::sort(kept->defaults.begin(), kept->defaults.end());
   kept->namespaces = std::move(rootNamespaces_);
   kept->ignorable = std::move(ignorable_);
+  kept->runDefaults = {UnreadProperties(runDefaults_, PropertyKind::Run, true)};
+  kept->paragraphDefaults = {
+      UnreadProperties(defaultParagraphProperties_, PropertyKind::Paragraph, true)};
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
-      !kept->documentRelationships.empty() || rawKept_ != 0)
+      !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
+      !kept->paragraphDefaults.empty())
     doc_->kept = std::move(kept);
 }
 

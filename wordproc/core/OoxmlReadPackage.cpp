@@ -282,7 +282,8 @@ void ReadContext::ReadStyles() {
   Parse(*name, stylesPart_);
   const xml_node root = stylesPart_.doc.document_element();
   if (xml_node defaults = Child(root, "docDefaults")) {
-    ApplyRunProperties(Child(Child(defaults, "rPrDefault"), "rPr"), baseRun_);
+    runDefaults_ = Child(Child(defaults, "rPrDefault"), "rPr");
+    ApplyRunProperties(runDefaults_, baseRun_);
     defaultParagraphProperties_ = Child(Child(defaults, "pPrDefault"), "pPr");
   }
   for (xml_node style : root.children()) {

@@ -39,7 +39,7 @@ class Writer {
     zip.Add("_rels/.rels", RootRelsXml(kept_), true);
     zip.Add("word/document.xml", std::move(body), true);
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
-    zip.Add("word/styles.xml", StylesXml(), true);
+    zip.Add("word/styles.xml", StylesXml(kept_), true);
     zip.Add("word/settings.xml", SettingsXml(doc_), true);
     if (doc_.numbering) zip.Add("word/numbering.xml", NumberingXml(*doc_.numbering), true);
     for (std::size_t k = 0; k < stories_.size(); ++k) {
@@ -370,22 +370,6 @@ class Writer {
     out += "</w:sectPr>";
   }
 
-  void WriteRunFormat(std::string& out, const RunFormat& format, bool hidden = false) const {
-    out += "<w:rPr>";
-    if (!format.fontFamily.empty()) {
-      const std::string font = Attr(format.fontFamily);
-      out += "<w:rFonts w:ascii=\"" + font + "\" w:hAnsi=\"" + font + "\" w:eastAsia=\"" + font +
-             "\" w:cs=\"" + font + "\"/>";
-    }
-    if (format.bold) out += "<w:b/><w:bCs/>";
-    if (format.italic) out += "<w:i/><w:iCs/>";
-    // LibreOffice hides a hidden text box but still prints its text; hidden text it does not.
-    if (hideText_ || hidden) out += "<w:vanish/>";
-    out += "<w:color w:val=\"" + HexColor(format.color & 0xFFFFFF) + "\"/>";
-    const std::string size = Num(std::llround(Clamp(format.fontSize, 1, 1638, 11) * 2));
-    out += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/></w:rPr>";
-  }
-
   // A field opens before its first result run and closes after its last.
   void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r, bool raw) const {
     const Run& run = runs[r];
@@ -394,7 +378,7 @@ class Writer {
     raw = raw && run.raw;
     if (run.text.empty() && !code && !raw) return;
     std::string rPr;
-    WriteRunFormat(rPr, run.format);
+    RunPropertiesXml(rPr, run.format, hideText_);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
     if (raw) out += *run.raw;
@@ -410,37 +394,11 @@ class Writer {
 
   void WriteParagraph(std::string& out, const Paragraph& p,
                       const std::vector<std::size_t>* anchored, bool fallback) {
-    out += "<w:p><w:pPr>";
-    if (p.keepNext) out += "<w:keepNext/>";
-    if (p.keepLines) out += "<w:keepLines/>";
-    if (p.pageBreakBefore) out += "<w:pageBreakBefore/>";
-    if (!p.widowControl) out += "<w:widowControl w:val=\"0\"/>";
-    out += ListAndTabsXml(p, doc_.numbering != nullptr);
-    if (p.bidi) out += "<w:bidi/>";
-    const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
-    if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
-      out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +
-             "\" w:after=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceAfter))) + "\"";
-      if (!single) out += LineSpacingAttributes(p);
-      out += "/>";
-    }
-    out += IndentsXml(p.indents);
-    switch (p.alignment) {
-      case Alignment::Center:
-        out += "<w:jc w:val=\"center\"/>";
-        break;
-      case Alignment::Right:
-        out += "<w:jc w:val=\"right\"/>";
-        break;
-      case Alignment::Justify:
-        out += "<w:jc w:val=\"both\"/>";
-        break;
-      case Alignment::Left:
-        break;
-    }
-    WriteRunFormat(out, p.markFormat, p.hiddenMark);
-    if (p.sectionEnd && !fallback) WriteSection(out, *p.sectionEnd);
-    out += "</w:pPr>";
+    std::string mark, section;
+    RunPropertiesXml(mark, p.markFormat, hideText_ || p.hiddenMark, PropertyKind::Mark);
+    if (p.sectionEnd && !fallback) WriteSection(section, *p.sectionEnd);
+    out += "<w:p>";
+    ParagraphPropertiesXml(out, p, doc_.numbering != nullptr, mark, section);
     if (anchored) {
       for (std::size_t index : *anchored) WriteAnchored(out, *(*shapes_)[index].shape, index);
     }

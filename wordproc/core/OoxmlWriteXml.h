@@ -12,6 +12,7 @@
 
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlProperties.h"
 #include "wordproc/core/Package.h"
 
 namespace wordproc::ooxml::write {
@@ -108,14 +109,21 @@ std::string EffectXml(const ShadowFormat& shadow);
 std::string VmlFillXml(const FillFormat& fill, std::string_view imageRelId);
 std::string VmlStrokeXml(const LineFormat& line);
 std::string VmlShadowXml(const ShadowFormat& shadow);
-// The styles part: the document defaults we write text against.
-std::string StylesXml();
+// The styles part: the document defaults we write text against, with those kept from the file.
+std::string StylesXml(const KeptPackage* kept);
 // The package's relationships: the main part's, and those kept from the package read.
 std::string RootRelsXml(const KeptPackage* kept);
 std::string SettingsXml(const Document& doc);
-// w:numPr and w:tabs of a paragraph's properties; the list only where the document keeps the
-// lists' definitions.
-std::string ListAndTabsXml(const Paragraph& p, bool lists);
+// w:numPr of a paragraph's properties, only where the document keeps the lists' definitions;
+// and its w:tabs. Empty when it has none.
+std::string ListXml(const Paragraph& p, bool lists);
+std::string TabsXml(const Paragraph& p);
+// w:rPr of a run or paragraph mark, hidden text when asked (OoxmlWriteProps.cpp).
+void RunPropertiesXml(std::string& out, const RunFormat& format, bool hidden,
+                      PropertyKind kind = PropertyKind::Run);
+// w:pPr of a paragraph around the mark's w:rPr and the w:sectPr of the section it ends.
+void ParagraphPropertiesXml(std::string& out, const Paragraph& p, bool lists,
+                            std::string_view markRPr, std::string_view sectPr);
 // w:ind; empty without indents.
 std::string IndentsXml(const Indents& indents);
 std::string NumberingXml(const Numbering& numbering);
