@@ -233,6 +233,16 @@ struct CellMargins {
   bool operator==(const CellMargins&) const = default;
 };
 
+// A content control of the body around whole paragraphs, tables, rows or cells (w:sdt): its start
+// tag with its properties and the content's start tag, and the end tags that close them; depth
+// is the number of cells around it. One that holds nothing has all its XML in open, or in close
+// when nothing followed it, and is written where it stood.
+struct BlockWrapper {
+  std::string open, close;
+  std::size_t depth = 0;
+};
+using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
+
 enum class VerticalMerge { None, Restart, Continue };
 // Where a cell's text stands in a row taller than it (w:vAlign): label cells centre theirs.
 enum class CellAlign { Top, Center, Bottom };
@@ -247,6 +257,8 @@ struct TableCell {
   std::optional<Rgb> shading;
   CellBorders borders;
   CellAlign align = CellAlign::Top;
+  // Content controls that open before the cell and close after it, as a paragraph's.
+  std::vector<BlockWrapperPtr> opens, closes;
 
   bool operator==(const TableCell&) const = default;
 };
@@ -258,6 +270,7 @@ struct TableRow {
   bool cantSplit = false;  // kept whole on one page
   int gridBefore = 0;      // grid columns skipped before the first cell
   std::vector<TableCell> cells;
+  std::vector<BlockWrapperPtr> opens, closes;  // content controls around whole rows
 
   bool operator==(const TableRow&) const = default;
 };
@@ -330,13 +343,6 @@ struct ListItem {
   bool operator==(const ListItem&) const = default;
 };
 
-// A content control around whole paragraphs of the body (w:sdt): its start tag with its
-// properties and the content's start tag, and the end tags that close them.
-struct BlockWrapper {
-  std::string open, close;
-};
-using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
-
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -363,9 +369,10 @@ struct Paragraph {
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;
-  // Content controls that open before this paragraph, the outermost first, and that close after
-  // it, the innermost first. One is written only while its opening and closing paragraphs pair
-  // up: editing that parts them loses the control, never its text.
+  // Content controls that open before this paragraph (or the table it begins), the outermost
+  // first, and that close after it (or the table it ends), the innermost first. One is written
+  // only while its opening and closing paragraphs pair up: editing that parts them loses the
+  // control, never its text.
   std::vector<BlockWrapperPtr> opens, closes;
 
   std::string text() const;    // concatenated runs

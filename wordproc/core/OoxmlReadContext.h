@@ -158,9 +158,22 @@ class ReadContext {
   void ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out);
   Paragraph EmptyCellParagraph();
   using NodeVisitor = std::function<void(xml_node)>;
+  // Where the content controls around rows or cells go: the opens or closes of the one read last.
+  struct WrapperTarget {
+    using Last = std::function<std::vector<BlockWrapperPtr>&(bool opens)>;
+    explicit WrapperTarget(Last lists) : last(std::move(lists)) {}
+    Last last;
+    std::vector<BlockWrapperPtr> waiting;  // for the next one read
+    std::size_t visited = 0;
+  };
   // Rows and cells, looking through the content controls and revisions that may wrap them.
-  // Children of that name, and those inside content controls and revisions.
-  static void ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f);
+  // Children of that name, and those inside content controls and revisions; with a target, the
+  // controls are kept around those read (OoxmlReadKeep.cpp).
+  static void ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f,
+                             WrapperTarget* target = nullptr);
+  static BlockWrapperPtr WrapperOf(xml_node sdt);
+  // Empty content controls still waiting for a paragraph end the last one read.
+  void EndPendingControls(std::vector<Paragraph>& out);
   static void ForEachRow(xml_node tbl, const NodeVisitor& f);
   static void ForEachCell(xml_node tr, const NodeVisitor& f);
   static void ForEachRowCell(xml_node tbl, const NodeVisitor& f);
@@ -299,6 +312,7 @@ class ReadContext {
   std::unordered_map<const void*, std::unordered_map<std::string, std::string>> partNamespaces_;
   // Markers between the body's paragraphs, kept at the start of the next paragraph read.
   std::vector<std::string> pendingRaw_;
+  std::vector<BlockWrapperPtr> pendingControls_;  // empty ones, for the next paragraph read
   std::size_t rawKept_ = 0;
   std::vector<std::pair<std::string, std::string>> rootNamespaces_;
   std::string ignorable_;

@@ -50,6 +50,7 @@ std::unique_ptr<Document> ReadContext::Read() {
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);
+  EndPendingControls(doc_->paragraphs);
   // Markers after the last paragraph end it.
   for (std::string& xml : pendingRaw_) {
     if (doc_->paragraphs.empty()) break;

@@ -195,7 +195,7 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
         ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
-    } else if (name == "sdt" && body && cells_.empty()) {
+    } else if (name == "sdt" && body) {
       ReadBlockControl(c, out);
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
@@ -352,6 +352,8 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   if (body) {
     for (std::string& xml : pendingRaw_) KeepRaw(flow, flow.paragraphRun, std::move(xml));
     pendingRaw_.clear();
+    para.opens = std::move(pendingControls_);
+    pendingControls_.clear();
   }
   ReadInlineContent(p, flow);
   return para;

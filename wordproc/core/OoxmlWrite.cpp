@@ -283,13 +283,16 @@ class Writer {
                          std::size_t index, std::size_t depth,
                          const std::vector<std::vector<std::size_t>>* anchored) {
     const Paragraph& p = paragraphs[index];
-    if (p.cells.size() > depth && p.cells[depth].table)
-      return WriteTable(out, paragraphs, index, depth, anchored);
     const bool body = &paragraphs == &doc_.paragraphs;
-    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true);
-    WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
-    if (body) out += WrappersXml(p.closes, wrappers_.closes[index], false);
-    return index + 1;
+    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true, depth);
+    std::size_t end = index + 1;
+    if (p.cells.size() > depth && p.cells[depth].table)
+      end = WriteTable(out, paragraphs, index, depth, anchored);
+    else
+      WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
+    if (body)
+      out += WrappersXml(paragraphs[end - 1].closes, wrappers_.closes[end - 1], false, depth);
+    return end;
   }
 
   // Every row and cell the table holds is written, a cell whose text is gone with an empty
@@ -307,12 +310,15 @@ class Writer {
       return end;
     }
     out += "<w:tbl>" + TablePropertiesXml(table);
+    const WrittenWrappers rows = PairItemWrappers(table.rows);
     for (std::uint32_t r = 0; r < table.rows.size(); ++r) {
       const TableRow& row = table.rows[r];
-      out += "<w:tr>" + RowPropertiesXml(row);
+      const WrittenWrappers cells = PairItemWrappers(row.cells);
+      out += WrappersXml(row.opens, rows.opens[r], true) + "<w:tr>" + RowPropertiesXml(row);
       for (std::uint32_t c = 0; c < row.cells.size(); ++c) {
         const bool lastCell = r + 1 == table.rows.size() && c + 1 == row.cells.size();
-        out += "<w:tc>" + CellPropertiesXml(row.cells[c]);
+        out += WrappersXml(row.cells[c].opens, cells.opens[c], true) + "<w:tc>" +
+               CellPropertiesXml(row.cells[c]);
         bool endsWithParagraph = false;
         while (i < end && (lastCell || (paragraphs[i].cells[depth].row == r &&
                                         paragraphs[i].cells[depth].cell == c))) {
@@ -321,9 +327,9 @@ class Writer {
         }
         // A cell ends with a paragraph, if only an empty one.
         if (!endsWithParagraph) out += "<w:p/>";
-        out += "</w:tc>";
+        out += "</w:tc>" + WrappersXml(row.cells[c].closes, cells.closes[c], false);
       }
-      out += "</w:tr>";
+      out += "</w:tr>" + WrappersXml(row.closes, rows.closes[r], false);
     }
     out += "</w:tbl>";
     return end;

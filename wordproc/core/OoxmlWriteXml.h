@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -85,9 +86,28 @@ struct WrittenWrappers {
   std::vector<std::vector<bool>> opens, closes;
 };
 WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs);
-// The start (opening) or end tags of a paragraph's controls that are written.
+// The same for any items (rows, cells): lists gives an item's opens or closes, fits whether a
+// control may stand at an item, pairs whether one opening and closing there may be written.
+using WrapperLists = std::function<const std::vector<BlockWrapperPtr>&(std::size_t, bool)>;
+using WrapperFits = std::function<bool(std::size_t, const BlockWrapper&, bool)>;
+using WrapperPairs = std::function<bool(std::size_t, std::size_t, const BlockWrapper&)>;
+WrittenWrappers PairWrappers(std::size_t count, const WrapperLists& lists, const WrapperFits& fits,
+                             const WrapperPairs& pairs);
+template <class Item>
+WrittenWrappers PairItemWrappers(const std::vector<Item>& items) {
+  return PairWrappers(
+      items.size(),
+      [&](std::size_t k, bool opens) -> const std::vector<BlockWrapperPtr>& {
+        return opens ? items[k].opens : items[k].closes;
+      },
+      [](std::size_t, const BlockWrapper&, bool) { return true; },
+      [](std::size_t, std::size_t, const BlockWrapper&) { return true; });
+}
+// The start (opening) or end tags of an item's controls that are written; for a paragraph, those
+// at one depth.
 std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
-                        const std::vector<bool>& written, bool opening);
+                        const std::vector<bool>& written, bool opening,
+                        std::optional<std::size_t> depth = std::nullopt);
 // A file name a template is saved under (.dotx, .dot, .dotm).
 bool IsTemplateName(const std::string& path);
 // The w:r of a run's text with its w:rPr; nothing for empty text.
