@@ -308,6 +308,8 @@ class ReadContext {
   std::unordered_map<std::string, ImagePtr> images_;
   std::unordered_map<const void*, KeptList> unreadStyles_;  // by the style's pPr or rPr
   std::unordered_map<std::string, KeptList> internedProperties_;
+  // What a paragraph style, with the table style around it, gives paragraphs and runs.
+  std::unordered_map<std::string, std::pair<KeptList, KeptList>> styleProperties_;
   // The prefixes each part read declares on its root, by the part's document node.
   std::unordered_map<const void*, std::unordered_map<std::string, std::string>> partNamespaces_;
   // Markers between the body's paragraphs, kept at the start of the next paragraph read.

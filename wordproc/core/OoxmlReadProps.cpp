@@ -96,23 +96,33 @@ KeptProperties ReadContext::KeepProperties(const std::vector<KeptList>& lists, P
   return {Interned(std::move(merged))};
 }
 
+// What the styles give is worked out once for each style and table style.
 void ReadContext::KeepStyleProperties(xml_node pPr, const std::string& styleId, bool inTable,
                                       Paragraph& para, RunFormat& paragraphRun) {
+  std::string key = styleId;
+  if (inTable) {
+    for (const auto* nodes : {&tableStyle_.paragraph, &tableStyle_.run})
+      for (xml_node props : *nodes)
+        key += '/' + std::to_string(reinterpret_cast<std::uintptr_t>(props.internal_object()));
+  }
+  auto [cached, added] = styleProperties_.try_emplace(std::move(key));
+  if (added) {
+    std::vector<KeptList> paragraph, run;
+    if (inTable) {
+      for (xml_node props : tableStyle_.paragraph)
+        paragraph.push_back(UnreadProperties(props, kParagraph, true));
+      for (xml_node props : tableStyle_.run) run.push_back(UnreadProperties(props, kRun, true));
+    }
+    for (xml_node props : StyleChain(styleId, "pPr"))
+      paragraph.push_back(UnreadProperties(props, kParagraph, true));
+    for (xml_node props : StyleChain(styleId, "rPr"))
+      run.push_back(UnreadProperties(props, kRun, true));
+    cached->second = {KeepProperties(paragraph, kParagraph).list, KeepProperties(run, kRun).list};
+  }
   // The document's defaults stay defaults, in the styles part.
-  std::vector<KeptList> lists;
-  if (inTable)
-    for (xml_node props : tableStyle_.paragraph)
-      lists.push_back(UnreadProperties(props, kParagraph, true));
-  for (xml_node props : StyleChain(styleId, "pPr"))
-    lists.push_back(UnreadProperties(props, kParagraph, true));
-  lists.push_back(UnreadProperties(pPr, kParagraph, false));
-  para.kept = KeepProperties(lists, kParagraph);
-  lists = {paragraphRun.kept.list};
-  if (inTable)
-    for (xml_node props : tableStyle_.run) lists.push_back(UnreadProperties(props, kRun, true));
-  for (xml_node props : StyleChain(styleId, "rPr"))
-    lists.push_back(UnreadProperties(props, kRun, true));
-  paragraphRun.kept = KeepProperties(lists, kRun);
+  para.kept =
+      KeepProperties({cached->second.first, UnreadProperties(pPr, kParagraph, false)}, kParagraph);
+  paragraphRun.kept = {cached->second.second};
 }
 
 // Runs with the same properties share one list.

@@ -400,7 +400,7 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
   RunFormat format = flow.paragraphRun;
   const xml_node rPr = Child(r, "rPr");
   const std::string charStyle(Value(Child(rPr, "rStyle"), "val"));
-  std::vector<KeptList> kept{format.kept.list};
+  std::vector<KeptList> kept;
   if (!charStyle.empty()) {
     for (xml_node props : StyleChain(charStyle, "rPr")) {
       ApplyRunProperties(props, format);
@@ -408,8 +408,12 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
     }
   }
   ApplyRunProperties(rPr, format);
-  kept.push_back(UnreadProperties(rPr, PropertyKind::Run, false));
-  format.kept = KeepProperties(kept, PropertyKind::Run);
+  // Most runs have no properties of their own beyond their paragraph's.
+  if (KeptList direct = UnreadProperties(rPr, PropertyKind::Run, false); direct || !kept.empty()) {
+    kept.insert(kept.begin(), format.kept.list);
+    kept.push_back(std::move(direct));
+    format.kept = KeepProperties(kept, PropertyKind::Run);
+  }
   format.field = flow.field;
   format.fieldCode = flow.code;
   const bool startsInCode = flow.inCode;
