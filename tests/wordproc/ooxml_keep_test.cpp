@@ -376,7 +376,7 @@ TEST(KeptElements, WrappersComeBackAroundTheirTextAndOnlyWhole) {
 
 // Content controls around whole paragraphs go back around the same paragraphs, nested as they
 // were; editing that takes a control's first or last paragraph away loses the control, not the
-// text. One holding a table is read as its text only.
+// text. One holding a table goes back around the table.
 TEST(KeptElements, ContentControlsAroundParagraphsStayAroundThem) {
   auto p = [](const char* text) {
     return std::string("<w:p><w:r><w:t>") + text + "</w:t></w:r></w:p>";
@@ -415,7 +415,8 @@ TEST(KeptElements, ContentControlsAroundParagraphsStayAroundThem) {
   EXPECT_EQ(texts_of(*out, std::string(outer) +
                                "/w:sdtContent/w:sdt[w:sdtPr/w:id/@w:val='8']/w:sdtContent/w:p"),
             "B|");
-  EXPECT_FALSE(out->select_node("//w:sdt[w:sdtPr/w:id/@w:val='9']"));
+  EXPECT_EQ(texts_of(*out, "/w:document/w:body/w:sdt[w:sdtPr/w:id/@w:val='9']/w:sdtContent/w:tbl"),
+            "T|");
 
   // Splitting the last paragraph keeps both halves inside; joining them again too.
   Paragraph tail = SplitOff(doc->paragraphs[3], 1);

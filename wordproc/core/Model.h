@@ -129,6 +129,29 @@ struct FieldCode {
 };
 using FieldPtr = std::shared_ptr<const FieldCode>;
 
+// A child of a w:pPr or w:rPr the model does not read (w:textAlignment, w:u, w14:glow), as the
+// file had it: its qualified name, its place in the schema's order of properties, and its XML.
+struct KeptProperty {
+  std::string name;
+  int rank = 0;
+  std::string xml;
+
+  bool operator==(const KeptProperty&) const = default;
+};
+
+// Such properties of a paragraph or run in schema order, written back among those the model
+// writes. Runs share them; equal lists compare equal wherever they came from, so that runs that
+// differ in nothing else still merge.
+struct KeptProperties {
+  std::shared_ptr<const std::vector<KeptProperty>> list;
+
+  bool empty() const { return !list || list->empty(); }
+  bool operator==(const KeptProperties& other) const {
+    return list == other.list || (empty() && other.empty()) ||
+           (list && other.list && *list == *other.list);
+  }
+};
+
 struct RunFormat {
   std::string fontFamily = "Calibri";
   float fontSize = 11.0f;
@@ -137,6 +160,7 @@ struct RunFormat {
   Rgb color = 0x000000;
   PageField field = PageField::None;
   FieldPtr fieldCode;  // the field whose result the run is part of
+  KeptProperties kept;
 
   bool operator==(const RunFormat&) const = default;
 };
@@ -235,6 +259,16 @@ struct CellMargins {
   bool operator==(const CellMargins&) const = default;
 };
 
+// A content control of the body around whole paragraphs, tables, rows or cells (w:sdt): its start
+// tag with its properties and the content's start tag, and the end tags that close them; depth
+// is the number of cells around it. One that holds nothing has all its XML in open, or in close
+// when nothing followed it, and is written where it stood.
+struct BlockWrapper {
+  std::string open, close;
+  std::size_t depth = 0;
+};
+using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
+
 enum class VerticalMerge { None, Restart, Continue };
 // Where a cell's text stands in a row taller than it (w:vAlign): label cells centre theirs.
 enum class CellAlign { Top, Center, Bottom };
@@ -249,6 +283,8 @@ struct TableCell {
   std::optional<Rgb> shading;
   CellBorders borders;
   CellAlign align = CellAlign::Top;
+  // Content controls that open before the cell and close after it, as a paragraph's.
+  std::vector<BlockWrapperPtr> opens, closes;
 
   bool operator==(const TableCell&) const = default;
 };
@@ -260,6 +296,7 @@ struct TableRow {
   bool cantSplit = false;  // kept whole on one page
   int gridBefore = 0;      // grid columns skipped before the first cell
   std::vector<TableCell> cells;
+  std::vector<BlockWrapperPtr> opens, closes;  // content controls around whole rows
 
   bool operator==(const TableRow&) const = default;
 };
@@ -332,13 +369,6 @@ struct ListItem {
   bool operator==(const ListItem&) const = default;
 };
 
-// A content control around whole paragraphs of the body (w:sdt): its start tag with its
-// properties and the content's start tag, and the end tags that close them.
-struct BlockWrapper {
-  std::string open, close;
-};
-using BlockWrapperPtr = std::shared_ptr<const BlockWrapper>;
-
 struct Paragraph {
   std::uint64_t id = 0;  // stable identity while paragraphs are inserted and removed
   std::vector<Run> runs;
@@ -361,12 +391,14 @@ struct Paragraph {
   RunFormat markFormat;  // format of the paragraph mark (line height of an empty paragraph)
   // The mark is hidden text (w:vanish): an empty paragraph then takes no room on the page.
   bool hiddenMark = false;
+  KeptProperties kept;  // of its w:pPr, its style's and the document's defaults
   std::vector<InlinePicture> inlinePictures;
   // The cells the paragraph stands in, the outermost table first; empty outside tables.
   std::vector<CellRef> cells;
-  // Content controls that open before this paragraph, the outermost first, and that close after
-  // it, the innermost first. One is written only while its opening and closing paragraphs pair
-  // up: editing that parts them loses the control, never its text.
+  // Content controls that open before this paragraph (or the table it begins), the outermost
+  // first, and that close after it (or the table it ends), the innermost first. One is written
+  // only while its opening and closing paragraphs pair up: editing that parts them loses the
+  // control, never its text.
   std::vector<BlockWrapperPtr> opens, closes;
 
   std::string text() const;    // concatenated runs
@@ -650,6 +682,9 @@ struct KeptPackage {
   // elements kept in runs may use.
   std::vector<std::pair<std::string, std::string>> namespaces;
   std::string ignorable;
+  // The document defaults' run and paragraph properties the model does not read, written back
+  // into the styles part's defaults.
+  KeptProperties runDefaults, paragraphDefaults;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
   const KeptPart* partOf(const Image* image) const;

@@ -20,6 +20,7 @@
 #include "wordproc/core/Model.h"
 #include "wordproc/core/Numbering.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlProperties.h"
 #include "wordproc/core/OoxmlReadXml.h"
 #include "wordproc/core/Package.h"
 
@@ -46,6 +47,8 @@ struct PendingShape {
   double z = 0;
   std::size_t sequence = 0;
 };
+
+using KeptList = std::shared_ptr<const std::vector<KeptProperty>>;
 
 // The page field a field instruction names (PAGE, NUMPAGES), or none.
 PageField PageFieldOf(std::string_view instruction);
@@ -136,6 +139,16 @@ class ReadContext {
   const std::vector<xml_node>& StyleChain(const std::string& id, const char* properties);
   void ApplyRunProperties(xml_node rPr, RunFormat& format) const;
   static void ApplyParagraphProperties(xml_node pPr, Paragraph& p);
+  // The children of a w:pPr or w:rPr the model does not read and we can write back; a style's
+  // are read once (OoxmlReadProps.cpp).
+  KeptList UnreadProperties(xml_node props, PropertyKind kind, bool style);
+  // Those of the lists given, later ones over earlier ones.
+  KeptProperties KeepProperties(const std::vector<KeptList>& lists, PropertyKind kind);
+  KeptList Interned(std::vector<KeptProperty> list);
+  bool WritableNames(xml_node node);
+  // What the paragraph's style and the table's give its runs and itself.
+  void KeepStyleProperties(xml_node pPr, const std::string& styleId, bool inTable, Paragraph& para,
+                           RunFormat& paragraphRun);
 
   void ReadPageSetup(xml_node body);
   void ReadBackground(xml_node background);
@@ -146,9 +159,22 @@ class ReadContext {
   void ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out);
   Paragraph EmptyCellParagraph();
   using NodeVisitor = std::function<void(xml_node)>;
+  // Where the content controls around rows or cells go: the opens or closes of the one read last.
+  struct WrapperTarget {
+    using Last = std::function<std::vector<BlockWrapperPtr>&(bool opens)>;
+    explicit WrapperTarget(Last lists) : last(std::move(lists)) {}
+    Last last;
+    std::vector<BlockWrapperPtr> waiting;  // for the next one read
+    std::size_t visited = 0;
+  };
   // Rows and cells, looking through the content controls and revisions that may wrap them.
-  // Children of that name, and those inside content controls and revisions.
-  static void ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f);
+  // Children of that name, and those inside content controls and revisions; with a target, the
+  // controls are kept around those read (OoxmlReadKeep.cpp).
+  static void ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f,
+                             WrapperTarget* target = nullptr);
+  static BlockWrapperPtr WrapperOf(xml_node sdt);
+  // Empty content controls still waiting for a paragraph end the last one read.
+  void EndPendingControls(std::vector<Paragraph>& out);
   static void ForEachRow(xml_node tbl, const NodeVisitor& f);
   static void ForEachCell(xml_node tr, const NodeVisitor& f);
   static void ForEachRowCell(xml_node tbl, const NodeVisitor& f);
@@ -277,12 +303,19 @@ class ReadContext {
   std::unordered_map<std::string, HeaderFooterPtr> stories_;  // by part name
   bool storyTables_ = false;  // reading a header or footer, whose tables keep their cells
   bool storyShapes_ = false;  // reading a header's or footer's own text: it keeps its shapes
-  xml_node defaultParagraphProperties_;
+  xml_node defaultParagraphProperties_, runDefaults_;
   float defaultTab_ = 36;
   RunFormat baseRun_;
   std::unordered_map<std::string, ImagePtr> images_;
+  std::unordered_map<const void*, KeptList> unreadStyles_;  // by the style's pPr or rPr
+  std::unordered_map<std::string, KeptList> internedProperties_;
+  // What a paragraph style, with the table style around it, gives paragraphs and runs.
+  std::unordered_map<std::string, std::pair<KeptList, KeptList>> styleProperties_;
+  // The prefixes each part read declares on its root, by the part's document node.
+  std::unordered_map<const void*, std::unordered_map<std::string, std::string>> partNamespaces_;
   // Markers between the body's paragraphs, kept at the start of the next paragraph read.
   std::vector<std::string> pendingRaw_;
+  std::vector<BlockWrapperPtr> pendingControls_;  // empty ones, for the next paragraph read
   std::size_t rawKept_ = 0;
   std::vector<std::pair<std::string, std::string>> rootNamespaces_;
   std::string ignorable_;

@@ -103,8 +103,12 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   std::sort(kept->defaults.begin(), kept->defaults.end());
   kept->namespaces = std::move(rootNamespaces_);
   kept->ignorable = std::move(ignorable_);
+  kept->runDefaults = {UnreadProperties(runDefaults_, PropertyKind::Run, true)};
+  kept->paragraphDefaults = {
+      UnreadProperties(defaultParagraphProperties_, PropertyKind::Paragraph, true)};
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
-      !kept->documentRelationships.empty() || rawKept_ != 0)
+      !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
+      !kept->paragraphDefaults.empty())
     doc_->kept = std::move(kept);
 }
 
@@ -210,13 +214,13 @@ void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
 
 namespace {
 
-// Whether a content control holds paragraphs and nothing else but markers and controls that
-// hold paragraphs: then it can be written back around the paragraphs read from it.
-bool HoldsParagraphs(xml_node sdt, int depth) {
+// Whether a content control holds paragraphs and tables and nothing else but markers and controls
+// that hold them: then it can be written back around the paragraphs read from it.
+bool HoldsBlocks(xml_node sdt, int depth) {
   bool paragraph = false, other = false;
   ForEachChild(Child(sdt, "sdtContent"), [&](xml_node c) {
     const std::string_view name = Local(c.name());
-    if (name == "p" || (name == "sdt" && depth < 32 && HoldsParagraphs(c, depth + 1)))
+    if (name == "p" || name == "tbl" || (name == "sdt" && depth < 32 && HoldsBlocks(c, depth + 1)))
       paragraph = true;
     else if (!KeptMarker(name))
       other = true;
@@ -227,11 +231,8 @@ bool HoldsParagraphs(xml_node sdt, int depth) {
 
 }  // namespace
 
-void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
+BlockWrapperPtr ReadContext::WrapperOf(xml_node sdt) {
   const xml_node content = Child(sdt, "sdtContent");
-  const std::size_t first = out.size();
-  ReadBlocks(content, true, out);
-  if (out.size() == first || !HoldsParagraphs(sdt, 0)) return;
   auto wrapper = std::make_shared<BlockWrapper>();
   wrapper->open = StartTag(sdt);
   for (xml_node c : sdt.children()) {
@@ -241,9 +242,42 @@ void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
   }
   wrapper->open += StartTag(content);
   wrapper->close = std::string("</") + content.name() + "></" + sdt.name() + ">";
+  return wrapper;
+}
+
+void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
+  const xml_node content = Child(sdt, "sdtContent");
+  if (!content.find_child([](xml_node c) { return c.type() == pugi::node_element; })) {
+    auto empty = std::make_shared<BlockWrapper>();
+    empty->open = NodeXml(sdt);
+    empty->depth = cells_.size();
+    CountText(empty->open.size());
+    pendingControls_.push_back(std::move(empty));
+    return;
+  }
+  const std::size_t first = out.size(), emptyBefore = pendingControls_.size();
+  ReadBlocks(content, true, out);
+  if (out.size() == first || !HoldsBlocks(sdt, 0)) return;
+  auto wrapper = std::const_pointer_cast<BlockWrapper>(WrapperOf(sdt));
+  wrapper->depth = cells_.size();
   CountText(wrapper->open.size() + wrapper->close.size());
-  out[first].opens.insert(out[first].opens.begin(), wrapper);
+  // Empty controls before it stay before it.
+  auto& opens = out[first].opens;
+  opens.insert(opens.begin() + std::ptrdiff_t(std::min(emptyBefore, opens.size())), wrapper);
   out.back().closes.push_back(std::move(wrapper));
+}
+
+void ReadContext::EndPendingControls(std::vector<Paragraph>& out) {
+  if (out.empty()) return;
+  for (BlockWrapperPtr& control : pendingControls_) {
+    if (control->depth < cells_.size()) continue;
+    auto closing = std::make_shared<BlockWrapper>();
+    closing->close = control->open;
+    closing->depth = control->depth;
+    out.back().closes.push_back(std::move(closing));
+    control = nullptr;
+  }
+  std::erase(pendingControls_, nullptr);
 }
 
 }  // namespace wordproc::ooxml::reader

@@ -51,6 +51,7 @@ std::unique_ptr<Document> ReadContext::Read() {
   const xml_node body = Child(root, "body");
   ReadPageSetup(body);
   ReadBlocks(body, true, doc_->paragraphs);
+  EndPendingControls(doc_->paragraphs);
   // Markers after the last paragraph end it.
   for (std::string& xml : pendingRaw_) {
     if (doc_->paragraphs.empty()) break;
@@ -283,7 +284,8 @@ void ReadContext::ReadStyles() {
   Parse(*name, stylesPart_);
   const xml_node root = stylesPart_.doc.document_element();
   if (xml_node defaults = Child(root, "docDefaults")) {
-    ApplyRunProperties(Child(Child(defaults, "rPrDefault"), "rPr"), baseRun_);
+    runDefaults_ = Child(Child(defaults, "rPrDefault"), "rPr");
+    ApplyRunProperties(runDefaults_, baseRun_);
     defaultParagraphProperties_ = Child(Child(defaults, "pPrDefault"), "pPr");
   }
   for (xml_node style : root.children()) {

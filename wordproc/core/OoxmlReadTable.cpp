@@ -164,26 +164,41 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
     table->grid.push_back(Points(TwipsValue(col, "w")));
   }
   const TableStyle outer = std::exchange(tableStyle_, style);
-  ForEachRow(tbl, [&](xml_node tr) {
-    KeepMarkersBack(tr.previous_sibling(), "tr", body);
-    ChargeModel(sizeof(TableRow));
-    TableRow& row = table->rows.emplace_back();
-    ReadRowProperties(Child(tr, "trPr"), row);
-    const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
-    ForEachCell(tr, [&](xml_node tc) {
-      KeepMarkersBack(tc.previous_sibling(), "tc", body);
-      ChargeModel(sizeof(TableCell));
-      table->rows[rowIndex].cells.push_back(ReadCellProperties(Child(tc, "tcPr")));
-      const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
-      cells_.push_back(CellRef{table, rowIndex, cellIndex});
-      const std::size_t before = out.size();
-      ReadBlocks(tc, body, out);
-      // Every cell holds a paragraph, if only its end mark.
-      if (out.size() == before) out.push_back(EmptyCellParagraph());
-      cells_.pop_back();
-    });
-    KeepMarkersBack(tr.last_child(), "tc", body);
+  WrapperTarget rows([&](bool opens) -> std::vector<BlockWrapperPtr>& {
+    return opens ? table->rows.back().opens : table->rows.back().closes;
   });
+  ForEachWrapped(
+      tbl, "tr",
+      [&](xml_node tr) {
+        KeepMarkersBack(tr.previous_sibling(), "tr", body);
+        ChargeModel(sizeof(TableRow));
+        TableRow& row = table->rows.emplace_back();
+        ReadRowProperties(Child(tr, "trPr"), row);
+        const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
+        WrapperTarget cells([&](bool opens) -> std::vector<BlockWrapperPtr>& {
+          TableCell& cell = table->rows[rowIndex].cells.back();
+          return opens ? cell.opens : cell.closes;
+        });
+        ForEachWrapped(
+            tr, "tc",
+            [&](xml_node tc) {
+              KeepMarkersBack(tc.previous_sibling(), "tc", body);
+              ChargeModel(sizeof(TableCell));
+              table->rows[rowIndex].cells.push_back(ReadCellProperties(Child(tc, "tcPr")));
+              const auto cellIndex =
+                  static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
+              cells_.push_back(CellRef{table, rowIndex, cellIndex});
+              const std::size_t before = out.size();
+              ReadBlocks(tc, body, out);
+              // Every cell holds a paragraph, if only its end mark.
+              if (out.size() == before) out.push_back(EmptyCellParagraph());
+              EndPendingControls(out);
+              cells_.pop_back();
+            },
+            body ? &cells : nullptr);
+        KeepMarkersBack(tr.last_child(), "tc", body);
+      },
+      body ? &rows : nullptr);
   KeepMarkersBack(tbl.last_child(), "tr", body);
   tableStyle_ = outer;
 }
@@ -197,14 +212,30 @@ Paragraph ReadContext::EmptyCellParagraph() {
   return para;
 }
 
-void ReadContext::ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f) {
+void ReadContext::ForEachWrapped(xml_node parent, std::string_view element, const NodeVisitor& f,
+                                 WrapperTarget* target) {
   ForEachChild(parent, [&](xml_node c) {
     if (Is(c, element)) {
       f(c);
+      if (!target) return false;
+      auto& opens = target->last(true);
+      opens.insert(opens.end(), target->waiting.begin(), target->waiting.end());
+      target->waiting.clear();
+      ++target->visited;
+    } else if (Is(c, "sdt") && target) {
+      const std::size_t before = target->visited;
+      BlockWrapperPtr wrapper = WrapperOf(c);
+      target->waiting.push_back(wrapper);
+      ForEachWrapped(Child(c, "sdtContent"), element, f, target);
+      // One that held none is lost, as before.
+      if (target->visited == before)
+        target->waiting.pop_back();
+      else
+        target->last(false).push_back(std::move(wrapper));
     } else if (Is(c, "sdt")) {
       ForEachWrapped(Child(c, "sdtContent"), element, f);
     } else if (Is(c, "customXml") || Is(c, "ins") || Is(c, "moveTo")) {
-      ForEachWrapped(c, element, f);
+      ForEachWrapped(c, element, f, target);
     }
     return false;
   });

@@ -177,6 +177,8 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
     story->shapes.push_back({std::move(pending_[k].shape), pending_[k].paragraph});
   pending_.resize(bodyShapes);
   relationships_ = std::move(documentRelationships);
+  // Another part may be parsed where this one was.
+  partNamespaces_.erase(part.doc.internal_object());
   stories_[key] = story;
   return story;
 }
@@ -241,7 +243,7 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
         ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
-    } else if (name == "sdt" && body && cells_.empty()) {
+    } else if (name == "sdt" && body) {
       ReadBlockControl(c, out);
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
@@ -384,8 +386,12 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
     std::for_each(tableStyle_.paragraph.begin(), tableStyle_.paragraph.end(), contextual);
   for (xml_node props : StyleChain(styleId, "pPr")) contextual(props);
   contextual(pPr);
+  KeepStyleProperties(pPr, styleId, inTable, para, flow.paragraphRun);
   para.markFormat = flow.paragraphRun;
   ApplyRunProperties(Child(pPr, "rPr"), para.markFormat);
+  para.markFormat.kept = KeepProperties(
+      {flow.paragraphRun.kept.list, UnreadProperties(Child(pPr, "rPr"), PropertyKind::Mark, false)},
+      PropertyKind::Mark);
   if (xml_node vanish = Child(Child(pPr, "rPr"), "vanish")) para.hiddenMark = OnOff(vanish);
   ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
@@ -394,6 +400,8 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   if (body) {
     for (std::string& xml : pendingRaw_) KeepRaw(flow, flow.paragraphRun, std::move(xml));
     pendingRaw_.clear();
+    para.opens = std::move(pendingControls_);
+    pendingControls_.clear();
   }
   ReadInlineContent(p, flow);
   return para;
@@ -440,10 +448,20 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
   RunFormat format = flow.paragraphRun;
   const xml_node rPr = Child(r, "rPr");
   const std::string charStyle(Value(Child(rPr, "rStyle"), "val"));
+  std::vector<KeptList> kept;
   if (!charStyle.empty()) {
-    for (xml_node props : StyleChain(charStyle, "rPr")) ApplyRunProperties(props, format);
+    for (xml_node props : StyleChain(charStyle, "rPr")) {
+      ApplyRunProperties(props, format);
+      kept.push_back(UnreadProperties(props, PropertyKind::Run, true));
+    }
   }
   ApplyRunProperties(rPr, format);
+  // Most runs have no properties of their own beyond their paragraph's.
+  if (KeptList direct = UnreadProperties(rPr, PropertyKind::Run, false); direct || !kept.empty()) {
+    kept.insert(kept.begin(), format.kept.list);
+    kept.push_back(std::move(direct));
+    format.kept = KeepProperties(kept, PropertyKind::Run);
+  }
   format.field = flow.field;
   format.fieldCode = flow.code;
   const bool startsInCode = flow.inCode;

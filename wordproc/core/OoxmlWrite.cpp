@@ -39,7 +39,7 @@ class Writer {
     zip.Add("_rels/.rels", RootRelsXml(kept_), true);
     zip.Add("word/document.xml", std::move(body), true);
     zip.Add("word/_rels/document.xml.rels", DocumentRels(), true);
-    zip.Add("word/styles.xml", StylesXml(), true);
+    zip.Add("word/styles.xml", StylesXml(kept_), true);
     zip.Add("word/settings.xml", SettingsXml(doc_), true);
     if (doc_.numbering) zip.Add("word/numbering.xml", NumberingXml(*doc_.numbering), true);
     for (std::size_t k = 0; k < stories_.size(); ++k) {
@@ -288,13 +288,16 @@ class Writer {
                          std::size_t index, std::size_t depth,
                          const std::vector<std::vector<std::size_t>>* anchored) {
     const Paragraph& p = paragraphs[index];
-    if (p.cells.size() > depth && p.cells[depth].table)
-      return WriteTable(out, paragraphs, index, depth, anchored);
     const bool body = &paragraphs == &doc_.paragraphs;
-    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true);
-    WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
-    if (body) out += WrappersXml(p.closes, wrappers_.closes[index], false);
-    return index + 1;
+    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true, depth);
+    std::size_t end = index + 1;
+    if (p.cells.size() > depth && p.cells[depth].table)
+      end = WriteTable(out, paragraphs, index, depth, anchored);
+    else
+      WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
+    if (body)
+      out += WrappersXml(paragraphs[end - 1].closes, wrappers_.closes[end - 1], false, depth);
+    return end;
   }
 
   // Every row and cell the table holds is written, a cell whose text is gone with an empty
@@ -312,12 +315,15 @@ class Writer {
       return end;
     }
     out += "<w:tbl>" + TablePropertiesXml(table);
+    const WrittenWrappers rows = PairItemWrappers(table.rows);
     for (std::uint32_t r = 0; r < table.rows.size(); ++r) {
       const TableRow& row = table.rows[r];
-      out += "<w:tr>" + RowPropertiesXml(row);
+      const WrittenWrappers cells = PairItemWrappers(row.cells);
+      out += WrappersXml(row.opens, rows.opens[r], true) + "<w:tr>" + RowPropertiesXml(row);
       for (std::uint32_t c = 0; c < row.cells.size(); ++c) {
         const bool lastCell = r + 1 == table.rows.size() && c + 1 == row.cells.size();
-        out += "<w:tc>" + CellPropertiesXml(row.cells[c]);
+        out += WrappersXml(row.cells[c].opens, cells.opens[c], true) + "<w:tc>" +
+               CellPropertiesXml(row.cells[c]);
         bool endsWithParagraph = false;
         while (i < end && (lastCell || (paragraphs[i].cells[depth].row == r &&
                                         paragraphs[i].cells[depth].cell == c))) {
@@ -326,9 +332,9 @@ class Writer {
         }
         // A cell ends with a paragraph, if only an empty one.
         if (!endsWithParagraph) out += "<w:p/>";
-        out += "</w:tc>";
+        out += "</w:tc>" + WrappersXml(row.cells[c].closes, cells.closes[c], false);
       }
-      out += "</w:tr>";
+      out += "</w:tr>" + WrappersXml(row.closes, rows.closes[r], false);
     }
     out += "</w:tbl>";
     return end;
@@ -357,22 +363,6 @@ class Writer {
     out += "</w:sectPr>";
   }
 
-  void WriteRunFormat(std::string& out, const RunFormat& format, bool hidden = false) const {
-    out += "<w:rPr>";
-    if (!format.fontFamily.empty()) {
-      const std::string font = Attr(format.fontFamily);
-      out += "<w:rFonts w:ascii=\"" + font + "\" w:hAnsi=\"" + font + "\" w:eastAsia=\"" + font +
-             "\" w:cs=\"" + font + "\"/>";
-    }
-    if (format.bold) out += "<w:b/><w:bCs/>";
-    if (format.italic) out += "<w:i/><w:iCs/>";
-    // LibreOffice hides a hidden text box but still prints its text; hidden text it does not.
-    if (hideText_ || hidden) out += "<w:vanish/>";
-    out += "<w:color w:val=\"" + HexColor(format.color & 0xFFFFFF) + "\"/>";
-    const std::string size = Num(std::llround(Clamp(format.fontSize, 1, 1638, 11) * 2));
-    out += "<w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size + "\"/></w:rPr>";
-  }
-
   // A field opens before its first result run and closes after its last.
   void WriteRun(std::string& out, const std::vector<Run>& runs, std::size_t r, bool raw) const {
     const Run& run = runs[r];
@@ -381,7 +371,7 @@ class Writer {
     raw = raw && run.raw;
     if (run.text.empty() && !code && !raw) return;
     std::string rPr;
-    WriteRunFormat(rPr, run.format);
+    RunPropertiesXml(rPr, run.format, hideText_);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
     if (raw) out += *run.raw;
@@ -397,37 +387,11 @@ class Writer {
 
   void WriteParagraph(std::string& out, const Paragraph& p,
                       const std::vector<std::size_t>* anchored, bool fallback) {
-    out += "<w:p><w:pPr>";
-    if (p.keepNext) out += "<w:keepNext/>";
-    if (p.keepLines) out += "<w:keepLines/>";
-    if (p.pageBreakBefore) out += "<w:pageBreakBefore/>";
-    if (!p.widowControl) out += "<w:widowControl w:val=\"0\"/>";
-    out += ListAndTabsXml(p, doc_.numbering != nullptr);
-    if (p.bidi) out += "<w:bidi/>";
-    const bool single = p.lineRule == LineRule::Auto && p.line == 1.0f;
-    if (p.spaceBefore != 0 || p.spaceAfter != 0 || !single) {
-      out += "<w:spacing w:before=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceBefore))) +
-             "\" w:after=\"" + Num(std::max<std::int64_t>(0, Twips(p.spaceAfter))) + "\"";
-      if (!single) out += LineSpacingAttributes(p);
-      out += "/>";
-    }
-    out += IndentsXml(p.indents);
-    switch (p.alignment) {
-      case Alignment::Center:
-        out += "<w:jc w:val=\"center\"/>";
-        break;
-      case Alignment::Right:
-        out += "<w:jc w:val=\"right\"/>";
-        break;
-      case Alignment::Justify:
-        out += "<w:jc w:val=\"both\"/>";
-        break;
-      case Alignment::Left:
-        break;
-    }
-    WriteRunFormat(out, p.markFormat, p.hiddenMark);
-    if (p.sectionEnd && !fallback) WriteSection(out, *p.sectionEnd);
-    out += "</w:pPr>";
+    std::string mark, section;
+    RunPropertiesXml(mark, p.markFormat, hideText_ || p.hiddenMark, PropertyKind::Mark);
+    if (p.sectionEnd && !fallback) WriteSection(section, *p.sectionEnd);
+    out += "<w:p>";
+    ParagraphPropertiesXml(out, p, doc_.numbering != nullptr, mark, section);
     if (anchored) {
       for (std::size_t index : *anchored) WriteAnchored(out, *(*shapes_)[index].shape, index);
     }

@@ -113,27 +113,38 @@ void AddKeptParts(package::ZipWriter& zip, const KeptPackage& kept,
   }
 }
 
-WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs) {
+WrittenWrappers PairWrappers(std::size_t count, const WrapperLists& lists, const WrapperFits& fits,
+                             const WrapperPairs& pairs) {
   WrittenWrappers written;
-  written.opens.resize(paragraphs.size());
-  written.closes.resize(paragraphs.size());
+  written.opens.resize(count);
+  written.closes.resize(count);
   struct Open {
     const BlockWrapper* wrapper;
-    std::size_t paragraph, index;
+    std::size_t item, index;
   };
   std::vector<Open> open;
-  for (std::size_t k = 0; k < paragraphs.size(); ++k) {
-    const Paragraph& p = paragraphs[k];
-    written.opens[k].assign(p.opens.size(), false);
-    written.closes[k].assign(p.closes.size(), false);
-    if (!p.cells.empty()) continue;
-    for (std::size_t i = 0; i < p.opens.size(); ++i) open.push_back({p.opens[i].get(), k, i});
-    for (std::size_t i = 0; i < p.closes.size(); ++i) {
-      const auto found = std::find_if(open.rbegin(), open.rend(), [&](const Open& o) {
-        return o.wrapper == p.closes[i].get();
-      });
-      if (found == open.rend()) continue;
-      written.opens[found->paragraph][found->index] = true;
+  for (std::size_t k = 0; k < count; ++k) {
+    const auto& opens = lists(k, true);
+    const auto& closes = lists(k, false);
+    written.opens[k].assign(opens.size(), false);
+    written.closes[k].assign(closes.size(), false);
+    for (std::size_t i = 0; i < opens.size(); ++i) {
+      if (!fits(k, *opens[i], true)) continue;
+      if (opens[i]->close.empty())
+        written.opens[k][i] = true;  // an empty control
+      else
+        open.push_back({opens[i].get(), k, i});
+    }
+    for (std::size_t i = 0; i < closes.size(); ++i) {
+      if (!fits(k, *closes[i], false)) continue;
+      if (closes[i]->open.empty()) {
+        written.closes[k][i] = true;
+        continue;
+      }
+      const auto found = std::find_if(open.rbegin(), open.rend(),
+                                      [&](const Open& o) { return o.wrapper == closes[i].get(); });
+      if (found == open.rend() || !pairs(found->item, k, *closes[i])) continue;
+      written.opens[found->item][found->index] = true;
       written.closes[k][i] = true;
       // Controls opened inside it and not closed there are not written.
       open.erase(std::prev(found.base()), open.end());
@@ -142,11 +153,45 @@ WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs) {
   return written;
 }
 
+namespace {
+
+// Whether q stands in the same cells as p down to depth, and in the same table below that.
+bool SameTable(const Paragraph& p, const Paragraph& q, std::size_t depth) {
+  if (q.cells.size() <= depth) return false;
+  for (std::size_t d = 0; d < depth; ++d)
+    if (!(p.cells[d] == q.cells[d])) return false;
+  return p.cells[depth].table == q.cells[depth].table;
+}
+
+}  // namespace
+
+// A control stands around paragraphs of its own cell, or around the table at its depth that
+// the paragraph begins (opening) or ends (closing).
+WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs) {
+  auto lists = [&](std::size_t k, bool opens) -> const std::vector<BlockWrapperPtr>& {
+    return opens ? paragraphs[k].opens : paragraphs[k].closes;
+  };
+  auto fits = [&](std::size_t k, const BlockWrapper& wrapper, bool opens) {
+    const Paragraph& p = paragraphs[k];
+    if (wrapper.depth >= p.cells.size()) return wrapper.depth == p.cells.size();
+    const std::size_t neighbour = opens ? k - 1 : k + 1;
+    return neighbour >= paragraphs.size() || !SameTable(p, paragraphs[neighbour], wrapper.depth);
+  };
+  auto pairs = [&](std::size_t open, std::size_t close, const BlockWrapper& wrapper) {
+    for (std::size_t d = 0; d < wrapper.depth; ++d)
+      if (!(paragraphs[open].cells[d] == paragraphs[close].cells[d])) return false;
+    return true;
+  };
+  return PairWrappers(paragraphs.size(), lists, fits, pairs);
+}
+
 std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
-                        const std::vector<bool>& written, bool opening) {
+                        const std::vector<bool>& written, bool opening,
+                        std::optional<std::size_t> depth) {
   std::string out;
   for (std::size_t i = 0; i < wrappers.size() && i < written.size(); ++i)
-    if (written[i]) out += opening ? wrappers[i]->open : wrappers[i]->close;
+    if (written[i] && (!depth || wrappers[i]->depth == *depth))
+      out += opening ? wrappers[i]->open : wrappers[i]->close;
   return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include "wordproc/core/GeometryXml.h"
 #include "wordproc/core/Numbering.h"
+#include "wordproc/core/OoxmlProperties.h"
 #include "wordproc/core/ShapeOps.h"
 
 namespace wordproc::ooxml::write {
@@ -141,13 +142,9 @@ std::string LineSpacingAttributes(const Paragraph& p) {
 }
 
 std::string RootNamespaces(const KeptPackage* kept) {
-  const std::pair<const char*, const char*> namespaces[] = {
-      {"mc", kNsMc},   {"o", kNsO},     {"r", kNsR},    {"v", kNsV},       {"w10", kNsW10},
-      {"w", kNsW},     {"w14", kNsW14}, {"wp", kNsWp},  {"wp14", kNsWp14}, {"a", kNsA},
-      {"pic", kNsPic}, {"wps", kNsWps}, {"wpg", kNsWpg}};
   std::string out;
   std::vector<std::string> declared;
-  for (const auto& [prefix, uri] : namespaces) {
+  for (const auto& [prefix, uri] : WrittenNamespaces()) {
     out += std::string(" xmlns:") + prefix + "=\"" + uri + "\"";
     declared.emplace_back(prefix);
   }
@@ -226,19 +223,30 @@ std::string Adjustments(const Shape& shape) {
   return "<a:avLst><a:gd name=\"adj\" fmla=\"val " + std::to_string(value) + "\"/></a:avLst>";
 }
 
-std::string StylesXml() {
+// The defaults the file's own lists had stay the document's; its language over ours.
+std::string StylesXml(const KeptPackage* kept) {
+  const KeptProperties none;
   const RunFormat defaults;
   const std::string font = Attr(defaults.fontFamily);
   const std::string size = Num(std::llround(defaults.fontSize * 2));
-  return std::string(
-             "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-             "<w:styles xmlns:w=\"") +
-         kNsW + "\"><w:docDefaults><w:rPrDefault><w:rPr><w:rFonts w:ascii=\"" + font +
-         "\" w:eastAsia=\"" + font + "\" w:hAnsi=\"" + font + "\" w:cs=\"" + font +
-         "\"/><w:sz w:val=\"" + size + "\"/><w:szCs w:val=\"" + size +
-         "\"/><w:lang w:val=\"ru-RU\" w:eastAsia=\"en-US\" w:bidi=\"ar-SA\"/></w:rPr>"
-         "</w:rPrDefault><w:pPrDefault><w:pPr><w:spacing w:after=\"0\" w:line=\"240\" "
-         "w:lineRule=\"auto\"/></w:pPr></w:pPrDefault></w:docDefaults>"
+  std::string out = std::string(
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                        "<w:styles") +
+                    RootNamespaces() + "><w:docDefaults><w:rPrDefault><w:rPr>";
+  PropertyWriter run(out, PropertyKind::Run, kept ? kept->runDefaults : none);
+  run.Add("w:rFonts", "<w:rFonts w:ascii=\"" + font + "\" w:eastAsia=\"" + font + "\" w:hAnsi=\"" +
+                          font + "\" w:cs=\"" + font + "\"/>");
+  run.Add("w:sz", "<w:sz w:val=\"" + size + "\"/>");
+  run.Add("w:szCs", "<w:szCs w:val=\"" + size + "\"/>");
+  if (!run.Keeps("w:lang"))
+    run.Add("w:lang", "<w:lang w:val=\"ru-RU\" w:eastAsia=\"en-US\" w:bidi=\"ar-SA\"/>");
+  run.Finish();
+  out += "</w:rPr></w:rPrDefault><w:pPrDefault><w:pPr>";
+  PropertyWriter paragraph(out, PropertyKind::Paragraph, kept ? kept->paragraphDefaults : none);
+  paragraph.Add("w:spacing", "<w:spacing w:after=\"0\" w:line=\"240\" w:lineRule=\"auto\"/>");
+  paragraph.Finish();
+  return out +
+         "</w:pPr></w:pPrDefault></w:docDefaults>"
          "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\">"
          "<w:name w:val=\"Normal\"/><w:qFormat/></w:style>"
          "<w:style w:type=\"character\" w:default=\"1\" w:styleId=\"DefaultParagraphFont\">"
@@ -311,14 +319,15 @@ std::string SettingsXml(const Document& doc) {
          "</w:compat></w:settings>";
 }
 
-std::string ListAndTabsXml(const Paragraph& p, bool lists) {
-  std::string out;
-  if (lists && p.list.numId > 0) {
-    out += "<w:numPr><w:ilvl w:val=\"" + Num(p.list.level) + "\"/><w:numId w:val=\"" +
-           Num(p.list.numId) + "\"/></w:numPr>";
-  }
-  if (p.tabs.stops.empty()) return out;
-  out += "<w:tabs>";
+std::string ListXml(const Paragraph& p, bool lists) {
+  if (!lists || p.list.numId <= 0) return {};
+  return "<w:numPr><w:ilvl w:val=\"" + Num(p.list.level) + "\"/><w:numId w:val=\"" +
+         Num(p.list.numId) + "\"/></w:numPr>";
+}
+
+std::string TabsXml(const Paragraph& p) {
+  if (p.tabs.stops.empty()) return {};
+  std::string out = "<w:tabs>";
   for (const TabStop& stop : p.tabs.stops) {
     const char* align = stop.align == TabAlign::Center    ? "center"
                         : stop.align == TabAlign::Right   ? "right"

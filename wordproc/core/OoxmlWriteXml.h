@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlProperties.h"
 #include "wordproc/core/Package.h"
 
 namespace wordproc::ooxml::write {
@@ -87,9 +89,28 @@ struct WrittenWrappers {
   std::vector<std::vector<bool>> opens, closes;
 };
 WrittenWrappers PairWrappers(const std::vector<Paragraph>& paragraphs);
-// The start (opening) or end tags of a paragraph's controls that are written.
+// The same for any items (rows, cells): lists gives an item's opens or closes, fits whether a
+// control may stand at an item, pairs whether one opening and closing there may be written.
+using WrapperLists = std::function<const std::vector<BlockWrapperPtr>&(std::size_t, bool)>;
+using WrapperFits = std::function<bool(std::size_t, const BlockWrapper&, bool)>;
+using WrapperPairs = std::function<bool(std::size_t, std::size_t, const BlockWrapper&)>;
+WrittenWrappers PairWrappers(std::size_t count, const WrapperLists& lists, const WrapperFits& fits,
+                             const WrapperPairs& pairs);
+template <class Item>
+WrittenWrappers PairItemWrappers(const std::vector<Item>& items) {
+  return PairWrappers(
+      items.size(),
+      [&](std::size_t k, bool opens) -> const std::vector<BlockWrapperPtr>& {
+        return opens ? items[k].opens : items[k].closes;
+      },
+      [](std::size_t, const BlockWrapper&, bool) { return true; },
+      [](std::size_t, std::size_t, const BlockWrapper&) { return true; });
+}
+// The start (opening) or end tags of an item's controls that are written; for a paragraph, those
+// at one depth.
 std::string WrappersXml(const std::vector<BlockWrapperPtr>& wrappers,
-                        const std::vector<bool>& written, bool opening);
+                        const std::vector<bool>& written, bool opening,
+                        std::optional<std::size_t> depth = std::nullopt);
 // A file name a template is saved under (.dotx, .dot, .dotm).
 bool IsTemplateName(const std::string& path);
 // The w:r of a run's text with its w:rPr; nothing for empty text.
@@ -111,14 +132,21 @@ std::string EffectXml(const ShadowFormat& shadow);
 std::string VmlFillXml(const FillFormat& fill, std::string_view imageRelId);
 std::string VmlStrokeXml(const LineFormat& line);
 std::string VmlShadowXml(const ShadowFormat& shadow);
-// The styles part: the document defaults we write text against.
-std::string StylesXml();
+// The styles part: the document defaults we write text against, with those kept from the file.
+std::string StylesXml(const KeptPackage* kept);
 // The package's relationships: the main part's, and those kept from the package read.
 std::string RootRelsXml(const KeptPackage* kept);
 std::string SettingsXml(const Document& doc);
-// w:numPr and w:tabs of a paragraph's properties; the list only where the document keeps the
-// lists' definitions.
-std::string ListAndTabsXml(const Paragraph& p, bool lists);
+// w:numPr of a paragraph's properties, only where the document keeps the lists' definitions;
+// and its w:tabs. Empty when it has none.
+std::string ListXml(const Paragraph& p, bool lists);
+std::string TabsXml(const Paragraph& p);
+// w:rPr of a run or paragraph mark, hidden text when asked (OoxmlWriteProps.cpp).
+void RunPropertiesXml(std::string& out, const RunFormat& format, bool hidden,
+                      PropertyKind kind = PropertyKind::Run);
+// w:pPr of a paragraph around the mark's w:rPr and the w:sectPr of the section it ends.
+void ParagraphPropertiesXml(std::string& out, const Paragraph& p, bool lists,
+                            std::string_view markRPr, std::string_view sectPr);
 // w:ind; empty without indents.
 std::string IndentsXml(const Indents& indents);
 std::string NumberingXml(const Numbering& numbering);
