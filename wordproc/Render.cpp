@@ -400,6 +400,25 @@ void DrawColumnRules(QPainter& painter, const std::vector<RectF>& rules) {
   painter.restore();
 }
 
+// The page's footnotes under their rule, each note's paragraphs one under the other.
+void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  if (!doc.footnotes) return;
+  const PageNotes notes = layout.notesOnPage(page);
+  if (notes.notes.empty()) return;
+  painter.save();
+  painter.setPen(QPen(Qt::black, kNoteRuleWeight));
+  const RectF& rule = notes.rule;
+  painter.drawLine(QPointF(rule.x, rule.y), QPointF(rule.x + rule.width, rule.y));
+  painter.restore();
+  for (const PageNote& placed : notes.notes) {
+    const auto note = doc.footnotes->find(placed.id);
+    if (note == doc.footnotes->end()) continue;
+    double y = placed.top;
+    for (const Paragraph& p : note->second.paragraphs)
+      y += DrawParagraph(painter, p, placed.left, y, placed.width);
+  }
+}
+
 void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int page,
                   PaintMode mode) {
   DrawHeaders(painter, layout, page, mode);
@@ -427,6 +446,7 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
     }
   }
   DrawColumnRules(painter, layout.columnRulesOnPage(page));
+  DrawNotes(painter, doc, layout, page);
 }
 
 void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode) {

@@ -27,6 +27,9 @@ namespace {
 
 constexpr float kDefaultFontSize = 11.0f;
 constexpr Rgb kFieldErrorColor = 0xFF0000;
+// A footnote's mark is set superscript: smaller, its baseline raised by a share of the size of
+// the text it stands in.
+constexpr double kSuperscriptSize = 0.58, kSuperscriptRise = 0.33;
 
 float UsableSize(float size) {
   return size > 0 ? size : kDefaultFontSize;
@@ -36,6 +39,7 @@ struct Style {
   QFont font;
   QFontMetricsF metrics;
   QColor color;
+  double rise = 0;  // of the baseline, superscript marks
 };
 
 enum class PieceKind { Word, Space, Picture, Break, Tab };
@@ -76,7 +80,7 @@ Style MakeStyle(const RunFormat& format, const QPaintDevice* device) {
   font.setItalic(format.italic);
   // Hinted advances depend on the device's pixels; unhinted ones break lines alike at any size.
   font.setHintingPreference(QFont::PreferNoHinting);
-  return {font, QFontMetricsF(font, device), ToQColor(format.color)};
+  return {font, QFontMetricsF(font, device), ToQColor(format.color), 0};
 }
 
 bool IsLineBreak(QChar c) {
@@ -121,6 +125,8 @@ struct StyleTable {
   std::vector<Style> styles;
   std::vector<int> ofRun;  // index into styles for each run
   int label = -1;          // of the list label
+  // The styles of the footnote marks, one of its own for each, in the order of their runs.
+  std::vector<int> marks;
 };
 
 // Where a paragraph's lines stand in its column: the first line and the others after the
@@ -199,6 +205,13 @@ void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const Pi
     addPictures(r, false);
     const int style = styles.ofRun[r];
     const Run& run = paragraph.runs[r];
+    if (run.note) {
+      // A custom mark draws nothing, yet stands where the note is referred to.
+      const QString mark = QString::fromStdString(run.note->text);
+      out({PieceKind::Word, mark, style, nullptr,
+           styles.styles[std::size_t(style)].metrics.horizontalAdvance(mark), nullptr, 0});
+      continue;
+    }
     if (const FieldCode* code = run.format.fieldCode.get()) {
       const bool first = r == 0 || paragraph.runs[r - 1].format.fieldCode.get() != code;
       if (auto barcode = BarcodeOf(*code)) {
@@ -414,7 +427,7 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     const Style& style = styles[piece.style];
     painter.setFont(style.font);
     painter.setPen(style.color);
-    painter.drawText(QPointF(x, baseline), piece.text);
+    painter.drawText(QPointF(x, baseline - style.rise), piece.text);
   } else if (piece.barcode) {
     DrawBarcode(painter, *piece.barcode, QPointF(x, baseline - piece.height));
   } else if (piece.kind == PieceKind::Picture) {
@@ -515,6 +528,15 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
   table.ofRun.reserve(paragraph.runs.size());
   for (const Run& run : paragraph.runs) {
     RunFormat format = run.format;
+    if (run.note) {
+      const double size = UsableSize(format.fontSize);
+      format.fontSize = float(size * kSuperscriptSize);
+      table.marks.push_back(int(table.styles.size()));
+      table.ofRun.push_back(table.marks.back());
+      table.styles.push_back(MakeStyle(format, device));
+      table.styles.back().rise = size * kSuperscriptRise;
+      continue;
+    }
     // A field whose update failed shows its message in red, as the word processor does.
     if (format.fieldCode && format.fieldCode->error) format.color = kFieldErrorColor;
     auto [at, added] = seen.emplace(format, int(table.styles.size()));
@@ -609,6 +631,22 @@ class Fonts final : public TextMeasurer {
     BreakLines(paragraph, MakeStyleTable(paragraph, &device), width,
                [&](const Line& line) { height += std::max(lineHeight, line.pictureHeight); });
     return height > 0 ? height : TextMeasurer::textHeight(paragraph, width, lineHeight);
+  }
+  std::vector<int> noteLines(const Paragraph& paragraph, double width) const override {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      return TextMeasurer::noteLines(paragraph, width);
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    const StyleTable styles = MakeStyleTable(paragraph, &device);
+    std::vector<int> lines(styles.marks.size(), 0);
+    int line = 0;
+    BreakLines(paragraph, styles, width, [&](const Line& set) {
+      for (const Piece& piece : set.pieces) {
+        const auto mark = std::find(styles.marks.begin(), styles.marks.end(), piece.style);
+        if (mark != styles.marks.end()) lines[std::size_t(mark - styles.marks.begin())] = line;
+      }
+      ++line;
+    });
+    return lines;
   }
   double singleLineHeight(const RunFormat& format) const override {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))

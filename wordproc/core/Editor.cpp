@@ -50,6 +50,7 @@ void DropKeptElements(Paragraph& paragraph) {
     Run& run = paragraph.runs[k];
     if (!run.raw) continue;
     run.raw.reset();
+    run.note.reset();
     run.nesting = RawNesting::None;
     if (!run.text.empty() || run.format.fieldCode) continue;
     paragraph.runs.erase(paragraph.runs.begin() + std::ptrdiff_t(k));

@@ -67,7 +67,7 @@ float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) 
 bool TakesNoRoom(const Paragraph& p) {
   // Elements kept from the file (bookmarks) are no text.
   const bool noText = std::all_of(p.runs.begin(), p.runs.end(), [](const Run& run) {
-    return run.raw && run.text.empty() && !run.format.fieldCode;
+    return run.raw && run.text.empty() && !run.format.fieldCode && !run.note;
   });
   return p.hiddenMark && noText && p.inlinePictures.empty() && p.list.label.empty() &&
          !p.sectionEnd;
@@ -100,6 +100,8 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph, std::vector<ch
   };
   start(0);
   for (const Run& run : paragraph.runs) {
+    if (run.note)
+      parts.back().runs.push_back({std::string(), run.format, nullptr, RawNesting::None, run.note});
     std::size_t from = 0;
     for (std::size_t at; (at = run.text.find_first_of(kBreaks, from)) != std::string::npos;
          from = at + 1) {
@@ -174,8 +176,11 @@ void Layout::placeBlock(std::size_t index) {
   const Paragraph& first = parts.empty() ? paragraph : parts.front();
   Entry entry = newEntry(index, column.left, column.width);
   entry.height = ParagraphHeight(first, column.width, *measurer_);
-  const Start start = startOf(index, setup, std::max(0.0f, paragraph.spaceBefore),
-                              entry.height - std::max(0.0f, first.spaceAfter));
+  const std::vector<NoteRef> notes = notesOf(index, first, column.width);
+  const Start start =
+      startOf(index, setup, std::max(0.0f, paragraph.spaceBefore),
+              entry.height - std::max(0.0f, first.spaceAfter), {}, NotesHeight(notes));
+  addNotes(start.page, notes);
   entry.page = start.page;
   entry.top = float(start.top);
   entry.left = frames_[std::size_t(start.page) - 1].left;
@@ -192,6 +197,7 @@ void Layout::placeBlock(std::size_t index) {
     places.push_back({entry.endPage, frame.left, frame.top, frame.width});
     entry.endY = frame.top + ParagraphHeight(parts[k], frame.width, *measurer_) -
                  TopOfPageSaving(parts[k], *measurer_);
+    addNotes(entry.endPage, notesOf(index, parts[k], frame.width));
     use(entry.endPage, entry.endY);
   }
   entries_.push_back(entry);
@@ -224,21 +230,29 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   const double lineHeight =
       LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph)));
   const double before = std::max(0.0f, paragraph.spaceBefore);
-  // Lines to set in a frame from y on: as many as fit, leaving two for the next one when only
-  // one would go there.
+  const std::vector<NoteRef> notes = notesOf(index, paragraph, column.width);
+  // Lines to set in a frame from y on: as many as fit with the notes they refer to, leaving two
+  // for the next one when only one would go there.
   auto take = [&](double y, int frame, int left, int least) {
+    const int done = lines - left;
     int n = std::min(left, LinesIn(frameBottom(frame) - y, lineHeight));
+    while (n > 0 && !notes.empty() &&
+           y + n * lineHeight + notesRoom(frame, NotesHeight(notes, done, done + n)) >
+               frameBottom(frame) + kFitTolerance)
+      --n;
     if (paragraph.widowControl && left - n == 1 && n > least) --n;
     return n >= least ? n : 0;
   };
   std::vector<LinePiece> pieces;
-  const Start start =
-      startOf(index, setup, before, before + lines * lineHeight, [&](int frame, double y) {
+  const Start start = startOf(
+      index, setup, before, before + lines * lineHeight,
+      [&](int frame, double y) {
         const int n = take(y + before, frame, lines, 2);
         if (n == 0 || n >= lines) return false;
         pieces.push_back({0, 0, float(y), float(before + n * lineHeight), 0, n});
         return true;
-      });
+      },
+      NotesHeight(notes));
   Entry entry = newEntry(index, frames_[std::size_t(start.page) - 1].left, column.width);
   entry.page = start.page;
   entry.top = float(start.top);
@@ -251,6 +265,7 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
     entry.endPage = entry.page;
     entry.endY = entry.top + entry.height;
     use(entry.page, entry.endY);
+    addNotes(entry.page, notes);
     entries_.push_back(entry);
     ids_[paragraph.id] = index;
     return true;
@@ -258,10 +273,12 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   if (pieces.empty()) pieces.push_back({0, 0, entry.top, float(before + n * lineHeight), 0, n});
   pieces[0].page = start.page;
   pieces[0].left = entry.left;
+  addNotes(start.page, notes, 0, pieces[0].lines);
   for (int done = pieces[0].lines; done < lines;) {
     const int frame = nextFrame(index, setup);
     const double top = frameTop(frame);
     const int n = std::max(1, take(top, frame, lines - done, 1));
+    addNotes(frame, notes, done, done + n);
     pieces.push_back({frame, frames_[std::size_t(frame) - 1].left, float(top),
                       float(n * lineHeight), float(before + done * lineHeight), n});
     done += n;
@@ -291,12 +308,17 @@ void Layout::placeTable(std::size_t begin) {
     const int frame = nextFrame(first, setup);
     return std::make_pair(frameTop(frame), frameBottom(frame));
   };
+  const double notes = flowNotes(m, flow);
   const double firstRow = m.rowHeights.empty() ? 0.0 : m.rowHeights[0];
   // A first row that may split begins here when its first paragraph fits.
   const bool splits = !m.rowSplits.empty() && m.rowSplits[0] && !m.items.empty();
-  const Start start = startOf(begin, setup, 0, firstRow, [&](int frame, double y) {
-    return splits && y + m.items[0].y + m.items[0].height <= frameBottom(frame) + kFitTolerance;
-  });
+  const Start start = startOf(
+      begin, setup, 0, firstRow,
+      [&](int frame, double y) {
+        return splits && y + m.items[0].y + m.items[0].height + notesRoom(frame, notes) <=
+                             frameBottom(frame) + kFitTolerance;
+      },
+      notes);
   flow.top = frameTop(start.page);
   flow.bottom = frameBottom(start.page);
   const PlacedTable placed = PlaceTableRows(m, start.page, start.top, start.newPage, flow);

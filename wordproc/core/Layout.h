@@ -60,6 +60,25 @@ struct BreakPart {
   float left = 0, top = 0, width = 0;
 };
 
+// A footnote at the foot of a page: the note (its id among the document's footnotes) and where
+// its paragraphs begin, set one under the other in the width given.
+struct PageNote {
+  int id = 0;
+  float left = 0, top = 0, width = 0;
+};
+
+// The footnotes of a page, in the order their references stand, under a short rule (a line from
+// x, y, width long; no width when the page has no notes).
+struct PageNotes {
+  RectF rule;
+  std::vector<PageNote> notes;
+};
+
+// Above a page's footnotes: room, a rule of this weight and room again, and the share of the
+// text's width the rule takes, as LibreOffice sets notes.
+inline constexpr float kNoteRuleSpace = 2.85f, kNoteRuleWeight = 0.5f, kNoteRuleShare = 0.25f;
+inline constexpr float kNoteSeparator = 2 * kNoteRuleSpace + kNoteRuleWeight;
+
 // A text column's place across the page.
 struct ColumnBox {
   float left = 0, width = 0;
@@ -153,6 +172,9 @@ class Layout {
   // Cell boxes and repeated header rows of the page, in the order they were laid out.
   std::vector<PageCellBox> cellBoxesOnPage(int page);
   std::vector<RepeatedParagraph> repeatedOnPage(int page);
+  // The footnotes of the page: those its lines refer to, stacked up from the foot of its text,
+  // whose room the body's text leaves them.
+  PageNotes notesOnPage(int page);
 
   // Character positions: each paragraph holds its length plus one for its mark.
   std::int64_t paragraphStart(std::size_t index);
@@ -209,8 +231,9 @@ class Layout {
     bool newPage = false;  // at the top of a column
   };
   // splitsAt, when given, may keep a block that does not fit whole in the frame, divided from y.
+  // The footnotes the block refers to need notes points of room at the foot of the page too.
   Start startOf(std::size_t index, const PageSetup& setup, double spaceBefore, double needed,
-                const std::function<bool(int frame, double y)>& splitsAt = {});
+                const std::function<bool(int frame, double y)>& splitsAt = {}, double notes = 0);
   Entry newEntry(std::size_t index, float left, float width) const;
   bool carryKeptWithNext(std::size_t index, const PageSetup& setup);
   bool placeLines(std::size_t index, const PageSetup& setup, ColumnBox column);
@@ -268,6 +291,40 @@ class Layout {
   // Begins the frame below the band that ended the last one; 0 when there is none.
   int resumeBelowBand(std::size_t index);
 
+  // Footnotes (LayoutNotes.cpp). A reference to one: the paragraph, the line of it that holds
+  // the reference, the note and the height it is set in.
+  struct NoteRef {
+    std::size_t paragraph = 0;
+    int line = 0;
+    int id = 0;
+    float height = 0;
+  };
+  // A note set at the foot of a page, for the paragraph that refers to it.
+  struct PlacedNote {
+    std::size_t paragraph = 0;
+    int page = 1;
+    int id = 0;
+    float height = 0;
+  };
+  // The notes the paragraph (or a part of it) refers to, set in a column of the given width.
+  std::vector<NoteRef> notesOf(std::size_t index, const Paragraph& paragraph, float width);
+  static double NotesHeight(const std::vector<NoteRef>& refs, int fromLine = 0,
+                            int toLine = 1 << 30);
+  // The room that much more of notes takes on the frame's page: with the rule on a page that
+  // has no notes yet.
+  double notesRoom(int frame, double notes) const;
+  // Sets the notes of the lines from fromLine to before toLine at the foot of the frame's page.
+  void addNotes(int frame, const std::vector<NoteRef>& refs, int fromLine = 0,
+                int toLine = 1 << 30);
+  // Takes back the notes of the paragraph and those after it; moves those of paragraphs
+  // [first, end) to the page of the frame.
+  void dropNotes(std::size_t paragraphIndex);
+  void moveNotes(std::size_t first, std::size_t end, int frame);
+  void sumPageNotes(std::size_t fromPage);
+  // Of tables: where a row that refers to notes needs them, and sets them. Returns the height
+  // of the first row's notes.
+  double flowNotes(const TableMeasure& m, PageFlow& flow);
+
   const Document* doc_;
   const TextMeasurer* measurer_;
   std::vector<Entry> entries_;  // the valid prefix of the layout
@@ -278,6 +335,9 @@ class Layout {
   std::vector<PageSetup> pageSetups_;
   std::vector<int> pageNumbers_;  // the number each page shows, by page
   std::vector<float> pageTops_, pageBottoms_;
+  std::vector<float> pageNotes_;   // the room the page's notes take, their rule included
+  std::vector<PlacedNote> notes_;  // in the order of their paragraphs
+  std::map<std::pair<const Note*, float>, float> noteHeights_;
   std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
   std::vector<PageCellBox> boxes_;  // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;

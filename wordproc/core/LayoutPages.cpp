@@ -54,6 +54,7 @@ void Layout::invalidateFrom(std::size_t paragraphIndex) {
 void Layout::truncate(std::size_t paragraphIndex) {
   if (paragraphIndex >= entries_.size()) return;
   entries_.resize(paragraphIndex);
+  dropNotes(paragraphIndex);
   while (!boxes_.empty() && boxes_.back().table >= paragraphIndex) boxes_.pop_back();
   while (!repeats_.empty() && repeats_.back().table >= paragraphIndex) repeats_.pop_back();
   pieces_.erase(pieces_.lower_bound(paragraphIndex), pieces_.end());
@@ -71,6 +72,7 @@ void Layout::truncate(std::size_t paragraphIndex) {
     pageNumbers_.pop_back();
     pageTops_.pop_back();
     pageBottoms_.pop_back();
+    pageNotes_.pop_back();
   }
 }
 
@@ -170,6 +172,7 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
   pageSetups_.push_back(setup);
   pageTops_.push_back(float(top));
   pageBottoms_.push_back(float(bottom));
+  pageNotes_.push_back(0);
   return pushFrame(page, index, section, ColumnBoxes(setup).front(), float(top), float(bottom),
                    false);
 }
@@ -289,10 +292,14 @@ double Layout::frameTop(int frame) const {
       .top;
 }
 
+// Above the page's footnotes, when it has any.
 double Layout::frameBottom(int frame) const {
   if (frames_.empty()) return 0;
-  return frames_[std::clamp<std::size_t>(std::size_t(std::max(frame, 1)), 1, frames_.size()) - 1]
-      .bottom;
+  const Frame& f =
+      frames_[std::clamp<std::size_t>(std::size_t(std::max(frame, 1)), 1, frames_.size()) - 1];
+  const std::size_t page = std::size_t(f.page);
+  if (page < 1 || page > pageNotes_.size() || !(pageNotes_[page - 1] > 0)) return f.bottom;
+  return std::min(double(f.bottom), double(pageBottoms_[page - 1] - pageNotes_[page - 1]));
 }
 
 int Layout::pageOfFrame(int frame) const {
@@ -330,7 +337,8 @@ bool HasColumns(const PageSetup& setup) {
 }  // namespace
 
 Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double spaceBefore,
-                              double needed, const std::function<bool(int, double)>& splitsAt) {
+                              double needed, const std::function<bool(int, double)>& splitsAt,
+                              double notes) {
   if (index == 0) {
     frames_.clear();
     pageFrames_.clear();
@@ -338,6 +346,8 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
     pageNumbers_.clear();
     pageTops_.clear();
     pageBottoms_.clear();
+    pageNotes_.clear();
+    notes_.clear();
     const int frame = startPage(0, setup);
     return {frame, frameTop(frame), true};
   }
@@ -365,14 +375,15 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
     frame = continueOnPage(index, setup);
     y = frameTop(frame);
   }
-  const double bottom = frameBottom(frame);
+  const double bottom = frameBottom(frame) - notesRoom(frame, notes);
   if (!newPage && y + needed <= bottom + kFitTolerance) return {frame, y, false};
   if (!newPage && splitsAt && splitsAt(frame, y)) return {frame, y, false};
   if (!newPage && !newColumns && carryKeptWithNext(index, setup)) {
     frame = entries_[index - 1].endPage;
     const double below =
         std::max(double(entries_[index - 1].endY) - overlap, double(frameClear(frame)));
-    if (below + needed <= frameBottom(frame) + kFitTolerance) return {frame, below, false};
+    if (below + needed + notesRoom(frame, notes) <= frameBottom(frame) + kFitTolerance)
+      return {frame, below, false};
   }
   if (!newPage) {
     frame = nextFrame(index, setup);
@@ -410,6 +421,7 @@ bool Layout::carryKeptWithNext(std::size_t index, const PageSetup& setup) {
     e.left = to.left;
     use(next, e.endY);
   }
+  moveNotes(first, index, next);
   return true;
 }
 

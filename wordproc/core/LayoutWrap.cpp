@@ -134,6 +134,7 @@ void Layout::wrapAround(std::size_t index) {
 void Layout::placeBelowOwnShapes(std::size_t index) {
   anchorPlaces_[index] = {entries_[index].page, entries_[index].top};
   entries_.pop_back();
+  dropNotes(index);
   pieces_.erase(index);
   breakParts_.erase(index);
   placeBlock(index);

@@ -121,6 +121,7 @@ std::unique_ptr<Document> Document::clone() const {
   copy->numbering = numbering;
   copy->sourceFormat = sourceFormat;
   copy->kept = kept;
+  copy->footnotes = footnotes;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;

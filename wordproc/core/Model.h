@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -173,6 +174,19 @@ inline constexpr char kColumnBreak = '\x0e';
 // hyperlink, a content control), or closes one; such runs are written only in pairs.
 enum class RawNesting : std::uint8_t { None, Opens, Closes };
 
+// What a reference to a footnote (w:footnoteReference) draws, and what the note's own mark
+// (w:footnoteRef) draws before its text: the note's id and its number as the document's footnote
+// numbering writes it. A reference whose text carries a mark of its own (custom) draws no number
+// and takes none.
+struct NoteMark {
+  int id = 0;
+  std::string text;
+  bool custom = false;
+
+  bool operator==(const NoteMark&) const = default;
+};
+using NoteMarkPtr = std::shared_ptr<const NoteMark>;
+
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
@@ -181,6 +195,9 @@ struct Run {
   // editing pass it by, and it moves with its paragraph.
   std::shared_ptr<const std::string> raw = nullptr;
   RawNesting nesting = RawNesting::None;
+  // The footnote the run refers to, drawn as a superscript mark; the reference itself is written
+  // back from raw.
+  NoteMarkPtr note = nullptr;
 
   bool operator==(const Run&) const = default;
 };
@@ -698,6 +715,13 @@ enum class SourceFormat {
   Other,    // RTF, OpenDocument: read through LibreOffice, saved as a package
 };
 
+// A footnote's text, as the notes part gives it: its paragraphs, the first beginning with the
+// note's mark.
+struct Note {
+  std::vector<Paragraph> paragraphs;
+};
+using NotesPtr = std::shared_ptr<const std::map<int, Note>>;
+
 struct Document {
   PageSetup pageSetup;  // of the last section, the whole document's when there is one
   SectionStart lastSectionStart = SectionStart::NextPage;
@@ -716,6 +740,9 @@ struct Document {
   std::shared_ptr<const Numbering> numbering;
   SourceFormat sourceFormat = SourceFormat::Package;
   KeptPackagePtr kept;  // null for a document not read from a package
+  // The footnotes by id, read for drawing at the foot of their pages; the part they come from is
+  // kept and written back as it came. Null when there are none.
+  NotesPtr footnotes;
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -152,6 +153,17 @@ class ReadContext {
 
   void ReadPageSetup(xml_node body);
   void ReadBackground(xml_node background);
+  // Footnotes (OoxmlReadNotes.cpp): how they are numbered, the notes of the notes part, the
+  // reference just kept in a raw run, and the note's own mark in its text.
+  struct NoteNumbering {
+    std::string format = "decimal";
+    int start = 1;
+  };
+  static void ApplyNoteNumbering(xml_node footnotePr, NoteNumbering& numbering);
+  void ReadFootnotes(xml_node body);
+  void NumberFootnotes(std::map<int, Note>& notes);
+  void KeepNoteReference(xml_node reference, Flow& flow);
+  void AddNoteMark(Flow& flow, const RunFormat& format);
   // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
   // A table of the body or of a header or footer: its paragraphs name their cells. Tables in
@@ -329,6 +341,8 @@ class ReadContext {
     bool contextual = false;
   };
   Neighbour read_, previous_;
+  NoteNumbering noteNumbering_;
+  int noteBeingRead_ = -1;  // the id of the footnote whose text is being read
   void ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph& next);
 };
 

@@ -510,6 +510,11 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       AppendText(flow, format, text);
       text.clear();
       KeepRaw(flow, format, RunXml(r, c));
+      if (name == "footnoteReference") KeepNoteReference(c, flow);
+    } else if (name == "footnoteRef") {
+      AppendText(flow, format, text);
+      text.clear();
+      AddNoteMark(flow, format);
     }
     return false;
   });

@@ -414,7 +414,7 @@ class RowPlacer {
     double height = heightOf(r);
     const bool splits = r < m_.rowSplits.size() && m_.rowSplits[r];
     for (;;) {
-      const double room = bottom_ - y_;
+      const double room = bottom_ - y_ - (flow_.notesRoom ? flow_.notesRoom(r, page_) : 0.0);
       const bool atTop = y_ <= pageTop_ + kTolerance;
       std::vector<std::size_t> stay, moved;
       const std::size_t piecesBefore = placed_.pieces.size();
@@ -535,6 +535,7 @@ class RowPlacer {
     }
     placed_.parts.push_back({r, page_, float(y_), float(height)});
     y_ += height;
+    if (flow_.setNotes) bottom_ = flow_.setNotes(r, page_);
   }
 
   void nextPage(std::uint32_t r, std::size_t firstParagraph) {

@@ -27,6 +27,7 @@ class Estimate final : public TextMeasurer {
     for (const Run& run : paragraph.runs) {
       const float size = run.format.fontSize > 0 ? run.format.fontSize : kDefaultFontSize;
       length += double(CodePoints(run.text)) * kAverageGlyphWidth * size;
+      if (run.note) length += double(CodePoints(run.note->text)) * kAverageGlyphWidth * size / 2;
     }
     // Indents narrow every line; the first line's own indent is counted as text.
     width -= paragraph.indents.left + paragraph.indents.right;
@@ -56,6 +57,27 @@ double TextMeasurer::textHeight(const Paragraph& paragraph, double width, double
   for (const InlinePicture& picture : paragraph.inlinePictures)
     height = std::max(height, double(picture.height));
   return height;
+}
+
+std::vector<int> TextMeasurer::noteLines(const Paragraph& paragraph, double width) const {
+  std::size_t total = 0;
+  for (const Run& run : paragraph.runs) total += CodePoints(run.text);
+  const int lines = std::max(1, lineCount(paragraph, width));
+  std::vector<int> result;
+  std::size_t before = 0;
+  for (const Run& run : paragraph.runs) {
+    if (run.note) {
+      const double share = total > 0 ? double(before) / double(total) : 0;
+      result.push_back(std::min(lines - 1, int(share * lines)));
+    }
+    before += CodePoints(run.text);
+  }
+  return result;
+}
+
+bool HasNoteMarks(const Paragraph& paragraph) {
+  return std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
+                     [](const Run& run) { return run.note != nullptr; });
 }
 
 std::vector<std::string> FontFamilies(const std::string& name) {

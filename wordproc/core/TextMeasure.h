@@ -23,7 +23,14 @@ class TextMeasurer {
   // inline pictures standing on it (unless the height is exact). The estimate takes the tallest
   // picture as the least height of all the lines.
   virtual double textHeight(const Paragraph& paragraph, double width, double lineHeight) const;
+  // The line (from 0) of the paragraph broken within width that each of its footnote marks
+  // (runs with a note) stands on, in the order of its runs. The estimate spreads the text's
+  // characters evenly over its lines.
+  virtual std::vector<int> noteLines(const Paragraph& paragraph, double width) const;
 };
+
+// Whether any run of the paragraph refers to a footnote.
+bool HasNoteMarks(const Paragraph& paragraph);
 
 // The families a font name stands for, in order of preference. LibreOffice names fonts with
 // their stand-ins, "Liberation Serif;Times New Roman", and uses the first one installed; any

@@ -1,0 +1,116 @@
+// Footnotes: the notes part's notes read as paragraphs for drawing at the foot of their pages,
+// the references of the body that name them, and the numbers both draw. The part itself stays
+// kept and is written back as it came; the references are written back from their raw runs.
+#include <algorithm>
+
+#include "wordproc/core/Numbering.h"
+#include "wordproc/core/OoxmlReadContext.h"
+
+namespace wordproc::ooxml::reader {
+
+namespace {
+
+constexpr int kMaxNoteStart = 1 << 20;
+
+// The marks of the "chicago" format: four symbols, doubled, tripled... on each round.
+std::string ChicagoMark(int n) {
+  static const char* const kSymbols[] = {"*", "\xE2\x80\xA0", "\xE2\x80\xA1", "\xC2\xA7"};
+  std::string mark;
+  const int repeat = std::min((n - 1) / 4 + 1, 16);
+  for (int k = 0; k < repeat; ++k) mark += kSymbols[(n - 1) % 4];
+  return mark;
+}
+
+std::string NoteNumberText(int n, const std::string& format) {
+  if (format == "chicago" && n > 0) return ChicagoMark(n);
+  return FormatListNumber(n, format);
+}
+
+}  // namespace
+
+void ReadContext::ApplyNoteNumbering(xml_node footnotePr, NoteNumbering& numbering) {
+  if (xml_node format = Child(footnotePr, "numFmt"); format && !Value(format, "val").empty())
+    numbering.format = std::string(Value(format, "val"));
+  if (xml_node start = Child(footnotePr, "numStart"))
+    numbering.start = static_cast<int>(Clamp(Number(Value(start, "val")), 0, kMaxNoteStart, 1));
+}
+
+void ReadContext::KeepNoteReference(xml_node reference, Flow& flow) {
+  auto mark = std::make_shared<NoteMark>();
+  mark->id = static_cast<int>(Clamp(Number(Value(reference, "id"), -1), -1, 1e9, -1));
+  const std::string_view custom = Value(reference, "customMarkFollows");
+  mark->custom = custom == "1" || custom == "true" || custom == "on";
+  flow.paragraph->runs.back().note = std::move(mark);
+}
+
+void ReadContext::AddNoteMark(Flow& flow, const RunFormat& format) {
+  if (noteBeingRead_ < 0) return;
+  std::vector<Run>& runs = flow.paragraph->runs;
+  Run run{std::string(), format};
+  run.note = std::make_shared<NoteMark>(NoteMark{noteBeingRead_, std::string(), false});
+  runs.push_back(std::move(run));
+  flow.picturesAt = runs.size();  // the note's text is a run of its own
+}
+
+// Notes of the separator kinds draw the rule above the notes; the word processor's own rule is
+// drawn in their place.
+void ReadContext::ReadFootnotes(xml_node body) {
+  ApplyNoteNumbering(Child(Child(body, "sectPr"), "footnotePr"), noteNumbering_);
+  const std::string* name = PartOfType("/footnotes");
+  if (!name || !zip_.Has(*name)) return;
+  const std::string partName = *name;
+  package::XmlPart part;
+  Parse(partName, part);
+  const std::size_t slash = partName.rfind('/');
+  const std::string rels = slash == std::string::npos ? "_rels/" + partName + ".rels"
+                                                      : partName.substr(0, slash + 1) + "_rels/" +
+                                                            partName.substr(slash + 1) + ".rels";
+  auto documentRelationships = std::move(relationships_);
+  relationships_.clear();
+  ReadRelationships(rels);
+  auto notes = std::make_shared<std::map<int, Note>>();
+  ForEachChild(part.doc.document_element(), [&](xml_node c) {
+    const std::string_view type = Value(c, "type");
+    if (!Is(c, "footnote") || (!type.empty() && type != "normal")) return false;
+    const double id = Number(Value(c, "id"), -1);
+    if (!(id >= 0 && id <= 1e9) || notes->count(int(id))) return false;
+    noteBeingRead_ = int(id);
+    Note& note = (*notes)[noteBeingRead_];
+    ReadBlocks(c, false, note.paragraphs);
+    if (doc_->numbering) NumberParagraphs(note.paragraphs, *doc_->numbering);
+    return false;
+  });
+  noteBeingRead_ = -1;
+  relationships_ = std::move(documentRelationships);
+  NumberFootnotes(*notes);
+  if (!notes->empty()) doc_->footnotes = std::move(notes);
+}
+
+// References count from the first number in the order they stand; a custom mark takes none.
+void ReadContext::NumberFootnotes(std::map<int, Note>& notes) {
+  std::map<int, std::string> numbers;
+  int next = noteNumbering_.start;
+  for (Paragraph& p : doc_->paragraphs) {
+    for (Run& run : p.runs) {
+      if (!run.note) continue;
+      NoteMark mark = *run.note;
+      if (!mark.custom) {
+        mark.text = NoteNumberText(next++, noteNumbering_.format);
+        numbers.emplace(mark.id, mark.text);
+      }
+      run.note = std::make_shared<NoteMark>(std::move(mark));
+    }
+  }
+  for (auto& [id, note] : notes) {
+    const auto number = numbers.find(id);
+    for (Paragraph& p : note.paragraphs) {
+      for (Run& run : p.runs) {
+        if (!run.note) continue;
+        run.note = std::make_shared<NoteMark>(
+            NoteMark{id, number == numbers.end() ? std::string() : number->second, false});
+      }
+    }
+  }
+}
+
+}  // namespace wordproc::ooxml::reader
