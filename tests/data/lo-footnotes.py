@@ -6,15 +6,14 @@
 # Usage: lo-footnotes.py SOFFICE PROFILE_FOLDER OUT_FILE
 # Writes OUT_FILE as a Word 2007 package (.docx). Exits 3 where python3-uno is missing, 1 when
 # LibreOffice fails.
-import importlib.util
 import os
+import runpy
 import sys
+import types
 
 # The connection and helpers of the label documents' maker; it exits 3 without python3-uno.
-spec = importlib.util.spec_from_file_location(
-    "lo_labels", os.path.join(os.path.dirname(os.path.abspath(__file__)), "lo-label-documents.py"))
-lo = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(lo)
+lo = types.SimpleNamespace(**runpy.run_path(
+    os.path.join(os.path.dirname(os.path.abspath(__file__)), "lo-label-documents.py")))
 from com.sun.star.text.ControlCharacter import PARAGRAPH_BREAK  # noqa: E402
 
 WORDS = ("Этикетка наклеивается на чистую сухую поверхность при температуре не ниже пяти "

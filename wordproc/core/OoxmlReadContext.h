@@ -27,6 +27,9 @@
 
 namespace wordproc::ooxml::reader {
 
+// The relationships part of a part: "word/_rels/header1.xml.rels" for "word/header1.xml".
+std::string RelationshipsPartOf(const std::string& partName);
+
 struct Theme {
   Rgb colors[12] = {0x000000, 0xFFFFFF, 0x44546A, 0xE7E6E6, 0x4472C4, 0xED7D31,
                     0xA5A5A5, 0xFFC000, 0x5B9BD5, 0x70AD47, 0x0563C1, 0x954F72};

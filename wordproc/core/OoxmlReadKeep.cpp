@@ -6,15 +6,11 @@
 
 namespace wordproc::ooxml::reader {
 
-namespace {
-
 std::string RelationshipsPartOf(const std::string& partName) {
   const std::size_t slash = partName.rfind('/');
   if (slash == std::string::npos) return "_rels/" + partName + ".rels";
   return partName.substr(0, slash + 1) + "_rels/" + partName.substr(slash + 1) + ".rels";
 }
-
-}  // namespace
 
 bool KeptMarker(std::string_view name) {
   return name == "bookmarkStart" || name == "bookmarkEnd" || name == "commentRangeStart" ||

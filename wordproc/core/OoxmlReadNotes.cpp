@@ -61,13 +61,9 @@ void ReadContext::ReadFootnotes(xml_node body) {
   const std::string partName = *name;
   package::XmlPart part;
   Parse(partName, part);
-  const std::size_t slash = partName.rfind('/');
-  const std::string rels = slash == std::string::npos ? "_rels/" + partName + ".rels"
-                                                      : partName.substr(0, slash + 1) + "_rels/" +
-                                                            partName.substr(slash + 1) + ".rels";
   auto documentRelationships = std::move(relationships_);
   relationships_.clear();
-  ReadRelationships(rels);
+  ReadRelationships(RelationshipsPartOf(partName));
   auto notes = std::make_shared<std::map<int, Note>>();
   ForEachChild(part.doc.document_element(), [&](xml_node c) {
     const std::string_view type = Value(c, "type");

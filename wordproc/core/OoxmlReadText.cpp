@@ -160,13 +160,9 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   package::XmlPart part;
   Parse(partName, part);
   auto story = std::make_shared<HeaderFooter>();
-  const std::size_t slash = partName.rfind('/');
-  const std::string rels = slash == std::string::npos ? "_rels/" + partName + ".rels"
-                                                      : partName.substr(0, slash + 1) + "_rels/" +
-                                                            partName.substr(slash + 1) + ".rels";
   auto documentRelationships = std::move(relationships_);
   relationships_.clear();
-  ReadRelationships(rels);
+  ReadRelationships(RelationshipsPartOf(partName));
   storyTables_ = storyShapes_ = true;
   const std::size_t bodyShapes = pending_.size();
   ReadBlocks(part.doc.document_element(), false, story->paragraphs);
