@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPdfWriter>
@@ -6,9 +7,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "platform/Files.h"
+#include "wordproc/PdfStamper.h"
 #include "wordproc/Render.h"
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/Package.h"
@@ -38,9 +41,9 @@ int PageCount(Layout& layout) {
 }
 
 // Paints every page onto a device whose pages are pageSize device pixels, each moved by offset
-// (points) in the device's scale.
+// (points) in the device's scale; the stamper, when given, draws the body shapes.
 bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& doc, Layout& layout,
-                const QSizeF& pageSize, QPointF offset) {
+                const QSizeF& pageSize, QPointF offset, ShapeStamper* stamper = nullptr) {
   const auto shapes = ShapesByPage(doc, layout);
   // pageSize is the first page's: the device begins with its paper.
   const PageSetup first = layout.pageSetupOfPage(1);
@@ -56,16 +59,19 @@ bool PaintPages(QPagedPaintDevice& device, QPainter& painter, const Document& do
       if (!device.newPage()) return false;
     }
     const auto* pageShapes = std::size_t(page) <= shapes.size() ? &shapes[page - 1] : nullptr;
-    PaintPage(painter, doc, layout, page, QRectF(shift, size), PaintMode::Output, pageShapes);
+    PaintPage(painter, doc, layout, page, QRectF(shift, size), PaintMode::Output, pageShapes,
+              stamper);
   }
   return true;
 }
 
-// Paints every page into the device as a PDF file, shifted by the offset; path names it in
-// messages.
-void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const std::string& title,
-                const std::string& path, QPointF offset) {
-  QPdfWriter writer(&device);
+// Every page as a PDF file, shifted by the offset; path names it in messages.
+QByteArray PdfOfPages(const Document& doc, Layout& layout, const std::string& title,
+                      const std::string& path, QPointF offset, ShapeStamper* stamper) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
   writer.setResolution(kPdfResolution);
   writer.setTitle(QString::fromStdString(title));
   writer.setCreator(QStringLiteral("Varnel Stampora"));
@@ -75,9 +81,21 @@ void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const st
     throw DocumentError("Не удалось начать запись PDF-файла " + Quoted(path));
   const PageSetup first = layout.pageSetupOfPage(1);
   QSizeF size(first.pageWidth * kPdfResolution / 72.0, first.pageHeight * kPdfResolution / 72.0);
-  bool painted = PaintPages(writer, painter, doc, layout, size, offset);
+  bool painted = PaintPages(writer, painter, doc, layout, size, offset, stamper);
   painter.end();
   if (!painted) throw DocumentError("Не удалось добавить страницу в PDF-файл " + Quoted(path));
+  return bytes;
+}
+
+// Writes every page into the device as a PDF file. Drawings that stand in many places (the
+// copies of a sheet) are written once; should that fail, the pages are written plainly.
+void WritePdfTo(QIODevice& device, const Document& doc, Layout& layout, const std::string& title,
+                const std::string& path, QPointF offset) {
+  PdfStamper stamper(kPdfResolution, PageLayoutOf(layout.pageSetupOfPage(1)));
+  const QByteArray pages = PdfOfPages(doc, layout, title, path, offset, &stamper);
+  std::optional<std::string> placed = stamper.finish(pages.toStdString());
+  if (!placed) placed = PdfOfPages(doc, layout, title, path, offset, nullptr).toStdString();
+  device.write(placed->data(), qint64(placed->size()));
 }
 
 // A half-written PDF would pass for a printout; it goes when writing fails.

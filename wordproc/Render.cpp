@@ -449,20 +449,24 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   DrawNotes(painter, doc, layout, page);
 }
 
-void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode) {
+void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode,
+               ShapeStamper* stamper) {
   if (!anchored.shape || !anchored.shape->visible) return;
   RectF r = layout.shapeRectOnPage(anchored);
-  DrawShape(painter, *anchored.shape, QRectF(r.x, r.y, r.width, r.height), mode);
+  const QRectF box(r.x, r.y, r.width, r.height);
+  if (stamper && mode == PaintMode::Output) return stamper->draw(painter, *anchored.shape, box);
+  DrawShape(painter, *anchored.shape, box, mode);
 }
 
 void DrawShapes(QPainter& painter, const Document& doc, Layout& layout, int page, PaintMode mode,
-                const std::vector<const AnchoredShape*>* pageShapes) {
+                const std::vector<const AnchoredShape*>* pageShapes, ShapeStamper* stamper) {
   if (pageShapes) {
-    for (const AnchoredShape* anchored : *pageShapes) DrawShape(painter, layout, *anchored, mode);
+    for (const AnchoredShape* anchored : *pageShapes)
+      DrawShape(painter, layout, *anchored, mode, stamper);
     return;
   }
   for (const AnchoredShape& anchored : doc.shapes)
-    if (layout.pageOfShape(anchored) == page) DrawShape(painter, layout, anchored, mode);
+    if (layout.pageOfShape(anchored) == page) DrawShape(painter, layout, anchored, mode, stamper);
 }
 
 bool HasArea(const PageSetup& setup) {
@@ -495,7 +499,7 @@ std::vector<std::vector<const AnchoredShape*>> ShapesByPage(const Document& doc,
 
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const QRectF& target, PaintMode mode,
-               const std::vector<const AnchoredShape*>* pageShapes) {
+               const std::vector<const AnchoredShape*>* pageShapes, ShapeStamper* stamper) {
   PageDecoding decoding;
   painter.save();
   painter.fillRect(target, doc.pageColor ? ToQColor(*doc.pageColor) : QColor(Qt::white));
@@ -507,7 +511,7 @@ void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
     painter.scale(target.width() / setup.pageWidth, target.height() / setup.pageHeight);
     painter.setClipRect(QRectF(0, 0, setup.pageWidth, setup.pageHeight), Qt::IntersectClip);
     DrawBodyText(painter, doc, layout, page, mode);
-    DrawShapes(painter, doc, layout, page, mode, pageShapes);
+    DrawShapes(painter, doc, layout, page, mode, pageShapes, stamper);
   }
   painter.restore();
 }

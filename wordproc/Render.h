@@ -23,12 +23,23 @@ namespace wordproc {
 // part of the label.
 enum class PaintMode { Output, Screen };
 
+// Draws the body shapes of pages for an output that can write a drawing once and show it in
+// many places (PDF files).
+class ShapeStamper {
+ public:
+  virtual ~ShapeStamper() = default;
+  // Draws the shape into box (points) as DrawShapeInBox does, or shows an earlier drawing of it.
+  virtual void draw(QPainter& painter, const Shape& shape, const QRectF& box) = 0;
+};
+
 // Paints one page (1-based) scaled into target. Hidden shapes are never drawn.
 // pageShapes, when given, are the page's body shapes in z-order (from ShapesByPage), so that
-// drawing many pages does not look at every shape of the document for each page.
+// drawing many pages does not look at every shape of the document for each page. stamper, when
+// given, draws the body shapes of Output pages.
 void PaintPage(QPainter& painter, const Document& doc, Layout& layout, int page,
                const QRectF& target, PaintMode mode = PaintMode::Output,
-               const std::vector<const AnchoredShape*>* pageShapes = nullptr);
+               const std::vector<const AnchoredShape*>* pageShapes = nullptr,
+               ShapeStamper* stamper = nullptr);
 
 // Draws a shape into the box, in points: a chart or SmartArt standing in a line of text.
 void DrawShapeInBox(QPainter& painter, const Shape& shape, const QRectF& box);

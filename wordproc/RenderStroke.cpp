@@ -151,8 +151,9 @@ double ArrowBase(const LineFormat& line) {
 
 void ArrowAt(QPainter& painter, const QPainterPath& path, bool atEnd, const Arrowhead& arrow,
              const LineFormat& line, const QPen& pen) {
+  if (arrow.style == ArrowStyle::None) return;
   const double length = path.length();
-  if (arrow.style == ArrowStyle::None || length <= 1e-6) return;
+  if (length <= 1e-6) return;
   const double reach = std::min(length, ArrowBase(line) * Scale(arrow.length));
   const QPointF tip = path.pointAtPercent(atEnd ? 1 : 0);
   const QPointF back = path.pointAtPercent(path.percentAtLength(atEnd ? length - reach : reach));

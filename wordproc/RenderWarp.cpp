@@ -67,22 +67,43 @@ double WidthOf(const std::vector<Glyph>& glyphs) {
   return width;
 }
 
+// The directions of the rays of an arc at equal steps of angle. Every copy of a seal asks for
+// the same ones, so the last arc's are kept.
+const std::vector<QPointF>& RaysOf(const WarpArc& arc) {
+  thread_local WarpArc last{};
+  thread_local std::vector<QPointF> rays;
+  const bool same = !rays.empty() && last.middle == arc.middle && last.sweep == arc.sweep &&
+                    last.below == arc.below;
+  if (same) return rays;
+  last = arc;
+  rays.clear();
+  const double direction = arc.below ? -1 : 1;
+  const double start = arc.middle - direction * arc.sweep / 2;
+  for (int i = 0; i <= kArcSamples; ++i) {
+    const double degrees = start + direction * arc.sweep * i / kArcSamples;
+    const double t = degrees * std::numbers::pi / 180;
+    rays.emplace_back(std::cos(t), std::sin(t));
+  }
+  return rays;
+}
+
 // Points along an arc of the ellipse inscribed in a box, at equal steps of angle, with the
 // length of the path up to each.
 class ArcPath {
  public:
   ArcPath(const QPointF& centre, double rx, double ry, const WarpArc& arc) {
-    const double direction = arc.below ? -1 : 1;
-    const double start = arc.middle - direction * arc.sweep / 2;
     double length = 0;
-    for (int i = 0; i <= kArcSamples; ++i) {
-      const double degrees = start + direction * arc.sweep * i / kArcSamples;
-      const double t = degrees * std::numbers::pi / 180;
+    points_.reserve(kArcSamples + 1);
+    lengths_.reserve(kArcSamples + 1);
+    for (const QPointF& ray : RaysOf(arc)) {
+      const double c = ray.x(), s = ray.y();
       // DrawingML angles are seen ones: the point of the ellipse on the ray at that angle.
-      const double c = std::cos(t), s = std::sin(t);
-      const double r = rx * ry / std::max(1e-9, std::hypot(ry * c, rx * s));
+      const double r = rx * ry / std::max(1e-9, std::sqrt(ry * c * ry * c + rx * s * rx * s));
       const QPointF p = centre + QPointF(r * c, r * s);
-      if (i > 0) length += QLineF(points_.back(), p).length();
+      if (!points_.empty()) {
+        const QPointF d = p - points_.back();
+        length += std::sqrt(d.x() * d.x() + d.y() * d.y());
+      }
       points_.push_back(p);
       lengths_.push_back(length);
     }
