@@ -400,22 +400,43 @@ void DrawColumnRules(QPainter& painter, const std::vector<RectF>& rules) {
   painter.restore();
 }
 
+void DrawNoteRule(QPainter& painter, const RectF& rule) {
+  if (!(rule.width > 0)) return;
+  painter.save();
+  painter.setPen(QPen(Qt::black, kNoteRuleWeight));
+  painter.drawLine(QPointF(rule.x, rule.y), QPointF(rule.x + rule.width, rule.y));
+  painter.restore();
+}
+
 // The page's footnotes under their rule, each note's paragraphs one under the other.
 void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
   if (!doc.footnotes) return;
   const PageNotes notes = layout.notesOnPage(page);
   if (notes.notes.empty()) return;
-  painter.save();
-  painter.setPen(QPen(Qt::black, kNoteRuleWeight));
-  const RectF& rule = notes.rule;
-  painter.drawLine(QPointF(rule.x, rule.y), QPointF(rule.x + rule.width, rule.y));
-  painter.restore();
+  DrawNoteRule(painter, notes.rule);
   for (const PageNote& placed : notes.notes) {
     const auto note = doc.footnotes->find(placed.id);
     if (note == doc.footnotes->end()) continue;
     double y = placed.top;
     for (const Paragraph& p : note->second.paragraphs)
       y += DrawParagraph(painter, p, placed.left, y, placed.width);
+  }
+}
+
+// The endnotes' paragraphs, or the parts of them, that stand on the page.
+void DrawEndnotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
+  if (!doc.endnotes) return;
+  const PageEndnotes notes = layout.endnotesOnPage(page);
+  DrawNoteRule(painter, notes.rule);
+  for (const PageEndnote& part : notes.parts) {
+    const auto note = doc.endnotes->find(part.id);
+    if (note == doc.endnotes->end() || part.paragraph >= note->second.paragraphs.size()) continue;
+    painter.save();
+    painter.setClipRect(QRectF(0, part.top, layout.pageSetupOfPage(page).pageWidth, part.height),
+                        Qt::IntersectClip);
+    DrawParagraph(painter, note->second.paragraphs[part.paragraph], part.left,
+                  part.top - part.offset, part.width);
+    painter.restore();
   }
 }
 
@@ -447,6 +468,7 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
   }
   DrawColumnRules(painter, layout.columnRulesOnPage(page));
   DrawNotes(painter, doc, layout, page);
+  DrawEndnotes(painter, doc, layout, page);
 }
 
 void DrawShape(QPainter& painter, Layout& layout, const AnchoredShape& anchored, PaintMode mode,

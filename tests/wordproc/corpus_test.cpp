@@ -33,7 +33,7 @@ const std::map<std::string, std::string> kKnownDifferences = {
     // to page 2 there. Without the reference it too sets the form on 2 pages.
     {"form_footnotes.docx", "tables"},
     // LibreOffice begins a page of their own for endnotes; the word processor sets them after
-    // the last paragraph.
+    // the last paragraph, as here: these files' own page count (docProps/app.xml) is 1.
     {"endnotes.docx", "endnotes"},
     {"Bug54849.docx", "endnotes"},
 };

@@ -158,6 +158,7 @@ int LinesIn(double room, double lineHeight) {
 }  // namespace
 
 void Layout::place(std::size_t index) {
+  dropEndnotes();  // they follow the last paragraph, wherever it goes now
   const std::size_t before = entries_.size();
   placeBlock(index);
   for (std::size_t k = before; k < entries_.size(); ++k) wrapAround(k);
@@ -444,6 +445,7 @@ void Layout::ensure(std::size_t paragraphIndex) {
     target = end + 2;
   }
   while (entries_.size() < target) place(entries_.size());
+  if (entries_.size() == count) placeEndnotes();
 }
 
 void Layout::ensureAll() {

@@ -74,6 +74,22 @@ struct PageNotes {
   std::vector<PageNote> notes;
 };
 
+// A paragraph of an endnote, or the part of it that stands on a page: the note (its id among the
+// document's endnotes) and which of its paragraphs, drawn from top in the width given with its
+// first offset points left out (the lines on earlier pages), as tall as height.
+struct PageEndnote {
+  int id = 0;
+  std::size_t paragraph = 0;
+  float left = 0, top = 0, width = 0, offset = 0, height = 0;
+};
+
+// The endnotes on a page, after the document's last paragraph, and the rule above them on the
+// page they begin on (no width on the pages they go on to).
+struct PageEndnotes {
+  RectF rule;
+  std::vector<PageEndnote> parts;
+};
+
 // Above a page's footnotes: room, a rule of this weight and room again, and the share of the
 // text's width the rule takes, as LibreOffice sets notes.
 inline constexpr float kNoteRuleSpace = 2.85f, kNoteRuleWeight = 0.5f, kNoteRuleShare = 0.25f;
@@ -175,6 +191,9 @@ class Layout {
   // The footnotes of the page: those its lines refer to, stacked up from the foot of its text,
   // whose room the body's text leaves them.
   PageNotes notesOnPage(int page);
+  // The endnotes the page holds: they follow the last paragraph, in the order of their
+  // references, and go on to pages of their own when they do not fit after it.
+  PageEndnotes endnotesOnPage(int page);
 
   // Character positions: each paragraph holds its length plus one for its mark.
   std::int64_t paragraphStart(std::size_t index);
@@ -325,6 +344,20 @@ class Layout {
   // of the first row's notes.
   double flowNotes(const TableMeasure& m, PageFlow& flow);
 
+  // Endnotes (LayoutEndnotes.cpp): set once the last paragraph is, in the frames after it and
+  // in frames and pages of their own, which dropEndnotes takes back before the text is laid
+  // out again.
+  struct PlacedEndnote {
+    int frame = 1;
+    PageEndnote part;
+  };
+  void placeEndnotes();
+  void dropEndnotes();
+  // Sets the note's paragraph in the frame from y on, dividing it at its lines onto the frames
+  // after; returns the frame and the y it ends at.
+  std::pair<int, double> placeEndnoteParagraph(int id, std::size_t k, int frame, double y);
+  std::vector<int> endnotesInOrder() const;
+
   const Document* doc_;
   const TextMeasurer* measurer_;
   std::vector<Entry> entries_;  // the valid prefix of the layout
@@ -338,6 +371,15 @@ class Layout {
   std::vector<float> pageNotes_;   // the room the page's notes take, their rule included
   std::vector<PlacedNote> notes_;  // in the order of their paragraphs
   std::map<std::pair<const Note*, float>, float> noteHeights_;
+  bool endnotesSet_ = false;
+  // What the layout had before the endnotes were set: frames and pages, and the used depth of
+  // the frame they begin in.
+  std::size_t framesBeforeEndnotes_ = 0, pagesBeforeEndnotes_ = 0;
+  int endnotesFrame_ = 0;
+  float usedBeforeEndnotes_ = 0;
+  std::vector<PlacedEndnote> endnotes_;
+  int endnoteRuleFrame_ = 0;
+  RectF endnoteRule_;
   std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
   std::vector<PageCellBox> boxes_;  // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;

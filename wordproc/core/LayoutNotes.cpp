@@ -18,6 +18,7 @@ std::vector<Layout::NoteRef> Layout::notesOf(std::size_t index, const Paragraph&
     if (!run.note) continue;
     const int line = k < lines.size() ? lines[k] : 0;
     ++k;
+    if (run.note->endnote) continue;  // set after the last paragraph, not at the page's foot
     const auto found = doc_->footnotes->find(run.note->id);
     if (found == doc_->footnotes->end()) continue;
     const Note* note = &found->second;

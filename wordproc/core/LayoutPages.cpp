@@ -52,6 +52,7 @@ void Layout::invalidateFrom(std::size_t paragraphIndex) {
 }
 
 void Layout::truncate(std::size_t paragraphIndex) {
+  dropEndnotes();
   if (paragraphIndex >= entries_.size()) return;
   entries_.resize(paragraphIndex);
   dropNotes(paragraphIndex);
@@ -430,6 +431,7 @@ std::size_t Layout::firstParagraphOfPage(int page) {
   const std::size_t count = doc_->paragraphs.size();
   if (entries_.size() > count) invalidateFrom(count);
   while (pageFrames_.size() < wanted && entries_.size() < count) place(entries_.size());
+  if (pageFrames_.size() < wanted) placeEndnotes();
   if (pageFrames_.empty()) return 0;
   // A page that only began with the paragraph just placed may not be complete, but its first
   // paragraph is settled.
@@ -438,7 +440,10 @@ std::size_t Layout::firstParagraphOfPage(int page) {
 
 int Layout::pageCount() {
   ensureAll();
-  return entries_.empty() ? 1 : pageOfFrame(entries_.back().endPage);
+  if (entries_.empty()) return 1;
+  const int last = pageOfFrame(entries_.back().endPage);
+  // Endnotes may go on to pages of their own.
+  return endnotes_.empty() ? last : std::max(last, pageOfFrame(endnotes_.back().frame));
 }
 
 std::vector<RectF> Layout::columnRulesOnPage(int page) {

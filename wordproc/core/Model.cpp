@@ -122,6 +122,7 @@ std::unique_ptr<Document> Document::clone() const {
   copy->sourceFormat = sourceFormat;
   copy->kept = kept;
   copy->footnotes = footnotes;
+  copy->endnotes = endnotes;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;

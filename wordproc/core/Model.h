@@ -174,14 +174,15 @@ inline constexpr char kColumnBreak = '\x0e';
 // hyperlink, a content control), or closes one; such runs are written only in pairs.
 enum class RawNesting : std::uint8_t { None, Opens, Closes };
 
-// What a reference to a footnote (w:footnoteReference) draws, and what the note's own mark
-// (w:footnoteRef) draws before its text: the note's id and its number as the document's footnote
-// numbering writes it. A reference whose text carries a mark of its own (custom) draws no number
-// and takes none.
+// What a reference to a footnote or endnote (w:footnoteReference, w:endnoteReference) draws,
+// and what the note's own mark (w:footnoteRef, w:endnoteRef) draws before its text: the note's
+// id and its number as the document's numbering of that kind of note writes it. A reference
+// whose text carries a mark of its own (custom) draws no number and takes none.
 struct NoteMark {
   int id = 0;
   std::string text;
   bool custom = false;
+  bool endnote = false;  // the id is among the document's endnotes, not its footnotes
 
   bool operator==(const NoteMark&) const = default;
 };
@@ -195,7 +196,7 @@ struct Run {
   // editing pass it by, and it moves with its paragraph.
   std::shared_ptr<const std::string> raw = nullptr;
   RawNesting nesting = RawNesting::None;
-  // The footnote the run refers to, drawn as a superscript mark; the reference itself is written
+  // The note the run refers to, drawn as a superscript mark; the reference itself is written
   // back from raw.
   NoteMarkPtr note = nullptr;
 
@@ -715,8 +716,8 @@ enum class SourceFormat {
   Other,    // RTF, OpenDocument: read through LibreOffice, saved as a package
 };
 
-// A footnote's text, as the notes part gives it: its paragraphs, the first beginning with the
-// note's mark.
+// A footnote's or endnote's text, as the notes part gives it: its paragraphs, the first beginning
+// with the note's mark.
 struct Note {
   std::vector<Paragraph> paragraphs;
 };
@@ -743,6 +744,8 @@ struct Document {
   // The footnotes by id, read for drawing at the foot of their pages; the part they come from is
   // kept and written back as it came. Null when there are none.
   NotesPtr footnotes;
+  // The endnotes by id, set after the last paragraph; their part is kept likewise.
+  NotesPtr endnotes;
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

@@ -156,16 +156,16 @@ class ReadContext {
 
   void ReadPageSetup(xml_node body);
   void ReadBackground(xml_node background);
-  // Footnotes (OoxmlReadNotes.cpp): how they are numbered, the notes of the notes part, the
-  // reference just kept in a raw run, and the note's own mark in its text.
+  // Footnotes and endnotes (OoxmlReadNotes.cpp): how they are numbered, the notes of a notes
+  // part, the reference just kept in a raw run, and the note's own mark in its text.
   struct NoteNumbering {
     std::string format = "decimal";
     int start = 1;
   };
-  static void ApplyNoteNumbering(xml_node footnotePr, NoteNumbering& numbering);
-  void ReadFootnotes(xml_node body);
-  void NumberFootnotes(std::map<int, Note>& notes);
-  void KeepNoteReference(xml_node reference, Flow& flow);
+  static void ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering);
+  void ReadNotes(xml_node body, bool endnotes);
+  void NumberNotes(std::map<int, Note>& notes, bool endnotes);
+  void KeepNoteReference(xml_node reference, Flow& flow, bool endnote);
   void AddNoteMark(Flow& flow, const RunFormat& format);
   // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
@@ -344,8 +344,9 @@ class ReadContext {
     bool contextual = false;
   };
   Neighbour read_, previous_;
-  NoteNumbering noteNumbering_;
-  int noteBeingRead_ = -1;  // the id of the footnote whose text is being read
+  NoteNumbering footnoteNumbering_, endnoteNumbering_{"lowerRoman", 1};
+  int noteBeingRead_ = -1;  // the id of the note whose text is being read
+  bool endnoteBeingRead_ = false;
   void ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph& next);
 };
 

@@ -1,6 +1,7 @@
-// Footnotes: the notes part's notes read as paragraphs for drawing at the foot of their pages,
-// the references of the body that name them, and the numbers both draw. The part itself stays
-// kept and is written back as it came; the references are written back from their raw runs.
+// Footnotes and endnotes: a notes part's notes read as paragraphs for drawing at the foot of their
+// pages or after the document's text, the references of the body that name them, and the
+// numbers both draw. The part itself stays kept and is written back as it came; the references
+// are written back from their raw runs.
 #include <algorithm>
 
 #include "wordproc/core/Numbering.h"
@@ -28,18 +29,19 @@ std::string NoteNumberText(int n, const std::string& format) {
 
 }  // namespace
 
-void ReadContext::ApplyNoteNumbering(xml_node footnotePr, NoteNumbering& numbering) {
-  if (xml_node format = Child(footnotePr, "numFmt"); format && !Value(format, "val").empty())
+void ReadContext::ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering) {
+  if (xml_node format = Child(notePr, "numFmt"); format && !Value(format, "val").empty())
     numbering.format = std::string(Value(format, "val"));
-  if (xml_node start = Child(footnotePr, "numStart"))
+  if (xml_node start = Child(notePr, "numStart"))
     numbering.start = static_cast<int>(Clamp(Number(Value(start, "val")), 0, kMaxNoteStart, 1));
 }
 
-void ReadContext::KeepNoteReference(xml_node reference, Flow& flow) {
+void ReadContext::KeepNoteReference(xml_node reference, Flow& flow, bool endnote) {
   auto mark = std::make_shared<NoteMark>();
   mark->id = static_cast<int>(Clamp(Number(Value(reference, "id"), -1), -1, 1e9, -1));
   const std::string_view custom = Value(reference, "customMarkFollows");
   mark->custom = custom == "1" || custom == "true" || custom == "on";
+  mark->endnote = endnote;
   flow.paragraph->runs.back().note = std::move(mark);
 }
 
@@ -47,16 +49,20 @@ void ReadContext::AddNoteMark(Flow& flow, const RunFormat& format) {
   if (noteBeingRead_ < 0) return;
   std::vector<Run>& runs = flow.paragraph->runs;
   Run run{std::string(), format};
-  run.note = std::make_shared<NoteMark>(NoteMark{noteBeingRead_, std::string(), false});
+  run.note =
+      std::make_shared<NoteMark>(NoteMark{noteBeingRead_, std::string(), false, endnoteBeingRead_});
   runs.push_back(std::move(run));
   flow.picturesAt = runs.size();  // the note's text is a run of its own
 }
 
 // Notes of the separator kinds draw the rule above the notes; the word processor's own rule is
 // drawn in their place.
-void ReadContext::ReadFootnotes(xml_node body) {
-  ApplyNoteNumbering(Child(Child(body, "sectPr"), "footnotePr"), noteNumbering_);
-  const std::string* name = PartOfType("/footnotes");
+void ReadContext::ReadNotes(xml_node body, bool endnotes) {
+  const char* const kind = endnotes ? "endnote" : "footnote";
+  NoteNumbering& numbering = endnotes ? endnoteNumbering_ : footnoteNumbering_;
+  ApplyNoteNumbering(Child(Child(body, "sectPr"), endnotes ? "endnotePr" : "footnotePr"),
+                     numbering);
+  const std::string* name = PartOfType(endnotes ? "/endnotes" : "/footnotes");
   if (!name || !zip_.Has(*name)) return;
   const std::string partName = *name;
   package::XmlPart part;
@@ -65,9 +71,10 @@ void ReadContext::ReadFootnotes(xml_node body) {
   relationships_.clear();
   ReadRelationships(RelationshipsPartOf(partName));
   auto notes = std::make_shared<std::map<int, Note>>();
+  endnoteBeingRead_ = endnotes;
   ForEachChild(part.doc.document_element(), [&](xml_node c) {
     const std::string_view type = Value(c, "type");
-    if (!Is(c, "footnote") || (!type.empty() && type != "normal")) return false;
+    if (!Is(c, kind) || (!type.empty() && type != "normal")) return false;
     const double id = Number(Value(c, "id"), -1);
     if (!(id >= 0 && id <= 1e9) || notes->count(int(id))) return false;
     noteBeingRead_ = int(id);
@@ -77,21 +84,24 @@ void ReadContext::ReadFootnotes(xml_node body) {
     return false;
   });
   noteBeingRead_ = -1;
+  endnoteBeingRead_ = false;
   relationships_ = std::move(documentRelationships);
-  NumberFootnotes(*notes);
-  if (!notes->empty()) doc_->footnotes = std::move(notes);
+  NumberNotes(*notes, endnotes);
+  if (notes->empty()) return;
+  (endnotes ? doc_->endnotes : doc_->footnotes) = std::move(notes);
 }
 
 // References count from the first number in the order they stand; a custom mark takes none.
-void ReadContext::NumberFootnotes(std::map<int, Note>& notes) {
+void ReadContext::NumberNotes(std::map<int, Note>& notes, bool endnotes) {
+  const NoteNumbering& numbering = endnotes ? endnoteNumbering_ : footnoteNumbering_;
   std::map<int, std::string> numbers;
-  int next = noteNumbering_.start;
+  int next = numbering.start;
   for (Paragraph& p : doc_->paragraphs) {
     for (Run& run : p.runs) {
-      if (!run.note) continue;
+      if (!run.note || run.note->endnote != endnotes) continue;
       NoteMark mark = *run.note;
       if (!mark.custom) {
-        mark.text = NoteNumberText(next++, noteNumbering_.format);
+        mark.text = NoteNumberText(next++, numbering.format);
         numbers.emplace(mark.id, mark.text);
       }
       run.note = std::make_shared<NoteMark>(std::move(mark));
@@ -101,9 +111,9 @@ void ReadContext::NumberFootnotes(std::map<int, Note>& notes) {
     const auto number = numbers.find(id);
     for (Paragraph& p : note.paragraphs) {
       for (Run& run : p.runs) {
-        if (!run.note) continue;
-        run.note = std::make_shared<NoteMark>(
-            NoteMark{id, number == numbers.end() ? std::string() : number->second, false});
+        if (!run.note || run.note->endnote != endnotes) continue;
+        run.note = std::make_shared<NoteMark>(NoteMark{
+            id, number == numbers.end() ? std::string() : number->second, false, endnotes});
       }
     }
   }

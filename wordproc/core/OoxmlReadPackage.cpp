@@ -61,7 +61,8 @@ std::unique_ptr<Document> ReadContext::Read() {
   }
   pendingRaw_.clear();
   if (doc_->numbering) NumberParagraphs(doc_->paragraphs, *doc_->numbering);
-  ReadFootnotes(body);
+  ReadNotes(body, false);
+  ReadNotes(body, true);
   // The last section is the document's own: a last paragraph that ends it ends nothing more.
   if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
   InheritStories();
@@ -84,7 +85,8 @@ void ReadContext::ReadSettings() {
   Parse(*name, part);
   const xml_node settings = part.doc.document_element();
   if (xml_node even = Child(settings, "evenAndOddHeaders")) doc_->evenAndOddHeaders = OnOff(even);
-  ApplyNoteNumbering(Child(settings, "footnotePr"), noteNumbering_);
+  ApplyNoteNumbering(Child(settings, "footnotePr"), footnoteNumbering_);
+  ApplyNoteNumbering(Child(settings, "endnotePr"), endnoteNumbering_);
   // Stops closer than a tenth of a point would leave a tab no room to advance.
   if (auto tab = TwipsValue(Child(settings, "defaultTabStop"), "val"); tab && *tab >= 0.1)
     defaultTab_ = static_cast<float>(std::min(*tab, double(kMaxLengthPt)));

@@ -506,8 +506,9 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       AppendText(flow, format, text);
       text.clear();
       KeepRaw(flow, format, RunXml(r, c));
-      if (name == "footnoteReference") KeepNoteReference(c, flow);
-    } else if (name == "footnoteRef") {
+      if (name == "footnoteReference" || name == "endnoteReference")
+        KeepNoteReference(c, flow, name == "endnoteReference");
+    } else if (name == "footnoteRef" || name == "endnoteRef") {
       AppendText(flow, format, text);
       text.clear();
       AddNoteMark(flow, format);
