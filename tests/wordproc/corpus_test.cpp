@@ -23,14 +23,20 @@ namespace fs = std::filesystem;
 // What is not built yet, or where LibreOffice sets a document otherwise than the word processor
 // it imitates, by document.
 const std::map<std::string, std::string> kKnownDifferences = {
-    // LibreOffice sets a line that holds only spaces at the height of the paragraph style's
-    // font, not of the spaces' own (Times New Roman 12 here), as the word processor does; the
-    // style's font is not installed and its stand-in is 2 points lower. Give the first such line
-    // a letter and LibreOffice too moves the heading at the foot of page 1 on, as here.
+    // Set here, page 4 ends 1 point too low for the last of the empty paragraphs after the
+    // last table (Perpetua 12, not installed, measured in its stand-in), which makes a page 5.
+    // LibreOffice sets the lines of spaces and tabs (Times New Roman 11 and 12 here) at the
+    // height of the paragraph style's font, whose stand-in is smaller: its pages come out 2 to
+    // 3 points shorter and the empty paragraphs all fit. The word processor, whose page count
+    // the file keeps (4), measures a line by all of its runs, spaces included; the point is
+    // in the metrics of the missing fonts.
     {"IllustrativeCases.docx", "lines of spaces only"},
-    // LibreOffice puts an empty paragraph before a table that begins the document when its
-    // first cell refers to a footnote, and sets the rows a little taller: the "H" row goes on
-    // to page 2 there. Without the reference it too sets the form on 2 pages.
+    // The word processor's own page breaks (kept in the file) put the "H" row and the
+    // "INSTRUCTIONS" box at the heads of pages 2 and 3. Here the "H" row ends at 711.7 points,
+    // above the footnote (from 719.6); LibreOffice moves it on only because it puts an empty
+    // paragraph before the first table (whose first cell refers to the footnote): 12 points,
+    // and its rows are 4 points taller by then. Neither explains the third page: with the "H"
+    // row on page 2 the box would still end there at 731 of 737 points.
     {"form_footnotes.docx", "tables"},
     // LibreOffice begins a page of their own for endnotes; the word processor sets them after
     // the last paragraph, as here: these files' own page count (docProps/app.xml) is 1.

@@ -420,6 +420,55 @@ TEST(Tables, BorderStylesTakeTheirRoomAndAreKept) {
   }
 }
 
+// Rows joined from another table keep its borders (w:tblPrEx): each such row has its top and
+// bottom edge, and a wide top under a row without a bottom line takes its own room.
+TEST(Tables, RowsOfTheirOwnBordersTakeThemAtTheirEdges) {
+  const std::string thick = "w:val=\"single\" w:sz=\"24\" w:space=\"0\" w:color=\"auto\"";
+  std::string box;
+  for (const char* edge : {"top", "left", "bottom", "right"})
+    box += std::string("<w:") + edge + " " + thick + "/>";
+  const std::string own =
+      "<w:tblPrEx><w:tblBorders>" + box + "<w:insideH " + kSingle + "/></w:tblBorders></w:tblPrEx>";
+  const std::string margins =
+      "<w:tblPrEx><w:tblCellMar><w:top w:w=\"200\" w:type=\"dxa\"/></w:tblCellMar></w:tblPrEx>";
+  const std::string exceptions[] = {"", own, own, own, "", margins};
+  std::string rows;
+  for (int r = 0; r < 6; ++r)
+    rows += "<w:tr>" + exceptions[r] +
+            Tc("<w:tcW w:w=\"4000\" w:type=\"dxa\"/>", P("Ряд" + std::to_string(r))) + "</w:tr>";
+  const std::string edges = std::string("<w:tblBorders><w:top ") + kSingle + "/><w:bottom " +
+                            kSingle + "/></w:tblBorders>";
+  const std::string file = PackageWithBody(
+      P("До") + Tbl(edges, {4000}, rows) + P("После") + kA4Section, WordDefaultStyles());
+  const auto doc = ReadBytes(file);
+  const Table& table = *doc->paragraphs[Find(*doc, "Ряд1")].cells[0].table;
+  ASSERT_TRUE(table.rows[1].exceptions && table.rows[5].exceptions);
+  EXPECT_FLOAT_EQ(table.rows[5].exceptions->cellMargins.top, 10);
+  const auto bytes = WritePackageToMemory(*doc, false);
+  EXPECT_EQ(table, *ReadBytes(std::string(bytes.begin(), bytes.end()))
+                        ->paragraphs[Find(*doc, "Ряд1")]
+                        .cells[0]
+                        .table);
+  Layout layout(*doc, FontMeasurer());
+  auto top = [&](int r) { return layout.paragraphTop(Find(*doc, "Ряд" + std::to_string(r))); };
+  // The row's own margin: LibreOffice takes the table's for every row.
+  EXPECT_NEAR(top(5) - top(4), top(1) - top(0) - 3 + 10, 0.01);
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string path = dir / "rows.docx";
+  std::ofstream(path, std::ios::binary) << file;
+  const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  std::map<std::string, double> there;
+  for (const PdfWord& word : PdfWords(pdf)) there[word.text] = word.y;
+  for (int r = 1; r < 5; ++r) {
+    const std::string row = "Ряд" + std::to_string(r), above = "Ряд" + std::to_string(r - 1);
+    EXPECT_NEAR(top(r) - top(r - 1), there[row] - there[above], 0.3) << row;
+  }
+}
+
 TEST(Tables, PaginateAsInLibreOffice) {
   if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
     GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";

@@ -307,12 +307,24 @@ struct TableCell {
   bool operator==(const TableCell&) const = default;
 };
 
+// Table-wide properties one row sets in place of the table's (w:tblPrEx), as rows joined from
+// another table keep its look: each side of the row takes the row's own border where it gives
+// one. Unset borders, and margins below zero, follow the table.
+struct RowTableProperties {
+  CellBorders borders;
+  std::optional<BorderLine> insideH, insideV;
+  CellMargins cellMargins{-1, -1, -1, -1};
+
+  bool operator==(const RowTableProperties&) const = default;
+};
+
 struct TableRow {
   float height = 0;
   RowHeightRule heightRule = RowHeightRule::Auto;
   bool header = false;     // repeated at the top of every page the table goes on to
   bool cantSplit = false;  // kept whole on one page
   int gridBefore = 0;      // grid columns skipped before the first cell
+  std::optional<RowTableProperties> exceptions;
   std::vector<TableCell> cells;
   std::vector<BlockWrapperPtr> opens, closes;  // content controls around whole rows
 

@@ -115,6 +115,19 @@ void ReadRowProperties(xml_node trPr, TableRow& row) {
     row.gridBefore = static_cast<int>(Clamp(Number(Value(before, "val")), 0, kMaxGridSpan));
 }
 
+std::optional<RowTableProperties> ReadRowExceptions(xml_node tblPrEx) {
+  if (!tblPrEx) return std::nullopt;
+  RowTableProperties own;
+  ReadMargins(Child(tblPrEx, "tblCellMar"), own.cellMargins);
+  if (xml_node borders = Child(tblPrEx, "tblBorders")) {
+    ReadBorders(borders, own.borders);
+    own.insideH = ReadBorder(Child(borders, "insideH"));
+    own.insideV = ReadBorder(Child(borders, "insideV"));
+  }
+  if (own == RowTableProperties{}) return std::nullopt;
+  return own;
+}
+
 TableCell ReadCellProperties(xml_node tcPr) {
   TableCell cell;
   if (!tcPr) return cell;
@@ -174,6 +187,7 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
         ChargeModel(sizeof(TableRow));
         TableRow& row = table->rows.emplace_back();
         ReadRowProperties(Child(tr, "trPr"), row);
+        row.exceptions = ReadRowExceptions(Child(tr, "tblPrEx"));
         const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
         WrapperTarget cells([&](bool opens) -> std::vector<BlockWrapperPtr>& {
           TableCell& cell = table->rows[rowIndex].cells.back();

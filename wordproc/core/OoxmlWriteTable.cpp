@@ -79,7 +79,15 @@ std::string TablePropertiesXml(const Table& table) {
 }
 
 std::string RowPropertiesXml(const TableRow& row) {
-  std::string out = "<w:trPr>";
+  std::string out;
+  if (const auto& own = row.exceptions) {
+    out += "<w:tblPrEx>";
+    Borders(out, "tblBorders", own->borders, own->insideH, own->insideV);
+    const CellMargins& m = own->cellMargins;
+    if (m.top >= 0 || m.left >= 0 || m.bottom >= 0 || m.right >= 0) Margins(out, "tblCellMar", m);
+    out += "</w:tblPrEx>";
+  }
+  out += "<w:trPr>";
   if (row.gridBefore > 0) out += "<w:gridBefore w:val=\"" + std::to_string(row.gridBefore) + "\"/>";
   if (row.cantSplit) out += "<w:cantSplit/>";
   if (row.heightRule != RowHeightRule::Auto || row.height > 0) {

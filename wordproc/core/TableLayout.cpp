@@ -100,16 +100,17 @@ class Grid {
   float width_ = 0, left_ = 0;
 };
 
-CellMargins MarginsOf(const Table& table, const TableCell& cell) {
+// The table's margins under the row's own and the cell's: sides below zero follow.
+CellMargins MarginsOf(const Table& table, const TableRow* row, const TableCell& cell) {
   CellMargins margins = table.cellMargins;
-  if (!cell.margins) return margins;
-  auto own = [](float value, float& slot) {
-    if (value >= 0) slot = value;
+  auto own = [&margins](const CellMargins& m) {
+    for (auto [value, slot] :
+         {std::pair{m.top, &margins.top}, std::pair{m.left, &margins.left},
+          std::pair{m.bottom, &margins.bottom}, std::pair{m.right, &margins.right}})
+      if (value >= 0) *slot = value;
   };
-  own(cell.margins->top, margins.top);
-  own(cell.margins->left, margins.left);
-  own(cell.margins->bottom, margins.bottom);
-  own(cell.margins->right, margins.right);
+  if (row && row->exceptions) own(row->exceptions->cellMargins);
+  if (cell.margins) own(*cell.margins);
   return margins;
 }
 
@@ -136,20 +137,51 @@ float Width(const std::optional<BorderLine>& edge) {
   return edge && edge->visible ? BorderSpan(*edge) : 0.0f;
 }
 
+// The table's borders as one row has them: a row of its own borders (joined from another
+// table) takes its top and bottom at its own edges, not the lines between rows.
+struct RowEdges {
+  CellBorders outer;
+  std::optional<BorderLine> insideH, insideV;
+  bool ownTop = false, ownBottom = false;
+};
+
+RowEdges EdgesOfRow(const Table& table, const TableRow& row) {
+  RowEdges edges{table.borders, table.insideH, table.insideV};
+  if (!row.exceptions) return edges;
+  const RowTableProperties& own = *row.exceptions;
+  auto take = [](const std::optional<BorderLine>& mine, std::optional<BorderLine>& slot) {
+    if (mine) slot = mine;
+  };
+  take(own.borders.top, edges.outer.top);
+  take(own.borders.left, edges.outer.left);
+  take(own.borders.bottom, edges.outer.bottom);
+  take(own.borders.right, edges.outer.right);
+  take(own.insideH, edges.insideH);
+  take(own.insideV, edges.insideV);
+  edges.ownTop = own.borders.top.has_value();
+  edges.ownBottom = own.borders.bottom.has_value();
+  return edges;
+}
+
 CellBorders EdgesOf(const Table& table, std::uint32_t row, std::uint32_t rows, std::uint32_t cell) {
   const TableRow& tableRow = table.rows[row];
   const TableCell& own = tableRow.cells[cell];
+  const std::size_t last =
+      std::min<std::size_t>(row + std::max<std::uint32_t>(rows, 1) - 1, table.rows.size() - 1);
+  const RowEdges first = EdgesOfRow(table, tableRow), end = EdgesOfRow(table, table.rows[last]);
   CellBorders edges;
-  edges.top = own.borders.top ? own.borders.top : row == 0 ? table.borders.top : table.insideH;
-  const bool lastRow = row + rows >= table.rows.size();
-  edges.bottom = own.borders.bottom ? own.borders.bottom
-                 : lastRow          ? table.borders.bottom
-                                    : table.insideH;
-  edges.left = own.borders.left ? own.borders.left : cell == 0 ? table.borders.left : table.insideV;
+  edges.top = own.borders.top            ? own.borders.top
+              : row == 0 || first.ownTop ? first.outer.top
+                                         : first.insideH;
+  const bool lastRow = last + 1 >= table.rows.size();
+  edges.bottom = own.borders.bottom         ? own.borders.bottom
+                 : lastRow || end.ownBottom ? end.outer.bottom
+                                            : end.insideH;
+  edges.left = own.borders.left ? own.borders.left : cell == 0 ? first.outer.left : first.insideV;
   const bool lastCell = cell + 1 >= tableRow.cells.size();
   edges.right = own.borders.right ? own.borders.right
-                : lastCell        ? table.borders.right
-                                  : table.insideV;
+                : lastCell        ? first.outer.right
+                                  : first.insideV;
   return edges;
 }
 
@@ -166,6 +198,7 @@ class Measurer {
     result_.width = grid.width();
     result_.rowHeights.assign(table.rows.size(), 0.0f);
     result_.rowPadding.assign(table.rows.size(), 0.0f);
+    edgesBelow_.assign(table.rows.size(), 0.0f);
     while (result_.headerRows < table.rows.size() && table.rows[result_.headerRows].header)
       ++result_.headerRows;
     for (const TableRow& row : table.rows) {
@@ -193,6 +226,11 @@ class Measurer {
     CellAlign align = CellAlign::Top;
   };
   std::vector<Aligned> aligned_;
+  std::vector<float> edgesBelow_;  // the widest bottom border of each row's cells
+
+  float edgeBelow(std::uint32_t row) const {
+    return row < edgesBelow_.size() ? edgesBelow_[row] : 0.0f;
+  }
 
   void alignCell(const Aligned& a) {
     float height = 0;
@@ -213,14 +251,17 @@ class Measurer {
     const TableCell fallback;
     const TableCell& cell = known ? table.rows[ref.row].cells[ref.cell] : fallback;
     const CellPlace& place = grid.place(ref.row, ref.cell);
-    const CellMargins margins = MarginsOf(table, cell);
+    const CellMargins margins = MarginsOf(table, known ? &table.rows[ref.row] : nullptr, cell);
     const float textX = place.x + margins.left;
     const float textWidth = std::max(kMinCellText, place.width - margins.left - margins.right);
     // Horizontal borders take room of their own: the table's top above the first row, and
-    // each row's bottom edge below it.
+    // each row's bottom edge below it. Where a row's top edge is wider than the line under
+    // the row above, the line between them is the wider one and the difference is the row's.
     CellBorders edges;
-    if (known) edges = EdgesOf(table, ref.row, RowsOf(table, grid, ref.row, place, cell), ref.cell);
-    double y = margins.top + (ref.row == 0 ? Width(edges.top) : 0);
+    const std::uint32_t rows = known ? RowsOf(table, grid, ref.row, place, cell) : 1;
+    if (known) edges = EdgesOf(table, ref.row, rows, ref.cell);
+    const float lineAbove = ref.row == 0 ? 0 : edgeBelow(ref.row - 1);
+    double y = margins.top + std::max(0.0f, Width(edges.top) - lineAbove);
     const Paragraph* above = nullptr;
     std::size_t i = begin;
     const std::size_t firstItem = result_.items.size(), firstBox = result_.boxes.size();
@@ -243,6 +284,9 @@ class Measurer {
       ++i;
     }
     const float padding = margins.bottom + Width(edges.bottom);
+    const std::size_t lastRow = std::size_t(ref.row) + rows - 1;
+    if (lastRow < edgesBelow_.size())
+      edgesBelow_[lastRow] = std::max(edgesBelow_[lastRow], Width(edges.bottom));
     const float content = float(y) + padding;
     if (ref.row < result_.rowPadding.size())
       result_.rowPadding[ref.row] = std::max(result_.rowPadding[ref.row], padding);
