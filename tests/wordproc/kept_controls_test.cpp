@@ -129,3 +129,39 @@ TEST(KeptControls, LibreOfficeReadsTheTable) {
 }
 
 }  // namespace
+
+// Headers are written from the model as the body is: their controls, around paragraphs, empty or
+// within a line, come back too, and the body's controls stay where they were.
+TEST(KeptControls, InHeadersToo) {
+  const char* rels =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
+      "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
+      "Target=\"header1.xml\"/></Relationships>";
+  const std::string header =
+      std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr") + kNamespaces + ">" +
+      Control("шапка", P("Организация")) +
+      "<w:sdt><w:sdtPr><w:alias w:val=\"пусто\"/></w:sdtPr><w:sdtContent/></w:sdt>" +
+      "<w:p><w:r><w:t>Лист </w:t></w:r><w:sdt><w:sdtPr><w:alias w:val=\"номер\"/></w:sdtPr>"
+      "<w:sdtContent><w:r><w:t>7</w:t></w:r></w:sdtContent></w:sdt></w:p></w:hdr>";
+  const std::string body =
+      "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH\"/>"
+      "</w:sectPr></w:pPr>" +
+      std::string("<w:r><w:t>Один</w:t></w:r></w:p>") + Control("текст", P("Два")) + "<w:sectPr/>";
+  auto doc = ReadBytes(PackageWithBody(
+      body, {{"word/_rels/document.xml.rels", rels}, {"word/header1.xml", header}}));
+  const auto bytes = WritePackageToMemory(*doc, false);
+  auto zip = package::ZipReader::OpenMemory(bytes.data(), bytes.size(), "out.docx", {});
+  const std::string headerPart = zip->Read("word/header1.xml");
+  pugi::xml_document out;
+  ASSERT_TRUE(out.load_string(headerPart.c_str())) << headerPart;
+  EXPECT_EQ(Texts(out, "/w:hdr/w:sdt[w:sdtPr/w:alias/@w:val='шапка']/w:sdtContent/w:p"),
+            "Организация|");
+  EXPECT_TRUE(
+      out.select_node("/w:hdr/w:sdt[w:sdtPr/w:alias/@w:val='пусто'][w:sdtContent[not(*)]]"));
+  EXPECT_EQ(Texts(out, "/w:hdr/w:p/w:sdt[w:sdtPr/w:alias/@w:val='номер']"), "7|");
+  EXPECT_EQ(Texts(*Written(*doc), "/w:document/w:body/w:sdt[w:sdtPr/w:alias/@w:val='текст']"),
+            "Два|");
+  // The header's controls wait for no paragraph of the body.
+  EXPECT_EQ(Texts(*Written(*doc), "/w:document/w:body/w:p"), "Один|");
+}

@@ -208,7 +208,7 @@ class ReadContext {
   void ReadWrapped(xml_node wrapper, xml_node content, Flow& flow);
   // A content control of the body: its paragraphs, which keep it around them when it holds
   // nothing else (OoxmlReadKeep.cpp).
-  void ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out);
+  void ReadBlockControl(xml_node sdt, bool body, std::vector<Paragraph>& out);
   // A floating chart or SmartArt keeps its run's XML, and the place and size it was read at.
   void KeepDrawing(Shape& shape, xml_node r, xml_node drawing);
   // The element of a run, wrapped in a run of the same properties.
@@ -317,6 +317,9 @@ class ReadContext {
   std::vector<CellRef> cells_;  // the cells being read, the outermost first
   std::unordered_map<std::string, HeaderFooterPtr> stories_;  // by part name
   bool storyTables_ = false;  // reading a header or footer, whose tables keep their cells
+  // Whether what the model does not read is kept for saving: in the body and in headers and
+  // footers, which are written from the model too.
+  bool Keeps(bool body) const { return body || storyTables_; }
   bool storyShapes_ = false;  // reading a header's or footer's own text: it keeps its shapes
   xml_node defaultParagraphProperties_, runDefaults_;
   float defaultTab_ = 36;

@@ -241,7 +241,7 @@ BlockWrapperPtr ReadContext::WrapperOf(xml_node sdt) {
   return wrapper;
 }
 
-void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
+void ReadContext::ReadBlockControl(xml_node sdt, bool body, std::vector<Paragraph>& out) {
   const xml_node content = Child(sdt, "sdtContent");
   if (!content.find_child([](xml_node c) { return c.type() == pugi::node_element; })) {
     auto empty = std::make_shared<BlockWrapper>();
@@ -252,7 +252,7 @@ void ReadContext::ReadBlockControl(xml_node sdt, std::vector<Paragraph>& out) {
     return;
   }
   const std::size_t first = out.size(), emptyBefore = pendingControls_.size();
-  ReadBlocks(content, true, out);
+  ReadBlocks(content, body, out);
   if (out.size() == first || !HoldsBlocks(sdt, 0)) return;
   auto wrapper = std::const_pointer_cast<BlockWrapper>(WrapperOf(sdt));
   wrapper->depth = cells_.size();

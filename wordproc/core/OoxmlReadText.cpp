@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace wordproc::ooxml::reader {
@@ -165,7 +166,13 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   ReadRelationships(RelationshipsPartOf(partName));
   storyTables_ = storyShapes_ = true;
   const std::size_t bodyShapes = pending_.size();
+  // The body's kept pieces waiting for its next paragraph wait on.
+  auto bodyControls = std::exchange(pendingControls_, {});
+  auto bodyRaw = std::exchange(pendingRaw_, {});
   ReadBlocks(part.doc.document_element(), false, story->paragraphs);
+  EndPendingControls(story->paragraphs);
+  pendingControls_ = std::move(bodyControls);
+  pendingRaw_ = std::move(bodyRaw);
   if (doc_->numbering) NumberParagraphs(story->paragraphs, *doc_->numbering);
   storyTables_ = storyShapes_ = false;
   // Its floating shapes stay with it, not among the body's.
@@ -239,13 +246,13 @@ void ReadContext::ReadBlocks(xml_node container, bool body, std::vector<Paragrap
         ReadTable(c, body, out);
       else
         ForEachRowCell(c, [&](xml_node tc) { ReadBlocks(tc, false, out); });
-    } else if (name == "sdt" && body) {
-      ReadBlockControl(c, out);
+    } else if (name == "sdt" && Keeps(body)) {
+      ReadBlockControl(c, body, out);
     } else if (name == "sdt") {
       ReadBlocks(Child(c, "sdtContent"), body, out);
     } else if (name == "customXml" || name == "ins" || name == "moveTo") {
       ReadBlocks(c, body, out);
-    } else if (body && KeptMarker(name)) {
+    } else if (Keeps(body) && KeptMarker(name)) {
       pendingRaw_.push_back(NodeXml(c));
     }
     return false;
@@ -392,8 +399,8 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
   if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);
-  flow.keepRaw = body;
-  if (body) {
+  flow.keepRaw = Keeps(body);
+  if (Keeps(body)) {
     for (std::string& xml : pendingRaw_) KeepRaw(flow, flow.paragraphRun, std::move(xml));
     pendingRaw_.clear();
     para.opens = std::move(pendingControls_);

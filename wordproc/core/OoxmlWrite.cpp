@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "wordproc/core/Ooxml.h"
 #include "wordproc/core/OoxmlInternal.h"
@@ -89,8 +90,12 @@ class Writer {
     const auto& paragraphs = story.content->paragraphs;
     const auto anchored = AnchorLists(paragraphs, story.content->shapes);
     shapes_ = &story.content->shapes;
+    const auto bodyWrappers = std::exchange(wrappers_, PairWrappers(paragraphs));
+    wrapped_ = &paragraphs;
     for (std::size_t i = 0; i < paragraphs.size();)
       i = WriteBlock(out, paragraphs, i, 0, &anchored);
+    wrappers_ = bodyWrappers;
+    wrapped_ = &doc_.paragraphs;
     if (paragraphs.empty()) {
       Paragraph empty;
       WriteParagraph(out, empty, &anchored[0], false);
@@ -288,14 +293,14 @@ class Writer {
                          std::size_t index, std::size_t depth,
                          const std::vector<std::vector<std::size_t>>* anchored) {
     const Paragraph& p = paragraphs[index];
-    const bool body = &paragraphs == &doc_.paragraphs;
-    if (body) out += WrappersXml(p.opens, wrappers_.opens[index], true, depth);
+    const bool wrapped = &paragraphs == wrapped_;
+    if (wrapped) out += WrappersXml(p.opens, wrappers_.opens[index], true, depth);
     std::size_t end = index + 1;
     if (p.cells.size() > depth && p.cells[depth].table)
       end = WriteTable(out, paragraphs, index, depth, anchored);
     else
       WriteParagraph(out, p, anchored ? &(*anchored)[index] : nullptr, !anchored);
-    if (body)
+    if (wrapped)
       out += WrappersXml(paragraphs[end - 1].closes, wrappers_.closes[end - 1], false, depth);
     return end;
   }
@@ -710,7 +715,8 @@ class Writer {
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;
   std::uint64_t heightStep_ = 1024;
-  WrittenWrappers wrappers_;   // content controls around the body's paragraphs
+  WrittenWrappers wrappers_;  // content controls around the paragraphs being written
+  const std::vector<Paragraph>* wrapped_ = &doc_.paragraphs;  // which they are
   bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
   bool hideText_ = false;      // inside a hidden shape
 };
