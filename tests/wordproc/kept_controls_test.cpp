@@ -85,9 +85,9 @@ TEST(KeptControls, AroundTablesRowsAndCellsAndEmpty) {
   EXPECT_EQ(second.str(), first.str());
 }
 
-// Erasing the rows a control holds takes the control; the others stay. The control around the
-// table opens at its first paragraph, so it goes with the first row, as a control around
-// paragraphs goes with its first paragraph.
+// Erasing the rows a control holds takes the control; the others stay. A control around rows
+// opens at its first row, so it goes with that row, as a control around paragraphs goes with its
+// first paragraph; the control around the whole table stays with the table.
 TEST(KeptControls, GoWithTheirContent) {
   auto doc = ReadBytes(PackageWithBody(ControlsBody()));
   const TablePtr old = doc->paragraphs[1].cells[0].table;
@@ -102,7 +102,7 @@ TEST(KeptControls, GoWithTheirContent) {
   }
   auto out = Written(*doc);
   EXPECT_FALSE(out->select_node("//w:sdt[w:sdtPr/w:alias/@w:val='строки']"));
-  EXPECT_EQ(Texts(*out, "//w:tbl/w:tr"), "B1B2|C1C2|");
+  EXPECT_EQ(Texts(*out, kTable + "/w:sdtContent/w:tbl/w:tr"), "B1B2|C1C2|");
   EXPECT_TRUE(out->select_node("//w:sdt[w:sdtPr/w:alias/@w:val='ячейка']/w:sdtContent/w:tc"));
 
   // Without the table the control around it goes, the empty one stays.

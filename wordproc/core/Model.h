@@ -344,6 +344,9 @@ struct Table {
   CellBorders borders;
   std::optional<BorderLine> insideH, insideV;
   std::vector<TableRow> rows;
+  // Content controls around the table alone, outermost first: they stay with it whatever rows
+  // are deleted, and go with it.
+  std::vector<BlockWrapperPtr> around;
 
   bool operator==(const Table&) const = default;
 };

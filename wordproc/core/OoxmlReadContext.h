@@ -209,6 +209,7 @@ class ReadContext {
   // A content control of the body: its paragraphs, which keep it around them when it holds
   // nothing else (OoxmlReadKeep.cpp).
   void ReadBlockControl(xml_node sdt, bool body, std::vector<Paragraph>& out);
+  TablePtr TableAlone(xml_node content, const std::vector<Paragraph>& out, std::size_t first) const;
   // A floating chart or SmartArt keeps its run's XML, and the place and size it was read at.
   void KeepDrawing(Shape& shape, xml_node r, xml_node drawing);
   // The element of a run, wrapped in a run of the same properties.

@@ -241,6 +241,19 @@ BlockWrapperPtr ReadContext::WrapperOf(xml_node sdt) {
   return wrapper;
 }
 
+// The table a control's content is, when it holds that table and nothing else.
+TablePtr ReadContext::TableAlone(xml_node content, const std::vector<Paragraph>& out,
+                                 std::size_t first) const {
+  int elements = 0;
+  ForEachChild(content, [&](xml_node) { return ++elements > 1; });
+  const std::size_t depth = cells_.size();
+  if (elements != 1 || !Child(content, "tbl") || out[first].cells.size() <= depth) return nullptr;
+  const TablePtr table = out[first].cells[depth].table;
+  for (std::size_t i = first; i < out.size(); ++i)
+    if (out[i].cells.size() <= depth || out[i].cells[depth].table != table) return nullptr;
+  return table;
+}
+
 void ReadContext::ReadBlockControl(xml_node sdt, bool body, std::vector<Paragraph>& out) {
   const xml_node content = Child(sdt, "sdtContent");
   if (!content.find_child([](xml_node c) { return c.type() == pugi::node_element; })) {
@@ -257,6 +270,10 @@ void ReadContext::ReadBlockControl(xml_node sdt, bool body, std::vector<Paragrap
   auto wrapper = std::const_pointer_cast<BlockWrapper>(WrapperOf(sdt));
   wrapper->depth = cells_.size();
   CountText(wrapper->open.size() + wrapper->close.size());
+  if (const auto table = TableAlone(content, out, first)) {
+    std::const_pointer_cast<Table>(table)->around.push_back(std::move(wrapper));
+    return;
+  }
   // Empty controls before it stay before it.
   auto& opens = out[first].opens;
   opens.insert(opens.begin() + std::ptrdiff_t(std::min(emptyBefore, opens.size())), wrapper);

@@ -319,6 +319,7 @@ class Writer {
         WriteParagraph(out, paragraphs[i], anchored ? &(*anchored)[i] : nullptr, !anchored);
       return end;
     }
+    for (const BlockWrapperPtr& control : table.around) out += control->open;
     out += "<w:tbl>" + TablePropertiesXml(table);
     const WrittenWrappers rows = PairItemWrappers(table.rows);
     for (std::uint32_t r = 0; r < table.rows.size(); ++r) {
@@ -342,6 +343,8 @@ class Writer {
       out += "</w:tr>" + WrappersXml(row.closes, rows.closes[r], false);
     }
     out += "</w:tbl>";
+    for (auto control = table.around.rbegin(); control != table.around.rend(); ++control)
+      out += (*control)->close;
     return end;
   }
 
