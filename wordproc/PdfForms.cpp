@@ -393,8 +393,9 @@ bool PlaceOnPage(Pdf& pdf, int page, const std::vector<int>& formObjects,
 
 }  // namespace
 
-void MarkForm(QPainter& painter, int form) {
+void MarkForm(QPainter& painter, const QPointF& at, int form) {
   painter.save();
+  painter.translate(at);
   painter.setPen(Qt::NoPen);
   painter.setBrush(QColor(1, 2, 3));
   painter.setOpacity(1);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 class QPainter;
+class QPointF;
 
 namespace wordproc::pdfforms {
 
@@ -16,8 +17,8 @@ namespace wordproc::pdfforms {
 // painter's matrix there: Qt writes it as "q\n<matrix> cm\n<kMarkerX> <k> 0 0 re\nf\nQ\n".
 inline constexpr int kMarkerX = -77777;
 
-// Marks the place of form k: the form's origin goes to the painter's origin.
-void MarkForm(QPainter& painter, int form);
+// Marks the place of form k: the form's origin goes to `at` in the painter's units.
+void MarkForm(QPainter& painter, const QPointF& at, int form);
 
 // pages: a PDF as Qt writes it whose pages hold markers; forms: one whose page k is the drawing
 // of form k, drawn with the painter scaled by (scaleX, scaleY) from the page's corner. Returns

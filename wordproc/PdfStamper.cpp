@@ -238,19 +238,60 @@ void PdfStamper::draw(QPainter& painter, const Shape& shape, const QRectF& box) 
   const bool stampable = !failed_ && painter.device() && world.type() <= QTransform::TxScale &&
                          painter.opacity() == 1.0 && (!scale_ || *scale_ == scale);
   if (!stampable) return DrawShapeInBox(painter, shape, box);
-  auto [key, weight] = KeyOf(shape, box.size(), scale, *painter.device());
-  // A plain rectangle costs less to write again than to place.
-  if (weight < kWorthAForm) return DrawShapeInBox(painter, shape, box);
-  Seen& seen = seen_[std::move(key)];
+  std::optional<Seen*> found = alike(shape, box.size(), scale);
+  if (!found) {
+    auto [key, weight] = KeyOf(shape, box.size(), scale, *painter.device());
+    // A plain rectangle costs less to write again than to place.
+    found = weight < kWorthAForm ? nullptr : &seen_[std::move(key)];
+    alike_.emplace(HintOf(shape, box.size()), Alike{&shape, box.size(), scale, *found});
+  }
+  if (!*found) return DrawShapeInBox(painter, shape, box);
+  Seen& seen = **found;
   // A drawing seen once stays in the page's own content: most documents repeat nothing.
   if (seen.uses++ == 0) return DrawShapeInBox(painter, shape, box);
   scale_ = scale;
   if (seen.form < 0 && !addForm(shape, box.size(), seen.form))
     return DrawShapeInBox(painter, shape, box);
-  painter.save();
-  painter.translate(box.topLeft());
-  pdfforms::MarkForm(painter, seen.form);
-  painter.restore();
+  pdfforms::MarkForm(painter, box.topLeft(), seen.form);
+}
+
+// Copies of a design are shapes alike in all but their place: those draw the same without
+// being drawn to find out.
+std::size_t PdfStamper::HintOf(const Shape& shape, QSizeF size) {
+  return std::hash<std::string>()(shape.preset) ^ std::hash<double>()(size.width()) * 3 ^
+         std::hash<double>()(size.height()) * 7 ^ std::hash<float>()(shape.rotation) * 11 ^
+         std::size_t(shape.kind) * 13 ^ std::size_t(shape.fill.color) * 17;
+}
+
+bool PdfStamper::DrawsAlike(const Shape& a, const Shape& b) {
+  if (a.width != b.width || a.height != b.height || a.kind != b.kind || a.preset != b.preset ||
+      a.rotation != b.rotation || a.text.size() != b.text.size())
+    return false;
+  auto placed = b.clone();
+  placed->id = a.id;
+  placed->name = a.name;
+  placed->left = a.left;
+  placed->top = a.top;
+  placed->relH = a.relH;
+  placed->relV = a.relV;
+  placed->wrap = a.wrap;
+  placed->layoutInCell = a.layoutInCell;
+  placed->raw = b.raw;
+  for (std::size_t k = 0; k < a.text.size(); ++k) placed->text[k].id = a.text[k].id;
+  return a.sameAs(*placed);
+}
+
+// The drawing of a shape drawn before that draws alike (none for a light one), if there is one.
+std::optional<PdfStamper::Seen*> PdfStamper::alike(const Shape& shape, QSizeF size,
+                                                   const QTransform& scale) const {
+  const auto [from, to] = alike_.equal_range(HintOf(shape, size));
+  int compared = 0;
+  for (auto it = from; it != to && compared < kMostCompared; ++it, ++compared) {
+    const Alike& other = it->second;
+    if (other.size == size && other.scale == scale && DrawsAlike(*other.shape, shape))
+      return other.seen;
+  }
+  return std::nullopt;
 }
 
 bool PdfStamper::addForm(const Shape& shape, QSizeF size, int& form) {

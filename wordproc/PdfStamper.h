@@ -36,6 +36,18 @@ class PdfStamper final : public ShapeStamper {
     int form = -1;
   };
 
+  // A shape drawn before, its box and scale, and its drawing (none: drawn in the page).
+  struct Alike {
+    const Shape* shape;
+    QSizeF size;
+    QTransform scale;
+    Seen* seen;
+  };
+  static constexpr int kMostCompared = 8;
+
+  static std::size_t HintOf(const Shape& shape, QSizeF size);
+  static bool DrawsAlike(const Shape& a, const Shape& b);
+  std::optional<Seen*> alike(const Shape& shape, QSizeF size, const QTransform& scale) const;
   bool addForm(const Shape& shape, QSizeF size, int& form);
 
   int resolution_;
@@ -45,7 +57,8 @@ class PdfStamper final : public ShapeStamper {
   std::unique_ptr<QPdfWriter> formWriter_;
   QPainter formPainter_;
   std::optional<QTransform> scale_;
-  std::unordered_map<std::string, Seen> seen_;
+  std::unordered_map<std::string, Seen> seen_;  // node-based: Alike keeps pointers into it
+  std::unordered_multimap<std::size_t, Alike> alike_;
   int forms_ = 0;
   bool failed_ = false;
 };

@@ -134,6 +134,26 @@ TEST_F(PdfFormsTest, MorePagesOfCopiesAddLittle) {
   EXPECT_LT(twenty.size(), two + 18 * 2000);
 }
 
+// A copy that differs in its colour or its text is drawn as itself, not as the others.
+TEST_F(PdfFormsTest, ShapesThatDifferAreNotTakenForCopies) {
+  auto doc = Sheet({{0, 0}, {0, 0}, {0, 0}});
+  Shape& star = *doc->shapes[7].shape;
+  ASSERT_EQ(star.preset, "star5");
+  star.fill.color = 0x00C000;
+  doc->shapes[8].shape->text[0].runs[0].text = "Клубничное варенье";
+  const QByteArray pdf = Written(*doc, "differ.pdf");
+  EXPECT_EQ(Count(pdf, "/Subtype /Form"), 3);
+  const QImage first = Page(1), third = Page(3);
+  EXPECT_LT(DifferingPixels(first, Page(2), 0, 0), 20);
+  const QPoint inStar(330, 80);
+  EXPECT_TRUE(IsGreen(third.pixel(inStar))) << std::hex << third.pixel(inStar);
+  EXPECT_FALSE(IsGreen(first.pixel(inStar)));
+  const std::string text = ooxml_test::RunAndCapture("pdftotext -enc UTF-8 -f 3 -l 3 " +
+                                                     ooxml_test::Quote(path_) + " -");
+  EXPECT_NE(text.find("Клубничное"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Малиновое"), std::string::npos) << text;
+}
+
 // Files not as Qt writes them, and marks naming forms that are not there, are refused whole.
 TEST(PdfForms, WhatCannotBePlacedIsRefused) {
   EnsureApplication();
@@ -148,7 +168,7 @@ TEST(PdfForms, WhatCannotBePlacedIsRefused) {
     for (int page = 0; page < pages; ++page) {
       if (page > 0) writer.newPage();
       painter.fillRect(QRectF(10, 10, 50, 50), Qt::blue);
-      if (marked >= 0) pdfforms::MarkForm(painter, marked);
+      if (marked >= 0) pdfforms::MarkForm(painter, QPointF(5, 5), marked);
     }
     painter.end();
     return bytes.toStdString();
