@@ -276,7 +276,6 @@ bool PdfStamper::DrawsAlike(const Shape& a, const Shape& b) {
   placed->relV = a.relV;
   placed->wrap = a.wrap;
   placed->layoutInCell = a.layoutInCell;
-  placed->raw = b.raw;
   for (std::size_t k = 0; k < a.text.size(); ++k) placed->text[k].id = a.text[k].id;
   return a.sameAs(*placed);
 }

@@ -75,11 +75,6 @@ TEST(Headers, EachPageShowsItsOwnAndTheyAreWrittenBack) {
 }
 
 TEST(Headers, ASectionNamingNoneShowsThoseBeforeIt) {
-  const char* rels =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
-      "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH\" "
-      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
-      "Target=\"header1.xml\"/></Relationships>";
   const std::string header =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr xmlns:w=\"http://schemas."
       "openxmlformats.org/wordprocessingml/2006/main\"><w:p><w:r><w:t>Общий</w:t></w:r></w:p>"
@@ -89,7 +84,7 @@ TEST(Headers, ASectionNamingNoneShowsThoseBeforeIt) {
       "</w:sectPr></w:pPr><w:r><w:t>Один</w:t></w:r></w:p><w:p><w:r><w:t>Два</w:t></w:r></w:p>"
       "<w:sectPr/>";
   const auto doc = ReadBytes(PackageWithBody(
-      body, {{"word/_rels/document.xml.rels", rels}, {"word/header1.xml", header}}));
+      body, {{"word/_rels/document.xml.rels", kHeaderRels}, {"word/header1.xml", header}}));
   Layout layout(*doc, EstimatedText());
   ASSERT_EQ(layout.pageCount(), 2);
   EXPECT_EQ(TextOf(layout.headerOfPage(2, false)), "Общий");

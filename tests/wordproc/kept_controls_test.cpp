@@ -133,11 +133,6 @@ TEST(KeptControls, LibreOfficeReadsTheTable) {
 // Headers are written from the model as the body is: their controls, around paragraphs, empty or
 // within a line, come back too, and the body's controls stay where they were.
 TEST(KeptControls, InHeadersToo) {
-  const char* rels =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
-      "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH\" "
-      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
-      "Target=\"header1.xml\"/></Relationships>";
   const std::string header =
       std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr") + kNamespaces + ">" +
       Control("шапка", P("Организация")) +
@@ -149,7 +144,7 @@ TEST(KeptControls, InHeadersToo) {
       "</w:sectPr></w:pPr>" +
       std::string("<w:r><w:t>Один</w:t></w:r></w:p>") + Control("текст", P("Два")) + "<w:sectPr/>";
   auto doc = ReadBytes(PackageWithBody(
-      body, {{"word/_rels/document.xml.rels", rels}, {"word/header1.xml", header}}));
+      body, {{"word/_rels/document.xml.rels", kHeaderRels}, {"word/header1.xml", header}}));
   const auto bytes = WritePackageToMemory(*doc, false);
   auto zip = package::ZipReader::OpenMemory(bytes.data(), bytes.size(), "out.docx", {});
   const std::string headerPart = zip->Read("word/header1.xml");

@@ -190,6 +190,13 @@ inline std::string SpacingStyles() {
          "<w:spacing w:line=\"240\" w:lineRule=\"exact\"/></w:pPr></w:style></w:styles>";
 }
 
+// Document relationships that name one header part, header1.xml, as rIdH.
+inline const char* kHeaderRels =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
+    "schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH\" "
+    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
+    "Target=\"header1.xml\"/></Relationships>";
+
 // The last section of a hand-made body: A4 with inch margins.
 inline const char* kA4Section =
     "<w:sectPr><w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" "
