@@ -247,7 +247,8 @@ class InlineShapeObj : public DocumentPart {
     shape->relH = RelH::Column;
     shape->relV = RelV::Paragraph;
     // A chart or SmartArt of the file stays one in the saved file.
-    if (picture.raw && picture.drawing) shape->raw = FloatingDrawing(*picture.raw, *shape);
+    if (picture.raw && picture.drawing)
+      shape->raw = FloatingDrawing(*picture.raw, *shape, doc().model().kept);
     if (!picture.drawing) {
       shape->kind = ShapeKind::Picture;
       shape->image = picture.image;

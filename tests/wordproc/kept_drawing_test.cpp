@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <pugixml.hpp>
+#include <set>
 
 #include "tests/wordproc/om_support.h"
 #include "tests/wordproc/ooxml_test_support.h"
@@ -219,6 +220,112 @@ TEST_F(KeptDrawingsOm, CopiesAndNewShapesAroundThemStayInOrder) {
 }  // namespace
 
 namespace {
+
+// The part a main-part relationship of the package leads to.
+std::string PartOf(const std::map<std::string, std::string>& parts, const std::string& id) {
+  pugi::xml_document rels;
+  rels.load_string(parts.at("word/_rels/document.xml.rels").c_str());
+  const std::string query = "//*[@Id='" + id + "']";
+  return "word/" + std::string(rels.select_node(query.c_str()).node().attribute("Target").value());
+}
+
+std::vector<std::string> Values(const pugi::xml_document& xml, const char* query) {
+  std::vector<std::string> values;
+  for (const pugi::xpath_node& found : xml.select_nodes(query))
+    values.push_back(found.attribute().value());
+  return values;
+}
+
+// A copy of a chart edits its own data in the other word processors: it names a chart part of
+// its own, with its own workbook, and a SmartArt's copy its own data, drawing and definitions.
+TEST_F(KeptDrawingsOm, CopiesOfChartsAndSmartArtTakePartsOfTheirOwn) {
+  Variant doc = Open(scratch_ / "floating.docx");
+  Variant shapes = doc.get("Shapes");
+  shapes.call("Item", 2).call("Duplicate");
+  shapes.call("Item", 2).call("Duplicate");
+  shapes.call("Item", 1).call("Duplicate");
+  doc.call("SaveAs", scratch_ / "copies.docx");
+  doc.call("Close", 0);
+
+  const auto parts = Unzip(FileBytes(scratch_ / "copies.docx"));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(parts.at("word/document.xml").c_str()));
+  std::set<std::string> charts, workbooks;
+  for (const std::string& id : Values(xml, "//c:chart/@r:id")) {
+    const std::string chart = PartOf(parts, id);
+    ASSERT_TRUE(parts.count(chart)) << chart;
+    charts.insert(chart);
+    const std::string rels = "word/charts/_rels/" + chart.substr(12) + ".rels";
+    ASSERT_TRUE(parts.count(rels)) << rels;
+    pugi::xml_document chartRels;
+    chartRels.load_string(parts.at(rels).c_str());
+    const std::string target = chartRels.select_node("//@Target").attribute().value();
+    ASSERT_EQ(target.substr(0, 3), "../");
+    const std::string workbook = "word/" + target.substr(3);
+    ASSERT_TRUE(parts.count(workbook)) << workbook;
+    workbooks.insert(workbook);
+    EXPECT_EQ(parts.at(workbook), parts.at("word/embeddings/Microsoft_Excel_Sheet1.xlsx"));
+  }
+  EXPECT_EQ(charts.size(), 3u);
+  EXPECT_EQ(workbooks.size(), 3u);
+  EXPECT_NE(parts.at("[Content_Types].xml").find("/word/charts/chart2.xml"), std::string::npos);
+
+  std::set<std::string> data, drawings;
+  for (const std::string& id : Values(xml, "//dgm:relIds/@r:dm")) {
+    data.insert(PartOf(parts, id));
+    const std::string& bytes = parts.at(PartOf(parts, id));
+    const std::size_t at = bytes.find("relId=\"") + 7;
+    drawings.insert(PartOf(parts, bytes.substr(at, bytes.find('"', at) - at)));
+  }
+  EXPECT_EQ(data.size(), 2u);
+  EXPECT_EQ(drawings.size(), 2u) << "each data names its own drawing";
+  EXPECT_EQ(Values(xml, "//dgm:relIds/@r:lo").size(), 2u);
+  const auto anchorIds = Values(xml, "//@wp14:anchorId");
+  EXPECT_EQ(std::set<std::string>(anchorIds.begin(), anchorIds.end()).size(), anchorIds.size());
+
+  const auto back = ReadPackage(scratch_ / "copies.docx");
+  int readCharts = 0, readDiagrams = 0;
+  for (const AnchoredShape& anchored : back->shapes) {
+    readCharts += anchored.shape->chart && anchored.shape->chart->series.size() == 3;
+    readDiagrams += anchored.shape->graphic == GraphicType::SmartArt;
+  }
+  EXPECT_EQ(readCharts, 3);
+  EXPECT_EQ(readDiagrams, 2);
+
+  if (!HaveProgram("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  std::filesystem::create_directories(scratch_ / "lo");
+  const std::string converted =
+      ConvertWithLibreOffice(scratch_ / "copies.docx", "docx:MS Word 2007 XML", scratch_ / "lo");
+  ASSERT_FALSE(converted.empty());
+  int theirs = 0;
+  for (const AnchoredShape& anchored : ReadPackage(converted)->shapes)
+    theirs += anchored.shape->chart && anchored.shape->chart->series.size() == 3;
+  EXPECT_EQ(theirs, 3) << "LibreOffice reads every copy as a chart";
+}
+
+// Pasted into another document, a chart brings its parts along.
+TEST_F(KeptDrawingsOm, ChartsPastedIntoAnotherDocumentBringTheirParts) {
+  Variant doc = Open(scratch_ / "floating.docx");
+  doc.get("Shapes").call("Item", 2).call("Select");
+  word.get("Selection").call("Copy");
+  Variant other = word.get("Documents").call("Add");
+  word.get("Selection").call("Paste");
+  ASSERT_EQ(other.get("Shapes").get("Count").toInt(), 1);
+  other.call("SaveAs", scratch_ / "pasted.docx");
+  other.call("Close", 0);
+  doc.call("Close", 0);
+
+  const auto parts = Unzip(FileBytes(scratch_ / "pasted.docx"));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(parts.at("word/document.xml").c_str()));
+  const auto ids = Values(xml, "//c:chart/@r:id");
+  ASSERT_EQ(ids.size(), 1u);
+  EXPECT_TRUE(parts.count(PartOf(parts, ids[0])));
+  const auto back = ReadPackage(scratch_ / "pasted.docx");
+  ASSERT_EQ(back->shapes.size(), 1u);
+  ASSERT_TRUE(back->shapes[0].shape->chart);
+  EXPECT_EQ(back->shapes[0].shape->chart->series.size(), 3u);
+}
 
 TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {
   const auto read = LoadDocumentFile(kDiagramFile);

@@ -706,7 +706,6 @@ std::vector<std::uint32_t> Editor::shapesIn(std::int64_t start, std::int64_t end
 
 void Editor::renumber(Shape& shape) {
   shape.id = doc_->newShapeId();
-  shape.raw.reset();  // a copy is a shape of its own, not the file's chart or SmartArt
   for (auto& child : shape.children)
     if (child) renumber(*child);
 }

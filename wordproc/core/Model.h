@@ -616,6 +616,7 @@ struct TextWarp {
 };
 
 struct Chart;
+struct KeptPackage;
 
 // What a shape's graphic holds: a drawing of its own, or SmartArt (drawn from the diagram's
 // drawing as a group of its boxes) or a chart.
@@ -631,6 +632,9 @@ struct KeptDrawing {
   RelV relV = RelV::Page;
   std::uint64_t relativeHeight = 0;
   WrapFormat wrap{};
+  // The package whose parts the XML names by relationship id. A copy written beside its
+  // original, or into another document, is given copies of those parts.
+  std::shared_ptr<const KeptPackage> package;
 };
 
 struct Shape {
@@ -670,8 +674,8 @@ struct Shape {
   std::vector<std::unique_ptr<Shape>> children;
   GraphicType graphic = GraphicType::Drawing;
   std::shared_ptr<const Chart> chart;  // a chart's series, drawn in its box
-  // The chart or SmartArt as read, shared by the states of one shape; a copy drops it, since
-  // the parts it names belong to the original.
+  // The chart or SmartArt as read, shared by the states of one shape and by its copies; saving
+  // gives every copy but one parts of its own.
   std::shared_ptr<const KeptDrawing> raw;
 
   std::unique_ptr<Shape> clone() const;

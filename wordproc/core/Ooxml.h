@@ -77,9 +77,10 @@ std::vector<std::uint8_t> WritePackageToMemory(const Document& doc, bool templat
 std::vector<std::uint8_t> WritePackageForConversion(const Document& doc, bool templateType);
 
 // The run of a chart or SmartArt kept from the text (InlinePicture::raw) made floating as the
-// shape taken out of the text stands, in front of the text; null when it is no such run.
-std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
-                                                   const Shape& shape);
+// shape taken out of the text stands, in front of the text; null when it is no such run. The
+// package is the one whose parts the run names.
+std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun, const Shape& shape,
+                                                   KeptPackagePtr package);
 
 // True when the file starts like a zip package.
 bool LooksLikePackage(const std::string& path);

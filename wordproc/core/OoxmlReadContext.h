@@ -75,6 +75,8 @@ class ReadContext {
   ReadContext(package::ZipReader& zip, const PartHook& onPart) : zip_(zip), onPart_(onPart) {}
 
   std::unique_ptr<Document> Read();
+  // Resolves a relationship target against the folder of its source part.
+  static std::string ResolveTarget(const std::string& folder, std::string_view target);
 
  private:
   // Where inline content read goes: the paragraph, whether it is in the body (text boxes hold no
@@ -107,8 +109,6 @@ class ReadContext {
 
   void ReadContentTypes();
   std::string ContentTypeOf(const std::string& partName) const;
-  // Resolves a relationship target against the folder of its source part.
-  static std::string ResolveTarget(const std::string& folder, std::string_view target);
   std::string FindMainPart();
   void ReadRelationships(const std::string& relsPart);
   const std::string* PartOfType(std::string_view suffix) const;
@@ -334,6 +334,8 @@ class ReadContext {
   std::unordered_map<const void*, std::unordered_map<std::string, std::string>> partNamespaces_;
   // Markers between the body's paragraphs, kept at the start of the next paragraph read.
   std::vector<std::string> pendingRaw_;
+  // The body's charts and SmartArt kept as read, told the package once it is known.
+  std::vector<std::shared_ptr<KeptDrawing>> keptDrawings_;
   std::vector<BlockWrapperPtr> pendingControls_;  // empty ones, for the next paragraph read
   std::size_t rawKept_ = 0;
   std::vector<std::pair<std::string, std::string>> rootNamespaces_;

@@ -104,8 +104,10 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
       UnreadProperties(defaultParagraphProperties_, PropertyKind::Paragraph, true)};
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
       !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
-      !kept->paragraphDefaults.empty())
+      !kept->paragraphDefaults.empty()) {
+    for (const auto& drawing : keptDrawings_) drawing->package = kept;
     doc_->kept = std::move(kept);
+  }
 }
 
 void ReadContext::KeepRootNamespaces(xml_node root) {
@@ -205,6 +207,7 @@ void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
   kept->wrap = shape.wrap;
   kept->relativeHeight =
       static_cast<std::uint64_t>(Clamp(Number(Value(anchor, "relativeHeight")), 0, 4294967295.0));
+  if (!storyTables_) keptDrawings_.push_back(kept);
   shape.raw = std::move(kept);
 }
 

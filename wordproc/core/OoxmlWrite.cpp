@@ -55,6 +55,7 @@ class Writer {
               std::string(media.image->bytes.begin(), media.image->bytes.end()), !packed);
     }
     if (kept_) AddKeptParts(zip, *kept_, MadeParts());
+    for (const KeptPart& part : copier_.parts()) zip.Add(part.name, part.bytes, true);
     return zip.Finish();
   }
 
@@ -170,7 +171,9 @@ class Writer {
     }
   }
 
-  bool Kept(const std::string& partName) const { return kept_ && kept_->find(partName); }
+  bool Kept(const std::string& partName) const {
+    return (kept_ && kept_->find(partName)) || copier_.Has(partName);
+  }
 
   std::string KeptFree(const std::string& id) const {
     return kept_ ? FreeRelationshipId(id, kept_->documentRelationships) : id;
@@ -188,6 +191,7 @@ class Writer {
     }
     for (const Media& media : media_)
       if (!media.kept) made.insert(package::AsciiLower("word/" + media.target));
+    for (const KeptPart& part : copier_.parts()) made.insert(package::AsciiLower(part.name));
     return made;
   }
 
@@ -221,6 +225,10 @@ class Writer {
         "<Override PartName=\"/word/settings.xml\" ContentType=\"application/"
         "vnd.openxmlformats-officedocument.wordprocessingml.settings+xml\"/>";
     if (doc_.numbering) out += NumberingOverride();
+    for (const KeptPart& part : copier_.parts())
+      if (!part.contentType.empty() && !part.name.ends_with(".rels"))
+        out += "<Override PartName=\"/" + Attr(part.name) + "\" ContentType=\"" +
+               Attr(part.contentType) + "\"/>";
     for (const Story& story : stories_) {
       out += "<Override PartName=\"/word/" + story.target +
              "\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml." +
@@ -240,6 +248,7 @@ class Writer {
            "\" Target=\"settings.xml\"/>";
     if (doc_.numbering) out += NumberingRelationship(KeptFree("rIdNumbering"));
     if (kept_) out += RelationshipsXml(kept_->documentRelationships);
+    out += RelationshipsXml(copier_.relationships());
     for (const Media& media : media_) {
       if (media.keptRel) continue;
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
@@ -537,6 +546,18 @@ class Writer {
     out += "</wps:wsp>";
   }
 
+  // A kept chart or SmartArt goes out as read the first time its run is written into the part
+  // it came from. Copies, and drawings pasted from another document, name copies of its parts;
+  // where those cannot be made, the shape is written as the drawing it is shown by.
+  std::optional<std::string> KeptRun(const KeptDrawing& drawing) {
+    const KeptPackage* from = drawing.package.get();
+    const bool body = shapes_ == &doc_.shapes;
+    const bool home = from ? from == kept_ && body : !body;
+    if (home && writtenDrawings_.insert(&drawing).second) return drawing.xml;
+    if (!from || !body) return std::nullopt;
+    return copier_.Copy(drawing.xml, *from);
+  }
+
   void WriteTextBoxContent(std::string& out, const Shape& shape, bool fallback) {
     if (shape.text.empty()) {
       out += "<w:p/>";
@@ -548,8 +569,10 @@ class Writer {
   void WriteAnchored(std::string& out, const Shape& shape, std::size_t zIndex) {
     const std::uint32_t id = TakeId(shape.id);
     const std::uint64_t relativeHeight = kFirstRelativeHeight + zIndex * heightStep_;
-    if (shape.raw && !forConversion_) {
-      out += KeptAnchorXml(shape, id, keptStacking_ ? std::nullopt : std::optional(relativeHeight));
+    if (const std::optional<std::string> kept =
+            shape.raw && !forConversion_ ? KeptRun(*shape.raw) : std::nullopt) {
+      out += KeptAnchorXml(shape, *kept, id,
+                           keptStacking_ ? std::nullopt : std::optional(relativeHeight));
       return;
     }
     const std::string name =
@@ -722,6 +745,13 @@ class Writer {
   const std::vector<Paragraph>* wrapped_ = &doc_.paragraphs;  // which they are
   bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
   bool hideText_ = false;      // inside a hidden shape
+  std::unordered_set<const KeptDrawing*> writtenDrawings_;
+  std::size_t copiedRelationships_ = 0;
+  GraphicCopier copier_{
+      [this](const std::string& name) {
+        return Kept(name) || MadeParts().count(package::AsciiLower(name));
+      },
+      [this] { return KeptFree("rIdCopy" + std::to_string(++copiedRelationships_)); }};
 };
 
 }  // namespace

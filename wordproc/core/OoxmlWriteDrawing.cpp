@@ -187,7 +187,7 @@ std::string KeptInlineXml(const InlinePicture& picture, std::uint32_t id) {
   return Patched(*picture.raw, changes);
 }
 
-std::string KeptAnchorXml(const Shape& shape, std::uint32_t id,
+std::string KeptAnchorXml(const Shape& shape, const std::string& xml, std::uint32_t id,
                           std::optional<std::uint64_t> relativeHeight) {
   const KeptDrawing& read = *shape.raw;
   DrawingChanges changes;
@@ -204,7 +204,7 @@ std::string KeptAnchorXml(const Shape& shape, std::uint32_t id,
   changes.top = Emu(shape.top);
   if (relativeHeight != read.relativeHeight) changes.relativeHeight = relativeHeight;
   if (shape.wrap != read.wrap) changes.wrap = shape.wrap;
-  return Patched(read.xml, changes);
+  return Patched(xml, changes);
 }
 
 bool KeepsItsStacking(const std::vector<AnchoredShape>& shapes) {
@@ -221,8 +221,8 @@ bool KeepsItsStacking(const std::vector<AnchoredShape>& shapes) {
 
 namespace wordproc {
 
-std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
-                                                   const Shape& shape) {
+std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun, const Shape& shape,
+                                                   KeptPackagePtr package) {
   pugi::xml_document doc;
   const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single;
   if (!doc.load_buffer(inlineRun.data(), inlineRun.size(), options, pugi::encoding_utf8))
@@ -240,6 +240,7 @@ std::shared_ptr<const KeptDrawing> FloatingDrawing(const std::string& inlineRun,
   kept->relV = shape.relV;
   // Written without wrapping: the wrapNone and distances of a new anchor.
   kept->wrap = WrapFormat{};
+  kept->package = std::move(package);
   return kept;
 }
 

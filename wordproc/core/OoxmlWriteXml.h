@@ -74,12 +74,44 @@ struct MediaType {
   std::string contentType, extension;
 };
 MediaType MediaFormat(const Image& image);
-// The run of a chart or SmartArt kept from the file, with the id it is written with and the
-// size, place, name and visibility the model has given it since; relativeHeight, when set,
-// stacks a floating one among the shapes written anew.
+// The run of a chart or SmartArt kept from the file (for a floating one, the run given), with the
+// id it is written with and the size, place, name and visibility the model has given it since;
+// relativeHeight, when set, stacks a floating one among the shapes written anew.
 std::string KeptInlineXml(const InlinePicture& picture, std::uint32_t id);
-std::string KeptAnchorXml(const Shape& shape, std::uint32_t id,
+std::string KeptAnchorXml(const Shape& shape, const std::string& xml, std::uint32_t id,
                           std::optional<std::uint64_t> relativeHeight);
+// The parts and main-part relationships that copies of kept charts and SmartArt take: each copy
+// names copies of the parts its original names, under fresh names and ids (OoxmlWriteCopies.cpp).
+class GraphicCopier {
+ public:
+  using PartTaken = std::function<bool(const std::string&)>;
+  using FreeRelationship = std::function<std::string()>;
+  GraphicCopier(PartTaken taken, FreeRelationship freeId);
+  // The run with its relationship ids replaced by those of the copies; none when a part it
+  // names is missing from the package it came from.
+  std::optional<std::string> Copy(const std::string& runXml, const KeptPackage& from);
+  const std::vector<KeptPart>& parts() const { return parts_; }
+  const std::vector<KeptRelationship>& relationships() const { return relationships_; }
+  bool Has(const std::string& name) const;
+
+ private:
+  struct Copied {  // within one copy: by the original's id or name
+    std::map<std::string, std::string> relationships, parts;
+  };
+  std::optional<std::string> CopyRelationship(const KeptPackage& from, const std::string& id,
+                                              Copied& copied);
+  std::optional<std::string> CopyPart(const KeptPackage& from, const std::string& name,
+                                      Copied& copied);
+  bool CopyOwnRelationships(const KeptPackage& from, const KeptPart& source,
+                            const std::string& copy, Copied& copied);
+  bool RenameDrawingOfData(const KeptPackage& from, std::string& bytes, Copied& copied);
+  std::string FreeName(const std::string& name) const;
+
+  PartTaken taken_;
+  FreeRelationship freeId_;
+  std::vector<KeptPart> parts_;
+  std::vector<KeptRelationship> relationships_;
+};
 // Whether the body's floating shapes are all kept ones, stacked in the order the file's
 // relativeHeight numbers give: then they keep those numbers.
 bool KeepsItsStacking(const std::vector<AnchoredShape>& shapes);
