@@ -248,7 +248,7 @@ class InlineShapeObj : public DocumentPart {
     shape->relV = RelV::Paragraph;
     // A chart or SmartArt of the file stays one in the saved file.
     if (picture.raw && picture.drawing)
-      shape->raw = FloatingDrawing(*picture.raw, *shape, doc().model().kept);
+      shape->raw = FloatingDrawing(picture.raw->xml, *shape, picture.raw->package);
     if (!picture.drawing) {
       shape->kind = ShapeKind::Picture;
       shape->image = picture.image;

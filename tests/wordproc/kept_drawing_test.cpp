@@ -298,7 +298,8 @@ TEST_F(KeptDrawingsOm, CopiesOfChartsAndSmartArtTakePartsOfTheirOwn) {
       ConvertWithLibreOffice(scratch_ / "copies.docx", "docx:MS Word 2007 XML", scratch_ / "lo");
   ASSERT_FALSE(converted.empty());
   int theirs = 0;
-  for (const AnchoredShape& anchored : ReadPackage(converted)->shapes)
+  const auto seen = ReadPackage(converted);
+  for (const AnchoredShape& anchored : seen->shapes)
     theirs += anchored.shape->chart && anchored.shape->chart->series.size() == 3;
   EXPECT_EQ(theirs, 3) << "LibreOffice reads every copy as a chart";
 }
@@ -327,9 +328,38 @@ TEST_F(KeptDrawingsOm, ChartsPastedIntoAnotherDocumentBringTheirParts) {
   EXPECT_EQ(back->shapes[0].shape->chart->series.size(), 3u);
 }
 
+// Text copied with its chart and SmartArt brings copies of them, each with parts of its own.
+TEST_F(KeptDrawingsOm, ChartsInCopiedTextStayCharts) {
+  Variant doc = Open(kDiagramFile);
+  const int before = doc.get("InlineShapes").get("Count").toInt();
+  Variant all = doc.call("Range");
+  all.call("Copy");
+  const int end = all.get("End").toInt();
+  doc.call("Range", end - 1, end - 1).call("Paste");
+  ASSERT_EQ(doc.get("InlineShapes").get("Count").toInt(), 2 * before);
+  doc.call("SaveAs", scratch_ / "twice.docx");
+  doc.call("Close", 0);
+
+  const auto parts = Unzip(FileBytes(scratch_ / "twice.docx"));
+  pugi::xml_document xml;
+  ASSERT_TRUE(xml.load_string(parts.at("word/document.xml").c_str()));
+  std::set<std::string> charts, data;
+  for (const std::string& id : Values(xml, "//c:chart/@r:id")) charts.insert(PartOf(parts, id));
+  for (const std::string& id : Values(xml, "//dgm:relIds/@r:dm")) data.insert(PartOf(parts, id));
+  EXPECT_EQ(charts.size(), 2u);
+  EXPECT_EQ(data.size(), 2u);
+  for (const std::string& part : charts) EXPECT_TRUE(parts.count(part)) << part;
+  int read = 0;
+  const auto back = ReadPackage(scratch_ / "twice.docx");
+  for (const Paragraph& p : back->paragraphs)
+    for (const InlinePicture& picture : p.inlinePictures)
+      read += picture.drawing && picture.drawing->chart && picture.raw;
+  EXPECT_EQ(read, 2);
+}
+
 TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {
   const auto read = LoadDocumentFile(kDiagramFile);
-  std::shared_ptr<const std::string> diagramRun;
+  std::shared_ptr<const KeptDrawing> diagramRun;
   for (const Paragraph& p : read->paragraphs)
     for (const InlinePicture& picture : p.inlinePictures)
       if (picture.name == "Diagram 3") diagramRun = picture.raw;
@@ -344,7 +374,7 @@ TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {
   doc.call("Close", 0);
 
   const std::string main = MainPart(scratch_ / "inline.docx");
-  EXPECT_NE(main.find(*diagramRun), std::string::npos) << "the SmartArt was not changed";
+  EXPECT_NE(main.find(diagramRun->xml), std::string::npos) << "the SmartArt was not changed";
   pugi::xml_document xml;
   ASSERT_TRUE(xml.load_string(main.c_str()));
   const pugi::xml_node frame = DrawingNamed(xml, "Chart 5");

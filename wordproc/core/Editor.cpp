@@ -45,7 +45,6 @@ void ShiftPictures(Paragraph& paragraph, std::size_t after, std::ptrdiff_t delta
 void DropKeptElements(Paragraph& paragraph) {
   paragraph.opens.clear();
   paragraph.closes.clear();
-  for (InlinePicture& picture : paragraph.inlinePictures) picture.raw.reset();
   for (std::size_t k = paragraph.runs.size(); k-- > 0;) {
     Run& run = paragraph.runs[k];
     if (!run.raw) continue;

@@ -231,6 +231,8 @@ struct PictureCrop {
 
 struct Shape;
 
+struct KeptDrawing;
+
 // A picture placed in the text flow, standing in the paragraph after the given run; or a chart
 // or SmartArt standing there, drawn from its shape.
 struct InlinePicture {
@@ -243,8 +245,9 @@ struct InlinePicture {
   PictureCrop crop;
   std::shared_ptr<const Shape> drawing;  // immutable, shared by copies
   // The run of a chart or SmartArt as the file had it, written back in its place: the parts it
-  // names are kept with the package.
-  std::shared_ptr<const std::string> raw;
+  // names are kept with the package. Copies share it; saving gives all but one parts of their
+  // own.
+  std::shared_ptr<const KeptDrawing> raw;
 
   bool operator==(const InlinePicture&) const = default;
 };
@@ -622,9 +625,9 @@ struct KeptPackage;
 // drawing as a group of its boxes) or a chart.
 enum class GraphicType : std::uint8_t { Drawing, SmartArt, Chart };
 
-// A floating chart or SmartArt as the file had it: its run's XML, written back as it came, and
-// the place, size and stacking the file gave it, so that only what has changed since is patched
-// into that XML.
+// A chart or SmartArt as the file had it: its run's XML, written back as it came, and for a
+// floating one the place, size and stacking the file gave it, so that only what has changed
+// since is patched into that XML.
 struct KeptDrawing {
   std::string xml;
   float left = 0, top = 0, width = 0, height = 0;

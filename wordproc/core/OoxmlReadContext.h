@@ -210,8 +210,10 @@ class ReadContext {
   // nothing else (OoxmlReadKeep.cpp).
   void ReadBlockControl(xml_node sdt, bool body, std::vector<Paragraph>& out);
   TablePtr TableAlone(xml_node content, const std::vector<Paragraph>& out, std::size_t first) const;
-  // A floating chart or SmartArt keeps its run's XML, and the place and size it was read at.
+  // A floating chart or SmartArt keeps its run's XML, and the place and size it was read at;
+  // one in the text its run's XML.
   void KeepDrawing(Shape& shape, xml_node r, xml_node drawing);
+  std::shared_ptr<const KeptDrawing> KeptTextDrawing(xml_node r, xml_node drawing);
   // The element of a run, wrapped in a run of the same properties.
   static std::string RunXml(xml_node r, xml_node element);
   void KeepRootNamespaces(xml_node root);

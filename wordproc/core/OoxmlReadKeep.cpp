@@ -192,6 +192,13 @@ std::string ReadContext::RunXml(xml_node r, xml_node element) {
          ">";
 }
 
+std::shared_ptr<const KeptDrawing> ReadContext::KeptTextDrawing(xml_node r, xml_node drawing) {
+  auto kept = std::make_shared<KeptDrawing>();
+  kept->xml = RunXml(r, drawing);
+  if (!storyTables_) keptDrawings_.push_back(kept);
+  return kept;
+}
+
 void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
   const xml_node anchor = Child(drawing, "anchor");
   if (!anchor || shape.graphic == GraphicType::Drawing) return;

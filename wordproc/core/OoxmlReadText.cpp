@@ -506,7 +506,7 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       if (flow.keepRaw && shapes == pending_.size() && pictures == inlines.size())
         KeepRaw(flow, format, RunXml(r, c));
       else if (flow.keepRaw && pictures + 1 == inlines.size() && inlines.back().drawing)
-        inlines.back().raw = std::make_shared<const std::string>(RunXml(r, c));
+        inlines.back().raw = KeptTextDrawing(r, c);
       else if (flow.keepRaw && shapes + 1 == pending_.size() && name == "drawing")
         KeepDrawing(*pending_.back().shape, r, c);
     } else if (flow.keepRaw && KeptInRun(name)) {

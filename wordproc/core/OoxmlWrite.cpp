@@ -430,8 +430,9 @@ class Writer {
   }
 
   void WriteInlinePicture(std::string& out, const InlinePicture& picture) {
-    if (picture.raw && !forConversion_) {
-      out += KeptInlineXml(picture, TakeId(picture.id));
+    if (const std::optional<std::string> kept =
+            picture.raw && !forConversion_ ? KeptRun(*picture.raw) : std::nullopt) {
+      out += KeptInlineXml(picture, *kept, TakeId(picture.id));
       return;
     }
     const std::uint32_t id = TakeId(picture.id);

@@ -177,14 +177,14 @@ bool MakeFloating(xml_node frame, const Shape& shape) {
 
 }  // namespace
 
-std::string KeptInlineXml(const InlinePicture& picture, std::uint32_t id) {
+std::string KeptInlineXml(const InlinePicture& picture, const std::string& xml, std::uint32_t id) {
   DrawingChanges changes;
   changes.id = id;
   changes.name = picture.name;
   if (const Shape* read = picture.drawing.get();
       read && (read->width != picture.width || read->height != picture.height))
     changes.extent = {{EmuSize(picture.width), EmuSize(picture.height)}};
-  return Patched(*picture.raw, changes);
+  return Patched(xml, changes);
 }
 
 std::string KeptAnchorXml(const Shape& shape, const std::string& xml, std::uint32_t id,

@@ -77,7 +77,7 @@ MediaType MediaFormat(const Image& image);
 // The run of a chart or SmartArt kept from the file (for a floating one, the run given), with the
 // id it is written with and the size, place, name and visibility the model has given it since;
 // relativeHeight, when set, stacks a floating one among the shapes written anew.
-std::string KeptInlineXml(const InlinePicture& picture, std::uint32_t id);
+std::string KeptInlineXml(const InlinePicture& picture, const std::string& xml, std::uint32_t id);
 std::string KeptAnchorXml(const Shape& shape, const std::string& xml, std::uint32_t id,
                           std::optional<std::uint64_t> relativeHeight);
 // The parts and main-part relationships that copies of kept charts and SmartArt take: each copy
