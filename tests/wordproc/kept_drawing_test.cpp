@@ -328,7 +328,8 @@ TEST_F(KeptDrawingsOm, ChartsPastedIntoAnotherDocumentBringTheirParts) {
   EXPECT_EQ(back->shapes[0].shape->chart->series.size(), 3u);
 }
 
-// Text copied with its chart and SmartArt brings copies of them, each with parts of its own.
+// Text copied with its chart and SmartArt brings copies of them, each with parts of its own,
+// in the text or taken out of it.
 TEST_F(KeptDrawingsOm, ChartsInCopiedTextStayCharts) {
   Variant doc = Open(kDiagramFile);
   const int before = doc.get("InlineShapes").get("Count").toInt();
@@ -337,6 +338,10 @@ TEST_F(KeptDrawingsOm, ChartsInCopiedTextStayCharts) {
   const int end = all.get("End").toInt();
   doc.call("Range", end - 1, end - 1).call("Paste");
   ASSERT_EQ(doc.get("InlineShapes").get("Count").toInt(), 2 * before);
+  // The second copy of the chart floats; the first stays in the text.
+  Variant copy = doc.get("InlineShapes").call("Item", before + 5);
+  ASSERT_EQ(copy.get("Type").toInt(), 12);
+  copy.call("ConvertToShape");
   doc.call("SaveAs", scratch_ / "twice.docx");
   doc.call("Close", 0);
 
@@ -354,7 +359,9 @@ TEST_F(KeptDrawingsOm, ChartsInCopiedTextStayCharts) {
   for (const Paragraph& p : back->paragraphs)
     for (const InlinePicture& picture : p.inlinePictures)
       read += picture.drawing && picture.drawing->chart && picture.raw;
-  EXPECT_EQ(read, 2);
+  const Shape* floating = Find(*back, GraphicType::Chart);
+  EXPECT_EQ(read, 1);
+  EXPECT_TRUE(floating && floating->raw);
 }
 
 TEST_F(KeptDrawingsOm, ResizedChartsInTheTextKeepTheirNewSize) {

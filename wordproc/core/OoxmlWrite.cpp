@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
@@ -554,7 +555,8 @@ class Writer {
     const KeptPackage* from = drawing.package.get();
     const bool body = shapes_ == &doc_.shapes;
     const bool home = from ? from == kept_ && body : !body;
-    if (home && writtenDrawings_.insert(&drawing).second) return drawing.xml;
+    if (home && writtenRuns_.insert(NamedRelationships(drawing.xml, from)).second)
+      return drawing.xml;
     if (!from || !body) return std::nullopt;
     return copier_.Copy(drawing.xml, *from);
   }
@@ -746,7 +748,7 @@ class Writer {
   const std::vector<Paragraph>* wrapped_ = &doc_.paragraphs;  // which they are
   bool keptStacking_ = false;  // the body's charts and SmartArt keep the file's relativeHeight
   bool hideText_ = false;      // inside a hidden shape
-  std::unordered_set<const KeptDrawing*> writtenDrawings_;
+  std::set<std::vector<std::string>> writtenRuns_;  // the relationships of the kept runs written
   std::size_t copiedRelationships_ = 0;
   GraphicCopier copier_{
       [this](const std::string& name) {

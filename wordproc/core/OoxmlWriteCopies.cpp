@@ -33,9 +33,9 @@ std::string RetargetedTo(const std::string& target, const std::string& copy) {
 
 // The prefixes that name the relationships namespace: the main part's own, and any the run's
 // elements declare.
-std::vector<std::string> RelationshipPrefixes(const pugi::xml_node root, const KeptPackage& from) {
+std::vector<std::string> RelationshipPrefixes(const pugi::xml_node root, const KeptPackage* from) {
   std::vector<std::string> prefixes;
-  for (const auto& [prefix, uri] : from.namespaces)
+  for (const auto& [prefix, uri] : from ? from->namespaces : decltype(from->namespaces){})
     if (uri == kNsRelationships) prefixes.push_back(prefix + ":");
   for (const pugi::xpath_node& node : root.select_nodes("descendant-or-self::*"))
     for (const pugi::xml_attribute a : node.node().attributes()) {
@@ -55,13 +55,24 @@ bool HasPrefix(std::string_view name, const std::vector<std::string>& prefixes) 
 
 }  // namespace
 
+std::vector<std::string> NamedRelationships(const std::string& runXml, const KeptPackage* from) {
+  pugi::xml_document doc;
+  if (!doc.load_buffer(runXml.data(), runXml.size(), kParse, pugi::encoding_utf8)) return {};
+  const std::vector<std::string> prefixes = RelationshipPrefixes(doc.document_element(), from);
+  std::vector<std::string> ids;
+  for (const pugi::xpath_node& node : doc.select_nodes("//*"))
+    for (const pugi::xml_attribute a : node.node().attributes())
+      if (HasPrefix(a.name(), prefixes)) ids.push_back(a.value());
+  return ids;
+}
+
 GraphicCopier::GraphicCopier(PartTaken taken, FreeRelationship freeId)
     : taken_(std::move(taken)), freeId_(std::move(freeId)) {}
 
 std::optional<std::string> GraphicCopier::Copy(const std::string& runXml, const KeptPackage& from) {
   pugi::xml_document doc;
   if (!doc.load_buffer(runXml.data(), runXml.size(), kParse, pugi::encoding_utf8)) return {};
-  const std::vector<std::string> prefixes = RelationshipPrefixes(doc.document_element(), from);
+  const std::vector<std::string> prefixes = RelationshipPrefixes(doc.document_element(), &from);
   Copied copied;
   for (const pugi::xpath_node& node : doc.select_nodes("//*"))
     for (pugi::xml_attribute a = node.node().first_attribute(), next; a; a = next) {

@@ -80,6 +80,8 @@ MediaType MediaFormat(const Image& image);
 std::string KeptInlineXml(const InlinePicture& picture, const std::string& xml, std::uint32_t id);
 std::string KeptAnchorXml(const Shape& shape, const std::string& xml, std::uint32_t id,
                           std::optional<std::uint64_t> relativeHeight);
+// The relationship ids the run of a kept chart or SmartArt names, in order.
+std::vector<std::string> NamedRelationships(const std::string& runXml, const KeptPackage* from);
 // The parts and main-part relationships that copies of kept charts and SmartArt take: each copy
 // names copies of the parts its original names, under fresh names and ids (OoxmlWriteCopies.cpp).
 class GraphicCopier {
