@@ -218,6 +218,46 @@ TEST(KeptPackage, MainPartElsewhereKeepsItsTargets) {
   EXPECT_EQ(out.count("doc/main.xml"), 0u);
 }
 
+// The settings the model does not hold (the version whose layout the file asks for, document
+// variables, zoom) stay; what the model changes is patched in where the schema puts it.
+TEST(KeptPackage, SettingsStayWithTheModelsChangesPatchedIn) {
+  const std::string settings =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<w:settings "
+      "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:zoom "
+      "w:percent=\"120\"/><w:defaultTabStop w:val=\"708\"/><w:characterSpacingControl "
+      "w:val=\"doNotCompress\"/><w:compat><w:compatSetting w:name=\"compatibilityMode\" "
+      "w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"14\"/></w:compat><w:docVars>"
+      "<w:docVar w:name=\"Партия\" w:val=\"42\"/></w:docVars></w:settings>";
+  auto parts = WordDefaultStyles();
+  parts["word/settings.xml"] = settings;
+  auto doc = ReadBytes(PackageWithBody("<w:p><w:r><w:t>x</w:t></w:r></w:p>", parts));
+  EXPECT_EQ(Unzip(WritePackageToMemory(*doc, false)).at("word/settings.xml"), settings);
+
+  doc->evenAndOddHeaders = true;
+  for (Paragraph& p : doc->paragraphs) p.tabs.interval = 36;
+  pugi::xml_document changed;
+  ASSERT_TRUE(changed.load_string(
+      Unzip(WritePackageToMemory(*doc, false)).at("word/settings.xml").c_str()));
+  std::vector<std::string> order;
+  for (pugi::xml_node c : changed.document_element().children()) order.push_back(c.name());
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"w:zoom", "w:defaultTabStop", "w:evenAndOddHeaders",
+                                      "w:characterSpacingControl", "w:compat", "w:docVars"}));
+  const pugi::xml_node root = changed.document_element();
+  EXPECT_STREQ(root.child("w:defaultTabStop").attribute("w:val").value(), "720");
+  EXPECT_STREQ(root.child("w:zoom").attribute("w:percent").value(), "120");
+  EXPECT_STREQ(root.select_node("//w:docVar").node().attribute("w:val").value(), "42");
+  const auto bytes = WritePackageToMemory(*doc, false);
+  EXPECT_TRUE(ReadPackageFromMemory(bytes.data(), bytes.size(), "out.docx")->evenAndOddHeaders);
+
+  doc->evenAndOddHeaders = false;
+  const std::string off = Unzip(WritePackageToMemory(*doc, false)).at("word/settings.xml");
+  EXPECT_EQ(off.find("evenAndOddHeaders"), std::string::npos);
+  EXPECT_NE(off.find("compatibilityMode\" w:uri=\"http://schemas.microsoft.com/office/word\" "
+                     "w:val=\"14\""),
+            std::string::npos);
+}
+
 // Pictures only a header shows still need their type in the package.
 TEST(KeptPackage, HeaderPicturesHaveTheirContentType) {
   Document doc;

@@ -277,11 +277,19 @@ inline std::string PdfPageText(const std::string& pdf, int page) {
 
 inline const char* kSingle = "w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"000000\"";
 
-// Word's own defaults: 8 points after a paragraph and 1.08 lines; its grid table style takes
-// both away in cells and draws every border.
+// Settings naming the layout of the word processor's current versions (compatibility mode 15).
+inline const char* kCurrentSettings =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:settings xmlns:w=\"http://"
+    "schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:compat><w:compatSetting "
+    "w:name=\"compatibilityMode\" w:uri=\"http://schemas.microsoft.com/office/word\" "
+    "w:val=\"15\"/></w:compat></w:settings>";
+
+// Word's own defaults, as its current versions write them: 8 points after a paragraph and 1.08
+// lines; its grid table style takes both away in cells and draws every border.
 inline std::map<std::string, std::string> WordDefaultStyles() {
   const std::string b = kSingle;
   auto parts = SpacingParts();
+  parts["word/settings.xml"] = kCurrentSettings;
   parts["word/styles.xml"] =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
       "<w:styles xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"

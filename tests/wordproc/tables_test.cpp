@@ -503,3 +503,53 @@ TEST(Tables, PaginateAsInLibreOffice) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where the word processor's versions stand a table whose indent is 0: older ones (and any
+// file that names no version) set the first cell's text at the margin, the table's edge out in
+// the margin; current ones set the edge at the margin. A table within a table stands at the
+// text of its cell in both.
+TEST(Tables, OlderFilesSetTheFirstCellsTextAtTheIndent) {
+  const std::string nested = Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {1500, 1500},
+                                 Tr("", Tc("", P("Вложенная")) + Tc("", P("Соседняя"))));
+  const std::string body = P("До") +
+                           Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {4000, 3000},
+                               Tr("", Tc("", P("Левая") + nested + P("")) + Tc("", P("Правая")))) +
+                           P("После") + kA4Section;
+  const std::string older =
+      std::regex_replace(std::string(kCurrentSettings), std::regex("w:val=\"15\""), "w:val=\"14\"");
+  struct Case {
+    const char* name;
+    std::string settings;
+    float outset;  // of the outer table's edge from its text
+  } cases[] = {{"none", "", 0}, {"older", older, 0}, {"current", kCurrentSettings, 5.4f}};
+  TempDir dir;
+  for (const Case& c : cases) {
+    auto parts = WordDefaultStyles();
+    if (c.settings.empty())
+      parts.erase("word/settings.xml");
+    else
+      parts["word/settings.xml"] = c.settings;
+    const std::string file = PackageWithBody(body, parts);
+    const auto doc = ReadBytes(file);
+    Layout layout(*doc, FontMeasurer());
+    const float left = doc->pageSetup.leftMargin;
+    const float outer = layout.paragraphLeft(Find(*doc, "Левая"));
+    EXPECT_FLOAT_EQ(outer, left + c.outset) << c.name;
+    const float inner = layout.paragraphLeft(Find(*doc, "Вложенная"));
+    EXPECT_FLOAT_EQ(inner, outer + 5.4f) << c.name;
+    if (c.settings.empty() || !HaveProgram("soffice") || !HaveProgram("pdftotext")) continue;
+    om_test::EnsureGui();
+    const std::string path = dir / (std::string(c.name) + ".docx");
+    std::ofstream(path, std::ios::binary) << file;
+    const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / c.name);
+    ASSERT_FALSE(pdf.empty());
+    std::map<std::string, double> there;
+    for (const PdfWord& word : PdfWords(pdf)) there[word.text] = word.x;
+    EXPECT_NEAR(there["Левая"], outer, 0.5) << c.name;
+    EXPECT_NEAR(there["Вложенная"], inner, 0.7) << c.name;
+  }
+}
+
+}  // namespace

@@ -343,6 +343,9 @@ struct Table {
   float widthPercent = 0;   // w:tblW of type pct, as a share of the text column (0..)
   Alignment alignment = Alignment::Left;
   float indent = 0;  // w:tblInd
+  // In files of the word processor's older versions the indent of a table (not within another)
+  // is that of the first cell's text: the table's edge stands its left cell margin further out.
+  bool indentToText = false;
   CellMargins cellMargins;
   CellBorders borders;
   std::optional<BorderLine> insideH, insideV;
@@ -725,6 +728,9 @@ struct KeptPackage {
   // The document defaults' run and paragraph properties the model does not read, written back
   // into the styles part's defaults.
   KeptProperties runDefaults, paragraphDefaults;
+  // The settings part as read: written back with what the model changes patched in, so that
+  // the settings the model does not hold (compatibility, notes, variables, protection) stay.
+  std::string settings;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
   const KeptPart* partOf(const Image* image) const;

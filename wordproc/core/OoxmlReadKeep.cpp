@@ -102,9 +102,10 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   kept->runDefaults = {UnreadProperties(runDefaults_, PropertyKind::Run, true)};
   kept->paragraphDefaults = {
       UnreadProperties(defaultParagraphProperties_, PropertyKind::Paragraph, true)};
+  kept->settings = std::move(settingsXml_);
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
       !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
-      !kept->paragraphDefaults.empty()) {
+      !kept->paragraphDefaults.empty() || !kept->settings.empty()) {
     for (const auto& drawing : keptDrawings_) drawing->package = kept;
     doc_->kept = std::move(kept);
   }

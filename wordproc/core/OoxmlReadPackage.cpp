@@ -77,13 +77,19 @@ std::unique_ptr<Document> ReadContext::Read() {
   return std::move(doc_);
 }
 
-// Of the settings, whether even pages have headers and footers of their own.
+// Of the settings, whether even pages have headers and footers of their own, the notes'
+// numbering, the default tab stops and which version's layout the file asks for.
 void ReadContext::ReadSettings() {
   const std::string* name = PartOfType("/settings");
   if (!name) return;
+  // Parsing in place changes the text: what is kept for saving is read on its own.
+  settingsXml_ = zip_.Read(*name);
   package::XmlPart part;
   Parse(*name, part);
   const xml_node settings = part.doc.document_element();
+  for (xml_node c : Child(settings, "compat").children())
+    if (Is(c, "compatSetting") && Value(c, "name") == "compatibilityMode")
+      compatibilityMode_ = static_cast<int>(Clamp(Number(Value(c, "val"), 12), 0, 99, 12));
   if (xml_node even = Child(settings, "evenAndOddHeaders")) doc_->evenAndOddHeaders = OnOff(even);
   ApplyNoteNumbering(Child(settings, "footnotePr"), footnoteNumbering_);
   ApplyNoteNumbering(Child(settings, "endnotePr"), endnoteNumbering_);

@@ -171,6 +171,7 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
     for (xml_node props : StyleChain(*id, "rPr")) style.run.push_back(props);
   }
   ApplyTableProperties(tblPr, *table);
+  table->indentToText = compatibilityMode_ < 15 && cells_.empty();
   for (xml_node col : Child(tbl, "tblGrid").children()) {
     if (!Is(col, "gridCol")) continue;
     ChargeModel(sizeof(float));

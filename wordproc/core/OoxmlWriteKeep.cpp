@@ -2,6 +2,9 @@
 // relationships that lead to them under their own ids, and the content types they had.
 #include <algorithm>
 
+#include <pugixml.hpp>
+
+#include "wordproc/core/OoxmlReadXml.h"
 #include "wordproc/core/OoxmlWriteXml.h"
 
 namespace wordproc::ooxml::write {
@@ -201,6 +204,123 @@ bool IsTemplateName(const std::string& path) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   const std::string extension = package::AsciiLower(path.substr(dot + 1));
   return extension == "dotx" || extension == "dot" || extension == "dotm";
+}
+
+namespace {
+
+// The settings' elements in the order the schema asks for, up to the last the model writes and
+// those that may follow it.
+constexpr std::string_view kSettingsOrder[] = {"writeProtection",
+                                               "view",
+                                               "zoom",
+                                               "removePersonalInformation",
+                                               "removeDateAndTime",
+                                               "doNotDisplayPageBoundaries",
+                                               "displayBackgroundShape",
+                                               "printPostScriptOverText",
+                                               "printFractionalCharacterWidth",
+                                               "printFormsData",
+                                               "embedTrueTypeFonts",
+                                               "embedSystemFonts",
+                                               "saveSubsetFonts",
+                                               "saveFormsData",
+                                               "mirrorMargins",
+                                               "alignBordersAndEdges",
+                                               "bordersDoNotSurroundHeader",
+                                               "bordersDoNotSurroundFooter",
+                                               "gutterAtTop",
+                                               "hideSpellingErrors",
+                                               "hideGrammaticalErrors",
+                                               "activeWritingStyle",
+                                               "proofState",
+                                               "formsDesign",
+                                               "attachedTemplate",
+                                               "linkStyles",
+                                               "stylePaneFormatFilter",
+                                               "stylePaneSortMethod",
+                                               "documentType",
+                                               "mailMerge",
+                                               "revisionView",
+                                               "trackRevisions",
+                                               "doNotTrackMoves",
+                                               "doNotTrackFormatting",
+                                               "documentProtection",
+                                               "autoFormatOverride",
+                                               "styleLockTheme",
+                                               "styleLockQFSet",
+                                               "defaultTabStop",
+                                               "autoHyphenation",
+                                               "consecutiveHyphenLimit",
+                                               "hyphenationZone",
+                                               "doNotHyphenateCaps",
+                                               "showEnvelope",
+                                               "summaryLength",
+                                               "clickAndTypeStyle",
+                                               "defaultTableStyle",
+                                               "evenAndOddHeaders"};
+
+std::size_t SettingsRank(reader::xml_node node, const std::string& prefix) {
+  const std::string_view name = node.name();
+  if (!name.starts_with(prefix)) return std::size(kSettingsOrder);
+  const auto found =
+      std::find(std::begin(kSettingsOrder), std::end(kSettingsOrder), name.substr(prefix.size()));
+  return std::size_t(found - std::begin(kSettingsOrder));
+}
+
+// The settings' element of that name, made where the schema puts it when it is missing.
+reader::xml_node SettingsChild(reader::xml_node settings, const std::string& prefix,
+                               std::string_view name) {
+  if (reader::xml_node found = reader::Child(settings, name)) return found;
+  const std::size_t rank =
+      std::size_t(std::find(std::begin(kSettingsOrder), std::end(kSettingsOrder), name) -
+                  std::begin(kSettingsOrder));
+  const std::string full = prefix + std::string(name);
+  for (reader::xml_node c = settings.first_child(); c; c = c.next_sibling())
+    if (c.type() == pugi::node_element && SettingsRank(c, prefix) > rank)
+      return settings.insert_child_before(full.c_str(), c);
+  return settings.append_child(full.c_str());
+}
+
+}  // namespace
+
+std::string KeptSettingsXml(const std::string& xml, const Document& doc) {
+  pugi::xml_document parsed;
+  const unsigned options = pugi::parse_default | pugi::parse_declaration;
+  if (!parsed.load_buffer(xml.data(), xml.size(), options, pugi::encoding_utf8)) return xml;
+  reader::xml_node settings = parsed.document_element();
+  const std::string root = settings.name();
+  const std::string prefix = root.substr(0, root.find(':') + 1);
+  bool changed = false;
+  const float interval = doc.paragraphs.empty() ? 36 : doc.paragraphs.front().tabs.interval;
+  const reader::xml_node tab = reader::Child(settings, "defaultTabStop");
+  const std::string twips = Num(std::max<std::int64_t>(2, Twips(interval)));
+  if (tab ? reader::Value(tab, "val") != twips : interval != 36) {
+    reader::xml_node stop = SettingsChild(settings, prefix, "defaultTabStop");
+    stop.remove_attribute((prefix + "val").c_str());
+    stop.append_attribute((prefix + "val").c_str()) = twips.c_str();
+    changed = true;
+  }
+  const reader::xml_node even = reader::Child(settings, "evenAndOddHeaders");
+  if ((even && reader::OnOff(even)) != doc.evenAndOddHeaders) {
+    if (doc.evenAndOddHeaders) {
+      SettingsChild(settings, prefix, "evenAndOddHeaders")
+          .remove_attribute((prefix + "val").c_str());
+    } else {
+      settings.remove_child(even);
+    }
+    changed = true;
+  }
+  if (!changed) return xml;
+  std::string out;
+  struct Collect : pugi::xml_writer {
+    std::string* text;
+    void write(const void* data, std::size_t size) override {
+      text->append(static_cast<const char*>(data), size);
+    }
+  } writer;
+  writer.text = &out;
+  parsed.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  return out;
 }
 
 }  // namespace wordproc::ooxml::write

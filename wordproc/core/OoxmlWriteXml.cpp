@@ -306,6 +306,7 @@ std::string RootRelsXml(const KeptPackage* kept) {
 
 // The default tab interval is the document's: its paragraphs all carry the same.
 std::string SettingsXml(const Document& doc) {
+  if (doc.kept && !doc.kept->settings.empty()) return KeptSettingsXml(doc.kept->settings, doc);
   const float interval = doc.paragraphs.empty() ? 36 : doc.paragraphs.front().tabs.interval;
   return std::string(
              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"

@@ -170,7 +170,10 @@ std::string VmlShadowXml(const ShadowFormat& shadow);
 std::string StylesXml(const KeptPackage* kept);
 // The package's relationships: the main part's, and those kept from the package read.
 std::string RootRelsXml(const KeptPackage* kept);
+// The settings: those read, with the model's default tab stop and even pages' headers patched
+// in (byte for byte when they are unchanged), or our own for a new document.
 std::string SettingsXml(const Document& doc);
+std::string KeptSettingsXml(const std::string& xml, const Document& doc);
 // w:numPr of a paragraph's properties, only where the document keeps the lists' definitions;
 // and its w:tabs. Empty when it has none.
 std::string ListXml(const Paragraph& p, bool lists);

@@ -16,6 +16,28 @@ constexpr float kMinCellText = 1.0f;
 // Rounding of the running sums must not push a row that fits exactly onto the next page.
 constexpr double kTolerance = 1e-3;
 
+// The table's margins under the row's own and the cell's: sides below zero follow.
+CellMargins MarginsOf(const Table& table, const TableRow* row, const TableCell& cell) {
+  CellMargins margins = table.cellMargins;
+  auto own = [&margins](const CellMargins& m) {
+    for (auto [value, slot] :
+         {std::pair{m.top, &margins.top}, std::pair{m.left, &margins.left},
+          std::pair{m.bottom, &margins.bottom}, std::pair{m.right, &margins.right}})
+      if (value >= 0) *slot = value;
+  };
+  if (row && row->exceptions) own(row->exceptions->cellMargins);
+  if (cell.margins) own(*cell.margins);
+  return margins;
+}
+
+// How far the table's edge stands out from its indent: by the first cell's left margin where
+// the indent is that of the cell's text.
+float EdgeOutset(const Table& table) {
+  if (!table.indentToText || table.rows.empty() || table.rows.front().cells.empty()) return 0;
+  const TableRow& first = table.rows.front();
+  return std::max(0.0f, MarginsOf(table, &first, first.cells.front()).left);
+}
+
 struct CellPlace {
   std::size_t column = 0, span = 1;
   float x = 0, width = 0;
@@ -38,7 +60,7 @@ class Grid {
       columns_[c] = std::max(0.0f, table.grid[c]);
     fillMissing(table, available, table.grid.size());
     width_ = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
-    left_ = x + table.indent;
+    left_ = x + table.indent - EdgeOutset(table);
     if (table.alignment == Alignment::Center) left_ = x + (available - width_) / 2;
     if (table.alignment == Alignment::Right) left_ = x + available - width_;
     for (const TableRow& row : table.rows) rows_.push_back(placeRow(row));
@@ -99,20 +121,6 @@ class Grid {
   std::vector<std::vector<CellPlace>> rows_;
   float width_ = 0, left_ = 0;
 };
-
-// The table's margins under the row's own and the cell's: sides below zero follow.
-CellMargins MarginsOf(const Table& table, const TableRow* row, const TableCell& cell) {
-  CellMargins margins = table.cellMargins;
-  auto own = [&margins](const CellMargins& m) {
-    for (auto [value, slot] :
-         {std::pair{m.top, &margins.top}, std::pair{m.left, &margins.left},
-          std::pair{m.bottom, &margins.bottom}, std::pair{m.right, &margins.right}})
-      if (value >= 0) *slot = value;
-  };
-  if (row && row->exceptions) own(row->exceptions->cellMargins);
-  if (cell.margins) own(*cell.margins);
-  return margins;
-}
 
 // Rows a vertically merged cell covers: its own and the continuing cells below it.
 std::uint32_t MergedRows(const Table& table, const Grid& grid, std::uint32_t row,
