@@ -626,6 +626,9 @@ bool EditCanvas::beginBodyEdit(int page) {
   Layout& layout = session_.layout();
   const Document& doc = session_.doc();
   const std::size_t first = layout.firstParagraphOfPage(page);
+  // A page of endnotes (or of footnotes carried on) after the text holds no paragraph of the
+  // body to edit: the last one, on a page before, is not taken for it.
+  if (layout.lastPageOfParagraph(first) < page) return false;
   std::size_t last = first;
   while (last + 1 < doc.paragraphs.size() && layout.pageOfParagraph(last + 1) == page) ++last;
   const PageSetup& setup = doc.pageSetup;

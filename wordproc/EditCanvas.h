@@ -53,7 +53,8 @@ class EditCanvas : public QWidget {
   // The page last clicked, where pasted shapes go.
   int currentPage() const { return currentPage_; }
 
-  // Text editing in place: of a text box, or of the body paragraphs of a page.
+  // Text editing in place: of a text box, or of the body paragraphs of a page (none on a page
+  // that holds only notes).
   bool beginTextEdit(std::uint32_t shapeId);
   bool beginBodyEdit(int page);
   // Writes what was typed to the document as one command; nothing when nothing changed.

@@ -408,18 +408,23 @@ void DrawNoteRule(QPainter& painter, const RectF& rule) {
   painter.restore();
 }
 
-// The page's footnotes under their rule, each note's paragraphs one under the other.
+// The page's footnotes under their rule, each note's paragraphs one under the other: of a note
+// divided between pages, the lines that stand on this one.
 void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
   if (!doc.footnotes) return;
   const PageNotes notes = layout.notesOnPage(page);
   if (notes.notes.empty()) return;
   DrawNoteRule(painter, notes.rule);
+  const double pageWidth = layout.pageSetupOfPage(page).pageWidth;
   for (const PageNote& placed : notes.notes) {
     const auto note = doc.footnotes->find(placed.id);
     if (note == doc.footnotes->end()) continue;
-    double y = placed.top;
+    painter.save();
+    painter.setClipRect(QRectF(0, placed.top, pageWidth, placed.height), Qt::IntersectClip);
+    double y = placed.top - placed.offset;
     for (const Paragraph& p : note->second.paragraphs)
       y += DrawParagraph(painter, p, placed.left, y, placed.width);
+    painter.restore();
   }
 }
 
@@ -427,7 +432,7 @@ void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page)
 void DrawEndnotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
   if (!doc.endnotes) return;
   const PageEndnotes notes = layout.endnotesOnPage(page);
-  DrawNoteRule(painter, notes.rule);
+  for (const RectF& rule : notes.rules) DrawNoteRule(painter, rule);
   for (const PageEndnote& part : notes.parts) {
     const auto note = doc.endnotes->find(part.id);
     if (note == doc.endnotes->end() || part.paragraph >= note->second.paragraphs.size()) continue;

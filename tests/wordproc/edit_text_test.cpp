@@ -250,4 +250,32 @@ TEST_F(EditTyping, TypingIntoAShapeThatAutomationDeletedGoesNowhere) {
   EXPECT_EQ(doc.get("Shapes").get("Count").toInt(), 0) << "there was no edit to undo";
 }
 
+// A page that holds only endnotes has no body text to edit; the page of the text still has.
+TEST_F(EditTyping, APageOfEndnotesAloneIsNotEditedAsTheLastParagraph) {
+  std::string note;
+  for (int k = 0; k < 1500; ++k) note += " примечание";
+  const std::string ns = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"";
+  const std::string notes = "<?xml version=\"1.0\"?><w:endnotes " + ns +
+                            "><w:endnote w:id=\"1\"><w:p><w:r><w:endnoteRef/></w:r><w:r><w:t>" +
+                            note + "</w:t></w:r></w:p></w:endnote></w:endnotes>";
+  const std::string rels =
+      "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+      "2006/relationships\"><Relationship Id=\"rIdE\" Type=\"http://schemas.openxmlformats.org/"
+      "officeDocument/2006/relationships/endnotes\" Target=\"endnotes.xml\"/></Relationships>";
+  ooxml_test::TempDir dir;
+  ooxml_test::WriteFile(
+      dir / "notes.docx",
+      ooxml_test::PackageWithBody(
+          "<w:p><w:r><w:t>Текст</w:t></w:r><w:r><w:endnoteReference "
+          "w:id=\"1\"/></w:r></w:p>",
+          {{"word/_rels/document.xml.rels", rels}, {"word/endnotes.xml", notes}}));
+  Variant doc = word.get("Documents").call("Open", dir / "notes.docx");
+  auto* canvas = Canvas(doc);
+  ASSERT_GE(doc.get("Content").call("Information", 4).toInt(), 2);
+  EXPECT_FALSE(canvas->beginBodyEdit(2));
+  EXPECT_EQ(canvas->textEditor(), nullptr);
+  EXPECT_TRUE(canvas->beginBodyEdit(1));
+  EXPECT_NE(canvas->textEditor(), nullptr);
+}
+
 }  // namespace

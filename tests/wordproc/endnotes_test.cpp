@@ -166,4 +166,93 @@ TEST(Endnotes, MoveWithTheTextWhenItIsEdited) {
   EXPECT_EQ(back.rule.y, ruleBefore);
 }
 
+// Two sections of two paragraphs, the second of each referring to note 1 and note 2: the
+// second section begins as start says, settingsPr and the sections' own sectPr
+// children as given.
+std::string SectionsPackage(const std::string& settingsPr, const std::string& start = "nextPage",
+                            const std::string& sectPr = "") {
+  const std::string page =
+      "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
+      "w:bottom=\"1440\" w:left=\"1440\"/>";
+  std::string body;
+  for (int k = 0; k < 4; ++k) {
+    const bool ends = k == 1;
+    body += "<w:p>";
+    if (ends) body += "<w:pPr><w:sectPr>" + sectPr + page + "</w:sectPr></w:pPr>";
+    body += "<w:r><w:t>Раздел " + std::to_string(k / 2 + 1) + ", абзац " + std::to_string(k) +
+            "</w:t></w:r>";
+    if (k % 2 == 1)
+      body += "<w:r><w:endnoteReference w:id=\"" + std::to_string(k / 2 + 1) + "\"/></w:r>";
+    body += "</w:p>";
+  }
+  const std::string rels =
+      "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+      "2006/relationships\"><Relationship Id=\"rIdE\" Type=\"http://schemas.openxmlformats.org/"
+      "officeDocument/2006/relationships/endnotes\" Target=\"endnotes.xml\"/><Relationship "
+      "Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+      "settings\" Target=\"settings.xml\"/></Relationships>";
+  const std::string settings = std::string("<?xml version=\"1.0\"?><w:settings ") + kMainNs + ">" +
+                               settingsPr + "</w:settings>";
+  return PackageWithBody(
+      body + "<w:sectPr>" + sectPr + "<w:type w:val=\"" + start + "\"/>" + page + "</w:sectPr>",
+      {{"word/_rels/document.xml.rels", rels},
+       {"word/endnotes.xml", EndnotesXml(2)},
+       {"word/settings.xml", settings}});
+}
+
+// The ids of the endnotes on each page.
+std::vector<std::vector<int>> EndnotesByPage(Layout& layout) {
+  std::vector<std::vector<int>> pages;
+  for (int page = 1; page <= layout.pageCount(); ++page) {
+    pages.emplace_back();
+    for (const PageEndnote& part : layout.endnotesOnPage(page).parts)
+      pages.back().push_back(part.id);
+  }
+  return pages;
+}
+
+TEST(Endnotes, AtEachSectionsEndFollowItsLastParagraph) {
+  if (!HaveProgram("pdftotext")) GTEST_SKIP() << "poppler-utils is not installed";
+  om_test::EnsureGui();
+  const std::string sectEnd = "<w:endnotePr><w:pos w:val=\"sectEnd\"/></w:endnotePr>";
+  const auto doc = ReadBytes(SectionsPackage(
+      "<w:endnotePr><w:pos w:val=\"sectEnd\"/><w:numRestart w:val=\"eachSect\"/></w:endnotePr>"));
+  EXPECT_EQ(Marks(*doc), (std::vector<std::string>{"1:i", "2:i", "note i", "note i"}));
+  Layout layout(*doc, FontMeasurer());
+  ASSERT_EQ(layout.pageCount(), 2);
+  EXPECT_EQ(EndnotesByPage(layout), (std::vector<std::vector<int>>{{1}, {2}}));
+  EXPECT_GT(layout.endnotesOnPage(1).rule.y, layout.paragraphTop(1) + layout.paragraphHeight(1));
+  TempDir dir;
+  WritePdf(*doc, layout, dir / "ours.pdf");
+  const std::string first = PdfPageText(dir / "ours.pdf", 1);
+  const std::string second = PdfPageText(dir / "ours.pdf", 2);
+  EXPECT_NE(first.find("Концевая сноска 1."), std::string::npos);
+  EXPECT_EQ(first.find("Концевая сноска 2."), std::string::npos);
+  EXPECT_LT(second.find("Раздел 2, абзац 3"), second.find("Концевая сноска 2."));
+
+  // A section that goes on on the same page begins below the notes of the one before; numbers
+  // go on counting unless they begin again with each section.
+  const auto continuous = ReadBytes(SectionsPackage(sectEnd, "continuous"));
+  EXPECT_EQ(Marks(*continuous), (std::vector<std::string>{"1:i", "2:ii", "note i", "note ii"}));
+  Layout same(*continuous, FontMeasurer());
+  ASSERT_EQ(same.pageCount(), 1);
+  const PageEndnotes notes = same.endnotesOnPage(1);
+  ASSERT_EQ(notes.parts.size(), 2u);
+  ASSERT_EQ(notes.rules.size(), 2u);
+  EXPECT_GE(same.paragraphTop(2), notes.parts[0].top + notes.parts[0].height - 1e-3);
+  EXPECT_GT(notes.rules[1].y, same.paragraphTop(3));
+  // An edit in the second section leaves the first one's notes where they are.
+  const float top = notes.parts[0].top;
+  same.invalidateFrom(2);
+  EXPECT_EQ(same.endnotesOnPage(1).parts.at(0).top, top);
+
+  // Asked for by the sections themselves; at the document's end, as before, without.
+  const auto bySections = ReadBytes(SectionsPackage("", "nextPage", sectEnd));
+  Layout sections(*bySections, FontMeasurer());
+  EXPECT_EQ(EndnotesByPage(sections), (std::vector<std::vector<int>>{{1}, {2}}));
+  const auto atEnd = ReadBytes(SectionsPackage(""));
+  Layout end(*atEnd, FontMeasurer());
+  EXPECT_EQ(EndnotesByPage(end), (std::vector<std::vector<int>>{{}, {1, 2}}));
+}
+
 }  // namespace

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <numeric>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "om_support.h"
 #include "ooxml_test_support.h"
@@ -174,6 +176,137 @@ TEST(Footnotes, StandOnTheSamePagesAsInLibreOffice) {
   const QImage image = RenderPage(*doc, layout, 1, 1191);
   EXPECT_LT(qGray(image.pixel(int(rule.x + rule.width / 2) * 2, int(rule.y * 2))), 128);
   EXPECT_GT(qGray(image.pixel(int(rule.x + rule.width + 10) * 2, int(rule.y * 2))), 128);
+}
+
+// Paragraphs of several lines; the one at refers to note 2, of lines paragraphs of two lines
+// or so ("Сноска строка N: ..."), the one after it to the short note 3.
+std::string LongNotePackage(int at, int lines) {
+  std::string notes = kFootnotesXml.substr(0, kFootnotesXml.find("<w:footnote w:id="));
+  notes += "<w:footnote w:id=\"2\">";
+  for (int k = 0; k < lines; ++k) {
+    notes += "<w:p>" + std::string(k == 0 ? "<w:r><w:footnoteRef/></w:r>" : "") +
+             "<w:r><w:t xml:space=\"preserve\"> Сноска строка " + std::to_string(k) + ":";
+    for (int w = 0; w < 8; ++w) notes += " примечание длинное";
+    notes += "</w:t></w:r></w:p>";
+  }
+  notes +=
+      "</w:footnote><w:footnote w:id=\"3\"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:t>"
+      "Вторая сноска.</w:t></w:r></w:p></w:footnote></w:footnotes>";
+  std::string body;
+  for (int k = 0; k < 40; ++k) {
+    body += "<w:p><w:r><w:t>Абзац " + std::to_string(k) + ".";
+    for (int w = 0; w < 8; ++w) body += " текст этикетки наклеивается ровно";
+    body += "</w:t></w:r>";
+    if (k == at || k == at + 1)
+      body += "<w:r><w:footnoteReference w:id=\"" + std::to_string(k == at ? 2 : 3) + "\"/></w:r>";
+    body += "</w:p>";
+  }
+  const std::string rels =
+      "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/"
+      "2006/relationships\"><Relationship Id=\"rIdN\" Type=\"http://schemas.openxmlformats.org/"
+      "officeDocument/2006/relationships/footnotes\" Target=\"footnotes.xml\"/></Relationships>";
+  return PackageWithBody(body + kA4Section,
+                         {{"word/_rels/document.xml.rels", rels}, {"word/footnotes.xml", notes}});
+}
+
+// The numbers of the note's lines ("Сноска строка N") in a page's text.
+std::vector<int> NoteLinesIn(const std::string& text) {
+  std::vector<int> found;
+  static const std::regex line("Сноска строка ([0-9]+)");
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator();
+       ++it)
+    found.push_back(std::stoi((*it)[1].str()));
+  return found;
+}
+
+TEST(Footnotes, LongerThanTheRoomLeftGoOnAtTheFootOfTheNextPage) {
+  if (!HaveProgram("pdftotext")) GTEST_SKIP() << "poppler-utils is not installed";
+  om_test::EnsureGui();
+  const auto doc = ReadBytes(LongNotePackage(14, 12));
+  Layout layout(*doc, FontMeasurer());
+  const int page = layout.lastPageOfParagraph(14);
+  TempDir dir;
+  WritePdf(*doc, layout, dir / "ours.pdf");
+  // Every line of the note once, its beginning with the reference, the rest on the next page.
+  const std::vector<int> here = NoteLinesIn(PdfPageText(dir / "ours.pdf", page));
+  const std::vector<int> next = NoteLinesIn(PdfPageText(dir / "ours.pdf", page + 1));
+  ASSERT_FALSE(here.empty());
+  ASSERT_FALSE(next.empty());
+  EXPECT_EQ(here.front(), 0);
+  std::vector<int> all = here;
+  all.insert(all.end(), next.begin(), next.end());
+  std::vector<int> expected(12);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(all, expected);
+  for (int other = 1; other <= layout.pageCount(); ++other) {
+    if (other == page || other == page + 1) continue;
+    EXPECT_TRUE(NoteLinesIn(PdfPageText(dir / "ours.pdf", other)).empty()) << other;
+  }
+
+  // The text after the reference goes on on the next page, whose own note follows the rest of
+  // the long one under a rule across the text.
+  EXPECT_EQ(layout.pageOfParagraph(15), page + 1);
+  const PageNotes first = layout.notesOnPage(page), second = layout.notesOnPage(page + 1);
+  ASSERT_EQ(first.notes.size(), 1u);
+  ASSERT_EQ(second.notes.size(), 2u);
+  EXPECT_EQ(second.notes[0].offset, first.notes[0].height);
+  EXPECT_EQ(second.notes[1].id, 3);
+  EXPECT_NEAR(second.notes[1].top, second.notes[0].top + second.notes[0].height, 1e-3);
+  const float width = TextColumnWidth(layout.pageSetupOfPage(page));
+  EXPECT_NEAR(first.rule.width, width * kNoteRuleShare, 1e-3);
+  EXPECT_NEAR(second.rule.width, width, 1e-3);
+}
+
+// The note's parts on the pages, page by page: (page, offset, height).
+std::vector<std::tuple<int, float, float>> NoteParts(Layout& layout) {
+  std::vector<std::tuple<int, float, float>> parts;
+  for (int page = 1; page <= layout.pageCount(); ++page)
+    for (const PageNote& note : layout.notesOnPage(page).notes)
+      parts.emplace_back(page, note.offset, note.height);
+  return parts;
+}
+
+TEST(Footnotes, TallerThanAPageGoOnOverPagesAndLoseNothing) {
+  const double line = EstimatedText().singleLineHeight(RunFormat{});
+  const PageSetup setup;
+  // Referred to early in the text, and by its last paragraph: then on pages of their own.
+  for (const int at : {5, 59}) {
+    auto doc = Lines(60, at, 200);
+    Layout layout(*doc, EstimatedText());
+    const auto parts = NoteParts(layout);
+    ASSERT_GE(parts.size(), 4u) << at;
+    EXPECT_EQ(std::get<0>(parts.front()), layout.pageOfParagraph(std::size_t(at))) << at;
+    double shown = 0;
+    int page = std::get<0>(parts.front()) - 1;
+    for (const auto& [onPage, offset, height] : parts) {
+      EXPECT_EQ(onPage, ++page) << at;
+      EXPECT_NEAR(offset, shown, 1e-2) << at;
+      EXPECT_GT(height, 0) << at;
+      shown += height;
+      const PageNotes notes = layout.notesOnPage(onPage);
+      EXPECT_GE(notes.rule.y, layout.textTopOfPage(onPage)) << at << " page " << onPage;
+      EXPECT_LE(notes.notes.back().top + notes.notes.back().height,
+                setup.pageHeight - setup.bottomMargin + 1e-3);
+    }
+    EXPECT_NEAR(shown, 200 * line, 1e-2) << at;
+    // Laid out again after an edit, from the reference on or after it: the same pages.
+    for (const std::size_t from : {std::size_t(at), std::size_t(at + 1), std::size_t(0)}) {
+      layout.invalidateFrom(from);
+      EXPECT_EQ(NoteParts(layout), parts) << at << " from " << from;
+    }
+  }
+  // Kept with the next paragraph, which the note leaves no room for, the reference goes on to
+  // the next page and its note begins again there.
+  auto doc = Lines(60, 5, 200);
+  doc->paragraphs[5].keepNext = true;
+  Layout kept(*doc, EstimatedText());
+  const auto parts = NoteParts(kept);
+  ASSERT_FALSE(parts.empty());
+  EXPECT_EQ(kept.pageOfParagraph(5), 2);
+  EXPECT_EQ(parts.front(), std::make_tuple(2, 0.0f, std::get<2>(parts.front())));
+  double shown = 0;
+  for (const auto& part : parts) shown += std::get<2>(part);
+  EXPECT_NEAR(shown, 200 * line, 1e-2);
 }
 
 }  // namespace

@@ -162,6 +162,11 @@ void Layout::place(std::size_t index) {
   const std::size_t before = entries_.size();
   placeBlock(index);
   for (std::size_t k = before; k < entries_.size(); ++k) wrapAround(k);
+  // A section that collects its endnotes ends with them (the last one's are the document's).
+  const std::size_t last = entries_.size() - 1;
+  if (doc_->endnotesAtSectionEnds && doc_->endnotes && last + 1 < doc_->paragraphs.size() &&
+      doc_->paragraphs[last].sectionEnd)
+    placeSectionEndnotes(last);
 }
 
 void Layout::placeBlock(std::size_t index) {
@@ -180,14 +185,14 @@ void Layout::placeBlock(std::size_t index) {
   const std::vector<NoteRef> notes = notesOf(index, first, column.width);
   const Start start =
       startOf(index, setup, std::max(0.0f, paragraph.spaceBefore),
-              entry.height - std::max(0.0f, first.spaceAfter), {}, NotesHeight(notes));
-  addNotes(start.page, notes);
+              entry.height - std::max(0.0f, first.spaceAfter), {}, LeastNotesHeight(notes));
   entry.page = start.page;
   entry.top = float(start.top);
   entry.left = frames_[std::size_t(start.page) - 1].left;
   if (start.newPage) entry.height -= TopOfPageSaving(first, *measurer_);
   entry.endPage = entry.page;
   entry.endY = entry.top + entry.height;
+  addNotes(start.page, notes, 0, 1 << 30, entry.endY - std::max(0.0f, first.spaceAfter));
   use(entry.page, entry.endY);
   // Each break carries the rest of the paragraph to the top of a new page or column.
   std::vector<BreakPart> places;
@@ -198,7 +203,7 @@ void Layout::placeBlock(std::size_t index) {
     places.push_back({entry.endPage, frame.left, frame.top, frame.width});
     entry.endY = frame.top + ParagraphHeight(parts[k], frame.width, *measurer_) -
                  TopOfPageSaving(parts[k], *measurer_);
-    addNotes(entry.endPage, notesOf(index, parts[k], frame.width));
+    addNotes(entry.endPage, notesOf(index, parts[k], frame.width), 0, 1 << 30, entry.endY);
     use(entry.endPage, entry.endY);
   }
   entries_.push_back(entry);
@@ -233,14 +238,19 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   const double before = std::max(0.0f, paragraph.spaceBefore);
   const std::vector<NoteRef> notes = notesOf(index, paragraph, column.width);
   // Lines to set in a frame from y on: as many as fit with the notes they refer to, leaving two
-  // for the next one when only one would go there.
+  // for the next one when only one would go there. The line after them comes too when its note
+  // fits in part: the note is divided and the frame's text ends there.
   auto take = [&](double y, int frame, int left, int least) {
     const int done = lines - left;
-    int n = std::min(left, LinesIn(frameBottom(frame) - y, lineHeight));
+    const double bottom = frameBottom(frame) + kFitTolerance;
+    int n = std::min(left, LinesIn(bottom - kFitTolerance - y, lineHeight));
     while (n > 0 && !notes.empty() &&
-           y + n * lineHeight + notesRoom(frame, NotesHeight(notes, done, done + n)) >
-               frameBottom(frame) + kFitTolerance)
+           y + n * lineHeight + notesRoom(frame, NotesHeight(notes, done, done + n)) > bottom)
       --n;
+    if (n < left && !notes.empty() && NotesHeight(notes, done + n, done + n + 1) > 0 &&
+        y + (n + 1) * lineHeight + notesRoom(frame, LeastNotesHeight(notes, done, done + n + 1)) <=
+            bottom)
+      ++n;
     if (paragraph.widowControl && left - n == 1 && n > least) --n;
     return n >= least ? n : 0;
   };
@@ -249,7 +259,7 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
       index, setup, before, before + lines * lineHeight,
       [&](int frame, double y) {
         const int n = take(y + before, frame, lines, 2);
-        if (n == 0 || n >= lines) return false;
+        if (n == 0) return false;
         pieces.push_back({0, 0, float(y), float(before + n * lineHeight), 0, n});
         return true;
       },
@@ -257,16 +267,16 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   Entry entry = newEntry(index, frames_[std::size_t(start.page) - 1].left, column.width);
   entry.page = start.page;
   entry.top = float(start.top);
-  const int n =
-      pieces.empty() && start.newPage ? take(start.top + before, start.page, lines, 1) : 0;
-  if (pieces.empty() && (n == 0 || n >= lines)) {
+  int n = pieces.empty() ? 0 : pieces[0].lines;
+  if (pieces.empty() && start.newPage) n = take(start.top + before, start.page, lines, 1);
+  if (n == 0 || n >= lines) {
     // As ParagraphHeight has it, without measuring the lines again.
     entry.height = float(before + lines * lineHeight + std::max(0.0f, paragraph.spaceAfter));
     if (start.newPage) entry.height -= TopOfPageSaving(paragraph, *measurer_);
     entry.endPage = entry.page;
     entry.endY = entry.top + entry.height;
     use(entry.page, entry.endY);
-    addNotes(entry.page, notes);
+    addNotes(entry.page, notes, 0, 1 << 30, entry.endY - std::max(0.0f, paragraph.spaceAfter));
     entries_.push_back(entry);
     ids_[paragraph.id] = index;
     return true;
@@ -274,12 +284,12 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   if (pieces.empty()) pieces.push_back({0, 0, entry.top, float(before + n * lineHeight), 0, n});
   pieces[0].page = start.page;
   pieces[0].left = entry.left;
-  addNotes(start.page, notes, 0, pieces[0].lines);
+  addNotes(start.page, notes, 0, pieces[0].lines, pieces[0].top + pieces[0].height);
   for (int done = pieces[0].lines; done < lines;) {
     const int frame = nextFrame(index, setup);
     const double top = frameTop(frame);
     const int n = std::max(1, take(top, frame, lines - done, 1));
-    addNotes(frame, notes, done, done + n);
+    addNotes(frame, notes, done, done + n, top + n * lineHeight);
     pieces.push_back({frame, frames_[std::size_t(frame) - 1].left, float(top),
                       float(n * lineHeight), float(before + done * lineHeight), n});
     done += n;

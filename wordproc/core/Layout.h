@@ -60,15 +60,18 @@ struct BreakPart {
   float left = 0, top = 0, width = 0;
 };
 
-// A footnote at the foot of a page: the note (its id among the document's footnotes) and where
-// its paragraphs begin, set one under the other in the width given.
+// A footnote at the foot of a page, or the part of it that stands there: the note (its id among
+// the document's footnotes) and where its paragraphs begin, set one under the other in the width
+// given, drawn from top with their first offset points left out (what earlier pages hold), as
+// tall as height.
 struct PageNote {
   int id = 0;
-  float left = 0, top = 0, width = 0;
+  float left = 0, top = 0, width = 0, offset = 0, height = 0;
 };
 
 // The footnotes of a page, in the order their references stand, under a short rule (a line from
-// x, y, width long; no width when the page has no notes).
+// x, y, width long; no width when the page has no notes). A page that goes on with a note begun
+// on the page before sets that first, under a rule across the whole width of the text.
 struct PageNotes {
   RectF rule;
   std::vector<PageNote> notes;
@@ -83,11 +86,14 @@ struct PageEndnote {
   float left = 0, top = 0, width = 0, offset = 0, height = 0;
 };
 
-// The endnotes on a page, after the document's last paragraph, and the rule above them on the
-// page they begin on (no width on the pages they go on to).
+// The endnotes on a page, after the document's last paragraph (or a section's, when each
+// section's notes end it), and the rule above them on the page they begin on (no width on the
+// pages they go on to). Where the notes of two sections begin on one page, rules holds both rules
+// (rule is the first).
 struct PageEndnotes {
   RectF rule;
   std::vector<PageEndnote> parts;
+  std::vector<RectF> rules;
 };
 
 // Above a page's footnotes: room, a rule of this weight and room again, and the share of the
@@ -191,8 +197,9 @@ class Layout {
   // The footnotes of the page: those its lines refer to, stacked up from the foot of its text,
   // whose room the body's text leaves them.
   PageNotes notesOnPage(int page);
-  // The endnotes the page holds: they follow the last paragraph, in the order of their
-  // references, and go on to pages of their own when they do not fit after it.
+  // The endnotes the page holds: they follow the last paragraph (of their section, when the
+  // document collects them at each section's end), in the order of their references, and go on
+  // to pages of their own when they do not fit after it.
   PageEndnotes endnotesOnPage(int page);
 
   // Character positions: each paragraph holds its length plus one for its mark.
@@ -311,52 +318,86 @@ class Layout {
   int resumeBelowBand(std::size_t index);
 
   // Footnotes (LayoutNotes.cpp). A reference to one: the paragraph, the line of it that holds
-  // the reference, the note and the height it is set in.
+  // the reference, the note, the width it is set in, its height and that of its first line.
   struct NoteRef {
     std::size_t paragraph = 0;
     int line = 0;
     int id = 0;
-    float height = 0;
+    float width = 0, height = 0, first = 0;
   };
-  // A note set at the foot of a page, for the paragraph that refers to it.
+  // A note, or the part of it, set at the foot of a page for the paragraph that refers to it:
+  // from offset on, height points of it, rest points left for the pages after.
   struct PlacedNote {
     std::size_t paragraph = 0;
     int page = 1;
     int id = 0;
-    float height = 0;
+    float width = 0, offset = 0, height = 0, rest = 0;
   };
   // The notes the paragraph (or a part of it) refers to, set in a column of the given width.
   std::vector<NoteRef> notesOf(std::size_t index, const Paragraph& paragraph, float width);
+  // Where a note set in that width may be divided between pages: after each of its lines,
+  // from its top; the last is its height.
+  const std::vector<float>& noteCuts(int id, float width);
   static double NotesHeight(const std::vector<NoteRef>& refs, int fromLine = 0,
                             int toLine = 1 << 30);
+  // As NotesHeight, but of the last note only its first line when it is referred to on the
+  // last of the lines: the least the lines need for it to be divided.
+  static double LeastNotesHeight(const std::vector<NoteRef>& refs, int fromLine = 0,
+                                 int toLine = 1 << 30);
   // The room that much more of notes takes on the frame's page: with the rule on a page that
-  // has no notes yet.
+  // has no notes yet; more than any page has on one that carries a note on to the next.
   double notesRoom(int frame, double notes) const;
-  // Sets the notes of the lines from fromLine to before toLine at the foot of the frame's page.
-  void addNotes(int frame, const std::vector<NoteRef>& refs, int fromLine = 0,
-                int toLine = 1 << 30);
+  bool carriesNote(int page) const;
+  // Sets the notes of the lines from fromLine to before toLine at the foot of the frame's page,
+  // below text that goes down to textBottom.
+  void addNotes(int frame, const std::vector<NoteRef>& refs, int fromLine, int toLine,
+                double textBottom);
+  // Sets the note from offset on at the foot of the page below textBottom: whole where it fits,
+  // else as many of its lines as fit (at least one when force), the rest carried on.
+  void placeNote(int page, const PlacedNote& note, double textBottom, bool force);
+  // Sets what the page before carries on at the top of the notes of the page just begun,
+  // leaving the text room for its first line.
+  void carryNotesOn(int page, std::size_t first);
   // Takes back the notes of the paragraph and those after it; moves those of paragraphs
-  // [first, end) to the page of the frame.
+  // [first, end) to the page of the frame, below text that goes down to textBottom.
   void dropNotes(std::size_t paragraphIndex);
-  void moveNotes(std::size_t first, std::size_t end, int frame);
+  void moveNotes(std::size_t first, std::size_t end, int frame, double textBottom);
   void sumPageNotes(std::size_t fromPage);
+  // The lowest text on the page outside the frame (in the page's other columns).
+  double textBottomBeside(int frame) const;
+  // Sets the notes the last page still carries on, on pages of their own after the text.
+  void finishCarriedNotes();
   // Of tables: where a row that refers to notes needs them, and sets them. Returns the height
   // of the first row's notes.
   double flowNotes(const TableMeasure& m, PageFlow& flow);
 
   // Endnotes (LayoutEndnotes.cpp): set once the last paragraph is, in the frames after it and
   // in frames and pages of their own, which dropEndnotes takes back before the text is laid
-  // out again.
+  // out again. A section's own notes (when each section collects them) are set when its last
+  // paragraph is, and taken back with it.
   struct PlacedEndnote {
+    std::size_t after = 0;  // the paragraph they follow
+    bool documentEnd = false;
     int frame = 1;
     PageEndnote part;
   };
+  struct EndnoteRule {
+    std::size_t after = 0;
+    bool documentEnd = false;
+    int frame = 1;
+    RectF rule;
+  };
   void placeEndnotes();
   void dropEndnotes();
+  // Sets the notes the paragraphs [from, last] refer to after paragraph last; returns the frame
+  // and the y they end at, or nothing when they refer to none.
+  std::optional<std::pair<int, double>> setEndnotes(std::size_t from, std::size_t last,
+                                                    bool documentEnd);
+  void placeSectionEndnotes(std::size_t sectionEnd);
   // Sets the note's paragraph in the frame from y on, dividing it at its lines onto the frames
   // after; returns the frame and the y it ends at.
-  std::pair<int, double> placeEndnoteParagraph(int id, std::size_t k, int frame, double y);
-  std::vector<int> endnotesInOrder() const;
+  std::pair<int, double> placeEndnoteParagraph(const PlacedEndnote& where, std::size_t k, double y);
+  std::vector<int> endnotesInOrder(std::size_t from, std::size_t to) const;
 
   const Document* doc_;
   const TextMeasurer* measurer_;
@@ -369,8 +410,8 @@ class Layout {
   std::vector<int> pageNumbers_;  // the number each page shows, by page
   std::vector<float> pageTops_, pageBottoms_;
   std::vector<float> pageNotes_;   // the room the page's notes take, their rule included
-  std::vector<PlacedNote> notes_;  // in the order of their paragraphs
-  std::map<std::pair<const Note*, float>, float> noteHeights_;
+  std::vector<PlacedNote> notes_;  // in the order they were set, page after page
+  std::map<std::pair<const Note*, float>, std::vector<float>> noteCuts_;
   bool endnotesSet_ = false;
   // What the layout had before the endnotes were set: frames and pages, and the used depth of
   // the frame they begin in.
@@ -378,8 +419,10 @@ class Layout {
   int endnotesFrame_ = 0;
   float usedBeforeEndnotes_ = 0;
   std::vector<PlacedEndnote> endnotes_;
-  int endnoteRuleFrame_ = 0;
-  RectF endnoteRule_;
+  std::vector<EndnoteRule> endnoteRules_;
+  // Of sections whose notes follow them: where the notes end, which the next section begins
+  // below, by the section's last paragraph.
+  std::map<std::size_t, std::pair<int, double>> sectionNotesEnd_;
   std::map<std::pair<const HeaderFooter*, float>, float> storyHeights_;
   std::vector<PageCellBox> boxes_;  // of the tables laid out, by page
   std::vector<RepeatedParagraph> repeats_;

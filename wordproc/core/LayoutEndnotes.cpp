@@ -1,7 +1,9 @@
 // Endnotes after the document's last paragraph: a short rule, then each note's paragraphs in
 // the order the notes are referred to. They flow on through the columns and pages after as body
 // text does, divided at their lines. The frames and pages they take are laid out last and taken
-// back whenever the text before them is laid out again.
+// back whenever the text before them is laid out again. A document may collect them at the end
+// of each section instead: a section's notes then follow its last paragraph, and the next
+// section begins below them.
 #include <algorithm>
 #include <cmath>
 #include <set>
@@ -10,18 +12,30 @@
 
 namespace wordproc {
 
-std::vector<int> Layout::endnotesInOrder() const {
+std::vector<int> Layout::endnotesInOrder(std::size_t from, std::size_t to) const {
   std::vector<int> ids;
   if (!doc_->endnotes) return ids;
   std::set<int> seen;
-  for (const Paragraph& p : doc_->paragraphs) {
-    for (const Run& run : p.runs) {
+  to = std::min(to, doc_->paragraphs.size());
+  for (std::size_t k = from; k < to; ++k) {
+    for (const Run& run : doc_->paragraphs[k].runs) {
       if (!run.note || !run.note->endnote || !doc_->endnotes->count(run.note->id)) continue;
       if (seen.insert(run.note->id).second) ids.push_back(run.note->id);
     }
   }
   return ids;
 }
+
+namespace {
+
+// The first paragraph of the section that ends with the given one.
+std::size_t SectionStartOf(const std::vector<Paragraph>& paragraphs, std::size_t last) {
+  std::size_t first = last;
+  while (first > 0 && !paragraphs[first - 1].sectionEnd) --first;
+  return first;
+}
+
+}  // namespace
 
 void Layout::placeEndnotes() {
   const std::size_t count = doc_->paragraphs.size();
@@ -31,43 +45,68 @@ void Layout::placeEndnotes() {
   pagesBeforeEndnotes_ = pageFrames_.size();
   endnotesFrame_ = entries_.back().endPage;
   usedBeforeEndnotes_ = frames_[std::size_t(endnotesFrame_) - 1].used;
-  const std::vector<int> ids = endnotesInOrder();
-  if (ids.empty()) return;
-  int frame = endnotesFrame_;
-  double y = entries_.back().endY;
+  const std::size_t from =
+      doc_->endnotesAtSectionEnds ? SectionStartOf(doc_->paragraphs, count - 1) : 0;
+  setEndnotes(from, count - 1, true);
+  finishCarriedNotes();
+}
+
+void Layout::placeSectionEndnotes(std::size_t sectionEnd) {
+  if (const auto end = setEndnotes(SectionStartOf(doc_->paragraphs, sectionEnd), sectionEnd, false))
+    sectionNotesEnd_[sectionEnd] = *end;
+}
+
+std::optional<std::pair<int, double>> Layout::setEndnotes(std::size_t from, std::size_t last,
+                                                          bool documentEnd) {
+  const std::vector<int> ids = endnotesInOrder(from, last + 1);
+  if (ids.empty()) return std::nullopt;
+  int frame = entries_[last].endPage;
+  double y = entries_[last].endY;
   // The rule goes where the first line of the first note goes with it.
   const Paragraph& first = doc_->endnotes->at(ids.front()).paragraphs.empty()
-                               ? doc_->paragraphs.back()
+                               ? doc_->paragraphs[last]
                                : doc_->endnotes->at(ids.front()).paragraphs.front();
   const double firstLine = std::max(0.0f, first.spaceBefore) +
                            LineHeight(first, measurer_->singleLineHeight(LargestFormat(first)));
   if (y + kNoteSeparator + firstLine > frameBottom(frame) + kFitTolerance) {
-    frame = nextFrame(count - 1, pageSetupOfParagraph(count - 1));
+    frame = nextFrame(last, pageSetupOfParagraph(last));
     y = frameTop(frame);
   }
   const Frame& ruled = frames_[std::size_t(frame) - 1];
-  endnoteRuleFrame_ = frame;
-  endnoteRule_ = {ruled.left, float(y + kNoteRuleSpace + kNoteRuleWeight / 2),
-                  ruled.width * kNoteRuleShare, 0};
+  endnoteRules_.push_back({last,
+                           documentEnd,
+                           frame,
+                           {ruled.left, float(y + kNoteRuleSpace + kNoteRuleWeight / 2),
+                            ruled.width * kNoteRuleShare, 0}});
   y += kNoteSeparator;
   use(frame, y);
   for (int id : ids) {
     const std::size_t paragraphs = doc_->endnotes->at(id).paragraphs.size();
-    for (std::size_t k = 0; k < paragraphs; ++k)
-      std::tie(frame, y) = placeEndnoteParagraph(id, k, frame, y);
+    for (std::size_t k = 0; k < paragraphs; ++k) {
+      const PlacedEndnote where{last, documentEnd, frame, {id, k, 0, 0, 0, 0, 0}};
+      std::tie(frame, y) = placeEndnoteParagraph(where, k, y);
+    }
   }
+  return std::make_pair(frame, y);
 }
 
-std::pair<int, double> Layout::placeEndnoteParagraph(int id, std::size_t k, int frame, double y) {
+std::pair<int, double> Layout::placeEndnoteParagraph(const PlacedEndnote& where, std::size_t k,
+                                                     double y) {
+  const int id = where.part.id;
+  int frame = where.frame;
   const Paragraph& p = doc_->endnotes->at(id).paragraphs[k];
-  const std::size_t last = doc_->paragraphs.size() - 1;
+  const std::size_t last = where.after;
   const PageSetup setup = pageSetupOfParagraph(last);
   auto box = [&](int f) { return frames_[std::size_t(f) - 1]; };
+  auto add = [&](int f, float top, float width, float offset, float height) {
+    endnotes_.push_back(
+        {where.after, where.documentEnd, f, {id, k, box(f).left, top, width, offset, height}});
+  };
   float width = box(frame).width;
   const float height = ParagraphHeight(p, width, *measurer_);
   const double before = std::max(0.0f, p.spaceBefore), after = std::max(0.0f, p.spaceAfter);
   if (y + height - after <= frameBottom(frame) + kFitTolerance) {
-    endnotes_.push_back({frame, {id, k, box(frame).left, float(y), width, 0, height}});
+    add(frame, float(y), width, 0, height);
     use(frame, y + height);
     return {frame, y + height};
   }
@@ -79,11 +118,12 @@ std::pair<int, double> Layout::placeEndnoteParagraph(int id, std::size_t k, int 
   int n = p.inlinePictures.empty() ? std::min(lines, fitting(frameBottom(frame) - y - before)) : 0;
   if (n <= 0) {  // not a line of it fits: the whole paragraph goes on to the next frame
     if (y > frameTop(frame) + kFitTolerance) {
-      frame = nextFrame(last, setup);
-      return placeEndnoteParagraph(id, k, frame, frameTop(frame));
+      PlacedEndnote next = where;
+      next.frame = nextFrame(last, setup);
+      return placeEndnoteParagraph(next, k, frameTop(next.frame));
     }
     // Taller than a whole frame: set as it is, cut off at the foot.
-    endnotes_.push_back({frame, {id, k, box(frame).left, float(y), width, 0, height}});
+    add(frame, float(y), width, 0, height);
     use(frame, y + height);
     return {frame, y + height};
   }
@@ -91,8 +131,7 @@ std::pair<int, double> Layout::placeEndnoteParagraph(int id, std::size_t k, int 
     width = box(frame).width;
     const double offset = done == 0 ? 0 : before + done * lineHeight;
     const double shown = (done == 0 ? before : 0) + n * lineHeight;
-    endnotes_.push_back(
-        {frame, {id, k, box(frame).left, float(y), width, float(offset), float(shown)}});
+    add(frame, float(y), width, float(offset), float(shown));
     done += n;
     y += shown;
     use(frame, y + after);
@@ -107,8 +146,8 @@ std::pair<int, double> Layout::placeEndnoteParagraph(int id, std::size_t k, int 
 void Layout::dropEndnotes() {
   if (!endnotesSet_) return;
   endnotesSet_ = false;
-  endnotes_.clear();
-  endnoteRuleFrame_ = 0;
+  std::erase_if(endnotes_, [](const PlacedEndnote& note) { return note.documentEnd; });
+  std::erase_if(endnoteRules_, [](const EndnoteRule& rule) { return rule.documentEnd; });
   if (frames_.size() < framesBeforeEndnotes_) return;  // taken back with the text already
   frames_.resize(framesBeforeEndnotes_);
   if (endnotesFrame_ >= 1 && std::size_t(endnotesFrame_) <= frames_.size())
@@ -120,6 +159,7 @@ void Layout::dropEndnotes() {
   pageTops_.resize(pages);
   pageBottoms_.resize(pages);
   pageNotes_.resize(pages);
+  std::erase_if(notes_, [&](const PlacedNote& note) { return std::size_t(note.page) > pages; });
 }
 
 PageEndnotes Layout::endnotesOnPage(int page) {
@@ -129,7 +169,9 @@ PageEndnotes Layout::endnotesOnPage(int page) {
   for (const PlacedEndnote& placed : endnotes_) {
     if (pageOfFrame(placed.frame) == page) result.parts.push_back(placed.part);
   }
-  if (endnoteRuleFrame_ > 0 && pageOfFrame(endnoteRuleFrame_) == page) result.rule = endnoteRule_;
+  for (const EndnoteRule& rule : endnoteRules_)
+    if (pageOfFrame(rule.frame) == page) result.rules.push_back(rule.rule);
+  if (!result.rules.empty()) result.rule = result.rules.front();
   return result;
 }
 

@@ -3,6 +3,7 @@
 // a page the next one goes on on.
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "wordproc/core/Layout.h"
 
@@ -75,6 +76,13 @@ void Layout::truncate(std::size_t paragraphIndex) {
     pageBottoms_.pop_back();
     pageNotes_.pop_back();
   }
+  // What notes were carried on to the pages taken back is carried on again when they are.
+  std::erase_if(notes_,
+                [&](const PlacedNote& note) { return std::size_t(note.page) > pageNotes_.size(); });
+  std::erase_if(endnotes_, [&](const PlacedEndnote& note) { return note.after >= paragraphIndex; });
+  std::erase_if(endnoteRules_,
+                [&](const EndnoteRule& rule) { return rule.after >= paragraphIndex; });
+  sectionNotesEnd_.erase(sectionNotesEnd_.lower_bound(paragraphIndex), sectionNotesEnd_.end());
 }
 
 std::size_t Layout::sectionEndOf(std::size_t index) {
@@ -174,6 +182,7 @@ int Layout::startPage(std::size_t index, const PageSetup& setup) {
   pageTops_.push_back(float(top));
   pageBottoms_.push_back(float(bottom));
   pageNotes_.push_back(0);
+  carryNotesOn(page, index);
   return pushFrame(page, index, section, ColumnBoxes(setup).front(), float(top), float(bottom),
                    false);
 }
@@ -372,6 +381,9 @@ Layout::Start Layout::startOf(std::size_t index, const PageSetup& setup, double 
           : std::min(double(std::max(0.0f, SpacingAboveOf(doc_->paragraphs, index))), spaceBefore);
   int frame = entries_[index - 1].endPage;
   double y = std::max(double(entries_[index - 1].endY) - overlap, double(frameClear(frame)));
+  // The section before ends with its endnotes.
+  if (const auto notes = sectionNotesEnd_.find(index - 1); notes != sectionNotesEnd_.end())
+    std::tie(frame, y) = notes->second;
   if (newColumns) {
     frame = continueOnPage(index, setup);
     y = frameTop(frame);
@@ -422,7 +434,8 @@ bool Layout::carryKeptWithNext(std::size_t index, const PageSetup& setup) {
     e.left = to.left;
     use(next, e.endY);
   }
-  moveNotes(first, index, next);
+  moveNotes(first, index, next,
+            entries_[index - 1].endY - std::max(0.0f, doc_->paragraphs[index - 1].spaceAfter));
   return true;
 }
 
@@ -442,8 +455,9 @@ int Layout::pageCount() {
   ensureAll();
   if (entries_.empty()) return 1;
   const int last = pageOfFrame(entries_.back().endPage);
-  // Endnotes may go on to pages of their own.
-  return endnotes_.empty() ? last : std::max(last, pageOfFrame(endnotes_.back().frame));
+  // Endnotes and footnotes carried on may go on to pages of their own.
+  const int notes = notes_.empty() ? last : notes_.back().page;
+  return std::max({last, notes, endnotes_.empty() ? last : pageOfFrame(endnotes_.back().frame)});
 }
 
 std::vector<RectF> Layout::columnRulesOnPage(int page) {

@@ -123,6 +123,7 @@ std::unique_ptr<Document> Document::clone() const {
   copy->kept = kept;
   copy->footnotes = footnotes;
   copy->endnotes = endnotes;
+  copy->endnotesAtSectionEnds = endnotesAtSectionEnds;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;

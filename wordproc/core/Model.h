@@ -774,6 +774,9 @@ struct Document {
   NotesPtr footnotes;
   // The endnotes by id, set after the last paragraph; their part is kept likewise.
   NotesPtr endnotes;
+  // Each section's endnotes follow its own last paragraph (w:endnotePr w:pos "sectEnd"), not
+  // the document's.
+  bool endnotesAtSectionEnds = false;
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

@@ -161,6 +161,8 @@ class ReadContext {
   struct NoteNumbering {
     std::string format = "decimal";
     int start = 1;
+    bool eachSection = false;  // numbers begin again with each section
+    std::string position;      // w:pos, as given
   };
   static void ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering);
   void ReadNotes(xml_node body, bool endnotes);
@@ -354,8 +356,9 @@ class ReadContext {
     bool contextual = false;
   };
   Neighbour read_, previous_;
-  NoteNumbering footnoteNumbering_, endnoteNumbering_{"lowerRoman", 1};
-  int noteBeingRead_ = -1;  // the id of the note whose text is being read
+  NoteNumbering footnoteNumbering_, endnoteNumbering_{"lowerRoman", 1, false, {}};
+  bool sectionEndnotes_ = false;  // a section's own w:endnotePr collects them at its end
+  int noteBeingRead_ = -1;        // the id of the note whose text is being read
   bool endnoteBeingRead_ = false;
   void ApplyContextualSpacing(std::vector<Paragraph>& out, Paragraph& next);
 };

@@ -34,6 +34,9 @@ void ReadContext::ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering) 
     numbering.format = std::string(Value(format, "val"));
   if (xml_node start = Child(notePr, "numStart"))
     numbering.start = static_cast<int>(Clamp(Number(Value(start, "val")), 0, kMaxNoteStart, 1));
+  if (xml_node restart = Child(notePr, "numRestart"))
+    numbering.eachSection = Value(restart, "val") == "eachSect";
+  if (xml_node position = Child(notePr, "pos")) numbering.position = Value(position, "val");
 }
 
 void ReadContext::KeepNoteReference(xml_node reference, Flow& flow, bool endnote) {
@@ -87,6 +90,7 @@ void ReadContext::ReadNotes(xml_node body, bool endnotes) {
   endnoteBeingRead_ = false;
   relationships_ = std::move(documentRelationships);
   NumberNotes(*notes, endnotes);
+  if (endnotes) doc_->endnotesAtSectionEnds = numbering.position == "sectEnd" || sectionEndnotes_;
   if (notes->empty()) return;
   (endnotes ? doc_->endnotes : doc_->footnotes) = std::move(notes);
 }
@@ -106,6 +110,7 @@ void ReadContext::NumberNotes(std::map<int, Note>& notes, bool endnotes) {
       }
       run.note = std::make_shared<NoteMark>(std::move(mark));
     }
+    if (p.sectionEnd && numbering.eachSection) next = numbering.start;
   }
   for (auto& [id, note] : notes) {
     const auto number = numbers.find(id);

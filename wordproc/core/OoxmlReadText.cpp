@@ -129,6 +129,7 @@ Section ReadContext::SectionOf(xml_node sectPr) {
   if (auto start = ParseLength(Value(Child(sectPr, "pgNumType"), "start"), 1))
     page.firstPageNumber = static_cast<int>(Clamp(*start, 0, 1e6));
   page.kept = KeptSectionChildren(sectPr);
+  if (Value(Child(Child(sectPr, "endnotePr"), "pos"), "val") == "sectEnd") sectionEndnotes_ = true;
   page.topMargin = std::min(page.topMargin, page.pageHeight);
   page.bottomMargin = std::min(page.bottomMargin, page.pageHeight);
   page.leftMargin = std::min(page.leftMargin, page.pageWidth);

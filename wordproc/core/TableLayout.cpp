@@ -587,7 +587,7 @@ class RowPlacer {
     }
     placed_.parts.push_back({r, page_, float(y_), float(height)});
     y_ += height;
-    if (flow_.setNotes) bottom_ = flow_.setNotes(r, page_);
+    if (flow_.setNotes) bottom_ = flow_.setNotes(r, page_, y_);
   }
 
   void nextPage(std::uint32_t r, std::size_t firstParagraph) {

@@ -57,10 +57,10 @@ struct PageFlow {
   // Begins a new page; returns where its text begins and ends.
   std::function<std::pair<double, double>(std::size_t firstParagraph)> newPage;
   // The room the footnotes a row refers to take at the foot of the page, and the row set on the
-  // page, which sets its notes there; it returns where rows may go down to now. Empty when the
-  // table refers to no notes.
+  // page down to rowBottom, which sets its notes there; it returns where rows may go down to
+  // now. Empty when the table refers to no notes.
   std::function<double(std::uint32_t row, int page)> notesRoom;
-  std::function<double(std::uint32_t row, int page)> setNotes;
+  std::function<double(std::uint32_t row, int page, double rowBottom)> setNotes;
 };
 
 // A row's part on one page: the whole row, or what a page break leaves of it on each page.
