@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include "ooxml_test_support.h"
 #include "render_support.h"
+#include "wordproc/EditText.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
 #include "wordproc/core/Layout.h"
@@ -181,6 +184,32 @@ TEST(Symbols, CheckBoxesDrawnSquareAndCrossedWhenChecked) {
     const bool crossed = render_test::IsDark(page.pixel(ink.center()));
     EXPECT_EQ(crossed, p == 4) << p;
   }
+}
+
+// Edited in place, a symbol is one character: text typed after it is text of its own, deleting
+// it takes the kept element with it, and what stays is written back as it came.
+TEST(Symbols, OneCharacterWhenEditedInPlace) {
+  render_test::EnsureApplication();
+  auto doc = ReadBytes(PackageWithBody(SymbolsBody()));
+  const std::vector<Paragraph> loaded = {doc->paragraphs[0]};
+  const TextScale scale;
+  QTextDocument text;
+  LoadParagraphs(text, loaded, scale);
+  EXPECT_EQ(text.toPlainText(), QString::fromUtf8("До ☑✓ после"));
+  EXPECT_TRUE(SameText(ReadParagraphs(text, loaded, scale), loaded));
+
+  QTextCursor cursor(&text);
+  cursor.setPosition(4);  // after the ballot box
+  cursor.insertText("и");
+  cursor.deleteChar();  // the tick
+  doc->paragraphs[0] = ReadParagraphs(text, loaded, scale)[0];
+  EXPECT_FALSE(SameText({doc->paragraphs[0]}, loaded));
+  std::string shown;
+  for (const wordproc::Run& run : doc->paragraphs[0].runs) shown += run.symbol ? "☑" : run.text;
+  EXPECT_EQ(shown, "До ☑и после");
+  const std::string xml = WrittenBody(*doc);
+  EXPECT_NE(xml.find("<w:r>" + kBallotBox + "</w:r>"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find(kTick), std::string::npos);
 }
 
 }  // namespace
