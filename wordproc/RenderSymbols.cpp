@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "wordproc/core/SymbolFonts.h"
+#include "wordproc/core/TextMeasure.h"
 
 namespace wordproc {
 
@@ -18,6 +19,8 @@ namespace {
 // The frame's and the cross's width as a share of the side, never thinner than a hairline.
 constexpr double kBoxLine = 0.05, kThinnestLine = 0.25;
 constexpr float kDefaultSize = 11.0f;
+// Draws the characters of symbol fonts that are not installed, as LibreOffice does.
+constexpr const char* kStandIn = "OpenSymbol";
 
 // Whether the family itself is installed, not a stand-in fontconfig offers for it, and has the
 // character.
@@ -32,6 +35,14 @@ QString TextOf(char32_t code) {
   return QString::fromUcs4(&code, 1);
 }
 
+// The character a known symbol font's code stands for; a code it has nothing at is taken for a
+// bullet, as list labels take it.
+char32_t StandingFor(const std::string& font, char32_t own) {
+  const char32_t shown = SymbolFontUnicode(font, own);
+  if (shown != 0) return shown;
+  return own - kSymbolFontBase < 0x80 ? own - kSymbolFontBase : U'•';
+}
+
 SymbolGlyph FindGlyph(const std::string& font, char32_t code) {
   const bool known = IsKnownSymbolFont(font);
   // Symbol fonts are installed with their characters in the private use area.
@@ -41,10 +52,7 @@ SymbolGlyph FindGlyph(const std::string& font, char32_t code) {
     const bool inPrivateArea = code >= kSymbolFontBase + 0x20 && code <= kSymbolFontBase + 0xFF;
     return {font, TextOf(inPrivateArea ? code - kSymbolFontBase : code)};
   }
-  char32_t shown = SymbolFontUnicode(font, code);
-  // A code the font has nothing at is taken for a bullet, as list labels take it.
-  if (shown == 0) shown = (own - kSymbolFontBase) < 0x80 ? own - kSymbolFontBase : U'•';
-  return {"OpenSymbol", TextOf(shown)};
+  return {kStandIn, TextOf(StandingFor(font, own))};
 }
 
 }  // namespace
@@ -57,6 +65,23 @@ SymbolGlyph SymbolGlyphOf(const SymbolChar& symbol, const std::string& runFamily
   auto at = found.find(key);
   if (at == found.end()) at = found.emplace(key, FindGlyph(key.first, key.second)).first;
   return at->second;
+}
+
+std::optional<SymbolGlyph> SymbolFontText(const std::string& family, const std::string& text) {
+  const std::string font = FontFamilies(family).front();
+  if (!IsKnownSymbolFont(font) || text.empty()) return std::nullopt;
+  const std::u32string codes = QString::fromStdString(text).toStdU32String();
+  const auto own = [](char32_t c) { return c >= 0x20 && c <= 0xFF ? c + kSymbolFontBase : c; };
+  const auto inFont = [](char32_t c) {
+    return c >= kSymbolFontBase + 0x20 && c <= kSymbolFontBase + 0xFF;
+  };
+  const auto first =
+      std::find_if(codes.begin(), codes.end(), [&](char32_t c) { return inFont(own(c)); });
+  if (first == codes.end() || SymbolGlyphOf({font, own(*first)}, font).family == font)
+    return std::nullopt;
+  std::u32string shown;
+  for (const char32_t c : codes) shown += inFont(own(c)) ? StandingFor(font, own(c)) : c;
+  return SymbolGlyph{kStandIn, QString::fromStdU32String(shown)};
 }
 
 double CheckBoxSide(const FormCheckBox& box, float textSize) {

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QPainter>
 #include <QString>
+#include <optional>
 #include <string>
 
 #include "wordproc/core/Model.h"
@@ -24,6 +25,11 @@ SymbolGlyph SymbolGlyphOf(const SymbolChar& symbol, const std::string& runFamily
 
 // The share of a check box below the baseline, about a font's descent.
 inline constexpr double kBoxDescent = 0.19;
+
+// Text set in a known symbol font that is not installed (a content control's check box in
+// Wingdings): its characters as those they stand for, in OpenSymbol; nothing where the text is
+// drawn as it is. Needs a QGuiApplication.
+std::optional<SymbolGlyph> SymbolFontText(const std::string& family, const std::string& text);
 
 // The side of a form field's check box in points: its own size, or that of its run's text.
 double CheckBoxSide(const FormCheckBox& box, float textSize);

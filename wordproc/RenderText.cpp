@@ -133,7 +133,8 @@ struct StyleTable {
   int label = -1;          // of the list label
   // The styles of the footnote marks, one of its own for each, in the order of their runs.
   std::vector<int> marks;
-  std::map<std::size_t, QString> symbols;  // the text drawn for each run showing a symbol
+  // The text drawn for each run showing a symbol, or set in a symbol font drawn by a stand-in.
+  std::map<std::size_t, QString> symbols;
 };
 
 // Where a paragraph's lines stand in its column: the first line and the others after the
@@ -247,7 +248,10 @@ void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const Pi
         continue;
       }
     }
-    AddRunPieces(QString::fromStdString(run.text), style, styles.styles[style], out);
+    const auto standIn = styles.symbols.find(r);
+    AddRunPieces(
+        standIn != styles.symbols.end() ? standIn->second : QString::fromStdString(run.text), style,
+        styles.styles[style], out);
   }
   addPictures(paragraph.runs.size(), true);
 }
@@ -561,6 +565,9 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
       SymbolGlyph glyph = SymbolGlyphOf(*run.symbol, format.fontFamily);
       format.fontFamily = std::move(glyph.family);
       table.symbols.emplace(r, std::move(glyph.text));
+    } else if (auto glyph = SymbolFontText(format.fontFamily, run.text)) {
+      format.fontFamily = std::move(glyph->family);
+      table.symbols.emplace(r, std::move(glyph->text));
     }
     if (run.note) {
       const double size = UsableSize(format.fontSize);

@@ -53,13 +53,28 @@ std::string P(const std::string& runs) {
   return "<w:p>" + runs + "</w:p>";
 }
 
+std::string InFont(const char* font, const std::string& text) {
+  return std::string("<w:r><w:rPr><w:rFonts w:ascii=\"") + font + "\" w:hAnsi=\"" + font +
+         "\"/></w:rPr><w:t>" + text + "</w:t></w:r>";
+}
+
+// A content control check box as the word processor writes one: its state's character as text.
+std::string ControlCheckBox(const char* font, const std::string& shown) {
+  return std::string(
+             "<w:sdt><w:sdtPr><w14:checkbox xmlns:w14=\"http://schemas.microsoft.com/office/word/"
+             "2010/wordml\"><w14:checked w14:val=\"1\"/></w14:checkbox></w:sdtPr><w:sdtContent>") +
+         InFont(font, shown) + "</w:sdtContent></w:sdt>";
+}
+
 // 0: ticks of Wingdings, 1: Symbol's alpha, 2: the same line without a symbol, 3: an unchecked
-// box in the text, 4: an 8-point checked box alone, 5: an unchecked box as high as the text.
+// box in the text, 4: an 8-point checked box alone, 5: an unchecked box as high as the text;
+// 6, 7: content control check boxes in MS Gothic and in Wingdings, 8: text in Symbol.
 std::string SymbolsBody() {
   return P(R("До ") + SymRun(kBallotBox) + SymRun(kTick) + R(" после")) +
          P(R("До ") + SymRun(kAlpha) + R(" после")) + P(R("До  после")) +
          P(R("До ") + CheckBox(kUnchecked) + R(" после")) + P(CheckBox(kChecked)) +
-         P(CheckBox(kUnchecked)) + kA4Section;
+         P(CheckBox(kUnchecked)) + P(ControlCheckBox("MS Gothic", "☒")) +
+         P(ControlCheckBox("Wingdings", "\xEF\x83\xBB")) + P(InFont("Symbol", "a+b")) + kA4Section;
 }
 
 std::string WrittenBody(const Document& doc) {
@@ -82,7 +97,7 @@ double WordX(const std::vector<PdfWord>& words, const std::string& text, double 
 
 TEST(Symbols, ReadAndWrittenBackAsTheyCame) {
   auto doc = ReadBytes(PackageWithBody(SymbolsBody()));
-  ASSERT_EQ(doc->paragraphs.size(), 6u);
+  ASSERT_EQ(doc->paragraphs.size(), 9u);
   std::vector<SymbolChar> read;
   for (const wordproc::Run& run : doc->paragraphs[0].runs)
     if (run.symbol) read.push_back(*run.symbol);
@@ -100,6 +115,7 @@ TEST(Symbols, ReadAndWrittenBackAsTheyCame) {
             std::string::npos)
       << xml;
   EXPECT_NE(xml.find(FormData(kUnchecked)), std::string::npos);
+  EXPECT_NE(xml.find("<w14:checked w14:val=\"1\"/>"), std::string::npos);
 
   const auto bytes = WritePackageToMemory(*doc, false);
   auto again = ReadPackageFromMemory(bytes.data(), bytes.size(), "again.docx");
@@ -135,7 +151,7 @@ TEST(Symbols, DrawnAndTakeTheirWidth) {
   TempDir dir;
   WritePdf(*doc, layout, dir / "ours.pdf");
   const std::string text = PdfPageText(dir / "ours.pdf", 1);
-  for (const char* shown : {"☑", "✓", "α"})
+  for (const char* shown : {"☑", "✓", "α", "☒", "✗", "α+β"})
     EXPECT_NE(text.find(shown), std::string::npos) << shown << " in " << text;
   const auto words = PdfWords(dir / "ours.pdf");
   const double plain = WordX(words, "после", layout.paragraphTop(2) - 1);
