@@ -35,24 +35,12 @@ QString TextOf(char32_t code) {
   return QString::fromUcs4(&code, 1);
 }
 
-// The character a known symbol font's code stands for; a code it has nothing at is taken for a
-// bullet, as list labels take it.
-char32_t StandingFor(const std::string& font, char32_t own) {
-  const char32_t shown = SymbolFontUnicode(font, own);
-  if (shown != 0) return shown;
-  return own - kSymbolFontBase < 0x80 ? own - kSymbolFontBase : U'•';
-}
-
 SymbolGlyph FindGlyph(const std::string& font, char32_t code) {
-  const bool known = IsKnownSymbolFont(font);
   // Symbol fonts are installed with their characters in the private use area.
+  const bool known = IsKnownSymbolFont(font);
   const char32_t own = known && code <= 0xFF ? code + kSymbolFontBase : code;
   if (DrawsItself(font, own)) return {font, TextOf(own)};
-  if (!known) {
-    const bool inPrivateArea = code >= kSymbolFontBase + 0x20 && code <= kSymbolFontBase + 0xFF;
-    return {font, TextOf(inPrivateArea ? code - kSymbolFontBase : code)};
-  }
-  return {kStandIn, TextOf(StandingFor(font, own))};
+  return {known ? kStandIn : font, TextOf(SymbolStandIn(font, code))};
 }
 
 }  // namespace
@@ -80,7 +68,7 @@ std::optional<SymbolGlyph> SymbolFontText(const std::string& family, const std::
   if (first == codes.end() || SymbolGlyphOf({font, own(*first)}, font).family == font)
     return std::nullopt;
   std::u32string shown;
-  for (const char32_t c : codes) shown += inFont(own(c)) ? StandingFor(font, own(c)) : c;
+  for (const char32_t c : codes) shown += inFont(own(c)) ? SymbolStandIn(font, own(c)) : c;
   return SymbolGlyph{kStandIn, QString::fromStdU32String(shown)};
 }
 

@@ -11,6 +11,7 @@
 #include "wordproc/EditText.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderText.h"
+#include "wordproc/core/Editor.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/Numbering.h"
 #include "wordproc/core/Ooxml.h"
@@ -226,6 +227,22 @@ TEST(Symbols, OneCharacterWhenEditedInPlace) {
   const std::string xml = WrittenBody(*doc);
   EXPECT_NE(xml.find("<w:r>" + kBallotBox + "</w:r>"), std::string::npos) << xml;
   EXPECT_EQ(xml.find(kTick), std::string::npos);
+}
+
+// A copy leaves the kept elements behind; its symbols stay as the characters they stand for.
+TEST(Symbols, CopiedAsTheirCharacters) {
+  auto doc = ReadBytes(PackageWithBody(SymbolsBody()));
+  Layout layout(*doc, EstimatedText());
+  Editor editor(*doc, layout);
+  const Fragment copy = editor.copy(0, editor.paragraphEnd(1));
+  ASSERT_EQ(copy.paragraphs.size(), 2u);
+  std::string text;
+  for (const Paragraph& p : copy.paragraphs)
+    for (const wordproc::Run& run : p.runs) {
+      EXPECT_FALSE(run.raw || run.symbol);
+      text += run.text;
+    }
+  EXPECT_EQ(text, "До ☑✓ послеДо α после");
 }
 
 }  // namespace

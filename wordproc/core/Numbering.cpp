@@ -213,10 +213,8 @@ std::string BulletText(std::string_view text, std::string_view font) {
     const platform::Utf8Char c = platform::DecodeUtf8(text, at);
     at += std::max<std::size_t>(c.length, 1);
     char32_t shown = c.codePoint;
-    if (shown >= kSymbolFontBase + 0x20 && shown <= kSymbolFontBase + 0xFF) {
-      const char32_t known = SymbolFontUnicode(table, shown);
-      shown = known ? known : shown < kSymbolFontBase + 0x80 ? shown - kSymbolFontBase : U'•';
-    }
+    if (shown >= kSymbolFontBase + 0x20 && shown <= kSymbolFontBase + 0xFF)
+      shown = SymbolStandIn(table, shown);
     platform::AppendUtf8(out, shown);
   }
   return out;

@@ -131,4 +131,12 @@ char32_t SymbolFontUnicode(std::string_view font, char32_t code) {
   return table.data() == kSymbol && code < 0x80 ? code : 0;
 }
 
+char32_t SymbolStandIn(std::string_view font, char32_t code) {
+  const bool inPrivateArea = code >= kSymbolFontBase + 0x20 && code <= kSymbolFontBase + 0xFF;
+  const char32_t byte = inPrivateArea ? code - kSymbolFontBase : code;
+  if (!IsKnownSymbolFont(font)) return byte;
+  if (const char32_t shown = SymbolFontUnicode(font, code)) return shown;
+  return byte < 0x80 ? byte : U'•';
+}
+
 }  // namespace wordproc

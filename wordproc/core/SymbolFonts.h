@@ -17,4 +17,9 @@ char32_t SymbolFontUnicode(std::string_view font, char32_t code);
 // Whether the font is one whose characters SymbolFontUnicode knows.
 bool IsKnownSymbolFont(std::string_view font);
 
+// The character to show for a code of the font where the font itself is not at hand: a known
+// symbol font's code as the character it stands for, one it has nothing at as a bullet (as list
+// labels take it); any other font's code from the private use area as the byte it stands for.
+char32_t SymbolStandIn(std::string_view font, char32_t code);
+
 }  // namespace wordproc
