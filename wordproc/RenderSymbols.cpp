@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "wordproc/core/SymbolFonts.h"
-#include "wordproc/core/TextMeasure.h"
 
 namespace wordproc {
 
@@ -56,8 +55,10 @@ SymbolGlyph SymbolGlyphOf(const SymbolChar& symbol, const std::string& runFamily
 }
 
 std::optional<SymbolGlyph> SymbolFontText(const std::string& family, const std::string& text) {
-  const std::string font = FontFamilies(family).front();
-  if (!IsKnownSymbolFont(font) || text.empty()) return std::nullopt;
+  // Cheap for the usual run: no list of families is made for it.
+  const std::string_view name = std::string_view(family).substr(0, family.find(';'));
+  if (text.empty() || !IsKnownSymbolFont(name)) return std::nullopt;
+  const std::string font(name);
   const std::u32string codes = QString::fromStdString(text).toStdU32String();
   const auto own = [](char32_t c) { return c >= 0x20 && c <= 0xFF ? c + kSymbolFontBase : c; };
   const auto inFont = [](char32_t c) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <span>
-#include <string>
 
 namespace wordproc {
 
@@ -100,17 +99,18 @@ constexpr Mapped kWingdings2[] = {
     {0x4F, 0x2717}, {0x50, 0x2713}, {0x52, 0x2611}, {0x54, 0x2612}, {0xA3, 0x2610},
 };
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
+bool SameName(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
+// Looked up for every run drawn: compared in place.
 std::span<const Mapped> TableOf(std::string_view font) {
-  const std::string name = Lower(font);
-  if (name == "symbol") return kSymbol;
-  if (name == "wingdings") return kWingdings;
-  if (name == "wingdings 2") return kWingdings2;
+  if (SameName(font, "Symbol")) return kSymbol;
+  if (SameName(font, "Wingdings")) return kWingdings;
+  if (SameName(font, "Wingdings 2")) return kWingdings2;
   return {};
 }
 
