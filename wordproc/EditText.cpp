@@ -10,6 +10,7 @@
 #include <set>
 
 #include "wordproc/RenderPicture.h"
+#include "wordproc/RenderSymbols.h"
 #include "wordproc/RenderText.h"
 
 namespace wordproc {
@@ -24,6 +25,8 @@ constexpr int kPictureIndexProperty = QTextFormat::UserProperty + 3;
 // paragraphs: Qt's formats cannot hold the field itself.
 constexpr int kFieldProperty = QTextFormat::UserProperty + 4;
 constexpr char16_t kFieldHolder = u'\u200B';
+// A symbol (w:sym) is shown as its character, which stands for the loaded run: by its address.
+constexpr int kSymbolProperty = QTextFormat::UserProperty + 5;
 
 Qt::Alignment QtAlignment(Alignment alignment) {
   switch (alignment) {
@@ -98,6 +101,13 @@ void LoadParagraph(QTextCursor& cursor, const Paragraph& p, int index, const Tex
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     pictures(r, false);
     QTextCharFormat format = CharFormatOf(p.runs[r].format, scale.fontScale);
+    if (const SymbolPtr& symbol = p.runs[r].symbol) {
+      QTextCharFormat shown = format;
+      const SymbolGlyph glyph = SymbolGlyphOf(*symbol, p.runs[r].format.fontFamily);
+      shown.setFontFamilies({QString::fromStdString(glyph.family)});
+      shown.setProperty(kSymbolProperty, qulonglong(reinterpret_cast<std::uintptr_t>(&p.runs[r])));
+      cursor.insertText(glyph.text, shown);
+    }
     QString text = ScreenText(p.runs[r].text);
     if (const FieldCode* code = p.runs[r].format.fieldCode.get()) {
       format.setProperty(kFieldProperty, qulonglong(reinterpret_cast<std::uintptr_t>(code)));
@@ -115,7 +125,7 @@ void AddRun(Paragraph& p, std::string text, const RunFormat& format) {
   if (text.empty()) return;
   const bool pictureAtEnd =
       !p.inlinePictures.empty() && p.inlinePictures.back().afterRun == p.runs.size();
-  if (!p.runs.empty() && !pictureAtEnd && p.runs.back().format == format)
+  if (!p.runs.empty() && !pictureAtEnd && !p.runs.back().symbol && p.runs.back().format == format)
     p.runs.back().text += text;
   else
     p.runs.push_back(Run{std::move(text), format});
@@ -127,6 +137,21 @@ struct Reader {
   std::set<int> claimed;                          // loaded paragraphs whose id is taken
   std::set<std::pair<int, int>> placed;           // inline pictures already read
   std::map<qulonglong, const RunFormat*> fields;  // by the address of their FieldCode
+  std::map<qulonglong, const Run*> symbols;       // the loaded runs showing them, by address
+
+  // Each of the symbol's characters left in the text is the loaded run again; text typed next
+  // to it takes its format but is text of its own.
+  void readSymbols(Paragraph& p, const QString& text, const Run& symbol) {
+    const QString shown = SymbolGlyphOf(*symbol.symbol, symbol.format.fontFamily).text;
+    qsizetype from = 0;
+    for (qsizetype at; !shown.isEmpty() && (at = text.indexOf(shown, from)) >= 0;
+         from = at + shown.size()) {
+      AddRun(p, ModelText(text.mid(from, at - from)), symbol.format);
+      p.runs.push_back(symbol);
+      p.runs.back().text.clear();
+    }
+    AddRun(p, ModelText(text.mid(from)), symbol.format);
+  }
 
   const Paragraph* origin(const QTextBlock& block) const {
     QVariant value = block.blockFormat().property(kOriginProperty);
@@ -172,6 +197,12 @@ struct Reader {
       format.fieldCode = nullptr;
       format.field = PageField::None;
       QString text = fragment.text();
+      const auto symbol =
+          symbols.find(fragment.charFormat().property(kSymbolProperty).toULongLong());
+      if (fragment.charFormat().hasProperty(kSymbolProperty) && symbol != symbols.end()) {
+        readSymbols(p, text, *symbol->second);
+        continue;
+      }
       if (fragment.charFormat().hasProperty(kFieldProperty)) {
         auto found = fields.find(fragment.charFormat().property(kFieldProperty).toULongLong());
         if (found != fields.end()) {
@@ -213,6 +244,7 @@ Paragraph Normalized(const Paragraph& p) {
   };
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     pictures(r, false);
+    if (p.runs[r].symbol) out.runs.push_back(p.runs[r]);
     AddRun(out, p.runs[r].text, p.runs[r].format);
   }
   pictures(p.runs.size(), true);
@@ -264,10 +296,13 @@ void LoadParagraphs(QTextDocument& doc, const std::vector<Paragraph>& paragraphs
 std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
                                       const std::vector<Paragraph>& loaded, const TextScale& scale,
                                       const std::vector<const RunFormat*>& added) {
-  Reader reader{loaded, scale, {}, {}, {}};
+  Reader reader{loaded, scale, {}, {}, {}, {}};
   for (const RunFormat* format : added)
     if (format->fieldCode)
       reader.fields.emplace(reinterpret_cast<std::uintptr_t>(format->fieldCode.get()), format);
+  for (const Paragraph& p : loaded)
+    for (const Run& run : p.runs)
+      if (run.symbol) reader.symbols.emplace(reinterpret_cast<std::uintptr_t>(&run), &run);
   for (const Paragraph& p : loaded)
     for (const Run& run : p.runs)
       if (run.format.fieldCode)

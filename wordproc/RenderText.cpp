@@ -17,6 +17,7 @@
 #include "wordproc/Barcode.h"
 #include "wordproc/Render.h"
 #include "wordproc/RenderPicture.h"
+#include "wordproc/RenderSymbols.h"
 #include "wordproc/core/Layout.h"
 #include "wordproc/core/TextMeasure.h"
 #include "wordproc/core/Units.h"
@@ -42,7 +43,12 @@ struct Style {
   double rise = 0;  // of the baseline, superscript marks
 };
 
-enum class PieceKind { Word, Space, Picture, Break, Tab };
+// A form field's check box is a piece of its own kind, empty or crossed.
+enum class PieceKind { Word, Space, Picture, Break, Tab, Box, CheckedBox };
+
+bool IsBox(PieceKind kind) {
+  return kind == PieceKind::Box || kind == PieceKind::CheckedBox;
+}
 
 struct Piece {
   PieceKind kind = PieceKind::Word;
@@ -127,6 +133,8 @@ struct StyleTable {
   int label = -1;          // of the list label
   // The styles of the footnote marks, one of its own for each, in the order of their runs.
   std::vector<int> marks;
+  // The text drawn for each run showing a symbol, or set in a symbol font drawn by a stand-in.
+  std::map<std::size_t, QString> symbols;
 };
 
 // Where a paragraph's lines stand in its column: the first line and the others after the
@@ -181,9 +189,11 @@ bool UnmergedResult(const Paragraph& paragraph, std::size_t first) {
   return instruction.name == "MERGEFIELD" || instruction.name == "MERGEBARCODE";
 }
 
-bool HasBarcode(const Paragraph& paragraph) {
+// Fields drawn as barcodes or check boxes, which may make their lines taller.
+bool HasDrawnFields(const Paragraph& paragraph) {
   return std::any_of(paragraph.runs.begin(), paragraph.runs.end(), [](const Run& run) {
-    return run.format.fieldCode && BarcodeOf(*run.format.fieldCode);
+    const FieldCode* code = run.format.fieldCode.get();
+    return code && (code->checkBox || BarcodeOf(*code));
   });
 }
 
@@ -212,8 +222,21 @@ void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const Pi
            styles.styles[std::size_t(style)].metrics.horizontalAdvance(mark), nullptr, 0});
       continue;
     }
+    if (run.symbol) {
+      const QString& shown = styles.symbols.at(r);
+      out({PieceKind::Word, shown, style, nullptr,
+           styles.styles[std::size_t(style)].metrics.horizontalAdvance(shown), nullptr, 0});
+      continue;
+    }
     if (const FieldCode* code = run.format.fieldCode.get()) {
       const bool first = r == 0 || paragraph.runs[r - 1].format.fieldCode.get() != code;
+      if (code->checkBox) {
+        const double side = CheckBoxSide(*code->checkBox, run.format.fontSize);
+        const PieceKind kind = code->checkBox->checked ? PieceKind::CheckedBox : PieceKind::Box;
+        // Its part above the baseline is what a line needs the room of.
+        if (first) out({kind, {}, style, nullptr, side, nullptr, side * (1 - kBoxDescent)});
+        continue;
+      }
       if (auto barcode = BarcodeOf(*code)) {
         if (first)
           out({PieceKind::Picture, {}, -1, nullptr, barcode->width, barcode, barcode->height});
@@ -225,7 +248,10 @@ void ForEachPiece(const Paragraph& paragraph, const StyleTable& styles, const Pi
         continue;
       }
     }
-    AddRunPieces(QString::fromStdString(run.text), style, styles.styles[style], out);
+    const auto standIn = styles.symbols.find(r);
+    AddRunPieces(
+        standIn != styles.symbols.end() ? standIn->second : QString::fromStdString(run.text), style,
+        styles.styles[style], out);
   }
   addPictures(paragraph.runs.size(), true);
 }
@@ -253,6 +279,8 @@ class LineBreaker {
         return addSpace(std::move(piece));
       case PieceKind::Word:
       case PieceKind::Picture:
+      case PieceKind::Box:
+      case PieceKind::CheckedBox:
         return addWord(std::move(piece));
     }
   }
@@ -344,7 +372,7 @@ class LineBreaker {
     line_.width += added;
     pending_ = 0;
     hasWord_ = true;
-    if (piece.picture || piece.barcode)
+    if (piece.picture || piece.barcode || IsBox(piece.kind))
       line_.pictureHeight = std::max<double>(line_.pictureHeight, piece.height);
     line_.pieces.push_back(std::move(piece));
   }
@@ -428,6 +456,9 @@ void DrawPiece(QPainter& painter, const Piece& piece, const std::vector<Style>& 
     painter.setFont(style.font);
     painter.setPen(style.color);
     painter.drawText(QPointF(x, baseline - style.rise), piece.text);
+  } else if (IsBox(piece.kind)) {
+    DrawCheckBox(painter, piece.kind == PieceKind::CheckedBox, piece.width,
+                 styles[piece.style].color, x, baseline);
   } else if (piece.barcode) {
     DrawBarcode(painter, *piece.barcode, QPointF(x, baseline - piece.height));
   } else if (piece.kind == PieceKind::Picture) {
@@ -526,8 +557,18 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
   StyleTable table;
   std::map<RunFormat, int, decltype(&FormatLess)> seen(&FormatLess);
   table.ofRun.reserve(paragraph.runs.size());
-  for (const Run& run : paragraph.runs) {
+  for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
+    const Run& run = paragraph.runs[r];
     RunFormat format = run.format;
+    // A symbol is measured and drawn in the font that has it; its line keeps the run's height.
+    if (run.symbol) {
+      SymbolGlyph glyph = SymbolGlyphOf(*run.symbol, format.fontFamily);
+      format.fontFamily = std::move(glyph.family);
+      table.symbols.emplace(r, std::move(glyph.text));
+    } else if (auto glyph = SymbolFontText(format.fontFamily, run.text)) {
+      format.fontFamily = std::move(glyph->family);
+      table.symbols.emplace(r, std::move(glyph->text));
+    }
     if (run.note) {
       const double size = UsableSize(format.fontSize);
       format.fontSize = float(size * kSuperscriptSize);
@@ -622,7 +663,7 @@ class Fonts final : public TextMeasurer {
   }
   // A picture makes its own line taller, not every line of the paragraph.
   double textHeight(const Paragraph& paragraph, double width, double lineHeight) const override {
-    if ((paragraph.inlinePictures.empty() && !HasBarcode(paragraph)) ||
+    if ((paragraph.inlinePictures.empty() && !HasDrawnFields(paragraph)) ||
         paragraph.lineRule == LineRule::Exact || width <= 0 ||
         !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return TextMeasurer::textHeight(paragraph, width, lineHeight);

@@ -7,7 +7,9 @@
 #include <iterator>
 #include <unordered_set>
 
+#include "platform/Utf8.h"
 #include "wordproc/core/Numbering.h"
+#include "wordproc/core/SymbolFonts.h"
 
 namespace wordproc {
 
@@ -48,8 +50,12 @@ void DropKeptElements(Paragraph& paragraph) {
   for (std::size_t k = paragraph.runs.size(); k-- > 0;) {
     Run& run = paragraph.runs[k];
     if (!run.raw) continue;
+    // A symbol stays as the character it stands for.
+    if (run.symbol)
+      platform::AppendUtf8(run.text, SymbolStandIn(run.symbol->font, run.symbol->code));
     run.raw.reset();
     run.note.reset();
+    run.symbol.reset();
     run.nesting = RawNesting::None;
     if (!run.text.empty() || run.format.fieldCode) continue;
     paragraph.runs.erase(paragraph.runs.begin() + std::ptrdiff_t(k));

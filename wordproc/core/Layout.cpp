@@ -45,7 +45,7 @@ double LineHeight(const Paragraph& paragraph, double singleLine) {
 const RunFormat& LargestFormat(const Paragraph& paragraph) {
   const RunFormat* largest = nullptr;
   for (const Run& run : paragraph.runs) {
-    if (run.text.empty()) continue;
+    if (run.text.empty() && !ShowsSymbol(run)) continue;
     if (!largest || UsableSize(run.format.fontSize) > UsableSize(largest->fontSize))
       largest = &run.format;
   }
@@ -67,7 +67,7 @@ float TopOfPageSaving(const Paragraph& paragraph, const TextMeasurer& measurer) 
 bool TakesNoRoom(const Paragraph& p) {
   // Elements kept from the file (bookmarks) are no text.
   const bool noText = std::all_of(p.runs.begin(), p.runs.end(), [](const Run& run) {
-    return run.raw && run.text.empty() && !run.format.fieldCode && !run.note;
+    return run.raw && run.text.empty() && !run.format.fieldCode && !run.note && !run.symbol;
   });
   return p.hiddenMark && noText && p.inlinePictures.empty() && p.list.label.empty() &&
          !p.sectionEnd;
@@ -100,8 +100,9 @@ std::vector<Paragraph> PageBreakParts(const Paragraph& paragraph, std::vector<ch
   };
   start(0);
   for (const Run& run : paragraph.runs) {
-    if (run.note)
-      parts.back().runs.push_back({std::string(), run.format, nullptr, RawNesting::None, run.note});
+    if (run.note || ShowsSymbol(run))
+      parts.back().runs.push_back(
+          {std::string(), run.format, nullptr, RawNesting::None, run.note, run.symbol});
     std::size_t from = 0;
     for (std::size_t at; (at = run.text.find_first_of(kBreaks, from)) != std::string::npos;
          from = at + 1) {

@@ -116,6 +116,15 @@ struct Section {
 // every page.
 enum class PageField : std::uint8_t { None, Page, NumPages };
 
+// The check box of a legacy form field (w:ffData/w:checkBox): a square drawn in the text, crossed
+// when checked, size points high or, 0, as high as its run's text.
+struct FormCheckBox {
+  bool checked = false;
+  float size = 0;
+
+  bool operator==(const FormCheckBox&) const = default;
+};
+
 // A field of the text (w:fldSimple, or w:fldChar begin, separate and end around w:instrText):
 // its instruction and the form it is written back in. The runs of its result share one
 // FieldCode, which is never changed in place: a change makes a new one for those runs, so that
@@ -127,6 +136,9 @@ struct FieldCode {
   // its own, written back as they came while the instruction is unchanged.
   std::string nestedXml;
   bool error = false;  // the result is the message of a failed update, drawn red
+  // A legacy form field's w:ffData, written back in its begin as it came.
+  std::string formData;
+  std::optional<FormCheckBox> checkBox;  // what a FORMCHECKBOX field draws
 };
 using FieldPtr = std::shared_ptr<const FieldCode>;
 
@@ -188,6 +200,16 @@ struct NoteMark {
 };
 using NoteMarkPtr = std::shared_ptr<const NoteMark>;
 
+// A character of a symbol font (w:sym): the font the file names and the character's code in it
+// (0xF0FE), drawn as one character in the run's size.
+struct SymbolChar {
+  std::string font;
+  char32_t code = 0;
+
+  bool operator==(const SymbolChar&) const = default;
+};
+using SymbolPtr = std::shared_ptr<const SymbolChar>;
+
 struct Run {
   std::string text;  // UTF-8, no paragraph marks
   RunFormat format;
@@ -199,6 +221,8 @@ struct Run {
   // The note the run refers to, drawn as a superscript mark; the reference itself is written
   // back from raw.
   NoteMarkPtr note = nullptr;
+  // The symbol the run's raw w:sym shows, taking its room in the line; raw is what is written.
+  SymbolPtr symbol = nullptr;
 
   bool operator==(const Run&) const = default;
 };

@@ -5,6 +5,7 @@
 
 #include "platform/Utf8.h"
 #include "wordproc/core/OoxmlReadContext.h"
+#include "wordproc/core/SymbolFonts.h"
 
 namespace wordproc {
 
@@ -203,22 +204,17 @@ std::string FormatListNumber(int n, std::string_view format) {
 }
 
 std::string BulletText(std::string_view text, std::string_view font) {
-  static const std::map<char32_t, char32_t> kSymbol = {{0xB7, U'•'}, {0xA8, U'♦'}, {0xDE, U'⇒'},
-                                                       {0xAE, U'→'}, {0x2D, U'−'}, {0x6F, U'ο'}};
-  static const std::map<char32_t, char32_t> kWingdings = {
-      {0xA7, U'▪'}, {0xA8, U'◻'}, {0xD8, U'➢'}, {0x76, U'❖'}, {0xFC, U'✓'}, {0x6C, U'●'},
-      {0x6E, U'■'}, {0x6F, U'□'}, {0x71, U'❑'}, {0x9F, U'•'}, {0xA0, U'▫'}, {0xE0, U'➔'}};
-  const auto& table = font.rfind("Wingdings", 0) == 0 ? kWingdings : kSymbol;
+  // Fonts of bullets we know no table of are taken for the one they are most likely drawn like.
+  const std::string_view table = IsKnownSymbolFont(font)           ? font
+                                 : font.rfind("Wingdings", 0) == 0 ? "Wingdings"
+                                                                   : "Symbol";
   std::string out;
   for (std::size_t at = 0; at < text.size();) {
     const platform::Utf8Char c = platform::DecodeUtf8(text, at);
     at += std::max<std::size_t>(c.length, 1);
     char32_t shown = c.codePoint;
-    // The symbol fonts' characters lie in the private use area, from U+F020 on.
-    if (shown >= 0xF020 && shown <= 0xF0FF) {
-      const auto known = table.find(shown - 0xF000);
-      shown = known != table.end() ? known->second : shown < 0xF080 ? shown - 0xF000 : U'•';
-    }
+    if (shown >= kSymbolFontBase + 0x20 && shown <= kSymbolFontBase + 0xFF)
+      shown = SymbolStandIn(table, shown);
     platform::AppendUtf8(out, shown);
   }
   return out;

@@ -95,6 +95,8 @@ class ReadContext {
     bool nestedLost = false;  // a nested run names what we cannot write back
     std::string instruction;
     std::string nestedXml;
+    std::string formData;  // of the outer field being read
+    std::optional<FormCheckBox> checkBox;
     FieldPtr code;
     PageField field = PageField::None;
   };
@@ -169,6 +171,8 @@ class ReadContext {
   void NumberNotes(std::map<int, Note>& notes, bool endnotes);
   void KeepNoteReference(xml_node reference, Flow& flow, bool endnote);
   void AddNoteMark(Flow& flow, const RunFormat& format);
+  // A run of its own that shows a symbol and writes nothing, where w:sym is not kept.
+  void AddSymbol(Flow& flow, const RunFormat& format, SymbolPtr symbol);
   // Paragraphs of a body, cell or text box; content controls are flattened.
   void ReadBlocks(xml_node container, bool body, std::vector<Paragraph>& out);
   // A table of the body or of a header or footer: its paragraphs name their cells. Tables in

@@ -1,9 +1,11 @@
 // The text: page set-up, paragraphs (content controls flattened), runs and the
 // pictures they refer to, charged against the package's limits as they grow.
+#include "wordproc/core/Fields.h"
 #include "wordproc/core/OoxmlReadContext.h"
 #include "wordproc/core/OoxmlWriteXml.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -62,6 +64,39 @@ bool WordNamesOnly(xml_node node) {
   for (xml_node c : node.children())
     if (c.type() == pugi::node_element && !WordNamesOnly(c)) return false;
   return true;
+}
+
+// w:char gives the character's code in hexadecimal digits, "F0FE" or "FE".
+SymbolPtr SymbolOf(xml_node sym) {
+  const std::string_view digits = Value(sym, "char");
+  char32_t code = 0;
+  if (digits.empty() || digits.size() > 4) return nullptr;
+  for (const char c : digits) {
+    const int digit = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                      : std::isxdigit(static_cast<unsigned char>(c))
+                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                          : -1;
+    if (digit < 0) return nullptr;
+    code = code * 16 + char32_t(digit);
+  }
+  if (code < 0x20) return nullptr;
+  return std::make_shared<const SymbolChar>(SymbolChar{std::string(Value(sym, "font")), code});
+}
+
+// w:checked, where given, is the box's state; w:default the state it has until then. The size
+// is in half-points, at most a line's worth of the largest text.
+std::optional<FormCheckBox> CheckBoxOf(xml_node ffData) {
+  const xml_node box = Child(ffData, "checkBox");
+  if (!box) return std::nullopt;
+  FormCheckBox checkBox;
+  const xml_node checked = Child(box, "checked");
+  checkBox.checked =
+      checked ? OnOff(checked) : Child(box, "default") && OnOff(Child(box, "default"));
+  if (!Child(box, "sizeAuto")) {
+    const double size = ParseNumber(Value(Child(box, "size"), "val")).value_or(0) / 2;
+    if (std::isfinite(size) && size > 0) checkBox.size = float(std::min(size, 1638.0));
+  }
+  return checkBox;
 }
 
 }  // namespace
@@ -287,6 +322,9 @@ void ReadContext::FollowField(xml_node c, const RunFormat& format, Flow& flow) {
     flow.nested = flow.nestedLost = false;
     flow.instruction.clear();
     flow.nestedXml.clear();
+    const xml_node ffData = Child(c, "ffData");
+    flow.formData = ffData && WordNamesOnly(ffData) ? NodeXml(ffData) : std::string();
+    flow.checkBox = CheckBoxOf(ffData);
   } else if (type == "separate" && flow.fieldDepth == 1 && flow.inCode) {
     StartFieldResult(flow, std::move(flow.instruction), false);
   } else if (type == "end" && flow.fieldDepth > 0 && --flow.fieldDepth == 0) {
@@ -305,6 +343,11 @@ void ReadContext::StartFieldResult(Flow& flow, std::string instruction, bool sim
   code->simple = simple;
   if (flow.nested && !flow.nestedLost) code->nestedXml = std::move(flow.nestedXml);
   flow.nestedXml.clear();
+  if (ParseFieldInstruction(code->instruction).name == "FORMCHECKBOX")
+    code->checkBox = flow.checkBox;
+  code->formData = std::move(flow.formData);
+  flow.formData.clear();
+  flow.checkBox.reset();
   flow.code = std::move(code);
 }
 
@@ -448,6 +491,16 @@ void ReadContext::AppendText(Flow& flow, const RunFormat& format, const std::str
   runs.push_back(Run{text, format});
 }
 
+void ReadContext::AddSymbol(Flow& flow, const RunFormat& format, SymbolPtr symbol) {
+  if (!symbol) return;
+  ChargeModel(2 * sizeof(Run));
+  std::vector<Run>& runs = flow.paragraph->runs;
+  Run run{std::string(), format};
+  run.symbol = std::move(symbol);
+  runs.push_back(std::move(run));
+  flow.picturesAt = runs.size();
+}
+
 void ReadContext::ReadRun(xml_node r, Flow& flow) {
   RunFormat format = flow.paragraphRun;
   const xml_node rPr = Child(r, "rPr");
@@ -516,6 +569,12 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
       KeepRaw(flow, format, RunXml(r, c));
       if (name == "footnoteReference" || name == "endnoteReference")
         KeepNoteReference(c, flow, name == "endnoteReference");
+      if (name == "sym") flow.paragraph->runs.back().symbol = SymbolOf(c);
+    } else if (name == "sym") {
+      // Drawn all the same where the element is not kept.
+      AppendText(flow, format, text);
+      text.clear();
+      AddSymbol(flow, format, SymbolOf(c));
     } else if (name == "footnoteRef" || name == "endnoteRef") {
       AppendText(flow, format, text);
       text.clear();

@@ -403,7 +403,8 @@ std::string RunTextXml(const std::string& rPr, std::string_view text) {
 
 std::string FieldStartXml(const FieldCode& code, const std::string& rPr) {
   if (code.simple) return "<w:fldSimple w:instr=\"" + Attr(code.instruction) + "\">";
-  std::string out = "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"begin\"/></w:r>";
+  std::string out = "<w:r>" + rPr + "<w:fldChar w:fldCharType=\"begin\"";
+  out += code.formData.empty() ? "/></w:r>" : ">" + code.formData + "</w:fldChar></w:r>";
   if (!code.nestedXml.empty()) {
     out += code.nestedXml;
   } else {

@@ -28,6 +28,7 @@ class Estimate final : public TextMeasurer {
       const float size = run.format.fontSize > 0 ? run.format.fontSize : kDefaultFontSize;
       length += double(CodePoints(run.text)) * kAverageGlyphWidth * size;
       if (run.note) length += double(CodePoints(run.note->text)) * kAverageGlyphWidth * size / 2;
+      if (ShowsSymbol(run)) length += kAverageGlyphWidth * size;
     }
     // Indents narrow every line; the first line's own indent is counted as text.
     width -= paragraph.indents.left + paragraph.indents.right;
@@ -78,6 +79,10 @@ std::vector<int> TextMeasurer::noteLines(const Paragraph& paragraph, double widt
 bool HasNoteMarks(const Paragraph& paragraph) {
   return std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
                      [](const Run& run) { return run.note != nullptr; });
+}
+
+bool ShowsSymbol(const Run& run) {
+  return run.symbol || (run.format.fieldCode && run.format.fieldCode->checkBox);
 }
 
 std::vector<std::string> FontFamilies(const std::string& name) {

@@ -32,6 +32,10 @@ class TextMeasurer {
 // Whether any run of the paragraph refers to a footnote.
 bool HasNoteMarks(const Paragraph& paragraph);
 
+// Whether the run takes room in its line without text of its own: a symbol font's character, or
+// the check box of a form field.
+bool ShowsSymbol(const Run& run);
+
 // The families a font name stands for, in order of preference. LibreOffice names fonts with
 // their stand-ins, "Liberation Serif;Times New Roman", and uses the first one installed; any
 // other name is one family.
