@@ -444,6 +444,9 @@ struct Paragraph {
   bool keepNext = false;     // on the same page as the next paragraph's first lines
   bool keepLines = false;    // never divided between pages
   bool widowControl = true;  // no single line of it alone at the top or foot of a page
+  // The paragraph style the file names (w:pStyle). The format here already holds what the style
+  // gives; the name is kept so that saving with the file's styles keeps the style too.
+  std::string style;
   // Right to left: set from the right edge, its words in the order of a right-to-left script;
   // the alignment is then of the paragraph's own start (Left is its right edge).
   bool bidi = false;
@@ -755,6 +758,9 @@ struct KeptPackage {
   // The settings part as read: written back with what the model changes patched in, so that
   // the settings the model does not hold (compatibility, notes, variables, protection) stay.
   std::string settings;
+  // The styles part as read, written back as it came: the paragraphs keep their styles and
+  // carry their whole format, so that the styles change nothing of how they look.
+  std::string styles;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
   const KeptPart* partOf(const Image* image) const;

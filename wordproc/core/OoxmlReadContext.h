@@ -342,7 +342,7 @@ class ReadContext {
   std::unordered_map<const void*, std::unordered_map<std::string, std::string>> partNamespaces_;
   // Markers between the body's paragraphs, kept at the start of the next paragraph read.
   std::vector<std::string> pendingRaw_;
-  std::string settingsXml_;     // as the file had it
+  std::string settingsXml_, stylesXml_;  // as the file had them
   int compatibilityMode_ = 12;  // the word processor's version whose layout the file asks for
   // The body's charts and SmartArt kept as read, told the package once it is known.
   std::vector<std::shared_ptr<KeptDrawing>> keptDrawings_;

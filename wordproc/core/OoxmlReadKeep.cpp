@@ -103,9 +103,10 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   kept->paragraphDefaults = {
       UnreadProperties(defaultParagraphProperties_, PropertyKind::Paragraph, true)};
   kept->settings = std::move(settingsXml_);
+  kept->styles = std::move(stylesXml_);
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
       !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
-      !kept->paragraphDefaults.empty() || !kept->settings.empty()) {
+      !kept->paragraphDefaults.empty() || !kept->settings.empty() || !kept->styles.empty()) {
     for (const auto& drawing : keptDrawings_) drawing->package = kept;
     doc_->kept = std::move(kept);
   }

@@ -291,6 +291,7 @@ void ReadContext::ReadStyles() {
   baseRun_.fontSize = 10;
   const std::string* name = PartOfType("/styles");
   if (!name) return;
+  stylesXml_ = zip_.Read(*name);  // parsing in place changes the text
   Parse(*name, stylesPart_);
   const xml_node root = stylesPart_.doc.document_element();
   if (xml_node defaults = Child(root, "docDefaults")) {

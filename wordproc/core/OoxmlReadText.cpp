@@ -405,6 +405,7 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   para.id = doc_->newParagraphId();
   const xml_node pPr = Child(p, "pPr");
   std::string styleId(Value(Child(pPr, "pStyle"), "val"));
+  para.style = styleId;
   if (styleId.empty()) styleId = defaultParagraphStyle_;
   Flow flow;
   flow.paragraph = &para;

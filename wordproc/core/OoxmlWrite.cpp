@@ -389,7 +389,7 @@ class Writer {
     raw = raw && run.raw;
     if (run.text.empty() && !code && !raw) return;
     std::string rPr;
-    RunPropertiesXml(rPr, run.format, hideText_);
+    RunPropertiesXml(rPr, run.format, hideText_, PropertyKind::Run, fullFormat_);
     if (code && (r == 0 || runs[r - 1].format.fieldCode.get() != code))
       out += FieldStartXml(*code, rPr);
     if (raw) out += *run.raw;
@@ -406,10 +406,11 @@ class Writer {
   void WriteParagraph(std::string& out, const Paragraph& p,
                       const std::vector<std::size_t>* anchored, bool fallback) {
     std::string mark, section;
-    RunPropertiesXml(mark, p.markFormat, hideText_ || p.hiddenMark, PropertyKind::Mark);
+    RunPropertiesXml(mark, p.markFormat, hideText_ || p.hiddenMark, PropertyKind::Mark,
+                     fullFormat_);
     if (p.sectionEnd && !fallback) WriteSection(section, *p.sectionEnd);
     out += "<w:p>";
-    ParagraphPropertiesXml(out, p, doc_.numbering != nullptr, mark, section);
+    ParagraphPropertiesXml(out, p, doc_.numbering != nullptr, mark, section, fullFormat_);
     if (anchored) {
       for (std::size_t index : *anchored) WriteAnchored(out, *(*shapes_)[index].shape, index);
     }
@@ -733,6 +734,8 @@ class Writer {
 
   const Document& doc_;
   const KeptPackage* kept_ = doc_.kept.get();
+  // Written with the file's own styles, the text says every property it holds.
+  const bool fullFormat_ = KeepsFileStyles(kept_);
   bool templateType_;
   bool forConversion_;  // the package is only LibreOffice's input for a Word 97 file
   std::vector<Media> media_;

@@ -224,7 +224,15 @@ std::string Adjustments(const Shape& shape) {
 }
 
 // The defaults the file's own lists had stay the document's; its language over ours.
+bool KeepsFileStyles(const KeptPackage* kept) {
+  return kept && !kept->styles.empty() && kept->styles != OwnStylesXml(kept);
+}
+
 std::string StylesXml(const KeptPackage* kept) {
+  return KeepsFileStyles(kept) ? kept->styles : OwnStylesXml(kept);
+}
+
+std::string OwnStylesXml(const KeptPackage* kept) {
   const KeptProperties none;
   const RunFormat defaults;
   const std::string font = Attr(defaults.fontFamily);

@@ -166,8 +166,12 @@ std::string EffectXml(const ShadowFormat& shadow);
 std::string VmlFillXml(const FillFormat& fill, std::string_view imageRelId);
 std::string VmlStrokeXml(const LineFormat& line);
 std::string VmlShadowXml(const ShadowFormat& shadow);
-// The styles part: the document defaults we write text against, with those kept from the file.
+// The styles part: the file's own as read, or the document defaults we write text against, with
+// those kept from the file.
 std::string StylesXml(const KeptPackage* kept);
+std::string OwnStylesXml(const KeptPackage* kept);
+// Whether the file's styles are written back: those of a file we wrote ourselves are ours.
+bool KeepsFileStyles(const KeptPackage* kept);
 // The package's relationships: the main part's, and those kept from the package read.
 std::string RootRelsXml(const KeptPackage* kept);
 // The settings: those read, with the model's default tab stop and even pages' headers patched
@@ -178,12 +182,15 @@ std::string KeptSettingsXml(const std::string& xml, const Document& doc);
 // and its w:tabs. Empty when it has none.
 std::string ListXml(const Paragraph& p, bool lists);
 std::string TabsXml(const Paragraph& p);
-// w:rPr of a run or paragraph mark, hidden text when asked (OoxmlWriteProps.cpp).
+// w:rPr of a run or paragraph mark, hidden text when asked (OoxmlWriteProps.cpp). In full, what
+// is off is said so too: the file's own styles are written with the text, and must not turn on
+// what the model has off.
 void RunPropertiesXml(std::string& out, const RunFormat& format, bool hidden,
-                      PropertyKind kind = PropertyKind::Run);
-// w:pPr of a paragraph around the mark's w:rPr and the w:sectPr of the section it ends.
+                      PropertyKind kind = PropertyKind::Run, bool full = false);
+// w:pPr of a paragraph around the mark's w:rPr and the w:sectPr of the section it ends; in full,
+// with its style's name and every property the model holds, defaults included.
 void ParagraphPropertiesXml(std::string& out, const Paragraph& p, bool lists,
-                            std::string_view markRPr, std::string_view sectPr);
+                            std::string_view markRPr, std::string_view sectPr, bool full = false);
 // w:ind; empty without indents.
 std::string IndentsXml(const Indents& indents);
 std::string NumberingXml(const Numbering& numbering);
