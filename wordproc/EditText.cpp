@@ -26,7 +26,18 @@ constexpr int kPictureIndexProperty = QTextFormat::UserProperty + 3;
 constexpr int kFieldProperty = QTextFormat::UserProperty + 4;
 constexpr char16_t kFieldHolder = u'\u200B';
 // A symbol (w:sym) is shown as its character, which stands for the loaded run: by its address.
+// So is any other element kept in a run (a bookmark, a note's reference, a hyperlink's ends):
+// shown as its note's number or as a character of no width, it stays where it was.
 constexpr int kSymbolProperty = QTextFormat::UserProperty + 5;
+constexpr char16_t kKeptHolder = u'\u2060';
+
+// What stands for a kept run in the text being edited.
+QString KeptShown(const Run& run) {
+  if (run.symbol) return SymbolGlyphOf(*run.symbol, run.format.fontFamily).text;
+  if (run.note && !run.note->custom && !run.note->text.empty())
+    return QString::fromStdString(run.note->text);
+  return QString(QChar(kKeptHolder));
+}
 
 Qt::Alignment QtAlignment(Alignment alignment) {
   switch (alignment) {
@@ -101,12 +112,13 @@ void LoadParagraph(QTextCursor& cursor, const Paragraph& p, int index, const Tex
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     pictures(r, false);
     QTextCharFormat format = CharFormatOf(p.runs[r].format, scale.fontScale);
-    if (const SymbolPtr& symbol = p.runs[r].symbol) {
+    if (p.runs[r].raw) {
       QTextCharFormat shown = format;
-      const SymbolGlyph glyph = SymbolGlyphOf(*symbol, p.runs[r].format.fontFamily);
-      shown.setFontFamilies({QString::fromStdString(glyph.family)});
+      if (const SymbolPtr& symbol = p.runs[r].symbol)
+        shown.setFontFamilies(
+            {QString::fromStdString(SymbolGlyphOf(*symbol, p.runs[r].format.fontFamily).family)});
       shown.setProperty(kSymbolProperty, qulonglong(reinterpret_cast<std::uintptr_t>(&p.runs[r])));
-      cursor.insertText(glyph.text, shown);
+      cursor.insertText(KeptShown(p.runs[r]), shown);
     }
     QString text = ScreenText(p.runs[r].text);
     if (const FieldCode* code = p.runs[r].format.fieldCode.get()) {
@@ -125,7 +137,7 @@ void AddRun(Paragraph& p, std::string text, const RunFormat& format) {
   if (text.empty()) return;
   const bool pictureAtEnd =
       !p.inlinePictures.empty() && p.inlinePictures.back().afterRun == p.runs.size();
-  if (!p.runs.empty() && !pictureAtEnd && !p.runs.back().symbol && p.runs.back().format == format)
+  if (!p.runs.empty() && !pictureAtEnd && !p.runs.back().raw && p.runs.back().format == format)
     p.runs.back().text += text;
   else
     p.runs.push_back(Run{std::move(text), format});
@@ -138,15 +150,19 @@ struct Reader {
   std::set<std::pair<int, int>> placed;           // inline pictures already read
   std::map<qulonglong, const RunFormat*> fields;  // by the address of their FieldCode
   std::map<qulonglong, const Run*> symbols;       // the loaded runs showing them, by address
+  std::set<const Run*> keptPlaced;                // kept elements other than symbols read
 
-  // Each of the symbol's characters left in the text is the loaded run again; text typed next
+  // Each of the kept run's characters left in the text is the loaded run again; text typed next
   // to it takes its format but is text of its own.
+  // A symbol may be copied about; any other kept element (a bookmark, a note's reference)
+  // names something of the file once, and stays where it is found first.
   void readSymbols(Paragraph& p, const QString& text, const Run& symbol) {
-    const QString shown = SymbolGlyphOf(*symbol.symbol, symbol.format.fontFamily).text;
+    const QString shown = KeptShown(symbol);
     qsizetype from = 0;
     for (qsizetype at; !shown.isEmpty() && (at = text.indexOf(shown, from)) >= 0;
          from = at + shown.size()) {
       AddRun(p, ModelText(text.mid(from, at - from)), symbol.format);
+      if (!symbol.symbol && !keptPlaced.insert(&symbol).second) continue;
       p.runs.push_back(symbol);
       p.runs.back().text.clear();
     }
@@ -244,7 +260,7 @@ Paragraph Normalized(const Paragraph& p) {
   };
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     pictures(r, false);
-    if (p.runs[r].symbol) out.runs.push_back(p.runs[r]);
+    if (p.runs[r].raw) out.runs.push_back(p.runs[r]);
     AddRun(out, p.runs[r].text, p.runs[r].format);
   }
   pictures(p.runs.size(), true);
@@ -296,13 +312,13 @@ void LoadParagraphs(QTextDocument& doc, const std::vector<Paragraph>& paragraphs
 std::vector<Paragraph> ReadParagraphs(const QTextDocument& doc,
                                       const std::vector<Paragraph>& loaded, const TextScale& scale,
                                       const std::vector<const RunFormat*>& added) {
-  Reader reader{loaded, scale, {}, {}, {}, {}};
+  Reader reader{loaded, scale, {}, {}, {}, {}, {}};
   for (const RunFormat* format : added)
     if (format->fieldCode)
       reader.fields.emplace(reinterpret_cast<std::uintptr_t>(format->fieldCode.get()), format);
   for (const Paragraph& p : loaded)
     for (const Run& run : p.runs)
-      if (run.symbol) reader.symbols.emplace(reinterpret_cast<std::uintptr_t>(&run), &run);
+      if (run.raw) reader.symbols.emplace(reinterpret_cast<std::uintptr_t>(&run), &run);
   for (const Paragraph& p : loaded)
     for (const Run& run : p.runs)
       if (run.format.fieldCode)

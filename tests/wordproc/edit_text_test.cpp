@@ -4,6 +4,7 @@
 #include <QDoubleSpinBox>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocumentFragment>
 #include <QTextEdit>
 
 #include "tests/wordproc/edit_support.h"
@@ -154,6 +155,50 @@ TEST_F(EditText, WhatTheEditorDoesNotShowStays) {
   EXPECT_EQ(split[0].cells, p.cells);
   EXPECT_EQ(split[1].cells, p.cells);
   EXPECT_TRUE(split[0].sectionEnd.has_value() != split[1].sectionEnd.has_value());
+}
+
+// Elements of the file kept in runs (bookmarks, a note's reference) stay where they were when
+// the text around them is edited, each once; the note's reference shows its number.
+TEST_F(EditText, KeptElementsStayThroughEditing) {
+  auto kept = [](const char* xml) {
+    return wordproc::Run{std::string(), RunFormat{}, std::make_shared<const std::string>(xml)};
+  };
+  wordproc::Run note = kept("<w:r><w:footnoteReference w:id=\"1\"/></w:r>");
+  note.note = std::make_shared<const NoteMark>(NoteMark{1, "1", false, false});
+  std::vector<Paragraph> loaded(1);
+  loaded[0].id = 7;
+  loaded[0].runs = {{"До ", RunFormat{}},
+                    kept("<w:bookmarkStart w:id=\"0\" w:name=\"Метка\"/>"),
+                    {"слово", RunFormat{}},
+                    kept("<w:bookmarkEnd w:id=\"0\"/>"),
+                    note,
+                    {" после", RunFormat{}}};
+  const TextScale scale;
+  QTextDocument text;
+  LoadParagraphs(text, loaded, scale);
+  EXPECT_EQ(text.toPlainText(), QStringLiteral("До \u2060слово\u20601 после"));
+  EXPECT_TRUE(SameText(ReadParagraphs(text, loaded, scale), loaded)) << "nothing edited";
+
+  QTextCursor cursor(text.begin());
+  cursor.insertText(QStringLiteral("Текст: "));
+  // The bookmark's start copied elsewhere is still one bookmark.
+  cursor.setPosition(10);
+  cursor.setPosition(11, QTextCursor::KeepAnchor);
+  const QTextDocumentFragment start = cursor.selection();
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertFragment(start);
+  const auto back = ReadParagraphs(text, loaded, scale);
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].text(), "Текст: До слово после");
+  std::vector<std::string> raws;
+  for (const wordproc::Run& run : back[0].runs)
+    if (run.raw) raws.push_back(*run.raw);
+  EXPECT_EQ(raws, (std::vector<std::string>{*loaded[0].runs[1].raw, *loaded[0].runs[3].raw,
+                                            *loaded[0].runs[4].raw}));
+  const auto reference = std::find_if(back[0].runs.begin(), back[0].runs.end(),
+                                      [](const wordproc::Run& run) { return run.note != nullptr; });
+  ASSERT_NE(reference, back[0].runs.end());
+  EXPECT_EQ(reference->note->id, 1);
 }
 
 TEST_F(EditText, FormatsThatTheEditorLeavesUnsetComeFromTheModel) {
