@@ -9,6 +9,7 @@
 
 #include "ooxml_test_support.h"
 #include "wordproc/core/Converter.h"
+#include "wordproc/core/KeptPackage.h"
 #include "wordproc/core/Ooxml.h"
 
 using namespace wordproc;

@@ -1,4 +1,5 @@
 #include "wordproc/core/Model.h"
+#include "wordproc/core/KeptPackage.h"
 
 #include <algorithm>
 

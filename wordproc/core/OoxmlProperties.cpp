@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "wordproc/core/KeptPackage.h"
 #include "wordproc/core/OoxmlInternal.h"
 
 namespace wordproc::ooxml {

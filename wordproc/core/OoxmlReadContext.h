@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "wordproc/core/Chart.h"
+#include "wordproc/core/KeptPackage.h"
 #include "wordproc/core/Model.h"
 #include "wordproc/core/Numbering.h"
 #include "wordproc/core/OoxmlInternal.h"

@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "wordproc/core/KeptPackage.h"
 #include "wordproc/core/Model.h"
 #include "wordproc/core/OoxmlInternal.h"
 #include "wordproc/core/OoxmlProperties.h"
