@@ -125,7 +125,7 @@ std::string PropertyStyles() {
          "<w:rPr><w:smallCaps/><w:u w:val=\"dotted\"/></w:rPr></w:style></w:styles>";
 }
 
-// The file's styles come back as they were, and its paragraphs keep their style; the text
+// The file's styles come back as they were, and its paragraphs and runs keep their style; the text
 // carries what its styles give as direct formatting too, unread properties included, so that the
 // styles change nothing of how it looks.
 TEST(KeptProperties, StylesGiveTheirsAndDefaultsStayDefaults) {
@@ -151,6 +151,9 @@ TEST(KeptProperties, StylesGiveTheirsAndDefaultsStayDefaults) {
   EXPECT_TRUE(xml.select_node("//w:p[1]/w:r[2]/w:rPr/w:smallCaps"));
   EXPECT_EQ(value("//w:p[1]/w:r[3]/w:rPr/w:u"), "none");
   EXPECT_EQ(value("//w:p[1]/w:pPr/w:pStyle"), "Note");
+  // The character style leads its run's properties; a run without one names none.
+  EXPECT_EQ(value("//w:p[1]/w:r[2]/w:rPr/*[1][self::w:rStyle]"), "Em");
+  EXPECT_FALSE(xml.select_node("//w:p[1]/w:r[1]/w:rPr/w:rStyle"));
   EXPECT_FALSE(xml.select_node("//w:p[2]/w:pPr/w:pStyle"));
   // What the model has off is said off, so that no style turns it on.
   EXPECT_EQ(value("//w:p[2]/w:r/w:rPr/w:b"), "0");

@@ -2,6 +2,8 @@
 // and paginated as LibreOffice paginates them.
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <fstream>
 #include <map>
 #include <regex>
@@ -502,8 +504,6 @@ TEST(Tables, PaginateAsInLibreOffice) {
   }
 }
 
-}  // namespace
-
 namespace {
 
 // Where the word processor's versions stand a table whose indent is 0: older ones (and any
@@ -549,6 +549,146 @@ TEST(Tables, OlderFilesSetTheFirstCellsTextAtTheIndent) {
     for (const PdfWord& word : PdfWords(pdf)) there[word.text] = word.x;
     EXPECT_NEAR(there["Левая"], outer, 0.5) << c.name;
     EXPECT_NEAR(there["Вложенная"], inner, 0.7) << c.name;
+  }
+}
+
+}  // namespace
+
+// A table style with conditional formats over those of its base: a dark header row with white
+// bold text, a red first column in italics, a green last column, shaded odd bands, a double line
+// over the last row and blue text in the top left corner.
+std::map<std::string, std::string> ConditionalStyles() {
+  auto parts = WordDefaultStyles();
+  std::string& styles = parts["word/styles.xml"];
+  auto shading = [](const char* fill) {
+    return std::string("<w:tcPr><w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"") + fill +
+           "\"/></w:tcPr>";
+  };
+  auto format = [](const char* type, const std::string& content) {
+    return std::string("<w:tblStylePr w:type=\"") + type + "\">" + content + "</w:tblStylePr>";
+  };
+  const std::string style =
+      "<w:style w:type=\"table\" w:styleId=\"Banded\"><w:name w:val=\"Banded\"/>"
+      "<w:basedOn w:val=\"TableGrid\"/><w:tblPr><w:tblStyleRowBandSize w:val=\"1\"/></w:tblPr>" +
+      format("firstRow",
+             "<w:rPr><w:b/><w:color w:val=\"FFFFFF\"/></w:rPr><w:tcPr><w:tcBorders>"
+             "<w:insideV w:val=\"nil\"/></w:tcBorders><w:shd w:val=\"clear\" w:color=\"auto\" "
+             "w:fill=\"000000\"/></w:tcPr>") +
+      format("lastRow",
+             "<w:tcPr><w:tcBorders><w:top w:val=\"double\" w:sz=\"4\" w:space=\"0\" "
+             "w:color=\"000000\"/></w:tcBorders></w:tcPr>") +
+      format("firstCol", "<w:rPr><w:i/></w:rPr>" + shading("FF0000")) +
+      format("lastCol", shading("00FF00")) + format("band1Horz", shading("CCCCCC")) +
+      format("nwCell", "<w:rPr><w:color w:val=\"0000FF\"/></w:rPr>") + "</w:style>";
+  styles.insert(styles.find("</w:styles>"), style);
+  return parts;
+}
+
+std::string ConditionalBody(const std::string& look) {
+  std::string rows;
+  for (int r = 0; r < 3; ++r) {
+    std::string cells;
+    for (int c = 0; c < 3; ++c) cells += Tc("", P("я" + std::to_string(r) + std::to_string(c)));
+    rows += Tr("", cells);
+  }
+  return Tbl("<w:tblStyle w:val=\"Banded\"/>" + look, {2500, 2500, 2500}, rows) + P("") +
+         kA4Section;
+}
+
+struct Expected {
+  const char* text;
+  std::optional<Rgb> shading;
+  bool bold, italic;
+  Rgb color;
+};
+
+void ExpectCells(const Document& doc, const std::vector<Expected>& cells, const char* name) {
+  for (const Expected& e : cells) {
+    const Paragraph& p = doc.paragraphs[Find(doc, e.text)];
+    const CellRef& at = p.cells.back();
+    EXPECT_EQ(at.table->rows[at.row].cells[at.cell].shading, e.shading) << name << ' ' << e.text;
+    ASSERT_FALSE(p.runs.empty());
+    const RunFormat& f = p.runs[0].format;
+    EXPECT_EQ(f.bold, e.bold) << name << ' ' << e.text;
+    EXPECT_EQ(f.italic, e.italic) << name << ' ' << e.text;
+    EXPECT_EQ(f.color, e.color) << name << ' ' << e.text;
+  }
+}
+
+// Which cells a style's conditional formats reach follows the table's w:tblLook: its named flags,
+// else its number, else the word processor's own choice (header row, first column, row bands).
+// Rows stand over columns, corners over both. Saved with the file's styles, the table names its
+// style and look again, and LibreOffice shades the cells as before.
+TEST(Tables, StyleConditionalFormatsReachTheCellsTheTableTakes) {
+  const std::vector<Expected> all = {
+      {"я00", 0x000000, true, true, 0x0000FF},  {"я01", 0x000000, true, false, 0xFFFFFF},
+      {"я02", 0x000000, true, false, 0xFFFFFF}, {"я10", 0xFF0000, false, true, 0},
+      {"я11", 0xCCCCCC, false, false, 0},       {"я12", 0x00FF00, false, false, 0},
+      {"я21", std::nullopt, false, false, 0}};
+  const std::vector<Expected> usual = {{"я00", 0x000000, true, true, 0x0000FF},
+                                       {"я02", 0x000000, true, false, 0xFFFFFF},
+                                       {"я12", 0xCCCCCC, false, false, 0},
+                                       {"я20", 0xFF0000, false, true, 0},
+                                       {"я22", std::nullopt, false, false, 0}};
+  const std::string named =
+      "<w:tblLook w:val=\"0000\" w:firstRow=\"1\" w:lastRow=\"1\" w:firstColumn=\"1\" "
+      "w:lastColumn=\"1\" w:noHBand=\"0\" w:noVBand=\"1\"/>";
+  struct Case {
+    const char* name;
+    std::string look;
+    const std::vector<Expected>& cells;
+  } cases[] = {
+      {"named", named, all}, {"number", "<w:tblLook w:val=\"04A0\"/>", usual}, {"none", "", usual}};
+  for (const Case& c : cases) {
+    const auto doc = ReadBytes(PackageWithBody(ConditionalBody(c.look), ConditionalStyles()));
+    ExpectCells(*doc, c.cells, c.name);
+    const auto bytes = WritePackageToMemory(*doc, false);
+    const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+    ExpectCells(*back, c.cells, c.name);
+  }
+  // LibreOffice reads the number alone, so the file it is shown names both alike.
+  const std::string both = std::regex_replace(named, std::regex("0000"), "05E0");
+  const auto doc = ReadBytes(PackageWithBody(ConditionalBody(both), ConditionalStyles()));
+  const Paragraph& middle = doc->paragraphs[Find(*doc, "я01")];
+  const TableCell& header = middle.cells[0].table->rows[0].cells[1];
+  ASSERT_TRUE(header.borders.left && header.borders.right);
+  EXPECT_FALSE(header.borders.left->visible);  // inside the header row
+  EXPECT_FALSE(header.borders.top);
+  const TableCell& last = middle.cells[0].table->rows[2].cells[0];
+  ASSERT_TRUE(last.borders.top);
+  EXPECT_EQ(last.borders.top->style, "double");
+  EXPECT_FALSE(last.borders.left);
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const std::string saved = std::string(bytes.begin(), bytes.end());
+  const std::string main = package::ZipReader::OpenMemory(bytes.data(), bytes.size(), "t.docx", {})
+                               ->Read("word/document.xml");
+  EXPECT_NE(main.find("<w:tblStyle w:val=\"Banded\"/>"), std::string::npos);
+  EXPECT_NE(main.find("<w:tblLook w:val=\"05E0\" w:firstRow=\"1\" w:lastRow=\"1\" "
+                      "w:firstColumn=\"1\" w:lastColumn=\"1\" w:noHBand=\"0\" w:noVBand=\"1\"/>"),
+            std::string::npos);
+  if (!HaveProgram("soffice") || !HaveProgram("pdftoppm") || !HaveProgram("pdftotext")) return;
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string original = dir / "original.docx", written = dir / "written.docx";
+  std::ofstream(original, std::ios::binary)
+      << PackageWithBody(ConditionalBody(both), ConditionalStyles());
+  std::ofstream(written, std::ios::binary) << saved;
+  for (const std::string& file : {original, written}) {
+    const std::string pdf = ConvertWithLibreOffice(file, "pdf", dir / "lo");
+    ASSERT_FALSE(pdf.empty());
+    const std::string stem = dir / "page";
+    RunAndCapture("pdftoppm -png -r 72 -f 1 -l 1 " + Quote(pdf) + " " + Quote(stem));
+    const QImage page(QString::fromStdString(stem + "-1.png"));
+    ASSERT_FALSE(page.isNull());
+    for (const PdfWord& word : PdfWords(pdf)) {
+      const auto e = std::find_if(all.begin(), all.end(),
+                                  [&](const Expected& x) { return word.text == x.text; });
+      if (e == all.end()) continue;
+      // The shading just left of the text, within the cell's margin.
+      const QRgb there = page.pixel(int(word.x - 3), int(word.y + 4));
+      EXPECT_EQ(there & 0xFFFFFF, e->shading.value_or(0xFFFFFF)) << file << ' ' << e->text;
+    }
   }
 }
 

@@ -171,6 +171,7 @@ struct RunFormat {
   bool bold = false;
   bool italic = false;
   Rgb color = 0x000000;
+  std::string style;  // w:rStyle, the character style named; the format already holds what it gives
   PageField field = PageField::None;
   FieldPtr fieldCode;  // the field whose result the run is part of
   KeptProperties kept;
@@ -374,6 +375,10 @@ struct Table {
   CellBorders borders;
   std::optional<BorderLine> insideH, insideV;
   std::vector<TableRow> rows;
+  // The table style named (w:tblStyle) and which of its conditional formats the table takes
+  // (w:tblLook, as the flags of its hexadecimal form); the cells already hold what they give.
+  std::string style;
+  std::optional<std::uint16_t> look;
   // Content controls around the table alone, outermost first: they stay with it whatever rows
   // are deleted, and go with it.
   std::vector<BlockWrapperPtr> around;

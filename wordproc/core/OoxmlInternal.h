@@ -141,8 +141,9 @@ struct ImageFormat {
 std::optional<ImageFormat> SniffImage(const std::uint8_t* data, std::size_t size);
 
 // The w:tblPr, w:tblGrid, w:trPr and w:tcPr of a table as written: every property explicit, so
-// that readers without our styles set the table as we do.
-std::string TablePropertiesXml(const Table& table);
+// that readers without our styles set the table as we do. In full, with the file's own styles,
+// the table's style and the conditional formats it takes are named too.
+std::string TablePropertiesXml(const Table& table, bool full = false);
 std::string RowPropertiesXml(const TableRow& row);
 std::string CellPropertiesXml(const TableCell& cell);
 

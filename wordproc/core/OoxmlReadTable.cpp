@@ -1,8 +1,10 @@
 // Tables of the body: the grid, rows and cells with their properties, from the default table
-// style, the table's style chain and the table's own properties. Cell text goes into the body's
-// paragraph list, each paragraph naming its cell.
+// style, the table's style chain with the conditional formats each cell takes, and the table's own
+// properties. Cell text goes into the body's paragraph list, each paragraph naming its cell.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 #include "wordproc/core/OoxmlReadContext.h"
@@ -69,6 +71,117 @@ void ReadMargins(xml_node margins, CellMargins& into) {
   side("right", "end", into.right);
 }
 
+// Which of a table style's conditional formats (w:tblStylePr) a table takes (w:tblLook), as the
+// flags of the element's hexadecimal form.
+enum LookFlag : std::uint16_t {
+  kFirstRow = 0x20,
+  kLastRow = 0x40,
+  kFirstColumn = 0x80,
+  kLastColumn = 0x100,
+  kNoRowBands = 0x200,
+  kNoColumnBands = 0x400,
+};
+// What the word processor takes where a table names none.
+constexpr std::uint16_t kDefaultLook = 0x04A0;
+
+// The word processor reads the hexadecimal form only where no flag is named.
+std::uint16_t LookFlags(xml_node look) {
+  if (!look) return kDefaultLook;
+  static constexpr std::pair<std::string_view, std::uint16_t> kNamed[] = {
+      {"firstRow", kFirstRow},     {"lastRow", kLastRow},    {"firstColumn", kFirstColumn},
+      {"lastColumn", kLastColumn}, {"noHBand", kNoRowBands}, {"noVBand", kNoColumnBands}};
+  std::uint16_t flags = 0;
+  bool named = false;
+  for (const auto& [name, flag] : kNamed) {
+    const std::string_view v = Value(look, name);
+    if (v.empty()) continue;
+    named = true;
+    if (v == "1" || v == "true" || v == "on") flags |= flag;
+  }
+  if (named) return flags;
+  const std::string hex(Value(look, "val"));
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(hex.c_str(), &end, 16);
+  if (hex.empty() || *end != '\0') return kDefaultLook;
+  return static_cast<std::uint16_t>(value & 0x07E0);
+}
+
+// The part of a table a conditional format covers: its borders stand at that part's edges, and
+// its inside borders (insideH, insideV) between the cells within.
+enum class Region : std::uint8_t { Table, Row, Column, Cell };
+
+struct Condition {
+  std::string_view type;
+  Region region;
+};
+
+// Where a cell stands: its row and its place in the row, and how many there are of each.
+struct CellPlace {
+  std::size_t row = 0, rows = 0, cell = 0, cells = 0;
+};
+
+// A table's conditional formats, its base styles' first, and what it takes of them.
+struct TableConditions {
+  std::vector<xml_node> formats;
+  std::uint16_t look = kDefaultLook;
+  std::size_t rowBand = 1, columnBand = 1;
+  std::size_t rows = 0;
+};
+
+// The formats a cell takes, in the order they apply, later ones over earlier ones: bands,
+// then columns, then rows, then corners.
+std::vector<Condition> ConditionsOf(const TableConditions& table, const CellPlace& at) {
+  const std::uint16_t look = table.look;
+  const bool firstRow = (look & kFirstRow) && at.row == 0;
+  const bool lastRow = (look & kLastRow) && at.row + 1 == at.rows;
+  const bool firstColumn = (look & kFirstColumn) && at.cell == 0;
+  const bool lastColumn = (look & kLastColumn) && at.cell + 1 == at.cells;
+  std::vector<Condition> out{{"wholeTable", Region::Table}};
+  if (!(look & kNoColumnBands) && !firstColumn && !lastColumn) {
+    const std::size_t band = (at.cell - ((look & kFirstColumn) ? 1 : 0)) / table.columnBand;
+    out.push_back({band % 2 == 0 ? "band1Vert" : "band2Vert", Region::Column});
+  }
+  if (!(look & kNoRowBands) && !firstRow) {
+    const std::size_t band = (at.row - ((look & kFirstRow) ? 1 : 0)) / table.rowBand;
+    out.push_back({band % 2 == 0 ? "band1Horz" : "band2Horz", Region::Row});
+  }
+  if (firstColumn) out.push_back({"firstCol", Region::Column});
+  if (lastColumn) out.push_back({"lastCol", Region::Column});
+  if (firstRow) out.push_back({"firstRow", Region::Row});
+  if (lastRow) out.push_back({"lastRow", Region::Row});
+  if (firstRow && firstColumn) out.push_back({"nwCell", Region::Cell});
+  if (firstRow && lastColumn) out.push_back({"neCell", Region::Cell});
+  if (lastRow && firstColumn) out.push_back({"swCell", Region::Cell});
+  if (lastRow && lastColumn) out.push_back({"seCell", Region::Cell});
+  return out;
+}
+
+void ReadRegionBorders(xml_node borders, Region region, const CellPlace& at, CellBorders& into) {
+  if (!borders) return;
+  auto edge = [&](bool outer, const char* name, const char* alias, const char* inside,
+                  std::optional<BorderLine>& slot) {
+    xml_node node = outer ? Child(borders, name) : Child(borders, inside);
+    if (!node && outer) node = Child(borders, alias);
+    if (auto line = ReadBorder(node)) slot = line;
+  };
+  const bool oneRow = region == Region::Row || region == Region::Cell;
+  const bool oneColumn = region == Region::Column || region == Region::Cell;
+  edge(oneRow || at.row == 0, "top", "top", "insideH", into.top);
+  edge(oneRow || at.row + 1 == at.rows, "bottom", "bottom", "insideH", into.bottom);
+  edge(oneColumn || at.cell == 0, "left", "start", "insideV", into.left);
+  edge(oneColumn || at.cell + 1 == at.cells, "right", "end", "insideV", into.right);
+}
+
+// How many rows and columns make one band (w:tblStyleRowBandSize, w:tblStyleColBandSize).
+void ReadBandSizes(xml_node tblPr, TableConditions& conditions) {
+  auto size = [&](const char* name, std::size_t& slot) {
+    if (xml_node n = Child(tblPr, name))
+      slot = static_cast<std::size_t>(Clamp(Number(Value(n, "val"), 1), 1, 255, 1));
+  };
+  size("tblStyleRowBandSize", conditions.rowBand);
+  size("tblStyleColBandSize", conditions.columnBand);
+}
+
 void ApplyTableProperties(xml_node tblPr, Table& table) {
   if (!tblPr) return;
   if (xml_node w = Child(tblPr, "tblW")) {
@@ -128,9 +241,35 @@ std::optional<RowTableProperties> ReadRowExceptions(xml_node tblPrEx) {
   return own;
 }
 
-TableCell ReadCellProperties(xml_node tcPr) {
-  TableCell cell;
-  if (!tcPr) return cell;
+// A conditional format gives cells shading, borders and alignment.
+void ApplyConditionalCell(xml_node tcPr, Region region, const CellPlace& at, TableCell& cell) {
+  if (!tcPr) return;
+  if (xml_node shd = Child(tcPr, "shd")) cell.shading = ParseHexColor(Value(shd, "fill"));
+  ReadRegionBorders(Child(tcPr, "tcBorders"), region, at, cell.borders);
+  const std::string_view align = Value(Child(tcPr, "vAlign"), "val");
+  if (!align.empty()) {
+    cell.align = align == "center"   ? CellAlign::Center
+                 : align == "bottom" ? CellAlign::Bottom
+                                     : CellAlign::Top;
+  }
+}
+
+// The conditional formats' cell properties go into the cell; their paragraph and run properties
+// are added to those of the table's styles.
+void ApplyConditions(const TableConditions& table, const CellPlace& at, TableCell& cell,
+                     std::vector<xml_node>& paragraph, std::vector<xml_node>& run) {
+  for (const Condition& condition : ConditionsOf(table, at)) {
+    for (xml_node format : table.formats) {
+      if (Value(format, "type") != condition.type) continue;
+      ApplyConditionalCell(Child(format, "tcPr"), condition.region, at, cell);
+      if (xml_node pPr = Child(format, "pPr")) paragraph.push_back(pPr);
+      if (xml_node rPr = Child(format, "rPr")) run.push_back(rPr);
+    }
+  }
+}
+
+void ReadCellProperties(xml_node tcPr, TableCell& cell) {
+  if (!tcPr) return;
   if (auto width = DxaWidth(Child(tcPr, "tcW")); width && *width > 0) cell.width = *width;
   if (xml_node span = Child(tcPr, "gridSpan"))
     cell.gridSpan = static_cast<int>(Clamp(Number(Value(span, "val"), 1), 1, kMaxGridSpan, 1));
@@ -148,7 +287,7 @@ TableCell ReadCellProperties(xml_node tcPr) {
   const std::string_view align = Value(Child(tcPr, "vAlign"), "val");
   if (align == "center") cell.align = CellAlign::Center;
   if (align == "bottom") cell.align = CellAlign::Bottom;
-  return cell;
+  if (align == "top") cell.align = CellAlign::Top;
 }
 
 }  // namespace
@@ -163,14 +302,28 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
   const xml_node tblPr = Child(tbl, "tblPr");
   const std::string styleId(Value(Child(tblPr, "tblStyle"), "val"));
   TableStyle style;
+  TableConditions conditions;
   const std::string* styles[] = {&defaultTableStyle_, &styleId};
   for (const std::string* id : styles) {
     if (id->empty()) continue;
-    for (xml_node props : StyleChain(*id, "tblPr")) ApplyTableProperties(props, *table);
+    for (xml_node props : StyleChain(*id, "tblPr")) {
+      ApplyTableProperties(props, *table);
+      ReadBandSizes(props, conditions);
+    }
     for (xml_node props : StyleChain(*id, "pPr")) style.paragraph.push_back(props);
     for (xml_node props : StyleChain(*id, "rPr")) style.run.push_back(props);
+    // A style's conditional formats close it, one after another.
+    for (xml_node first : StyleChain(*id, "tblStylePr")) {
+      for (xml_node f = first; f; f = f.next_sibling())
+        if (Is(f, "tblStylePr")) conditions.formats.push_back(f);
+    }
   }
   ApplyTableProperties(tblPr, *table);
+  ReadBandSizes(tblPr, conditions);
+  table->style = styleId;
+  if (xml_node look = Child(tblPr, "tblLook")) table->look = LookFlags(look);
+  conditions.look = table->look.value_or(kDefaultLook);
+  if (!conditions.formats.empty()) ForEachRow(tbl, [&](xml_node) { ++conditions.rows; });
   table->indentToText = compatibilityMode_ < 15 && cells_.empty();
   for (xml_node col : Child(tbl, "tblGrid").children()) {
     if (!Is(col, "gridCol")) continue;
@@ -190,6 +343,8 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
         ReadRowProperties(Child(tr, "trPr"), row);
         row.exceptions = ReadRowExceptions(Child(tr, "tblPrEx"));
         const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
+        std::size_t rowCells = 0;
+        if (!conditions.formats.empty()) ForEachCell(tr, [&](xml_node) { ++rowCells; });
         WrapperTarget cells([&](bool opens) -> std::vector<BlockWrapperPtr>& {
           TableCell& cell = table->rows[rowIndex].cells.back();
           return opens ? cell.opens : cell.closes;
@@ -199,9 +354,14 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
             [&](xml_node tc) {
               KeepMarkersBack(tc.previous_sibling(), "tc", body);
               ChargeModel(sizeof(TableCell));
-              table->rows[rowIndex].cells.push_back(ReadCellProperties(Child(tc, "tcPr")));
-              const auto cellIndex =
-                  static_cast<std::uint32_t>(table->rows[rowIndex].cells.size() - 1);
+              const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size());
+              TableCell& cell = table->rows[rowIndex].cells.emplace_back();
+              if (!conditions.formats.empty()) {
+                tableStyle_ = style;
+                ApplyConditions(conditions, {rowIndex, conditions.rows, cellIndex, rowCells}, cell,
+                                tableStyle_.paragraph, tableStyle_.run);
+              }
+              ReadCellProperties(Child(tc, "tcPr"), cell);
               cells_.push_back(CellRef{table, rowIndex, cellIndex});
               const std::size_t before = out.size();
               ReadBlocks(tc, body, out);

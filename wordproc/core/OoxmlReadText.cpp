@@ -488,7 +488,7 @@ void ReadContext::AppendText(Flow& flow, const RunFormat& format, const std::str
     runs.back().text += text;
     return;
   }
-  ChargeModel(2 * sizeof(Run) + format.fontFamily.size());
+  ChargeModel(2 * sizeof(Run) + format.fontFamily.size() + format.style.size());
   runs.push_back(Run{text, format});
 }
 
@@ -520,6 +520,7 @@ void ReadContext::ReadRun(xml_node r, Flow& flow) {
     kept.push_back(std::move(direct));
     format.kept = KeepProperties(kept, PropertyKind::Run);
   }
+  format.style = charStyle;
   format.field = flow.field;
   format.fieldCode = flow.code;
   const bool startsInCode = flow.inCode;

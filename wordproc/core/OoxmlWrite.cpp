@@ -330,7 +330,7 @@ class Writer {
       return end;
     }
     for (const BlockWrapperPtr& control : table.around) out += control->open;
-    out += "<w:tbl>" + TablePropertiesXml(table);
+    out += "<w:tbl>" + TablePropertiesXml(table, fullFormat_);
     const WrittenWrappers rows = PairItemWrappers(table.rows);
     for (std::uint32_t r = 0; r < table.rows.size(); ++r) {
       const TableRow& row = table.rows[r];

@@ -9,6 +9,9 @@ void RunPropertiesXml(std::string& out, const RunFormat& format, bool hidden, Pr
                       bool full) {
   out += "<w:rPr>";
   PropertyWriter properties(out, kind, format.kept);
+  // A character style is written only with the file's own styles, which define it.
+  if (full && !format.style.empty())
+    properties.Add("w:rStyle", "<w:rStyle w:val=\"" + Attr(format.style) + "\"/>");
   if (!format.fontFamily.empty()) {
     const std::string font = Attr(format.fontFamily);
     properties.Add("w:rFonts", "<w:rFonts w:ascii=\"" + font + "\" w:hAnsi=\"" + font +

@@ -1,7 +1,10 @@
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlWriteXml.h"
 
 namespace wordproc::ooxml {
 
@@ -54,10 +57,25 @@ void Margins(std::string& out, const char* name, const CellMargins& margins) {
   out += std::string("</w:") + name + ">";
 }
 
+// Both forms, as the word processor writes them: it reads the flags, older readers the number.
+std::string LookXml(std::uint16_t look) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(look));
+  auto flag = [&](const char* name, std::uint16_t bit) {
+    return std::string(" w:") + name + "=\"" + ((look & bit) ? "1" : "0") + "\"";
+  };
+  return "<w:tblLook w:val=\"" + std::string(hex) + "\"" + flag("firstRow", 0x20) +
+         flag("lastRow", 0x40) + flag("firstColumn", 0x80) + flag("lastColumn", 0x100) +
+         flag("noHBand", 0x200) + flag("noVBand", 0x400) + "/>";
+}
+
 }  // namespace
 
-std::string TablePropertiesXml(const Table& table) {
+std::string TablePropertiesXml(const Table& table, bool full) {
   std::string out = "<w:tblPr>";
+  // The style is named only with the file's own styles; the cells hold what it gives them.
+  full = full && !table.style.empty();
+  if (full) out += "<w:tblStyle w:val=\"" + write::Attr(table.style) + "\"/>";
   if (table.widthPercent > 0) {
     out += "<w:tblW w:w=\"" + std::to_string(std::lround(Clamp(table.widthPercent, 0, 10) * 5000)) +
            "\" w:type=\"pct\"/>";
@@ -72,6 +90,7 @@ std::string TablePropertiesXml(const Table& table) {
   Borders(out, "tblBorders", table.borders, table.insideH, table.insideV);
   out += "<w:tblLayout w:type=\"fixed\"/>";
   Margins(out, "tblCellMar", table.cellMargins);
+  if (full && table.look) out += LookXml(*table.look);
   out += "</w:tblPr><w:tblGrid>";
   for (float column : table.grid) out += "<w:gridCol w:w=\"" + Twip(column) + "\"/>";
   out += "</w:tblGrid>";
