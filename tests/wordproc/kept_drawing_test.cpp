@@ -420,4 +420,129 @@ TEST_F(KeptDrawingsOm, ChartsTakenOutOfTheTextStayCharts) {
   EXPECT_EQ(read->relV, RelV::Paragraph);
 }
 
+// The corpus file with its chart and SmartArt moved into the header, which names their parts
+// through relationships of its own.
+std::string HeaderPackage() {
+  auto parts = Unzip(FileBytes(kDiagramFile));
+  std::string& main = parts.at("word/document.xml");
+  std::string header;
+  for (const char* name : {"Chart 5", "Diagram 3"}) {
+    const std::size_t docPr = main.find(std::string("name=\"") + name + "\"");
+    const std::size_t start = main.rfind("<w:p ", docPr);
+    const std::size_t end = main.find("</w:p>", docPr) + 6;
+    header += main.substr(start, end - start);
+    main.erase(start, end - start);
+  }
+  const std::size_t root = main.find("<w:document") + 11;
+  const std::string namespaces = main.substr(root, main.find('>', root) - root);
+  main.insert(main.find('>', main.find("<w:sectPr")) + 1,
+              "<w:headerReference w:type=\"default\" r:id=\"rIdHeader\"/>");
+  parts["word/header1.xml"] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><w:hdr" + namespaces + ">" + header + "</w:hdr>";
+  // The drawings' relationships go from the main part to the header's.
+  std::string& rels = parts.at("word/_rels/document.xml.rels");
+  std::string moved;
+  for (const char* id : {"rId9", "rId10", "rId11", "rId12", "rId13", "rId14"}) {
+    const std::size_t start = rels.find(std::string("<Relationship Id=\"") + id + "\"");
+    const std::size_t end = rels.find("/>", start) + 2;
+    moved += rels.substr(start, end - start);
+    rels.erase(start, end - start);
+  }
+  rels.insert(rels.find("</Relationships>"),
+              "<Relationship Id=\"rIdHeader\" Type=\"http://schemas.openxmlformats.org/"
+              "officeDocument/2006/relationships/header\" Target=\"header1.xml\"/>");
+  parts["word/_rels/header1.xml.rels"] =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Relationships xmlns=\"http://"
+      "schemas.openxmlformats.org/package/2006/relationships\">" +
+      moved + "</Relationships>";
+  std::string& types = parts.at("[Content_Types].xml");
+  types.insert(types.find("</Types>"),
+               "<Override PartName=\"/word/header1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>");
+  return Zip(parts);
+}
+
+// The part an id of the part whose relationships are given names.
+std::string TargetOf(const std::string& relsXml, const std::string& id) {
+  pugi::xml_document rels;
+  rels.load_string(relsXml.c_str());
+  const std::string query = "//*[@Id='" + id + "']";
+  const pugi::xml_node found = rels.select_node(query.c_str()).node();
+  return found ? "word/" + std::string(found.attribute("Target").value()) : std::string();
+}
+
+int ChartsOfThreeSeries(const std::vector<Paragraph>& paragraphs) {
+  int charts = 0;
+  for (const Paragraph& p : paragraphs)
+    for (const InlinePicture& picture : p.inlinePictures)
+      charts += picture.raw && picture.drawing && picture.drawing->chart &&
+                picture.drawing->chart->series.size() == 3;
+  return charts;
+}
+
+// A header's chart and SmartArt go back into the header part written for it, with its
+// relationships to their parts; a copy of the chart put into the body names a chart of its own.
+TEST(KeptDrawings, ThoseOfHeadersKeepTheirPartsAndCopiesTakeTheirOwn) {
+  const std::string input = HeaderPackage();
+  auto doc = ReadBytes(input);
+  ASSERT_TRUE(doc->lastStories.headers[0]);
+  const HeaderFooter& header = *doc->lastStories.headers[0];
+  ASSERT_EQ(ChartsOfThreeSeries(header.paragraphs), 1);
+  for (const Paragraph& p : header.paragraphs)
+    for (const InlinePicture& picture : p.inlinePictures)
+      if (picture.drawing && picture.drawing->chart) {
+        InlinePicture copy = picture;
+        copy.afterRun = 0;
+        doc->paragraphs[0].inlinePictures.push_back(copy);
+      }
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const auto parts = Unzip(std::string(bytes.begin(), bytes.end()));
+  pugi::xml_document main;
+  ASSERT_TRUE(main.load_string(parts.at("word/document.xml").c_str()));
+  const std::string headerName =
+      TargetOf(parts.at("word/_rels/document.xml.rels"),
+               main.select_node("//w:headerReference/@r:id").attribute().value());
+  ASSERT_TRUE(parts.count(headerName)) << headerName;
+  const std::string headerRels = parts.at("word/_rels/" + headerName.substr(5) + ".rels");
+  pugi::xml_document written;
+  ASSERT_TRUE(written.load_string(parts.at(headerName).c_str()));
+  const auto in = Unzip(input);
+  const auto ids = Values(written, "//c:chart/@r:id");
+  ASSERT_EQ(ids.size(), 1u);
+  EXPECT_EQ(TargetOf(headerRels, ids[0]), "word/charts/chart1.xml");
+  EXPECT_EQ(parts.at("word/charts/chart1.xml"), in.at("word/charts/chart1.xml"));
+  for (const char* query :
+       {"//dgm:relIds/@r:dm", "//dgm:relIds/@r:lo", "//dgm:relIds/@r:qs", "//dgm:relIds/@r:cs"}) {
+    const auto diagram = Values(written, query);
+    ASSERT_EQ(diagram.size(), 1u) << query;
+    EXPECT_TRUE(parts.count(TargetOf(headerRels, diagram[0]))) << query;
+  }
+  const auto copied = Values(main, "//c:chart/@r:id");
+  ASSERT_EQ(copied.size(), 1u);
+  const std::string copy = TargetOf(parts.at("word/_rels/document.xml.rels"), copied[0]);
+  EXPECT_NE(copy, "word/charts/chart1.xml");
+  EXPECT_TRUE(parts.count(copy)) << copy;
+
+  const auto back = ReadPackageFromMemory(bytes.data(), bytes.size(), "back.docx");
+  ASSERT_TRUE(back->lastStories.headers[0]);
+  EXPECT_EQ(ChartsOfThreeSeries(back->lastStories.headers[0]->paragraphs), 1);
+  EXPECT_EQ(ChartsOfThreeSeries(back->paragraphs), 1);
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext")) return;
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string path = dir / "header.docx";
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "lo");
+  ASSERT_FALSE(pdf.empty());
+  const std::string text = PdfPageText(pdf, 1);
+  EXPECT_NE(text.find("foo"), std::string::npos) << "LibreOffice shows the header's SmartArt";
+  std::size_t series = 0;
+  for (std::size_t at = text.find("Series 1"); at != std::string::npos;
+       at = text.find("Series 1", at + 1))
+    ++series;
+  EXPECT_EQ(series, 2u) << "and both charts";
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // content types and the styles and settings it is written back with.
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,8 @@ struct KeptPart {
 struct KeptPackage {
   std::vector<KeptPart> parts;
   std::vector<KeptRelationship> packageRelationships, documentRelationships;
+  // Those of each header and footer part, by the part's name as read.
+  std::map<std::string, std::vector<KeptRelationship>> storyRelationships;
   std::vector<std::pair<std::string, std::string>> defaults;  // extension, content type
   // The namespaces the main part's root declared (prefix, URI) and its ignorable prefixes, which
   // elements kept in runs may use.
@@ -51,6 +54,8 @@ struct KeptPackage {
   std::string styles;
 
   const KeptPart* find(const std::string& name) const;  // ignores ASCII case
+  // The relationships of the main part (for an empty name) or of a header or footer part.
+  const std::vector<KeptRelationship>& relationshipsOf(const std::string& part) const;
   const KeptPart* partOf(const Image* image) const;
 };
 

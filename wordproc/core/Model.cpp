@@ -141,6 +141,13 @@ const KeptPart* KeptPackage::find(const std::string& name) const {
   return nullptr;
 }
 
+const std::vector<KeptRelationship>& KeptPackage::relationshipsOf(const std::string& part) const {
+  static const std::vector<KeptRelationship> kNone;
+  if (part.empty()) return documentRelationships;
+  const auto found = storyRelationships.find(part);
+  return found == storyRelationships.end() ? kNone : found->second;
+}
+
 const KeptPart* KeptPackage::partOf(const Image* image) const {
   for (const KeptPart& part : parts)
     if (image && part.image.get() == image) return &part;

@@ -84,6 +84,7 @@ struct Numbering;
 struct HeaderFooter {
   std::vector<Paragraph> paragraphs;
   std::vector<AnchoredShape> shapes;  // anchored to its own paragraphs
+  std::string part;  // the package part it was read from, whose relationships its kept runs name
 
   HeaderFooter();
   ~HeaderFooter();
@@ -670,9 +671,11 @@ struct KeptDrawing {
   RelV relV = RelV::Page;
   std::uint64_t relativeHeight = 0;
   WrapFormat wrap{};
-  // The package whose parts the XML names by relationship id. A copy written beside its
-  // original, or into another document, is given copies of those parts.
+  // The package whose parts the XML names by relationship id, and the part whose relationships
+  // those are (empty: the main part). A copy written beside its original, elsewhere or into
+  // another document, is given copies of those parts.
   std::shared_ptr<const KeptPackage> package;
+  std::string part;
 };
 
 struct Shape {

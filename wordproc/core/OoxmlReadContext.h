@@ -331,6 +331,7 @@ class ReadContext {
   // footers, which are written from the model too.
   bool Keeps(bool body) const { return body || storyTables_; }
   bool storyShapes_ = false;  // reading a header's or footer's own text: it keeps its shapes
+  std::string storyPart_;     // and the part it is read from
   xml_node defaultParagraphProperties_, runDefaults_;
   float defaultTab_ = 36;
   RunFormat baseRun_;

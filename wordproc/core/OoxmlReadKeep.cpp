@@ -69,6 +69,16 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   kept->packageRelationships = KeptRelationships("_rels/.rels", "", false, made);
   kept->documentRelationships =
       KeptRelationships(RelationshipsPartOf(mainPart), mainFolder_, mainFolder_ != "word/", made);
+  // A header's or footer's kept runs name its relationships, which go back into the part
+  // written for it.
+  for (const auto& [key, story] : stories_) {
+    if (!story) continue;
+    const std::string folder = story->part.substr(0, story->part.rfind('/') + 1);
+    auto relationships =
+        KeptRelationships(RelationshipsPartOf(story->part), folder, folder != "word/", made);
+    if (!relationships.empty())
+      kept->storyRelationships.emplace(story->part, std::move(relationships));
+  }
   std::unordered_set<std::string> lost;
   for (const std::string& name : zip_.Names()) {
     const std::string lower = package::AsciiLower(name);
@@ -90,7 +100,10 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
     }
     kept->parts.push_back(std::move(part));
   }
-  for (auto* relationships : {&kept->packageRelationships, &kept->documentRelationships}) {
+  std::vector<std::vector<KeptRelationship>*> lists = {&kept->packageRelationships,
+                                                       &kept->documentRelationships};
+  for (auto& [part, relationships] : kept->storyRelationships) lists.push_back(&relationships);
+  for (auto* relationships : lists) {
     std::erase_if(*relationships, [&](const KeptRelationship& r) {
       return !r.external && lost.count(package::AsciiLower(r.part));
     });
@@ -105,8 +118,9 @@ void ReadContext::KeepUnread(const std::string& mainPart) {
   kept->settings = std::move(settingsXml_);
   kept->styles = std::move(stylesXml_);
   if (!kept->parts.empty() || !kept->packageRelationships.empty() ||
-      !kept->documentRelationships.empty() || rawKept_ != 0 || !kept->runDefaults.empty() ||
-      !kept->paragraphDefaults.empty() || !kept->settings.empty() || !kept->styles.empty()) {
+      !kept->documentRelationships.empty() || !kept->storyRelationships.empty() || rawKept_ != 0 ||
+      !kept->runDefaults.empty() || !kept->paragraphDefaults.empty() || !kept->settings.empty() ||
+      !kept->styles.empty()) {
     for (const auto& drawing : keptDrawings_) drawing->package = kept;
     doc_->kept = std::move(kept);
   }
@@ -197,7 +211,8 @@ std::string ReadContext::RunXml(xml_node r, xml_node element) {
 std::shared_ptr<const KeptDrawing> ReadContext::KeptTextDrawing(xml_node r, xml_node drawing) {
   auto kept = std::make_shared<KeptDrawing>();
   kept->xml = RunXml(r, drawing);
-  if (!storyTables_) keptDrawings_.push_back(kept);
+  kept->part = storyPart_;
+  keptDrawings_.push_back(kept);
   return kept;
 }
 
@@ -216,7 +231,8 @@ void ReadContext::KeepDrawing(Shape& shape, xml_node r, xml_node drawing) {
   kept->wrap = shape.wrap;
   kept->relativeHeight =
       static_cast<std::uint64_t>(Clamp(Number(Value(anchor, "relativeHeight")), 0, 4294967295.0));
-  if (!storyTables_) keptDrawings_.push_back(kept);
+  kept->part = storyPart_;
+  keptDrawings_.push_back(kept);
   shape.raw = std::move(kept);
 }
 

@@ -197,6 +197,8 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   package::XmlPart part;
   Parse(partName, part);
   auto story = std::make_shared<HeaderFooter>();
+  story->part = partName;
+  storyPart_ = partName;
   auto documentRelationships = std::move(relationships_);
   relationships_.clear();
   ReadRelationships(RelationshipsPartOf(partName));
@@ -211,6 +213,7 @@ HeaderFooterPtr ReadContext::ReadStory(std::string_view relId) {
   pendingRaw_ = std::move(bodyRaw);
   if (doc_->numbering) NumberParagraphs(story->paragraphs, *doc_->numbering);
   storyTables_ = storyShapes_ = false;
+  storyPart_.clear();
   // Its floating shapes stay with it, not among the body's.
   for (std::size_t k = bodyShapes; k < pending_.size(); ++k)
     story->shapes.push_back({std::move(pending_[k].shape), pending_[k].paragraph});

@@ -24,6 +24,17 @@ using namespace ooxml::write;
 
 // Word's own numbering for shapes in front of the text starts here.
 constexpr std::uint64_t kFirstRelativeHeight = 251659264;
+// Kept drawings and copies name the main part by no name.
+const std::string kMainPart;
+
+std::vector<KeptRelationship> EveryKeptRelationship(const KeptPackage* kept) {
+  if (!kept) return {};
+  std::vector<KeptRelationship> all = kept->documentRelationships;
+  for (const auto& [part, list] : kept->storyRelationships)
+    all.insert(all.end(), list.begin(), list.end());
+  return all;
+}
+
 class Writer {
  public:
   Writer(const Document& doc, bool templateType, bool forConversion = false)
@@ -46,7 +57,7 @@ class Writer {
     if (doc_.numbering) zip.Add("word/numbering.xml", NumberingXml(*doc_.numbering), true);
     for (std::size_t k = 0; k < stories_.size(); ++k) {
       zip.Add("word/" + stories_[k].target, std::move(stories[k]), true);
-      zip.Add("word/_rels/" + stories_[k].target + ".rels", StoryRels(), true);
+      zip.Add("word/_rels/" + stories_[k].target + ".rels", StoryRels(stories_[k]), true);
     }
     for (const Media& media : media_) {
       if (media.kept) continue;
@@ -87,6 +98,7 @@ class Writer {
   }
 
   std::string StoryXml(const Story& story) {
+    story_ = &story;
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n" +
                       std::string(story.footer ? "<w:ftr" : "<w:hdr") + RootNamespaces() + ">";
     const auto& paragraphs = story.content->paragraphs;
@@ -103,11 +115,13 @@ class Writer {
       WriteParagraph(out, empty, &anchored[0], false);
     }
     shapes_ = &doc_.shapes;
+    story_ = nullptr;
     out += story.footer ? "</w:ftr>" : "</w:hdr>";
     return out;
   }
 
-  std::string StoryRels() const {
+  // Every picture's, those the part read kept, and those of copies written into it.
+  std::string StoryRels(const Story& story) const {
     std::string out =
         "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Relationships "
         "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
@@ -115,6 +129,10 @@ class Writer {
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
              Attr(media.target) + "\"/>";
     }
+    // A header made here has none: no part of the package it came from is its own.
+    if (kept_ && !story.content->part.empty())
+      out += RelationshipsXml(kept_->relationshipsOf(story.content->part));
+    out += RelationshipsXml(copier_.relationships(story.target));
     return out + "</Relationships>";
   }
 
@@ -176,8 +194,9 @@ class Writer {
     return (kept_ && kept_->find(partName)) || copier_.Has(partName);
   }
 
+  // Pictures' relationships serve every part, so their ids are free in the headers' too.
   std::string KeptFree(const std::string& id) const {
-    return kept_ ? FreeRelationshipId(id, kept_->documentRelationships) : id;
+    return kept_ ? FreeRelationshipId(id, keptIds_) : id;
   }
 
   // The parts written here, which no kept part of the same name may replace.
@@ -249,7 +268,7 @@ class Writer {
            "\" Target=\"settings.xml\"/>";
     if (doc_.numbering) out += NumberingRelationship(KeptFree("rIdNumbering"));
     if (kept_) out += RelationshipsXml(kept_->documentRelationships);
-    out += RelationshipsXml(copier_.relationships());
+    out += RelationshipsXml(copier_.relationships(""));
     for (const Media& media : media_) {
       if (media.keptRel) continue;
       out += "<Relationship Id=\"" + media.relId + "\" Type=\"" + kRelImage + "\" Target=\"" +
@@ -550,16 +569,19 @@ class Writer {
   }
 
   // A kept chart or SmartArt goes out as read the first time its run is written into the part
-  // it came from. Copies, and drawings pasted from another document, name copies of its parts;
-  // where those cannot be made, the shape is written as the drawing it is shown by.
+  // it came from. Copies, and drawings pasted from another part or document, name copies of its
+  // parts; where those cannot be made, the shape is written as the drawing it is shown by.
   std::optional<std::string> KeptRun(const KeptDrawing& drawing) {
     const KeptPackage* from = drawing.package.get();
-    const bool body = shapes_ == &doc_.shapes;
-    const bool home = from ? from == kept_ && body : !body;
-    if (home && writtenRuns_.insert(NamedRelationships(drawing.xml, from)).second)
-      return drawing.xml;
-    if (!from || !body) return std::nullopt;
-    return copier_.Copy(drawing.xml, *from);
+    if (!from) return std::nullopt;
+    const std::string& here = story_ ? story_->content->part : kMainPart;
+    const bool read = !story_ || !here.empty();  // the part written is one the package had
+    if (from == kept_ && read && drawing.part == here) {
+      std::vector<std::string> written = NamedRelationships(drawing.xml, from);
+      written.push_back(here);
+      if (writtenRuns_.insert(std::move(written)).second) return drawing.xml;
+    }
+    return copier_.Copy(drawing.xml, *from, drawing.part, story_ ? story_->target : kMainPart);
   }
 
   void WriteTextBoxContent(std::string& out, const Shape& shape, bool fallback) {
@@ -734,6 +756,7 @@ class Writer {
 
   const Document& doc_;
   const KeptPackage* kept_ = doc_.kept.get();
+  const std::vector<KeptRelationship> keptIds_ = EveryKeptRelationship(kept_);
   // Written with the file's own styles, the text says every property it holds.
   const bool fullFormat_ = KeepsFileStyles(kept_);
   bool templateType_;
@@ -742,7 +765,8 @@ class Writer {
   // The floating shapes of the part being written: the body's, or a header's or footer's.
   const std::vector<AnchoredShape>* shapes_ = &doc_.shapes;
   std::vector<Story> stories_;
-  PageStories shownBefore_;  // of the section written last
+  PageStories shownBefore_;       // of the section written last
+  const Story* story_ = nullptr;  // the header or footer being written
   std::unordered_map<const Image*, std::size_t> mediaIndex_;
   std::unordered_set<std::uint32_t> usedIds_;
   std::uint32_t nextFreeId_ = 1;

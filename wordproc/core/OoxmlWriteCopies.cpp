@@ -69,11 +69,15 @@ std::vector<std::string> NamedRelationships(const std::string& runXml, const Kep
 GraphicCopier::GraphicCopier(PartTaken taken, FreeRelationship freeId)
     : taken_(std::move(taken)), freeId_(std::move(freeId)) {}
 
-std::optional<std::string> GraphicCopier::Copy(const std::string& runXml, const KeptPackage& from) {
+std::optional<std::string> GraphicCopier::Copy(const std::string& runXml, const KeptPackage& from,
+                                               const std::string& readFrom,
+                                               const std::string& writtenTo) {
   pugi::xml_document doc;
   if (!doc.load_buffer(runXml.data(), runXml.size(), kParse, pugi::encoding_utf8)) return {};
   const std::vector<std::string> prefixes = RelationshipPrefixes(doc.document_element(), &from);
-  Copied copied;
+  // Made apart and added whole, so that a copy given up leaves nothing behind.
+  std::vector<KeptRelationship> made;
+  Copied copied{{}, {}, &from.relationshipsOf(readFrom), &made};
   for (const pugi::xpath_node& node : doc.select_nodes("//*"))
     for (pugi::xml_attribute a = node.node().first_attribute(), next; a; a = next) {
       next = a.next_attribute();
@@ -88,7 +92,15 @@ std::optional<std::string> GraphicCopier::Copy(const std::string& runXml, const 
       if (!id) return {};
       a.set_value(id->c_str());
     }
+  auto& into = relationships_[writtenTo];
+  into.insert(into.end(), made.begin(), made.end());
   return reader::NodeXml(doc.document_element());
+}
+
+const std::vector<KeptRelationship>& GraphicCopier::relationships(const std::string& part) const {
+  static const std::vector<KeptRelationship> kNone;
+  const auto found = relationships_.find(part);
+  return found == relationships_.end() ? kNone : found->second;
 }
 
 bool GraphicCopier::Has(const std::string& name) const {
@@ -102,7 +114,7 @@ std::optional<std::string> GraphicCopier::CopyRelationship(const KeptPackage& fr
                                                            const std::string& id, Copied& copied) {
   if (const auto done = copied.relationships.find(id); done != copied.relationships.end())
     return done->second;
-  const auto& kept = from.documentRelationships;
+  const auto& kept = *copied.source;
   const auto r =
       std::find_if(kept.begin(), kept.end(), [&](const KeptRelationship& k) { return k.id == id; });
   if (r == kept.end()) return {};
@@ -114,7 +126,7 @@ std::optional<std::string> GraphicCopier::CopyRelationship(const KeptPackage& fr
     copy.part = *part;
     copy.target = RetargetedTo(r->target, *part);
   }
-  relationships_.push_back(copy);
+  copied.into->push_back(copy);
   copied.relationships.emplace(id, copy.id);
   return copy.id;
 }
@@ -163,7 +175,7 @@ bool GraphicCopier::CopyOwnRelationships(const KeptPackage& from, const KeptPart
   return true;
 }
 
-// A SmartArt's data names the drawing of its boxes by the main part's relationship to it
+// A SmartArt's data names the drawing of its boxes by its own part's relationship to it
 // (dsp:dataModelExt relId): the copy names the copy of that drawing.
 bool GraphicCopier::RenameDrawingOfData(const KeptPackage& from, std::string& bytes,
                                         Copied& copied) {

@@ -91,15 +91,20 @@ class GraphicCopier {
   using FreeRelationship = std::function<std::string()>;
   GraphicCopier(PartTaken taken, FreeRelationship freeId);
   // The run with its relationship ids replaced by those of the copies; none when a part it
-  // names is missing from the package it came from.
-  std::optional<std::string> Copy(const std::string& runXml, const KeptPackage& from);
+  // names is missing from the package it came from. The ids are those of the part it was read
+  // from (empty: the main part); the copies' relationships are the written part's (by name,
+  // empty: the main part).
+  std::optional<std::string> Copy(const std::string& runXml, const KeptPackage& from,
+                                  const std::string& readFrom, const std::string& writtenTo);
   const std::vector<KeptPart>& parts() const { return parts_; }
-  const std::vector<KeptRelationship>& relationships() const { return relationships_; }
+  const std::vector<KeptRelationship>& relationships(const std::string& part) const;
   bool Has(const std::string& name) const;
 
  private:
   struct Copied {  // within one copy: by the original's id or name
     std::map<std::string, std::string> relationships, parts;
+    const std::vector<KeptRelationship>* source = nullptr;
+    std::vector<KeptRelationship>* into = nullptr;
   };
   std::optional<std::string> CopyRelationship(const KeptPackage& from, const std::string& id,
                                               Copied& copied);
@@ -113,7 +118,7 @@ class GraphicCopier {
   PartTaken taken_;
   FreeRelationship freeId_;
   std::vector<KeptPart> parts_;
-  std::vector<KeptRelationship> relationships_;
+  std::map<std::string, std::vector<KeptRelationship>> relationships_;  // by written part
 };
 // Whether the body's floating shapes are all kept ones, stacked in the order the file's
 // relativeHeight numbers give: then they keep those numbers.
