@@ -1,7 +1,8 @@
 // Word-written documents of other projects (tests/data/word-corpus) opened and saved here keep
-// every part, the parts we do not write byte for byte, the elements the main part holds that the
-// model does not, and LibreOffice's page count. Where a document still loses something, the
-// reason is listed; one that comes through whole must leave the list.
+// every part, the parts we do not write byte for byte, the elements the main part and the headers
+// hold that the model does not, every relationship those name, and LibreOffice's page count. Where
+// a document still loses something, the reason is listed; one that comes through whole must leave
+// the list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <pugixml.hpp>
+#include <set>
 
 #include "ooxml_test_support.h"
 #include "wordproc/core/Ooxml.h"
@@ -116,7 +118,54 @@ int PdfPages(const std::string& pdf) {
   return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + 6);
 }
 
-// What a round trip lost: parts missing or changed, kept elements, pages.
+bool IsStory(const std::string& name) {
+  const std::string file = name.substr(name.rfind('/') + 1);
+  return name.find("_rels/") == std::string::npos && name.ends_with(".xml") &&
+         (file.rfind("header", 0) == 0 || file.rfind("footer", 0) == 0);
+}
+
+// The kept elements of all headers and footers together: their parts may be named anew.
+std::map<std::string, int> StoriesKeptElements(const std::map<std::string, std::string>& parts) {
+  std::map<std::string, int> counts;
+  for (const auto& [name, xml] : parts)
+    if (IsStory(name))
+      for (const auto& [element, count] : KeptElements(xml)) counts[element] += count;
+  return counts;
+}
+
+// Relationship ids the parts we write name (r:id, r:embed, ...) that their relationships lack.
+std::string Dangling(const std::map<std::string, std::string>& parts) {
+  std::string out;
+  for (const auto& [name, xml] : parts) {
+    if (name != "word/document.xml" && !IsStory(name)) continue;
+    const std::size_t slash = name.rfind('/') + 1;
+    const std::string relsName = name.substr(0, slash) + "_rels/" + name.substr(slash) + ".rels";
+    std::set<std::string> ids;
+    pugi::xml_document rels, doc;
+    if (parts.count(relsName) && rels.load_string(parts.at(relsName).c_str()))
+      for (pugi::xml_node r : rels.document_element().children("Relationship"))
+        ids.insert(r.attribute("Id").value());
+    doc.load_string(xml.c_str());
+    for (const pugi::xpath_node& node : doc.select_nodes("//*"))
+      for (const pugi::xml_attribute a : node.node().attributes())
+        if (std::strncmp(a.name(), "r:", 2) == 0 && !ids.count(a.value()))
+          out += " dangling " + name + " " + a.value() + ";";
+  }
+  return out;
+}
+
+std::string CountChanges(const std::map<std::string, int>& was,
+                         const std::map<std::string, int>& is, const std::string& where) {
+  std::string out;
+  for (const auto& [name, count] : was) {
+    const int now = is.count(name) ? is.at(name) : 0;
+    if (now != count)
+      out += " " + where + name + " " + std::to_string(count) + "->" + std::to_string(now) + ";";
+  }
+  return out;
+}
+
+// What a round trip lost: parts missing or changed, kept elements, relationships, pages.
 std::string Losses(const fs::path& original, const std::string& copy) {
   std::string lost;
   const auto before = Parts(original.string()), after = Parts(copy);
@@ -128,14 +177,10 @@ std::string Losses(const fs::path& original, const std::string& copy) {
     else if (found->second != bytes)
       lost += " changed " + name + ";";
   }
-  const auto was = KeptElements(before.at(MainPartName(before)));
-  const auto is = KeptElements(after.at("word/document.xml"));
-  for (const auto& [name, count] : was) {
-    const int now = is.count(name) ? is.at(name) : 0;
-    if (now != count)
-      lost += " " + name + " " + std::to_string(count) + "->" + std::to_string(now) + ";";
-  }
-  return lost;
+  lost += CountChanges(KeptElements(before.at(MainPartName(before))),
+                       KeptElements(after.at("word/document.xml")), "");
+  lost += CountChanges(StoriesKeptElements(before), StoriesKeptElements(after), "headers' ");
+  return lost + Dangling(after);
 }
 
 TEST(WordCorpusRoundTrip, SavedDocumentsKeepWhatTheyHeld) {
