@@ -471,6 +471,39 @@ TEST(Tables, RowsOfTheirOwnBordersTakeThemAtTheirEdges) {
   }
 }
 
+// A row's widest bottom border takes its room under every cell of the row: a cell that leaves
+// its own edge open, taller than the others, still ends above the line.
+TEST(Tables, ARowsWidestBottomBorderTakesRoomUnderEveryCell) {
+  const std::string thick = "w:val=\"single\" w:sz=\"24\" w:space=\"0\" w:color=\"auto\"";
+  const std::string rows =
+      Tr("", Tc("<w:tcW w:w=\"3000\" w:type=\"dxa\"/><w:tcBorders><w:bottom " + thick +
+                    "/></w:tcBorders>",
+                P("Верх")) +
+                 Tc("<w:tcW w:w=\"3000\" w:type=\"dxa\"/><w:tcBorders><w:bottom w:val=\"nil\"/>"
+                    "</w:tcBorders>",
+                    P("Первая") + P("Вторая"))) +
+      Tr("", Tc("<w:tcW w:w=\"3000\" w:type=\"dxa\"/>", P("Низ")) +
+                 Tc("<w:tcW w:w=\"3000\" w:type=\"dxa\"/>", P("")));
+  const std::string file =
+      PackageWithBody(Tbl("", {3000, 3000}, rows) + P("После") + kA4Section, WordDefaultStyles());
+  const auto doc = ReadBytes(file);
+  Layout layout(*doc, FontMeasurer());
+  auto top = [&](const char* text) { return layout.paragraphTop(Find(*doc, text)); };
+  const float line = top("Вторая") - top("Первая");
+  EXPECT_NEAR(top("Низ") - top("Первая"), 2 * line + 3, 0.01);
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
+    GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";
+  om_test::EnsureGui();
+  TempDir dir;
+  const std::string path = dir / "edges.docx";
+  std::ofstream(path, std::ios::binary) << file;
+  const std::string pdf = ConvertWithLibreOffice(path, "pdf", dir / "pdf");
+  ASSERT_FALSE(pdf.empty());
+  std::map<std::string, double> there;
+  for (const PdfWord& word : PdfWords(pdf)) there[word.text] = word.y;
+  EXPECT_NEAR(top("Низ") - top("Верх"), there["Низ"] - there["Верх"], 0.3);
+}
+
 TEST(Tables, PaginateAsInLibreOffice) {
   if (!HaveProgram("soffice") || !HaveProgram("pdftotext"))
     GTEST_SKIP() << "LibreOffice or poppler-utils is not installed";

@@ -215,6 +215,7 @@ class Measurer {
     }
     std::vector<Merged> merged;
     for (std::size_t i = begin; i < result_.end;) i = cell(table, grid, i, merged);
+    addBottomEdges(merged);
     applyRowRules(table);
     for (const Merged& m : merged) growForMerged(table, m);
     for (const Aligned& a : aligned_) alignCell(a);
@@ -291,7 +292,8 @@ class Measurer {
       above = &p;
       ++i;
     }
-    const float padding = margins.bottom + Width(edges.bottom);
+    // The bottom border's room is the row's, added once every cell of it is known.
+    const float padding = margins.bottom;
     const std::size_t lastRow = std::size_t(ref.row) + rows - 1;
     if (lastRow < edgesBelow_.size())
       edgesBelow_[lastRow] = std::max(edgesBelow_[lastRow], Width(edges.bottom));
@@ -385,6 +387,18 @@ class Measurer {
     }
     i = std::max(m.end, i + 1);
     return height;
+  }
+
+  // A row's widest bottom border takes its room below the text of every cell of the row, those
+  // whose own bottom edge has none too: rows of a form whose cells beside a photo box leave
+  // their edge open are as tall as those whose edge is drawn.
+  void addBottomEdges(std::vector<Merged>& merged) {
+    for (std::size_t r = 0; r < result_.rowHeights.size(); ++r) {
+      result_.rowHeights[r] += edgesBelow_[r];
+      result_.rowPadding[r] += edgesBelow_[r];
+    }
+    for (Merged& m : merged) m.content += edgeBelow(m.row + m.rows - 1);
+    for (Aligned& a : aligned_) a.content += edgeBelow(a.row + a.rows - 1);
   }
 
   void applyRowRules(const Table& table) {
