@@ -129,8 +129,9 @@ void AddRunPieces(const QString& text, int style, const Style& s, const PieceSin
 // small runs does not make a font for each.
 struct StyleTable {
   std::vector<Style> styles;
-  std::vector<int> ofRun;  // index into styles for each run
-  int label = -1;          // of the list label
+  std::vector<RunFormat> formats;  // each style's, which the line heights are measured by
+  std::vector<int> ofRun;          // index into styles for each run
+  int label = -1;                  // of the list label
   // The styles of the footnote marks, one of its own for each, in the order of their runs.
   std::vector<int> marks;
   // The text drawn for each run showing a symbol, or set in a symbol font drawn by a stand-in.
@@ -560,14 +561,17 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
   for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
     const Run& run = paragraph.runs[r];
     RunFormat format = run.format;
+    bool symbolFont = false;
     // A symbol is measured and drawn in the font that has it; its line keeps the run's height.
     if (run.symbol) {
       SymbolGlyph glyph = SymbolGlyphOf(*run.symbol, format.fontFamily);
       format.fontFamily = std::move(glyph.family);
       table.symbols.emplace(r, std::move(glyph.text));
+      symbolFont = true;
     } else if (auto glyph = SymbolFontText(format.fontFamily, run.text)) {
       format.fontFamily = std::move(glyph->family);
       table.symbols.emplace(r, std::move(glyph->text));
+      symbolFont = true;
     }
     if (run.note) {
       const double size = UsableSize(format.fontSize);
@@ -575,18 +579,23 @@ StyleTable MakeStyleTable(const Paragraph& paragraph, const QPaintDevice* device
       table.marks.push_back(int(table.styles.size()));
       table.ofRun.push_back(table.marks.back());
       table.styles.push_back(MakeStyle(format, device));
+      table.formats.push_back(format);
       table.styles.back().rise = size * kSuperscriptRise;
       continue;
     }
     // A field whose update failed shows its message in red, as the word processor does.
     if (format.fieldCode && format.fieldCode->error) format.color = kFieldErrorColor;
     auto [at, added] = seen.emplace(format, int(table.styles.size()));
-    if (added) table.styles.push_back(MakeStyle(format, device));
+    if (added) {
+      table.styles.push_back(MakeStyle(format, device));
+      table.formats.push_back(symbolFont ? run.format : format);
+    }
     table.ofRun.push_back(at->second);
   }
   if (!paragraph.list.label.empty()) {
     table.label = int(table.styles.size());
     table.styles.push_back(MakeStyle(paragraph.list.format, device));
+    table.formats.push_back(paragraph.list.format);
   }
   return table;
 }
@@ -605,6 +614,25 @@ void AddLabel(const Paragraph& paragraph, const StyleTable& styles, LineBreaker&
     breaker.add({PieceKind::Space, space, styles.label, nullptr,
                  style.metrics.horizontalAdvance(space), nullptr, 0});
   }
+}
+
+// Where the paragraph's fonts differ in height, a line is as tall as its own tallest font; one
+// with nothing but spaces or breaks keeps the paragraph's height.
+LineMetrics LineMetricsOf(const Paragraph& paragraph, const Line& line, const StyleTable& styles,
+                          const LineMetrics& ofParagraph) {
+  int tallest = -1;
+  double single = 0;
+  for (const Piece& piece : line.pieces) {
+    if (piece.style < 0) continue;
+    const double height = FontMeasurer().singleLineHeight(styles.formats[std::size_t(piece.style)]);
+    if (tallest < 0 || height > single) {
+      tallest = piece.style;
+      single = height;
+    }
+  }
+  if (tallest < 0) return ofParagraph;
+  const QFontMetricsF& metrics = styles.styles[std::size_t(tallest)].metrics;
+  return {LineHeight(paragraph, single), metrics.ascent(), metrics.descent()};
 }
 
 void BreakLines(const Paragraph& paragraph, const StyleTable& styles, double width,
@@ -656,22 +684,39 @@ namespace {
 
 class Fonts final : public TextMeasurer {
  public:
+  static bool HaveFonts() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+  }
   int lineCount(const Paragraph& paragraph, double width) const override {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
       return EstimatedText().lineCount(paragraph, width);
     return std::max(1, CountLines(paragraph, width));
   }
-  // A picture makes its own line taller, not every line of the paragraph.
+  // A picture or a larger font makes its own line taller, not every line of the paragraph.
   double textHeight(const Paragraph& paragraph, double width, double lineHeight) const override {
-    if ((paragraph.inlinePictures.empty() && !HasDrawnFields(paragraph)) ||
-        paragraph.lineRule == LineRule::Exact || width <= 0 ||
-        !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if ((paragraph.inlinePictures.empty() && !HasDrawnFields(paragraph) &&
+         !MixedLineHeights(paragraph, *this)) ||
+        paragraph.lineRule == LineRule::Exact || width <= 0 || !HaveFonts())
       return TextMeasurer::textHeight(paragraph, width, lineHeight);
-    static const QImage device(1, 1, QImage::Format_RGB32);
     double height = 0;
-    BreakLines(paragraph, MakeStyleTable(paragraph, &device), width,
-               [&](const Line& line) { height += std::max(lineHeight, line.pictureHeight); });
+    for (double line : lineHeights(paragraph, width, lineHeight)) height += line;
     return height > 0 ? height : TextMeasurer::textHeight(paragraph, width, lineHeight);
+  }
+  std::vector<double> lineHeights(const Paragraph& paragraph, double width,
+                                  double lineHeight) const override {
+    if (width <= 0 || !HaveFonts()) return TextMeasurer::lineHeights(paragraph, width, lineHeight);
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    const StyleTable styles = MakeStyleTable(paragraph, &device);
+    const bool mixed = MixedLineHeights(paragraph, *this);
+    const LineMetrics uniform{lineHeight, 0, 0};
+    const bool exact = paragraph.lineRule == LineRule::Exact;
+    std::vector<double> heights;
+    BreakLines(paragraph, styles, width, [&](const Line& line) {
+      const double text =
+          mixed ? LineMetricsOf(paragraph, line, styles, uniform).height : lineHeight;
+      heights.push_back(exact ? text : std::max(text, line.pictureHeight));
+    });
+    return heights;
   }
   std::vector<int> noteLines(const Paragraph& paragraph, double width) const override {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -690,8 +735,7 @@ class Fonts final : public TextMeasurer {
     return lines;
   }
   double singleLineHeight(const RunFormat& format) const override {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-      return EstimatedText().singleLineHeight(format);
+    if (!HaveFonts()) return EstimatedText().singleLineHeight(format);
     // Lines are set in whole twips, as the word processors lay pages out.
     return std::round(LineSpacingOf(format) * UsableSize(format.fontSize) * kTwipsPerPt) /
            kTwipsPerPt;
@@ -730,12 +774,15 @@ double DrawParagraph(QPainter& painter, const Paragraph& paragraph, double left,
                      double width) {
   const QPaintDevice* device = painter.device();
   const StyleTable styles = MakeStyleTable(paragraph, device);
-  const LineMetrics metrics = ParagraphLineMetrics(paragraph, device);
+  const LineMetrics ofParagraph = ParagraphLineMetrics(paragraph, device);
+  const bool mixed = MixedLineHeights(paragraph, FontMeasurer());
   double y = top + paragraph.spaceBefore;
   // Lines wholly outside the clip are left out, not only hidden: a PDF would still carry their
   // text (the lines of a divided paragraph on its other pages, text beyond a box's edge).
   const QRectF clip = painter.hasClipping() ? painter.clipBoundingRect() : QRectF();
   BreakLines(paragraph, styles, width, [&](const Line& line) {
+    const LineMetrics metrics =
+        mixed ? LineMetricsOf(paragraph, line, styles, ofParagraph) : ofParagraph;
     double height = std::max(metrics.height, line.pictureHeight);
     if (!clip.isNull() && (y + height <= clip.top() + 0.5 || y >= clip.bottom() - 0.5)) {
       y += height;

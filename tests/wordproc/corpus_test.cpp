@@ -23,13 +23,17 @@ namespace fs = std::filesystem;
 // What is not built yet, or where LibreOffice sets a document otherwise than the word processor
 // it imitates, by document.
 const std::map<std::string, std::string> kKnownDifferences = {
-    // Set here, page 4 ends 1 point too low for the last of the empty paragraphs after the
-    // last table (Perpetua 12, not installed, measured in its stand-in), which makes a page 5.
-    // LibreOffice sets the lines of spaces and tabs (Times New Roman 11 and 12 here) at the
-    // height of the paragraph style's font, whose stand-in is smaller: its pages come out 2 to
-    // 3 points shorter and the empty paragraphs all fit. The word processor, whose page count
-    // the file keeps (4), measures a line by all of its runs, spaces included; the point is
-    // in the metrics of the missing fonts.
+    // Lines holding nothing but spaces decide it. The one before the title (Times New Roman 12,
+    // its mark too) is 13.8 points high here; LibreOffice sets it in the paragraph style's font
+    // (Albertus Medium 10, missing), 2 points lower, and the "Annemarie and Keith" heading still
+    // fits at the foot of page 1 there (0.2 points to spare). Here it goes to page 2, and pages 2
+    // and 3 begin a heading earlier. Page 3 then ends with the "Eddie" table at 764 points: the
+    // line of spaces after it (Times New Roman 11 over an 8-point mark, 12.65 points), an empty
+    // 8-point and an empty 11-point paragraph need 34.5 of the 32.6 points left, so page 4 begins
+    // with an empty line, and its last three paragraphs (Albertus Medium 10 and Perpetua 12, in a
+    // stand-in) end 1.2 points below the text. Set at the height of their 8-point marks, either
+    // line of spaces (after the "Eddie" or the "Mary" table) makes the file's own 4 pages; the
+    // metrics of the missing fonts might do so as well.
     {"IllustrativeCases.docx", "lines of spaces only"},
     // The word processor's own page breaks (kept in the file) put the "H" row and the
     // "INSTRUCTIONS" box at the heads of pages 2 and 3. Here the "H" row ends at 711.7 points,

@@ -1,8 +1,11 @@
 // Spacing and line heights of paragraphs as Word-written files ask for them: "auto" spacing of
 // pasted web pages, contextual spacing of list styles, lines made taller by the pictures on
-// them, embedded objects shown by their pictures, and justified lines ended by a line break.
+// them or by a larger font, embedded objects shown by their pictures, and justified lines ended
+// by a line break.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <algorithm>
 
 #include "om_support.h"
@@ -106,6 +109,49 @@ TEST(ParagraphSpacing, APictureMakesOnlyItsOwnLineTaller) {
   const int textLines = FontMeasurer().lineCount(p, layout.paragraphWidth(0)) - 1;
   ASSERT_GE(textLines, 2);
   EXPECT_NEAR(layout.paragraphHeight(0), textLines * line + 50 + p.spaceBefore + p.spaceAfter, 0.5);
+}
+
+// A larger word at the head of a paragraph of body text (as the names heading the cases of a
+// report): its line is taller, the lines after it keep the body font's height, whether the
+// paragraph stands whole, is divided between pages or is drawn.
+TEST(ParagraphSpacing, ALargerFontMakesOnlyItsOwnLineTaller) {
+  om_test::EnsureGui();
+  auto run = [](int halfPoints, const std::string& text) {
+    return "<w:r><w:rPr><w:rFonts w:ascii=\"Times New Roman\" w:hAnsi=\"Times New Roman\"/>"
+           "<w:sz w:val=\"" +
+           std::to_string(halfPoints) + "\"/></w:rPr><w:t xml:space=\"preserve\">" + text +
+           "</w:t></w:r>";
+  };
+  std::string words, pages;
+  for (int k = 0; k < 60; ++k) words += " слово";
+  for (int k = 0; k < 1000; ++k) pages += " слово";
+  const std::string body = "<w:p>" + run(48, "Крупно") + run(22, words) + "</w:p><w:p>" +
+                           run(48, "Крупно") + run(22, pages) + "</w:p>" + kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body));
+  Layout layout(*doc, FontMeasurer());
+  const Paragraph& p = doc->paragraphs[0];
+  const double large = FontMeasurer().singleLineHeight(p.runs[0].format);
+  const double small = FontMeasurer().singleLineHeight(p.runs[1].format);
+  ASSERT_GT(large, small + 10);
+  const int lines = FontMeasurer().lineCount(p, layout.paragraphWidth(0));
+  ASSERT_GE(lines, 4);
+  const double whole = large + (lines - 1) * small + p.spaceBefore + p.spaceAfter;
+  EXPECT_NEAR(layout.paragraphHeight(0), whole, 0.5);
+  QImage image(600, 800, QImage::Format_RGB32);
+  QPainter painter(&image);
+  EXPECT_NEAR(DrawParagraph(painter, p, 0, 0, layout.paragraphWidth(0)), whole, 0.5);
+
+  // Divided: the first page is filled with lines of their own heights, the rest go on.
+  const std::vector<LinePiece> pieces = layout.piecesOf(1);
+  ASSERT_EQ(pieces.size(), 2u);
+  const double before = doc->paragraphs[1].spaceBefore;
+  const double first = before + large + (pieces[0].lines - 1) * small;
+  EXPECT_NEAR(pieces[0].height, first, 0.5);
+  const double bottom = doc->pageSetup.pageHeight - doc->pageSetup.bottomMargin;
+  EXPECT_LE(pieces[0].top + pieces[0].height, bottom + 0.01);
+  EXPECT_GT(pieces[0].top + pieces[0].height + small, bottom);
+  EXPECT_NEAR(pieces[1].offset, first, 0.5);
+  EXPECT_NEAR(pieces[1].height, pieces[1].lines * small, 0.5);
 }
 
 // A justified line ended by a line break is spread to the right margin like the lines before

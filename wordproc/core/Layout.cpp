@@ -52,6 +52,18 @@ const RunFormat& LargestFormat(const Paragraph& paragraph) {
   return largest ? *largest : paragraph.markFormat;
 }
 
+bool MixedLineHeights(const Paragraph& paragraph, const TextMeasurer& measurer) {
+  if (paragraph.lineRule == LineRule::Exact) return false;
+  double first = -1;
+  for (const Run& run : paragraph.runs) {
+    if (run.text.empty() && !ShowsSymbol(run)) continue;
+    const double single = measurer.singleLineHeight(run.format);
+    if (first < 0) first = single;
+    if (std::abs(single - first) > kFitTolerance) return true;
+  }
+  return false;
+}
+
 namespace {
 
 // A line spaced at a multiple above one carries its extra room above its text; the first line
@@ -150,10 +162,34 @@ RectF StoryShapeRect(const Shape& shape, const PageSetup& setup, float storyTop)
 
 namespace {
 
-// Lines of the given height that fit in the room.
-int LinesIn(double room, double lineHeight) {
-  if (!(lineHeight > 0)) return 1 << 20;
-  return int(std::floor((room + kFitTolerance) / lineHeight));
+// A paragraph's lines, each of its own height, and the room runs of them take.
+class LineStack {
+ public:
+  explicit LineStack(const std::vector<double>& heights) : sums_(heights.size() + 1, 0.0) {
+    for (std::size_t k = 0; k < heights.size(); ++k)
+      sums_[k + 1] = sums_[k] + std::max(0.0, heights[k]);
+  }
+  double span(int from, int to) const { return sums_[std::size_t(to)] - sums_[std::size_t(from)]; }
+  // How many lines from `from` on fit in the room.
+  int fitting(int from, double room) const {
+    const auto begin = sums_.begin() + from + 1;
+    return int(
+        std::upper_bound(begin, sums_.end(), sums_[std::size_t(from)] + room + kFitTolerance) -
+        begin);
+  }
+
+ private:
+  std::vector<double> sums_;
+};
+
+// Each line's height: the paragraph's one line height, unless its fonts differ in height.
+LineStack LinesOf(const Paragraph& paragraph, double width, int lines, double lineHeight,
+                  const TextMeasurer& measurer) {
+  if (MixedLineHeights(paragraph, measurer)) {
+    std::vector<double> heights = measurer.lineHeights(paragraph, width, lineHeight);
+    if (heights.size() == std::size_t(lines)) return LineStack(heights);
+  }
+  return LineStack(std::vector<double>(std::size_t(lines), lineHeight));
 }
 
 }  // namespace
@@ -236,6 +272,7 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   if (lines < 2) return false;
   const double lineHeight =
       LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph)));
+  const LineStack stack = LinesOf(paragraph, column.width, lines, lineHeight, *measurer_);
   const double before = std::max(0.0f, paragraph.spaceBefore);
   const std::vector<NoteRef> notes = notesOf(index, paragraph, column.width);
   // Lines to set in a frame from y on: as many as fit with the notes they refer to, leaving two
@@ -244,12 +281,14 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   auto take = [&](double y, int frame, int left, int least) {
     const int done = lines - left;
     const double bottom = frameBottom(frame) + kFitTolerance;
-    int n = std::min(left, LinesIn(bottom - kFitTolerance - y, lineHeight));
+    int n = std::min(left, stack.fitting(done, bottom - kFitTolerance - y));
     while (n > 0 && !notes.empty() &&
-           y + n * lineHeight + notesRoom(frame, NotesHeight(notes, done, done + n)) > bottom)
+           y + stack.span(done, done + n) + notesRoom(frame, NotesHeight(notes, done, done + n)) >
+               bottom)
       --n;
     if (n < left && !notes.empty() && NotesHeight(notes, done + n, done + n + 1) > 0 &&
-        y + (n + 1) * lineHeight + notesRoom(frame, LeastNotesHeight(notes, done, done + n + 1)) <=
+        y + stack.span(done, done + n + 1) +
+                notesRoom(frame, LeastNotesHeight(notes, done, done + n + 1)) <=
             bottom)
       ++n;
     if (paragraph.widowControl && left - n == 1 && n > least) --n;
@@ -257,11 +296,11 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   };
   std::vector<LinePiece> pieces;
   const Start start = startOf(
-      index, setup, before, before + lines * lineHeight,
+      index, setup, before, before + stack.span(0, lines),
       [&](int frame, double y) {
         const int n = take(y + before, frame, lines, 2);
         if (n == 0) return false;
-        pieces.push_back({0, 0, float(y), float(before + n * lineHeight), 0, n});
+        pieces.push_back({0, 0, float(y), float(before + stack.span(0, n)), 0, n});
         return true;
       },
       NotesHeight(notes));
@@ -272,7 +311,7 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
   if (pieces.empty() && start.newPage) n = take(start.top + before, start.page, lines, 1);
   if (n == 0 || n >= lines) {
     // As ParagraphHeight has it, without measuring the lines again.
-    entry.height = float(before + lines * lineHeight + std::max(0.0f, paragraph.spaceAfter));
+    entry.height = float(before + stack.span(0, lines) + std::max(0.0f, paragraph.spaceAfter));
     if (start.newPage) entry.height -= TopOfPageSaving(paragraph, *measurer_);
     entry.endPage = entry.page;
     entry.endY = entry.top + entry.height;
@@ -282,7 +321,7 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
     ids_[paragraph.id] = index;
     return true;
   }
-  if (pieces.empty()) pieces.push_back({0, 0, entry.top, float(before + n * lineHeight), 0, n});
+  if (pieces.empty()) pieces.push_back({0, 0, entry.top, float(before + stack.span(0, n)), 0, n});
   pieces[0].page = start.page;
   pieces[0].left = entry.left;
   addNotes(start.page, notes, 0, pieces[0].lines, pieces[0].top + pieces[0].height);
@@ -290,9 +329,9 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
     const int frame = nextFrame(index, setup);
     const double top = frameTop(frame);
     const int n = std::max(1, take(top, frame, lines - done, 1));
-    addNotes(frame, notes, done, done + n, top + n * lineHeight);
+    addNotes(frame, notes, done, done + n, top + stack.span(done, done + n));
     pieces.push_back({frame, frames_[std::size_t(frame) - 1].left, float(top),
-                      float(n * lineHeight), float(before + done * lineHeight), n});
+                      float(stack.span(done, done + n)), float(before + stack.span(0, done)), n});
     done += n;
   }
   // The spacing after a paragraph counts below each of its pieces where columns end and the

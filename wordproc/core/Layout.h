@@ -116,6 +116,9 @@ double LineHeight(const Paragraph& paragraph, double singleLine);
 // The format whose font sets the paragraph's line height: the largest holding text, or the
 // paragraph mark's in an empty paragraph.
 const RunFormat& LargestFormat(const Paragraph& paragraph);
+// Whether the runs holding text are set in fonts of different line heights: then each line is
+// as tall as its own tallest font, not the paragraph's.
+bool MixedLineHeights(const Paragraph& paragraph, const TextMeasurer& measurer);
 
 // The narrowest column body text is broken to: half an inch holds a few characters of ordinary
 // sizes. Margins wider than the page leave no room at all, yet the text must still be set: from

@@ -333,6 +333,12 @@ class Measurer {
     if (p.inlinePictures.empty() && !p.keepLines && item.lineHeight > 0) {
       const float text = height - item.before - std::max(0.0f, p.spaceAfter);
       item.lines = std::max(1, int(std::lround(text / item.lineHeight)));
+      // Lines of different heights are divided as if they were alike, the room they take
+      // shared among them.
+      if (MixedLineHeights(p, measurer_)) {
+        item.lines = std::max(1, measurer_.lineCount(p, width));
+        item.lineHeight = text / float(item.lines);
+      }
       item.divisible = item.lines >= 2;
     }
     return item;

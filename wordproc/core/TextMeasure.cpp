@@ -60,6 +60,14 @@ double TextMeasurer::textHeight(const Paragraph& paragraph, double width, double
   return height;
 }
 
+std::vector<double> TextMeasurer::lineHeights(const Paragraph& paragraph, double width,
+                                              double lineHeight) const {
+  bool hasText = false;
+  for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
+  const int lines = hasText && width > 0 ? std::max(1, lineCount(paragraph, width)) : 1;
+  return std::vector<double>(std::size_t(lines), lineHeight);
+}
+
 std::vector<int> TextMeasurer::noteLines(const Paragraph& paragraph, double width) const {
   std::size_t total = 0;
   for (const Run& run : paragraph.runs) total += CodePoints(run.text);

@@ -23,6 +23,12 @@ class TextMeasurer {
   // inline pictures standing on it (unless the height is exact). The estimate takes the tallest
   // picture as the least height of all the lines.
   virtual double textHeight(const Paragraph& paragraph, double width, double lineHeight) const;
+  // The height of each line of the paragraph broken within width: the line rule applied to the
+  // tallest font standing on that line, or lineHeight where the measurer cannot tell the lines'
+  // fonts apart (the estimate), and never lower than a picture on it (unless the height is
+  // exact).
+  virtual std::vector<double> lineHeights(const Paragraph& paragraph, double width,
+                                          double lineHeight) const;
   // The line (from 0) of the paragraph broken within width that each of its footnote marks
   // (runs with a note) stands on, in the order of its runs. The estimate spreads the text's
   // characters evenly over its lines.
