@@ -9,6 +9,8 @@
 #include <regex>
 #include <set>
 
+#include <pugixml.hpp>
+
 #include "om_support.h"
 #include "ooxml_test_support.h"
 #include "wordproc/Render.h"
@@ -120,6 +122,45 @@ TEST(Tables, AreWrittenAndReadBackAsTheyWere) {
     }
     EXPECT_EQ(a.spaceAfter, b.spaceAfter);
   }
+}
+
+// What the model does not read of a table, a row or a cell comes back in its place among what
+// the writer makes: a floating table's position, spacing between cells, vertical text.
+TEST(Tables, PropertiesTheModelDoesNotReadAreKept) {
+  const std::string body =
+      Tbl("<w:tblpPr w:leftFromText=\"180\" w:vertAnchor=\"page\" w:tblpY=\"2000\"/>"
+          "<w:tblW w:w=\"0\" w:type=\"auto\"/><w:tblCellSpacing w:w=\"20\" w:type=\"dxa\"/>"
+          "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"EEEEEE\"/><w:tblCaption "
+          "w:val=\"Цены\"/>",
+          {3000},
+          Tr("<w:tblCellSpacing w:w=\"20\" w:type=\"dxa\"/><w:cantSplit/>",
+             Tc("<w:tcW w:w=\"3000\" w:type=\"dxa\"/><w:noWrap/><w:textDirection w:val=\"btLr\"/>"
+                "<w:vAlign w:val=\"center\"/>",
+                P("Ячейка")))) +
+      P("После") + kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body, WordDefaultStyles()));
+  const auto bytes = WritePackageToMemory(*doc, false);
+  pugi::xml_document xml;
+  ASSERT_TRUE(
+      xml.load_string(package::ZipReader::OpenMemory(bytes.data(), bytes.size(), "t.docx", {})
+                          ->Read("word/document.xml")
+                          .c_str()));
+  auto children = [&](const char* path) {
+    std::string names;
+    for (pugi::xml_node c : xml.select_node(path).node().children())
+      names += c.name() + std::string(" ");
+    return names;
+  };
+  EXPECT_EQ(children("//w:tblPr"),
+            "w:tblpPr w:tblW w:tblCellSpacing w:tblInd w:shd w:tblLayout w:tblCellMar "
+            "w:tblCaption ");
+  EXPECT_EQ(children("//w:trPr"), "w:cantSplit w:tblCellSpacing ");
+  EXPECT_EQ(children("//w:tcPr"), "w:tcW w:noWrap w:textDirection w:vAlign ");
+  EXPECT_STREQ(xml.select_node("//w:tblpPr").node().attribute("w:tblpY").value(), "2000");
+  // Read back, the table is the same.
+  const auto back = ReadBytes(std::string(bytes.begin(), bytes.end()));
+  EXPECT_EQ(*back->paragraphs[Find(*back, "Ячейка")].cells[0].table,
+            *doc->paragraphs[Find(*doc, "Ячейка")].cells[0].table);
 }
 
 TEST(Tables, CellsStandSideBySideAndTheTextAfterGoesBelow) {

@@ -330,6 +330,7 @@ struct TableCell {
   std::optional<Rgb> shading;
   CellBorders borders;
   CellAlign align = CellAlign::Top;
+  KeptProperties kept;  // w:tcPr's children the model does not read (vertical text, no wrap)
   // Content controls that open before the cell and close after it, as a paragraph's.
   std::vector<BlockWrapperPtr> opens, closes;
 
@@ -354,6 +355,7 @@ struct TableRow {
   bool cantSplit = false;  // kept whole on one page
   int gridBefore = 0;      // grid columns skipped before the first cell
   std::optional<RowTableProperties> exceptions;
+  KeptProperties kept;  // w:trPr's children the model does not read
   std::vector<TableCell> cells;
   std::vector<BlockWrapperPtr> opens, closes;  // content controls around whole rows
 
@@ -380,6 +382,7 @@ struct Table {
   // (w:tblLook, as the flags of its hexadecimal form); the cells already hold what they give.
   std::string style;
   std::optional<std::uint16_t> look;
+  KeptProperties kept;  // w:tblPr's children the model does not read (a floating table's place)
   // Content controls around the table alone, outermost first: they stay with it whatever rows
   // are deleted, and go with it.
   std::vector<BlockWrapperPtr> around;

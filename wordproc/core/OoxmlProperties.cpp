@@ -10,6 +10,39 @@ namespace wordproc::ooxml {
 
 namespace {
 
+// CT_TblPr, its revision last.
+constexpr std::string_view kTableOrder[] = {"tblStyle",
+                                            "tblpPr",
+                                            "tblOverlap",
+                                            "bidiVisual",
+                                            "tblStyleRowBandSize",
+                                            "tblStyleColBandSize",
+                                            "tblW",
+                                            "jc",
+                                            "tblCellSpacing",
+                                            "tblInd",
+                                            "tblBorders",
+                                            "shd",
+                                            "tblLayout",
+                                            "tblCellMar",
+                                            "tblLook",
+                                            "tblCaption",
+                                            "tblDescription",
+                                            "",
+                                            "tblPrChange"};
+
+// CT_TrPr, whose base properties may come in any order: as the word processor writes them.
+constexpr std::string_view kRowOrder[] = {
+    "cnfStyle",  "divId",    "gridBefore", "gridAfter",      "wBefore", "wAfter",
+    "cantSplit", "trHeight", "tblHeader",  "tblCellSpacing", "jc",      "hidden",
+    "",          "ins",      "del",        "trPrChange"};
+
+// CT_TcPr.
+constexpr std::string_view kCellOrder[] = {
+    "cnfStyle", "tcW",     "gridSpan",      "hMerge",    "vMerge",    "tcBorders", "shd",
+    "noWrap",   "tcMar",   "textDirection", "tcFitText", "vAlign",    "hideMark",  "headers",
+    "",         "cellIns", "cellDel",       "cellMerge", "tcPrChange"};
+
 // CT_PPr: the base properties, then the mark's run properties, the section and the revision.
 constexpr std::string_view kParagraphOrder[] = {"pStyle",
                                                 "keepNext",
@@ -122,6 +155,17 @@ bool ModelledProperty(PropertyKind kind, std::string_view local) {
   static constexpr std::string_view kRun[] = {"rStyle", "rFonts", "b",  "bCs", "i",
                                               "iCs",    "color",  "sz", "szCs"};
   static constexpr std::string_view kMark[] = {"vanish", "ins", "del", "moveFrom", "moveTo"};
+  static constexpr std::string_view kTable[] = {"tblStyle",   "tblW",      "jc",         "tblInd",
+                                                "tblBorders", "tblLayout", "tblCellMar", "tblLook"};
+  static constexpr std::string_view kRow[] = {"gridBefore", "cantSplit", "trHeight", "tblHeader"};
+  static constexpr std::string_view kCell[] = {"tcW", "gridSpan", "vMerge", "tcBorders",
+                                               "shd", "tcMar",    "vAlign"};
+  if (kind == PropertyKind::Table)
+    return std::find(std::begin(kTable), std::end(kTable), local) != std::end(kTable);
+  if (kind == PropertyKind::Row)
+    return std::find(std::begin(kRow), std::end(kRow), local) != std::end(kRow);
+  if (kind == PropertyKind::Cell)
+    return std::find(std::begin(kCell), std::end(kCell), local) != std::end(kCell);
   if (kind == PropertyKind::Paragraph)
     return std::find(std::begin(kParagraph), std::end(kParagraph), local) != std::end(kParagraph);
   if (kind == PropertyKind::Mark &&
@@ -132,6 +176,9 @@ bool ModelledProperty(PropertyKind kind, std::string_view local) {
 }
 
 int PropertyRank(PropertyKind kind, std::string_view qualifiedName) {
+  if (kind == PropertyKind::Table) return RankIn(kTableOrder, qualifiedName);
+  if (kind == PropertyKind::Row) return RankIn(kRowOrder, qualifiedName);
+  if (kind == PropertyKind::Cell) return RankIn(kCellOrder, qualifiedName);
   return kind == PropertyKind::Paragraph ? RankIn(kParagraphOrder, qualifiedName)
                                          : RankIn(kRunOrder, qualifiedName);
 }

@@ -17,7 +17,7 @@ namespace wordproc::ooxml {
 // properties may use these and no others.
 const std::vector<std::pair<const char*, const char*>>& WrittenNamespaces();
 
-enum class PropertyKind { Paragraph, Run, Mark };
+enum class PropertyKind { Paragraph, Run, Mark, Table, Row, Cell };
 
 // Whether the model holds a property of that local name (or drops it on purpose, as the styles
 // and revisions it flattens): such children are never kept.
@@ -32,9 +32,9 @@ int PropertyRank(PropertyKind kind, std::string_view qualifiedName);
 std::vector<KeptProperty> MergeProperties(
     const std::vector<const std::vector<KeptProperty>*>& lists);
 
-// Writes the children of a w:pPr or w:rPr: each one the writer makes, with the kept properties
-// that come before it in schema order ahead of it. A kept property of the same name as one the
-// writer makes gives way to it.
+// Writes the children of a w:pPr, w:rPr, w:tblPr, w:trPr or w:tcPr: each one the writer makes, with
+// the kept properties that come before it in schema order ahead of it. A kept property of the same
+// name as one the writer makes gives way to it.
 class PropertyWriter {
  public:
   PropertyWriter(std::string& out, PropertyKind kind, const KeptProperties& kept)

@@ -303,12 +303,14 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
   const std::string styleId(Value(Child(tblPr, "tblStyle"), "val"));
   TableStyle style;
   TableConditions conditions;
+  std::vector<KeptList> unread;
   const std::string* styles[] = {&defaultTableStyle_, &styleId};
   for (const std::string* id : styles) {
     if (id->empty()) continue;
     for (xml_node props : StyleChain(*id, "tblPr")) {
       ApplyTableProperties(props, *table);
       ReadBandSizes(props, conditions);
+      unread.push_back(UnreadProperties(props, PropertyKind::Table, true));
     }
     for (xml_node props : StyleChain(*id, "pPr")) style.paragraph.push_back(props);
     for (xml_node props : StyleChain(*id, "rPr")) style.run.push_back(props);
@@ -320,6 +322,10 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
   }
   ApplyTableProperties(tblPr, *table);
   ReadBandSizes(tblPr, conditions);
+  if (Keeps(body)) {
+    unread.push_back(UnreadProperties(tblPr, PropertyKind::Table, false));
+    table->kept = KeepProperties(unread, PropertyKind::Table);
+  }
   table->style = styleId;
   if (xml_node look = Child(tblPr, "tblLook")) table->look = LookFlags(look);
   conditions.look = table->look.value_or(kDefaultLook);
@@ -341,6 +347,7 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
         ChargeModel(sizeof(TableRow));
         TableRow& row = table->rows.emplace_back();
         ReadRowProperties(Child(tr, "trPr"), row);
+        if (Keeps(body)) row.kept = {UnreadProperties(Child(tr, "trPr"), PropertyKind::Row, false)};
         row.exceptions = ReadRowExceptions(Child(tr, "tblPrEx"));
         const auto rowIndex = static_cast<std::uint32_t>(table->rows.size() - 1);
         std::size_t rowCells = 0;
@@ -362,6 +369,8 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
                                 tableStyle_.paragraph, tableStyle_.run);
               }
               ReadCellProperties(Child(tc, "tcPr"), cell);
+              if (Keeps(body))
+                cell.kept = {UnreadProperties(Child(tc, "tcPr"), PropertyKind::Cell, false)};
               cells_.push_back(CellRef{table, rowIndex, cellIndex});
               const std::size_t before = out.size();
               ReadBlocks(tc, body, out);

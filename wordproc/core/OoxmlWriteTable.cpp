@@ -4,6 +4,7 @@
 #include <string>
 
 #include "wordproc/core/OoxmlInternal.h"
+#include "wordproc/core/OoxmlProperties.h"
 #include "wordproc/core/OoxmlWriteXml.h"
 
 namespace wordproc::ooxml {
@@ -73,24 +74,32 @@ std::string LookXml(std::uint16_t look) {
 
 std::string TablePropertiesXml(const Table& table, bool full) {
   std::string out = "<w:tblPr>";
+  PropertyWriter properties(out, PropertyKind::Table, table.kept);
   // The style is named only with the file's own styles; the cells hold what it gives them.
   full = full && !table.style.empty();
-  if (full) out += "<w:tblStyle w:val=\"" + write::Attr(table.style) + "\"/>";
+  if (full)
+    properties.Add("w:tblStyle", "<w:tblStyle w:val=\"" + write::Attr(table.style) + "\"/>");
   if (table.widthPercent > 0) {
-    out += "<w:tblW w:w=\"" + std::to_string(std::lround(Clamp(table.widthPercent, 0, 10) * 5000)) +
-           "\" w:type=\"pct\"/>";
+    properties.Add("w:tblW",
+                   "<w:tblW w:w=\"" +
+                       std::to_string(std::lround(Clamp(table.widthPercent, 0, 10) * 5000)) +
+                       "\" w:type=\"pct\"/>");
   } else if (table.width > 0) {
-    out += "<w:tblW w:w=\"" + Twip(table.width) + "\" w:type=\"dxa\"/>";
+    properties.Add("w:tblW", "<w:tblW w:w=\"" + Twip(table.width) + "\" w:type=\"dxa\"/>");
   } else {
-    out += "<w:tblW w:w=\"0\" w:type=\"auto\"/>";
+    properties.Add("w:tblW", "<w:tblW w:w=\"0\" w:type=\"auto\"/>");
   }
-  if (table.alignment == Alignment::Center) out += "<w:jc w:val=\"center\"/>";
-  if (table.alignment == Alignment::Right) out += "<w:jc w:val=\"right\"/>";
-  out += "<w:tblInd w:w=\"" + Twip(table.indent) + "\" w:type=\"dxa\"/>";
-  Borders(out, "tblBorders", table.borders, table.insideH, table.insideV);
-  out += "<w:tblLayout w:type=\"fixed\"/>";
-  Margins(out, "tblCellMar", table.cellMargins);
-  if (full && table.look) out += LookXml(*table.look);
+  if (table.alignment == Alignment::Center) properties.Add("w:jc", "<w:jc w:val=\"center\"/>");
+  if (table.alignment == Alignment::Right) properties.Add("w:jc", "<w:jc w:val=\"right\"/>");
+  properties.Add("w:tblInd", "<w:tblInd w:w=\"" + Twip(table.indent) + "\" w:type=\"dxa\"/>");
+  std::string borders, margins;
+  Borders(borders, "tblBorders", table.borders, table.insideH, table.insideV);
+  properties.Add("w:tblBorders", borders);
+  properties.Add("w:tblLayout", "<w:tblLayout w:type=\"fixed\"/>");
+  Margins(margins, "tblCellMar", table.cellMargins);
+  properties.Add("w:tblCellMar", margins);
+  if (full && table.look) properties.Add("w:tblLook", LookXml(*table.look));
+  properties.Finish();
   out += "</w:tblPr><w:tblGrid>";
   for (float column : table.grid) out += "<w:gridCol w:w=\"" + Twip(column) + "\"/>";
   out += "</w:tblGrid>";
@@ -107,33 +116,49 @@ std::string RowPropertiesXml(const TableRow& row) {
     out += "</w:tblPrEx>";
   }
   out += "<w:trPr>";
-  if (row.gridBefore > 0) out += "<w:gridBefore w:val=\"" + std::to_string(row.gridBefore) + "\"/>";
-  if (row.cantSplit) out += "<w:cantSplit/>";
+  PropertyWriter properties(out, PropertyKind::Row, row.kept);
+  if (row.gridBefore > 0)
+    properties.Add("w:gridBefore",
+                   "<w:gridBefore w:val=\"" + std::to_string(row.gridBefore) + "\"/>");
+  if (row.cantSplit) properties.Add("w:cantSplit", "<w:cantSplit/>");
   if (row.heightRule != RowHeightRule::Auto || row.height > 0) {
     static const char* kRules[] = {"auto", "atLeast", "exact"};
-    out += "<w:trHeight w:val=\"" + Twip(row.height) + "\" w:hRule=\"" +
-           kRules[static_cast<int>(row.heightRule)] + "\"/>";
+    properties.Add("w:trHeight", "<w:trHeight w:val=\"" + Twip(row.height) + "\" w:hRule=\"" +
+                                     kRules[static_cast<int>(row.heightRule)] + "\"/>");
   }
-  if (row.header) out += "<w:tblHeader/>";
+  if (row.header) properties.Add("w:tblHeader", "<w:tblHeader/>");
+  properties.Finish();
   out += "</w:trPr>";
   return out;
 }
 
 std::string CellPropertiesXml(const TableCell& cell) {
   std::string out = "<w:tcPr>";
+  PropertyWriter properties(out, PropertyKind::Cell, cell.kept);
   if (cell.width > 0)
-    out += "<w:tcW w:w=\"" + Twip(cell.width) + "\" w:type=\"dxa\"/>";
+    properties.Add("w:tcW", "<w:tcW w:w=\"" + Twip(cell.width) + "\" w:type=\"dxa\"/>");
   else
-    out += "<w:tcW w:w=\"0\" w:type=\"auto\"/>";
-  if (cell.gridSpan > 1) out += "<w:gridSpan w:val=\"" + std::to_string(cell.gridSpan) + "\"/>";
-  if (cell.vMerge == VerticalMerge::Restart) out += "<w:vMerge w:val=\"restart\"/>";
-  if (cell.vMerge == VerticalMerge::Continue) out += "<w:vMerge/>";
-  Borders(out, "tcBorders", cell.borders);
-  if (cell.shading)
-    out += "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"" + HexColor(*cell.shading) + "\"/>";
-  if (cell.margins) Margins(out, "tcMar", *cell.margins);
-  if (cell.align == CellAlign::Center) out += "<w:vAlign w:val=\"center\"/>";
-  if (cell.align == CellAlign::Bottom) out += "<w:vAlign w:val=\"bottom\"/>";
+    properties.Add("w:tcW", "<w:tcW w:w=\"0\" w:type=\"auto\"/>");
+  if (cell.gridSpan > 1)
+    properties.Add("w:gridSpan", "<w:gridSpan w:val=\"" + std::to_string(cell.gridSpan) + "\"/>");
+  if (cell.vMerge == VerticalMerge::Restart)
+    properties.Add("w:vMerge", "<w:vMerge w:val=\"restart\"/>");
+  if (cell.vMerge == VerticalMerge::Continue) properties.Add("w:vMerge", "<w:vMerge/>");
+  std::string borders;
+  Borders(borders, "tcBorders", cell.borders);
+  properties.Add("w:tcBorders", borders);
+  if (cell.shading) {
+    properties.Add("w:shd", "<w:shd w:val=\"clear\" w:color=\"auto\" w:fill=\"" +
+                                HexColor(*cell.shading) + "\"/>");
+  }
+  if (cell.margins) {
+    std::string margins;
+    Margins(margins, "tcMar", *cell.margins);
+    properties.Add("w:tcMar", margins);
+  }
+  if (cell.align == CellAlign::Center) properties.Add("w:vAlign", "<w:vAlign w:val=\"center\"/>");
+  if (cell.align == CellAlign::Bottom) properties.Add("w:vAlign", "<w:vAlign w:val=\"bottom\"/>");
+  properties.Finish();
   out += "</w:tcPr>";
   return out;
 }
