@@ -24,16 +24,6 @@ using namespace ooxml::write;
 
 // Word's own numbering for shapes in front of the text starts here.
 constexpr std::uint64_t kFirstRelativeHeight = 251659264;
-// Kept drawings and copies name the main part by no name.
-const std::string kMainPart;
-
-std::vector<KeptRelationship> EveryKeptRelationship(const KeptPackage* kept) {
-  if (!kept) return {};
-  std::vector<KeptRelationship> all = kept->documentRelationships;
-  for (const auto& [part, list] : kept->storyRelationships)
-    all.insert(all.end(), list.begin(), list.end());
-  return all;
-}
 
 class Writer {
  public:

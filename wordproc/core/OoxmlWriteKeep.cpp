@@ -62,6 +62,14 @@ std::vector<bool> WrittenRaw(const std::vector<Run>& runs) {
   return written;
 }
 
+std::vector<KeptRelationship> EveryKeptRelationship(const KeptPackage* kept) {
+  if (!kept) return {};
+  std::vector<KeptRelationship> all = kept->documentRelationships;
+  for (const auto& [part, list] : kept->storyRelationships)
+    all.insert(all.end(), list.begin(), list.end());
+  return all;
+}
+
 std::string FreeRelationshipId(const std::string& wanted,
                                const std::vector<KeptRelationship>& kept) {
   std::string id = wanted;

@@ -206,6 +206,10 @@ std::string NumberingRelationship(const std::string& id);
 // The parts, relationships and content types kept from the package a document was read from
 // (OoxmlWriteKeep.cpp). Part names compare in lower case.
 // The id itself when no kept relationship has it, else the first free one made from it.
+// Kept drawings and copies name the main part by no name.
+inline const std::string kMainPart;
+// The relationships of the main part and of every header and footer together.
+std::vector<KeptRelationship> EveryKeptRelationship(const KeptPackage* kept);
 std::string FreeRelationshipId(const std::string& wanted,
                                const std::vector<KeptRelationship>& kept);
 std::string RelationshipsXml(const std::vector<KeptRelationship>& relationships);
