@@ -362,12 +362,12 @@ void Layout::placeTable(std::size_t begin) {
   const double notes = flowNotes(m, flow);
   const double firstRow = m.rowHeights.empty() ? 0.0 : m.rowHeights[0];
   // A first row that may split begins here when its first paragraph fits.
-  const bool splits = !m.rowSplits.empty() && m.rowSplits[0] && !m.items.empty();
   const Start start = startOf(
       begin, setup, 0, firstRow,
       [&](int frame, double y) {
-        return splits && y + m.items[0].y + m.items[0].height + notesRoom(frame, notes) <=
-                             frameBottom(frame) + kFitTolerance;
+        const double room = frameBottom(frame) - y - notesRoom(frame, notes);
+        return !m.items.empty() && RowSplitsIn(m, 0, room, false) &&
+               m.items[0].y + m.items[0].height <= room + kFitTolerance;
       },
       notes);
   flow.top = frameTop(start.page);

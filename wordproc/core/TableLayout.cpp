@@ -212,6 +212,7 @@ class Measurer {
     for (const TableRow& row : table.rows) {
       result_.rowSplits.push_back(!row.cantSplit &&
                                   !(row.heightRule == RowHeightRule::Exact && row.height > 0));
+      result_.rowLeast.push_back(row.heightRule == RowHeightRule::AtLeast ? row.height : 0.0f);
     }
     std::vector<Merged> merged;
     for (std::size_t i = begin; i < result_.end;) i = cell(table, grid, i, merged);
@@ -484,10 +485,10 @@ class RowPlacer {
       rel[k] = m_.items[k].y;
     }
     double height = heightOf(r);
-    const bool splits = r < m_.rowSplits.size() && m_.rowSplits[r];
     for (;;) {
       const double room = bottom_ - y_ - (flow_.notesRoom ? flow_.notesRoom(r, page_) : 0.0);
       const bool atTop = y_ <= pageTop_ + kTolerance;
+      const bool splits = RowSplitsIn(m_, r, room, atTop);
       std::vector<std::size_t> stay, moved;
       const std::size_t piecesBefore = placed_.pieces.size();
       if (splits && height > room + kTolerance) divide(pending, rel, room, stay, moved);
@@ -694,6 +695,12 @@ float StoryHeight(const HeaderFooter& story, float width, const TextMeasurer& me
     ++i;
   }
   return float(height);
+}
+
+bool RowSplitsIn(const TableMeasure& m, std::size_t row, double room, bool atPageTop) {
+  if (row >= m.rowSplits.size() || !m.rowSplits[row]) return false;
+  const double least = row < m.rowLeast.size() ? m.rowLeast[row] : 0.0;
+  return atPageTop || least <= room + kTolerance;
 }
 
 PlacedTable PlaceTableRows(const TableMeasure& m, int page, double y, bool atPageTop,

@@ -47,6 +47,9 @@ struct TableMeasure {
   std::vector<TableBox> boxes;
   std::uint32_t headerRows = 0;  // leading rows repeated on every page the table goes on to
   std::vector<bool> rowSplits;   // whether a row that does not fit may go on over a page break
+  // A row's least height (an at-least rule's, else 0): a row that may split still goes on whole
+  // when less room than that is left, as the word processors set it.
+  std::vector<float> rowLeast;
   float width = 0;
 };
 
@@ -103,6 +106,10 @@ float StoryHeight(const HeaderFooter& story, float width, const TextMeasurer& me
 // row may split and some of its text fits, else whole. A row taller than a page stands on its
 // own page as far as it goes. Header rows are set again at the top of each page the table goes
 // on to.
+// Whether the row may be divided where room points are left on the page: when it may split at
+// all and its least height fits, or it begins the page (a row taller than a page must split).
+bool RowSplitsIn(const TableMeasure& m, std::size_t row, double room, bool atPageTop);
+
 PlacedTable PlaceTableRows(const TableMeasure& m, int page, double y, bool atPageTop,
                            const PageFlow& flow);
 
