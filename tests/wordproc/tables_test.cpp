@@ -163,6 +163,43 @@ TEST(Tables, PropertiesTheModelDoesNotReadAreKept) {
             *doc->paragraphs[Find(*doc, "Ячейка")].cells[0].table);
 }
 
+// Cells merged across the older way (w:hMerge) make one wide cell, which is written as one:
+// what a continuing cell holds goes on in it, its empty paragraph does not.
+TEST(Tables, CellsMergedAcrossTheOlderWayAreOneCell) {
+  const std::string width = "<w:tcW w:w=\"2000\" w:type=\"dxa\"/>";
+  const std::string body =
+      Tbl("<w:tblStyle w:val=\"TableGrid\"/>", {2000, 2000, 2000, 2000},
+          Tr("", Tc(width + "<w:hMerge w:val=\"restart\"/>", P("Слитая")) +
+                     Tc(width + "<w:hMerge/>", P("")) +
+                     Tc(width + "<w:hMerge w:val=\"continue\"/>", P("Дописано")) +
+                     Tc(width, P("Правая"))) +
+              Tr("",
+                 Tc(width, P("1")) + Tc(width, P("2")) + Tc(width, P("3")) + Tc(width, P("4")))) +
+      P("После") + kA4Section;
+  const auto doc = ReadBytes(PackageWithBody(body, WordDefaultStyles()));
+  const std::size_t merged = Find(*doc, "Слитая");
+  const Table& table = *doc->paragraphs[merged].cells[0].table;
+  ASSERT_EQ(table.rows[0].cells.size(), 2u);
+  EXPECT_EQ(table.rows[0].cells[0].gridSpan, 3);
+  EXPECT_FLOAT_EQ(table.rows[0].cells[0].width, 300);
+  EXPECT_EQ(doc->paragraphs[merged + 1].text(), "Дописано");
+  EXPECT_EQ(doc->paragraphs[merged + 1].cells[0].cell, 0u);
+  EXPECT_EQ(doc->paragraphs[merged + 2].text(), "Правая");
+  EXPECT_EQ(doc->paragraphs[merged + 2].cells[0].cell, 1u);
+
+  Layout layout(*doc, EstimatedText());
+  EXPECT_NEAR(layout.paragraphLeft(merged + 2) - layout.paragraphLeft(merged), 300, 0.5);
+
+  const auto bytes = WritePackageToMemory(*doc, false);
+  const std::string xml(bytes.begin(), bytes.end());
+  const auto back = ReadBytes(xml);
+  EXPECT_EQ(*back->paragraphs[Find(*back, "Слитая")].cells[0].table, table);
+  const std::string main = package::ZipReader::OpenMemory(bytes.data(), bytes.size(), "t.docx", {})
+                               ->Read("word/document.xml");
+  EXPECT_EQ(main.find("hMerge"), std::string::npos);
+  EXPECT_NE(main.find("<w:gridSpan w:val=\"3\"/>"), std::string::npos);
+}
+
 TEST(Tables, CellsStandSideBySideAndTheTextAfterGoesBelow) {
   const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());

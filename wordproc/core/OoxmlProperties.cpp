@@ -158,8 +158,8 @@ bool ModelledProperty(PropertyKind kind, std::string_view local) {
   static constexpr std::string_view kTable[] = {"tblStyle",   "tblW",      "jc",         "tblInd",
                                                 "tblBorders", "tblLayout", "tblCellMar", "tblLook"};
   static constexpr std::string_view kRow[] = {"gridBefore", "cantSplit", "trHeight", "tblHeader"};
-  static constexpr std::string_view kCell[] = {"tcW", "gridSpan", "vMerge", "tcBorders",
-                                               "shd", "tcMar",    "vAlign"};
+  static constexpr std::string_view kCell[] = {"tcW",       "gridSpan", "hMerge", "vMerge",
+                                               "tcBorders", "shd",      "tcMar",  "vAlign"};
   if (kind == PropertyKind::Table)
     return std::find(std::begin(kTable), std::end(kTable), local) != std::end(kTable);
   if (kind == PropertyKind::Row)

@@ -180,6 +180,8 @@ class ReadContext {
   // text boxes are flattened.
   void ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out);
   Paragraph EmptyCellParagraph();
+  void ReadJoinedCell(pugi::xml_node tc, bool body, const std::shared_ptr<Table>& table,
+                      std::uint32_t row, std::vector<Paragraph>& out);
   using NodeVisitor = std::function<void(xml_node)>;
   // Where the content controls around rows or cells go: the opens or closes of the one read last.
   struct WrapperTarget {

@@ -268,6 +268,11 @@ void ApplyConditions(const TableConditions& table, const CellPlace& at, TableCel
   }
 }
 
+bool JoinsCellBefore(xml_node tc, const TableRow& row) {
+  xml_node merge = Child(Child(tc, "tcPr"), "hMerge");
+  return merge && Value(merge, "val") != "restart" && !row.cells.empty();
+}
+
 void ReadCellProperties(xml_node tcPr, TableCell& cell) {
   if (!tcPr) return;
   if (auto width = DxaWidth(Child(tcPr, "tcW")); width && *width > 0) cell.width = *width;
@@ -360,6 +365,10 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
             tr, "tc",
             [&](xml_node tc) {
               KeepMarkersBack(tc.previous_sibling(), "tc", body);
+              if (JoinsCellBefore(tc, table->rows[rowIndex])) {
+                ReadJoinedCell(tc, body, table, rowIndex, out);
+                return;
+              }
               ChargeModel(sizeof(TableCell));
               const auto cellIndex = static_cast<std::uint32_t>(table->rows[rowIndex].cells.size());
               TableCell& cell = table->rows[rowIndex].cells.emplace_back();
@@ -385,6 +394,32 @@ void ReadContext::ReadTable(xml_node tbl, bool body, std::vector<Paragraph>& out
       body ? &rows : nullptr);
   KeepMarkersBack(tbl.last_child(), "tr", body);
   tableStyle_ = outer;
+}
+
+// Older files merge cells across with w:hMerge: the cells that continue a merge widen the one
+// that begins it. What they hold goes on in that cell; empty paragraphs only are left out.
+void ReadContext::ReadJoinedCell(xml_node tc, bool body, const std::shared_ptr<Table>& table,
+                                 std::uint32_t row, std::vector<Paragraph>& out) {
+  TableCell& cell = table->rows[row].cells.back();
+  const CellRef into{table, row, std::uint32_t(table->rows[row].cells.size() - 1)};
+  TableCell joined;
+  ReadCellProperties(Child(tc, "tcPr"), joined);
+  cell.gridSpan = std::min(kMaxGridSpan, cell.gridSpan + joined.gridSpan);
+  if (cell.width > 0) cell.width += joined.width;
+  cells_.push_back(into);
+  std::vector<Paragraph> read;
+  ReadBlocks(tc, body, read);
+  EndPendingControls(read);
+  cells_.pop_back();
+  const auto anchors = [&](const Paragraph& p) {
+    return std::any_of(doc_->shapes.begin(), doc_->shapes.end(),
+                       [&](const AnchoredShape& s) { return s.anchorParagraph == p.id; });
+  };
+  const bool holds = std::any_of(read.begin(), read.end(), [&](const Paragraph& p) {
+    return p.cells.size() > cells_.size() + 1 || !p.runs.empty() || !p.inlinePictures.empty() ||
+           !p.opens.empty() || !p.closes.empty() || anchors(p);
+  });
+  if (holds) std::move(read.begin(), read.end(), std::back_inserter(out));
 }
 
 Paragraph ReadContext::EmptyCellParagraph() {
