@@ -144,6 +144,9 @@ struct StyleTable {
 // indents, and the tab stops, all from the column's left edge.
 struct LineGeometry {
   double firstOffset = 0, firstRoom = 0, offset = 0, room = 0;
+  // Where the line's own start stands from the edge its tab stops count from: the left edge, or
+  // the right one in a right-to-left paragraph, where the line is set from the right.
+  double firstStart = 0, start = 0;
   const TabStops* tabs = nullptr;
   // A hanging first line stops its first tab at the paragraph's indent.
   std::optional<double> hangingStop;
@@ -159,6 +162,8 @@ LineGeometry GeometryOf(const Paragraph& p, double width) {
   // A right-to-left paragraph's indents are of its own start, the right edge.
   g.firstOffset = p.bidi ? in.right : in.left + in.firstLine;
   g.offset = p.bidi ? in.right : in.left;
+  g.firstStart = in.left + in.firstLine;
+  g.start = in.left;
   g.tabs = &p.tabs;
   if (in.firstLine < 0) g.hangingStop = in.left;
   return g;
@@ -303,6 +308,8 @@ class LineBreaker {
     wrapped_ = !endsParagraph;
   }
 
+  double lineStart() const { return lines_ == 0 ? geometry_.firstStart : geometry_.start; }
+
   void startLine() {
     aligned_ = -1;
     line_ = Line();
@@ -315,11 +322,11 @@ class LineBreaker {
   // A centred or right stop: the text after it takes the tab's room, all of it or half, until
   // the tab has none left.
   void addTab(Piece piece) {
-    double x = line_.offset + line_.width + pending_;
+    double x = lineStart() + line_.width + pending_;
     TabStop stop = NextTabStop(geometry_, x, lines_ == 0);
-    if (hasWord_ && stop.position - line_.offset > width_ + 0.01) {
+    if (hasWord_ && stop.position - lineStart() > width_ + 0.01) {
       endLine(false);
-      x = line_.offset;
+      x = lineStart();
       stop = NextTabStop(geometry_, x, false);
     }
     piece.width = std::max(0.0, stop.position - x);

@@ -19,6 +19,15 @@ std::string P(const std::string& text, const std::string& pPr) {
          "</w:t></w:r></w:p>";
 }
 
+// Words between tabs: the stops count from the paragraph's own start, the right edge, whatever
+// the indents.
+std::string Tabbed(const std::vector<std::string>& words, const std::string& pPr) {
+  std::string runs;
+  for (const std::string& word : words)
+    runs += (runs.empty() ? "" : "<w:r><w:tab/></w:r>") + ("<w:r><w:t>" + word + "</w:t></w:r>");
+  return "<w:p><w:pPr><w:bidi/>" + pPr + "</w:pPr>" + runs + "</w:p>";
+}
+
 // Hebrew in a font that has it on every machine with the set-up's fonts, aligned every way,
 // mixed with Latin words and digits, and Hebrew words inside a left-to-right paragraph.
 std::string BidiBody() {
@@ -30,7 +39,18 @@ std::string BidiBody() {
          P("שלום right", "<w:bidi/><w:jc w:val=\"right\"/>") +
          P("שלום center", "<w:bidi/><w:jc w:val=\"center\"/>") + P("Hello שלום עולם end", "") +
          P(justified, "<w:bidi/><w:jc w:val=\"both\"/>") +
-         P("שלום end", "<w:bidi/><w:jc w:val=\"end\"/>") + kA4Section;
+         P("שלום end", "<w:bidi/><w:jc w:val=\"end\"/>") +
+         Tabbed({"אחד", "שתיים", "שלוש"},
+                "<w:tabs><w:tab w:val=\"left\" w:pos=\"2880\"/><w:tab w:val=\"right\" "
+                "w:pos=\"7200\"/></w:tabs>") +
+         Tabbed({"אחד", "שתיים"}, "<w:ind w:left=\"1440\"/>") +
+         Tabbed({"אחד", "שתיים"},
+                "<w:ind w:left=\"720\" w:hanging=\"360\"/><w:tabs><w:tab w:val=\"left\" "
+                "w:pos=\"2880\"/></w:tabs>") +
+         Tabbed(
+             {"אחד", "שתיים"},
+             "<w:ind w:right=\"1440\"/><w:tabs><w:tab w:val=\"left\" w:pos=\"2880\"/></w:tabs>") +
+         kA4Section;
 }
 
 std::map<std::string, std::string> LiberationDefaults() {
