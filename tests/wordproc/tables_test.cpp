@@ -200,6 +200,56 @@ TEST(Tables, CellsMergedAcrossTheOlderWayAreOneCell) {
   EXPECT_NE(main.find("<w:gridSpan w:val=\"3\"/>"), std::string::npos);
 }
 
+// A table asking for a width of its own is that wide whatever its grid adds up to, in points or
+// as a share of the room, its columns in their proportions, as LibreOffice sets it.
+TEST(Tables, APreferredWidthScalesTheGrid) {
+  struct Case {
+    std::string tblPr;
+    std::vector<int> grid;
+    double share;  // of the room, for the first column; below zero: points
+  };
+  const Case cases[] = {
+      {"<w:tblW w:w=\"5000\" w:type=\"pct\"/>", {1000, 1000}, 0.5},
+      {"<w:tblW w:w=\"6000\" w:type=\"dxa\"/>", {1000, 1000}, -150},
+      {"<w:tblW w:w=\"100%\" w:type=\"pct\"/><w:tblLayout w:type=\"fixed\"/>", {1000, 3000}, 0.25},
+      {"<w:tblW w:w=\"2000\" w:type=\"dxa\"/>", {3000, 3000}, -50},
+      {"<w:tblW w:w=\"2500\" w:type=\"pct\"/>", {1000, 3000}, 0.125},
+      {"<w:tblW w:w=\"0\" w:type=\"auto\"/>", {1000, 3000}, -50}};
+  std::string body;
+  for (std::size_t k = 0; k < std::size(cases); ++k) {
+    const std::string n = std::to_string(k);
+    body +=
+        Tbl(cases[k].tblPr, cases[k].grid, Tr("", Tc("", P("Л" + n)) + Tc("", P("П" + n)))) + P("");
+  }
+  TempDir dir;
+  const std::string file = dir / "widths.docx";
+  WriteFile(file, PackageWithBody(body + kA4Section, WordDefaultStyles()));
+  const auto doc = LoadDocumentFile(file);
+  Layout layout(*doc, EstimatedText());
+  const double room = TextColumnWidth(doc->pageSetup);
+  for (std::size_t k = 0; k < std::size(cases); ++k) {
+    SCOPED_TRACE(cases[k].tblPr);
+    const std::string n = std::to_string(k);
+    const double first = cases[k].share < 0 ? -cases[k].share : room * cases[k].share;
+    EXPECT_NEAR(
+        layout.paragraphLeft(Find(*doc, "П" + n)) - layout.paragraphLeft(Find(*doc, "Л" + n)),
+        first, 0.5);
+  }
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext")) return;
+  om_test::EnsureGui();
+  const std::string theirs = ConvertWithLibreOffice(file, "pdf", dir / "pdf");
+  ASSERT_FALSE(theirs.empty());
+  std::map<std::string, double> at;
+  for (const PdfWord& word : PdfWords(theirs, 1)) at[word.text] = word.x;
+  for (std::size_t k = 0; k < std::size(cases); ++k) {
+    const std::string left = "Л" + std::to_string(k), right = "П" + std::to_string(k);
+    ASSERT_TRUE(at.count(left) && at.count(right)) << right;
+    EXPECT_NEAR(layout.paragraphLeft(Find(*doc, right)) - layout.paragraphLeft(Find(*doc, left)),
+                at[right] - at[left], 1.0)
+        << cases[k].tblPr;
+  }
+}
+
 TEST(Tables, CellsStandSideBySideAndTheTextAfterGoesBelow) {
   const auto doc = ReadBytes(PackageWithBody(MixedBody(), WordDefaultStyles()));
   Layout layout(*doc, EstimatedText());

@@ -188,8 +188,9 @@ void ApplyTableProperties(xml_node tblPr, Table& table) {
     if (Value(w, "type") == "pct") {
       // Fiftieths of a percent, or a percentage written out ("100%").
       const std::string_view text = Value(w, "w");
-      const double value = Number(text);
-      const double share = text.find('%') != std::string_view::npos ? value / 100 : value / 5000;
+      const std::size_t percent = text.find('%');
+      const double value = Number(text.substr(0, percent));
+      const double share = percent != std::string_view::npos ? value / 100 : value / 5000;
       table.widthPercent = static_cast<float>(Clamp(share, 0, 10));
       table.width = 0;
     } else if (auto width = DxaWidth(w); width && *width > 0) {

@@ -59,6 +59,7 @@ class Grid {
     for (std::size_t c = 0; c < needed && c < table.grid.size(); ++c)
       columns_[c] = std::max(0.0f, table.grid[c]);
     fillMissing(table, available, table.grid.size());
+    scaleToPreferred(table, available);
     width_ = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
     left_ = x + table.indent - EdgeOutset(table);
     if (table.alignment == Alignment::Center) left_ = x + (available - width_) / 2;
@@ -81,6 +82,17 @@ class Grid {
   }
 
  private:
+  // A table that asks for a width of its own (in points or as a share of the room) is that
+  // wide: its columns keep their proportions. Files other programs write give grids that do not
+  // add up to it.
+  void scaleToPreferred(const Table& table, float available) {
+    float wanted = table.width;
+    if (table.widthPercent > 0) wanted = available * table.widthPercent;
+    const float total = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
+    if (!(wanted > 0) || !(total > 0) || std::fabs(wanted - total) < 0.5f) return;
+    for (float& column : columns_) column *= wanted / total;
+  }
+
   void fillMissing(const Table& table, float available, std::size_t known) {
     float total = std::accumulate(columns_.begin(), columns_.end(), 0.0f);
     if (total > 0 && known >= columns_.size()) return;
