@@ -117,6 +117,62 @@ TEST(TextWrap, TextGoesBelowShapesThatLeaveNoRoomBesideThemAsLibreOfficeSetsIt) 
   }
 }
 
+// A square 108 by 72 points (a wrap distance of 9 at its sides) at x points from the column's
+// left edge, level with the top of its paragraph.
+std::string SmallSquare(int x, int id) {
+  std::string shape = Anchored("<wp:wrapSquare wrapText=\"bothSides\"/>", id);
+  shape.replace(shape.find("<wp:posOffset>0<"), 16,
+                "<wp:posOffset>" + std::to_string(x * 12700) + "<");
+  shape.replace(shape.find("508000"), 6, "0");
+  for (std::size_t at; (at = shape.find("5731510")) != std::string::npos;)
+    shape.replace(at, 7, "1371600");
+  for (std::size_t at; (at = shape.find("1270000")) != std::string::npos;)
+    shape.replace(at, 7, "914400");
+  return shape;
+}
+
+// Paragraphs reaching into the height of a shape with room beside it stand in that room, on
+// the wider side; the text below the shape has the column again. Where LibreOffice begins the
+// paragraphs' lines too.
+TEST(TextWrap, TextStandsBesideShapesWithRoom) {
+  om_test::EnsureGui();
+  std::string words;
+  for (int k = 0; k < 36; ++k) words += " слово";
+  const std::string body = Para("Слева" + words, SmallSquare(0, 1)) + Para("Ниже" + words) +
+                           Para("Справа" + words, SmallSquare(340, 2)) + Para("Конец") +
+                           std::string(kA4Section);
+  TempDir dir;
+  const std::string file = dir / "beside.docx";
+  WriteFile(file, PackageWithBody(body, SpacingParts()));
+  const auto doc = LoadDocumentFile(file);
+  Layout layout(*doc, FontMeasurer());
+  const float left = doc->pageSetup.leftMargin, column = TextColumnWidth(doc->pageSetup);
+  EXPECT_NEAR(layout.paragraphLeft(0), left + 117, 0.5);
+  EXPECT_NEAR(layout.paragraphWidth(0), column - 117, 0.5);
+  EXPECT_FLOAT_EQ(layout.paragraphLeft(1), left);
+  EXPECT_FLOAT_EQ(layout.paragraphWidth(1), column);
+  EXPECT_FLOAT_EQ(layout.paragraphLeft(2), left);
+  EXPECT_NEAR(layout.paragraphWidth(2), 331, 0.5);
+  // Beside its shape, the first paragraph is taller than in the whole column.
+  EXPECT_GT(layout.paragraphHeight(0), ParagraphHeight(doc->paragraphs[0], column, FontMeasurer()));
+  EXPECT_GE(layout.paragraphTop(1) + 0.5, layout.paragraphTop(0) + 72 - 14);
+
+  if (!HaveProgram("soffice") || !HaveProgram("pdftotext")) return;
+  WritePdf(*doc, layout, dir / "ours.pdf");
+  const std::string theirs = ConvertWithLibreOffice(file, "pdf", dir.path());
+  ASSERT_FALSE(theirs.empty());
+  const auto here = PdfWords(dir / "ours.pdf"), there = PdfWords(theirs);
+  for (const char* word : {"Слева", "Ниже", "Справа"}) {
+    auto x = [&](const std::vector<PdfWord>& words) {
+      for (const PdfWord& w : words)
+        if (w.text == word) return w.x;
+      ADD_FAILURE() << word;
+      return 0.0;
+    };
+    EXPECT_NEAR(x(here), x(there), 1.5) << word;
+  }
+}
+
 // A shape reaching into the first line of its own paragraph sends that line below it, and
 // stays where the paragraph would have begun.
 TEST(TextWrap, ParagraphMovesBelowItsOwnShape) {

@@ -210,11 +210,15 @@ void Layout::placeBlock(std::size_t index) {
   const Paragraph& paragraph = doc_->paragraphs[index];
   if (!paragraph.cells.empty() && paragraph.cells[0].table) return placeTable(index);
   const PageSetup& setup = pageSetupOfParagraph(index);
-  const ColumnBox column = columnFor(index, setup);
+  ColumnBox column = columnFor(index, setup);
+  const auto beside = besideShapes(index, column);
+  // The frame the paragraph is set beside shapes in, if it begins there.
+  const int besideFrame = beside ? int(frames_.size()) : 0;
+  if (beside) column = *beside;
   std::vector<char> breaks;
   const std::vector<Paragraph> parts = PageBreakParts(paragraph, &breaks);
   if (parts.empty() && paragraph.inlinePictures.empty() && !paragraph.keepLines &&
-      placeLines(index, setup, column))
+      placeLines(index, setup, column, besideFrame))
     return;
   const Paragraph& first = parts.empty() ? paragraph : parts.front();
   Entry entry = newEntry(index, column.left, column.width);
@@ -225,7 +229,7 @@ void Layout::placeBlock(std::size_t index) {
               entry.height - std::max(0.0f, first.spaceAfter), {}, LeastNotesHeight(notes));
   entry.page = start.page;
   entry.top = float(start.top);
-  entry.left = frames_[std::size_t(start.page) - 1].left;
+  entry.left = start.page == besideFrame ? column.left : frames_[std::size_t(start.page) - 1].left;
   if (start.newPage) entry.height -= TopOfPageSaving(first, *measurer_);
   entry.endPage = entry.page;
   entry.endY = entry.top + entry.height;
@@ -263,7 +267,8 @@ Layout::Entry Layout::newEntry(std::size_t index, float left, float width) const
 // columns and pages at its lines: at least two lines at the foot of a column, and with widow
 // control no single last line alone at the top of the next. Returns false, placing nothing, for
 // a paragraph of one line or none.
-bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox column) {
+bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox column,
+                        int besideFrame) {
   const Paragraph& paragraph = doc_->paragraphs[index];
   bool hasText = false;
   for (const Run& run : paragraph.runs) hasText = hasText || !run.text.empty();
@@ -304,7 +309,9 @@ bool Layout::placeLines(std::size_t index, const PageSetup& setup, ColumnBox col
         return true;
       },
       NotesHeight(notes));
-  Entry entry = newEntry(index, frames_[std::size_t(start.page) - 1].left, column.width);
+  Entry entry = newEntry(
+      index, start.page == besideFrame ? column.left : frames_[std::size_t(start.page) - 1].left,
+      column.width);
   entry.page = start.page;
   entry.top = float(start.top);
   int n = pieces.empty() ? 0 : pieces[0].lines;

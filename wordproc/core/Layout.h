@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -247,6 +248,13 @@ class Layout {
       bool ends = false;
     };
     std::vector<Band> bands;
+    // Shapes text stands beside, on one side: from top to bottom of a shape's box, paragraphs
+    // are set between left and left + width.
+    struct Beside {
+      std::size_t by = 0;
+      float top = 0, bottom = 0, left = 0, width = 0;
+    };
+    std::vector<Beside> beside;
     float fullBottom = 0;  // the bottom without bands
     float clear = 0;
   };
@@ -265,7 +273,8 @@ class Layout {
                 const std::function<bool(int frame, double y)>& splitsAt = {}, double notes = 0);
   Entry newEntry(std::size_t index, float left, float width) const;
   bool carryKeptWithNext(std::size_t index, const PageSetup& setup);
-  bool placeLines(std::size_t index, const PageSetup& setup, ColumnBox column);
+  // besideFrame: the frame the column is narrowed beside shapes in, 0 when it is not.
+  bool placeLines(std::size_t index, const PageSetup& setup, ColumnBox column, int besideFrame);
   void placeTable(std::size_t begin);
   void placeBoxes(std::size_t begin, const TableMeasure& m, const std::vector<RowPart>& parts,
                   float firstLeft, std::uint32_t onlyRowsBefore = std::uint32_t(-1));
@@ -313,6 +322,12 @@ class Layout {
   static void applyBands(Frame& frame);
   float frameClear(int frame) const;
   void placeBelowOwnShapes(std::size_t index);
+  bool besideOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Beside& box);
+  // The room beside the shapes of the last frame a paragraph set in the column from where the
+  // frame's text ends would reach into; none when it reaches into none.
+  std::optional<ColumnBox> besideShapes(std::size_t index, const ColumnBox& column);
+  // Sets the paragraph just placed beside its own shapes.
+  void placeBesideOwnShapes(std::size_t index);
   // Lays the text out again from the first anchor of the wrapping shapes when one of them has
   // moved, changed in size or stopped wrapping since the text made way for them.
   void checkWrappingMoved();
@@ -445,6 +460,8 @@ class Layout {
   std::size_t wrappingHash_ = 0;
   // Paragraphs set below shapes anchored in them: the frame and top the shapes are placed from.
   std::map<std::size_t, std::pair<int, float>> anchorPlaces_;
+  // Paragraphs set beside shapes anchored in them.
+  std::set<std::size_t> besideAnchors_;
   // Paragraph id -> index as last laid out; an entry is trusted only when it still matches.
   std::unordered_map<std::uint64_t, std::size_t> ids_;
 };

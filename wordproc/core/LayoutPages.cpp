@@ -62,10 +62,13 @@ void Layout::truncate(std::size_t paragraphIndex) {
   pieces_.erase(pieces_.lower_bound(paragraphIndex), pieces_.end());
   breakParts_.erase(breakParts_.lower_bound(paragraphIndex), breakParts_.end());
   anchorPlaces_.erase(anchorPlaces_.lower_bound(paragraphIndex), anchorPlaces_.end());
+  besideAnchors_.erase(besideAnchors_.lower_bound(paragraphIndex), besideAnchors_.end());
   while (!frames_.empty() && frames_.back().first >= paragraphIndex) frames_.pop_back();
   if (!frames_.empty()) {
     auto& bands = frames_.back().bands;
     std::erase_if(bands, [&](const Frame::Band& band) { return band.by >= paragraphIndex; });
+    std::erase_if(frames_.back().beside,
+                  [&](const Frame::Beside& box) { return box.by >= paragraphIndex; });
     applyBands(frames_.back());
   }
   while (!pageFrames_.empty() && pageFrames_.back() >= frames_.size()) {
@@ -224,6 +227,7 @@ int Layout::nextFrame(std::size_t index, const PageSetup& setup) {
   frame.bottom = frame.fullBottom;
   frame.used = frame.top;
   frame.bands.clear();
+  frame.beside.clear();
   frame.clear = 0;
   frames_.push_back(frame);
   return int(frames_.size());

@@ -1,7 +1,8 @@
-// Body text making way for floating shapes it wraps around. Text is not yet set beside a shape:
-// a shape leaving less than a narrow column of room on either side of it, or one that text
-// passes above and below only, takes the full width of the column from the text, which goes on
-// below it. Shapes with room beside them stand over the text as before.
+// Body text making way for floating shapes it wraps around. A shape leaving less than a narrow
+// column of room on either side of it, or one that text passes above and below only, takes the
+// full width of the column from the text, which goes on below it. Beside a shape with room,
+// paragraphs reaching into its height are set in the room on one side, the wider one unless
+// the shape names its side: the whole paragraph, not only its lines beside the shape.
 #include <algorithm>
 #include <cmath>
 
@@ -83,6 +84,76 @@ bool Layout::bandOf(const Shape& shape, std::size_t anchor, const Frame& frame, 
   return band.bottom > band.top;
 }
 
+// The room on the side of the shape text stands on, when it is wide enough for text.
+bool Layout::besideOf(const Shape& shape, std::size_t anchor, const Frame& frame,
+                      Frame::Beside& box) {
+  if (shape.wrap.type == WrapType::None || shape.wrap.type == WrapType::TopAndBottom ||
+      !shape.visible)
+    return false;
+  const PageSetup& setup = pageSetups_[std::size_t(frame.page) - 1];
+  const float x = HorizontalOrigin(shape.relH, setup) + shape.left;
+  const float y = VerticalOrigin(shape.relV, setup, entries_[anchor].top) + shape.top;
+  const float from = x - shape.wrap.left, to = x + shape.width + shape.wrap.right;
+  const float columnEnd = frame.left + frame.width;
+  if (to <= frame.left || from >= columnEnd) return false;
+  const float leftRoom = from - frame.left, rightRoom = columnEnd - to;
+  bool onLeft = leftRoom > rightRoom;
+  if (shape.wrap.side == WrapSide::Left) onLeft = true;
+  if (shape.wrap.side == WrapSide::Right) onLeft = false;
+  box.by = anchor;
+  box.top = y - shape.wrap.top;
+  box.bottom = y + shape.height + shape.wrap.bottom;
+  box.left = onLeft ? frame.left : to;
+  box.width = onLeft ? leftRoom : rightRoom;
+  return box.width >= kMinTextColumn && box.bottom > box.top;
+}
+
+std::optional<ColumnBox> Layout::besideShapes(std::size_t index, const ColumnBox& column) {
+  if (frames_.empty() || frames_.back().beside.empty()) return std::nullopt;
+  const Frame& frame = frames_.back();
+  if (frame.left != column.left || frame.width != column.width) return std::nullopt;
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  const float top = frame.used;
+  const float bottom = top + ParagraphHeight(paragraph, column.width, *measurer_);
+  float left = column.left, right = column.left + column.width, boxesBottom = top;
+  for (const Frame::Beside& box : frame.beside) {
+    if (box.top >= bottom - kFitTolerance || box.bottom <= top + kFitTolerance) continue;
+    left = std::max(left, box.left);
+    right = std::min(right, box.left + box.width);
+    boxesBottom = std::max(boxesBottom, box.bottom);
+  }
+  if (left == column.left && right == column.left + column.width) return std::nullopt;
+  if (right - left < kMinTextColumn) return std::nullopt;
+  // Narrowed, the paragraph's lines below the shapes are narrow too: a paragraph going on far
+  // below them keeps the column, as it did, rather than gain more lines than it would lose.
+  const float narrowed = ParagraphHeight(paragraph, right - left, *measurer_);
+  if (boxesBottom - top < narrowed / 2) return std::nullopt;
+  return ColumnBox{left, right - left};
+}
+
+// In its place: narrower, it may grow taller, and is left as it was when it would then no
+// longer fit in its frame.
+void Layout::placeBesideOwnShapes(std::size_t index) {
+  Frame& frame = frames_.back();
+  Entry& entry = entries_[index];
+  const Paragraph& paragraph = doc_->paragraphs[index];
+  const float used = frame.used;
+  frame.used = entry.top - std::max(0.0f, paragraph.spaceBefore);
+  const auto box = besideShapes(index, {frame.left, frame.width});
+  frame.used = used;
+  if (!box) return;
+  const float height = entry.height + ParagraphHeight(paragraph, box->width, *measurer_) -
+                       ParagraphHeight(paragraph, entry.width, *measurer_);
+  if (entry.top + height > frame.bottom + kFitTolerance) return;
+  entry.left = box->left;
+  entry.width = box->width;
+  entry.height = height;
+  const bool last = entry.endY >= frame.used - kFitTolerance;
+  entry.endY = entry.top + height;
+  if (last) frame.used = entry.endY;
+  besideAnchors_.insert(index);
+}
+
 void Layout::wrapAround(std::size_t index) {
   if (wrappingOf_ != doc_->shapes.size() || index == 0) {
     wrapping_.clear();
@@ -128,7 +199,26 @@ void Layout::wrapAround(std::size_t index) {
     frame.bands.push_back(band);
   }
   applyBands(frame);
-  if (movesDown) placeBelowOwnShapes(index);
+  if (movesDown) return placeBelowOwnShapes(index);
+  bool besideOwnLines = false;
+  for (auto it = first; it != last; ++it) {
+    if (it->second >= doc_->shapes.size()) continue;
+    const AnchoredShape& anchored = doc_->shapes[it->second];
+    Frame::Beside box;
+    if (!anchored.shape || anchored.anchorParagraph != paragraph.id ||
+        !besideOf(*anchored.shape, index, frame, box))
+      continue;
+    if (box.bottom <= frame.top || box.top >= frame.bottom) continue;
+    frame.beside.push_back(box);
+    besideOwnLines = besideOwnLines || (box.top < entry.endY - kFitTolerance &&
+                                        box.bottom > entry.top + kFitTolerance);
+  }
+  // The paragraph holding the shapes stands beside them too, when it is set in one piece.
+  const bool notes = std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
+                                 [](const Run& run) { return run.note != nullptr; });
+  if (besideOwnLines && !besideAnchors_.count(index) && entry.page == int(frames_.size()) &&
+      !pieces_.count(index) && !breakParts_.count(index) && !notes)
+    placeBesideOwnShapes(index);
 }
 
 void Layout::placeBelowOwnShapes(std::size_t index) {
