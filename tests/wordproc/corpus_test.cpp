@@ -36,10 +36,13 @@ const std::map<std::string, std::string> kKnownDifferences = {
     // metrics of the missing fonts might do so as well.
     {"IllustrativeCases.docx", "lines of spaces only"},
     // The word processor's own page breaks (kept in the file) put the "H" row and the
-    // "INSTRUCTIONS" box at the heads of pages 2 and 3. Here the "H" row ends at 711.7 points,
-    // above the footnote (from 719.6); LibreOffice moves it on only because it puts an empty
-    // paragraph before the first table (whose first cell refers to the footnote): 12 points,
-    // and its rows are 4 points taller by then. Neither explains the third page: with the "H"
+    // "INSTRUCTIONS" box at the heads of pages 2 and 3. The "H" row is at least 45 points
+    // tall, so it goes on whole where less room is left (LibreOffice does so too, and splits it
+    // without that height); here it ends at 714 points, just above the footnote, and stays.
+    // LibreOffice's page 1 runs 13 to 17 points lower than ours from the top on (its rows are
+    // taller by then), so the row moves there; the word processor's separator above the notes
+    // (the paragraph of its separator note, 11.5 points) leaves less room than ours (6.2) too,
+    // yet not less than the row's least height. Neither explains the third page: with the "H"
     // row on page 2 the box would still end there at 731 of 737 points.
     {"form_footnotes.docx", "tables"},
     // LibreOffice begins a page of their own for endnotes; the word processor sets them after
