@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include <QPainterPathStroker>
 
@@ -276,19 +277,51 @@ void DrawCellBoxes(QPainter& painter, const std::vector<PageCellBox>& boxes) {
   painter.restore();
 }
 
+// Footnote marks numbered on each page anew, by note id (Layout::footnoteMarksOnPage).
+using PageMarks = std::map<int, std::string>;
+
+// The paragraph with its footnote references (or a note's own mark) shown as the page numbers
+// them; copy holds it when that changes anything.
+const Paragraph& WithPageMarks(const Paragraph& paragraph, const PageMarks& marks,
+                               Paragraph& copy) {
+  bool changed = false;
+  for (std::size_t r = 0; r < paragraph.runs.size() && !marks.empty(); ++r) {
+    const NoteMarkPtr& note = paragraph.runs[r].note;
+    if (!note || note->endnote) continue;
+    const auto mark = marks.find(note->id);
+    if (mark == marks.end() || mark->second == note->text) continue;
+    if (!changed) copy = paragraph;
+    changed = true;
+    NoteMark shown = *note;
+    shown.text = mark->second;
+    copy.runs[r].note = std::make_shared<const NoteMark>(std::move(shown));
+  }
+  return changed ? copy : paragraph;
+}
+
+double DrawMarked(QPainter& painter, const Paragraph& paragraph, const PageMarks& marks,
+                  double left, double top, double width) {
+  Paragraph copy;
+  return DrawParagraph(painter, WithPageMarks(paragraph, marks, copy), left, top, width);
+}
+
 // The lines of a paragraph divided between pages that stand on this page: the paragraph drawn
 // as a whole, shifted up by the part before, and cut to the piece.
-bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size_t index,
-               int page) {
+bool DrawPiece(QPainter& painter, const Document& doc, Layout& layout, std::size_t index, int page,
+               const PageMarks& marks) {
   const std::vector<LinePiece> pieces = layout.piecesOf(index);
   if (pieces.empty()) return false;
+  // Its lines break alike on every page: with the marks of the references on the others too.
+  PageMarks all = marks;
+  for (const LinePiece& piece : pieces)
+    if (doc.footnotes && piece.page != page) all.merge(layout.footnoteMarksOnPage(piece.page));
   for (const LinePiece& piece : pieces) {
     if (piece.page != page) continue;
     const PageSetup setup = layout.pageSetupOfPage(page);
     painter.save();
     painter.setClipRect(QRectF(0, piece.top, setup.pageWidth, piece.height), Qt::IntersectClip);
-    DrawParagraph(painter, doc.paragraphs[index], piece.left, piece.top - piece.offset,
-                  layout.paragraphWidth(index));
+    DrawMarked(painter, doc.paragraphs[index], all, piece.left, piece.top - piece.offset,
+               layout.paragraphWidth(index));
     painter.restore();
   }
   return true;
@@ -410,7 +443,8 @@ void DrawNoteRule(QPainter& painter, const RectF& rule) {
 
 // The page's footnotes under their rule, each note's paragraphs one under the other: of a note
 // divided between pages, the lines that stand on this one.
-void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page) {
+void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page,
+               const PageMarks& marks) {
   if (!doc.footnotes) return;
   const PageNotes notes = layout.notesOnPage(page);
   if (notes.notes.empty()) return;
@@ -423,7 +457,7 @@ void DrawNotes(QPainter& painter, const Document& doc, Layout& layout, int page)
     painter.setClipRect(QRectF(0, placed.top, pageWidth, placed.height), Qt::IntersectClip);
     double y = placed.top - placed.offset;
     for (const Paragraph& p : note->second.paragraphs)
-      y += DrawParagraph(painter, p, placed.left, y, placed.width);
+      y += DrawMarked(painter, p, marks, placed.left, y, placed.width);
     painter.restore();
   }
 }
@@ -453,26 +487,28 @@ void DrawBodyText(QPainter& painter, const Document& doc, Layout& layout, int pa
     if (repeat.paragraph < doc.paragraphs.size())
       DrawParagraph(painter, doc.paragraphs[repeat.paragraph], repeat.x, repeat.y, repeat.width);
   }
+  const PageMarks marks = doc.footnotes ? layout.footnoteMarksOnPage(page) : PageMarks();
   for (std::size_t i = layout.firstParagraphOfPage(page);
        i < doc.paragraphs.size() && layout.pageOfParagraph(i) <= page; ++i) {
-    if (layout.lastPageOfParagraph(i) < page || DrawPiece(painter, doc, layout, i, page)) continue;
+    if (layout.lastPageOfParagraph(i) < page || DrawPiece(painter, doc, layout, i, page, marks))
+      continue;
     // A paragraph that page or column breaks carry on: its parts on this page.
     const std::vector<BreakPart> places = layout.breakPartsOf(i);
     if (places.empty()) {
       if (layout.pageOfParagraph(i) == page) {
-        DrawParagraph(painter, doc.paragraphs[i], layout.paragraphLeft(i), layout.paragraphTop(i),
-                      layout.paragraphWidth(i));
+        DrawMarked(painter, doc.paragraphs[i], marks, layout.paragraphLeft(i),
+                   layout.paragraphTop(i), layout.paragraphWidth(i));
       }
       continue;
     }
     const std::vector<Paragraph> parts = PageBreakParts(doc.paragraphs[i]);
     for (std::size_t k = 0; k < parts.size() && k < places.size(); ++k) {
       if (places[k].page == page)
-        DrawParagraph(painter, parts[k], places[k].left, places[k].top, places[k].width);
+        DrawMarked(painter, parts[k], marks, places[k].left, places[k].top, places[k].width);
     }
   }
   DrawColumnRules(painter, layout.columnRulesOnPage(page));
-  DrawNotes(painter, doc, layout, page);
+  DrawNotes(painter, doc, layout, page, marks);
   DrawEndnotes(painter, doc, layout, page);
 }
 

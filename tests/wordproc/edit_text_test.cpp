@@ -164,7 +164,7 @@ TEST_F(EditText, KeptElementsStayThroughEditing) {
     return wordproc::Run{std::string(), RunFormat{}, std::make_shared<const std::string>(xml)};
   };
   wordproc::Run note = kept("<w:r><w:footnoteReference w:id=\"1\"/></w:r>");
-  note.note = std::make_shared<const NoteMark>(NoteMark{1, "1", false, false});
+  note.note = std::make_shared<const NoteMark>(NoteMark{1, "1", false, false, {}});
   std::vector<Paragraph> loaded(1);
   loaded[0].id = 7;
   loaded[0].runs = {{"До ", RunFormat{}},

@@ -168,9 +168,9 @@ TEST(Endnotes, MoveWithTheTextWhenItIsEdited) {
 
 // Two sections of two paragraphs, the second of each referring to note 1 and note 2: the
 // second section begins as start says, settingsPr and the sections' own sectPr
-// children as given.
+// children as given (and the first section's own besides).
 std::string SectionsPackage(const std::string& settingsPr, const std::string& start = "nextPage",
-                            const std::string& sectPr = "") {
+                            const std::string& sectPr = "", const std::string& firstSectPr = "") {
   const std::string page =
       "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1440\" w:right=\"1440\" "
       "w:bottom=\"1440\" w:left=\"1440\"/>";
@@ -178,7 +178,7 @@ std::string SectionsPackage(const std::string& settingsPr, const std::string& st
   for (int k = 0; k < 4; ++k) {
     const bool ends = k == 1;
     body += "<w:p>";
-    if (ends) body += "<w:pPr><w:sectPr>" + sectPr + page + "</w:sectPr></w:pPr>";
+    if (ends) body += "<w:pPr><w:sectPr>" + sectPr + firstSectPr + page + "</w:sectPr></w:pPr>";
     body += "<w:r><w:t>Раздел " + std::to_string(k / 2 + 1) + ", абзац " + std::to_string(k) +
             "</w:t></w:r>";
     if (k % 2 == 1)
@@ -253,6 +253,16 @@ TEST(Endnotes, AtEachSectionsEndFollowItsLastParagraph) {
   const auto atEnd = ReadBytes(SectionsPackage(""));
   Layout end(*atEnd, FontMeasurer());
   EXPECT_EQ(EndnotesByPage(end), (std::vector<std::vector<int>>{{}, {1, 2}}));
+
+  // A section without endnotes of its own leaves them to the next, after the next's text.
+  const auto leaves = ReadBytes(SectionsPackage(sectEnd, "nextPage", "", "<w:noEndnote/>"));
+  Layout left(*leaves, FontMeasurer());
+  EXPECT_EQ(EndnotesByPage(left), (std::vector<std::vector<int>>{{}, {1, 2}}));
+  EXPECT_EQ(left.endnotesOnPage(2).rules.size(), 1u);
+  const auto off =
+      ReadBytes(SectionsPackage(sectEnd, "nextPage", "", "<w:noEndnote w:val=\"0\"/>"));
+  Layout kept(*off, FontMeasurer());
+  EXPECT_EQ(EndnotesByPage(kept), (std::vector<std::vector<int>>{{1}, {2}}));
 }
 
 }  // namespace

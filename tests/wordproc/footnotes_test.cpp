@@ -85,7 +85,7 @@ std::unique_ptr<Document> Lines(int count, int at, int noteLines) {
     p.runs.push_back({"Строка " + std::to_string(k), RunFormat{}});
     if (k == at)
       p.runs.push_back({std::string(), RunFormat{}, nullptr, RawNesting::None,
-                        std::make_shared<NoteMark>(NoteMark{7, "1", false, false})});
+                        std::make_shared<NoteMark>(NoteMark{7, "1", false, false, {}})});
     doc->paragraphs.push_back(p);
   }
   auto notes = std::make_shared<std::map<int, Note>>();

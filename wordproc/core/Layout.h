@@ -200,7 +200,11 @@ class Layout {
   std::vector<RepeatedParagraph> repeatedOnPage(int page);
   // The footnotes of the page: those its lines refer to, stacked up from the foot of its text,
   // whose room the body's text leaves them.
+  // When the document sets them right below the text, the notes begin there instead.
   PageNotes notesOnPage(int page);
+  // The marks of the footnotes referred to on the page whose numbers begin again on each page:
+  // by id, the text the page shows them with (1, 2... on each page, in their format).
+  std::map<int, std::string> footnoteMarksOnPage(int page);
   // The endnotes the page holds: they follow the last paragraph (of their section, when the
   // document collects them at each section's end), in the order of their references, and go on
   // to pages of their own when they do not fit after it.
@@ -383,6 +387,7 @@ class Layout {
   void sumPageNotes(std::size_t fromPage);
   // The lowest text on the page outside the frame (in the page's other columns).
   double textBottomBeside(int frame) const;
+  float textBottomOfPage(int page) const;
   // Sets the notes the last page still carries on, on pages of their own after the text.
   void finishCarriedNotes();
   // Of tables: where a row that refers to notes needs them, and sets them. Returns the height

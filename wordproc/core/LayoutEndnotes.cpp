@@ -3,10 +3,13 @@
 // text does, divided at their lines. The frames and pages they take are laid out last and taken
 // back whenever the text before them is laid out again. A document may collect them at the end
 // of each section instead: a section's notes then follow its last paragraph, and the next
-// section begins below them.
+// section begins below them; a section may leave its own to the next one that collects them.
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <string_view>
+
+#include <pugixml.hpp>
 
 #include "wordproc/core/Layout.h"
 
@@ -35,6 +38,36 @@ std::size_t SectionStartOf(const std::vector<Paragraph>& paragraphs, std::size_t
   return first;
 }
 
+// Whether the section that the paragraph ends leaves its endnotes to the next section that
+// collects them (w:noEndnote). The model keeps that property only as the sectPr child it was.
+bool LeavesEndnotesOn(const Paragraph& paragraph) {
+  if (!paragraph.sectionEnd || !paragraph.sectionEnd->setup.kept.elements) return false;
+  for (const KeptSectionXml::Element& element : *paragraph.sectionEnd->setup.kept.elements) {
+    if (element.xml.find("noEndnote") == std::string::npos) continue;
+    pugi::xml_document xml;
+    if (!xml.load_string(element.xml.c_str())) continue;
+    const pugi::xml_node node = xml.document_element();
+    const std::string_view name = node.name();
+    if (name.substr(name.find(':') + 1) != "noEndnote") continue;
+    for (const pugi::xml_attribute a : node.attributes()) {
+      const std::string_view attribute = a.name(), value = a.value();
+      if (attribute.substr(attribute.find(':') + 1) == "val")
+        return value != "0" && value != "false" && value != "off";
+    }
+    return true;
+  }
+  return false;
+}
+
+// The first paragraph whose endnotes the section ending with last collects: of the section, or
+// of the first of the sections before it that leave theirs on.
+std::size_t CollectedFrom(const std::vector<Paragraph>& paragraphs, std::size_t last) {
+  std::size_t first = SectionStartOf(paragraphs, last);
+  while (first > 0 && LeavesEndnotesOn(paragraphs[first - 1]))
+    first = SectionStartOf(paragraphs, first - 1);
+  return first;
+}
+
 }  // namespace
 
 void Layout::placeEndnotes() {
@@ -46,13 +79,14 @@ void Layout::placeEndnotes() {
   endnotesFrame_ = entries_.back().endPage;
   usedBeforeEndnotes_ = frames_[std::size_t(endnotesFrame_) - 1].used;
   const std::size_t from =
-      doc_->endnotesAtSectionEnds ? SectionStartOf(doc_->paragraphs, count - 1) : 0;
+      doc_->endnotesAtSectionEnds ? CollectedFrom(doc_->paragraphs, count - 1) : 0;
   setEndnotes(from, count - 1, true);
   finishCarriedNotes();
 }
 
 void Layout::placeSectionEndnotes(std::size_t sectionEnd) {
-  if (const auto end = setEndnotes(SectionStartOf(doc_->paragraphs, sectionEnd), sectionEnd, false))
+  if (LeavesEndnotesOn(doc_->paragraphs[sectionEnd])) return;
+  if (const auto end = setEndnotes(CollectedFrom(doc_->paragraphs, sectionEnd), sectionEnd, false))
     sectionNotesEnd_[sectionEnd] = *end;
 }
 

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "wordproc/core/Layout.h"
+#include "wordproc/core/Numbering.h"
 
 namespace wordproc {
 
@@ -248,7 +249,8 @@ PageNotes Layout::notesOnPage(int page) {
     return result;
   const PageSetup& setup = pageSetups_[std::size_t(page) - 1];
   const float width = TextColumnWidth(setup);
-  const float top = pageBottoms_[std::size_t(page) - 1] - pageNotes_[std::size_t(page) - 1];
+  float top = pageBottoms_[std::size_t(page) - 1] - pageNotes_[std::size_t(page) - 1];
+  if (doc_->footnotesBeneathText) top = std::min(top, textBottomOfPage(page));
   float y = top + kNoteSeparator;
   for (const PlacedNote& note : notes_) {
     if (note.page != page || !(note.height > 0)) continue;
@@ -259,6 +261,37 @@ PageNotes Layout::notesOnPage(int page) {
   result.rule = {setup.leftMargin, top + kNoteRuleSpace + kNoteRuleWeight / 2,
                  goesOn ? width : width * kNoteRuleShare, 0};
   return result;
+}
+
+// Below the lowest text of the page's columns, which the notes' room at the foot leaves above it.
+float Layout::textBottomOfPage(int page) const {
+  float bottom = pageTops_[std::size_t(page) - 1];
+  for (std::size_t k = pageFrames_[std::size_t(page) - 1]; k < frames_.size(); ++k) {
+    if (frames_[k].page != page) break;
+    bottom = std::max(bottom, frames_[k].used);
+  }
+  return bottom;
+}
+
+// A reference is numbered on the page its note is first placed for, in the order they were
+// placed there: the order of the page's lines.
+std::map<int, std::string> Layout::footnoteMarksOnPage(int page) {
+  firstParagraphOfPage(page + 1);
+  std::map<int, std::string> marks;
+  std::set<std::pair<std::size_t, int>> earlier;
+  int count = 0;
+  for (const PlacedNote& note : notes_) {
+    if (!earlier.insert({note.paragraph, note.id}).second || note.page != page) continue;
+    if (note.paragraph >= doc_->paragraphs.size()) continue;
+    for (const Run& run : doc_->paragraphs[note.paragraph].runs) {
+      const NoteMark* mark = run.note.get();
+      if (!mark || mark->id != note.id || mark->endnote || mark->custom) continue;
+      if (!mark->pageFormat.empty())
+        marks.emplace(note.id, NoteNumberText(++count, mark->pageFormat));
+      break;
+    }
+  }
+  return marks;
 }
 
 }  // namespace wordproc

@@ -125,6 +125,7 @@ std::unique_ptr<Document> Document::clone() const {
   copy->footnotes = footnotes;
   copy->endnotes = endnotes;
   copy->endnotesAtSectionEnds = endnotesAtSectionEnds;
+  copy->footnotesBeneathText = footnotesBeneathText;
   copy->nextParagraphId = nextParagraphId;
   copy->nextShapeId = nextShapeId;
   return copy;

@@ -197,6 +197,9 @@ struct NoteMark {
   std::string text;
   bool custom = false;
   bool endnote = false;  // the id is among the document's endnotes, not its footnotes
+  // Of a footnote whose numbers begin again on each page (w:numRestart "eachPage"): the format
+  // they are written in, text being only a stand-in until the page is known. Empty otherwise.
+  std::string pageFormat;
 
   bool operator==(const NoteMark&) const = default;
 };
@@ -775,6 +778,9 @@ struct Document {
   // Each section's endnotes follow its own last paragraph (w:endnotePr w:pos "sectEnd"), not
   // the document's.
   bool endnotesAtSectionEnds = false;
+  // The footnotes stand right below the last line of their page's text, not at its foot
+  // (w:footnotePr w:pos "beneathText").
+  bool footnotesBeneathText = false;
 
   std::uint64_t nextParagraphId = 1;
   std::uint32_t nextShapeId = 1;

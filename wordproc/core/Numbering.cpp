@@ -184,6 +184,24 @@ const ListLevel* Numbering::level(int numId, int index) const {
   return &definition->second.levels[std::size_t(index)];
 }
 
+namespace {
+
+// The marks of the "chicago" format: four symbols, doubled, tripled... on each round.
+std::string ChicagoMark(int n) {
+  static const char* const kSymbols[] = {"*", "\xE2\x80\xA0", "\xE2\x80\xA1", "\xC2\xA7"};
+  std::string mark;
+  const int repeat = std::min((n - 1) / 4 + 1, 16);
+  for (int k = 0; k < repeat; ++k) mark += kSymbols[(n - 1) % 4];
+  return mark;
+}
+
+}  // namespace
+
+std::string NoteNumberText(int n, const std::string& format) {
+  if (format == "chicago" && n > 0) return ChicagoMark(n);
+  return FormatListNumber(n, format);
+}
+
 std::string FormatListNumber(int n, std::string_view format) {
   n = std::clamp(n, 0, kMostNumber);
   if (format == "none" || format == "bullet") return {};

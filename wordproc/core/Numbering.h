@@ -51,6 +51,8 @@ struct Numbering {
 
 // The number n written in a w:numFmt format; formats not known are written in decimal.
 std::string FormatListNumber(int n, std::string_view format);
+// The mark of the nth footnote or endnote: as a list's number, or the symbols of "chicago".
+std::string NoteNumberText(int n, const std::string& format);
 
 // The character a bullet in a symbol font stands for, in Unicode: the symbol fonts map their
 // bullets to the private use area, which other fonts do not draw.

@@ -161,14 +161,17 @@ class ReadContext {
   void ReadBackground(xml_node background);
   // Footnotes and endnotes (OoxmlReadNotes.cpp): how they are numbered, the notes of a notes
   // part, the reference just kept in a raw run, and the note's own mark in its text.
+  enum class NoteRestart : std::uint8_t { Continuous, EachSection, EachPage };
   struct NoteNumbering {
     std::string format = "decimal";
     int start = 1;
-    bool eachSection = false;  // numbers begin again with each section
-    std::string position;      // w:pos, as given
+    NoteRestart restart = NoteRestart::Continuous;
+    std::string position;  // w:pos, as given
   };
   static void ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering);
-  void ReadNotes(xml_node body, bool endnotes);
+  // The document's numbering with what the section's sectPr says over it.
+  NoteNumbering SectionNoteNumbering(xml_node sectPr, bool endnotes) const;
+  void ReadNotes(bool endnotes);
   void NumberNotes(std::map<int, Note>& notes, bool endnotes);
   void KeepNoteReference(xml_node reference, Flow& flow, bool endnote);
   void AddNoteMark(Flow& flow, const RunFormat& format);
@@ -364,7 +367,10 @@ class ReadContext {
     bool contextual = false;
   };
   Neighbour read_, previous_;
-  NoteNumbering footnoteNumbering_, endnoteNumbering_{"lowerRoman", 1, false, {}};
+  NoteNumbering footnoteNumbering_, endnoteNumbering_{"lowerRoman", 1, NoteRestart::Continuous, {}};
+  // The sectPr of each section, by the id of the paragraph that ends it, and the last one's.
+  std::map<std::uint64_t, xml_node> sectionProperties_;
+  xml_node lastSectionProperties_;
   bool sectionEndnotes_ = false;  // a section's own w:endnotePr collects them at its end
   int noteBeingRead_ = -1;        // the id of the note whose text is being read
   bool endnoteBeingRead_ = false;

@@ -13,20 +13,6 @@ namespace {
 
 constexpr int kMaxNoteStart = 1 << 20;
 
-// The marks of the "chicago" format: four symbols, doubled, tripled... on each round.
-std::string ChicagoMark(int n) {
-  static const char* const kSymbols[] = {"*", "\xE2\x80\xA0", "\xE2\x80\xA1", "\xC2\xA7"};
-  std::string mark;
-  const int repeat = std::min((n - 1) / 4 + 1, 16);
-  for (int k = 0; k < repeat; ++k) mark += kSymbols[(n - 1) % 4];
-  return mark;
-}
-
-std::string NoteNumberText(int n, const std::string& format) {
-  if (format == "chicago" && n > 0) return ChicagoMark(n);
-  return FormatListNumber(n, format);
-}
-
 }  // namespace
 
 void ReadContext::ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering) {
@@ -34,9 +20,22 @@ void ReadContext::ApplyNoteNumbering(xml_node notePr, NoteNumbering& numbering) 
     numbering.format = std::string(Value(format, "val"));
   if (xml_node start = Child(notePr, "numStart"))
     numbering.start = static_cast<int>(Clamp(Number(Value(start, "val")), 0, kMaxNoteStart, 1));
-  if (xml_node restart = Child(notePr, "numRestart"))
-    numbering.eachSection = Value(restart, "val") == "eachSect";
+  if (xml_node restart = Child(notePr, "numRestart")) {
+    const std::string_view value = Value(restart, "val");
+    numbering.restart = value == "eachSect"   ? NoteRestart::EachSection
+                        : value == "eachPage" ? NoteRestart::EachPage
+                                              : NoteRestart::Continuous;
+  }
   if (xml_node position = Child(notePr, "pos")) numbering.position = Value(position, "val");
+}
+
+ReadContext::NoteNumbering ReadContext::SectionNoteNumbering(xml_node sectPr, bool endnotes) const {
+  NoteNumbering numbering = endnotes ? endnoteNumbering_ : footnoteNumbering_;
+  ApplyNoteNumbering(Child(sectPr, endnotes ? "endnotePr" : "footnotePr"), numbering);
+  // Endnotes stand together after the text: there is no page to begin them again on.
+  if (endnotes && numbering.restart == NoteRestart::EachPage)
+    numbering.restart = NoteRestart::Continuous;
+  return numbering;
 }
 
 void ReadContext::KeepNoteReference(xml_node reference, Flow& flow, bool endnote) {
@@ -52,19 +51,16 @@ void ReadContext::AddNoteMark(Flow& flow, const RunFormat& format) {
   if (noteBeingRead_ < 0) return;
   std::vector<Run>& runs = flow.paragraph->runs;
   Run run{std::string(), format};
-  run.note =
-      std::make_shared<NoteMark>(NoteMark{noteBeingRead_, std::string(), false, endnoteBeingRead_});
+  run.note = std::make_shared<NoteMark>(
+      NoteMark{noteBeingRead_, std::string(), false, endnoteBeingRead_, std::string()});
   runs.push_back(std::move(run));
   flow.picturesAt = runs.size();  // the note's text is a run of its own
 }
 
 // Notes of the separator kinds draw the rule above the notes; the word processor's own rule is
 // drawn in their place.
-void ReadContext::ReadNotes(xml_node body, bool endnotes) {
+void ReadContext::ReadNotes(bool endnotes) {
   const char* const kind = endnotes ? "endnote" : "footnote";
-  NoteNumbering& numbering = endnotes ? endnoteNumbering_ : footnoteNumbering_;
-  ApplyNoteNumbering(Child(Child(body, "sectPr"), endnotes ? "endnotePr" : "footnotePr"),
-                     numbering);
   const std::string* name = PartOfType(endnotes ? "/endnotes" : "/footnotes");
   if (!name || !zip_.Has(*name)) return;
   const std::string partName = *name;
@@ -90,35 +86,53 @@ void ReadContext::ReadNotes(xml_node body, bool endnotes) {
   endnoteBeingRead_ = false;
   relationships_ = std::move(documentRelationships);
   NumberNotes(*notes, endnotes);
-  if (endnotes) doc_->endnotesAtSectionEnds = numbering.position == "sectEnd" || sectionEndnotes_;
+  const std::string position = SectionNoteNumbering(lastSectionProperties_, endnotes).position;
+  if (endnotes) doc_->endnotesAtSectionEnds = position == "sectEnd" || sectionEndnotes_;
+  if (!endnotes) doc_->footnotesBeneathText = position == "beneathText";
   if (notes->empty()) return;
   (endnotes ? doc_->endnotes : doc_->footnotes) = std::move(notes);
 }
 
 // References count from the first number in the order they stand; a custom mark takes none.
+// Each section numbers them as its own sectPr says, over the document's settings, going on from
+// the section before unless it begins them again. Footnotes numbered on each page anew keep
+// their format for the layout, which alone knows their pages.
 void ReadContext::NumberNotes(std::map<int, Note>& notes, bool endnotes) {
-  const NoteNumbering& numbering = endnotes ? endnoteNumbering_ : footnoteNumbering_;
-  std::map<int, std::string> numbers;
-  int next = numbering.start;
-  for (Paragraph& p : doc_->paragraphs) {
-    for (Run& run : p.runs) {
-      if (!run.note || run.note->endnote != endnotes) continue;
-      NoteMark mark = *run.note;
-      if (!mark.custom) {
-        mark.text = NoteNumberText(next++, numbering.format);
-        numbers.emplace(mark.id, mark.text);
+  std::map<int, NoteMark> numbers;
+  std::vector<Paragraph>& paragraphs = doc_->paragraphs;
+  int next = 1;
+  for (std::size_t begin = 0; begin < paragraphs.size();) {
+    std::size_t end = begin;
+    while (end + 1 < paragraphs.size() && !paragraphs[end].sectionEnd) ++end;
+    const auto own = sectionProperties_.find(paragraphs[end].id);
+    const NoteNumbering numbering = SectionNoteNumbering(
+        own != sectionProperties_.end() && paragraphs[end].sectionEnd ? own->second
+                                                                      : lastSectionProperties_,
+        endnotes);
+    if (begin == 0 || numbering.restart == NoteRestart::EachSection) next = numbering.start;
+    const bool eachPage = numbering.restart == NoteRestart::EachPage;
+    for (std::size_t i = begin; i <= end; ++i) {
+      for (Run& run : paragraphs[i].runs) {
+        if (!run.note || run.note->endnote != endnotes) continue;
+        NoteMark mark = *run.note;
+        if (!mark.custom) {
+          mark.text = NoteNumberText(next++, numbering.format);
+          mark.pageFormat = eachPage ? numbering.format : std::string();
+          numbers.emplace(mark.id, mark);
+        }
+        run.note = std::make_shared<NoteMark>(std::move(mark));
       }
-      run.note = std::make_shared<NoteMark>(std::move(mark));
     }
-    if (p.sectionEnd && numbering.eachSection) next = numbering.start;
+    begin = end + 1;
   }
   for (auto& [id, note] : notes) {
     const auto number = numbers.find(id);
     for (Paragraph& p : note.paragraphs) {
       for (Run& run : p.runs) {
         if (!run.note || run.note->endnote != endnotes) continue;
-        run.note = std::make_shared<NoteMark>(NoteMark{
-            id, number == numbers.end() ? std::string() : number->second, false, endnotes});
+        run.note = std::make_shared<NoteMark>(
+            number != numbers.end() ? number->second
+                                    : NoteMark{id, std::string(), false, endnotes, std::string()});
       }
     }
   }

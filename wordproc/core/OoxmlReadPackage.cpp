@@ -61,8 +61,8 @@ std::unique_ptr<Document> ReadContext::Read() {
   }
   pendingRaw_.clear();
   if (doc_->numbering) NumberParagraphs(doc_->paragraphs, *doc_->numbering);
-  ReadNotes(body, false);
-  ReadNotes(body, true);
+  ReadNotes(false);
+  ReadNotes(true);
   // The last section is the document's own: a last paragraph that ends it ends nothing more.
   if (!doc_->paragraphs.empty()) doc_->paragraphs.back().sectionEnd.reset();
   InheritStories();

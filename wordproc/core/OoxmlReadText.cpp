@@ -260,6 +260,7 @@ void ReadContext::ReadPageSetup(xml_node body) {
     if (Is(c, "p")) sectPr = Child(Child(c, "pPr"), "sectPr");
   }
   const Section last = SectionOf(sectPr);
+  lastSectionProperties_ = sectPr;
   doc_->pageSetup = last.setup;
   doc_->lastSectionStart = last.start;
   doc_->lastStories = last.stories;
@@ -446,7 +447,10 @@ Paragraph ReadContext::ReadParagraph(xml_node p, bool body) {
   if (xml_node vanish = Child(Child(pPr, "rPr"), "vanish")) para.hiddenMark = OnOff(vanish);
   ApplyList(pPr, para);
   // Only body paragraphs end sections; the body's own sectPr is the last section.
-  if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) para.sectionEnd = SectionOf(sectPr);
+  if (xml_node sectPr = Child(pPr, "sectPr"); sectPr && body) {
+    para.sectionEnd = SectionOf(sectPr);
+    sectionProperties_[para.id] = sectPr;
+  }
   flow.keepRaw = Keeps(body);
   if (Keeps(body)) {
     for (std::string& xml : pendingRaw_) KeepRaw(flow, flow.paragraphRun, std::move(xml));
