@@ -326,6 +326,8 @@ class Layout {
   static void applyBands(Frame& frame);
   float frameClear(int frame) const;
   void placeBelowOwnShapes(std::size_t index);
+  std::pair<float, float> shapeCorner(const Shape& shape, std::size_t anchor,
+                                      const Frame& frame) const;
   bool besideOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Beside& box);
   // The room beside the shapes of the last frame a paragraph set in the column from where the
   // frame's text ends would reach into; none when it reaches into none.

@@ -65,14 +65,21 @@ float Layout::frameClear(int frame) const {
   return frames_[std::size_t(frame) - 1].clear;
 }
 
+// The shape's top left corner on its page: from where its paragraph stands, or stood before
+// it went below its own shapes.
+std::pair<float, float> Layout::shapeCorner(const Shape& shape, std::size_t anchor,
+                                            const Frame& frame) const {
+  const PageSetup& setup = pageSetups_[std::size_t(frame.page) - 1];
+  const auto moved = anchorPlaces_.find(anchor);
+  const float top = moved != anchorPlaces_.end() ? moved->second.second : entries_[anchor].top;
+  return {HorizontalOrigin(shape.relH, setup) + shape.left,
+          VerticalOrigin(shape.relV, setup, top) + shape.top};
+}
+
 // The shape's box on its page with the room it keeps, when it takes the column's full width.
 bool Layout::bandOf(const Shape& shape, std::size_t anchor, const Frame& frame, Frame::Band& band) {
   if (shape.wrap.type == WrapType::None || !shape.visible) return false;
-  const PageSetup& setup = pageSetups_[std::size_t(frame.page) - 1];
-  const float x = HorizontalOrigin(shape.relH, setup) + shape.left;
-  const auto moved = anchorPlaces_.find(anchor);
-  const float top = moved != anchorPlaces_.end() ? moved->second.second : entries_[anchor].top;
-  const float y = VerticalOrigin(shape.relV, setup, top) + shape.top;
+  const auto [x, y] = shapeCorner(shape, anchor, frame);
   const float from = x - shape.wrap.left, to = x + shape.width + shape.wrap.right;
   const float columnEnd = frame.left + frame.width;
   if (to <= frame.left || from >= columnEnd) return false;
@@ -90,9 +97,7 @@ bool Layout::besideOf(const Shape& shape, std::size_t anchor, const Frame& frame
   if (shape.wrap.type == WrapType::None || shape.wrap.type == WrapType::TopAndBottom ||
       !shape.visible)
     return false;
-  const PageSetup& setup = pageSetups_[std::size_t(frame.page) - 1];
-  const float x = HorizontalOrigin(shape.relH, setup) + shape.left;
-  const float y = VerticalOrigin(shape.relV, setup, entries_[anchor].top) + shape.top;
+  const auto [x, y] = shapeCorner(shape, anchor, frame);
   const float from = x - shape.wrap.left, to = x + shape.width + shape.wrap.right;
   const float columnEnd = frame.left + frame.width;
   if (to <= frame.left || from >= columnEnd) return false;
@@ -181,15 +186,18 @@ void Layout::wrapAround(std::size_t index) {
   const float firstLine =
       entry.top + std::max(0.0f, paragraph.spaceBefore) +
       float(LineHeight(paragraph, measurer_->singleLineHeight(LargestFormat(paragraph))));
+  auto forEachShape = [&](const auto& f) {
+    for (auto it = first; it != last; ++it) {
+      if (it->second >= doc_->shapes.size()) continue;
+      const AnchoredShape& anchored = doc_->shapes[it->second];
+      if (anchored.shape && anchored.anchorParagraph == paragraph.id) f(*anchored.shape);
+    }
+  };
   bool movesDown = false;
-  for (auto it = first; it != last; ++it) {
-    if (it->second >= doc_->shapes.size()) continue;
-    const AnchoredShape& anchored = doc_->shapes[it->second];
+  forEachShape([&](const Shape& shape) {
     Frame::Band band;
-    if (!anchored.shape || anchored.anchorParagraph != paragraph.id ||
-        !bandOf(*anchored.shape, index, frame, band))
-      continue;
-    if (band.bottom <= frame.top || band.top >= frame.bottom) continue;
+    if (!bandOf(shape, index, frame, band)) return;
+    if (band.bottom <= frame.top || band.top >= frame.bottom) return;
     band.ends = band.top >= entry.endY - kFitTolerance;
     if (!band.ends && band.top < firstLine - kFitTolerance && band.bottom > entry.top &&
         index > 0 && frame.first != index && !anchorPlaces_.count(index)) {
@@ -197,22 +205,18 @@ void Layout::wrapAround(std::size_t index) {
       movesDown = true;
     }
     frame.bands.push_back(band);
-  }
+  });
   applyBands(frame);
   if (movesDown) return placeBelowOwnShapes(index);
   bool besideOwnLines = false;
-  for (auto it = first; it != last; ++it) {
-    if (it->second >= doc_->shapes.size()) continue;
-    const AnchoredShape& anchored = doc_->shapes[it->second];
+  forEachShape([&](const Shape& shape) {
     Frame::Beside box;
-    if (!anchored.shape || anchored.anchorParagraph != paragraph.id ||
-        !besideOf(*anchored.shape, index, frame, box))
-      continue;
-    if (box.bottom <= frame.top || box.top >= frame.bottom) continue;
+    if (!besideOf(shape, index, frame, box)) return;
+    if (box.bottom <= frame.top || box.top >= frame.bottom) return;
     frame.beside.push_back(box);
     besideOwnLines = besideOwnLines || (box.top < entry.endY - kFitTolerance &&
                                         box.bottom > entry.top + kFitTolerance);
-  }
+  });
   // The paragraph holding the shapes stands beside them too, when it is set in one piece.
   const bool notes = std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
                                  [](const Run& run) { return run.note != nullptr; });
